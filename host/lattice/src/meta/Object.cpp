@@ -30,7 +30,7 @@ public:
         }
         return false;
     }
-    const String& name_;
+    String name_;
     std::optional<MemberRef> found;
 };
 
