@@ -11,11 +11,20 @@ public:
     // UTF-8 to Windows-1252. Characters without a mapping become '?'; malformed sequences are
     // replaced byte by byte, and the rest of the text is kept.
     static String UTF8ToString8(const String& text);
-    // Converts a body in `charset` (empty: detect UTF-8, else Windows-1252) into valid UTF-8.
+    // Converts a body in `charset` into valid UTF-8. An empty charset takes the one a <meta> at
+    // the top of the page declares. utf-8 keeps valid sequences and reads stray bytes as
+    // Windows-1252; iso-8859-1 is read as its superset Windows-1252; iso-8859-15 is supported;
+    // us-ascii and unknown names are detected: valid UTF-8 is kept, anything else is Windows-1252.
     static String convertBodyToUTF(const String& body, const String& charset = String());
-    // Removes script from HTML with a real HTML5 parser and an allow-list. `fullDocument` keeps
-    // html/head/body wrappers (else only the body content is returned); `allowRemoteImages`
-    // keeps http(s) image sources.
+    // Removes active content from HTML with a real HTML5 parser and allow-lists of elements,
+    // attributes, URL schemes and CSS, and writes well-formed HTML back. Scripts, frames, plug-ins,
+    // form controls, meta/base/link, event handlers, script URLs (however obfuscated) and CSS that
+    // runs code or imports are removed; text, tables, inline styles, style sheets, images and
+    // links (http, https, mailto, ftp, tel, cid, notes and relative) stay.
+    // `fullDocument`: true gives "<html><head>(title, style)</head><body ...>...</body></html>";
+    // false gives a fragment: the page's style sheets followed by the body's content.
+    // `allowRemoteImages`: false also removes http(s) and "//" sources of images, backgrounds and
+    // CSS url(); cid:, inline png/gif/jpeg/webp data and relative sources are always kept.
     static String stripScript(const String& html, bool fullDocument, bool allowRemoteImages);
     // Escapes &, <, >, " and '.
     static String escape(const String& text);
@@ -24,9 +33,12 @@ public:
 // HTML <-> plain text.
 class HTMLConvert {
 public:
-    // Visible text of an HTML document: block elements become line breaks, entities are decoded.
+    // Visible text of an HTML document (UTF-8): block elements become line breaks, paragraphs and
+    // headings are set apart by a blank line, list items start with "- ", table cells end with a
+    // tab, blank runs collapse outside <pre>, entities are decoded.
     static String toText(const String& html);
-    // Text as HTML: escaped, line breaks as <br>, URLs made into links.
+    // Text as HTML: escaped, line breaks as <br>, runs of blanks and tabs as &nbsp;, http(s), ftp,
+    // mailto and www. addresses made into links.
     static String toHTML(const String& text);
 };
 

@@ -4,7 +4,11 @@
 
 namespace Lattice {
 
-// Blocking HTTP GET for the host's components.
+// Blocking HTTP GET for the host's components. Thread-safe: every call has its own connection.
+// Only http and https are fetched, and redirects are not followed (a 3xx answer is returned as its
+// status), so credentials never travel to another host. The framework setting "http.connectTo"
+// ("host:port=address:port[,...]") sends requests for a host:port to another address, the way
+// the host points server names at its Domino web task.
 class HTTP {
 public:
     struct Limits {
@@ -14,14 +18,25 @@ public:
         long maxBodyBytes = 64L * 1024 * 1024;
     };
 
+    // Status for a request refused before any transfer: empty or non-http(s) URL, a header line
+    // without a name or with a line break in it.
+    static constexpr long kInvalidRequest = -1000;
+
     // GET `url` with extra header lines ("Name: value"). Returns the body bytes, NUL-terminated
     // for convenience, or null when nothing could be fetched. `length` gets the byte count.
-    // `status` is 0 only for a 2xx answer; otherwise the HTTP status (401, 404, 500...) or, when
-    // no answer came, a negative transport code. The caller frees the bytes with releaseBuffer().
+    // `status` is 0 only for a 2xx answer (then the bytes are never null); otherwise the HTTP
+    // status (301, 401, 404, 500...) and null, or, when no answer came, minus the transfer error
+    // code (-7 refused, -28 timed out or stalled, -63 body over the size limit...) or
+    // kInvalidRequest. Both out-parameters may be null. The caller frees the bytes with
+    // releaseBuffer().
     static char* returnGetWithHeaders(const String& url, const Array<String>& headers, long* length,
                                       long* status);
     static void releaseBuffer(char* bytes);
 
+    // Readable text of a status from returnGetWithHeaders (for diagnostics; carries no header).
+    static String statusText(long status);
+
+    // Process-wide; values below 1 fall back to the defaults.
     static void setLimits(const Limits& limits);
     static Limits limits();
 };

@@ -1,0 +1,216 @@
+#include "Lattice/HTTP.h"
+
+#include "Lattice/Settings.h"
+
+#include <curl/curl.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace Lattice {
+
+namespace {
+
+std::mutex gLimitsMutex;
+HTTP::Limits gLimits;
+
+void ensureGlobalInit() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct SlistDeleter {
+    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+};
+using Slist = std::unique_ptr<curl_slist, SlistDeleter>;
+
+struct EasyDeleter {
+    void operator()(CURL* c) const { curl_easy_cleanup(c); }
+};
+
+struct Sink {
+    std::string body;
+    std::size_t max = 0;
+    bool tooLarge = false;
+};
+
+size_t writeBody(char* data, size_t size, size_t count, void* user) {
+    auto* sink = static_cast<Sink*>(user);
+    size_t n = size * count;
+    if (sink->body.size() + n > sink->max) {
+        sink->tooLarge = true;
+        return 0; // a short write makes curl abort the transfer
+    }
+    sink->body.append(data, n);
+    return n;
+}
+
+bool append(Slist& list, const std::string& line) {
+    curl_slist* grown = curl_slist_append(list.get(), line.c_str());
+    if (!grown)
+        return false;
+    (void)list.release();
+    list.reset(grown);
+    return true;
+}
+
+// "host:port" -> {host, port}; the port may be missing. Bracketed IPv6 hosts keep their brackets.
+std::pair<std::string, std::string> splitHostPort(std::string s) {
+    auto bracket = s.rfind(']');
+    auto colon = s.rfind(':');
+    if (colon == std::string::npos || (bracket != std::string::npos && colon < bracket))
+        return {s, ""};
+    return {s.substr(0, colon), s.substr(colon + 1)};
+}
+
+// Turns the "http.connectTo" setting into curl's "host:port:address:port" entries. Malformed
+// entries are skipped so that one bad mapping cannot break every request.
+Slist connectToList() {
+    Slist list;
+    String setting = Settings::get("http.connectTo");
+    if (setting.trimmed().isEmpty())
+        return list;
+    for (const String& raw : setting.split(",", false)) {
+        String entry = raw.trimmed();
+        long eq = entry.find('=');
+        if (eq <= 0 || eq + 1 >= entry.length())
+            continue;
+        auto [host, port] = splitHostPort(entry.left(eq).trimmed().str());
+        auto [addr, addrPort] = splitHostPort(entry.substring(eq + 1).trimmed().str());
+        if (host.empty() || addr.empty() || host.find_first_of(" \t\r\n") != std::string::npos ||
+            addr.find_first_of(" \t\r\n") != std::string::npos)
+            continue;
+        append(list, host + ":" + port + ":" + addr + ":" + addrPort);
+    }
+    return list;
+}
+
+bool validHeaderLine(const String& line) {
+    if (line.find('\r') >= 0 || line.find('\n') >= 0 || line.find('\0') >= 0)
+        return false;
+    long colon = line.find(':');
+    return colon > 0;
+}
+
+void setOut(long* p, long v) {
+    if (p)
+        *p = v;
+}
+
+} // namespace
+
+char* HTTP::returnGetWithHeaders(const String& url, const Array<String>& headers, long* length,
+                                 long* status) {
+    setOut(length, 0);
+    setOut(status, kInvalidRequest);
+    String trimmedUrl = url.trimmed();
+    if (!(trimmedUrl.startsWithNoCase("http://") || trimmedUrl.startsWithNoCase("https://")) ||
+        trimmedUrl.find('\0') >= 0)
+        return nullptr;
+
+    Slist headerList;
+    for (const String& line : headers) {
+        if (line.trimmed().isEmpty())
+            continue;
+        if (!validHeaderLine(line))
+            return nullptr;
+        if (!append(headerList, line.str())) {
+            setOut(status, -static_cast<long>(CURLE_OUT_OF_MEMORY));
+            return nullptr;
+        }
+    }
+
+    ensureGlobalInit();
+    Limits lim = limits();
+    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+    if (!easy) {
+        setOut(status, -static_cast<long>(CURLE_FAILED_INIT));
+        return nullptr;
+    }
+    CURL* c = easy.get();
+    Slist connectTo = connectToList();
+    Sink sink;
+    sink.max = static_cast<std::size_t>(lim.maxBodyBytes);
+
+    curl_easy_setopt(c, CURLOPT_URL, trimmedUrl.c_str());
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L); // signals are process-wide; we run on many threads
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, lim.connectTimeoutMs);
+    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, lim.totalTimeoutMs);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, lim.stallSeconds);
+    curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(lim.maxBodyBytes));
+    curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, ""); // whatever this libcurl can decode
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, writeBody);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
+    if (headerList)
+        curl_easy_setopt(c, CURLOPT_HTTPHEADER, headerList.get());
+    if (connectTo)
+        curl_easy_setopt(c, CURLOPT_CONNECT_TO, connectTo.get());
+
+    CURLcode rc = curl_easy_perform(c);
+    if (rc != CURLE_OK) {
+        if (sink.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
+            setOut(status, -static_cast<long>(CURLE_FILESIZE_EXCEEDED));
+        else
+            setOut(status, -static_cast<long>(rc));
+        return nullptr;
+    }
+    long code = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &code);
+    if (code < 200 || code > 299) {
+        setOut(status, code > 0 ? code : -static_cast<long>(CURLE_WEIRD_SERVER_REPLY));
+        return nullptr;
+    }
+
+    auto* bytes = static_cast<char*>(std::malloc(sink.body.size() + 1));
+    if (!bytes) {
+        setOut(status, -static_cast<long>(CURLE_OUT_OF_MEMORY));
+        return nullptr;
+    }
+    std::memcpy(bytes, sink.body.data(), sink.body.size());
+    bytes[sink.body.size()] = '\0';
+    setOut(length, static_cast<long>(sink.body.size()));
+    setOut(status, 0);
+    return bytes;
+}
+
+void HTTP::releaseBuffer(char* bytes) {
+    std::free(bytes);
+}
+
+String HTTP::statusText(long status) {
+    if (status == 0)
+        return "OK";
+    if (status == kInvalidRequest)
+        return "invalid request (URL or header line rejected)";
+    if (status > 0)
+        return String::format("HTTP status %ld", status);
+    return String::format("transfer failed: %s", curl_easy_strerror(static_cast<CURLcode>(-status)));
+}
+
+void HTTP::setLimits(const Limits& limits) {
+    Limits defaults;
+    Limits l = limits;
+    if (l.connectTimeoutMs < 1)
+        l.connectTimeoutMs = defaults.connectTimeoutMs;
+    if (l.totalTimeoutMs < 1)
+        l.totalTimeoutMs = defaults.totalTimeoutMs;
+    if (l.stallSeconds < 1)
+        l.stallSeconds = defaults.stallSeconds;
+    if (l.maxBodyBytes < 1)
+        l.maxBodyBytes = defaults.maxBodyBytes;
+    std::lock_guard<std::mutex> lock(gLimitsMutex);
+    gLimits = l;
+}
+
+HTTP::Limits HTTP::limits() {
+    std::lock_guard<std::mutex> lock(gLimitsMutex);
+    return gLimits;
+}
+
+} // namespace Lattice

@@ -1,0 +1,523 @@
+// HTML sanitizer: gumbo builds the same tree a browser would, and only allow-listed elements,
+// attributes and URL schemes are written back out by our own serializer.
+#include "Lattice/HTMLEncode.h"
+
+#include "Utf8.h"
+
+#include <gumbo.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace Lattice {
+
+namespace {
+
+using Names = std::unordered_set<std::string_view>;
+
+// Written out with their allowed attributes.
+const Names kKeep = {
+    "a",        "abbr",     "acronym",    "address", "area",    "article", "aside", "b",       "bdi",
+    "bdo",      "big",      "blockquote", "br",      "caption", "center",  "cite",  "code",    "col",
+    "colgroup", "dd",       "del",        "details", "dfn",     "dir",     "div",   "dl",      "dt",
+    "em",       "fieldset", "figcaption", "figure",  "font",    "footer",  "h1",    "h2",      "h3",
+    "h4",       "h5",       "h6",         "header",  "hgroup",  "hr",      "i",     "img",     "ins",
+    "kbd",      "label",    "legend",     "li",      "main",    "map",     "mark",  "menu",    "nav",
+    "nobr",     "ol",       "p",          "pre",     "q",       "rp",      "rt",    "ruby",    "s",
+    "samp",     "section",  "small",      "span",    "strike",  "strong",  "sub",   "summary", "sup",
+    "table",    "tbody",    "td",         "tfoot",   "th",      "thead",   "time",  "tr",      "tt",
+    "u",        "ul",       "var",        "wbr"};
+
+// Removed together with everything inside. Anything neither kept nor dropped (form, button,
+// blink, Office's o:p...) is unwrapped: its content stays, the element goes.
+const Names kDrop = {
+    "script", "noscript", "iframe", "frame",   "frameset", "noframes", "object",   "embed",    "applet",
+    "param",  "template", "svg",    "math",    "input",    "select",   "textarea", "keygen",   "isindex",
+    "base",   "meta",     "link",   "noembed", "bgsound",  "audio",    "video",    "source",   "track",
+    "canvas", "title",    "head",   "style",   "dialog",   "portal",   "image",    "datalist", "output"};
+
+const Names kVoid = {"area", "br", "col", "hr", "img", "wbr"};
+
+const Names kAttributes = {
+    "abbr",        "align",       "alink",       "alt",     "axis",    "background", "bgcolor", "border",
+    "bordercolor", "cellpadding", "cellspacing", "char",    "charoff", "cite",       "class",   "clear",
+    "color",       "cols",        "colspan",     "compact", "coords",  "datetime",   "dir",     "face",
+    "frame",       "headers",     "height",      "href",    "hspace",  "id",         "label",   "lang",
+    "link",        "name",        "noshade",     "nowrap",  "open",    "reversed",   "rows",    "rowspan",
+    "rules",       "scope",       "shape",       "size",    "span",    "src",        "start",   "style",
+    "summary",     "target",      "text",        "title",   "type",    "usemap",     "valign",  "value",
+    "vlink",       "vspace",      "width"};
+
+std::string_view tagName(const GumboNode* n) {
+    if (n->v.element.tag == GUMBO_TAG_UNKNOWN)
+        return {};
+    return gumbo_normalized_tagname(n->v.element.tag);
+}
+
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool startsWith(std::string_view s, std::string_view p) {
+    return s.substr(0, p.size()) == p;
+}
+
+// Lower-cased URL with every space and control character removed: browsers drop tabs and line
+// breaks anywhere in a URL, and filters are routinely evaded with them.
+std::string compactUrl(std::string_view v) {
+    std::string out;
+    out.reserve(v.size());
+    for (char c : v) {
+        auto u = static_cast<unsigned char>(c);
+        if (u <= 0x20 || u == 0x7F)
+            continue;
+        out += lowerAscii(c);
+    }
+    return out;
+}
+
+// The URL's scheme, or empty for a relative URL. Leading junk (quotes, backticks, replacement
+// characters) is skipped: older engines ignored it, so "`javascript:" still counts as a scheme.
+std::string_view scheme(std::string_view compact) {
+    while (!compact.empty()) {
+        char c = compact.front();
+        if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/' || c == '.' || c == '#' || c == '?')
+            break;
+        compact.remove_prefix(1);
+    }
+    for (std::size_t i = 0; i < compact.size(); ++i) {
+        char c = compact[i];
+        if (c == ':')
+            return i == 0 ? std::string_view("invalid") : compact.substr(0, i);
+        bool ok =
+            (c >= 'a' && c <= 'z') || (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
+        if (!ok)
+            return {};
+    }
+    return {};
+}
+
+bool isInlineImageData(std::string_view compact) {
+    for (std::string_view type : {"png", "gif", "jpeg", "jpg", "webp"}) {
+        std::string prefix = "data:image/" + std::string(type);
+        if (startsWith(compact, prefix) && compact.size() > prefix.size() &&
+            (compact[prefix.size()] == ';' || compact[prefix.size()] == ','))
+            return true;
+    }
+    return false;
+}
+
+bool linkAllowed(std::string_view value) {
+    std::string c = compactUrl(value);
+    std::string_view s = scheme(c);
+    return s.empty() || s == "http" || s == "https" || s == "mailto" || s == "ftp" || s == "tel" ||
+           s == "cid" || s == "notes";
+}
+
+bool imageAllowed(std::string_view value, bool allowRemote) {
+    std::string c = compactUrl(value);
+    std::string_view s = scheme(c);
+    if (s.empty())
+        return !startsWith(c, "//") || allowRemote; // "//host/x" is remote too
+    if (s == "http" || s == "https")
+        return allowRemote;
+    return s == "cid" || isInlineImageData(c);
+}
+
+// ---- CSS ----
+
+// What a browser may make of a piece of CSS, reduced for matching: comments removed, escapes
+// decoded, full-width letters folded, spaces and controls dropped, lower case. Non-ASCII
+// characters become 0x80 so they can never complete an ASCII keyword.
+void stripComments(const std::u32string& in, std::u32string& out) {
+    out.clear();
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        if (in[i] == '/' && i + 1 < in.size() && in[i + 1] == '*') {
+            std::size_t end = i + 2;
+            while (end + 1 < in.size() && !(in[end] == '*' && in[end + 1] == '/'))
+                ++end;
+            i = end + 1; // unterminated comments run to the end
+            continue;
+        }
+        out += in[i];
+    }
+}
+
+int hexValue(char32_t c) {
+    if (c >= '0' && c <= '9')
+        return static_cast<int>(c - '0');
+    if (c >= 'a' && c <= 'f')
+        return static_cast<int>(c - 'a' + 10);
+    if (c >= 'A' && c <= 'F')
+        return static_cast<int>(c - 'A' + 10);
+    return -1;
+}
+
+std::string cssNormalize(std::string_view css) {
+    std::u32string cps;
+    cps.reserve(css.size());
+    for (std::size_t i = 0; i < css.size();) {
+        char32_t cp;
+        std::size_t n = web::decodeUtf8(css, i, cp);
+        cps += n ? cp : U'\uFFFD';
+        i += n ? n : 1;
+    }
+    std::u32string noComments;
+    stripComments(cps, noComments);
+    std::u32string decoded;
+    decoded.reserve(noComments.size());
+    for (std::size_t i = 0; i < noComments.size(); ++i) {
+        char32_t c = noComments[i];
+        if (c != '\\') {
+            decoded += c;
+            continue;
+        }
+        if (i + 1 >= noComments.size())
+            break;
+        char32_t next = noComments[i + 1];
+        if (hexValue(next) >= 0) {
+            char32_t v = 0;
+            std::size_t j = i + 1;
+            for (int k = 0; k < 6 && j < noComments.size() && hexValue(noComments[j]) >= 0; ++k, ++j)
+                v = v * 16 + static_cast<char32_t>(hexValue(noComments[j]));
+            if (j < noComments.size() &&
+                (noComments[j] == ' ' || noComments[j] == '\t' || noComments[j] == '\n'))
+                ++j;
+            decoded += v;
+            i = j - 1;
+        } else if (next == '\n' || next == '\r' || next == '\f') {
+            ++i;
+        } else {
+            decoded += next;
+            ++i;
+        }
+    }
+    stripComments(decoded, noComments);
+    std::string out;
+    out.reserve(noComments.size());
+    for (char32_t c : noComments) {
+        if (c >= 0xFF01 && c <= 0xFF5E)
+            c -= 0xFEE0;
+        if (c <= 0x20 || c == 0x7F)
+            continue;
+        out += c < 0x80 ? lowerAscii(static_cast<char>(c)) : static_cast<char>(0x80);
+    }
+    return out;
+}
+
+bool cssDangerous(std::string_view raw, bool allowRemote) {
+    std::string n = cssNormalize(raw);
+    for (std::string_view bad : {"expression(", "behavior:", "behaviour:", "-moz-binding",
+                                 "binding:", "javascript:", "vbscript:", "livescript:", "@import", "-o-link"})
+        if (n.find(bad) != std::string::npos)
+            return true;
+    std::size_t pos = 0;
+    while ((pos = n.find("url(", pos)) != std::string::npos) {
+        pos += 4;
+        std::size_t end = n.find(')', pos);
+        std::string arg = n.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        while (!arg.empty() && (arg.front() == '"' || arg.front() == '\''))
+            arg.erase(arg.begin());
+        while (!arg.empty() && (arg.back() == '"' || arg.back() == '\''))
+            arg.pop_back();
+        if (!imageAllowed(arg, allowRemote))
+            return true;
+    }
+    // image-set() and src() take bare strings that cannot be vetted like url().
+    return n.find("image-set(") != std::string::npos || n.find("src(") != std::string::npos;
+}
+
+// Keeps the declarations of an inline style that are harmless; empty when none is.
+std::string sanitizeStyleAttribute(std::string_view style, bool allowRemote) {
+    std::string out;
+    std::size_t start = 0;
+    while (start <= style.size()) {
+        std::size_t semi = style.find(';', start);
+        std::string_view decl =
+            style.substr(start, semi == std::string_view::npos ? std::string_view::npos : semi - start);
+        if (!cssDangerous(decl, allowRemote) &&
+            decl.find_first_not_of(" \t\r\n\f") != std::string_view::npos) {
+            if (!out.empty())
+                out += ';';
+            out += decl;
+        }
+        if (semi == std::string_view::npos)
+            break;
+        start = semi + 1;
+    }
+    // Dropping a declaration can join what was around it (e.g. the halves of a split comment).
+    if (cssDangerous(out, allowRemote))
+        return {};
+    return out;
+}
+
+// A <style> block with every rule piece that could run code or load what is not allowed removed.
+std::string sanitizeStyleSheet(std::string_view css, bool allowRemote) {
+    std::string out;
+    std::size_t start = 0;
+    while (start < css.size()) {
+        std::size_t delim = css.find_first_of(";{}", start);
+        std::size_t end = delim == std::string_view::npos ? css.size() : delim;
+        std::string_view piece = css.substr(start, end - start);
+        if (!cssDangerous(piece, allowRemote))
+            out += piece;
+        if (delim != std::string_view::npos)
+            out += css[delim];
+        start = end + 1;
+    }
+    if (cssDangerous(out, allowRemote))
+        return {};
+    return out;
+}
+
+// ---- serializer ----
+
+void escapeText(std::string& out, std::string_view s) {
+    for (char c : s) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+void escapeAttribute(std::string& out, std::string_view s) {
+    for (char c : s) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+class Sanitizer {
+public:
+    explicit Sanitizer(bool allowRemote) : allowRemote_(allowRemote) {}
+
+    void attributes(const GumboNode* n, std::string_view tag) {
+        const GumboVector& attrs = n->v.element.attributes;
+        for (unsigned i = 0; i < attrs.length; ++i) {
+            auto* a = static_cast<const GumboAttribute*>(attrs.data[i]);
+            std::string_view name = a->name;
+            std::string_view value = a->value;
+            if (!kAttributes.count(name))
+                continue;
+            std::string cleaned;
+            if (name == "href" || name == "cite") {
+                if (!linkAllowed(value))
+                    continue;
+            } else if (name == "src" || name == "background") {
+                if ((name == "src" && tag != "img") || !imageAllowed(value, allowRemote_))
+                    continue;
+            } else if (name == "usemap") {
+                if (value.empty() || value.front() != '#')
+                    continue;
+            } else if (name == "style") {
+                cleaned = sanitizeStyleAttribute(value, allowRemote_);
+                if (cleaned.empty())
+                    continue;
+                value = cleaned;
+            }
+            out_ += ' ';
+            out_ += name;
+            out_ += "=\"";
+            escapeAttribute(out_, value);
+            out_ += '"';
+        }
+    }
+
+    void styleElement(const GumboNode* n) {
+        std::string css;
+        const GumboVector& kids = n->v.element.children;
+        for (unsigned i = 0; i < kids.length; ++i) {
+            auto* k = static_cast<const GumboNode*>(kids.data[i]);
+            if (k->type == GUMBO_NODE_TEXT || k->type == GUMBO_NODE_WHITESPACE || k->type == GUMBO_NODE_CDATA)
+                css += k->v.text.text;
+        }
+        std::string clean = sanitizeStyleSheet(css, allowRemote_);
+        if (clean.find_first_not_of(" \t\r\n\f;{}") == std::string::npos)
+            return;
+        // The only way out of a style element is "</"; CSS reads "<\/" the same.
+        std::size_t pos = 0;
+        while ((pos = clean.find("</", pos)) != std::string::npos) {
+            clean.insert(pos + 1, 1, '\\');
+            pos += 3;
+        }
+        out_ += "<style>";
+        out_ += clean;
+        out_ += "</style>";
+    }
+
+    // Writes the allowed content of `container` without recursion, so hostile nesting depth
+    // cannot exhaust the stack.
+    void children(const GumboNode* container) {
+        struct Frame {
+            const GumboVector* kids;
+            unsigned next;
+            std::string_view close;
+        };
+        std::vector<Frame> stack{{&container->v.element.children, 0, {}}};
+        while (!stack.empty()) {
+            Frame& f = stack.back();
+            if (f.next >= f.kids->length) {
+                if (!f.close.empty()) {
+                    out_ += "</";
+                    out_ += f.close;
+                    out_ += '>';
+                }
+                stack.pop_back();
+                continue;
+            }
+            auto* n = static_cast<const GumboNode*>(f.kids->data[f.next++]);
+            switch (n->type) {
+            case GUMBO_NODE_TEXT:
+            case GUMBO_NODE_WHITESPACE:
+            case GUMBO_NODE_CDATA:
+                escapeText(out_, n->v.text.text);
+                break;
+            case GUMBO_NODE_ELEMENT: {
+                if (n->v.element.tag_namespace != GUMBO_NAMESPACE_HTML)
+                    break;
+                std::string_view tag = tagName(n);
+                if (tag == "style") {
+                    styleElement(n);
+                    break;
+                }
+                if (kDrop.count(tag))
+                    break;
+                if (!kKeep.count(tag)) {
+                    stack.push_back({&n->v.element.children, 0, {}});
+                    break;
+                }
+                out_ += '<';
+                out_ += tag;
+                attributes(n, tag);
+                out_ += '>';
+                if (kVoid.count(tag))
+                    break;
+                // The parser eats one newline after <pre>; keep a leading one that was really there.
+                if (tag == "pre" && n->v.element.children.length > 0) {
+                    auto* first = static_cast<const GumboNode*>(n->v.element.children.data[0]);
+                    if ((first->type == GUMBO_NODE_TEXT || first->type == GUMBO_NODE_WHITESPACE) &&
+                        first->v.text.text[0] == '\n')
+                        out_ += '\n';
+                }
+                stack.push_back({&n->v.element.children, 0, tag});
+                break;
+            }
+            default: // comments (conditional ones included), templates, documents
+                break;
+            }
+        }
+    }
+
+    void headContent(const GumboNode* head, bool withTitle) {
+        const GumboVector& kids = head->v.element.children;
+        for (unsigned i = 0; i < kids.length; ++i) {
+            auto* n = static_cast<const GumboNode*>(kids.data[i]);
+            if (n->type != GUMBO_NODE_ELEMENT || n->v.element.tag_namespace != GUMBO_NAMESPACE_HTML)
+                continue;
+            std::string_view tag = tagName(n);
+            if (tag == "style") {
+                styleElement(n);
+            } else if (tag == "title" && withTitle) {
+                out_ += "<title>";
+                const GumboVector& t = n->v.element.children;
+                for (unsigned k = 0; k < t.length; ++k) {
+                    auto* tn = static_cast<const GumboNode*>(t.data[k]);
+                    if (tn->type == GUMBO_NODE_TEXT || tn->type == GUMBO_NODE_WHITESPACE)
+                        escapeText(out_, tn->v.text.text);
+                }
+                out_ += "</title>";
+            }
+        }
+    }
+
+    void startTag(const GumboNode* n, std::string_view tag) {
+        out_ += '<';
+        out_ += tag;
+        attributes(n, tag);
+        out_ += '>';
+    }
+
+    std::string& out() { return out_; }
+
+private:
+    bool allowRemote_;
+    std::string out_;
+};
+
+struct OutputDeleter {
+    void operator()(GumboOutput* o) const { gumbo_destroy_output(&kGumboDefaultOptions, o); }
+};
+
+} // namespace
+
+String HTMLEncode::stripScript(const String& html, bool fullDocument, bool allowRemoteImages) {
+    GumboOptions options = kGumboDefaultOptions;
+    options.max_errors = 0; // error records are of no use here and cost memory on broken pages
+    std::unique_ptr<GumboOutput, OutputDeleter> parsed(
+        gumbo_parse_with_options(&options, html.data(), static_cast<std::size_t>(html.length())));
+    if (!parsed)
+        return String();
+    const GumboNode* root = parsed->root;
+    const GumboNode* head = nullptr;
+    const GumboNode* body = nullptr;
+    const GumboVector& top = root->v.element.children;
+    for (unsigned i = 0; i < top.length; ++i) {
+        auto* n = static_cast<const GumboNode*>(top.data[i]);
+        if (n->type != GUMBO_NODE_ELEMENT)
+            continue;
+        if (n->v.element.tag == GUMBO_TAG_HEAD)
+            head = n;
+        else if (n->v.element.tag == GUMBO_TAG_BODY)
+            body = n;
+    }
+
+    Sanitizer s(allowRemoteImages);
+    if (fullDocument) {
+        s.startTag(root, "html");
+        s.out() += "<head>";
+        if (head)
+            s.headContent(head, true);
+        s.out() += "</head>";
+        if (body)
+            s.startTag(body, "body");
+        else
+            s.out() += "<body>";
+    } else if (head) {
+        // A fragment keeps the page's style sheets: mail layout depends on them.
+        s.headContent(head, false);
+    }
+    if (body)
+        s.children(body);
+    if (fullDocument)
+        s.out() += "</body></html>";
+    return String(std::move(s.out()));
+}
+
+} // namespace Lattice
