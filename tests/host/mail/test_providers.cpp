@@ -37,8 +37,7 @@ struct Sentinels {
     Ptr<MessageDetail> detail{new MessageDetail()};
     Ptr<Attachment> attachment{new Attachment()};
     Ptr<Attachments> attachments{new Attachments()};
-    // Null: the block is made by whoever fills it, so any write shows as a non-null pointer.
-    Ptr<Lattice::BaseObject64> blob;
+    Ptr<Lattice::BaseObject64> blob{new Lattice::BaseObject64()};
     Ptr<Appointment> appointment{new Appointment()};
     Ptr<AppointmentDetail> appointmentDetail{new AppointmentDetail()};
     Ptr<Contact> contact{new Contact()};
@@ -50,7 +49,10 @@ struct Sentinels {
     Ptr<TaskDetail> taskDetail{new TaskDetail()};
     Ptr<Note> note{new Note()};
 
-    Sentinels() { out.add(Data("marker")); }
+    Sentinels() {
+        out.add(Data("marker"));
+        blob->setBinaryData("abc", 3, true);
+    }
 
     // The preset values, captured to compare against after the calls.
     struct Snapshot {
@@ -135,6 +137,7 @@ struct Sentinels {
         EXPECT_EQ(detail->get_to()->count(), 0);
         EXPECT_TRUE(detail->get_textType().isEmpty());
         EXPECT_EQ(recipients->count(), 0);
+        EXPECT_EQ(blob->length(), 3);
         EXPECT_TRUE(address->get_fullAddress().isEmpty());
     }
 };
