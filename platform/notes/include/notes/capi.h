@@ -1,0 +1,318 @@
+// The Notes C API of the stand-in client (library "nnotes").
+//
+// Plain functions named after the roles of the vendor's C API. Every function that can fail
+// returns a 16-bit STATUS; its error code is ERR(status). Handles (databases, open notes, memory
+// blocks) come from one process-wide handle table; a handle is never reused within a process.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+typedef uint8_t BYTE;
+typedef uint16_t WORD;
+typedef uint32_t DWORD;
+typedef int BOOL;
+typedef WORD STATUS;
+typedef DWORD DHANDLE;
+typedef DHANDLE DBHANDLE;
+typedef DHANDLE NOTEHANDLE;
+typedef DHANDLE MEMHANDLE;
+typedef DWORD NOTEID;
+typedef void* HMODULE;
+typedef double NUMBER;
+
+#define NULLHANDLE ((DHANDLE)0)
+#define NOERROR ((STATUS)0)
+#define ERR_MASK 0x3FFF
+#define ERR(s) ((STATUS)((s) & ERR_MASK))
+
+// Sizes and limits.
+#define MAXPATH 256
+#define MAXUSERNAME 256
+#define MAXSPRINTF 256
+
+#pragma pack(push, 1)
+// A point in time: Innards[0] = hundredths of a second since midnight GMT; Innards[1] = Julian day
+// (bits 0-23), zone hours (bits 24-27), zone quarter hours (bits 28-29), zone is east of GMT
+// (bit 30), daylight saving time in effect (bit 31). A date without time has Innards[0] == ALLDAY;
+// a time without date has Innards[1] == ANYDAY (and Innards[0] counts local hundredths).
+struct TIMEDATE {
+    DWORD Innards[2];
+};
+struct TIMEDATE_PAIR {
+    TIMEDATE Lower;
+    TIMEDATE Upper;
+};
+typedef TIMEDATE DBID;
+struct UNIVERSALNOTEID {
+    DBID File;     // random per note
+    TIMEDATE Note; // creation time
+};
+typedef UNIVERSALNOTEID UNID;
+struct ORIGINATORID {
+    DBID File;
+    TIMEDATE Note;
+    DWORD Sequence;
+    TIMEDATE SequenceTime;
+};
+typedef ORIGINATORID OID;
+struct LIST {
+    WORD ListEntries;
+};
+struct RANGE {
+    WORD ListEntries;
+    WORD RangeEntries;
+};
+// A place inside a memory block: OSLockObject(pool) + block.
+struct BLOCKID {
+    DHANDLE pool;
+    WORD block;
+};
+struct DBREPLICAINFO {
+    DBID ID;
+    WORD Flags;
+    WORD CutoffInterval;
+    TIMEDATE Cutoff;
+};
+// Broken-down time as the vendor's TIME record; zone is hours WEST of GMT, dst 1 = in effect.
+struct TIME {
+    int year;
+    int month;
+    int day;
+    int weekday;
+    int hour;
+    int minute;
+    int second;
+    int hundredth;
+    int dst;
+    int zone;
+    TIMEDATE GM;
+};
+#pragma pack(pop)
+
+#define ALLDAY 0xFFFFFFFFu
+#define ANYDAY 0xFFFFFFFFu
+
+// Item types (the value of an item is stored without its type word; NSFItemInfo hands out
+// type word + value).
+#define TYPE_ERROR 0
+#define TYPE_UNAVAILABLE 512
+#define TYPE_TEXT 1280
+#define TYPE_TEXT_LIST 1281
+#define TYPE_NUMBER 768
+#define TYPE_NUMBER_RANGE 769
+#define TYPE_TIME 1024
+#define TYPE_TIME_RANGE 1025
+#define TYPE_COMPOSITE 1
+#define TYPE_COLLATION 2
+#define TYPE_OBJECT 3
+#define TYPE_NOTEREF_LIST 4
+#define TYPE_VIEW_FORMAT 5
+#define TYPE_MIME_PART 25
+
+// Item flags.
+#define ITEM_SIGN 0x0001
+#define ITEM_SEAL 0x0002
+#define ITEM_SUMMARY 0x0004
+#define ITEM_READWRITERS 0x0020
+#define ITEM_NAMES 0x0040
+#define ITEM_PLACEHOLDER 0x0100
+#define ITEM_PROTECTED 0x0200
+#define ITEM_READERS 0x0400
+
+// Note classes.
+#define NOTE_CLASS_DOCUMENT 0x0001
+#define NOTE_CLASS_INFO 0x0002
+#define NOTE_CLASS_FORM 0x0004
+#define NOTE_CLASS_VIEW 0x0008
+#define NOTE_CLASS_ICON 0x0010
+#define NOTE_CLASS_DESIGN 0x0020
+#define NOTE_CLASS_ACL 0x0040
+#define NOTE_CLASS_HELP_INDEX 0x0080
+#define NOTE_CLASS_HELP 0x0100
+#define NOTE_CLASS_FILTER 0x0200
+#define NOTE_CLASS_FIELD 0x0400
+#define NOTE_CLASS_REPLFORMULA 0x0800
+#define NOTE_CLASS_PRIVATE 0x1000
+#define NOTE_CLASS_ALL 0x7FFF
+#define NOTE_CLASS_NOTIFYDELETION 0x8000 // set on the class of a deletion stub
+
+// Note open flags (NSFNoteOpen takes the low word, NSFNoteOpenExt all 32 bits).
+#define OPEN_SUMMARY 0x0001
+#define OPEN_NOVERIFYDEFAULT 0x0002
+#define OPEN_EXPAND 0x0004
+#define OPEN_NOOBJECTS 0x0008
+#define OPEN_SHARE 0x0020
+#define OPEN_CANONICAL 0x0040
+#define OPEN_RAW_MIME 0x02000000
+
+// Note update flags.
+#define UPDATE_FORCE 0x0001
+#define UPDATE_NOCOMMIT 0x0100
+
+// NSFNoteGetInfo members.
+#define _NOTE_DB 0
+#define _NOTE_ID 1
+#define _NOTE_OID 2
+#define _NOTE_CLASS 3
+#define _NOTE_MODIFIED 4
+#define _NOTE_FLAGS 7
+#define _NOTE_ADDED_TO_FILE 13
+
+// Database classes for NSFDbCreate.
+#define DBCLASS_NOTEFILE 0xFF00
+
+// Memory block types for OSMemAlloc.
+#define BLK_MEM_ALLOC 0x0001
+
+// Status codes raised by the stand-in. Texts: OSLoadString.
+#define PKG_OS 0x0100
+#define PKG_NSF 0x0200
+#define PKG_NIF 0x0300
+#define PKG_MISC 0x0400
+#define PKG_NSF2 0x0500
+#define PKG_CLIENT 0x0600
+#define PKG_SERVER 0x0900
+#define PKG_DNAME 0x0A00
+#define PKG_LNCPP 0x3C00
+
+#define ERR_INVALID_PARAM (PKG_OS + 1)      // 0x0101
+#define ERR_EXISTS (PKG_OS + 2)             // 0x0102
+#define ERR_NOEXIST (PKG_OS + 3)            // 0x0103
+#define ERR_NOT_INITIALIZED (PKG_OS + 4)    // 0x0104
+#define ERR_PATH_NOT_ALLOWED (PKG_OS + 5)   // 0x0105
+#define ERR_INVALID_HANDLE (PKG_OS + 6)     // 0x0106
+#define ERR_MEMORY (PKG_OS + 7)             // 0x0107
+#define ERR_HANDLE_LOCKED (PKG_OS + 8)      // 0x0108
+#define ERR_NO_DATA_DIRECTORY (PKG_OS + 9)  // 0x0109
+#define ERR_IO (PKG_OS + 10)                // 0x010A
+#define ERR_BUFFER_TOO_SMALL (PKG_OS + 11)  // 0x010B
+#define ERR_NOT_A_DATABASE (PKG_NSF + 1)    // 0x0201
+#define ERR_DATABASE_DAMAGED (PKG_NSF + 2)  // 0x0202
+#define ERR_DATABASE_BUSY (PKG_NSF + 3)     // 0x0203
+#define ERR_ITEM_NOT_FOUND (PKG_NSF + 34)   // 0x0222
+#define ERR_ITEM_NAME_TOO_LONG (PKG_NSF + 35) // 0x0223
+#define ERR_ITEM_VALUE_TOO_BIG (PKG_NSF + 36) // 0x0224
+#define ERR_INVALID_NOTE (PKG_NSF + 37)     // 0x0225
+#define ERR_NOTE_DELETED (PKG_NSF + 38)     // 0x0226
+#define ERR_INVALID_ITEM_VALUE (PKG_NSF + 39) // 0x0227
+#define ERR_NOT_FOUND (PKG_NIF + 4)         // 0x0304
+#define ERR_BAD_COLLATION (PKG_NIF + 45)    // 0x032D
+#define ERR_TDI_CONV (PKG_MISC + 18)        // 0x0412
+#define ERR_SERVER_NOT_RESPONDING (PKG_CLIENT + 3) // 0x0603
+#define ERR_BAD_NAME (PKG_DNAME + 1)        // 0x0A01
+#define ERR_FORM_NOT_FOUND (PKG_NSF2 + 11)  // 0x050B
+
+// Statuses of the class library (lcppn30); their texts are in the same table.
+#define LNERR_NOT_INITIALIZED (PKG_LNCPP + 1)    // 0x3C01
+#define LNERR_API_VERSION (PKG_LNCPP + 2)        // 0x3C02
+#define LNERR_DATABASE_NOT_OPEN (PKG_LNCPP + 3)  // 0x3C03
+#define LNERR_NOTE_NOT_OPEN (PKG_LNCPP + 4)      // 0x3C04
+#define LNERR_INVALID_UNID (PKG_LNCPP + 5)       // 0x3C05
+#define LNERR_ITEM_TYPE (PKG_LNCPP + 6)          // 0x3C06
+#define LNERR_ITEM_NOT_ATTACHED (PKG_LNCPP + 7)  // 0x3C07
+#define LNERR_INDEX_OUT_OF_RANGE (PKG_LNCPP + 8) // 0x3C08
+#define LNERR_NULL_OBJECT (PKG_LNCPP + 9)        // 0x3C09
+#define LNERR_DIFFERENT_DATABASE (PKG_LNCPP + 10) // 0x3C0A
+#define LNERR_INVALID_DATETIME (PKG_LNCPP + 11)  // 0x3C0B
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef WORD(*CWF_ERROR_PROC)(const void* pCDField, WORD phase, STATUS error, DHANDLE hErrorText,
+                              WORD wErrorTextSize, void* ctx);
+
+// Runtime. Initialisation reads the configuration (data directory); see notes/config.h.
+STATUS NotesInitExtended(int argc, char** argv);
+void NotesTerm(void);
+// Copies the data directory (with no trailing separator) into retPath (MAXPATH bytes); returns its length.
+WORD OSGetDataDirectory(char* retPath);
+// "server!!file" when server is not empty, else file.
+STATUS OSPathNetConstruct(const char* portName, const char* serverName, const char* fileName, char* retPath);
+
+// Memory.
+STATUS OSMemAlloc(WORD blkType, DWORD size, DHANDLE* retHandle);
+STATUS OSMemFree(DHANDLE handle);
+STATUS OSMemGetSize(DHANDLE handle, DWORD* retSize);
+void* OSLockObject(DHANDLE handle);
+BOOL OSUnlockObject(DHANDLE handle);
+#define OSLockBlock(type, blockid) ((type*)((char*)OSLockObject((blockid).pool) + (blockid).block))
+#define OSUnlockBlock(blockid) OSUnlockObject((blockid).pool)
+
+// Error texts: copies the text of ERR(code) into retBuffer, returns its length.
+WORD OSLoadString(HMODULE hModule, STATUS stringCode, char* retBuffer, WORD bufferLength);
+
+// Time.
+void OSCurrentTIMEDATE(TIMEDATE* retTimeDate);
+BOOL TimeLocalToGM(TIME* time);  // fields, zone, dst -> GM; FALSE on success
+BOOL TimeGMToLocal(TIME* time);  // GM -> fields in the GM's own zone; FALSE on success
+BOOL TimeGMToLocalZone(TIME* time); // GM -> fields in the zone and dst given in time
+int TimeDateCompare(const TIMEDATE* t1, const TIMEDATE* t2); // <0, 0, >0
+void TimeConstant(WORD type, TIMEDATE* td); // TIMEDATE_MINIMUM 0, TIMEDATE_MAXIMUM 1, WILDCARD 2
+#define TIMEDATE_MINIMUM 0
+#define TIMEDATE_MAXIMUM 1
+#define TIMEDATE_WILDCARD 2
+STATUS ConvertTextToTIMEDATE(const char* text, WORD maxLength, TIMEDATE* retTimeDate);
+STATUS ConvertTIMEDATEToText(const void* intlFormat, const void* textFormat, const TIMEDATE* td,
+                             char* retBuffer, WORD bufferLength, WORD* retLength);
+
+// Hierarchical names.
+STATUS DNAbbreviate(DWORD flags, const char* templateName, const char* inName, char* outName, WORD outSize,
+                    WORD* outLength);
+STATUS DNCanonicalize(DWORD flags, const char* templateName, const char* inName, char* outName, WORD outSize,
+                      WORD* outLength);
+
+// Databases. A path is "server!!file" or "file"; see the README for the rules.
+STATUS NSFDbCreate(const char* pathName, WORD dbClass, BOOL forceCreation);
+STATUS NSFDbDelete(const char* pathName);
+STATUS NSFDbOpen(const char* pathName, DBHANDLE* rethDB);
+STATUS NSFDbClose(DBHANDLE hDB);
+STATUS NSFDbPathGet(DBHANDLE hDB, char* retCanonicalPathName, char* retExpandedPathName);
+STATUS NSFDbReplicaInfoGet(DBHANDLE hDB, DBREPLICAINFO* retReplicationInfo);
+STATUS NSFDbGetNoteInfo(DBHANDLE hDB, NOTEID noteID, ORIGINATORID* retNoteOID, TIMEDATE* retModified,
+                        WORD* retNoteClass);
+STATUS NSFDbGetNoteInfoByUNID(DBHANDLE hDB, const UNID* unid, NOTEID* retNoteID, ORIGINATORID* retOID,
+                              TIMEDATE* retModified, WORD* retClass);
+// Table of the note ids modified (or deleted) at or after `since`; retUntil receives the time to pass
+// as `since` next time. The table is a memory handle holding a DWORD count followed by the ids.
+STATUS NSFDbGetModifiedNoteTable(DBHANDLE hDB, WORD noteClassMask, TIMEDATE since, TIMEDATE* retUntil,
+                                 DHANDLE* rethTable);
+
+// Notes.
+STATUS NSFNoteCreate(DBHANDLE hDB, NOTEHANDLE* rethNote);
+STATUS NSFNoteOpen(DBHANDLE hDB, NOTEID noteID, WORD openFlags, NOTEHANDLE* rethNote);
+STATUS NSFNoteOpenExt(DBHANDLE hDB, NOTEID noteID, DWORD flags, NOTEHANDLE* rethNote);
+STATUS NSFNoteOpenByUNID(DBHANDLE hDB, const UNID* unid, WORD flags, NOTEHANDLE* rethNote);
+STATUS NSFNoteUpdate(NOTEHANDLE hNote, WORD updateFlags);
+STATUS NSFNoteClose(NOTEHANDLE hNote);
+STATUS NSFNoteDelete(DBHANDLE hDB, NOTEID noteID, WORD updateFlags);
+void NSFNoteGetInfo(NOTEHANDLE hNote, WORD member, void* valuePtr);
+void NSFNoteSetInfo(NOTEHANDLE hNote, WORD member, const void* valuePtr);
+STATUS NSFNoteComputeWithForm(NOTEHANDLE hNote, NOTEHANDLE hFormNote, DWORD dwFlags, CWF_ERROR_PROC errorRoutine,
+                              void* callersContext);
+
+// Items. A BLOCKID of an item is valid while its note is open; a value BLOCKID points at the
+// type word followed by the value.
+STATUS NSFItemAppend(NOTEHANDLE hNote, WORD itemFlags, const char* name, WORD nameLength, WORD dataType,
+                     const void* value, DWORD valueLength);
+STATUS NSFItemDelete(NOTEHANDLE hNote, const char* name, WORD nameLength);
+BOOL NSFItemIsPresent(NOTEHANDLE hNote, const char* name, WORD nameLength);
+STATUS NSFItemInfo(NOTEHANDLE hNote, const char* name, WORD nameLength, BLOCKID* retbhItem, WORD* retDataType,
+                   BLOCKID* retbhValue, DWORD* retValueLength);
+STATUS NSFItemInfoNext(NOTEHANDLE hNote, BLOCKID nextItem, const char* name, WORD nameLength, BLOCKID* retbhItem,
+                       WORD* retDataType, BLOCKID* retbhValue, DWORD* retValueLength);
+void NSFItemQuery(NOTEHANDLE hNote, BLOCKID bhItem, char* retItemName, WORD itemNameBufferLength,
+                  WORD* retItemNameLength, WORD* retItemFlags, WORD* retDataType, BLOCKID* retbhValue,
+                  DWORD* retValueLength);
+// Item text: the values of a text, text list, number or time item joined by separator.
+WORD NSFItemConvertToText(NOTEHANDLE hNote, const char* itemName, char* retBuffer, WORD bufferLength,
+                          char separator);
+// One member of a text list (or the text of a text item); returns its length, 0 if absent.
+WORD NSFItemGetTextListEntry(NOTEHANDLE hNote, const char* itemName, WORD entryPos, char* retBuffer,
+                             WORD bufferLength);
+WORD NSFItemGetTextListEntries(NOTEHANDLE hNote, const char* itemName);
+
+#ifdef __cplusplus
+}
+#endif

@@ -1,0 +1,10 @@
+// The Notes class library (lcppn30) in one include.
+#pragma once
+
+#include "notes/lnglobal.h"
+#include "notes/lnstring.h"
+#include "notes/lndatetime.h"
+#include "notes/lnitem.h"
+#include "notes/lnnote.h"
+#include "notes/lndatabase.h"
+#include "notes/lnsession.h"

@@ -1,0 +1,55 @@
+// LNDatabase: a database named by server and path. Copies share the same state. A database got
+// from LNNotesSession::GetDatabase is bound to its file; Open gives it a handle, Close drops it.
+#pragma once
+
+#include "notes/lnnote.h"
+
+#include <memory>
+
+class LNNotesSession;
+
+typedef unsigned long LNDBOPENFLAGS;
+#define LNDBOPENFLAGS_DEFAULT 0x0UL
+
+class LNDatabase {
+public:
+    LNDatabase();
+    LNDatabase(const LNDatabase& other);
+    LNDatabase& operator=(const LNDatabase& other);
+    ~LNDatabase();
+
+    LNSTATUS Open(LNDBOPENFLAGS flags = LNDBOPENFLAGS_DEFAULT);
+    LNSTATUS Close();
+    LNBOOL IsOpen() const;
+    LNBOOL IsNull() const; // not bound to a database
+    DBHANDLE GetDatabaseHandle() const; // NULLHANDLE when not open
+
+    LNString GetServer() const;
+    LNString GetFilepath() const;
+    LNString GetTitle() const;
+    LNSTATUS GetReplicaID(TIMEDATE* id) const;
+
+    LNSTATUS GetDocument(const LNUniversalID& unid, LNDocument* doc) const;
+    LNSTATUS GetDocument(NOTEID id, LNDocument* doc) const;
+    // A new, open document; with formName, its "Form" item holds the name.
+    LNSTATUS CreateDocument(LNDocument* newDoc, const LNString& formName = "");
+    // A new, open document holding a copy of every item of source.
+    LNSTATUS CreateDocument(const LNDocument& source, LNDocument* newDoc);
+    LNSTATUS CreateDocument(LNDocument* newDoc, const LNDocument& source) { return CreateDocument(source, newDoc); }
+    // Deletes the document for good (a deletion stub stays behind) and closes it.
+    LNSTATUS DeleteDocument(LNDocument* doc);
+    LNSTATUS DeleteDocument(NOTEID id);
+    // Notes of the given class created, modified or deleted at or after `since`; `until` receives the
+    // time to pass as `since` next time.
+    LNSTATUS GetModifiedNotes(const LNDatetime& since, LNNoteArray* notes, LNNOTETYPE noteType = LNNOTETYPE_DOCUMENT,
+                              LNDatetime* until = 0);
+    // Every live note of the given class.
+    LNSTATUS GetNotes(LNNoteArray* notes, LNNOTETYPE noteType = LNNOTETYPE_DOCUMENT);
+
+private:
+    friend class LNNotesSession;
+    friend class LNNote;
+    friend class LNNoteArray;
+    LNSTATUS checkOpen() const;
+    std::shared_ptr<LNDatabaseBody> body_;
+};

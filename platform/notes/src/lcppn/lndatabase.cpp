@@ -1,0 +1,237 @@
+#include "lnbodies.h"
+
+namespace {
+
+std::string netPath(const LNDatabaseBody& b) { return b.server.empty() ? b.path : b.server + "!!" + b.path; }
+
+} // namespace
+
+LNDatabase::LNDatabase() = default;
+LNDatabase::LNDatabase(const LNDatabase& other) = default;
+LNDatabase& LNDatabase::operator=(const LNDatabase& other) = default;
+LNDatabase::~LNDatabase() = default;
+
+LNSTATUS LNDatabase::checkOpen() const {
+    if (!body_) {
+        return LNERR_NULL_OBJECT;
+    }
+    return body_->handle != NULLHANDLE ? LNNOERROR : LNERR_DATABASE_NOT_OPEN;
+}
+
+LNSTATUS LNDatabase::Open(LNDBOPENFLAGS) {
+    if (!body_) {
+        return lnResult(LNERR_NULL_OBJECT);
+    }
+    if (body_->handle != NULLHANDLE) {
+        return LNNOERROR;
+    }
+    DBHANDLE h = NULLHANDLE;
+    if (STATUS s = NSFDbOpen(netPath(*body_).c_str(), &h); s != NOERROR) {
+        return lnResult(s);
+    }
+    body_->handle = h;
+    return LNNOERROR;
+}
+
+LNSTATUS LNDatabase::Close() {
+    if (!body_) {
+        return lnResult(LNERR_NULL_OBJECT);
+    }
+    if (body_->handle != NULLHANDLE) {
+        NSFDbClose(body_->handle);
+        body_->handle = NULLHANDLE;
+    }
+    return LNNOERROR;
+}
+
+LNBOOL LNDatabase::IsOpen() const { return checkOpen() == LNNOERROR; }
+LNBOOL LNDatabase::IsNull() const { return !body_; }
+DBHANDLE LNDatabase::GetDatabaseHandle() const { return body_ ? body_->handle : NULLHANDLE; }
+LNString LNDatabase::GetServer() const { return body_ ? LNString(body_->server) : LNString(); }
+LNString LNDatabase::GetFilepath() const { return body_ ? LNString(body_->path) : LNString(); }
+
+LNString LNDatabase::GetTitle() const {
+    const auto db = body_ ? body_->database() : nullptr;
+    return db ? LNString(db->title()) : LNString();
+}
+
+LNSTATUS LNDatabase::GetReplicaID(TIMEDATE* id) const {
+    if (LNSTATUS s = checkOpen(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    DBREPLICAINFO info{};
+    if (STATUS s = NSFDbReplicaInfoGet(body_->handle, &info); s != NOERROR) {
+        return lnResult(s);
+    }
+    if (id) {
+        *id = info.ID;
+    }
+    return LNNOERROR;
+}
+
+LNSTATUS LNDatabase::GetDocument(NOTEID id, LNDocument* doc) const {
+    if (LNSTATUS s = checkOpen(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    if (doc == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    notes::NoteInfo info;
+    if (STATUS s = body_->database()->info(id, &info); s != NOERROR) {
+        return lnResult(s);
+    }
+    if (info.deleted) {
+        return lnResult(ERR_NOTE_DELETED);
+    }
+    if (info.noteClass != NOTE_CLASS_DOCUMENT) {
+        return lnResult(ERR_INVALID_NOTE);
+    }
+    auto body = std::make_shared<LNNoteBody>();
+    body->db = body_;
+    body->id = id;
+    doc->body_ = std::move(body);
+    return LNNOERROR;
+}
+
+LNSTATUS LNDatabase::GetDocument(const LNUniversalID& unid, LNDocument* doc) const {
+    if (LNSTATUS s = checkOpen(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    if (!unid.IsValid()) {
+        return lnResult(LNERR_INVALID_UNID);
+    }
+    NOTEID id = 0;
+    if (STATUS s = body_->database()->findByUnid(unid.GetUNID(), &id); s != NOERROR) {
+        return lnResult(s);
+    }
+    return GetDocument(id, doc);
+}
+
+LNSTATUS LNDatabase::CreateDocument(LNDocument* newDoc, const LNString& formName) {
+    if (LNSTATUS s = checkOpen(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    if (newDoc == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    NOTEHANDLE h = NULLHANDLE;
+    if (STATUS s = NSFNoteCreate(body_->handle, &h); s != NOERROR) {
+        return lnResult(s);
+    }
+    if (!formName.IsNull()) {
+        NSFItemAppend(h, ITEM_SUMMARY, "Form", 4, TYPE_TEXT, formName.GetTextPtr(),
+                      static_cast<DWORD>(formName.GetByteLength()));
+    }
+    auto body = std::make_shared<LNNoteBody>();
+    body->db = body_;
+    body->handle = h;
+    body->isNew = true;
+    newDoc->body_ = std::move(body);
+    return LNNOERROR;
+}
+
+LNSTATUS LNDatabase::CreateDocument(const LNDocument& source, LNDocument* newDoc) {
+    if (LNSTATUS s = checkOpen(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    if (newDoc == nullptr || source.IsNull()) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    // The source's items: from its open note, else loaded from its database.
+    notes::Note copy;
+    if (const auto open = source.body_->note()) {
+        copy.items = open->items;
+    } else {
+        const auto db = source.body_->db ? source.body_->db->database() : nullptr;
+        if (!db) {
+            return lnResult(LNERR_DATABASE_NOT_OPEN);
+        }
+        if (STATUS s = db->load(source.body_->id, &copy); s != NOERROR) {
+            return lnResult(s);
+        }
+    }
+    LNDocument created;
+    if (LNSTATUS s = CreateDocument(&created); s != LNNOERROR) {
+        return s;
+    }
+    const auto note = created.body_->note();
+    for (const notes::Item& it : copy.items) {
+        note->append(it.name, it.type, it.flags, it.value);
+    }
+    *newDoc = created;
+    return LNNOERROR;
+}
+
+LNSTATUS LNDatabase::DeleteDocument(LNDocument* doc) {
+    if (LNSTATUS s = checkOpen(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    if (doc == nullptr || doc->IsNull()) {
+        return lnResult(LNERR_NULL_OBJECT);
+    }
+    if (doc->body_->db != body_ && doc->body_->db && doc->body_->db->path != body_->path) {
+        return lnResult(LNERR_DIFFERENT_DATABASE);
+    }
+    const bool isNew = doc->IsNewNote();
+    const NOTEID id = doc->GetNoteID();
+    doc->Close();
+    if (isNew) {
+        return LNNOERROR; // never stored
+    }
+    if (STATUS s = NSFNoteDelete(body_->handle, id, 0); s != NOERROR) {
+        return lnResult(s);
+    }
+    return LNNOERROR;
+}
+
+LNSTATUS LNDatabase::DeleteDocument(NOTEID id) {
+    if (LNSTATUS s = checkOpen(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    if (STATUS s = NSFNoteDelete(body_->handle, id, 0); s != NOERROR) {
+        return lnResult(s);
+    }
+    return LNNOERROR;
+}
+
+LNSTATUS LNDatabase::GetModifiedNotes(const LNDatetime& since, LNNoteArray* out, LNNOTETYPE noteType,
+                                      LNDatetime* until) {
+    if (LNSTATUS s = checkOpen(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    if (out == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    std::vector<NOTEID> ids;
+    std::int64_t untilTicks = 0;
+    const TIMEDATE from = since.GetTIMEDATE();
+    if (STATUS s = body_->database()->modifiedSince(notes::ticksFromTimedate(from), noteType, &ids, &untilTicks);
+        s != NOERROR) {
+        return lnResult(s);
+    }
+    out->db_ = body_;
+    out->ids_ = std::move(ids);
+    if (until) {
+        int zone = 0;
+        bool dst = false;
+        notes::machineZone(untilTicks, &zone, &dst);
+        *until = LNDatetime(notes::timedateFromTicks(untilTicks, zone, dst));
+    }
+    return LNNOERROR;
+}
+
+LNSTATUS LNDatabase::GetNotes(LNNoteArray* out, LNNOTETYPE noteType) {
+    if (LNSTATUS s = checkOpen(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    if (out == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    std::vector<NOTEID> ids;
+    if (STATUS s = body_->database()->list(noteType, &ids); s != NOERROR) {
+        return lnResult(s);
+    }
+    out->db_ = body_;
+    out->ids_ = std::move(ids);
+    return LNNOERROR;
+}

@@ -1,0 +1,31 @@
+#include "lnbodies.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+thread_local bool tThrowAll = false;
+}
+
+LNSTATUS lnResult(LNSTATUS s) {
+    if (s != LNNOERROR && s != LNWARN_NOT_FOUND && tThrowAll) {
+        throw s;
+    }
+    return s;
+}
+
+void LNSetThrowAllErrorsGlobal(LNBOOL flag) { tThrowAll = flag != 0; }
+
+LNBOOL LNGetThrowAllErrorsGlobal() { return tThrowAll ? TRUE : FALSE; }
+
+LNINT LNGetErrorMessageText(LNSTATUS error, char* buf, LNINT buflen) {
+    const std::string text = error == LNWARN_NOT_FOUND ? std::string("Entry not found")
+                                                       : notes::errorText(static_cast<STATUS>(error & 0xFFFF));
+    if (buf == nullptr || buflen <= 0) {
+        return static_cast<LNINT>(text.size());
+    }
+    const std::size_t n = std::min<std::size_t>(text.size(), static_cast<std::size_t>(buflen - 1));
+    std::memcpy(buf, text.data(), n);
+    buf[n] = '\0';
+    return static_cast<LNINT>(n);
+}

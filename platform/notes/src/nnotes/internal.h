@@ -1,0 +1,211 @@
+// Inside of "nnotes": the store, the handle table and the value codecs. The class library
+// (lcppn30) is built on these; the plug-in sees only notes/capi.h and the LN* headers.
+#pragma once
+
+#include "notes/capi.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace notes {
+
+// ---- errors -------------------------------------------------------------------------------
+// The text of ERR(code); never null ("Unknown error nnnn" texts live in a small ring buffer).
+std::string errorText(STATUS code);
+
+// ---- text helpers -------------------------------------------------------------------------
+bool nameEquals(std::string_view a, std::string_view b); // ASCII case-insensitive
+std::string lower(std::string_view s);
+
+// ---- time ----------------------------------------------------------------------------------
+// Ticks are hundredths of a second since 1970-01-01 00:00 GMT.
+constexpr std::int64_t kTicksPerDay = 8640000;
+constexpr std::int64_t kJulian1970 = 2440588;
+std::int64_t ticksNow();
+std::int64_t daysFromCivil(int y, int m, int d);
+void civilFromDays(std::int64_t days, int* y, int* m, int* d);
+bool validDate(int y, int m, int d);
+// A TIMEDATE for a GMT instant, tagged with a zone (hours west) and dst flag.
+TIMEDATE timedateFromTicks(std::int64_t ticks, int zone = 0, bool dst = false);
+std::int64_t ticksFromTimedate(const TIMEDATE& td); // date-only: midnight GMT; time-only: 0 + time
+bool timedateHasDate(const TIMEDATE& td);
+bool timedateHasTime(const TIMEDATE& td);
+int timedateZone(const TIMEDATE& td);
+bool timedateDst(const TIMEDATE& td);
+// The zone (hours west of GMT) and dst flag of this machine at a GMT instant.
+void machineZone(std::int64_t ticks, int* zone, bool* dst);
+
+// Broken-down local time with its zone; the class library's LNDatetime is one of these.
+struct Fields {
+    int year = 0, month = 0, day = 0;
+    int hour = 0, minute = 0, second = 0, hundredth = 0;
+    int zone = 0; // hours west of GMT
+    bool dst = false;
+    bool hasDate = false, hasTime = false;
+};
+TIMEDATE fieldsToTimedate(const Fields& f);
+Fields fieldsFromTimedate(const TIMEDATE& td); // in the TIMEDATE's own zone
+Fields fieldsInZone(const TIMEDATE& td, int zone, bool dst);
+// Parses "MM/DD/YYYY", "MM/DD/YYYY h:mm[:ss[.hh]] [AM|PM]", "h:mm[:ss] [AM|PM]" and
+// "YYYY-MM-DD[ T]HH:MM[:SS]". Zone and dst are this machine's at that time.
+bool parseDatetime(std::string_view text, Fields* out);
+// "MM/DD/YYYY hh:mm:ss AM", "MM/DD/YYYY" or "hh:mm:ss AM".
+std::string formatDatetime(const Fields& f);
+int weekday(const Fields& f); // 1 = Sunday .. 7 = Saturday
+
+// ---- names ---------------------------------------------------------------------------------
+std::string abbreviateName(std::string_view name);
+std::string canonicalizeName(std::string_view name);
+std::string commonName(std::string_view name); // first component, without "CN="
+
+// ---- universal ids -------------------------------------------------------------------------
+std::string unidToText(const UNID& unid);
+bool unidFromText(std::string_view text, UNID* out);
+UNID newUnid(std::int64_t createdTicks);
+
+// ---- item values ---------------------------------------------------------------------------
+namespace ods {
+std::string encodeTextList(const std::vector<std::string>& values);
+bool decodeText(WORD type, std::string_view value, std::vector<std::string>* out); // TEXT or TEXT_LIST
+std::string encodeNumbers(const std::vector<double>& values);                        // NUMBER_RANGE
+bool decodeNumbers(WORD type, std::string_view value, std::vector<double>* out);
+std::string encodeTimes(const std::vector<TIMEDATE>& values, const std::vector<TIMEDATE_PAIR>& ranges);
+bool decodeTimes(WORD type, std::string_view value, std::vector<TIMEDATE>* values,
+                 std::vector<TIMEDATE_PAIR>* ranges);
+std::string encodeNoteRefs(const std::vector<UNID>& refs);
+bool decodeNoteRefs(std::string_view value, std::vector<UNID>* out);
+// Rich text: a stream of records {WORD signature, DWORD length including the 6-byte header, data}.
+constexpr WORD kCdText = 0x0085;      // data: text of one run
+constexpr WORD kCdParagraph = 0x0081; // no data: paragraph break
+std::string encodeRichText(std::string_view plain); // "\n" separates paragraphs
+bool decodeRichTextPlain(std::string_view value, std::string* plain);
+// The values of an item as text, joined by separator ("" for types without a text form).
+std::string toText(WORD type, std::string_view value, std::string_view separator);
+} // namespace ods
+
+// ---- configuration and paths ---------------------------------------------------------------
+struct RuntimeConfig {
+    std::string dataDirectory;
+};
+// Resolves the configuration (see notes/config.h). iniPath may be empty.
+STATUS initRuntime(const std::string& iniPath);
+void termRuntime();
+// Splits "server!!path".
+void splitNetPath(std::string_view netPath, std::string* server, std::string* path);
+// Maps server + database path to a file, by the rules of the README. With mustExist the file must
+// be there (ERR_NOEXIST otherwise); without, its server folder must exist and the parent folders
+// are created.
+STATUS resolveDatabaseFile(std::string_view server, std::string_view path, bool mustExist, std::string* file);
+// The folder of a server (the data directory for ""); ERR_SERVER_NOT_RESPONDING when missing.
+STATUS serverFolder(std::string_view server, std::string* folder);
+
+// ---- store ---------------------------------------------------------------------------------
+struct Item {
+    WORD id = 0; // stable within the open note; used in item BLOCKIDs
+    std::string name;
+    WORD type = 0;
+    WORD flags = 0;
+    std::string value; // without the type word
+};
+
+struct NoteInfo {
+    NOTEID id = 0;
+    UNID unid{};
+    WORD noteClass = NOTE_CLASS_DOCUMENT;
+    std::int64_t created = 0;  // ticks
+    std::int64_t modified = 0; // ticks
+    DWORD sequence = 0;
+    bool deleted = false;
+};
+
+class Database;
+
+class Note {
+public:
+    std::shared_ptr<Database> db;
+    DBHANDLE dbHandle = NULLHANDLE; // the handle the note was opened through
+    NoteInfo info;                  // info.id == 0 until first saved
+    std::vector<Item> items;
+    bool dirty = false;
+    std::vector<DHANDLE> blocks; // memory handed out for item values; freed with the note
+
+    Item* find(std::string_view name);
+    const Item* find(std::string_view name) const;
+    Item* findById(WORD id);
+    Item& append(std::string_view name, WORD type, WORD flags, std::string value);
+    void remove(std::string_view name); // all items of that name
+    void removeById(WORD id);
+
+private:
+    WORD nextItemId_ = 1;
+    friend class Database;
+};
+
+class Database {
+public:
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    static STATUS create(const std::string& file, const std::string& title);
+    static STATUS open(const std::string& file, const std::string& server, const std::string& path,
+                       std::shared_ptr<Database>* out);
+
+    const std::string& file() const { return file_; }
+    const std::string& server() const { return server_; }
+    const std::string& path() const { return path_; }
+
+    STATUS info(NOTEID id, NoteInfo* out);
+    STATUS findByUnid(const UNID& unid, NOTEID* out);
+    // Loads a live note (ERR_INVALID_NOTE when missing, ERR_NOTE_DELETED for a stub).
+    STATUS load(NOTEID id, Note* out);
+    // Writes a note in one transaction; a new note gets its id, UNID (unless set) and times.
+    STATUS save(Note& note);
+    // Turns a note into a deletion stub.
+    STATUS remove(NOTEID id);
+    STATUS modifiedSince(std::int64_t since, WORD classMask, std::vector<NOTEID>* ids, std::int64_t* until);
+    STATUS list(WORD classMask, std::vector<NOTEID>* ids);
+    STATUS replicaId(TIMEDATE* out);
+    std::string title();
+
+private:
+    Database() = default;
+    STATUS prepare(const char* sql, sqlite3_stmt** out); // cached; the caller holds mutex_
+    STATUS stamp(std::int64_t* out); // a modification time, see store.cpp
+    std::string meta(const char* key);
+    STATUS setMeta(const char* key, const std::string& value);
+
+    sqlite3* db_ = nullptr;
+    std::string file_, server_, path_;
+    std::unordered_map<const char*, sqlite3_stmt*> statements_; // keyed by the SQL literal's address
+    std::mutex mutex_;
+};
+
+// ---- handle table --------------------------------------------------------------------------
+struct MemoryBlock {
+    std::vector<char> bytes;
+    int locks = 0;
+};
+
+namespace handles {
+DHANDLE addDatabase(std::shared_ptr<Database> db);
+DHANDLE addNote(std::shared_ptr<Note> note);
+DHANDLE addMemory(std::vector<char> bytes);
+std::shared_ptr<Database> database(DHANDLE h);
+std::shared_ptr<Note> note(DHANDLE h);
+std::shared_ptr<MemoryBlock> memory(DHANDLE h);
+STATUS closeDatabase(DHANDLE h);
+STATUS closeNote(DHANDLE h); // frees the note's item blocks too
+STATUS freeMemory(DHANDLE h);
+std::size_t count(); // live handles (for tests)
+} // namespace handles
+
+} // namespace notes

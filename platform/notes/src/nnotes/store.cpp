@@ -1,0 +1,644 @@
+// One SQLite file per Notes database. See the README for the schema.
+#include "internal.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+
+namespace notes {
+namespace {
+
+constexpr int kSchemaVersion = 1;
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID;
+CREATE TABLE notes(
+    note_id     INTEGER PRIMARY KEY,
+    unid        TEXT NOT NULL UNIQUE,
+    note_class  INTEGER NOT NULL,
+    created     INTEGER NOT NULL,
+    modified    INTEGER NOT NULL,
+    sequence    INTEGER NOT NULL DEFAULT 1,
+    deleted     INTEGER NOT NULL DEFAULT 0,
+    parent_unid TEXT,
+    title       TEXT COLLATE NOCASE
+);
+CREATE INDEX notes_class ON notes(note_class, deleted);
+CREATE INDEX notes_modified ON notes(modified);
+CREATE INDEX notes_parent ON notes(parent_unid) WHERE parent_unid IS NOT NULL;
+CREATE INDEX notes_title ON notes(note_class, title) WHERE title IS NOT NULL;
+CREATE TABLE items(
+    note_id INTEGER NOT NULL REFERENCES notes(note_id) ON DELETE CASCADE,
+    seq     INTEGER NOT NULL,
+    name    TEXT NOT NULL COLLATE NOCASE,
+    type    INTEGER NOT NULL,
+    flags   INTEGER NOT NULL,
+    value   BLOB NOT NULL,
+    PRIMARY KEY(note_id, seq)
+) WITHOUT ROWID;
+CREATE INDEX items_name ON items(name, note_id);
+CREATE TABLE folder_entries(
+    folder_id INTEGER NOT NULL,
+    note_id   INTEGER NOT NULL,
+    PRIMARY KEY(folder_id, note_id)
+) WITHOUT ROWID;
+CREATE INDEX folder_entries_note ON folder_entries(note_id);
+CREATE TABLE unread(
+    user    TEXT NOT NULL COLLATE NOCASE,
+    note_id INTEGER NOT NULL,
+    PRIMARY KEY(user, note_id)
+) WITHOUT ROWID;
+CREATE TABLE objects(
+    object_id INTEGER PRIMARY KEY,
+    note_id   INTEGER NOT NULL,
+    name      TEXT NOT NULL,
+    bytes     BLOB NOT NULL
+);
+CREATE INDEX objects_note ON objects(note_id);
+)sql";
+
+// Resets a cached statement when the scope ends.
+class Use {
+public:
+    explicit Use(sqlite3_stmt* s) : s_(s) {}
+    ~Use() {
+        if (s_) {
+            sqlite3_reset(s_);
+            sqlite3_clear_bindings(s_);
+        }
+    }
+    Use(const Use&) = delete;
+    Use& operator=(const Use&) = delete;
+
+private:
+    sqlite3_stmt* s_;
+};
+
+// Rolls back unless committed.
+class Transaction {
+public:
+    explicit Transaction(sqlite3* db) : db_(db) {
+        ok_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+        if (!ok_) {
+            rc_ = sqlite3_errcode(db_);
+        }
+    }
+    ~Transaction() {
+        if (ok_ && !done_) {
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    bool ok() const { return ok_; }
+    int rc() const { return rc_; }
+    int commit() {
+        const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+        done_ = rc == SQLITE_OK;
+        return rc;
+    }
+
+private:
+    sqlite3* db_;
+    bool ok_ = false;
+    bool done_ = false;
+    int rc_ = SQLITE_OK;
+};
+
+STATUS statusOf(int rc) {
+    switch (rc & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_DONE:
+    case SQLITE_ROW:
+        return NOERROR;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return ERR_DATABASE_BUSY;
+    case SQLITE_CORRUPT:
+        return ERR_DATABASE_DAMAGED;
+    case SQLITE_NOTADB:
+        return ERR_NOT_A_DATABASE;
+    case SQLITE_NOMEM:
+        return ERR_MEMORY;
+    case SQLITE_CANTOPEN:
+        return ERR_NOEXIST;
+    default:
+        return ERR_IO;
+    }
+}
+
+std::string columnText(sqlite3_stmt* s, int i) {
+    const unsigned char* t = sqlite3_column_text(s, i);
+    return t ? std::string(reinterpret_cast<const char*>(t), sqlite3_column_bytes(s, i)) : std::string();
+}
+
+std::string firstText(const Note& note, std::string_view name) {
+    const Item* it = note.find(name);
+    std::vector<std::string> values;
+    if (it && ods::decodeText(it->type, it->value, &values) && !values.empty()) {
+        return values.front();
+    }
+    return "";
+}
+
+std::string parentOf(const Note& note) {
+    const Item* it = note.find("$REF");
+    std::vector<UNID> refs;
+    if (it && it->type == TYPE_NOTEREF_LIST && ods::decodeNoteRefs(it->value, &refs) && !refs.empty()) {
+        return unidToText(refs.front());
+    }
+    return "";
+}
+
+} // namespace
+
+// ---- Note ------------------------------------------------------------------------------------
+
+Item* Note::find(std::string_view name) {
+    for (Item& it : items) {
+        if (nameEquals(it.name, name)) {
+            return &it;
+        }
+    }
+    return nullptr;
+}
+
+const Item* Note::find(std::string_view name) const { return const_cast<Note*>(this)->find(name); }
+
+Item* Note::findById(WORD id) {
+    for (Item& it : items) {
+        if (it.id == id) {
+            return &it;
+        }
+    }
+    return nullptr;
+}
+
+Item& Note::append(std::string_view name, WORD type, WORD flags, std::string value) {
+    Item item;
+    item.id = nextItemId_++;
+    item.name = std::string(name);
+    item.type = type;
+    item.flags = flags;
+    item.value = std::move(value);
+    items.push_back(std::move(item));
+    dirty = true;
+    return items.back();
+}
+
+void Note::remove(std::string_view name) {
+    const auto before = items.size();
+    items.erase(std::remove_if(items.begin(), items.end(), [&](const Item& it) { return nameEquals(it.name, name); }),
+                items.end());
+    dirty = dirty || items.size() != before;
+}
+
+void Note::removeById(WORD id) {
+    const auto before = items.size();
+    items.erase(std::remove_if(items.begin(), items.end(), [&](const Item& it) { return it.id == id; }), items.end());
+    dirty = dirty || items.size() != before;
+}
+
+// ---- Database ----------------------------------------------------------------------------------
+
+Database::~Database() {
+    for (auto& [sql, stmt] : statements_) {
+        sqlite3_finalize(stmt);
+    }
+    if (db_) {
+        sqlite3_close_v2(db_);
+    }
+}
+
+STATUS Database::create(const std::string& file, const std::string& title) {
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec)) {
+        return ERR_EXISTS;
+    }
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        return statusOf(rc);
+    }
+    std::mt19937_64 rng{std::random_device{}()};
+    const TIMEDATE replica = timedateFromTicks(ticksNow() ^ static_cast<std::int64_t>(rng() & 0xFFFF));
+    char replicaText[24];
+    std::snprintf(replicaText, sizeof replicaText, "%08X%08X", replica.Innards[1], replica.Innards[0]);
+    std::string sql = "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; BEGIN;";
+    sql += kSchema;
+    sqlite3_str* meta = sqlite3_str_new(db);
+    sqlite3_str_appendf(meta,
+                        "INSERT INTO meta VALUES('schema_version','%d'),('replica_id','%s'),('title',%Q),"
+                        "('created','%lld'),('last_until','0'); COMMIT;",
+                        kSchemaVersion, replicaText, title.c_str(), static_cast<long long>(ticksNow()));
+    char* metaSql = sqlite3_str_finish(meta);
+    sql += metaSql ? metaSql : "";
+    sqlite3_free(metaSql);
+    rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db);
+    if (rc != SQLITE_OK) {
+        std::filesystem::remove(file, ec);
+        return statusOf(rc);
+    }
+    return NOERROR;
+}
+
+STATUS Database::open(const std::string& file, const std::string& server, const std::string& path,
+                      std::shared_ptr<Database>* out) {
+    std::shared_ptr<Database> db(new Database());
+    db->file_ = file;
+    db->server_ = server;
+    db->path_ = path;
+    int rc = sqlite3_open_v2(file.c_str(), &db->db_, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        return statusOf(rc);
+    }
+    sqlite3_busy_timeout(db->db_, 5000);
+    rc = sqlite3_exec(db->db_, "PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        return statusOf(rc);
+    }
+    if (db->meta("schema_version") != std::to_string(kSchemaVersion)) {
+        return ERR_NOT_A_DATABASE;
+    }
+    *out = std::move(db);
+    return NOERROR;
+}
+
+STATUS Database::prepare(const char* sql, sqlite3_stmt** out) {
+    auto& cache = statements_;
+    auto it = cache.find(sql);
+    if (it != cache.end()) {
+        *out = it->second;
+        return NOERROR;
+    }
+    sqlite3_stmt* stmt = nullptr;
+    const int rc = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    if (rc != SQLITE_OK) {
+        return statusOf(rc);
+    }
+    cache.emplace(sql, stmt);
+    *out = stmt;
+    return NOERROR;
+}
+
+std::string Database::meta(const char* key) {
+    sqlite3_stmt* s = nullptr;
+    if (prepare("SELECT value FROM meta WHERE key = ?", &s) != NOERROR) {
+        return "";
+    }
+    Use use(s);
+    sqlite3_bind_text(s, 1, key, -1, SQLITE_STATIC);
+    return sqlite3_step(s) == SQLITE_ROW ? columnText(s, 0) : "";
+}
+
+STATUS Database::setMeta(const char* key, const std::string& value) {
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = prepare("INSERT OR REPLACE INTO meta(key, value) VALUES(?, ?)", &s); st != NOERROR) {
+        return st;
+    }
+    Use use(s);
+    sqlite3_bind_text(s, 1, key, -1, SQLITE_STATIC);
+    sqlite3_bind_text(s, 2, value.c_str(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
+    return statusOf(sqlite3_step(s));
+}
+
+// Modification times. Every change gets a time no earlier than the "until" of the last change
+// query, and every query's "until" is later than every change made before it; so a change is
+// reported by exactly one of a chain of queries, even when the clock stands still.
+STATUS Database::stamp(std::int64_t* out) {
+    const std::string last = meta("last_until");
+    const std::int64_t lastUntil = last.empty() ? 0 : std::stoll(last);
+    *out = std::max(ticksNow(), lastUntil);
+    return NOERROR;
+}
+
+std::string Database::title() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return meta("title");
+}
+
+STATUS Database::replicaId(TIMEDATE* out) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const std::string text = meta("replica_id");
+    unsigned hi = 0, lo = 0;
+    if (text.size() != 16 || std::sscanf(text.c_str(), "%8X%8X", &hi, &lo) != 2) {
+        return ERR_DATABASE_DAMAGED;
+    }
+    out->Innards[1] = hi;
+    out->Innards[0] = lo;
+    return NOERROR;
+}
+
+STATUS Database::info(NOTEID id, NoteInfo* out) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = prepare("SELECT unid, note_class, created, modified, sequence, deleted FROM notes WHERE note_id = ?",
+                            &s);
+        st != NOERROR) {
+        return st;
+    }
+    Use use(s);
+    sqlite3_bind_int64(s, 1, id);
+    const int rc = sqlite3_step(s);
+    if (rc != SQLITE_ROW) {
+        return rc == SQLITE_DONE ? ERR_INVALID_NOTE : statusOf(rc);
+    }
+    NoteInfo info;
+    info.id = id;
+    if (!unidFromText(columnText(s, 0), &info.unid)) {
+        return ERR_DATABASE_DAMAGED;
+    }
+    info.noteClass = static_cast<WORD>(sqlite3_column_int(s, 1));
+    info.created = sqlite3_column_int64(s, 2);
+    info.modified = sqlite3_column_int64(s, 3);
+    info.sequence = static_cast<DWORD>(sqlite3_column_int64(s, 4));
+    info.deleted = sqlite3_column_int(s, 5) != 0;
+    *out = info;
+    return NOERROR;
+}
+
+STATUS Database::findByUnid(const UNID& unid, NOTEID* out) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = prepare("SELECT note_id FROM notes WHERE unid = ?", &s); st != NOERROR) {
+        return st;
+    }
+    Use use(s);
+    const std::string text = unidToText(unid);
+    sqlite3_bind_text(s, 1, text.c_str(), static_cast<int>(text.size()), SQLITE_STATIC);
+    const int rc = sqlite3_step(s);
+    if (rc != SQLITE_ROW) {
+        return rc == SQLITE_DONE ? ERR_INVALID_NOTE : statusOf(rc);
+    }
+    *out = static_cast<NOTEID>(sqlite3_column_int64(s, 0));
+    return NOERROR;
+}
+
+STATUS Database::load(NOTEID id, Note* out) {
+    NoteInfo info;
+    if (STATUS st = this->info(id, &info); st != NOERROR) {
+        return st;
+    }
+    if (info.deleted) {
+        return ERR_NOTE_DELETED;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = prepare("SELECT name, type, flags, value FROM items WHERE note_id = ? ORDER BY seq", &s);
+        st != NOERROR) {
+        return st;
+    }
+    Use use(s);
+    sqlite3_bind_int64(s, 1, id);
+    out->info = info;
+    out->items.clear();
+    out->nextItemId_ = 1;
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        const void* blob = sqlite3_column_blob(s, 3);
+        const int size = sqlite3_column_bytes(s, 3);
+        out->append(columnText(s, 0), static_cast<WORD>(sqlite3_column_int(s, 1)),
+                    static_cast<WORD>(sqlite3_column_int(s, 2)),
+                    std::string(static_cast<const char*>(blob ? blob : ""), static_cast<std::size_t>(size)));
+    }
+    out->dirty = false;
+    return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
+}
+
+STATUS Database::save(Note& note) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Transaction tx(db_);
+    if (!tx.ok()) {
+        return statusOf(tx.rc());
+    }
+    std::int64_t now = 0;
+    stamp(&now);
+    const std::string parent = parentOf(note);
+    const std::string title = note.info.noteClass == NOTE_CLASS_DOCUMENT ? std::string() : firstText(note, "$TITLE");
+    sqlite3_stmt* s = nullptr;
+    NoteInfo info = note.info;
+    if (info.id == 0) {
+        if (STATUS st = prepare("SELECT coalesce(max(note_id), 0) + 4 FROM notes", &s); st != NOERROR) {
+            return st;
+        }
+        {
+            Use use(s);
+            if (sqlite3_step(s) != SQLITE_ROW) {
+                return statusOf(sqlite3_errcode(db_));
+            }
+            info.id = static_cast<NOTEID>(sqlite3_column_int64(s, 0));
+        }
+        if (info.unid.File.Innards[0] == 0 && info.unid.File.Innards[1] == 0 && info.unid.Note.Innards[0] == 0 &&
+            info.unid.Note.Innards[1] == 0) {
+            info.unid = newUnid(now);
+        }
+        info.created = now;
+        info.sequence = 1;
+        if (STATUS st = prepare("INSERT INTO notes(note_id, unid, note_class, created, modified, sequence, deleted, "
+                                "parent_unid, title) VALUES(?, ?, ?, ?, ?, 1, 0, ?, ?)",
+                                &s);
+            st != NOERROR) {
+            return st;
+        }
+        Use use(s);
+        const std::string unidText = unidToText(info.unid);
+        sqlite3_bind_int64(s, 1, info.id);
+        sqlite3_bind_text(s, 2, unidText.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int(s, 3, info.noteClass);
+        sqlite3_bind_int64(s, 4, now);
+        sqlite3_bind_int64(s, 5, now);
+        parent.empty() ? sqlite3_bind_null(s, 6) : sqlite3_bind_text(s, 6, parent.c_str(), -1, SQLITE_TRANSIENT);
+        title.empty() ? sqlite3_bind_null(s, 7) : sqlite3_bind_text(s, 7, title.c_str(), -1, SQLITE_TRANSIENT);
+        const int rc = sqlite3_step(s);
+        if (rc == SQLITE_CONSTRAINT) {
+            return ERR_EXISTS;
+        }
+        if (rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
+    } else {
+        if (STATUS st = prepare("SELECT deleted FROM notes WHERE note_id = ?", &s); st != NOERROR) {
+            return st;
+        }
+        {
+            Use use(s);
+            sqlite3_bind_int64(s, 1, info.id);
+            const int rc = sqlite3_step(s);
+            if (rc != SQLITE_ROW) {
+                return rc == SQLITE_DONE ? ERR_INVALID_NOTE : statusOf(rc);
+            }
+            if (sqlite3_column_int(s, 0) != 0) {
+                return ERR_NOTE_DELETED;
+            }
+        }
+        if (STATUS st = prepare("UPDATE notes SET note_class = ?, modified = ?, sequence = sequence + 1, "
+                                "parent_unid = ?, title = ? WHERE note_id = ?",
+                                &s);
+            st != NOERROR) {
+            return st;
+        }
+        Use use(s);
+        sqlite3_bind_int(s, 1, info.noteClass);
+        sqlite3_bind_int64(s, 2, now);
+        parent.empty() ? sqlite3_bind_null(s, 3) : sqlite3_bind_text(s, 3, parent.c_str(), -1, SQLITE_TRANSIENT);
+        title.empty() ? sqlite3_bind_null(s, 4) : sqlite3_bind_text(s, 4, title.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(s, 5, info.id);
+        if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
+        ++info.sequence;
+        if (STATUS st = prepare("DELETE FROM items WHERE note_id = ?", &s); st != NOERROR) {
+            return st;
+        }
+        Use del(s);
+        sqlite3_bind_int64(s, 1, info.id);
+        if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
+    }
+    if (STATUS st = prepare("INSERT INTO items(note_id, seq, name, type, flags, value) VALUES(?, ?, ?, ?, ?, ?)", &s);
+        st != NOERROR) {
+        return st;
+    }
+    int seq = 0;
+    for (const Item& item : note.items) {
+        Use use(s);
+        sqlite3_bind_int64(s, 1, info.id);
+        sqlite3_bind_int(s, 2, seq++);
+        sqlite3_bind_text(s, 3, item.name.c_str(), static_cast<int>(item.name.size()), SQLITE_STATIC);
+        sqlite3_bind_int(s, 4, item.type);
+        sqlite3_bind_int(s, 5, item.flags);
+        sqlite3_bind_blob(s, 6, item.value.data(), static_cast<int>(item.value.size()), SQLITE_STATIC);
+        if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
+    }
+    if (const int rc = tx.commit(); rc != SQLITE_OK) {
+        return statusOf(rc);
+    }
+    info.modified = now;
+    note.info = info;
+    note.dirty = false;
+    return NOERROR;
+}
+
+STATUS Database::remove(NOTEID id) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Transaction tx(db_);
+    if (!tx.ok()) {
+        return statusOf(tx.rc());
+    }
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = prepare("SELECT deleted FROM notes WHERE note_id = ?", &s); st != NOERROR) {
+        return st;
+    }
+    {
+        Use use(s);
+        sqlite3_bind_int64(s, 1, id);
+        const int rc = sqlite3_step(s);
+        if (rc != SQLITE_ROW) {
+            return rc == SQLITE_DONE ? ERR_INVALID_NOTE : statusOf(rc);
+        }
+        if (sqlite3_column_int(s, 0) != 0) {
+            return ERR_NOTE_DELETED;
+        }
+    }
+    std::int64_t now = 0;
+    stamp(&now);
+    static const char* const kSteps[] = {
+        "UPDATE notes SET deleted = 1, modified = ?2, sequence = sequence + 1, title = NULL WHERE note_id = ?1",
+        "DELETE FROM items WHERE note_id = ?1",
+        "DELETE FROM folder_entries WHERE note_id = ?1 OR folder_id = ?1",
+        "DELETE FROM unread WHERE note_id = ?1",
+        "DELETE FROM objects WHERE note_id = ?1",
+    };
+    for (const char* sql : kSteps) {
+        if (STATUS st = prepare(sql, &s); st != NOERROR) {
+            return st;
+        }
+        Use use(s);
+        sqlite3_bind_int64(s, 1, id);
+        if (sqlite3_bind_parameter_count(s) >= 2) {
+            sqlite3_bind_int64(s, 2, now);
+        }
+        if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
+    }
+    return statusOf(tx.commit());
+}
+
+STATUS Database::modifiedSince(std::int64_t since, WORD classMask, std::vector<NOTEID>* ids, std::int64_t* until) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Transaction tx(db_);
+    if (!tx.ok()) {
+        return statusOf(tx.rc());
+    }
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = prepare("SELECT coalesce(max(modified), 0) FROM notes", &s); st != NOERROR) {
+        return st;
+    }
+    std::int64_t maxModified = 0;
+    {
+        Use use(s);
+        if (sqlite3_step(s) != SQLITE_ROW) {
+            return statusOf(sqlite3_errcode(db_));
+        }
+        maxModified = sqlite3_column_int64(s, 0);
+    }
+    const std::int64_t newUntil = std::max(ticksNow(), maxModified + 1);
+    if (STATUS st = prepare("SELECT note_id FROM notes WHERE modified >= ? AND (note_class & ?) != 0 ORDER BY note_id",
+                            &s);
+        st != NOERROR) {
+        return st;
+    }
+    ids->clear();
+    {
+        Use use(s);
+        sqlite3_bind_int64(s, 1, since);
+        sqlite3_bind_int(s, 2, classMask);
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            ids->push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
+        }
+        if (rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
+    }
+    const std::string last = meta("last_until");
+    if (newUntil > (last.empty() ? 0 : std::stoll(last))) {
+        if (STATUS st = setMeta("last_until", std::to_string(newUntil)); st != NOERROR) {
+            return st;
+        }
+    }
+    if (const int rc = tx.commit(); rc != SQLITE_OK) {
+        return statusOf(rc);
+    }
+    *until = newUntil;
+    return NOERROR;
+}
+
+STATUS Database::list(WORD classMask, std::vector<NOTEID>* ids) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = prepare("SELECT note_id FROM notes WHERE deleted = 0 AND (note_class & ?) != 0 ORDER BY note_id",
+                            &s);
+        st != NOERROR) {
+        return st;
+    }
+    Use use(s);
+    sqlite3_bind_int(s, 1, classMask);
+    ids->clear();
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        ids->push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
+    }
+    return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
+}
+
+} // namespace notes

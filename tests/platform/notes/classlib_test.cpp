@@ -1,0 +1,334 @@
+// The class library over the store: documents, items, ids, deletions, error mode.
+#include "fixture.h"
+
+#include <thread>
+
+TEST_F(SessionTest, DocumentItemsPersistAcrossSessions) {
+    LNDocument doc;
+    ASSERT_EQ(db.CreateDocument(&doc, "Memo"), LNNOERROR);
+    EXPECT_TRUE(doc.IsNewNote());
+    LNUniversalID unid;
+    doc.GetUniversalID(&unid);
+    EXPECT_FALSE(unid.IsValid()); // no UNID before the first save
+    LNText to;
+    ASSERT_EQ(doc.CreateItem("SendTo", &to), LNNOERROR);
+    to << "John Doe/Acme" << "Jane Roe/Acme";
+    LNNumbers size;
+    size.SetValue(1234);
+    ASSERT_EQ(doc.CreateItem("Size", size), LNNOERROR);
+    LNDatetimes when;
+    LNDatetime posted;
+    posted.SetText("01/01/2005 3:00:00 PM");
+    posted.SetTimeZone(5);
+    when.SetValue(posted);
+    ASSERT_EQ(doc.CreateItem("PostedDate", when), LNNOERROR);
+    LNRichText body;
+    body.SetValue("first line\nsecond line");
+    ASSERT_EQ(doc.CreateItem("Body", body, LNITEMFLAGS_SUMMARY, LNITEMOPTION_DELETE_INSERT), LNNOERROR);
+    ASSERT_EQ(doc.Save(), LNNOERROR);
+    EXPECT_FALSE(doc.IsNewNote());
+    ASSERT_EQ(doc.GetUniversalID(&unid), LNNOERROR);
+    EXPECT_TRUE(unid.IsValid());
+    const std::string text = unid.GetText().str();
+    doc.Close();
+    db.Close();
+    session.Term();
+
+    LNNotesSession again;
+    ASSERT_EQ(again.Init(), LNNOERROR);
+    LNDatabase db2;
+    ASSERT_EQ(again.GetDatabase("mail/jdoe.nsf", &db2, "Mail1"), LNNOERROR);
+    ASSERT_EQ(db2.Open(), LNNOERROR);
+    LNDocument read;
+    ASSERT_EQ(db2.GetDocument(LNUniversalID(LNString(text)), &read), LNNOERROR);
+    ASSERT_EQ(read.Open(), LNNOERROR);
+    LNString form;
+    ASSERT_EQ(read.GetForm(&form), LNNOERROR);
+    EXPECT_EQ(form, "Memo");
+    LNText sendTo;
+    ASSERT_EQ(read.GetItem("sendto", &sendTo), LNNOERROR);
+    ASSERT_EQ(sendTo.GetCount(), 2);
+    EXPECT_EQ(sendTo[1], "Jane Roe/Acme");
+    EXPECT_EQ(sendTo.GetType(), LNITEMTYPE_TEXT);
+    LNNumbers n;
+    ASSERT_EQ(read.GetItem("SIZE", &n), LNNOERROR);
+    EXPECT_EQ(n[0], 1234);
+    EXPECT_EQ(n.GetNotesType(), TYPE_NUMBER_RANGE);
+    LNDatetimes dates;
+    ASSERT_EQ(read.GetItem("PostedDate", &dates), LNNOERROR);
+    EXPECT_EQ(dates.GetNotesType(), TYPE_TIME_RANGE);
+    LNDatetime gmt = dates[0];
+    EXPECT_EQ(gmt.GetTimeZone(), 5);
+    gmt.AdjustTimeZone(0);
+    EXPECT_EQ(gmt.GetHour(), 20);
+    LNRichText rt;
+    ASSERT_EQ(read.GetItem("Body", &rt), LNNOERROR);
+    EXPECT_EQ(rt.GetText(), "first line\nsecond line");
+    read.Close();
+    db2.Close();
+    again.Term();
+    session.Init(); // for TearDown
+}
+
+TEST_F(SessionTest, ItemNamesMatchIgnoringCase) {
+    LNDocument doc;
+    db.CreateDocument(&doc, "Memo");
+    doc.CreateItem("Subject", LNText("hello"));
+    EXPECT_TRUE(doc.HasItem("SUBJECT"));
+    EXPECT_TRUE(doc.HasItem("subject"));
+    doc.CreateItem("SUBJECT", LNText("replaced"));
+    EXPECT_EQ(doc.GetItemCount(), 2); // Form and the one Subject
+    LNText t;
+    ASSERT_EQ(doc.GetItem("sUbJeCt", &t), LNNOERROR);
+    EXPECT_EQ(t[0], "replaced");
+    EXPECT_EQ(t.GetName(), "SUBJECT");
+    EXPECT_EQ(doc.DeleteItem("subject"), LNNOERROR);
+    EXPECT_FALSE(doc.HasItem("Subject"));
+    EXPECT_EQ(doc.DeleteItem("subject"), static_cast<LNSTATUS>(ERR_ITEM_NOT_FOUND));
+}
+
+TEST_F(SessionTest, AttachedItemsChangeTheNote) {
+    LNDocument doc;
+    db.CreateDocument(&doc, "Memo");
+    LNText list;
+    list << "a" << "b" << "c";
+    doc.CreateItem("Names", list);
+    LNText attached;
+    ASSERT_EQ(doc.GetItem("Names", &attached), LNNOERROR);
+    attached.Insert(attached.GetCount(), "d");
+    attached.Insert(attached.GetCount(), "e");
+    LNText again;
+    doc.GetItem("Names", &again);
+    EXPECT_EQ(again.GetCount(), 5);
+    EXPECT_EQ(again[4], "e");
+    LNINT pos = -1;
+    EXPECT_EQ(again.FindEntry("c", &pos), LNNOERROR);
+    EXPECT_EQ(pos, 2);
+    EXPECT_EQ(again.FindEntry("C"), LNWARN_NOT_FOUND);
+    EXPECT_EQ(again.FindEntry("C", &pos, LNSTRINGCOMPAREFLAGS_CASE_INSENSITIVE), LNNOERROR);
+    EXPECT_EQ(list.GetCount(), 3); // the free-standing source is its own copy
+    EXPECT_TRUE(doc.IsModified());
+}
+
+TEST_F(SessionTest, WrongItemTypeIsRefused) {
+    LNDocument doc;
+    db.CreateDocument(&doc, "Memo");
+    LNNumbers n;
+    EXPECT_EQ(doc.GetItem("Form", &n), static_cast<LNSTATUS>(LNERR_ITEM_TYPE));
+    LNText t;
+    EXPECT_EQ(doc.GetItem("Form", &t), LNNOERROR); // a text item reads as a text list
+    EXPECT_EQ(t.GetNotesType(), TYPE_TEXT);
+    EXPECT_EQ(t.GetType(), LNITEMTYPE_TEXT);
+}
+
+TEST_F(SessionTest, UniversalIdTextRoundTrip) {
+    const std::string text = saveDoc("Memo", "one");
+    ASSERT_EQ(text.size(), 32u);
+    EXPECT_EQ(text.find_first_not_of("0123456789ABCDEF"), std::string::npos);
+    LNUniversalID parsed{LNString(text)};
+    EXPECT_TRUE(parsed.IsValid());
+    EXPECT_EQ(parsed.GetText(), LNString(text));
+    std::string lower = text;
+    for (char& c : lower) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    LNDocument doc;
+    EXPECT_EQ(db.GetDocument(LNUniversalID(LNString(lower)), &doc), LNNOERROR);
+}
+
+TEST_F(SessionTest, InvalidAndUnknownUniversalIds) {
+    LNDocument doc;
+    for (const char* bad : {"", "1234", "ZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZ", "0123456789ABCDEF0123456789ABCDEF0"}) {
+        EXPECT_FALSE(LNUniversalID(bad).IsValid()) << bad;
+        EXPECT_EQ(db.GetDocument(LNUniversalID(bad), &doc), static_cast<LNSTATUS>(LNERR_INVALID_UNID)) << bad;
+    }
+    EXPECT_EQ(db.GetDocument(LNUniversalID("0123456789ABCDEF0123456789ABCDEF"), &doc),
+              static_cast<LNSTATUS>(ERR_INVALID_NOTE));
+}
+
+TEST_F(SessionTest, DeletionLeavesAStub) {
+    const std::string text = saveDoc("Memo", "doomed");
+    LNDocument doc;
+    ASSERT_EQ(db.GetDocument(LNUniversalID(LNString(text)), &doc), LNNOERROR);
+    const NOTEID id = doc.GetNoteID();
+    ASSERT_EQ(db.DeleteDocument(&doc), LNNOERROR);
+    LNDocument again;
+    EXPECT_EQ(db.GetDocument(LNUniversalID(LNString(text)), &again), static_cast<LNSTATUS>(ERR_NOTE_DELETED));
+    EXPECT_EQ(db.DeleteDocument(id), static_cast<LNSTATUS>(ERR_NOTE_DELETED));
+    ORIGINATORID oid{};
+    WORD noteClass = 0;
+    ASSERT_EQ(NSFDbGetNoteInfo(db.GetDatabaseHandle(), id, &oid, nullptr, &noteClass), NOERROR);
+    EXPECT_EQ(noteClass, NOTE_CLASS_DOCUMENT | NOTE_CLASS_NOTIFYDELETION);
+    UNID unid{oid.File, oid.Note};
+    EXPECT_EQ(LNUniversalID(unid).GetText(), LNString(text));
+}
+
+TEST_F(SessionTest, ModifiedNotesReportCreationsAndDeletions) {
+    const LNDatetime start = session.GetCurrentDatetime();
+    notes::Clock::advance(60);
+    const std::string kept = saveDoc("Memo", "kept");
+    const std::string gone = saveDoc("Memo", "gone");
+    LNDocument doc;
+    db.GetDocument(LNUniversalID(LNString(gone)), &doc);
+    db.DeleteDocument(&doc);
+
+    LNNoteArray changed;
+    LNDatetime until;
+    ASSERT_EQ(db.GetModifiedNotes(start, &changed, LNNOTETYPE_DOCUMENT, &until), LNNOERROR);
+    ASSERT_EQ(changed.GetCount(), 2);
+    int deleted = 0;
+    for (LNINT i = 0; i < changed.GetCount(); ++i) {
+        LNNote note = changed[i];
+        LNUniversalID unid;
+        note.GetUniversalID(&unid);
+        if (note.IsDeleted()) {
+            ++deleted;
+            EXPECT_EQ(unid.GetText(), LNString(gone));
+        } else {
+            EXPECT_EQ(unid.GetText(), LNString(kept));
+            LNDocument d = note;
+            ASSERT_EQ(d.Open(), LNNOERROR);
+            EXPECT_FALSE(d.IsModified());
+            EXPECT_TRUE(d.GetCreated() >= start);
+        }
+    }
+    EXPECT_EQ(deleted, 1);
+    EXPECT_TRUE(changed.Contains(changed.GetNoteID(0)));
+    EXPECT_FALSE(changed.Contains(3));
+
+    // Nothing new: an empty report, even though the clock stood still.
+    LNNoteArray none;
+    LNDatetime next;
+    ASSERT_EQ(db.GetModifiedNotes(until, &none, LNNOTETYPE_DOCUMENT, &next), LNNOERROR);
+    EXPECT_EQ(none.GetCount(), 0);
+
+    // A change at the same clock reading still shows up in the next report.
+    saveDoc("Memo", "later");
+    LNNoteArray later;
+    db.GetModifiedNotes(next, &later, LNNOTETYPE_DOCUMENT, &until);
+    EXPECT_EQ(later.GetCount(), 1);
+}
+
+TEST_F(SessionTest, ResponsesReferToTheirParent) {
+    const std::string parentId = saveDoc("Memo", "original");
+    LNDocument parent;
+    db.GetDocument(LNUniversalID(LNString(parentId)), &parent);
+    parent.Open();
+    LNDocument reply;
+    db.CreateDocument(&reply, "Reply");
+    ASSERT_EQ(reply.MakeResponse(parent), LNNOERROR);
+    EXPECT_TRUE(reply.IsResponse());
+    reply.Save();
+    LNDocument back;
+    ASSERT_EQ(reply.GetParentDocument(&back), LNNOERROR);
+    LNUniversalID unid;
+    back.GetUniversalID(&unid);
+    EXPECT_EQ(unid.GetText(), LNString(parentId));
+}
+
+TEST_F(SessionTest, CopyingADocumentMakesANewOne) {
+    const std::string sourceId = saveDoc("Memo", "source");
+    LNDocument source;
+    db.GetDocument(LNUniversalID(LNString(sourceId)), &source);
+    LNDocument copy;
+    ASSERT_EQ(db.CreateDocument(source, &copy), LNNOERROR); // source is not open: loaded from the store
+    ASSERT_EQ(copy.Save(), LNNOERROR);
+    LNUniversalID unid;
+    copy.GetUniversalID(&unid);
+    EXPECT_NE(unid.GetText(), LNString(sourceId));
+    LNText subject;
+    ASSERT_EQ(copy.GetItem("Subject", &subject), LNNOERROR);
+    EXPECT_EQ(subject[0], "source");
+}
+
+TEST_F(SessionTest, ClosedDatabaseAndUnopenedNote) {
+    const std::string id = saveDoc("Memo", "x");
+    LNDocument doc;
+    db.GetDocument(LNUniversalID(LNString(id)), &doc);
+    LNText t;
+    EXPECT_EQ(doc.GetItem("Subject", &t), static_cast<LNSTATUS>(LNERR_NOTE_NOT_OPEN));
+    db.Close();
+    EXPECT_EQ(doc.Open(), static_cast<LNSTATUS>(LNERR_DATABASE_NOT_OPEN));
+    EXPECT_EQ(db.GetDocument(LNUniversalID(LNString(id)), &doc), static_cast<LNSTATUS>(LNERR_DATABASE_NOT_OPEN));
+    EXPECT_EQ(db.GetDatabaseHandle(), NULLHANDLE);
+}
+
+TEST_F(SessionTest, GetDatabaseChecksServerAndPath) {
+    LNDatabase other;
+    EXPECT_EQ(session.GetDatabase("names.nsf", &other, "CN=Nowhere/O=Acme"),
+              static_cast<LNSTATUS>(ERR_SERVER_NOT_RESPONDING));
+    EXPECT_EQ(session.GetDatabase("../mail/jdoe", &other, "Mail1"), static_cast<LNSTATUS>(ERR_PATH_NOT_ALLOWED));
+    EXPECT_EQ(session.GetDatabase("missing.nsf", &other, "Mail1"), static_cast<LNSTATUS>(ERR_NOEXIST));
+    LNNotesSession idle;
+    EXPECT_EQ(idle.GetDatabase("mail/jdoe", &other, "Mail1"), static_cast<LNSTATUS>(LNERR_NOT_INITIALIZED));
+    EXPECT_EQ(idle.Init(301, 0, nullptr, FALSE, nullptr), static_cast<LNSTATUS>(LNERR_API_VERSION));
+}
+
+TEST_F(SessionTest, ThrowAllErrorsOnAndOff) {
+    LNDatabase other;
+    EXPECT_EQ(session.GetDatabase("missing.nsf", &other, "Mail1"), static_cast<LNSTATUS>(ERR_NOEXIST));
+    LNSetThrowAllErrorsGlobal(TRUE);
+    try {
+        session.GetDatabase("missing.nsf", &other, "Mail1");
+        FAIL() << "no exception";
+    } catch (LNSTATUS error) {
+        EXPECT_EQ(error, static_cast<LNSTATUS>(ERR_NOEXIST));
+        char text[LNERROR_MESSAGE_LENGTH];
+        LNGetErrorMessageText(error, text, LNERROR_MESSAGE_LENGTH);
+        EXPECT_STREQ(text, "File does not exist");
+    }
+    LNText t;
+    t << "a";
+    EXPECT_EQ(t.FindEntry("b"), LNWARN_NOT_FOUND); // warnings are never thrown
+    LNSetThrowAllErrorsGlobal(FALSE);
+    EXPECT_EQ(session.GetDatabase("missing.nsf", &other, "Mail1"), static_cast<LNSTATUS>(ERR_NOEXIST));
+}
+
+TEST_F(SessionTest, ThrowModeBelongsToTheThread) {
+    LNSetThrowAllErrorsGlobal(TRUE);
+    LNBOOL seenByOther = TRUE;
+    LNSTATUS returned = 0;
+    std::thread other([&] {
+        seenByOther = LNGetThrowAllErrorsGlobal();
+        LNDatabase missing;
+        returned = session.GetDatabase("missing.nsf", &missing, "Mail1"); // must not throw here
+    });
+    other.join();
+    EXPECT_FALSE(seenByOther);
+    EXPECT_EQ(returned, static_cast<LNSTATUS>(ERR_NOEXIST));
+    EXPECT_TRUE(LNGetThrowAllErrorsGlobal());
+    LNSetThrowAllErrorsGlobal(FALSE);
+}
+
+TEST_F(SessionTest, NoteIdsAndTimesFollowTheClock) {
+    notes::Clock::set(2006, 3, 4, 5, 6, 7);
+    LNDocument doc;
+    db.CreateDocument(&doc, "Memo");
+    doc.Save();
+    EXPECT_EQ(doc.GetNoteID() % 4, 0u);
+    LNDatetime created = doc.GetCreated();
+    created.AdjustTimeZone(0);
+    EXPECT_EQ(created.GetYear(), 2006);
+    EXPECT_EQ(created.GetHour(), 5);
+    EXPECT_EQ(created.GetSecond(), 7);
+    notes::Clock::advance(3600);
+    doc.CreateItem("Subject", LNText("changed"));
+    doc.Save();
+    LNDatetime modified = doc.GetLastModified();
+    modified.AdjustTimeZone(0);
+    EXPECT_EQ(modified.GetHour(), 6);
+}
+
+TEST_F(SessionTest, TwoHandlesSeeEachOthersWrites) {
+    LNDatabase second;
+    ASSERT_EQ(session.GetDatabase("mail/jdoe", &second, "Mail1"), LNNOERROR);
+    ASSERT_EQ(second.Open(), LNNOERROR);
+    const std::string id = saveDoc("Memo", "shared");
+    LNDocument doc;
+    ASSERT_EQ(second.GetDocument(LNUniversalID(LNString(id)), &doc), LNNOERROR);
+    ASSERT_EQ(doc.Open(), LNNOERROR);
+    LNText s;
+    doc.GetItem("Subject", &s);
+    EXPECT_EQ(s[0], "shared");
+    second.Close();
+}
