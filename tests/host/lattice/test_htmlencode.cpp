@@ -548,6 +548,11 @@ TEST(StripScript, HostileInputNeitherCrashesNorLosesValidity) {
     EXPECT_TRUE(validUtf8(out)) << out;
     EXPECT_NE(out.find('z'), std::string::npos);
 
+    // The parser turns an overflowing numeric reference into malformed UTF-8; it must not leak out.
+    out = sanitize("<img src=\".#x6A&#161&#x76BBBBBBBB\" alt=\"&#x76BBBBBBBB;\">t&#x76BBBBBBBB;t");
+    EXPECT_TRUE(validUtf8(out)) << out;
+    EXPECT_TRUE(hasElement(out, "img", "src", ".#x6A"));
+
     // Unbalanced and misnested markup still comes out balanced.
     out = sanitize("<table><tr><td>a<b>b<i>c</table>d</b>e<p><div>f");
     EXPECT_TRUE(activeContent(out).empty());

@@ -110,8 +110,19 @@ bool isInlineImageData(std::string_view compact) {
     return false;
 }
 
+// A script scheme anywhere in a URL is refused, even where a browser would read the URL as
+// relative: being strict here costs nothing in real mail.
+bool mentionsScript(const std::string& compact) {
+    for (std::string_view s : {"javascript:", "vbscript:", "livescript:"})
+        if (compact.find(s) != std::string::npos)
+            return true;
+    return false;
+}
+
 bool linkAllowed(std::string_view value) {
     std::string c = compactUrl(value);
+    if (mentionsScript(c))
+        return false;
     std::string_view s = scheme(c);
     return s.empty() || s == "http" || s == "https" || s == "mailto" || s == "ftp" || s == "tel" ||
            s == "cid" || s == "notes";
@@ -119,6 +130,8 @@ bool linkAllowed(std::string_view value) {
 
 bool imageAllowed(std::string_view value, bool allowRemote) {
     std::string c = compactUrl(value);
+    if (mentionsScript(c))
+        return false;
     std::string_view s = scheme(c);
     if (s.empty())
         return !startsWith(c, "//") || allowRemote; // "//host/x" is remote too
@@ -275,26 +288,36 @@ std::string sanitizeStyleSheet(std::string_view css, bool allowRemote) {
 
 // ---- serializer ----
 
-void escapeText(std::string& out, std::string_view s) {
-    for (char c : s) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        default:
-            out += c;
-        }
+std::string repairedUtf8(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        char32_t cp;
+        std::size_t n = web::decodeUtf8(s, i, cp);
+        if (n)
+            out.append(s.data() + i, n);
+        else
+            out += "\xEF\xBF\xBD";
+        i += n ? n : 1;
     }
+    return out;
 }
 
-void escapeAttribute(std::string& out, std::string_view s) {
-    for (char c : s) {
+// Escapes markup characters. Gumbo can hand out malformed UTF-8 (e.g. for an overflowing
+// numeric reference), so every bad byte becomes U+FFFD on the way out.
+void escapeInto(std::string& out, std::string_view s, bool attribute) {
+    for (std::size_t i = 0; i < s.size();) {
+        char c = s[i];
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            char32_t cp;
+            std::size_t n = web::decodeUtf8(s, i, cp);
+            if (n)
+                out.append(s.data() + i, n);
+            else
+                out += "\xEF\xBF\xBD";
+            i += n ? n : 1;
+            continue;
+        }
         switch (c) {
         case '&':
             out += "&amp;";
@@ -306,12 +329,20 @@ void escapeAttribute(std::string& out, std::string_view s) {
             out += "&gt;";
             break;
         case '"':
-            out += "&quot;";
+            out += attribute ? "&quot;" : "\"";
             break;
         default:
             out += c;
         }
+        ++i;
     }
+}
+
+void escapeText(std::string& out, std::string_view s) {
+    escapeInto(out, s, false);
+}
+void escapeAttribute(std::string& out, std::string_view s) {
+    escapeInto(out, s, true);
 }
 
 class Sanitizer {
@@ -358,7 +389,7 @@ public:
             if (k->type == GUMBO_NODE_TEXT || k->type == GUMBO_NODE_WHITESPACE || k->type == GUMBO_NODE_CDATA)
                 css += k->v.text.text;
         }
-        std::string clean = sanitizeStyleSheet(css, allowRemote_);
+        std::string clean = repairedUtf8(sanitizeStyleSheet(css, allowRemote_));
         if (clean.find_first_not_of(" \t\r\n\f;{}") == std::string::npos)
             return;
         // The only way out of a style element is "</"; CSS reads "<\/" the same.
