@@ -650,6 +650,9 @@ TEST(HTMLConvert, ToTextKeepsVisibleTextAndStructure) {
                   .str(),
               "Hello World\n\nSecond\xC2\xA0line\nthird\n\n- one\n- two\na\tb\n  keep\n   this\n<end>");
     EXPECT_EQ(HTMLConvert::toText(String()).str(), "");
+    std::string odd = HTMLConvert::toText(String("a&#x76BBBBBBBB;b\xFF")).str();
+    EXPECT_TRUE(validUtf8(odd)) << odd;
+    EXPECT_EQ(odd.front(), 'a');
 }
 
 TEST(HTMLConvert, ToHTMLEscapesBreaksAndLinks) {

@@ -250,9 +250,23 @@ TEST_F(HttpTest, ConnectToMapsServerNamesToLocalAddresses) {
     EXPECT_EQ(server_.host(), "Mail1") << "the server sees the name, not the address";
     EXPECT_EQ(server_.authorization(), "Basic bWFpbDE=");
 
+    // Host names match whatever their case.
+    EXPECT_EQ(get("http://MAIL1/ok").status, 0);
+
     // Host without a port maps every port of that host.
     Lattice::Settings::set("http.connectTo", String::format("mail2=127.0.0.1:%d", server_.port()));
     EXPECT_EQ(get("http://mail2:8080/status/404").status, 404);
+}
+
+TEST_F(HttpTest, CredentialsNeverReachTheConsole) {
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    get(server_.url("/ok"), {"Authorization: Basic c2VjcmV0LXRva2Vu"});
+    get(server_.url("/status/401"), {"Authorization: Basic c2VjcmV0LXRva2Vu"});
+    get(String::format("http://127.0.0.1:%d/", closedPort()), {"Authorization: Basic c2VjcmV0LXRva2Vu"});
+    std::string out = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+    EXPECT_EQ(out.find("c2VjcmV0LXRva2Vu"), std::string::npos);
+    EXPECT_EQ(server_.authorization(), "Basic c2VjcmV0LXRva2Vu");
 }
 
 TEST_F(HttpTest, ConcurrentRequestsAreIndependent) {

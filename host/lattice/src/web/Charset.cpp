@@ -206,6 +206,21 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+std::string repairUtf8(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        char32_t cp;
+        std::size_t n = decodeUtf8(s, i, cp);
+        if (n)
+            out.append(s.data() + i, n);
+        else
+            appendUtf8(out, kReplacement);
+        i += n ? n : 1;
+    }
+    return out;
+}
+
 } // namespace web
 
 String HTMLEncode::string8ToUTF8(const String& text) {

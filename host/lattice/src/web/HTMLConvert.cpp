@@ -1,5 +1,7 @@
 #include "Lattice/HTMLEncode.h"
 
+#include "Utf8.h"
+
 #include <gumbo.h>
 
 #include <memory>
@@ -69,7 +71,8 @@ public:
         trimLineEnd();
         std::size_t end = out_.find_last_not_of('\n');
         out_.erase(end == std::string::npos ? 0 : end + 1);
-        return std::move(out_);
+        // The parser can hand out malformed UTF-8 (overflowing numeric references).
+        return web::repairUtf8(out_);
     }
 
 private:
@@ -127,8 +130,10 @@ std::size_t urlAt(const String& text, std::size_t i, bool& needsScheme) {
 } // namespace
 
 String HTMLConvert::toText(const String& html) {
-    std::unique_ptr<GumboOutput, OutputDeleter> parsed(gumbo_parse_with_options(
-        &kGumboDefaultOptions, html.data(), static_cast<std::size_t>(html.length())));
+    GumboOptions options = kGumboDefaultOptions;
+    options.max_errors = 0; // error records only cost memory here
+    std::unique_ptr<GumboOutput, OutputDeleter> parsed(
+        gumbo_parse_with_options(&options, html.data(), static_cast<std::size_t>(html.length())));
     if (!parsed)
         return String();
     TextWriter w;

@@ -288,21 +288,6 @@ std::string sanitizeStyleSheet(std::string_view css, bool allowRemote) {
 
 // ---- serializer ----
 
-std::string repairedUtf8(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size();) {
-        char32_t cp;
-        std::size_t n = web::decodeUtf8(s, i, cp);
-        if (n)
-            out.append(s.data() + i, n);
-        else
-            out += "\xEF\xBF\xBD";
-        i += n ? n : 1;
-    }
-    return out;
-}
-
 // Escapes markup characters. Gumbo can hand out malformed UTF-8 (e.g. for an overflowing
 // numeric reference), so every bad byte becomes U+FFFD on the way out.
 void escapeInto(std::string& out, std::string_view s, bool attribute) {
@@ -389,7 +374,7 @@ public:
             if (k->type == GUMBO_NODE_TEXT || k->type == GUMBO_NODE_WHITESPACE || k->type == GUMBO_NODE_CDATA)
                 css += k->v.text.text;
         }
-        std::string clean = repairedUtf8(sanitizeStyleSheet(css, allowRemote_));
+        std::string clean = web::repairUtf8(sanitizeStyleSheet(css, allowRemote_));
         if (clean.find_first_not_of(" \t\r\n\f;{}") == std::string::npos)
             return;
         // The only way out of a style element is "</"; CSS reads "<\/" the same.

@@ -12,5 +12,7 @@ std::size_t decodeUtf8(std::string_view s, std::size_t pos, char32_t& cp);
 bool isValidUtf8(std::string_view s);
 // Surrogates and out-of-range values are written as U+FFFD.
 void appendUtf8(std::string& out, char32_t cp);
+// Copies valid sequences and writes U+FFFD for each malformed byte.
+std::string repairUtf8(std::string_view s);
 
 } // namespace Lattice::web
