@@ -39,14 +39,17 @@ const struct {
     {"bcc", GMIME_ADDRESS_TYPE_BCC},
 };
 
+// Header syntax (names quoted where needed) but not encoded: UTF-8 for reading.
 String joinAddresses(const AddressList& list) {
-    String out;
+    if (list.isEmpty())
+        return {};
+    GRef<InternetAddressList> out(internet_address_list_new());
     for (const auto& a : list) {
-        if (!out.isEmpty())
-            out += ", ";
-        out += a.toString();
+        GRef<InternetAddress> ia(
+            internet_address_mailbox_new(a.name.isEmpty() ? nullptr : a.name.c_str(), a.address.c_str()));
+        internet_address_list_add(out.get(), ia.get());
     }
-    return out;
+    return take(internet_address_list_to_string(out.get(), formatOptions(), FALSE));
 }
 
 } // namespace
@@ -216,7 +219,7 @@ GMimeObject* buildMessage(const Email& email, int depth) {
             g_mime_message_add_mailbox(message, kAddressHeaders[i].type,
                                        a.name.isEmpty() ? nullptr : a.name.c_str(), a.address.c_str());
     for (const auto& h : email.getHeaderList())
-        g_mime_object_append_header(GMIME_OBJECT(message), h.name.c_str(), h.value.c_str(), nullptr);
+        appendHeader(GMIME_OBJECT(message), h.name, h.value);
 
     const auto& parts = email.getBodyParts();
     const ContentType& type = email.getContentType();

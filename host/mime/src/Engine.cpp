@@ -205,8 +205,54 @@ void readEntityHeaders(GMimeObject* source, MimeBase& target, bool skipAddresses
         if (skipAddresses &&
             (lower == "from" || lower == "reply-to" || lower == "to" || lower == "cc" || lower == "bcc"))
             continue;
+        if (isAddressHeader(lower)) {
+            // Unstructured decoding would lose the quotes around names that need them.
+            GRef<InternetAddressList> list(
+                internet_address_list_parse(parserOptions(), orEmpty(g_mime_header_get_raw_value(h))));
+            if (list && internet_address_list_length(list.get()) > 0) {
+                target.addHeader(
+                    name,
+                    validUtf8(
+                        GString8(internet_address_list_to_string(list.get(), formatOptions(), FALSE)).get()));
+                continue;
+            }
+        }
         target.addHeader(name, validUtf8(g_mime_header_get_value(h)));
     }
+}
+
+bool isAddressHeader(const Lattice::String& lowerName) {
+    static const char* names[] = {"sender",
+                                  "resent-from",
+                                  "resent-sender",
+                                  "resent-to",
+                                  "resent-cc",
+                                  "resent-bcc",
+                                  "resent-reply-to",
+                                  "errors-to",
+                                  "mail-followup-to",
+                                  "mail-reply-to",
+                                  "disposition-notification-to",
+                                  "return-receipt-to"};
+    for (const char* n : names)
+        if (lowerName == n)
+            return true;
+    return false;
+}
+
+// Address headers outside the envelope fields are written as address lists, names encoded as
+// words where needed, so that they read back as addresses.
+void appendHeader(GMimeObject* target, const Lattice::String& name, const Lattice::String& value) {
+    if (isAddressHeader(name.toLower())) {
+        GRef<InternetAddressList> list(internet_address_list_parse(parserOptions(), value.c_str()));
+        if (list && internet_address_list_length(list.get()) > 0) {
+            Lattice::String encoded =
+                take(internet_address_list_to_string(list.get(), formatOptions(), TRUE));
+            g_mime_object_append_header(target, name.c_str(), encoded.c_str(), nullptr);
+            return;
+        }
+    }
+    g_mime_object_append_header(target, name.c_str(), value.c_str(), nullptr);
 }
 
 namespace {
@@ -265,7 +311,7 @@ void writeEntityHeaders(const MimeBase& source, GMimeObject* target) {
     if (!source.getContentId().isEmpty())
         g_mime_object_set_content_id(target, source.getContentId().c_str());
     for (const auto& h : source.getHeaderList())
-        g_mime_object_append_header(target, h.name.c_str(), h.value.c_str(), nullptr);
+        appendHeader(target, h.name, h.value);
 }
 
 namespace {

@@ -46,6 +46,10 @@ Lattice::Ptr<MimeBase> fromGMime(GMimeObject* object, int depth = 0);
 void readContentType(GMimeContentType* source, ContentType& target);
 void readEntityHeaders(GMimeObject* source, MimeBase& target, bool skipAddresses);
 
+// Headers that hold address lists besides From/Reply-To/To/Cc/Bcc (name in lower case).
+bool isAddressHeader(const Lattice::String& lowerName);
+void appendHeader(GMimeObject* target, const Lattice::String& name, const Lattice::String& value);
+
 // Model -> GMime tree. The caller owns the result.
 GMimeObject* toGMime(const MimeBase& part, int depth = 0);
 GMimeContentType* toGMime(const ContentType& type);

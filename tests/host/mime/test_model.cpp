@@ -254,6 +254,11 @@ TEST(Headers, AccessAndInjection) {
     ASSERT_EQ(e.getTo().count(), 3);
     EXPECT_EQ(e.getTo()[0].name, "Doe, Jane");
     EXPECT_EQ(e.getTo()[2].address, "g1@example.com");
+    // Read back as header text, with the names quoted where they need it.
+    Email reparsed;
+    reparsed.setHeader("Cc", e.getHeader("To"));
+    EXPECT_EQ(reparsed.getCc().vector(), e.getTo().vector());
+    EXPECT_TRUE(e.getHeader("to").startsWith("\"Doe, Jane\" <jane@example.com>"));
     EXPECT_TRUE(e.removeHeader("to"));
     EXPECT_TRUE(e.getTo().isEmpty());
 }
