@@ -529,7 +529,22 @@ TEST(StripScript, FullDocumentAndFragmentShapes) {
     EXPECT_EQ(full.substr(full.size() - 14), "</body></html>");
 
     std::string fragment = sanitize(page, false, true);
-    EXPECT_EQ(fragment, "<style>p{color:red}</style><p>Body</p>");
+    EXPECT_EQ(fragment,
+              "<style>p{color:red}</style><div style=\"background-color:#eeeeee\"><p>Body</p></div>");
+
+    // A fragment carries the body's colours on a wrapper.
+    std::string wrapped = sanitize("<body bgcolor=\"#000000\" text=\"white\" background=\"cid:bg\" "
+                                   "style=\"font-size:10pt\"><p>x</p></body>");
+    EXPECT_TRUE(hasElement(wrapped, "div", "style",
+                           "background-color:#000000;color:white;"
+                           "background-image:url(cid:bg);font-size:10pt"))
+        << wrapped;
+    EXPECT_EQ(wrapped.substr(wrapped.size() - 14), "<p>x</p></div>");
+    wrapped = sanitize("<body bgcolor=\"red;background:url(javascript:alert(1))\" "
+                       "background=\"x);behavior:url(y\"><p>x</p></body>");
+    EXPECT_TRUE(activeContent(wrapped).empty()) << wrapped;
+    EXPECT_EQ(wrapped.find("behavior"), std::string::npos) << wrapped;
+    EXPECT_EQ(wrapped.find("javascript"), std::string::npos) << wrapped;
 
     EXPECT_EQ(sanitize("", false, true), "");
     EXPECT_EQ(sanitize("just text & more", false, true), "just text &amp; more");

@@ -22,7 +22,8 @@ public:
     // runs code or imports are removed; text, tables, inline styles, style sheets, images and
     // links (http, https, mailto, ftp, tel, cid, notes and relative) stay.
     // `fullDocument`: true gives "<html><head>(title, style)</head><body ...>...</body></html>";
-    // false gives a fragment: the page's style sheets followed by the body's content.
+    // false gives a fragment: the page's style sheets followed by the body's content, wrapped in
+    // a <div> that carries the body's colours and background when it has any.
     // `allowRemoteImages`: false also removes http(s) and "//" sources of images, backgrounds and
     // CSS url(); cid:, inline png/gif/jpeg/webp data and relative sources are always kept.
     static String stripScript(const String& html, bool fullDocument, bool allowRemoteImages);

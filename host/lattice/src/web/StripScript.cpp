@@ -480,6 +480,33 @@ public:
         out_ += '>';
     }
 
+    // A fragment has no body element, so the body's colours and background move to a <div>
+    // around the content. Returns whether one was opened.
+    bool bodyWrapper(const GumboNode* body) {
+        const GumboVector& attrs = body->v.element.attributes;
+        std::string css;
+        for (unsigned i = 0; i < attrs.length; ++i) {
+            auto* a = static_cast<const GumboAttribute*>(attrs.data[i]);
+            std::string_view name = a->name, value = a->value;
+            if (name == "bgcolor")
+                css += "background-color:" + std::string(value) + ";";
+            else if (name == "text")
+                css += "color:" + std::string(value) + ";";
+            else if (name == "background" && value.find_first_of("\"'()\\") == std::string_view::npos &&
+                     imageAllowed(value, allowRemote_))
+                css += "background-image:url(" + std::string(value) + ");";
+            else if (name == "style")
+                css += std::string(value) + ";";
+        }
+        std::string style = sanitizeStyleAttribute(css, allowRemote_);
+        if (style.empty())
+            return false;
+        out_ += "<div style=\"";
+        escapeAttribute(out_, style);
+        out_ += "\">";
+        return true;
+    }
+
     std::string& out() { return out_; }
 
 private:
@@ -529,8 +556,11 @@ String HTMLEncode::stripScript(const String& html, bool fullDocument, bool allow
         // A fragment keeps the page's style sheets: mail layout depends on them.
         s.headContent(head, false);
     }
+    bool wrapped = !fullDocument && body && s.bodyWrapper(body);
     if (body)
         s.children(body);
+    if (wrapped)
+        s.out() += "</div>";
     if (fullDocument)
         s.out() += "</body></html>";
     return String(std::move(s.out()));
