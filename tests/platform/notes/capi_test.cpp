@@ -265,3 +265,33 @@ TEST_F(NotesTest, DataDirectoryComesFromTheEnvironmentThenTheIniFile) {
     EXPECT_EQ(bad.Init(), static_cast<LNSTATUS>(ERR_NO_DATA_DIRECTORY));
     EXPECT_FALSE(bad.IsInitialized());
 }
+
+TEST(NotesIdTables, InsertDeleteScan) {
+    DHANDLE t = NULLHANDLE;
+    ASSERT_EQ(IDCreateTable(sizeof(NOTEID), &t), NOERROR);
+    BOOL done = FALSE;
+    for (NOTEID id : {12u, 4u, 8u, 4u}) {
+        IDInsert(t, id, &done);
+    }
+    EXPECT_FALSE(done); // 4 was there already
+    EXPECT_EQ(IDEntries(t), 3u);
+    EXPECT_TRUE(IDIsPresent(t, 8));
+    EXPECT_FALSE(IDIsPresent(t, 16));
+    std::vector<NOTEID> seen;
+    NOTEID id = 0;
+    for (BOOL first = TRUE; IDScan(t, first, &id); first = FALSE) {
+        seen.push_back(id);
+    }
+    EXPECT_EQ(seen, (std::vector<NOTEID>{4, 8, 12}));
+    // Locked, the table reads as a count and the ids in order.
+    const auto* raw = static_cast<const DWORD*>(OSLockObject(t));
+    EXPECT_EQ(raw[0], 3u);
+    EXPECT_EQ(raw[1], 4u);
+    OSUnlockObject(t);
+    IDDelete(t, 8, &done);
+    EXPECT_TRUE(done);
+    EXPECT_EQ(IDDeleteAll(t), NOERROR);
+    EXPECT_EQ(IDEntries(t), 0u);
+    EXPECT_EQ(IDDestroyTable(t), NOERROR);
+    EXPECT_EQ(IDInsert(t, 4, &done), ERR_INVALID_HANDLE);
+}

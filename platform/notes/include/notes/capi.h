@@ -274,10 +274,29 @@ STATUS NSFDbGetNoteInfo(DBHANDLE hDB, NOTEID noteID, ORIGINATORID* retNoteOID, T
                         WORD* retNoteClass);
 STATUS NSFDbGetNoteInfoByUNID(DBHANDLE hDB, const UNID* unid, NOTEID* retNoteID, ORIGINATORID* retOID,
                               TIMEDATE* retModified, WORD* retClass);
-// Table of the note ids modified (or deleted) at or after `since`; retUntil receives the time to pass
-// as `since` next time. The table is a memory handle holding a DWORD count followed by the ids.
+// ID table of the notes modified (or deleted) at or after `since`; retUntil receives the time to
+// pass as `since` next time.
 STATUS NSFDbGetModifiedNoteTable(DBHANDLE hDB, WORD noteClassMask, TIMEDATE since, TIMEDATE* retUntil,
                                  DHANDLE* rethTable);
+// Unread lists, per user name (the stand-in's client user is ""). A new document is unread.
+STATUS NSFDbGetUnreadNoteTable(DBHANDLE hDB, const char* userName, WORD userNameLength, BOOL create,
+                               DHANDLE* rethUnreadList);
+// Without an original table the user's unread list becomes hUnreadList; with one, only the
+// differences between the two are applied (notes gone from it become read, new ones unread).
+STATUS NSFDbSetUnreadNoteTable(DBHANDLE hDB, const char* userName, WORD userNameLength, BOOL flushToDisk,
+                               DHANDLE hOriginalUnreadList, DHANDLE hUnreadList);
+
+// ID tables: sets of note ids. The table is a memory handle; locked, it reads as a DWORD count
+// followed by the ids in ascending order.
+STATUS IDCreateTable(DWORD alignment, DHANDLE* rethTable);
+STATUS IDDestroyTable(DHANDLE hTable);
+STATUS IDInsert(DHANDLE hTable, NOTEID id, BOOL* retInserted);
+STATUS IDDelete(DHANDLE hTable, NOTEID id, BOOL* retDeleted);
+STATUS IDDeleteAll(DHANDLE hTable);
+BOOL IDIsPresent(DHANDLE hTable, NOTEID id);
+DWORD IDEntries(DHANDLE hTable);
+// Steps through the ids in ascending order: first TRUE starts over; FALSE at the end.
+BOOL IDScan(DHANDLE hTable, BOOL first, NOTEID* retID);
 
 // Notes.
 STATUS NSFNoteCreate(DBHANDLE hDB, NOTEHANDLE* rethNote);

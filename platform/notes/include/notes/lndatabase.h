@@ -45,6 +45,11 @@ public:
                               LNDatetime* until = 0);
     // Every live note of the given class.
     LNSTATUS GetNotes(LNNoteArray* notes, LNNOTETYPE noteType = LNNOTETYPE_DOCUMENT);
+    // The unread list of the client's user. A new document is unread until taken off the list.
+    LNSTATUS GetUnreadList(LNNoteArray* unread, LNBOOL update = FALSE);
+    // Without `original`, the unread list becomes `unread`; with it, only the differences between
+    // the two are applied (notes gone from it become read, new ones unread).
+    LNSTATUS SetUnreadList(const LNNoteArray& unread, const LNNoteArray* original = 0, LNBOOL update = FALSE);
 
 private:
     friend class LNNotesSession;

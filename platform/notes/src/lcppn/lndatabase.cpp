@@ -235,3 +235,36 @@ LNSTATUS LNDatabase::GetNotes(LNNoteArray* out, LNNOTETYPE noteType) {
     out->ids_ = std::move(ids);
     return LNNOERROR;
 }
+
+LNSTATUS LNDatabase::GetUnreadList(LNNoteArray* unread, LNBOOL) {
+    if (LNSTATUS s = checkOpen(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    if (unread == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    DHANDLE table = NULLHANDLE;
+    if (STATUS s = NSFDbGetUnreadNoteTable(body_->handle, "", 0, TRUE, &table); s != NOERROR) {
+        return lnResult(s);
+    }
+    std::vector<NOTEID> ids;
+    notes::idtable::read(table, &ids);
+    IDDestroyTable(table);
+    unread->db_ = body_;
+    unread->ids_ = std::move(ids);
+    return LNNOERROR;
+}
+
+LNSTATUS LNDatabase::SetUnreadList(const LNNoteArray& unread, const LNNoteArray* original, LNBOOL update) {
+    if (LNSTATUS s = checkOpen(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    const DHANDLE wanted = notes::idtable::create(unread.ids_);
+    const DHANDLE before = original ? notes::idtable::create(original->ids_) : NULLHANDLE;
+    const STATUS s = NSFDbSetUnreadNoteTable(body_->handle, "", 0, update, before, wanted);
+    IDDestroyTable(wanted);
+    if (before != NULLHANDLE) {
+        IDDestroyTable(before);
+    }
+    return s == NOERROR ? LNNOERROR : lnResult(s);
+}

@@ -173,6 +173,10 @@ public:
     STATUS remove(NOTEID id);
     STATUS modifiedSince(std::int64_t since, WORD classMask, std::vector<NOTEID>* ids, std::int64_t* until);
     STATUS list(WORD classMask, std::vector<NOTEID>* ids);
+    STATUS unread(const std::string& user, std::vector<NOTEID>* ids);
+    // Marks `read` read and `unread` unread; with replace, every other note becomes read.
+    STATUS setUnread(const std::string& user, const std::vector<NOTEID>& unread, const std::vector<NOTEID>& read,
+                     bool replace);
     STATUS replicaId(TIMEDATE* out);
     std::string title();
 
@@ -193,7 +197,14 @@ private:
 struct MemoryBlock {
     std::vector<char> bytes;
     int locks = 0;
+    std::size_t cursor = 0; // IDScan position
 };
+
+// ID tables (see capi.h for their layout).
+namespace idtable {
+DHANDLE create(const std::vector<NOTEID>& ids); // ids need not be sorted
+bool read(DHANDLE h, std::vector<NOTEID>* ids);
+} // namespace idtable
 
 namespace handles {
 DHANDLE addDatabase(std::shared_ptr<Database> db);

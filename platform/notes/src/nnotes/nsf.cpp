@@ -1,7 +1,9 @@
 // The database, note and item functions of the C API.
 #include "internal.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <filesystem>
 
 namespace {
@@ -213,15 +215,49 @@ STATUS NSFDbGetModifiedNoteTable(DBHANDLE hDB, WORD noteClassMask, TIMEDATE sinc
         *retUntil = notes::timedateFromTicks(until);
     }
     if (rethTable) {
-        std::vector<char> bytes(sizeof(DWORD) + ids.size() * sizeof(NOTEID));
-        const DWORD count = static_cast<DWORD>(ids.size());
-        std::memcpy(bytes.data(), &count, sizeof count);
-        if (!ids.empty()) {
-            std::memcpy(bytes.data() + sizeof count, ids.data(), ids.size() * sizeof(NOTEID));
-        }
-        *rethTable = notes::handles::addMemory(std::move(bytes));
+        *rethTable = notes::idtable::create(ids);
     }
     return NOERROR;
+}
+
+STATUS NSFDbGetUnreadNoteTable(DBHANDLE hDB, const char* userName, WORD userNameLength, BOOL,
+                               DHANDLE* rethUnreadList) {
+    const auto db = notes::handles::database(hDB);
+    if (!db) {
+        return ERR_INVALID_HANDLE;
+    }
+    if (rethUnreadList == nullptr) {
+        return ERR_INVALID_PARAM;
+    }
+    std::vector<NOTEID> ids;
+    if (STATUS s = db->unread(itemName(userName, userNameLength), &ids); s != NOERROR) {
+        return s;
+    }
+    *rethUnreadList = notes::idtable::create(ids);
+    return NOERROR;
+}
+
+STATUS NSFDbSetUnreadNoteTable(DBHANDLE hDB, const char* userName, WORD userNameLength, BOOL,
+                               DHANDLE hOriginalUnreadList, DHANDLE hUnreadList) {
+    const auto db = notes::handles::database(hDB);
+    if (!db) {
+        return ERR_INVALID_HANDLE;
+    }
+    std::vector<NOTEID> wanted, original;
+    if (!notes::idtable::read(hUnreadList, &wanted)) {
+        return ERR_INVALID_HANDLE;
+    }
+    const std::string user = itemName(userName, userNameLength);
+    if (hOriginalUnreadList == NULLHANDLE) {
+        return db->setUnread(user, wanted, {}, true);
+    }
+    if (!notes::idtable::read(hOriginalUnreadList, &original)) {
+        return ERR_INVALID_HANDLE;
+    }
+    std::vector<NOTEID> nowRead, nowUnread;
+    std::set_difference(original.begin(), original.end(), wanted.begin(), wanted.end(), std::back_inserter(nowRead));
+    std::set_difference(wanted.begin(), wanted.end(), original.begin(), original.end(), std::back_inserter(nowUnread));
+    return db->setUnread(user, nowUnread, nowRead, false);
 }
 
 STATUS NSFNoteCreate(DBHANDLE hDB, NOTEHANDLE* rethNote) {

@@ -461,6 +461,16 @@ STATUS Database::save(Note& note) {
         if (rc != SQLITE_DONE) {
             return statusOf(rc);
         }
+        if (info.noteClass == NOTE_CLASS_DOCUMENT) { // a new document is unread
+            if (STATUS st = prepare("INSERT OR IGNORE INTO unread(user, note_id) VALUES('', ?)", &s); st != NOERROR) {
+                return st;
+            }
+            Use unread(s);
+            sqlite3_bind_int64(s, 1, info.id);
+            if (const int urc = sqlite3_step(s); urc != SQLITE_DONE) {
+                return statusOf(urc);
+            }
+        }
     } else {
         if (STATUS st = prepare("SELECT deleted FROM notes WHERE note_id = ?", &s); st != NOERROR) {
             return st;
@@ -639,6 +649,66 @@ STATUS Database::list(WORD classMask, std::vector<NOTEID>* ids) {
         ids->push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
     }
     return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
+}
+
+STATUS Database::unread(const std::string& user, std::vector<NOTEID>* ids) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = prepare("SELECT note_id FROM unread WHERE user = ? ORDER BY note_id", &s); st != NOERROR) {
+        return st;
+    }
+    Use use(s);
+    sqlite3_bind_text(s, 1, user.c_str(), static_cast<int>(user.size()), SQLITE_STATIC);
+    ids->clear();
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        ids->push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
+    }
+    return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
+}
+
+STATUS Database::setUnread(const std::string& user, const std::vector<NOTEID>& unread,
+                           const std::vector<NOTEID>& read, bool replace) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Transaction tx(db_);
+    if (!tx.ok()) {
+        return statusOf(tx.rc());
+    }
+    sqlite3_stmt* s = nullptr;
+    auto each = [&](const char* sql, const std::vector<NOTEID>* ids) -> STATUS {
+        if (STATUS st = prepare(sql, &s); st != NOERROR) {
+            return st;
+        }
+        const std::vector<NOTEID> none{0};
+        for (NOTEID id : ids ? *ids : none) {
+            Use use(s);
+            sqlite3_bind_text(s, 1, user.c_str(), static_cast<int>(user.size()), SQLITE_STATIC);
+            if (ids) {
+                sqlite3_bind_int64(s, 2, id);
+            }
+            if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
+                return statusOf(rc);
+            }
+        }
+        return NOERROR;
+    };
+    STATUS st = NOERROR;
+    if (replace) {
+        st = each("DELETE FROM unread WHERE user = ?1", nullptr);
+    }
+    if (st == NOERROR) {
+        st = each("DELETE FROM unread WHERE user = ?1 AND note_id = ?2", &read);
+    }
+    if (st == NOERROR) {
+        // Only live documents can be unread.
+        st = each("INSERT OR IGNORE INTO unread(user, note_id) SELECT ?1, note_id FROM notes "
+                  "WHERE note_id = ?2 AND deleted = 0",
+                  &unread);
+    }
+    if (st != NOERROR) {
+        return st;
+    }
+    return statusOf(tx.commit());
 }
 
 } // namespace notes

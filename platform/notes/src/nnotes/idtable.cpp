@@ -1,0 +1,143 @@
+// ID tables: a memory block holding a DWORD count and the note ids in ascending order.
+#include "internal.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace notes::idtable {
+namespace {
+
+std::vector<NOTEID> idsOf(const MemoryBlock& block) {
+    DWORD count = 0;
+    if (block.bytes.size() < sizeof count) {
+        return {};
+    }
+    std::memcpy(&count, block.bytes.data(), sizeof count);
+    count = std::min<DWORD>(count, static_cast<DWORD>((block.bytes.size() - sizeof count) / sizeof(NOTEID)));
+    std::vector<NOTEID> ids(count);
+    if (count > 0) {
+        std::memcpy(ids.data(), block.bytes.data() + sizeof count, count * sizeof(NOTEID));
+    }
+    return ids;
+}
+
+std::vector<char> bytesOf(const std::vector<NOTEID>& ids) {
+    std::vector<char> bytes(sizeof(DWORD) + ids.size() * sizeof(NOTEID));
+    const DWORD count = static_cast<DWORD>(ids.size());
+    std::memcpy(bytes.data(), &count, sizeof count);
+    if (!ids.empty()) {
+        std::memcpy(bytes.data() + sizeof count, ids.data(), ids.size() * sizeof(NOTEID));
+    }
+    return bytes;
+}
+
+} // namespace
+
+DHANDLE create(const std::vector<NOTEID>& ids) {
+    std::vector<NOTEID> sorted = ids;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    return handles::addMemory(bytesOf(sorted));
+}
+
+bool read(DHANDLE h, std::vector<NOTEID>* ids) {
+    const auto block = handles::memory(h);
+    if (!block) {
+        return false;
+    }
+    *ids = idsOf(*block);
+    return true;
+}
+
+// Changes a table in place; false for a bad handle.
+template <typename Edit> bool edit(DHANDLE h, Edit f) {
+    const auto block = handles::memory(h);
+    if (!block) {
+        return false;
+    }
+    std::vector<NOTEID> ids = idsOf(*block);
+    f(ids);
+    block->bytes = bytesOf(ids);
+    return true;
+}
+
+} // namespace notes::idtable
+
+using namespace notes;
+
+extern "C" {
+
+STATUS IDCreateTable(DWORD, DHANDLE* rethTable) {
+    if (rethTable == nullptr) {
+        return ERR_INVALID_PARAM;
+    }
+    *rethTable = idtable::create({});
+    return NOERROR;
+}
+
+STATUS IDDestroyTable(DHANDLE hTable) { return handles::freeMemory(hTable); }
+
+STATUS IDInsert(DHANDLE hTable, NOTEID id, BOOL* retInserted) {
+    bool inserted = false;
+    const bool ok = idtable::edit(hTable, [&](std::vector<NOTEID>& ids) {
+        const auto it = std::lower_bound(ids.begin(), ids.end(), id);
+        if (it == ids.end() || *it != id) {
+            ids.insert(it, id);
+            inserted = true;
+        }
+    });
+    if (retInserted) {
+        *retInserted = inserted;
+    }
+    return ok ? NOERROR : ERR_INVALID_HANDLE;
+}
+
+STATUS IDDelete(DHANDLE hTable, NOTEID id, BOOL* retDeleted) {
+    bool deleted = false;
+    const bool ok = idtable::edit(hTable, [&](std::vector<NOTEID>& ids) {
+        const auto it = std::lower_bound(ids.begin(), ids.end(), id);
+        if (it != ids.end() && *it == id) {
+            ids.erase(it);
+            deleted = true;
+        }
+    });
+    if (retDeleted) {
+        *retDeleted = deleted;
+    }
+    return ok ? NOERROR : ERR_INVALID_HANDLE;
+}
+
+STATUS IDDeleteAll(DHANDLE hTable) {
+    return idtable::edit(hTable, [](std::vector<NOTEID>& ids) { ids.clear(); }) ? NOERROR : ERR_INVALID_HANDLE;
+}
+
+BOOL IDIsPresent(DHANDLE hTable, NOTEID id) {
+    std::vector<NOTEID> ids;
+    return idtable::read(hTable, &ids) && std::binary_search(ids.begin(), ids.end(), id);
+}
+
+DWORD IDEntries(DHANDLE hTable) {
+    std::vector<NOTEID> ids;
+    return idtable::read(hTable, &ids) ? static_cast<DWORD>(ids.size()) : 0;
+}
+
+BOOL IDScan(DHANDLE hTable, BOOL first, NOTEID* retID) {
+    const auto block = handles::memory(hTable);
+    DWORD count = 0;
+    if (!block || retID == nullptr || block->bytes.size() < sizeof count) {
+        return 0;
+    }
+    std::memcpy(&count, block->bytes.data(), sizeof count);
+    if (first) {
+        block->cursor = 0;
+    }
+    const std::size_t offset = sizeof count + block->cursor * sizeof(NOTEID);
+    if (block->cursor >= count || offset + sizeof(NOTEID) > block->bytes.size()) {
+        return 0;
+    }
+    std::memcpy(retID, block->bytes.data() + offset, sizeof(NOTEID));
+    ++block->cursor;
+    return 1;
+}
+
+} // extern "C"
