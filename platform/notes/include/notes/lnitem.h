@@ -70,6 +70,8 @@ protected:
     virtual bool Accepts(WORD notesType) const;
     LNSTATUS Read(WORD* type, std::string* value) const;
     LNSTATUS Write(WORD type, std::string value);
+    // Takes item over when this class accepts its type; otherwise becomes empty (LNERR_ITEM_TYPE).
+    void AssignChecked(const LNItem& item);
 
 private:
     friend class LNNote;

@@ -12,6 +12,9 @@
 
 class LNDatabase;
 struct LNDatabaseBody;
+namespace notes {
+struct NoteInfo;
+}
 struct LNNoteBody;
 
 typedef WORD LNNOTETYPE;
@@ -91,6 +94,8 @@ protected:
     friend class LNDatabase;
     friend class LNNoteArray;
     LNSTATUS checkOpen() const;
+    void attach(LNItem* item, WORD id, const std::string& name) const;
+    bool info(notes::NoteInfo* out) const;
     std::shared_ptr<LNNoteBody> body_;
 };
 

@@ -24,8 +24,5 @@ LNINT LNGetErrorMessageText(LNSTATUS error, char* buf, LNINT buflen) {
     if (buf == nullptr || buflen <= 0) {
         return static_cast<LNINT>(text.size());
     }
-    const std::size_t n = std::min<std::size_t>(text.size(), static_cast<std::size_t>(buflen - 1));
-    std::memcpy(buf, text.data(), n);
-    buf[n] = '\0';
-    return static_cast<LNINT>(n);
+    return static_cast<LNINT>(notes::copyText(text, buf, static_cast<std::size_t>(buflen)));
 }

@@ -37,6 +37,15 @@ LNItem::~LNItem() = default;
 
 bool LNItem::Accepts(WORD) const { return true; }
 
+void LNItem::AssignChecked(const LNItem& item) {
+    if (item.IsNull() || Accepts(item.GetNotesType())) {
+        LNItem::operator=(item);
+    } else {
+        body_.reset();
+        lnResult(LNERR_ITEM_TYPE);
+    }
+}
+
 LNSTATUS LNItem::Read(WORD* type, std::string* value) const {
     if (!body_) {
         *type = StoredType();
@@ -172,12 +181,7 @@ LNSTATUS LNItem::SetRawValue(WORD notesType, const std::string& value) { return 
 bool LNText::Accepts(WORD t) const { return t == TYPE_TEXT || t == TYPE_TEXT_LIST; }
 
 LNText& LNText::operator=(const LNItem& item) {
-    if (item.IsNull() || Accepts(item.GetNotesType())) {
-        LNItem::operator=(item);
-    } else {
-        LNItem::operator=(LNItem());
-        lnResult(LNERR_ITEM_TYPE);
-    }
+    AssignChecked(item);
     return *this;
 }
 
@@ -331,12 +335,7 @@ LNSTATUS LNText::GetText(LNString* text, const LNString& separator) const {
 bool LNNumbers::Accepts(WORD t) const { return t == TYPE_NUMBER || t == TYPE_NUMBER_RANGE; }
 
 LNNumbers& LNNumbers::operator=(const LNItem& item) {
-    if (item.IsNull() || Accepts(item.GetNotesType())) {
-        LNItem::operator=(item);
-    } else {
-        LNItem::operator=(LNItem());
-        lnResult(LNERR_ITEM_TYPE);
-    }
+    AssignChecked(item);
     return *this;
 }
 
@@ -431,12 +430,7 @@ LNNumbers& LNNumbers::operator<<(LNNUMBER number) {
 bool LNDatetimes::Accepts(WORD t) const { return t == TYPE_TIME || t == TYPE_TIME_RANGE; }
 
 LNDatetimes& LNDatetimes::operator=(const LNItem& item) {
-    if (item.IsNull() || Accepts(item.GetNotesType())) {
-        LNItem::operator=(item);
-    } else {
-        LNItem::operator=(LNItem());
-        lnResult(LNERR_ITEM_TYPE);
-    }
+    AssignChecked(item);
     return *this;
 }
 
@@ -572,12 +566,7 @@ LNDatetimes& LNDatetimes::operator<<(const LNDatetime& dt) {
 // ---- LNRichText --------------------------------------------------------------------------------
 
 LNRichText& LNRichText::operator=(const LNItem& item) {
-    if (item.IsNull() || Accepts(item.GetNotesType())) {
-        LNItem::operator=(item);
-    } else {
-        LNItem::operator=(LNItem());
-        lnResult(LNERR_ITEM_TYPE);
-    }
+    AssignChecked(item);
     return *this;
 }
 

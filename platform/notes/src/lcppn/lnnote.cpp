@@ -48,6 +48,28 @@ WORD place(notes::Note& note, const std::string& name, WORD type, WORD flags, st
 
 } // namespace
 
+// Attaches item to the item `id` of this note.
+void LNNote::attach(LNItem* item, WORD id, const std::string& name) const {
+    auto attached = std::make_shared<LNItemBody>();
+    attached->note = body_->handle;
+    attached->itemId = id;
+    attached->name = name;
+    item->body_ = std::move(attached);
+}
+
+// The stored state of this note: from its open note, else from its database.
+bool LNNote::info(notes::NoteInfo* out) const {
+    if (!body_) {
+        return false;
+    }
+    if (const auto note = body_->note()) {
+        *out = note->info;
+        return true;
+    }
+    const auto db = body_->db ? body_->db->database() : nullptr;
+    return db && !body_->isNew && db->info(body_->id, out) == NOERROR;
+}
+
 // ---- LNUniversalID -----------------------------------------------------------------------------
 
 LNUniversalID::LNUniversalID(const LNString& text) { valid_ = notes::unidFromText(text.str(), &unid_); }
@@ -125,12 +147,8 @@ LNBOOL LNNote::IsModified() const {
 }
 
 LNBOOL LNNote::IsDeleted() const {
-    if (!body_ || body_->isNew || !body_->db) {
-        return FALSE;
-    }
-    const auto db = body_->db->database();
     notes::NoteInfo info;
-    return db && db->info(body_->id, &info) == NOERROR && info.deleted;
+    return this->info(&info) && info.deleted;
 }
 
 NOTEID LNNote::GetNoteID() const {
@@ -164,39 +182,18 @@ LNSTATUS LNNote::GetUniversalID(LNUniversalID* unid) const {
 NOTEHANDLE LNNote::GetNoteHandle() const { return body_ ? body_->handle : NULLHANDLE; }
 
 LNNOTETYPE LNNote::GetNoteType() const {
-    if (!body_) {
-        return 0;
-    }
-    if (const auto note = body_->note()) {
-        return note->info.noteClass;
-    }
-    const auto db = body_->db ? body_->db->database() : nullptr;
     notes::NoteInfo info;
-    return db && db->info(body_->id, &info) == NOERROR ? info.noteClass : 0;
+    return this->info(&info) ? info.noteClass : 0;
 }
 
 LNDatetime LNNote::GetCreated() const {
-    if (!body_) {
-        return LNDatetime();
-    }
-    if (const auto note = body_->note()) {
-        return note->info.id ? inMachineZone(note->info.created) : LNDatetime();
-    }
-    const auto db = body_->db ? body_->db->database() : nullptr;
     notes::NoteInfo info;
-    return db && db->info(body_->id, &info) == NOERROR ? inMachineZone(info.created) : LNDatetime();
+    return this->info(&info) && info.id != 0 ? inMachineZone(info.created) : LNDatetime();
 }
 
 LNDatetime LNNote::GetLastModified() const {
-    if (!body_) {
-        return LNDatetime();
-    }
-    if (const auto note = body_->note()) {
-        return note->info.id ? inMachineZone(note->info.modified) : LNDatetime();
-    }
-    const auto db = body_->db ? body_->db->database() : nullptr;
     notes::NoteInfo info;
-    return db && db->info(body_->id, &info) == NOERROR ? inMachineZone(info.modified) : LNDatetime();
+    return this->info(&info) && info.id != 0 ? inMachineZone(info.modified) : LNDatetime();
 }
 
 LNINT LNNote::GetSize() const {
@@ -243,11 +240,7 @@ LNSTATUS LNNote::GetItem(const LNString& name, LNItem* item) const {
     if (!item->Accepts(found->type)) {
         return lnResult(LNERR_ITEM_TYPE);
     }
-    auto attached = std::make_shared<LNItemBody>();
-    attached->note = body_->handle;
-    attached->itemId = found->id;
-    attached->name = found->name;
-    item->body_ = std::move(attached);
+    attach(item, found->id, found->name);
     return LNNOERROR;
 }
 
@@ -275,12 +268,7 @@ LNSTATUS LNNote::CreateItem(const LNString& name, LNItem* item, LNITEMFLAGS flag
         return lnResult(ERR_INVALID_PARAM);
     }
     const WORD type = item->StoredType() ? item->StoredType() : static_cast<WORD>(TYPE_TEXT_LIST);
-    const WORD id = place(*body_->note(), name.str(), type, flags, emptyValue(type), option);
-    auto attached = std::make_shared<LNItemBody>();
-    attached->note = body_->handle;
-    attached->itemId = id;
-    attached->name = name.str();
-    item->body_ = std::move(attached);
+    attach(item, place(*body_->note(), name.str(), type, flags, emptyValue(type), option), name.str());
     return LNNOERROR;
 }
 
@@ -306,11 +294,7 @@ LNSTATUS LNNote::CreateItem(const LNString& name, const LNItem& value, LNITEMFLA
     }
     const WORD id = place(*body_->note(), name.str(), type, flags, std::move(bytes), option);
     if (newItem != nullptr) {
-        auto attached = std::make_shared<LNItemBody>();
-        attached->note = body_->handle;
-        attached->itemId = id;
-        attached->name = name.str();
-        newItem->body_ = std::move(attached);
+        attach(newItem, id, name.str());
     }
     return LNNOERROR;
 }

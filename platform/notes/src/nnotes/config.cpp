@@ -215,14 +215,7 @@ STATUS NotesInitExtended(int argc, char** argv) {
 void NotesTerm(void) { notes::termRuntime(); }
 
 WORD OSGetDataDirectory(char* retPath) {
-    const std::string dir = notes::dataDirectory();
-    if (retPath == nullptr) {
-        return 0;
-    }
-    const std::size_t n = std::min<std::size_t>(dir.size(), MAXPATH - 1);
-    std::memcpy(retPath, dir.data(), n);
-    retPath[n] = '\0';
-    return static_cast<WORD>(n);
+    return static_cast<WORD>(notes::copyText(notes::dataDirectory(), retPath, MAXPATH));
 }
 
 STATUS OSPathNetConstruct(const char*, const char* serverName, const char* fileName, char* retPath) {

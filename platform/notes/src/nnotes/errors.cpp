@@ -72,12 +72,5 @@ std::string errorText(STATUS code) {
 } // namespace notes
 
 extern "C" WORD OSLoadString(HMODULE, STATUS stringCode, char* retBuffer, WORD bufferLength) {
-    if (retBuffer == nullptr || bufferLength == 0) {
-        return 0;
-    }
-    const std::string text = notes::errorText(stringCode);
-    const std::size_t n = std::min<std::size_t>(text.size(), bufferLength - 1u);
-    std::memcpy(retBuffer, text.data(), n);
-    retBuffer[n] = '\0';
-    return static_cast<WORD>(n);
+    return static_cast<WORD>(notes::copyText(notes::errorText(stringCode), retBuffer, bufferLength));
 }

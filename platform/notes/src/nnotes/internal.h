@@ -24,6 +24,9 @@ std::string errorText(STATUS code);
 // ---- text helpers -------------------------------------------------------------------------
 bool nameEquals(std::string_view a, std::string_view b); // ASCII case-insensitive
 std::string lower(std::string_view s);
+// Copies text into buf (size bytes, always zero-terminated, cut when too long); returns the length
+// copied. Nothing happens when buf is null or size is 0.
+std::size_t copyText(std::string_view text, char* buf, std::size_t size);
 
 // ---- time ----------------------------------------------------------------------------------
 // Ticks are hundredths of a second since 1970-01-01 00:00 GMT.
@@ -184,6 +187,7 @@ private:
     Database() = default;
     STATUS prepare(const char* sql, sqlite3_stmt** out); // cached; the caller holds mutex_
     STATUS stamp(std::int64_t* out); // a modification time, see store.cpp
+    STATUS checkLive(NOTEID id);      // ERR_INVALID_NOTE / ERR_NOTE_DELETED unless a live note
     std::string meta(const char* key);
     STATUS setMeta(const char* key, const std::string& value);
 

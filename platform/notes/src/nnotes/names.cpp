@@ -1,6 +1,7 @@
 // Hierarchical names: "CN=John Doe/OU=Sales/O=Acme/C=US" <-> "John Doe/Sales/Acme/US".
 #include "internal.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -80,6 +81,16 @@ bool nameEquals(std::string_view a, std::string_view b) {
         }
     }
     return true;
+}
+
+std::size_t copyText(std::string_view text, char* buf, std::size_t size) {
+    if (buf == nullptr || size == 0) {
+        return 0;
+    }
+    const std::size_t n = std::min(text.size(), size - 1);
+    std::memcpy(buf, text.data(), n);
+    buf[n] = '\0';
+    return n;
 }
 
 std::string lower(std::string_view s) {

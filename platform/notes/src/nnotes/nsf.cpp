@@ -137,13 +137,8 @@ STATUS NSFDbPathGet(DBHANDLE hDB, char* retCanonicalPathName, char* retExpandedP
         return ERR_INVALID_HANDLE;
     }
     const std::string canonical = db->server().empty() ? db->path() : db->server() + "!!" + db->path();
-    for (auto [out, text] : {std::pair{retCanonicalPathName, canonical}, std::pair{retExpandedPathName, db->file()}}) {
-        if (out != nullptr) {
-            const std::size_t n = std::min<std::size_t>(text.size(), MAXPATH - 1);
-            std::memcpy(out, text.data(), n);
-            out[n] = '\0';
-        }
-    }
+    notes::copyText(canonical, retCanonicalPathName, MAXPATH);
+    notes::copyText(db->file(), retExpandedPathName, MAXPATH);
     return NOERROR;
 }
 
@@ -459,11 +454,7 @@ void NSFItemQuery(NOTEHANDLE hNote, BLOCKID bhItem, char* retItemName, WORD item
         }
         return;
     }
-    if (retItemName && itemNameBufferLength > 0) {
-        const std::size_t n = std::min<std::size_t>(item->name.size(), itemNameBufferLength - 1u);
-        std::memcpy(retItemName, item->name.data(), n);
-        retItemName[n] = '\0';
-    }
+    notes::copyText(item->name, retItemName, itemNameBufferLength);
     if (retItemNameLength) {
         *retItemNameLength = static_cast<WORD>(item->name.size());
     }
@@ -484,14 +475,8 @@ WORD NSFItemConvertToText(NOTEHANDLE hNote, const char* itemName, char* retBuffe
                           char separator) {
     const auto note = notes::handles::note(hNote);
     const Item* item = note && itemName ? note->find(itemName) : nullptr;
-    if (retBuffer == nullptr || bufferLength == 0) {
-        return 0;
-    }
     const std::string text = item ? notes::ods::toText(item->type, item->value, std::string(1, separator)) : "";
-    const std::size_t n = std::min<std::size_t>(text.size(), bufferLength - 1u);
-    std::memcpy(retBuffer, text.data(), n);
-    retBuffer[n] = '\0';
-    return static_cast<WORD>(n);
+    return static_cast<WORD>(notes::copyText(text, retBuffer, bufferLength));
 }
 
 WORD NSFItemGetTextListEntries(NOTEHANDLE hNote, const char* itemName) {
@@ -506,14 +491,10 @@ WORD NSFItemGetTextListEntry(NOTEHANDLE hNote, const char* itemName, WORD entryP
     const auto note = notes::handles::note(hNote);
     const Item* item = note && itemName ? note->find(itemName) : nullptr;
     std::vector<std::string> values;
-    if (!item || !notes::ods::decodeText(item->type, item->value, &values) || entryPos >= values.size() ||
-        retBuffer == nullptr || bufferLength == 0) {
+    if (!item || !notes::ods::decodeText(item->type, item->value, &values) || entryPos >= values.size()) {
         return 0;
     }
-    const std::size_t n = std::min<std::size_t>(values[entryPos].size(), bufferLength - 1u);
-    std::memcpy(retBuffer, values[entryPos].data(), n);
-    retBuffer[n] = '\0';
-    return static_cast<WORD>(n);
+    return static_cast<WORD>(notes::copyText(values[entryPos], retBuffer, bufferLength));
 }
 
 } // extern "C"

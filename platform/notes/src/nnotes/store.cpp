@@ -130,6 +130,16 @@ STATUS statusOf(int rc) {
     }
 }
 
+// Steps a bound statement whose first column is a note id.
+STATUS collectIds(sqlite3_stmt* s, std::vector<NOTEID>* ids) {
+    ids->clear();
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        ids->push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
+    }
+    return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
+}
+
 std::string columnText(sqlite3_stmt* s, int i) {
     const unsigned char* t = sqlite3_column_text(s, i);
     return t ? std::string(reinterpret_cast<const char*>(t), sqlite3_column_bytes(s, i)) : std::string();
@@ -317,6 +327,20 @@ STATUS Database::stamp(std::int64_t* out) {
     return NOERROR;
 }
 
+STATUS Database::checkLive(NOTEID id) {
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = prepare("SELECT deleted FROM notes WHERE note_id = ?", &s); st != NOERROR) {
+        return st;
+    }
+    Use use(s);
+    sqlite3_bind_int64(s, 1, id);
+    const int rc = sqlite3_step(s);
+    if (rc != SQLITE_ROW) {
+        return rc == SQLITE_DONE ? ERR_INVALID_NOTE : statusOf(rc);
+    }
+    return sqlite3_column_int(s, 0) != 0 ? ERR_NOTE_DELETED : NOERROR;
+}
+
 std::string Database::title() {
     std::lock_guard<std::mutex> lock(mutex_);
     return meta("title");
@@ -472,19 +496,8 @@ STATUS Database::save(Note& note) {
             }
         }
     } else {
-        if (STATUS st = prepare("SELECT deleted FROM notes WHERE note_id = ?", &s); st != NOERROR) {
+        if (STATUS st = checkLive(info.id); st != NOERROR) {
             return st;
-        }
-        {
-            Use use(s);
-            sqlite3_bind_int64(s, 1, info.id);
-            const int rc = sqlite3_step(s);
-            if (rc != SQLITE_ROW) {
-                return rc == SQLITE_DONE ? ERR_INVALID_NOTE : statusOf(rc);
-            }
-            if (sqlite3_column_int(s, 0) != 0) {
-                return ERR_NOTE_DELETED;
-            }
         }
         if (STATUS st = prepare("UPDATE notes SET note_class = ?, modified = ?, sequence = sequence + 1, "
                                 "parent_unid = ?, title = ? WHERE note_id = ?",
@@ -543,21 +556,10 @@ STATUS Database::remove(NOTEID id) {
     if (!tx.ok()) {
         return statusOf(tx.rc());
     }
-    sqlite3_stmt* s = nullptr;
-    if (STATUS st = prepare("SELECT deleted FROM notes WHERE note_id = ?", &s); st != NOERROR) {
+    if (STATUS st = checkLive(id); st != NOERROR) {
         return st;
     }
-    {
-        Use use(s);
-        sqlite3_bind_int64(s, 1, id);
-        const int rc = sqlite3_step(s);
-        if (rc != SQLITE_ROW) {
-            return rc == SQLITE_DONE ? ERR_INVALID_NOTE : statusOf(rc);
-        }
-        if (sqlite3_column_int(s, 0) != 0) {
-            return ERR_NOTE_DELETED;
-        }
-    }
+    sqlite3_stmt* s = nullptr;
     std::int64_t now = 0;
     stamp(&now);
     static const char* const kSteps[] = {
@@ -607,17 +609,12 @@ STATUS Database::modifiedSince(std::int64_t since, WORD classMask, std::vector<N
         st != NOERROR) {
         return st;
     }
-    ids->clear();
     {
         Use use(s);
         sqlite3_bind_int64(s, 1, since);
         sqlite3_bind_int(s, 2, classMask);
-        int rc;
-        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-            ids->push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
-        }
-        if (rc != SQLITE_DONE) {
-            return statusOf(rc);
+        if (STATUS st = collectIds(s, ids); st != NOERROR) {
+            return st;
         }
     }
     const std::string last = meta("last_until");
@@ -643,12 +640,7 @@ STATUS Database::list(WORD classMask, std::vector<NOTEID>* ids) {
     }
     Use use(s);
     sqlite3_bind_int(s, 1, classMask);
-    ids->clear();
-    int rc;
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-        ids->push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
-    }
-    return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
+    return collectIds(s, ids);
 }
 
 STATUS Database::unread(const std::string& user, std::vector<NOTEID>* ids) {
@@ -659,12 +651,7 @@ STATUS Database::unread(const std::string& user, std::vector<NOTEID>* ids) {
     }
     Use use(s);
     sqlite3_bind_text(s, 1, user.c_str(), static_cast<int>(user.size()), SQLITE_STATIC);
-    ids->clear();
-    int rc;
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-        ids->push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
-    }
-    return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
+    return collectIds(s, ids);
 }
 
 STATUS Database::setUnread(const std::string& user, const std::vector<NOTEID>& unread,
@@ -674,38 +661,41 @@ STATUS Database::setUnread(const std::string& user, const std::vector<NOTEID>& u
     if (!tx.ok()) {
         return statusOf(tx.rc());
     }
-    sqlite3_stmt* s = nullptr;
-    auto each = [&](const char* sql, const std::vector<NOTEID>* ids) -> STATUS {
+    // Runs sql (?1 = user, ?2 = note id) once per id.
+    auto forEach = [&](const char* sql, const std::vector<NOTEID>& ids) -> STATUS {
+        sqlite3_stmt* s = nullptr;
         if (STATUS st = prepare(sql, &s); st != NOERROR) {
             return st;
         }
-        const std::vector<NOTEID> none{0};
-        for (NOTEID id : ids ? *ids : none) {
+        for (NOTEID id : ids) {
             Use use(s);
             sqlite3_bind_text(s, 1, user.c_str(), static_cast<int>(user.size()), SQLITE_STATIC);
-            if (ids) {
-                sqlite3_bind_int64(s, 2, id);
-            }
+            sqlite3_bind_int64(s, 2, id);
             if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
                 return statusOf(rc);
             }
         }
         return NOERROR;
     };
-    STATUS st = NOERROR;
     if (replace) {
-        st = each("DELETE FROM unread WHERE user = ?1", nullptr);
+        sqlite3_stmt* s = nullptr;
+        if (STATUS st = prepare("DELETE FROM unread WHERE user = ?", &s); st != NOERROR) {
+            return st;
+        }
+        Use use(s);
+        sqlite3_bind_text(s, 1, user.c_str(), static_cast<int>(user.size()), SQLITE_STATIC);
+        if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
     }
-    if (st == NOERROR) {
-        st = each("DELETE FROM unread WHERE user = ?1 AND note_id = ?2", &read);
+    if (STATUS st = forEach("DELETE FROM unread WHERE user = ?1 AND note_id = ?2", read); st != NOERROR) {
+        return st;
     }
-    if (st == NOERROR) {
-        // Only live documents can be unread.
-        st = each("INSERT OR IGNORE INTO unread(user, note_id) SELECT ?1, note_id FROM notes "
-                  "WHERE note_id = ?2 AND deleted = 0",
-                  &unread);
-    }
-    if (st != NOERROR) {
+    // Only live documents can be unread.
+    if (STATUS st = forEach("INSERT OR IGNORE INTO unread(user, note_id) "
+                            "SELECT ?1, note_id FROM notes WHERE note_id = ?2 AND deleted = 0",
+                            unread);
+        st != NOERROR) {
         return st;
     }
     return statusOf(tx.commit());
