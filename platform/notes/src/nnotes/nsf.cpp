@@ -294,15 +294,8 @@ STATUS NSFNoteOpen(DBHANDLE hDB, NOTEID noteID, WORD openFlags, NOTEHANDLE* reth
 }
 
 STATUS NSFNoteOpenByUNID(DBHANDLE hDB, const UNID* unid, WORD flags, NOTEHANDLE* rethNote) {
-    const auto db = notes::handles::database(hDB);
-    if (!db) {
-        return ERR_INVALID_HANDLE;
-    }
-    if (unid == nullptr) {
-        return ERR_INVALID_PARAM;
-    }
     NOTEID id = 0;
-    if (STATUS s = db->findByUnid(*unid, &id); s != NOERROR) {
+    if (STATUS s = NSFDbGetNoteInfoByUNID(hDB, unid, &id, nullptr, nullptr, nullptr); s != NOERROR) {
         return s;
     }
     return NSFNoteOpenExt(hDB, id, flags, rethNote);
