@@ -1,0 +1,15 @@
+#pragma once
+#include "mail/NotesMessage.h"
+
+namespace hxMail::hxNotesProvider {
+
+// A calendar entry as a host appointment.
+class HX_EXPORT NotesAppointment : public NotesMessage {
+    LATTICE_CLASS(NotesAppointment, "NotesAppointment", NotesMessage)
+public:
+    NotesAppointment() = default;
+    NotesAppointment(const NotesAppointment& other) : NotesMessage(other) {}
+    ~NotesAppointment() override;
+};
+
+} // namespace hxMail::hxNotesProvider

@@ -1,0 +1,15 @@
+#pragma once
+#include "notes/NotesDocument.h"
+
+namespace hxMail::hxNotesProvider {
+
+// A person document as a host contact.
+class HX_EXPORT NotesContact : public NotesDocument {
+    LATTICE_CLASS(NotesContact, "NotesContact", NotesDocument)
+public:
+    NotesContact() = default;
+    NotesContact(const NotesContact& other) : NotesDocument(other) {}
+    ~NotesContact() override;
+};
+
+} // namespace hxMail::hxNotesProvider

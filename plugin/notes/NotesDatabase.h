@@ -1,0 +1,99 @@
+#pragma once
+#include "provider/Export.h"
+#include "provider/Forward.h"
+
+#include "Lattice/Base.h"
+#include "Lattice/Containers.h"
+#include "Lattice/Data.h"
+#include "hxMail/Folder.h"
+#include "notes/NotesFolder.h"
+#include "notes/lncpp.h"
+
+#include <memory>
+#include <vector>
+
+namespace hxMail::hxNotesProvider {
+
+// One Notes database named by server and path. It holds no open handle between provider
+// operations: lockHandle opens one when an operation starts, unlockHandle closes it at the end.
+class HX_EXPORT NotesDatabase : public Lattice::Base {
+    LATTICE_CLASS(NotesDatabase, "NotesDatabase", Lattice::Base)
+public:
+    using String = Lattice::String;
+
+    // The kinds of well-known folder a database can hold, one slot each.
+    enum WellKnownKind { Inbox, Drafts, Sent, ToDo, Calendar, Contacts, DeletedItems, WellKnownCount };
+
+    NotesDatabase();
+    explicit NotesDatabase(MailProvider* provider);
+    NotesDatabase(String serverName, String databasePath, MailProvider* provider);
+    // Copies nothing: the copy is an empty wrapper.
+    NotesDatabase(const NotesDatabase& other);
+    NotesDatabase& operator=(const NotesDatabase&) = delete;
+    ~NotesDatabase() override;
+
+    MailProvider* getProvider() const { return provider; }
+    String getServerName() const { return serverNameText; }
+    const String& getDatabasePath() const { return databasePathText; }
+    bool isOpen() const { return isOpen_; }
+
+    // The handle to use: the open one inside a lock bracket, else a newly bound, unopened one;
+    // null when the database cannot be reached. Leaves throw-all-errors mode on.
+    LNDatabase* getDatabase();
+    void lockHandle();
+    void unlockHandle();
+
+    // "[/]server/path.nsf[/]": the database's place on the Domino web server.
+    String getFullDatabasePath(bool leadingSlash, bool trailingSlash);
+    String& getReplicaIdStr();
+    // "%08X:%08X" of the second word, then the first.
+    static String formatReplicaId(unsigned long first, unsigned long second);
+
+    // Hands `doc` to this database as a new document (on "mail.box": to the router).
+    LNSTATUS sendDoc(LNDocument* doc);
+    // Deletes the document for good; Notes errors are swallowed.
+    void deleteItem(String unid, MailProvider* provider);
+    static void PrintAPIError(unsigned short status);
+
+    virtual NotesFolder* getFolder(String folderId);
+    virtual long getFolders(_UserInfoStruct* user, String mailboxId, Lattice::ObjectCollection* folders);
+    void createMailBox(_UserInfoStruct* user, Lattice::Ptr<hxMail::Mailbox>& mailbox);
+
+    NotesMessage* createMessage(LNDocument* doc);
+    NotesMessage* createMessage();
+    NotesMessage* openMessage(String& id);
+
+    void setWellKnownFolder(WellKnownKind kind, NotesFolder* folder, const String& folderId);
+    NotesFolder* getWellKnownFolder(WellKnownKind kind) const;
+    const String& getWellKnownFolderId(WellKnownKind kind) const { return wellKnownFolders[kind].id; }
+    Lattice::Map<String, Lattice::Ptr<NotesFolder>>& getFolderMap() { return folderMap; }
+    NotesFolder* getMailboxFolder() const;
+    const String& getMailboxFolderId() const { return mailboxFolderId; }
+
+protected:
+    struct WellKnownFolder {
+        NotesFolder* folder = nullptr; // counted reference
+        String id;
+    };
+
+    Lattice::Map<String, Lattice::Ptr<NotesFolder>> folderMap{17, 10};
+    String mailboxFolderId;
+    NotesFolder* mailboxFolder = nullptr; // counted reference
+    WellKnownFolder wellKnownFolders[WellKnownCount];
+    String replicaId;
+    LNString serverName;
+    String serverNameText;
+    LNString databasePath;
+    String databasePathText;
+    LNDatabase* handle = nullptr;
+    bool isOpen_ = false;
+    MailProvider* provider = nullptr;
+
+private:
+    void closeHandle();
+    // Unopened handles that getDatabase made outside a lock bracket; callers may still hold them,
+    // so they live until the next bracket boundary.
+    std::vector<std::unique_ptr<LNDatabase>> spareHandles;
+};
+
+} // namespace hxMail::hxNotesProvider

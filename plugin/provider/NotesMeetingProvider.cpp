@@ -1,0 +1,9 @@
+#include "provider/NotesMeetingProvider.h"
+
+namespace hxMail::hxNotesProvider {
+
+NotesMeetingProvider::~NotesMeetingProvider() = default;
+
+LATTICE_REGISTER_CLASS(NotesMeetingProvider);
+
+} // namespace hxMail::hxNotesProvider

@@ -1,0 +1,9 @@
+#include "tasks/NotesTask.h"
+
+namespace hxMail::hxNotesProvider {
+
+NotesTask::~NotesTask() = default;
+
+LATTICE_REGISTER_CLASS(NotesTask);
+
+} // namespace hxMail::hxNotesProvider

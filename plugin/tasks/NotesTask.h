@@ -1,0 +1,15 @@
+#pragma once
+#include "notes/NotesDocument.h"
+
+namespace hxMail::hxNotesProvider {
+
+// A to-do document as a host task.
+class HX_EXPORT NotesTask : public NotesDocument {
+    LATTICE_CLASS(NotesTask, "NotesTask", NotesDocument)
+public:
+    NotesTask() = default;
+    NotesTask(const NotesTask& other) : NotesDocument(other) {}
+    ~NotesTask() override;
+};
+
+} // namespace hxMail::hxNotesProvider

@@ -1,0 +1,60 @@
+#include "Commands.h"
+
+#include "provider/MailProvider.h"
+#include "provider/NotesProviderFactory.h"
+
+#include <cstdlib>
+
+namespace hxhost {
+
+void CommandRegistry::add(Command command) {
+    const std::string name = command.name;
+    commands_[name] = std::move(command);
+}
+
+const Command* CommandRegistry::find(const std::string& name) const {
+    auto it = commands_.find(name);
+    return it == commands_.end() ? nullptr : &it->second;
+}
+
+hxMail::MailProvider& requireProvider(CommandContext& context) {
+    hxMail::MailProvider* provider = context.host.provider();
+    if (!provider)
+        throw CommandError(context.host.error());
+    return *provider;
+}
+
+namespace {
+
+void info(CommandContext& context, const Args&, Json& out) {
+    if (!context.host.load())
+        throw CommandError(context.host.error());
+    auto* factory = context.host.factory();
+    out["typeName"] = factory->getTypeName();
+    out["displayName"] = factory->getDisplayName();
+    out["plugin"] = context.host.path();
+}
+
+void session(CommandContext& context, const Args&, Json& out) {
+    // The plug-in's provider class is not exported; its layout is known from its header.
+    auto& provider = static_cast<hxMail::hxNotesProvider::MailProvider&>(requireProvider(context));
+    LNNotesSession* notes = provider.getSession();
+    const bool open = notes && notes->IsInitialized();
+    out["providerMade"] = true;
+    out["sessionOpen"] = open;
+    out["server"] = provider.getServerName().c_str();
+    const char* dataDir = std::getenv("NOTES_DATA_DIR");
+    out["dataDir"] = dataDir ? dataDir : "";
+    out["mailBox"] = provider.getMailBox() != nullptr;
+    out["directory"] = provider.getDirectory() != nullptr;
+}
+
+} // namespace
+
+void registerFrameCommands(CommandRegistry& registry) {
+    registry.add({"info", "", "The factory's type and display names and the plug-in's path.", 0, 0, info});
+    registry.add(
+        {"session", "", "Makes the session's provider (once) and shows its Notes session.", 0, 0, session});
+}
+
+} // namespace hxhost

@@ -1,0 +1,54 @@
+#pragma once
+#include "PluginHost.h"
+
+#include <nlohmann/json.hpp>
+
+#include <functional>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace hxhost {
+
+using Json = nlohmann::ordered_json;
+using Args = std::vector<std::string>;
+
+// Thrown by a handler for a failed command; the text is what the user sees.
+class CommandError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct CommandContext {
+    PluginHost& host;
+};
+
+// One shell command. The handler fills `out` with its result fields (printed as "key: value"
+// lines, or as one JSON object with --json) and throws CommandError when it fails.
+struct Command {
+    std::string name;
+    std::string usage; // arguments after the name, e.g. "FOLDER-ID [COUNT]"
+    std::string help;
+    std::size_t minArgs = 0;
+    std::size_t maxArgs = 0;
+    std::function<void(CommandContext&, const Args&, Json& out)> run;
+};
+
+class CommandRegistry {
+public:
+    void add(Command command);
+    const Command* find(const std::string& name) const;
+    const std::map<std::string, Command>& all() const { return commands_; }
+
+private:
+    std::map<std::string, Command> commands_;
+};
+
+// The commands of the plug-in frame: help, info, session.
+void registerFrameCommands(CommandRegistry& registry);
+
+// The provider of the session, or a CommandError saying why there is none.
+hxMail::MailProvider& requireProvider(CommandContext& context);
+
+} // namespace hxhost

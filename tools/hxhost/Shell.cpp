@@ -1,0 +1,169 @@
+#include "Shell.h"
+
+#include <iostream>
+
+namespace hxhost {
+
+Shell::Shell(PluginHost& host, const CommandRegistry& registry, bool json, std::ostream& out,
+             std::ostream& err)
+    : host_(host), registry_(registry), json_(json), out_(out), err_(err) {}
+
+bool Shell::parse(const std::string& line, std::vector<std::vector<std::string>>& commands,
+                  std::string& error) {
+    commands.clear();
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    char quote = 0;
+    auto endWord = [&] {
+        if (inWord)
+            words.push_back(word);
+        word.clear();
+        inWord = false;
+    };
+    auto endCommand = [&] {
+        endWord();
+        if (!words.empty())
+            commands.push_back(words);
+        words.clear();
+    };
+    for (char c : line) {
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+            else
+                word += c;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+            inWord = true;
+        } else if (c == ';') {
+            endCommand();
+        } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            endWord();
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (quote) {
+        error = std::string("unterminated ") + quote + " quote";
+        commands.clear();
+        return false;
+    }
+    endCommand();
+    return true;
+}
+
+void Shell::fail(const std::string& command, const std::string& message) {
+    if (json_)
+        err_ << Json{{"command", command}, {"ok", false}, {"error", message}}.dump() << std::endl;
+    else
+        err_ << "hxhost: " << (command.empty() ? "" : command + ": ") << message << std::endl;
+}
+
+void Shell::printHelp(const std::vector<std::string>& words) {
+    Json out;
+    if (words.size() > 1) {
+        const Command* command = registry_.find(words[1]);
+        if (!command)
+            throw CommandError("no command named \"" + words[1] + "\"");
+        out["usage"] = command->name + (command->usage.empty() ? "" : " " + command->usage);
+        out["help"] = command->help;
+    } else {
+        for (const auto& [name, command] : registry_.all())
+            out[name] = command.help;
+        out["help [COMMAND]"] = "Lists the commands, or explains one.";
+        out["quit"] = "Ends the session.";
+    }
+    if (json_) {
+        Json line{{"command", "help"}, {"ok", true}};
+        line.update(out);
+        out_ << line.dump() << std::endl;
+    } else {
+        for (const auto& [key, value] : out.items())
+            out_ << key << ": " << value.get<std::string>() << "\n";
+        out_.flush();
+    }
+}
+
+bool Shell::runCommand(const std::vector<std::string>& words) {
+    const std::string& name = words.front();
+    try {
+        if (name == "quit" || name == "exit") {
+            quit_ = true;
+            return true;
+        }
+        if (name == "help") {
+            printHelp(words);
+            return true;
+        }
+        const Command* command = registry_.find(name);
+        if (!command)
+            throw CommandError("unknown command (try \"help\")");
+        const Args args(words.begin() + 1, words.end());
+        if (args.size() < command->minArgs || args.size() > command->maxArgs)
+            throw CommandError("usage: " + command->name +
+                               (command->usage.empty() ? "" : " " + command->usage));
+        CommandContext context{host_};
+        Json result = Json::object();
+        command->run(context, args, result);
+        if (json_) {
+            Json line{{"command", name}, {"ok", true}};
+            line.update(result);
+            out_ << line.dump() << std::endl;
+        } else {
+            for (const auto& [key, value] : result.items())
+                out_ << key << ": " << (value.is_string() ? value.get<std::string>() : value.dump()) << "\n";
+            out_.flush();
+        }
+        return true;
+    } catch (const std::exception& e) {
+        fail(name, e.what());
+    } catch (...) {
+        fail(name, "failed with an unexpected error");
+    }
+    return false;
+}
+
+bool Shell::runLine(const std::string& line) {
+    std::vector<std::vector<std::string>> commands;
+    std::string error;
+    if (!parse(line, commands, error)) {
+        fail("", error);
+        return false;
+    }
+    for (const auto& words : commands) {
+        if (!runCommand(words))
+            return false;
+        if (quit_)
+            break;
+    }
+    return true;
+}
+
+bool Shell::runScript(std::istream& in) {
+    std::string line;
+    while (!quit_ && std::getline(in, line)) {
+        const auto first = line.find_first_not_of(" \t");
+        if (first == std::string::npos || line[first] == '#')
+            continue;
+        if (!runLine(line))
+            return false;
+    }
+    return true;
+}
+
+bool Shell::interactive(std::istream& in, bool prompt) {
+    bool allOk = true;
+    std::string line;
+    while (!quit_) {
+        if (prompt)
+            out_ << "hxhost> " << std::flush;
+        if (!std::getline(in, line))
+            break;
+        allOk = runLine(line) && allOk;
+    }
+    return allOk;
+}
+
+} // namespace hxhost

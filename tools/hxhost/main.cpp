@@ -1,0 +1,70 @@
+// hxhost: loads the Notes provider plug-in as the host does and drives it from commands.
+#include "Shell.h"
+
+#include <CLI/CLI.hpp>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+namespace {
+
+// The plug-in beside the installed executable: <prefix>/bin/hxhost -> <prefix>/lib/.
+std::string defaultPluginPath() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const std::filesystem::path base = ec ? std::filesystem::current_path() : self.parent_path();
+    return (base / ".." / "lib" / "libhxNotesProvider.so").lexically_normal().string();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Loads the Notes provider plug-in the way the host does and runs commands against one "
+                 "provider.\nWithout -c or SCRIPT it reads commands interactively; \"help\" lists them.\n"
+                 "In -c and scripts the first failing command ends the run with exit status 1."};
+    std::string pluginPath = defaultPluginPath();
+    std::string dataDir;
+    std::string commands;
+    std::string script;
+    bool json = false;
+    app.add_option("--plugin", pluginPath, "The plug-in to load")->capture_default_str();
+    app.add_option("--data", dataDir,
+                   "Notes data directory (one folder per server), set before the provider is made");
+    app.add_flag("--json", json, "Print each command's result as one JSON object per line");
+    auto* commandOption = app.add_option("-c", commands, "Commands to run, separated by \";\"");
+    app.add_option("SCRIPT", script, "A file of commands, one or more per line")->excludes(commandOption);
+    CLI11_PARSE(app, argc, argv);
+
+    if (!dataDir.empty()) {
+        std::error_code ec;
+        if (!std::filesystem::is_directory(dataDir, ec)) {
+            std::cerr << "hxhost: --data " << dataDir << ": not a directory" << std::endl;
+            return 2;
+        }
+        setenv("NOTES_DATA_DIR", dataDir.c_str(), 1);
+    }
+
+    hxhost::CommandRegistry registry;
+    hxhost::registerFrameCommands(registry);
+    hxhost::PluginHost host(pluginPath);
+    hxhost::Shell shell(host, registry, json, std::cout, std::cerr);
+
+    bool ok = true;
+    if (!commands.empty()) {
+        ok = shell.runLine(commands);
+    } else if (!script.empty()) {
+        std::ifstream in(script);
+        if (!in) {
+            std::cerr << "hxhost: cannot read script " << script << std::endl;
+            return 2;
+        }
+        ok = shell.runScript(in);
+    } else {
+        ok = shell.interactive(std::cin, isatty(STDIN_FILENO) != 0);
+    }
+    return ok ? 0 : 1;
+}
