@@ -2,9 +2,8 @@
 
 namespace {
 
-LNSTATUS decodeTexts(const LNItem& item, WORD type, const std::string& value, std::vector<std::string>* out) {
-    (void)item;
-    if (type == 0 || (value.empty() && type == TYPE_TEXT_LIST)) {
+LNSTATUS decodeTexts(WORD type, const std::string& value, std::vector<std::string>* out) {
+    if (type == 0) {
         out->clear();
         return LNNOERROR;
     }
@@ -47,14 +46,9 @@ void LNItem::AssignChecked(const LNItem& item) {
 }
 
 LNSTATUS LNItem::Read(WORD* type, std::string* value) const {
-    if (!body_) {
-        *type = StoredType();
-        value->clear();
-        return LNNOERROR;
-    }
-    if (body_->note == NULLHANDLE) {
-        *type = body_->type ? body_->type : StoredType();
-        *value = body_->value;
+    if (!body_ || body_->note == NULLHANDLE) { // free standing; type 0 while it holds no value
+        *type = body_ ? body_->type : 0;
+        *value = body_ ? body_->value : std::string();
         return LNNOERROR;
     }
     const auto note = notes::handles::note(body_->note);
@@ -190,7 +184,7 @@ namespace {
 // Reads, edits and writes back a text list.
 template <typename Edit> LNSTATUS editTexts(LNText& self, WORD type, const std::string& value, Edit edit) {
     std::vector<std::string> values;
-    if (LNSTATUS s = decodeTexts(self, type, value, &values); s != LNNOERROR) {
+    if (LNSTATUS s = decodeTexts(type, value, &values); s != LNNOERROR) {
         return lnResult(s);
     }
     if (LNSTATUS s = edit(values); s != LNNOERROR) {
@@ -205,7 +199,7 @@ LNINT LNText::GetCount() const {
     WORD type = 0;
     std::string value;
     std::vector<std::string> values;
-    if (Read(&type, &value) != LNNOERROR || decodeTexts(*this, type, value, &values) != LNNOERROR) {
+    if (Read(&type, &value) != LNNOERROR || decodeTexts(type, value, &values) != LNNOERROR) {
         return 0;
     }
     return static_cast<LNINT>(values.size());
@@ -218,7 +212,7 @@ LNSTATUS LNText::GetText(LNINT index, LNString* text) const {
     if (LNSTATUS s = Read(&type, &value); s != LNNOERROR) {
         return lnResult(s);
     }
-    if (LNSTATUS s = decodeTexts(*this, type, value, &values); s != LNNOERROR) {
+    if (LNSTATUS s = decodeTexts(type, value, &values); s != LNNOERROR) {
         return lnResult(s);
     }
     if (!inRange(index, values.size())) {
@@ -232,7 +226,7 @@ LNString LNText::operator[](LNINT index) const {
     WORD type = 0;
     std::string value;
     std::vector<std::string> values;
-    if (Read(&type, &value) != LNNOERROR || decodeTexts(*this, type, value, &values) != LNNOERROR ||
+    if (Read(&type, &value) != LNNOERROR || decodeTexts(type, value, &values) != LNNOERROR ||
         !inRange(index, values.size())) {
         return LNString();
     }

@@ -285,8 +285,8 @@ LNSTATUS LNNote::CreateItem(const LNString& name, const LNItem& value, LNITEMFLA
     if (LNSTATUS s = value.Read(&type, &bytes); s != LNNOERROR) {
         return lnResult(s);
     }
-    if (type == 0) {
-        type = TYPE_TEXT_LIST;
+    if (type == 0) { // an empty free-standing item: an empty item of its kind
+        type = value.StoredType() ? value.StoredType() : static_cast<WORD>(TYPE_TEXT_LIST);
         bytes = emptyValue(type);
     }
     if (newItem != nullptr && !newItem->Accepts(type)) {
