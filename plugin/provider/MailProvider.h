@@ -5,6 +5,7 @@
 #include "mail/NotesMessageProvider.h"
 #include "notes/NotesAddressBook.h"
 #include "notes/NotesDatabase.h"
+#include "notes/NotesUser.h"
 #include "provider/NotesGroupProvider.h"
 #include "provider/NotesMeetingProvider.h"
 #include "tasks/TaskProvider.h"
@@ -58,7 +59,14 @@ public:
     NotesUser* getUser() const { return user; }
     NotesDatabase* getUserMailDatabase() const { return userMailDatabase; }
     NotesAddressBook* getUserAddressBook() const { return userAddressBook; }
-    void setUser(NotesUser* value) { user = value; }
+    // The provider keeps its own reference to the user.
+    void setUser(NotesUser* value) {
+        if (value)
+            value->addRef();
+        if (user)
+            user->release();
+        user = value;
+    }
     void setUserMailDatabase(NotesDatabase* value) { userMailDatabase = value; }
     void setUserAddressBook(NotesAddressBook* value) { userAddressBook = value; }
     const String& getMailboxId() const { return mailboxId; }

@@ -1,0 +1,156 @@
+// hxhost as a user runs it: a subprocess loading the real plug-in.
+#include "PluginFixture.h"
+
+#include "Shell.h"
+
+#include <nlohmann/json.hpp>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class HostShellTest : public PluginTest {
+protected:
+    std::string read(const std::string& path) {
+        std::ifstream in(path);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    // Runs hxhost in the test's folder (where its log goes) with the given arguments and input.
+    Outcome run(const std::string& args, const std::string& input = "") {
+        std::ofstream(dir + "/stdin.txt") << input;
+        const std::string command =
+            "cd '" + dir + "' && '" HXHOST_PATH "' " + args + " <stdin.txt >stdout.txt 2>stderr.txt";
+        const int raw = std::system(command.c_str());
+        Outcome result;
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        result.out = read(dir + "/stdout.txt");
+        result.err = read(dir + "/stderr.txt");
+        return result;
+    }
+
+    const std::string plugin = "--plugin '" HX_PLUGIN_PATH "' ";
+};
+
+} // namespace
+
+TEST_F(HostShellTest, InfoNamesTheProviderType) {
+    const Outcome r = run(plugin + "-c info");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("hxNotes"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Notes"), std::string::npos);
+    EXPECT_NE(r.out.find(HX_PLUGIN_PATH), std::string::npos);
+    EXPECT_TRUE(r.err.empty()) << r.err;
+}
+
+TEST_F(HostShellTest, JsonLinesParse) {
+    const Outcome r = run(plugin + "--json --data '" + dir + "' -c 'info; session'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::string line;
+    std::vector<nlohmann::json> results;
+    while (std::getline(lines, line))
+        results.push_back(nlohmann::json::parse(line));
+    ASSERT_EQ(results.size(), 2u) << r.out;
+    EXPECT_EQ(results[0]["command"], "info");
+    EXPECT_EQ(results[0]["typeName"], "hxNotes");
+    EXPECT_EQ(results[0]["displayName"], "Notes");
+    EXPECT_EQ(results[1]["command"], "session");
+    EXPECT_EQ(results[1]["sessionOpen"], true);
+    EXPECT_EQ(results[1]["server"], "Mail1");
+    EXPECT_EQ(results[1]["dataDir"], dir);
+    EXPECT_EQ(countOf(read(dir + "/hxLog.log"), "Notes Session Opened!"), 1);
+    EXPECT_EQ(countOf(read(dir + "/hxLog.log"), "Notes Session Terminated!"), 1);
+}
+
+TEST_F(HostShellTest, SessionStateFollowsTheDataDirectory) {
+    unsetenv("NOTES_DATA_DIR");
+    const Outcome r = run(plugin + "--json -c session", "");
+    // The stand-in falls back to the current folder, which exists: the session opens there.
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["sessionOpen"], true);
+
+    setenv("NOTES_DATA_DIR", (dir + "/missing").c_str(), 1);
+    const Outcome failed = run(plugin + "--json -c session");
+    ASSERT_EQ(failed.status, 0) << failed.err;
+    EXPECT_EQ(nlohmann::json::parse(failed.out)["sessionOpen"], false);
+    EXPECT_NE(read(dir + "/hxLog.log").find("Notes Session Failed to Open!"), std::string::npos);
+}
+
+TEST_F(HostShellTest, FailuresGoToStandardErrorAndStopTheRun) {
+    Outcome r = run(plugin + "-c 'info; nosuch; info'");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("nosuch"), std::string::npos) << r.err;
+    EXPECT_EQ(countOf(r.out, "typeName"), 1) << "the run stops at the failing command";
+
+    r = run(plugin + "--json -c 'info extra'");
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(nlohmann::json::parse(r.err)["ok"], false);
+
+    r = run(plugin + "-c 'info \"open'");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("quote"), std::string::npos);
+
+    r = run("--plugin /nonexistent/libnothing.so -c info");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("cannot load plug-in"), std::string::npos) << r.err;
+
+    r = run(plugin + "--data '" + dir + "/missing' -c info");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("not a directory"), std::string::npos);
+}
+
+TEST_F(HostShellTest, ScriptsInteractiveInputAndHelp) {
+    std::ofstream(dir + "/commands.txt") << "# frame commands\n\ninfo\nsession; help info\n";
+    Outcome r = run(plugin + "--data '" + dir + "' commands.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("typeName: hxNotes"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("sessionOpen: true"), std::string::npos);
+    EXPECT_NE(r.out.find("usage: info"), std::string::npos);
+
+    r = run(plugin + "missing-script.txt");
+    EXPECT_NE(r.status, 0);
+
+    // Interactive: a failing line is reported and the shell goes on until "quit".
+    r = run(plugin, "help\nbogus\ninfo\nquit\ninfo\n");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.out.find("session:"), std::string::npos) << r.out;
+    EXPECT_EQ(countOf(r.out, "typeName"), 1);
+    EXPECT_NE(r.err.find("bogus"), std::string::npos);
+
+    r = run("--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("--plugin"), std::string::npos);
+    EXPECT_NE(r.out.find("--json"), std::string::npos);
+}
+
+TEST(HostShellParse, CommandsWordsAndQuotes) {
+    std::vector<std::vector<std::string>> commands;
+    std::string error;
+    ASSERT_TRUE(hxhost::Shell::parse("  info ;session;; find 'a b;c' \"d\"e  ", commands, error));
+    ASSERT_EQ(commands.size(), 3u);
+    EXPECT_EQ(commands[0], std::vector<std::string>{"info"});
+    EXPECT_EQ(commands[1], std::vector<std::string>{"session"});
+    EXPECT_EQ(commands[2], (std::vector<std::string>{"find", "a b;c", "de"}));
+
+    ASSERT_TRUE(hxhost::Shell::parse("find ''", commands, error));
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0], (std::vector<std::string>{"find", ""}));
+
+    ASSERT_TRUE(hxhost::Shell::parse("   ", commands, error));
+    EXPECT_TRUE(commands.empty());
+    EXPECT_FALSE(hxhost::Shell::parse("find 'open", commands, error));
+    EXPECT_NE(error.find("quote"), std::string::npos);
+}
