@@ -51,6 +51,10 @@ void session(CommandContext& context, const Args&, Json& out) {
 
 } // namespace
 
+void registerCommands(CommandRegistry& registry) {
+    registerFrameCommands(registry);
+}
+
 void registerFrameCommands(CommandRegistry& registry) {
     registry.add({"info", "", "The factory's type and display names and the plug-in's path.", 0, 0, info});
     registry.add(

@@ -45,7 +45,10 @@ private:
     std::map<std::string, Command> commands_;
 };
 
-// The commands of the plug-in frame: help, info, session.
+// Every command of the shell. A new group of commands (one per host operation) gets its own
+// register function, called from here; "help" and "quit" belong to the shell itself.
+void registerCommands(CommandRegistry& registry);
+// The commands of the plug-in frame: info, session.
 void registerFrameCommands(CommandRegistry& registry);
 
 // The provider of the session, or a CommandError saying why there is none.

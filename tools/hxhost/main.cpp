@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     }
 
     hxhost::CommandRegistry registry;
-    hxhost::registerFrameCommands(registry);
+    hxhost::registerCommands(registry);
     hxhost::PluginHost host(pluginPath);
     hxhost::Shell shell(host, registry, json, std::cout, std::cerr);
 
