@@ -96,76 +96,97 @@ Object* walk(Object* self, const Array<String>& steps, bool createMissing) {
 
 } // namespace
 
-bool Object::assign(const MemberRef& ref, const Data& value) {
+namespace {
+
+void convert(const Data& v, bool& f) {
+    f = v.toBool();
+}
+void convert(const Data& v, long& f) {
+    f = v.toLong();
+}
+void convert(const Data& v, double& f) {
+    f = v.toDouble();
+}
+void convert(const Data& v, String& f) {
+    f = v.toString(false);
+}
+void convert(const Data& v, _DateData& f) {
+    f = v.toDate();
+}
+void convert(const Data& v, _TimeData& f) {
+    f = v.toTime();
+}
+void convert(const Data& v, _DateTimeData& f) {
+    f = v.toDateTime();
+}
+void convert(const Data& v, _DurationData& f) {
+    f = v.toDuration();
+}
+void convert(const Data& v, Data& f) {
+    f = v;
+}
+
+// Calls `f` with the member's field as its C++ type; object members are handled by the callers.
+template <class F> auto withValueField(const MemberRef& ref, F&& f) {
     switch (ref.kind) {
     case MemberRef::Kind::Bool:
-        *static_cast<bool*>(ref.field) = value.toBool();
-        return true;
+        return f(*static_cast<bool*>(ref.field));
     case MemberRef::Kind::Long:
-        *static_cast<long*>(ref.field) = value.toLong();
-        return true;
+        return f(*static_cast<long*>(ref.field));
     case MemberRef::Kind::Double:
-        *static_cast<double*>(ref.field) = value.toDouble();
-        return true;
+        return f(*static_cast<double*>(ref.field));
     case MemberRef::Kind::String:
-        *static_cast<String*>(ref.field) = value.toString(false);
-        return true;
+        return f(*static_cast<String*>(ref.field));
     case MemberRef::Kind::Date:
-        *static_cast<_DateData*>(ref.field) = value.toDate();
-        return true;
+        return f(*static_cast<_DateData*>(ref.field));
     case MemberRef::Kind::Time:
-        *static_cast<_TimeData*>(ref.field) = value.toTime();
-        return true;
+        return f(*static_cast<_TimeData*>(ref.field));
     case MemberRef::Kind::DateTime:
-        *static_cast<_DateTimeData*>(ref.field) = value.toDateTime();
-        return true;
+        return f(*static_cast<_DateTimeData*>(ref.field));
     case MemberRef::Kind::Duration:
-        *static_cast<_DurationData*>(ref.field) = value.toDuration();
-        return true;
+        return f(*static_cast<_DurationData*>(ref.field));
     case MemberRef::Kind::Value:
-        *static_cast<Data*>(ref.field) = value;
-        return true;
     case MemberRef::Kind::Object:
+        break;
+    }
+    return f(*static_cast<Data*>(ref.field));
+}
+
+} // namespace
+
+bool Object::assign(const MemberRef& ref, const Data& value) {
+    if (ref.kind == MemberRef::Kind::Object) {
         if (!value.isEmpty() && !value.isObject())
             return false;
         return ref.setObject(ref.field, value.toObject());
     }
-    return false;
+    return withValueField(ref, [&value](auto& field) {
+        convert(value, field);
+        return true;
+    });
 }
 
 Data Object::read(const MemberRef& ref) {
-    switch (ref.kind) {
-    case MemberRef::Kind::Bool:
-        return Data(*static_cast<bool*>(ref.field));
-    case MemberRef::Kind::Long:
-        return Data(*static_cast<long*>(ref.field));
-    case MemberRef::Kind::Double:
-        return Data(*static_cast<double*>(ref.field));
-    case MemberRef::Kind::String:
-        return Data(*static_cast<String*>(ref.field));
-    case MemberRef::Kind::Date:
-        return Data(*static_cast<_DateData*>(ref.field));
-    case MemberRef::Kind::Time:
-        return Data(*static_cast<_TimeData*>(ref.field));
-    case MemberRef::Kind::DateTime:
-        return Data(*static_cast<_DateTimeData*>(ref.field));
-    case MemberRef::Kind::Duration:
-        return Data(*static_cast<_DurationData*>(ref.field));
-    case MemberRef::Kind::Value:
-        return *static_cast<Data*>(ref.field);
-    case MemberRef::Kind::Object:
+    if (ref.kind == MemberRef::Kind::Object)
         return Data(ref.getObject(ref.field), true);
-    }
-    return Data();
+    return withValueField(ref, [](auto& field) { return Data(field); });
 }
 
-bool Object::setMemberByPath(const String& path, const Data& value, bool createMissing) {
-    Array<String> steps = path.split(".");
+// Splits a dotted member path; false when it is empty or has an empty step.
+static bool splitPath(const String& path, Array<String>& steps) {
+    steps = path.split(".");
     if (steps.isEmpty())
         return false;
     for (const String& s : steps)
         if (s.isEmpty())
             return false;
+    return true;
+}
+
+bool Object::setMemberByPath(const String& path, const Data& value, bool createMissing) {
+    Array<String> steps;
+    if (!splitPath(path, steps))
+        return false;
     Object* owner = walk(this, steps, createMissing);
     if (!owner)
         return false;
@@ -175,12 +196,9 @@ bool Object::setMemberByPath(const String& path, const Data& value, bool createM
 }
 
 bool Object::getMemberByPath(const String& path, Data& out, bool createMissing) const {
-    Array<String> steps = path.split(".");
-    if (steps.isEmpty())
+    Array<String> steps;
+    if (!splitPath(path, steps))
         return false;
-    for (const String& s : steps)
-        if (s.isEmpty())
-            return false;
     // Reflection hands out writable references; reading through them does not change the object
     // unless createMissing asks to fill in sub-objects.
     Object* owner = walk(const_cast<Object*>(this), steps, createMissing);
