@@ -24,7 +24,7 @@ typedef double NUMBER;
 #define NULLHANDLE ((DHANDLE)0)
 #define NOERROR ((STATUS)0)
 #define ERR_MASK 0x3FFF
-#define ERR(s) ((STATUS)((s) & ERR_MASK))
+#define ERR(s) ((STATUS)((s)&ERR_MASK))
 
 // Sizes and limits.
 #define MAXPATH 256
@@ -176,52 +176,59 @@ struct TIME {
 #define PKG_DNAME 0x0A00
 #define PKG_LNCPP 0x3C00
 
-#define ERR_INVALID_PARAM (PKG_OS + 1)      // 0x0101
-#define ERR_EXISTS (PKG_OS + 2)             // 0x0102
-#define ERR_NOEXIST (PKG_OS + 3)            // 0x0103
-#define ERR_NOT_INITIALIZED (PKG_OS + 4)    // 0x0104
-#define ERR_PATH_NOT_ALLOWED (PKG_OS + 5)   // 0x0105
-#define ERR_INVALID_HANDLE (PKG_OS + 6)     // 0x0106
-#define ERR_MEMORY (PKG_OS + 7)             // 0x0107
-#define ERR_HANDLE_LOCKED (PKG_OS + 8)      // 0x0108
-#define ERR_NO_DATA_DIRECTORY (PKG_OS + 9)  // 0x0109
-#define ERR_IO (PKG_OS + 10)                // 0x010A
-#define ERR_BUFFER_TOO_SMALL (PKG_OS + 11)  // 0x010B
-#define ERR_NOT_A_DATABASE (PKG_NSF + 1)    // 0x0201
-#define ERR_DATABASE_DAMAGED (PKG_NSF + 2)  // 0x0202
-#define ERR_DATABASE_BUSY (PKG_NSF + 3)     // 0x0203
-#define ERR_ITEM_NOT_FOUND (PKG_NSF + 34)   // 0x0222
-#define ERR_ITEM_NAME_TOO_LONG (PKG_NSF + 35) // 0x0223
-#define ERR_ITEM_VALUE_TOO_BIG (PKG_NSF + 36) // 0x0224
-#define ERR_INVALID_NOTE (PKG_NSF + 37)     // 0x0225
-#define ERR_NOTE_DELETED (PKG_NSF + 38)     // 0x0226
-#define ERR_INVALID_ITEM_VALUE (PKG_NSF + 39) // 0x0227
-#define ERR_NOT_FOUND (PKG_NIF + 4)         // 0x0304
-#define ERR_BAD_COLLATION (PKG_NIF + 45)    // 0x032D
-#define ERR_TDI_CONV (PKG_MISC + 18)        // 0x0412
+#define ERR_INVALID_PARAM (PKG_OS + 1)         // 0x0101
+#define ERR_EXISTS (PKG_OS + 2)                // 0x0102
+#define ERR_NOEXIST (PKG_OS + 3)               // 0x0103
+#define ERR_NOT_INITIALIZED (PKG_OS + 4)       // 0x0104
+#define ERR_PATH_NOT_ALLOWED (PKG_OS + 5)      // 0x0105
+#define ERR_INVALID_HANDLE (PKG_OS + 6)        // 0x0106
+#define ERR_MEMORY (PKG_OS + 7)                // 0x0107
+#define ERR_HANDLE_LOCKED (PKG_OS + 8)         // 0x0108
+#define ERR_NO_DATA_DIRECTORY (PKG_OS + 9)     // 0x0109
+#define ERR_IO (PKG_OS + 10)                   // 0x010A
+#define ERR_BUFFER_TOO_SMALL (PKG_OS + 11)     // 0x010B
+#define ERR_NOT_A_DATABASE (PKG_NSF + 1)       // 0x0201
+#define ERR_DATABASE_DAMAGED (PKG_NSF + 2)     // 0x0202
+#define ERR_DATABASE_BUSY (PKG_NSF + 3)        // 0x0203
+#define ERR_ITEM_NOT_FOUND (PKG_NSF + 34)      // 0x0222
+#define ERR_ITEM_NAME_TOO_LONG (PKG_NSF + 35)  // 0x0223
+#define ERR_ITEM_VALUE_TOO_BIG (PKG_NSF + 36)  // 0x0224
+#define ERR_INVALID_NOTE (PKG_NSF + 37)        // 0x0225
+#define ERR_NOTE_DELETED (PKG_NSF + 38)        // 0x0226
+#define ERR_INVALID_ITEM_VALUE (PKG_NSF + 39)  // 0x0227
+#define ERR_NOT_FOUND (PKG_NIF + 4)            // 0x0304
+#define ERR_BAD_COLLATION (PKG_NIF + 45)       // 0x032D
+#define ERR_FT_QUERY (PKG_NIF + 60)            // 0x033C full-text query not understood
+#define ERR_NAMESPACE_NOT_FOUND (PKG_NIF + 61) // 0x033D no directory has the name space
+#define ERR_NO_DIRECTORY (PKG_NIF + 62)        // 0x033E no directory to look names up in
+#define PKG_SECURE 0x0B00
+#define ERR_PASSWORD_MISMATCH (PKG_SECURE + 1)     // 0x0B01
+#define ERR_PASSWORD_TOO_LONG (PKG_SECURE + 2)     // 0x0B02
+#define ERR_BAD_DIGEST (PKG_SECURE + 3)            // 0x0B03
+#define ERR_TDI_CONV (PKG_MISC + 18)               // 0x0412
 #define ERR_SERVER_NOT_RESPONDING (PKG_CLIENT + 3) // 0x0603
-#define ERR_BAD_NAME (PKG_DNAME + 1)        // 0x0A01
-#define ERR_FORM_NOT_FOUND (PKG_NSF2 + 11)  // 0x050B
+#define ERR_BAD_NAME (PKG_DNAME + 1)               // 0x0A01
+#define ERR_FORM_NOT_FOUND (PKG_NSF2 + 11)         // 0x050B
 
 // Statuses of the class library (lcppn30); their texts are in the same table.
-#define LNERR_NOT_INITIALIZED (PKG_LNCPP + 1)    // 0x3C01
-#define LNERR_API_VERSION (PKG_LNCPP + 2)        // 0x3C02
-#define LNERR_DATABASE_NOT_OPEN (PKG_LNCPP + 3)  // 0x3C03
-#define LNERR_NOTE_NOT_OPEN (PKG_LNCPP + 4)      // 0x3C04
-#define LNERR_INVALID_UNID (PKG_LNCPP + 5)       // 0x3C05
-#define LNERR_ITEM_TYPE (PKG_LNCPP + 6)          // 0x3C06
-#define LNERR_ITEM_NOT_ATTACHED (PKG_LNCPP + 7)  // 0x3C07
-#define LNERR_INDEX_OUT_OF_RANGE (PKG_LNCPP + 8) // 0x3C08
-#define LNERR_NULL_OBJECT (PKG_LNCPP + 9)        // 0x3C09
+#define LNERR_NOT_INITIALIZED (PKG_LNCPP + 1)     // 0x3C01
+#define LNERR_API_VERSION (PKG_LNCPP + 2)         // 0x3C02
+#define LNERR_DATABASE_NOT_OPEN (PKG_LNCPP + 3)   // 0x3C03
+#define LNERR_NOTE_NOT_OPEN (PKG_LNCPP + 4)       // 0x3C04
+#define LNERR_INVALID_UNID (PKG_LNCPP + 5)        // 0x3C05
+#define LNERR_ITEM_TYPE (PKG_LNCPP + 6)           // 0x3C06
+#define LNERR_ITEM_NOT_ATTACHED (PKG_LNCPP + 7)   // 0x3C07
+#define LNERR_INDEX_OUT_OF_RANGE (PKG_LNCPP + 8)  // 0x3C08
+#define LNERR_NULL_OBJECT (PKG_LNCPP + 9)         // 0x3C09
 #define LNERR_DIFFERENT_DATABASE (PKG_LNCPP + 10) // 0x3C0A
-#define LNERR_INVALID_DATETIME (PKG_LNCPP + 11)  // 0x3C0B
+#define LNERR_INVALID_DATETIME (PKG_LNCPP + 11)   // 0x3C0B
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-typedef WORD(*CWF_ERROR_PROC)(const void* pCDField, WORD phase, STATUS error, DHANDLE hErrorText,
-                              WORD wErrorTextSize, void* ctx);
+typedef WORD (*CWF_ERROR_PROC)(const void* pCDField, WORD phase, STATUS error, DHANDLE hErrorText,
+                               WORD wErrorTextSize, void* ctx);
 
 // Runtime. Initialisation reads the configuration (data directory); see notes/config.h.
 STATUS NotesInitExtended(int argc, char** argv);
@@ -245,8 +252,8 @@ WORD OSLoadString(HMODULE hModule, STATUS stringCode, char* retBuffer, WORD buff
 
 // Time.
 void OSCurrentTIMEDATE(TIMEDATE* retTimeDate);
-BOOL TimeLocalToGM(TIME* time);  // fields, zone, dst -> GM; FALSE on success
-BOOL TimeGMToLocal(TIME* time);  // GM -> fields in the GM's own zone; FALSE on success
+BOOL TimeLocalToGM(TIME* time);     // fields, zone, dst -> GM; FALSE on success
+BOOL TimeGMToLocal(TIME* time);     // GM -> fields in the GM's own zone; FALSE on success
 BOOL TimeGMToLocalZone(TIME* time); // GM -> fields in the zone and dst given in time
 int TimeDateCompare(const TIMEDATE* t1, const TIMEDATE* t2); // <0, 0, >0
 void TimeConstant(WORD type, TIMEDATE* td); // TIMEDATE_MINIMUM 0, TIMEDATE_MAXIMUM 1, WILDCARD 2
@@ -308,8 +315,8 @@ STATUS NSFNoteClose(NOTEHANDLE hNote);
 STATUS NSFNoteDelete(DBHANDLE hDB, NOTEID noteID, WORD updateFlags);
 void NSFNoteGetInfo(NOTEHANDLE hNote, WORD member, void* valuePtr);
 void NSFNoteSetInfo(NOTEHANDLE hNote, WORD member, const void* valuePtr);
-STATUS NSFNoteComputeWithForm(NOTEHANDLE hNote, NOTEHANDLE hFormNote, DWORD dwFlags, CWF_ERROR_PROC errorRoutine,
-                              void* callersContext);
+STATUS NSFNoteComputeWithForm(NOTEHANDLE hNote, NOTEHANDLE hFormNote, DWORD dwFlags,
+                              CWF_ERROR_PROC errorRoutine, void* callersContext);
 
 // Items. A BLOCKID of an item is valid while its note is open; a value BLOCKID points at the
 // type word followed by the value.
@@ -319,8 +326,8 @@ STATUS NSFItemDelete(NOTEHANDLE hNote, const char* name, WORD nameLength);
 BOOL NSFItemIsPresent(NOTEHANDLE hNote, const char* name, WORD nameLength);
 STATUS NSFItemInfo(NOTEHANDLE hNote, const char* name, WORD nameLength, BLOCKID* retbhItem, WORD* retDataType,
                    BLOCKID* retbhValue, DWORD* retValueLength);
-STATUS NSFItemInfoNext(NOTEHANDLE hNote, BLOCKID nextItem, const char* name, WORD nameLength, BLOCKID* retbhItem,
-                       WORD* retDataType, BLOCKID* retbhValue, DWORD* retValueLength);
+STATUS NSFItemInfoNext(NOTEHANDLE hNote, BLOCKID nextItem, const char* name, WORD nameLength,
+                       BLOCKID* retbhItem, WORD* retDataType, BLOCKID* retbhValue, DWORD* retValueLength);
 void NSFItemQuery(NOTEHANDLE hNote, BLOCKID bhItem, char* retItemName, WORD itemNameBufferLength,
                   WORD* retItemNameLength, WORD* retItemFlags, WORD* retDataType, BLOCKID* retbhValue,
                   DWORD* retValueLength);
@@ -331,6 +338,42 @@ WORD NSFItemConvertToText(NOTEHANDLE hNote, const char* itemName, char* retBuffe
 WORD NSFItemGetTextListEntry(NOTEHANDLE hNote, const char* itemName, WORD entryPos, char* retBuffer,
                              WORD bufferLength);
 WORD NSFItemGetTextListEntries(NOTEHANDLE hNote, const char* itemName);
+
+// Directory name lookup. Name spaces, names and items are packed as consecutive zero-terminated
+// strings. The names are looked up in the "names.nsf" of serverName; with an empty serverName in
+// the local data folder's "names.nsf", then in every server folder's (alphabetical), and the first
+// directory holding matches for a name answers for it (NAME_LOOKUP_ALL: every directory answers).
+// A name matches when it equals a key of a name space view, ignoring case. The buffer handle
+// (free it with OSMemFree) holds, per name, its matches (documents) and for each match the items
+// asked for; walk it with the NAMELocate calls on the locked buffer.
+#define NAME_LOOKUP_ALL 0x0001
+#define NAME_LOOKUP_NOSEARCHING 0x0002 // accepted, no effect
+#define NAME_LOOKUP_EXHAUSTIVE 0x0020  // same as NAME_LOOKUP_ALL
+#define NAME_MAX_NAMESPACES 16
+#define NAME_MAX_ITEMS 64
+STATUS NAMELookup2(const char* serverName, DWORD flags, WORD numNameSpaces, const char* nameSpaces,
+                   WORD numNames, const char* names, WORD numItems, const char* items, DHANDLE* rethBuffer);
+// The result of the name after pName (the first one when pName is null), or null after the last.
+void* NAMELocateNextName2(void* pLookup, void* pName, WORD* retNumMatches);
+// The match after pMatch of a name result (the first one when pMatch is null), or null.
+void* NAMELocateNextMatch2(void* pLookup, void* pName, void* pMatch);
+// The value of item number `item` (0-based, in the order asked for) of a match: the type word
+// followed by the value, *retSize counting both; null when the document has no such item.
+void* NAMELocateItem2(void* pMatch, WORD item, WORD* retDataType, WORD* retSize);
+// One member of a text or text-list item of a match, zero-terminated in buffer (cut to bufLen).
+STATUS NAMEGetTextItem2(void* pMatch, WORD item, WORD member, char* buffer, WORD bufLen);
+
+// Passwords. A digest is Argon2id in PHC string form ("$argon2id$v=19$m=19456,t=2,p=1$salt$hash").
+// Passwords longer than SEC_MAX_PASSWORD bytes are refused.
+#define SEC_MAX_PASSWORD 1024
+#define SEC_DIGEST_SIZE 128 // room for a digest made by SECHashPassword, with its zero
+// NOERROR when the password matches the digest; ERR_PASSWORD_MISMATCH otherwise (also for an empty
+// or malformed digest), ERR_PASSWORD_TOO_LONG for an over-long password. Compares in constant time.
+STATUS SECVerifyPassword(WORD passwordLength, const BYTE* password, WORD digestLength, const BYTE* digest,
+                         DWORD reservedFlags, void* reserved);
+// Makes a digest with a fresh random salt; the text (not zero-terminated) goes to digest.
+STATUS SECHashPassword(WORD passwordLength, const BYTE* password, WORD maxDigestLength, WORD* retDigestLength,
+                       BYTE* digest, DWORD reservedFlags, void* reserved);
 
 #ifdef __cplusplus
 }

@@ -1,10 +1,11 @@
 // The Notes class library (lcppn30) in one include.
 #pragma once
 
-#include "notes/lnglobal.h"
-#include "notes/lnstring.h"
+#include "notes/lndatabase.h"
 #include "notes/lndatetime.h"
+#include "notes/lnglobal.h"
 #include "notes/lnitem.h"
 #include "notes/lnnote.h"
-#include "notes/lndatabase.h"
 #include "notes/lnsession.h"
+#include "notes/lnstring.h"
+#include "notes/lnviewfolder.h"

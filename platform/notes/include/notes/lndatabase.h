@@ -7,6 +7,7 @@
 #include <memory>
 
 class LNNotesSession;
+class LNViewFolder;
 
 typedef unsigned long LNDBOPENFLAGS;
 #define LNDBOPENFLAGS_DEFAULT 0x0UL
@@ -21,7 +22,7 @@ public:
     LNSTATUS Open(LNDBOPENFLAGS flags = LNDBOPENFLAGS_DEFAULT);
     LNSTATUS Close();
     LNBOOL IsOpen() const;
-    LNBOOL IsNull() const; // not bound to a database
+    LNBOOL IsNull() const;              // not bound to a database
     DBHANDLE GetDatabaseHandle() const; // NULLHANDLE when not open
 
     LNString GetServer() const;
@@ -31,18 +32,22 @@ public:
 
     LNSTATUS GetDocument(const LNUniversalID& unid, LNDocument* doc) const;
     LNSTATUS GetDocument(NOTEID id, LNDocument* doc) const;
+    // The view or folder of that name or alias (ignoring case), bound; Open reads its entries.
+    LNSTATUS GetViewFolder(const LNString& name, LNViewFolder* view) const;
     // A new, open document; with formName, its "Form" item holds the name.
     LNSTATUS CreateDocument(LNDocument* newDoc, const LNString& formName = "");
     // A new, open document holding a copy of every item of source.
     LNSTATUS CreateDocument(const LNDocument& source, LNDocument* newDoc);
-    LNSTATUS CreateDocument(LNDocument* newDoc, const LNDocument& source) { return CreateDocument(source, newDoc); }
+    LNSTATUS CreateDocument(LNDocument* newDoc, const LNDocument& source) {
+        return CreateDocument(source, newDoc);
+    }
     // Deletes the document for good (a deletion stub stays behind) and closes it.
     LNSTATUS DeleteDocument(LNDocument* doc);
     LNSTATUS DeleteDocument(NOTEID id);
     // Notes of the given class created, modified or deleted at or after `since`; `until` receives the
     // time to pass as `since` next time.
-    LNSTATUS GetModifiedNotes(const LNDatetime& since, LNNoteArray* notes, LNNOTETYPE noteType = LNNOTETYPE_DOCUMENT,
-                              LNDatetime* until = 0);
+    LNSTATUS GetModifiedNotes(const LNDatetime& since, LNNoteArray* notes,
+                              LNNOTETYPE noteType = LNNOTETYPE_DOCUMENT, LNDatetime* until = 0);
     // Every live note of the given class.
     LNSTATUS GetNotes(LNNoteArray* notes, LNNOTETYPE noteType = LNNOTETYPE_DOCUMENT);
     // The unread list of the client's user. A new document is unread until taken off the list.
@@ -53,6 +58,7 @@ public:
 
 private:
     friend class LNNotesSession;
+    friend class LNViewFolder;
     friend class LNNote;
     friend class LNNoteArray;
     LNSTATUS checkOpen() const;

@@ -93,6 +93,7 @@ public:
 protected:
     friend class LNDatabase;
     friend class LNNoteArray;
+    friend class LNVFEntry;
     LNSTATUS checkOpen() const;
     void attach(LNItem* item, WORD id, const std::string& name) const;
     bool info(notes::NoteInfo* out) const;

@@ -18,7 +18,8 @@ constexpr Text kTexts[] = {
     {ERR_EXISTS, "File already exists"},
     {ERR_NOEXIST, "File does not exist"},
     {ERR_NOT_INITIALIZED, "Notes is not initialized"},
-    {ERR_PATH_NOT_ALLOWED, "Invalid path: a database path may not be absolute or leave its server's data folder"},
+    {ERR_PATH_NOT_ALLOWED,
+     "Invalid path: a database path may not be absolute or leave its server's data folder"},
     {ERR_INVALID_HANDLE, "Invalid handle"},
     {ERR_MEMORY, "Insufficient memory"},
     {ERR_HANDLE_LOCKED, "The memory block is locked"},
@@ -36,6 +37,12 @@ constexpr Text kTexts[] = {
     {ERR_INVALID_ITEM_VALUE, "Item value is damaged or of the wrong type"},
     {ERR_NOT_FOUND, "Entry not found in index"},
     {ERR_BAD_COLLATION, "Collation number specified is invalid"},
+    {ERR_FT_QUERY, "Query is not understandable"},
+    {ERR_NAMESPACE_NOT_FOUND, "The name lookup view was not found in the directory"},
+    {ERR_NO_DIRECTORY, "No directory to look names up in"},
+    {ERR_PASSWORD_MISMATCH, "The password does not match"},
+    {ERR_PASSWORD_TOO_LONG, "The password is too long"},
+    {ERR_BAD_DIGEST, "The password digest could not be made"},
     {ERR_TDI_CONV, "Unable to interpret time or date"},
     {ERR_SERVER_NOT_RESPONDING, "Server not responding"},
     {ERR_BAD_NAME, "Invalid hierarchical name"},
@@ -60,7 +67,8 @@ std::string errorText(STATUS code) {
     if (err == NOERROR) {
         return "No error";
     }
-    const auto* it = std::find_if(std::begin(kTexts), std::end(kTexts), [&](const Text& t) { return t.code == err; });
+    const auto* it =
+        std::find_if(std::begin(kTexts), std::end(kTexts), [&](const Text& t) { return t.code == err; });
     if (it != std::end(kTexts)) {
         return it->text;
     }

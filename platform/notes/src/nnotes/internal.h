@@ -78,7 +78,7 @@ UNID newUnid(std::int64_t createdTicks);
 namespace ods {
 std::string encodeTextList(const std::vector<std::string>& values);
 bool decodeText(WORD type, std::string_view value, std::vector<std::string>* out); // TEXT or TEXT_LIST
-std::string encodeNumbers(const std::vector<double>& values);                        // NUMBER_RANGE
+std::string encodeNumbers(const std::vector<double>& values);                      // NUMBER_RANGE
 bool decodeNumbers(WORD type, std::string_view value, std::vector<double>* out);
 std::string encodeTimes(const std::vector<TIMEDATE>& values, const std::vector<TIMEDATE_PAIR>& ranges);
 bool decodeTimes(WORD type, std::string_view value, std::vector<TIMEDATE>* values,
@@ -86,8 +86,8 @@ bool decodeTimes(WORD type, std::string_view value, std::vector<TIMEDATE>* value
 std::string encodeNoteRefs(const std::vector<UNID>& refs);
 bool decodeNoteRefs(std::string_view value, std::vector<UNID>* out);
 // Rich text: a stream of records {WORD signature, DWORD length including the 6-byte header, data}.
-constexpr WORD kCdText = 0x0085;      // data: text of one run
-constexpr WORD kCdParagraph = 0x0081; // no data: paragraph break
+constexpr WORD kCdText = 0x0085;                    // data: text of one run
+constexpr WORD kCdParagraph = 0x0081;               // no data: paragraph break
 std::string encodeRichText(std::string_view plain); // "\n" separates paragraphs
 bool decodeRichTextPlain(std::string_view value, std::string* plain);
 // The values of an item as text, joined by separator ("" for types without a text form).
@@ -130,6 +130,53 @@ struct NoteInfo {
 };
 
 class Database;
+class Note;
+
+// ---- views ---------------------------------------------------------------------------------
+// A view's design, read from the items of its view note (see the README for the item names).
+// Column flags:
+constexpr DWORD kColSorted = 0x0001;
+constexpr DWORD kColDescending = 0x0002;
+constexpr DWORD kColCategory = 0x0004;        // one level of categories (the first sorted column)
+constexpr DWORD kColSeparateEntries = 0x0008; // each value of the column makes an entry of its own
+constexpr DWORD kColCaseSensitive = 0x0010;
+constexpr DWORD kColCommonName = 0x0020;       // hierarchical names show (and sort) as common names
+constexpr DWORD kColResortAscending = 0x0100;  // the column heading offers an ascending collation
+constexpr DWORD kColResortDescending = 0x0200; // ... and a descending one
+
+struct ViewColumn {
+    std::string title;
+    std::vector<std::string> items; // the column shows the values of these items, in this order
+    DWORD flags = 0;
+    std::string formula; // kept for the design; not evaluated
+};
+
+struct ViewDesign {
+    NOTEID id = 0;
+    std::string title; // "$TITLE": name, then aliases after '|'
+    bool folder = false;
+    std::vector<std::string> forms; // selection: documents of these forms (none: every document)
+    std::vector<std::string> items; // ... that have all these items
+    std::vector<ViewColumn> columns;
+
+    std::string name() const;                    // title up to the first '|'
+    bool answersTo(std::string_view name) const; // name or an alias, ignoring case
+    // Collation 0 is the columns' own sort order; every re-sortable column heading adds one
+    // (ascending before descending), in column order.
+    WORD collationCount() const;
+};
+
+struct ViewRow {
+    NOTEID note = 0;
+    std::string key;      // sort key of the collation (bytes compare in view order)
+    std::string category; // category text; empty when the view has no categories
+};
+
+bool readViewDesign(const Note& note, ViewDesign* out);
+void writeViewDesign(const ViewDesign& design, Note* note); // replaces the design items
+// The sort key prefix that finds `key` in the first sorted column of a collation; partial finds
+// every key that starts with it.
+std::string viewFindKey(const ViewDesign& design, WORD collation, std::string_view key, bool partial);
 
 class Note {
 public:
@@ -178,16 +225,38 @@ public:
     STATUS list(WORD classMask, std::vector<NOTEID>* ids);
     STATUS unread(const std::string& user, std::vector<NOTEID>* ids);
     // Marks `read` read and `unread` unread; with replace, every other note becomes read.
-    STATUS setUnread(const std::string& user, const std::vector<NOTEID>& unread, const std::vector<NOTEID>& read,
-                     bool replace);
+    STATUS setUnread(const std::string& user, const std::vector<NOTEID>& unread,
+                     const std::vector<NOTEID>& read, bool replace);
     STATUS replicaId(TIMEDATE* out);
     std::string title();
+
+    // Design notes by class and name ($TITLE or an alias, ignoring case): ERR_NOT_FOUND if none.
+    STATUS findDesign(WORD noteClass, std::string_view name, NOTEID* out);
+    STATUS viewDesign(NOTEID view, ViewDesign* out);
+    // Rebuilds a view's index when its design changed since the last build (or it never was).
+    STATUS ensureViewIndex(NOTEID view);
+    // The entries of a view in the order of a collation (ERR_BAD_COLLATION when it has none).
+    STATUS viewRows(NOTEID view, WORD collation, std::vector<ViewRow>* out);
+    // The documents whose key in a collation starts with `prefix` (see viewFindKey), in view order.
+    STATUS viewMatches(NOTEID view, WORD collation, const std::string& prefix, std::vector<NOTEID>* out);
+    // The documents of a view that a full-text query matches (ERR_FT_QUERY on a bad query; the
+    // reason goes to *error).
+    STATUS ftSearch(NOTEID view, std::string_view query, std::vector<NOTEID>* out, std::string* error);
 
 private:
     Database() = default;
     STATUS prepare(const char* sql, sqlite3_stmt** out); // cached; the caller holds mutex_
+    // The "Locked" members expect the caller to hold mutex_.
+    STATUS infoLocked(NOTEID id, NoteInfo* out);
+    STATUS loadLocked(NOTEID id, Note* out);
+    STATUS designsLocked(const std::vector<ViewDesign>** out); // every view's design, cached
+    STATUS indexNoteLocked(NOTEID id, const Note& note);       // a document's rows in every view
+    STATUS indexInViewLocked(const ViewDesign& design, NOTEID id, const Note& note);
+    STATUS rebuildViewLocked(const ViewDesign& design, DWORD sequence);
+    STATUS bumpDesignVersionLocked();
+    STATUS migrate();                // brings an older store to the current schema
     STATUS stamp(std::int64_t* out); // a modification time, see store.cpp
-    STATUS checkLive(NOTEID id);      // ERR_INVALID_NOTE / ERR_NOTE_DELETED unless a live note
+    STATUS checkLive(NOTEID id);     // ERR_INVALID_NOTE / ERR_NOTE_DELETED unless a live note
     std::string meta(const char* key);
     STATUS setMeta(const char* key, const std::string& value);
 
@@ -195,7 +264,21 @@ private:
     std::string file_, server_, path_;
     std::unordered_map<const char*, sqlite3_stmt*> statements_; // keyed by the SQL literal's address
     std::mutex mutex_;
+    std::vector<ViewDesign> designs_;
+    std::string designVersion_ = "-"; // of designs_; meta "design_version" changes with every view design
 };
+
+// ---- database templates ----------------------------------------------------------------------
+namespace templates {
+enum class Kind { Directory, AddressBook, Mail };
+// "names" (the server directory), "pab" (a personal address book), "mail" (a mail file).
+bool kindFromName(std::string_view name, Kind* out);
+const char* kindName(Kind kind);
+// Creates "server!!path" and writes the template's design (forms and views) into it.
+STATUS create(std::string_view server, std::string_view path, Kind kind);
+// Writes the design into an existing database; design notes of the same names are replaced.
+STATUS apply(Database& db, Kind kind);
+} // namespace templates
 
 // ---- handle table --------------------------------------------------------------------------
 struct MemoryBlock {

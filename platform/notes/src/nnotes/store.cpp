@@ -1,7 +1,7 @@
 // One SQLite file per Notes database. See the README for the schema.
 #include "internal.h"
 
-#include <sqlite3.h>
+#include "sqlite_util.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,7 +11,12 @@
 namespace notes {
 namespace {
 
-constexpr int kSchemaVersion = 1;
+using sql::columnText;
+using sql::statusOf;
+using sql::Transaction;
+using sql::Use;
+
+constexpr int kSchemaVersion = 2;
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID;
@@ -60,75 +65,23 @@ CREATE TABLE objects(
 CREATE INDEX objects_note ON objects(note_id);
 )sql";
 
-// Resets a cached statement when the scope ends.
-class Use {
-public:
-    explicit Use(sqlite3_stmt* s) : s_(s) {}
-    ~Use() {
-        if (s_) {
-            sqlite3_reset(s_);
-            sqlite3_clear_bindings(s_);
-        }
-    }
-    Use(const Use&) = delete;
-    Use& operator=(const Use&) = delete;
-
-private:
-    sqlite3_stmt* s_;
-};
-
-// Rolls back unless committed.
-class Transaction {
-public:
-    explicit Transaction(sqlite3* db) : db_(db) {
-        ok_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
-        if (!ok_) {
-            rc_ = sqlite3_errcode(db_);
-        }
-    }
-    ~Transaction() {
-        if (ok_ && !done_) {
-            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        }
-    }
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
-    bool ok() const { return ok_; }
-    int rc() const { return rc_; }
-    int commit() {
-        const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-        done_ = rc == SQLITE_OK;
-        return rc;
-    }
-
-private:
-    sqlite3* db_;
-    bool ok_ = false;
-    bool done_ = false;
-    int rc_ = SQLITE_OK;
-};
-
-STATUS statusOf(int rc) {
-    switch (rc & 0xFF) {
-    case SQLITE_OK:
-    case SQLITE_DONE:
-    case SQLITE_ROW:
-        return NOERROR;
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return ERR_DATABASE_BUSY;
-    case SQLITE_CORRUPT:
-        return ERR_DATABASE_DAMAGED;
-    case SQLITE_NOTADB:
-        return ERR_NOT_A_DATABASE;
-    case SQLITE_NOMEM:
-        return ERR_MEMORY;
-    case SQLITE_CANTOPEN:
-        return ERR_NOEXIST;
-    default:
-        return ERR_IO;
-    }
-}
+// Added by schema 2: the view indexes. A row per entry and collation, kept in order by its key;
+// view_state records the design (note sequence) each view's rows were built for.
+constexpr const char* kViewSchema = R"sql(
+CREATE TABLE IF NOT EXISTS view_index(
+    view_id   INTEGER NOT NULL,
+    collation INTEGER NOT NULL,
+    sort_key  BLOB NOT NULL,
+    note_id   INTEGER NOT NULL,
+    category  TEXT,
+    PRIMARY KEY(view_id, collation, sort_key, note_id)
+) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS view_index_note ON view_index(note_id, view_id);
+CREATE TABLE IF NOT EXISTS view_state(
+    view_id    INTEGER PRIMARY KEY,
+    design_seq INTEGER NOT NULL
+);
+)sql";
 
 // Steps a bound statement whose first column is a note id.
 STATUS collectIds(sqlite3_stmt* s, std::vector<NOTEID>* ids) {
@@ -138,11 +91,6 @@ STATUS collectIds(sqlite3_stmt* s, std::vector<NOTEID>* ids) {
         ids->push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
     }
     return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
-}
-
-std::string columnText(sqlite3_stmt* s, int i) {
-    const unsigned char* t = sqlite3_column_text(s, i);
-    return t ? std::string(reinterpret_cast<const char*>(t), sqlite3_column_bytes(s, i)) : std::string();
 }
 
 std::string firstText(const Note& note, std::string_view name) {
@@ -176,7 +124,9 @@ Item* Note::find(std::string_view name) {
     return nullptr;
 }
 
-const Item* Note::find(std::string_view name) const { return const_cast<Note*>(this)->find(name); }
+const Item* Note::find(std::string_view name) const {
+    return const_cast<Note*>(this)->find(name);
+}
 
 Item* Note::findById(WORD id) {
     for (Item& it : items) {
@@ -201,14 +151,16 @@ Item& Note::append(std::string_view name, WORD type, WORD flags, std::string val
 
 void Note::remove(std::string_view name) {
     const auto before = items.size();
-    items.erase(std::remove_if(items.begin(), items.end(), [&](const Item& it) { return nameEquals(it.name, name); }),
-                items.end());
+    items.erase(
+        std::remove_if(items.begin(), items.end(), [&](const Item& it) { return nameEquals(it.name, name); }),
+        items.end());
     dirty = dirty || items.size() != before;
 }
 
 void Note::removeById(WORD id) {
     const auto before = items.size();
-    items.erase(std::remove_if(items.begin(), items.end(), [&](const Item& it) { return it.id == id; }), items.end());
+    items.erase(std::remove_if(items.begin(), items.end(), [&](const Item& it) { return it.id == id; }),
+                items.end());
     dirty = dirty || items.size() != before;
 }
 
@@ -240,10 +192,11 @@ STATUS Database::create(const std::string& file, const std::string& title) {
     std::snprintf(replicaText, sizeof replicaText, "%08X%08X", replica.Innards[1], replica.Innards[0]);
     std::string sql = "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; BEGIN;";
     sql += kSchema;
+    sql += kViewSchema;
     sqlite3_str* meta = sqlite3_str_new(db);
     sqlite3_str_appendf(meta,
                         "INSERT INTO meta VALUES('schema_version','%d'),('replica_id','%s'),('title',%Q),"
-                        "('created','%lld'),('last_until','0'); COMMIT;",
+                        "('created','%lld'),('last_until','0'),('design_version','0'); COMMIT;",
                         kSchemaVersion, replicaText, title.c_str(), static_cast<long long>(ticksNow()));
     char* metaSql = sqlite3_str_finish(meta);
     sql += metaSql ? metaSql : "";
@@ -272,11 +225,28 @@ STATUS Database::open(const std::string& file, const std::string& server, const 
     if (rc != SQLITE_OK) {
         return statusOf(rc);
     }
+    if (db->meta("schema_version") == "1") {
+        if (STATUS st = db->migrate(); st != NOERROR) {
+            return st;
+        }
+    }
     if (db->meta("schema_version") != std::to_string(kSchemaVersion)) {
         return ERR_NOT_A_DATABASE;
     }
     *out = std::move(db);
     return NOERROR;
+}
+
+// Schema 1 had no view indexes; views of such a store are indexed on first use.
+STATUS Database::migrate() {
+    std::string sql = "BEGIN IMMEDIATE;";
+    sql += kViewSchema;
+    sql += "INSERT OR REPLACE INTO meta VALUES('schema_version','2'),('design_version','0'); COMMIT;";
+    const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    return statusOf(rc);
 }
 
 STATUS Database::prepare(const char* sql, sqlite3_stmt** out) {
@@ -360,9 +330,13 @@ STATUS Database::replicaId(TIMEDATE* out) {
 
 STATUS Database::info(NOTEID id, NoteInfo* out) {
     std::lock_guard<std::mutex> lock(mutex_);
+    return infoLocked(id, out);
+}
+
+STATUS Database::infoLocked(NOTEID id, NoteInfo* out) {
     sqlite3_stmt* s = nullptr;
-    if (STATUS st = prepare("SELECT unid, note_class, created, modified, sequence, deleted FROM notes WHERE note_id = ?",
-                            &s);
+    if (STATUS st = prepare(
+            "SELECT unid, note_class, created, modified, sequence, deleted FROM notes WHERE note_id = ?", &s);
         st != NOERROR) {
         return st;
     }
@@ -404,14 +378,18 @@ STATUS Database::findByUnid(const UNID& unid, NOTEID* out) {
 }
 
 STATUS Database::load(NOTEID id, Note* out) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return loadLocked(id, out);
+}
+
+STATUS Database::loadLocked(NOTEID id, Note* out) {
     NoteInfo info;
-    if (STATUS st = this->info(id, &info); st != NOERROR) {
+    if (STATUS st = infoLocked(id, &info); st != NOERROR) {
         return st;
     }
     if (info.deleted) {
         return ERR_NOTE_DELETED;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
     sqlite3_stmt* s = nullptr;
     if (STATUS st = prepare("SELECT name, type, flags, value FROM items WHERE note_id = ? ORDER BY seq", &s);
         st != NOERROR) {
@@ -443,7 +421,8 @@ STATUS Database::save(Note& note) {
     std::int64_t now = 0;
     stamp(&now);
     const std::string parent = parentOf(note);
-    const std::string title = note.info.noteClass == NOTE_CLASS_DOCUMENT ? std::string() : firstText(note, "$TITLE");
+    const std::string title =
+        note.info.noteClass == NOTE_CLASS_DOCUMENT ? std::string() : firstText(note, "$TITLE");
     sqlite3_stmt* s = nullptr;
     NoteInfo info = note.info;
     if (info.id == 0) {
@@ -457,15 +436,16 @@ STATUS Database::save(Note& note) {
             }
             info.id = static_cast<NOTEID>(sqlite3_column_int64(s, 0));
         }
-        if (info.unid.File.Innards[0] == 0 && info.unid.File.Innards[1] == 0 && info.unid.Note.Innards[0] == 0 &&
-            info.unid.Note.Innards[1] == 0) {
+        if (info.unid.File.Innards[0] == 0 && info.unid.File.Innards[1] == 0 &&
+            info.unid.Note.Innards[0] == 0 && info.unid.Note.Innards[1] == 0) {
             info.unid = newUnid(now);
         }
         info.created = now;
         info.sequence = 1;
-        if (STATUS st = prepare("INSERT INTO notes(note_id, unid, note_class, created, modified, sequence, deleted, "
-                                "parent_unid, title) VALUES(?, ?, ?, ?, ?, 1, 0, ?, ?)",
-                                &s);
+        if (STATUS st =
+                prepare("INSERT INTO notes(note_id, unid, note_class, created, modified, sequence, deleted, "
+                        "parent_unid, title) VALUES(?, ?, ?, ?, ?, 1, 0, ?, ?)",
+                        &s);
             st != NOERROR) {
             return st;
         }
@@ -476,8 +456,10 @@ STATUS Database::save(Note& note) {
         sqlite3_bind_int(s, 3, info.noteClass);
         sqlite3_bind_int64(s, 4, now);
         sqlite3_bind_int64(s, 5, now);
-        parent.empty() ? sqlite3_bind_null(s, 6) : sqlite3_bind_text(s, 6, parent.c_str(), -1, SQLITE_TRANSIENT);
-        title.empty() ? sqlite3_bind_null(s, 7) : sqlite3_bind_text(s, 7, title.c_str(), -1, SQLITE_TRANSIENT);
+        parent.empty() ? sqlite3_bind_null(s, 6)
+                       : sqlite3_bind_text(s, 6, parent.c_str(), -1, SQLITE_TRANSIENT);
+        title.empty() ? sqlite3_bind_null(s, 7)
+                      : sqlite3_bind_text(s, 7, title.c_str(), -1, SQLITE_TRANSIENT);
         const int rc = sqlite3_step(s);
         if (rc == SQLITE_CONSTRAINT) {
             return ERR_EXISTS;
@@ -486,7 +468,8 @@ STATUS Database::save(Note& note) {
             return statusOf(rc);
         }
         if (info.noteClass == NOTE_CLASS_DOCUMENT) { // a new document is unread
-            if (STATUS st = prepare("INSERT OR IGNORE INTO unread(user, note_id) VALUES('', ?)", &s); st != NOERROR) {
+            if (STATUS st = prepare("INSERT OR IGNORE INTO unread(user, note_id) VALUES('', ?)", &s);
+                st != NOERROR) {
                 return st;
             }
             Use unread(s);
@@ -508,8 +491,10 @@ STATUS Database::save(Note& note) {
         Use use(s);
         sqlite3_bind_int(s, 1, info.noteClass);
         sqlite3_bind_int64(s, 2, now);
-        parent.empty() ? sqlite3_bind_null(s, 3) : sqlite3_bind_text(s, 3, parent.c_str(), -1, SQLITE_TRANSIENT);
-        title.empty() ? sqlite3_bind_null(s, 4) : sqlite3_bind_text(s, 4, title.c_str(), -1, SQLITE_TRANSIENT);
+        parent.empty() ? sqlite3_bind_null(s, 3)
+                       : sqlite3_bind_text(s, 3, parent.c_str(), -1, SQLITE_TRANSIENT);
+        title.empty() ? sqlite3_bind_null(s, 4)
+                      : sqlite3_bind_text(s, 4, title.c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_int64(s, 5, info.id);
         if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
             return statusOf(rc);
@@ -524,7 +509,8 @@ STATUS Database::save(Note& note) {
             return statusOf(rc);
         }
     }
-    if (STATUS st = prepare("INSERT INTO items(note_id, seq, name, type, flags, value) VALUES(?, ?, ?, ?, ?, ?)", &s);
+    if (STATUS st =
+            prepare("INSERT INTO items(note_id, seq, name, type, flags, value) VALUES(?, ?, ?, ?, ?, ?)", &s);
         st != NOERROR) {
         return st;
     }
@@ -539,6 +525,15 @@ STATUS Database::save(Note& note) {
         sqlite3_bind_blob(s, 6, item.value.data(), static_cast<int>(item.value.size()), SQLITE_STATIC);
         if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
             return statusOf(rc);
+        }
+    }
+    if (info.noteClass == NOTE_CLASS_DOCUMENT) {
+        if (STATUS st = indexNoteLocked(info.id, note); st != NOERROR) {
+            return st;
+        }
+    } else if (info.noteClass == NOTE_CLASS_VIEW) {
+        if (STATUS st = bumpDesignVersionLocked(); st != NOERROR) { // rebuilt on next use
+            return st;
         }
     }
     if (const int rc = tx.commit(); rc != SQLITE_OK) {
@@ -563,11 +558,15 @@ STATUS Database::remove(NOTEID id) {
     std::int64_t now = 0;
     stamp(&now);
     static const char* const kSteps[] = {
-        "UPDATE notes SET deleted = 1, modified = ?2, sequence = sequence + 1, title = NULL WHERE note_id = ?1",
+        "UPDATE notes SET deleted = 1, modified = ?2, sequence = sequence + 1, title = NULL WHERE note_id = "
+        "?1",
         "DELETE FROM items WHERE note_id = ?1",
         "DELETE FROM folder_entries WHERE note_id = ?1 OR folder_id = ?1",
         "DELETE FROM unread WHERE note_id = ?1",
         "DELETE FROM objects WHERE note_id = ?1",
+        "DELETE FROM view_index WHERE note_id = ?1",
+        "DELETE FROM view_index WHERE view_id = ?1",
+        "DELETE FROM view_state WHERE view_id = ?1",
     };
     for (const char* sql : kSteps) {
         if (STATUS st = prepare(sql, &s); st != NOERROR) {
@@ -582,10 +581,17 @@ STATUS Database::remove(NOTEID id) {
             return statusOf(rc);
         }
     }
+    NoteInfo removed;
+    if (infoLocked(id, &removed) == NOERROR && removed.noteClass == NOTE_CLASS_VIEW) {
+        if (STATUS st = bumpDesignVersionLocked(); st != NOERROR) {
+            return st;
+        }
+    }
     return statusOf(tx.commit());
 }
 
-STATUS Database::modifiedSince(std::int64_t since, WORD classMask, std::vector<NOTEID>* ids, std::int64_t* until) {
+STATUS Database::modifiedSince(std::int64_t since, WORD classMask, std::vector<NOTEID>* ids,
+                               std::int64_t* until) {
     std::lock_guard<std::mutex> lock(mutex_);
     Transaction tx(db_);
     if (!tx.ok()) {
@@ -604,8 +610,8 @@ STATUS Database::modifiedSince(std::int64_t since, WORD classMask, std::vector<N
         maxModified = sqlite3_column_int64(s, 0);
     }
     const std::int64_t newUntil = std::max(ticksNow(), maxModified + 1);
-    if (STATUS st = prepare("SELECT note_id FROM notes WHERE modified >= ? AND (note_class & ?) != 0 ORDER BY note_id",
-                            &s);
+    if (STATUS st = prepare(
+            "SELECT note_id FROM notes WHERE modified >= ? AND (note_class & ?) != 0 ORDER BY note_id", &s);
         st != NOERROR) {
         return st;
     }
@@ -633,8 +639,8 @@ STATUS Database::modifiedSince(std::int64_t since, WORD classMask, std::vector<N
 STATUS Database::list(WORD classMask, std::vector<NOTEID>* ids) {
     std::lock_guard<std::mutex> lock(mutex_);
     sqlite3_stmt* s = nullptr;
-    if (STATUS st = prepare("SELECT note_id FROM notes WHERE deleted = 0 AND (note_class & ?) != 0 ORDER BY note_id",
-                            &s);
+    if (STATUS st = prepare(
+            "SELECT note_id FROM notes WHERE deleted = 0 AND (note_class & ?) != 0 ORDER BY note_id", &s);
         st != NOERROR) {
         return st;
     }
@@ -646,7 +652,8 @@ STATUS Database::list(WORD classMask, std::vector<NOTEID>* ids) {
 STATUS Database::unread(const std::string& user, std::vector<NOTEID>* ids) {
     std::lock_guard<std::mutex> lock(mutex_);
     sqlite3_stmt* s = nullptr;
-    if (STATUS st = prepare("SELECT note_id FROM unread WHERE user = ? ORDER BY note_id", &s); st != NOERROR) {
+    if (STATUS st = prepare("SELECT note_id FROM unread WHERE user = ? ORDER BY note_id", &s);
+        st != NOERROR) {
         return st;
     }
     Use use(s);

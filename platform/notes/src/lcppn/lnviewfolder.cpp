@@ -1,0 +1,556 @@
+#include "lnbodies.h"
+
+#include "ftquery.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <unordered_map>
+
+// One reading of a view: its rows in collation order, with category entries put before the
+// documents of each category.
+struct LNVFSnapshot {
+    struct Entry {
+        NOTEID note = 0; // 0: a category
+        std::string category;
+        LNVFPosition position;
+    };
+    std::shared_ptr<LNDatabaseBody> db;
+    std::vector<notes::ViewRow> rows;
+    std::vector<Entry> entries;
+    std::vector<LNINT> rowEntry; // entry index of each row
+
+    void build() {
+        entries.clear();
+        rowEntry.assign(rows.size(), -1);
+        const bool categories = !rows.empty() && !rows.front().category.empty();
+        LNINT top = 0, child = 0;
+        std::string current;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const notes::ViewRow& r = rows[i];
+            Entry e;
+            e.note = r.note;
+            if (categories) {
+                const std::string folded = notes::ft::fold(r.category);
+                if (i == 0 || folded != current) {
+                    current = folded;
+                    Entry c;
+                    c.category = r.category;
+                    c.position.levels_ = {++top};
+                    entries.push_back(std::move(c));
+                    child = 0;
+                }
+                e.category = entries.back().category;
+                e.position.levels_ = {top, ++child};
+            } else {
+                e.position.levels_ = {++top};
+            }
+            rowEntry[i] = static_cast<LNINT>(entries.size());
+            entries.push_back(std::move(e));
+        }
+    }
+
+    LNINT indexOf(const LNVFPosition& pos) const {
+        // Positions grow with the index, so a binary search finds them.
+        const auto it = std::lower_bound(
+            entries.begin(), entries.end(), pos.levels_,
+            [](const Entry& e, const std::vector<LNINT>& p) { return e.position.levels_ < p; });
+        return it != entries.end() && it->position.levels_ == pos.levels_
+                   ? static_cast<LNINT>(it - entries.begin())
+                   : -1;
+    }
+};
+
+struct LNViewFolderBody {
+    std::shared_ptr<LNDatabaseBody> db;
+    NOTEID view = 0;
+    notes::ViewDesign design;
+    WORD collation = 0;
+    std::shared_ptr<LNVFSnapshot> snap;
+    LNVFNavigator cursor; // the view's own current entry
+};
+
+// ---- LNVFPosition -------------------------------------------------------------------------------
+
+LNVFPosition::LNVFPosition(const LNString& text) {
+    const std::string& s = text.str();
+    std::size_t i = 0;
+    std::vector<LNINT> levels;
+    while (i < s.size()) {
+        std::size_t j = i;
+        while (j < s.size() && s[j] >= '0' && s[j] <= '9') {
+            ++j;
+        }
+        if (j == i || j - i > 9) {
+            return;
+        }
+        const LNINT n = std::atol(s.substr(i, j - i).c_str());
+        if (n <= 0) {
+            return;
+        }
+        levels.push_back(n);
+        if (j == s.size()) {
+            break;
+        }
+        if (s[j] != '.' || j + 1 == s.size()) {
+            return;
+        }
+        i = j + 1;
+    }
+    levels_ = std::move(levels);
+}
+
+LNINT LNVFPosition::operator[](LNINT level) const {
+    return level >= 0 && level < GetLevelCount() ? levels_[static_cast<std::size_t>(level)] : 0;
+}
+
+LNString LNVFPosition::GetText(LNCHAR separator) const {
+    std::string out;
+    for (std::size_t i = 0; i < levels_.size(); ++i) {
+        if (i) {
+            out += separator;
+        }
+        out += std::to_string(levels_[i]);
+    }
+    return LNString(out);
+}
+
+LNSTATUS LNVFPosition::GetText(LNString* text, LNCHAR separator) const {
+    if (text == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    *text = GetText(separator);
+    return LNNOERROR;
+}
+
+// ---- LNVFEntry ----------------------------------------------------------------------------------
+
+LNBOOL LNVFEntry::IsNull() const {
+    return !snap_ || index_ < 0;
+}
+
+LNBOOL LNVFEntry::IsCategory() const {
+    return !IsNull() && snap_->entries[static_cast<std::size_t>(index_)].note == 0;
+}
+
+LNINT LNVFEntry::GetIndentLevel() const {
+    return IsNull() ? 0 : snap_->entries[static_cast<std::size_t>(index_)].position.GetLevelCount() - 1;
+}
+
+NOTEID LNVFEntry::GetNoteID() const {
+    return IsNull() ? 0 : snap_->entries[static_cast<std::size_t>(index_)].note;
+}
+
+LNString LNVFEntry::GetCategory() const {
+    return IsNull() ? LNString() : LNString(snap_->entries[static_cast<std::size_t>(index_)].category);
+}
+
+LNSTATUS LNVFEntry::GetDocument(LNDocument* doc) const {
+    if (doc == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    if (IsNull() || IsCategory()) {
+        return lnResult(LNERR_NULL_OBJECT);
+    }
+    // The database body is shared, so the document opens through the view's database handle.
+    auto body = std::make_shared<LNNoteBody>();
+    body->db = snap_->db;
+    body->id = GetNoteID();
+    doc->body_ = std::move(body);
+    return LNNOERROR;
+}
+
+LNSTATUS LNVFEntry::GetUniversalID(LNUniversalID* unid) const {
+    if (unid == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    if (IsNull() || IsCategory()) {
+        return lnResult(LNERR_NULL_OBJECT);
+    }
+    const auto db = snap_->db ? snap_->db->database() : nullptr;
+    notes::NoteInfo info;
+    if (!db) {
+        return lnResult(LNERR_DATABASE_NOT_OPEN);
+    }
+    if (STATUS s = db->info(GetNoteID(), &info); s != NOERROR) {
+        return lnResult(s);
+    }
+    *unid = LNUniversalID(info.unid);
+    return LNNOERROR;
+}
+
+LNSTATUS LNVFEntry::GetPosition(LNVFPosition* position) const {
+    if (position == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    if (IsNull()) {
+        return lnResult(LNERR_NULL_OBJECT);
+    }
+    *position = snap_->entries[static_cast<std::size_t>(index_)].position;
+    return LNNOERROR;
+}
+
+// ---- LNVFNavigator ------------------------------------------------------------------------------
+
+LNVFEntry LNVFNavigator::operator[](LNINT index) const {
+    LNVFEntry e;
+    if (snap_ && index >= 0 && index < GetEntryCount()) {
+        e.snap_ = snap_;
+        e.index_ = entries_[static_cast<std::size_t>(index)];
+    }
+    return e;
+}
+
+LNSTATUS LNVFNavigator::moveTo(LNINT index, LNVFEntry* entry) {
+    if (!snap_ || index < 0 || index >= GetEntryCount()) {
+        return LNWARN_NOT_FOUND;
+    }
+    current_ = index;
+    if (entry) {
+        *entry = (*this)[index];
+    }
+    return LNNOERROR;
+}
+
+LNSTATUS LNVFNavigator::GotoFirst(LNVFEntry* entry) {
+    return moveTo(0, entry);
+}
+LNSTATUS LNVFNavigator::GotoLast(LNVFEntry* entry) {
+    return moveTo(GetEntryCount() - 1, entry);
+}
+LNSTATUS LNVFNavigator::GotoEntry(LNINT index, LNVFEntry* entry) {
+    return moveTo(index, entry);
+}
+
+LNSTATUS LNVFNavigator::GotoNext(LNVFEntry* entry) {
+    return current_ < 0 ? LNWARN_NOT_FOUND : moveTo(current_ + 1, entry);
+}
+
+LNSTATUS LNVFNavigator::GotoPrevious(LNVFEntry* entry) {
+    return current_ <= 0 ? LNWARN_NOT_FOUND : moveTo(current_ - 1, entry);
+}
+
+LNSTATUS LNVFNavigator::GotoPosition(const LNVFPosition& position, LNVFEntry* entry) {
+    if (!snap_ || position.IsNull()) {
+        return LNWARN_NOT_FOUND;
+    }
+    const LNINT viewIndex = snap_->indexOf(position);
+    const auto it = std::lower_bound(entries_.begin(), entries_.end(), viewIndex);
+    if (viewIndex < 0 || it == entries_.end() || *it != viewIndex) {
+        return LNWARN_NOT_FOUND;
+    }
+    return moveTo(static_cast<LNINT>(it - entries_.begin()), entry);
+}
+
+LNSTATUS LNVFNavigator::GotoPosition(const LNString& position, LNVFEntry* entry) {
+    return GotoPosition(LNVFPosition(position), entry);
+}
+
+LNSTATUS LNVFNavigator::GetEntry(LNVFEntry* entry) const {
+    if (entry == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    if (current_ < 0) {
+        return LNWARN_NOT_FOUND;
+    }
+    *entry = (*this)[current_];
+    return LNNOERROR;
+}
+
+LNSTATUS LNVFNavigator::GetPosition(LNVFPosition* position) const {
+    if (position == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    if (current_ < 0) {
+        return LNWARN_NOT_FOUND;
+    }
+    return (*this)[current_].GetPosition(position);
+}
+
+// ---- LNViewFolder -------------------------------------------------------------------------------
+
+LNViewFolder::LNViewFolder() = default;
+LNViewFolder::LNViewFolder(const LNViewFolder& other) = default;
+LNViewFolder& LNViewFolder::operator=(const LNViewFolder& other) = default;
+LNViewFolder::~LNViewFolder() = default;
+
+LNSTATUS LNViewFolder::load() {
+    if (!vf_) {
+        return LNERR_NULL_OBJECT;
+    }
+    if (vf_->snap) {
+        return LNNOERROR;
+    }
+    const auto db = vf_->db ? vf_->db->database() : nullptr;
+    if (!db) {
+        return LNERR_DATABASE_NOT_OPEN;
+    }
+    notes::ViewDesign design;
+    if (STATUS s = db->viewDesign(vf_->view, &design); s != NOERROR) {
+        return s;
+    }
+    auto snap = std::make_shared<LNVFSnapshot>();
+    snap->db = vf_->db;
+    if (STATUS s = db->viewRows(vf_->view, vf_->collation, &snap->rows); s != NOERROR) {
+        return s;
+    }
+    snap->build();
+    vf_->design = std::move(design);
+    vf_->snap = snap;
+    vf_->cursor = LNVFNavigator();
+    GetEntries(&vf_->cursor);
+    return LNNOERROR;
+}
+
+LNSTATUS LNViewFolder::Open(LNNOTEOPENFLAGS flags) {
+    if (LNSTATUS s = LNNote::Open(flags); s != LNNOERROR) {
+        return s;
+    }
+    if (LNSTATUS s = load(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    return LNNOERROR;
+}
+
+LNSTATUS LNViewFolder::Close() {
+    if (vf_) {
+        vf_->snap.reset();
+        vf_->cursor = LNVFNavigator();
+    }
+    return LNNote::Close();
+}
+
+LNSTATUS LNViewFolder::Refresh() {
+    if (!vf_) {
+        return lnResult(LNERR_NULL_OBJECT);
+    }
+    vf_->snap.reset();
+    if (LNSTATUS s = load(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    return LNNOERROR;
+}
+
+LNString LNViewFolder::GetName() const {
+    return vf_ ? LNString(vf_->design.name()) : LNString();
+}
+LNBOOL LNViewFolder::IsFolder() const {
+    return vf_ && vf_->design.folder;
+}
+LNINT LNViewFolder::GetColumnCount() const {
+    return vf_ ? static_cast<LNINT>(vf_->design.columns.size()) : 0;
+}
+LNINT LNViewFolder::GetCollationCount() const {
+    return vf_ ? vf_->design.collationCount() : 0;
+}
+WORD LNViewFolder::GetCollation() const {
+    return vf_ ? vf_->collation : 0;
+}
+
+LNINT LNViewFolder::GetEntryCount() {
+    if (LNSTATUS s = load(); s != LNNOERROR) {
+        lnResult(s);
+        return 0;
+    }
+    return static_cast<LNINT>(vf_->snap->entries.size());
+}
+
+LNSTATUS LNViewFolder::SetCollation(WORD collation) {
+    if (!vf_) {
+        return lnResult(LNERR_NULL_OBJECT);
+    }
+    if (collation >= vf_->design.collationCount()) {
+        return lnResult(ERR_BAD_COLLATION);
+    }
+    vf_->collation = collation;
+    return Refresh();
+}
+
+LNSTATUS LNViewFolder::GetEntries(LNVFNavigator* entries) {
+    if (entries == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    if (LNSTATUS s = load(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    LNVFNavigator nav;
+    nav.snap_ = vf_->snap;
+    nav.entries_.resize(vf_->snap->entries.size());
+    for (std::size_t i = 0; i < nav.entries_.size(); ++i) {
+        nav.entries_[i] = static_cast<LNINT>(i);
+    }
+    *entries = std::move(nav);
+    return LNNOERROR;
+}
+
+LNSTATUS LNViewFolder::findIndex(const LNString& key, LNVFFINDOPTIONS options, std::vector<LNINT>* matches) {
+    if (LNSTATUS s = load(); s != LNNOERROR) {
+        return s;
+    }
+    matches->clear();
+    const std::string prefix =
+        notes::viewFindKey(vf_->design, vf_->collation, key.str(), (options & LNVFFINDOPTIONS_PARTIAL) != 0);
+    if (prefix.empty()) {
+        return LNWARN_NOT_FOUND; // the view has no sorted column to find keys in
+    }
+    const auto& rows = vf_->snap->rows;
+    auto it = std::lower_bound(rows.begin(), rows.end(), prefix,
+                               [](const notes::ViewRow& r, const std::string& p) { return r.key < p; });
+    for (; it != rows.end() && it->key.compare(0, prefix.size(), prefix) == 0; ++it) {
+        matches->push_back(vf_->snap->rowEntry[static_cast<std::size_t>(it - rows.begin())]);
+    }
+    std::sort(matches->begin(), matches->end());
+    return matches->empty() ? LNWARN_NOT_FOUND : LNNOERROR;
+}
+
+LNSTATUS LNViewFolder::Find(const LNString& key) {
+    LNVFNavigator nav;
+    return Find(key, &nav, LNVFFINDOPTIONS_DEFAULT);
+}
+
+LNSTATUS LNViewFolder::Find(const LNString& key, LNVFNavigator* matches, LNVFFINDOPTIONS options) {
+    std::vector<LNINT> found;
+    if (LNSTATUS s = findIndex(key, options, &found); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    vf_->cursor.moveTo(found.front(), nullptr);
+    if (matches) {
+        LNVFNavigator nav;
+        nav.snap_ = vf_->snap;
+        nav.entries_ = std::move(found);
+        nav.current_ = 0;
+        *matches = std::move(nav);
+    }
+    return LNNOERROR;
+}
+
+LNSTATUS LNViewFolder::Find(const LNString& key, LNVFPosition* position, LNVFFINDOPTIONS options) {
+    LNVFNavigator nav;
+    if (LNSTATUS s = Find(key, &nav, options); s != LNNOERROR) {
+        return s;
+    }
+    return position ? nav.GetPosition(position) : LNNOERROR;
+}
+
+LNSTATUS LNViewFolder::Find(const LNString& key, LNVFEntry* entry, LNVFFINDOPTIONS options) {
+    LNVFNavigator nav;
+    if (LNSTATUS s = Find(key, &nav, options); s != LNNOERROR) {
+        return s;
+    }
+    return entry ? nav.GetEntry(entry) : LNNOERROR;
+}
+
+LNSTATUS LNViewFolder::FTSearch(const LNString& query, LNVFNavigator* results) {
+    if (results == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    if (LNSTATUS s = load(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    const auto db = vf_->db->database();
+    if (!db) {
+        return lnResult(LNERR_DATABASE_NOT_OPEN);
+    }
+    std::vector<NOTEID> docs;
+    std::string error;
+    if (STATUS s = db->ftSearch(vf_->view, query.str(), &docs, &error); s != NOERROR) {
+        return lnResult(s);
+    }
+    // The first entry of each matching document, in this reading's order.
+    std::unordered_map<NOTEID, bool> hit;
+    for (NOTEID id : docs) {
+        hit.emplace(id, false);
+    }
+    LNVFNavigator nav;
+    nav.snap_ = vf_->snap;
+    const auto& entries = vf_->snap->entries;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const auto h = hit.find(entries[i].note);
+        if (entries[i].note != 0 && h != hit.end() && !h->second) {
+            h->second = true;
+            nav.entries_.push_back(static_cast<LNINT>(i));
+        }
+    }
+    *results = std::move(nav);
+    return LNNOERROR;
+}
+
+LNSTATUS LNViewFolder::GotoFirst(LNVFEntry* entry) {
+    if (LNSTATUS s = load(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    return vf_->cursor.GotoFirst(entry);
+}
+
+LNSTATUS LNViewFolder::GotoNext(LNVFEntry* entry) {
+    if (LNSTATUS s = load(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    return vf_->cursor.GotoNext(entry);
+}
+
+LNSTATUS LNViewFolder::GotoPrevious(LNVFEntry* entry) {
+    if (LNSTATUS s = load(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    return vf_->cursor.GotoPrevious(entry);
+}
+
+LNSTATUS LNViewFolder::GotoLast(LNVFEntry* entry) {
+    if (LNSTATUS s = load(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    return vf_->cursor.GotoLast(entry);
+}
+
+LNSTATUS LNViewFolder::GotoPosition(const LNVFPosition& position, LNVFEntry* entry) {
+    if (LNSTATUS s = load(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    return vf_->cursor.GotoPosition(position, entry);
+}
+
+LNSTATUS LNViewFolder::GotoPosition(const LNString& position, LNVFEntry* entry) {
+    return GotoPosition(LNVFPosition(position), entry);
+}
+
+LNSTATUS LNViewFolder::GetEntry(LNVFEntry* entry) {
+    if (LNSTATUS s = load(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    return vf_->cursor.GetEntry(entry);
+}
+
+LNSTATUS LNViewFolder::GetPosition(LNVFPosition* position) {
+    if (LNSTATUS s = load(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    return vf_->cursor.GetPosition(position);
+}
+
+// ---- LNDatabase ---------------------------------------------------------------------------------
+
+LNSTATUS LNDatabase::GetViewFolder(const LNString& name, LNViewFolder* view) const {
+    if (LNSTATUS s = checkOpen(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    if (view == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    const auto db = body_->database();
+    NOTEID id = 0;
+    if (STATUS s = db->findDesign(NOTE_CLASS_VIEW, name.str(), &id); s != NOERROR) {
+        return lnResult(s);
+    }
+    auto vf = std::make_shared<LNViewFolderBody>();
+    vf->db = body_;
+    vf->view = id;
+    if (STATUS s = db->viewDesign(id, &vf->design); s != NOERROR) {
+        return lnResult(s);
+    }
+    auto note = std::make_shared<LNNoteBody>();
+    note->db = body_;
+    note->id = id;
+    view->body_ = std::move(note);
+    view->vf_ = std::move(vf);
+    return LNNOERROR;
+}

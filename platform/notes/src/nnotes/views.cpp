@@ -1,0 +1,800 @@
+// Views: designs read from view notes, and their indexes in the store. Every entry of every
+// collation is a row of view_index whose sort key compares (as bytes) in view order, so reading a
+// view is an ordered index scan; saving or deleting a document rewrites only that document's rows.
+#include "ftquery.h"
+#include "internal.h"
+#include "sqlite_util.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <set>
+#include <unordered_set>
+
+namespace notes {
+namespace {
+
+using sql::columnText;
+using sql::statusOf;
+using sql::Transaction;
+using sql::Use;
+
+struct Part {
+    std::size_t column = 0;
+    bool descending = false;
+};
+
+// The sort parts of a collation; false when the view has no such collation.
+bool collationParts(const ViewDesign& d, WORD collation, std::vector<Part>* out) {
+    out->clear();
+    for (std::size_t i = 0; i < d.columns.size(); ++i) {
+        if (d.columns[i].flags & kColSorted) {
+            out->push_back({i, (d.columns[i].flags & kColDescending) != 0});
+        }
+    }
+    if (collation == 0) {
+        return true;
+    }
+    const std::vector<Part> base = *out;
+    WORD n = 0;
+    for (std::size_t i = 0; i < d.columns.size(); ++i) {
+        for (const DWORD flag : {kColResortAscending, kColResortDescending}) {
+            if ((d.columns[i].flags & flag) && ++n == collation) {
+                out->assign(1, Part{i, flag == kColResortDescending});
+                for (const Part& p : base) {
+                    if (p.column != i) {
+                        out->push_back(p);
+                    }
+                }
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// One value of a column.
+struct Value {
+    enum Kind : unsigned char { kEmpty = 1, kNumber = 2, kTime = 3, kText = 4 } kind = kEmpty;
+    double number = 0;
+    std::int64_t ticks = 0;
+    std::string text;
+};
+
+std::vector<Value> columnValues(const ViewColumn& col, const Note& note) {
+    std::vector<Value> out;
+    for (const std::string& name : col.items) {
+        for (const Item& it : note.items) {
+            if (!nameEquals(it.name, name)) {
+                continue;
+            }
+            std::vector<std::string> texts;
+            std::vector<double> numbers;
+            std::vector<TIMEDATE> times;
+            std::vector<TIMEDATE_PAIR> ranges;
+            if (ods::decodeText(it.type, it.value, &texts)) {
+                for (std::string& t : texts) {
+                    Value v;
+                    v.kind = Value::kText;
+                    v.text = (col.flags & kColCommonName) ? commonName(t) : std::move(t);
+                    out.push_back(std::move(v));
+                }
+            } else if (ods::decodeNumbers(it.type, it.value, &numbers)) {
+                for (double d : numbers) {
+                    Value v;
+                    v.kind = Value::kNumber;
+                    v.number = d;
+                    out.push_back(std::move(v));
+                }
+            } else if (ods::decodeTimes(it.type, it.value, &times, &ranges)) {
+                for (const TIMEDATE& td : times) {
+                    Value v;
+                    v.kind = Value::kTime;
+                    v.ticks = ticksFromTimedate(td);
+                    out.push_back(std::move(v));
+                }
+            }
+        }
+    }
+    return out;
+}
+
+void putOrdered64(std::string& out, std::uint64_t u) {
+    for (int shift = 56; shift >= 0; shift -= 8) {
+        out += static_cast<char>((u >> shift) & 0xFF);
+    }
+}
+
+// A key part: a kind byte, the value, and for text a terminator; 0x00 inside text is escaped, so
+// no part is a prefix of another and byte order is value order. Descending parts are inverted.
+std::string encodePart(const Value& v, bool caseSensitive, bool descending, bool terminate = true) {
+    std::string out(1, static_cast<char>(v.kind));
+    switch (v.kind) {
+    case Value::kNumber: {
+        std::uint64_t u = 0;
+        std::memcpy(&u, &v.number, sizeof u);
+        u = (u & 0x8000000000000000ull) ? ~u : (u | 0x8000000000000000ull);
+        putOrdered64(out, u);
+        break;
+    }
+    case Value::kTime:
+        putOrdered64(out, static_cast<std::uint64_t>(v.ticks) ^ 0x8000000000000000ull);
+        break;
+    case Value::kText: {
+        const std::string t = caseSensitive ? v.text : ft::fold(v.text);
+        for (const char c : t) {
+            out += c;
+            if (c == '\0') {
+                out += '\xFF';
+            }
+        }
+        if (terminate) {
+            out += '\0';
+            out += '\x01';
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    if (descending) {
+        for (char& c : out) {
+            c = static_cast<char>(~static_cast<unsigned char>(c));
+        }
+    }
+    return out;
+}
+
+std::string valueText(const Value& v) {
+    return v.kind == Value::kText ? v.text : std::string();
+}
+
+struct RowOut {
+    std::string key;
+    std::string category;
+};
+
+// The rows of a document in a collation: one, or one per distinct value of the column that makes
+// separate entries.
+std::vector<RowOut> rowsFor(const ViewDesign& d, const std::vector<Part>& parts, const Note& note,
+                            bool categories) {
+    std::vector<std::vector<Value>> values(d.columns.size());
+    for (std::size_t i = 0; i < d.columns.size(); ++i) {
+        values[i] = columnValues(d.columns[i], note);
+    }
+    std::size_t split = d.columns.size();
+    for (std::size_t i = 0; i < d.columns.size(); ++i) {
+        if ((d.columns[i].flags & kColSeparateEntries) && !values[i].empty()) {
+            split = i;
+            break;
+        }
+    }
+    const std::size_t variants = split < d.columns.size() ? values[split].size() : 1;
+    std::vector<RowOut> rows;
+    std::set<std::string> seen;
+    for (std::size_t n = 0; n < variants; ++n) {
+        RowOut r;
+        for (const Part& p : parts) {
+            const auto& vs = values[p.column];
+            const Value v = p.column == split ? vs[n] : (vs.empty() ? Value{} : vs.front());
+            r.key += encodePart(v, (d.columns[p.column].flags & kColCaseSensitive) != 0, p.descending);
+        }
+        if (categories) {
+            const auto& vs = values[parts.front().column];
+            r.category = parts.front().column == split ? valueText(vs[n])
+                         : vs.empty()                  ? ""
+                                                       : valueText(vs.front());
+            if (r.category.empty()) {
+                r.category = "(Not Categorized)";
+            }
+        }
+        if (seen.insert(r.key).second) {
+            rows.push_back(std::move(r));
+        }
+    }
+    return rows;
+}
+
+bool categorized(const ViewDesign& d, WORD collation, const std::vector<Part>& parts) {
+    return collation == 0 && !parts.empty() && (d.columns[parts.front().column].flags & kColCategory);
+}
+
+std::vector<std::string> textList(const Note& note, std::string_view name) {
+    std::vector<std::string> out;
+    const Item* it = note.find(name);
+    if (it) {
+        ods::decodeText(it->type, it->value, &out);
+    }
+    return out;
+}
+
+std::vector<std::string> splitList(std::string_view s, char sep) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (start <= s.size()) {
+        const std::size_t pos = s.find(sep, start);
+        const std::string part(
+            s.substr(start, pos == std::string_view::npos ? std::string_view::npos : pos - start));
+        if (!part.empty()) {
+            out.push_back(part);
+        }
+        if (pos == std::string_view::npos) {
+            break;
+        }
+        start = pos + 1;
+    }
+    return out;
+}
+
+bool selects(const ViewDesign& d, const Note& note) {
+    if (!d.forms.empty()) {
+        const std::vector<std::string> form = textList(note, "Form");
+        const bool ok =
+            !form.empty() && std::any_of(d.forms.begin(), d.forms.end(),
+                                         [&](const std::string& f) { return nameEquals(f, form.front()); });
+        if (!ok) {
+            return false;
+        }
+    }
+    return std::all_of(d.items.begin(), d.items.end(),
+                       [&](const std::string& i) { return note.find(i) != nullptr; });
+}
+
+// The smallest byte string greater than every string starting with prefix ("" when none is).
+std::string successor(std::string prefix) {
+    while (!prefix.empty() && static_cast<unsigned char>(prefix.back()) == 0xFF) {
+        prefix.pop_back();
+    }
+    if (!prefix.empty()) {
+        prefix.back() = static_cast<char>(static_cast<unsigned char>(prefix.back()) + 1);
+    }
+    return prefix;
+}
+
+} // namespace
+
+// ---- designs -----------------------------------------------------------------------------------
+
+std::string ViewDesign::name() const {
+    return title.substr(0, title.find('|'));
+}
+
+bool ViewDesign::answersTo(std::string_view wanted) const {
+    for (const std::string& n : splitList(title, '|')) {
+        if (nameEquals(n, wanted)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+WORD ViewDesign::collationCount() const {
+    WORD n = 1;
+    for (const ViewColumn& c : columns) {
+        n = static_cast<WORD>(n + ((c.flags & kColResortAscending) ? 1 : 0) +
+                              ((c.flags & kColResortDescending) ? 1 : 0));
+    }
+    return n;
+}
+
+bool readViewDesign(const Note& note, ViewDesign* out) {
+    ViewDesign d;
+    d.id = note.info.id;
+    const std::vector<std::string> title = textList(note, "$TITLE");
+    if (title.empty()) {
+        return false;
+    }
+    d.title = title.front();
+    const std::vector<std::string> flags = textList(note, "$Flags");
+    d.folder = !flags.empty() && flags.front().find('F') != std::string::npos;
+    d.forms = textList(note, "$SelectForms");
+    d.items = textList(note, "$SelectItems");
+    const std::vector<std::string> titles = textList(note, "$ColumnTitles");
+    const std::vector<std::string> items = textList(note, "$ColumnItems");
+    const std::vector<std::string> formulas = textList(note, "$ColumnFormulas");
+    std::vector<double> colFlags;
+    if (const Item* it = note.find("$ColumnFlags")) {
+        ods::decodeNumbers(it->type, it->value, &colFlags);
+    }
+    const std::size_t n = std::max({titles.size(), items.size(), colFlags.size()});
+    for (std::size_t i = 0; i < n; ++i) {
+        ViewColumn c;
+        c.title = i < titles.size() ? titles[i] : "";
+        c.items = i < items.size() ? splitList(items[i], ';') : std::vector<std::string>{};
+        c.flags = i < colFlags.size() && colFlags[i] >= 0 ? static_cast<DWORD>(colFlags[i]) : 0;
+        c.formula = i < formulas.size() ? formulas[i] : "";
+        d.columns.push_back(std::move(c));
+    }
+    *out = std::move(d);
+    return true;
+}
+
+void writeViewDesign(const ViewDesign& d, Note* note) {
+    for (const char* name : {"$TITLE", "$Flags", "$SelectForms", "$SelectItems", "$ColumnTitles",
+                             "$ColumnItems", "$ColumnFlags", "$ColumnFormulas"}) {
+        note->remove(name);
+    }
+    note->append("$TITLE", TYPE_TEXT, ITEM_SUMMARY, d.title);
+    note->append("$Flags", TYPE_TEXT, ITEM_SUMMARY, d.folder ? "F" : "");
+    note->append("$SelectForms", TYPE_TEXT_LIST, ITEM_SUMMARY, ods::encodeTextList(d.forms));
+    note->append("$SelectItems", TYPE_TEXT_LIST, ITEM_SUMMARY, ods::encodeTextList(d.items));
+    std::vector<std::string> titles, items, formulas;
+    std::vector<double> flags;
+    for (const ViewColumn& c : d.columns) {
+        titles.push_back(c.title);
+        std::string joined;
+        for (const std::string& i : c.items) {
+            joined += (joined.empty() ? "" : ";") + i;
+        }
+        items.push_back(joined);
+        flags.push_back(c.flags);
+        formulas.push_back(c.formula);
+    }
+    note->append("$ColumnTitles", TYPE_TEXT_LIST, ITEM_SUMMARY, ods::encodeTextList(titles));
+    note->append("$ColumnItems", TYPE_TEXT_LIST, ITEM_SUMMARY, ods::encodeTextList(items));
+    note->append("$ColumnFlags", TYPE_NUMBER_RANGE, ITEM_SUMMARY, ods::encodeNumbers(flags));
+    note->append("$ColumnFormulas", TYPE_TEXT_LIST, ITEM_SUMMARY, ods::encodeTextList(formulas));
+}
+
+std::string viewFindKey(const ViewDesign& d, WORD collation, std::string_view key, bool partial) {
+    std::vector<Part> parts;
+    if (!collationParts(d, collation, &parts) || parts.empty()) {
+        return std::string();
+    }
+    Value v;
+    v.kind = Value::kText;
+    v.text = std::string(key);
+    if (d.columns[parts.front().column].flags & kColCommonName) {
+        v.text = commonName(v.text);
+    }
+    return encodePart(v, (d.columns[parts.front().column].flags & kColCaseSensitive) != 0,
+                      parts.front().descending, !partial);
+}
+
+// ---- the store's side --------------------------------------------------------------------------
+
+STATUS Database::bumpDesignVersionLocked() {
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st =
+            prepare("UPDATE meta SET value = CAST(value AS INTEGER) + 1 WHERE key = 'design_version'", &s);
+        st != NOERROR) {
+        return st;
+    }
+    Use use(s);
+    return statusOf(sqlite3_step(s));
+}
+
+STATUS Database::designsLocked(const std::vector<ViewDesign>** out) {
+    const std::string version = meta("design_version");
+    if (version != designVersion_) {
+        sqlite3_stmt* s = nullptr;
+        if (STATUS st = prepare(
+                "SELECT note_id FROM notes WHERE note_class = 8 AND deleted = 0 ORDER BY note_id", &s);
+            st != NOERROR) {
+            return st;
+        }
+        std::vector<NOTEID> ids;
+        {
+            Use use(s);
+            int rc;
+            while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+                ids.push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
+            }
+            if (rc != SQLITE_DONE) {
+                return statusOf(rc);
+            }
+        }
+        std::vector<ViewDesign> designs;
+        for (NOTEID id : ids) {
+            Note n;
+            ViewDesign d;
+            if (loadLocked(id, &n) == NOERROR && readViewDesign(n, &d)) {
+                designs.push_back(std::move(d));
+            }
+        }
+        designs_ = std::move(designs);
+        designVersion_ = version;
+    }
+    *out = &designs_;
+    return NOERROR;
+}
+
+STATUS Database::indexInViewLocked(const ViewDesign& d, NOTEID id, const Note& note) {
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = prepare("DELETE FROM view_index WHERE note_id = ? AND view_id = ?", &s); st != NOERROR) {
+        return st;
+    }
+    {
+        Use use(s);
+        sqlite3_bind_int64(s, 1, id);
+        sqlite3_bind_int64(s, 2, d.id);
+        if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
+    }
+    bool member = false;
+    if (d.folder) {
+        if (STATUS st = prepare("SELECT 1 FROM folder_entries WHERE folder_id = ? AND note_id = ?", &s);
+            st != NOERROR) {
+            return st;
+        }
+        Use use(s);
+        sqlite3_bind_int64(s, 1, d.id);
+        sqlite3_bind_int64(s, 2, id);
+        member = sqlite3_step(s) == SQLITE_ROW;
+    } else {
+        member = selects(d, note);
+    }
+    if (!member) {
+        return NOERROR;
+    }
+    if (STATUS st =
+            prepare("INSERT OR IGNORE INTO view_index(view_id, collation, sort_key, note_id, category) "
+                    "VALUES(?, ?, ?, ?, ?)",
+                    &s);
+        st != NOERROR) {
+        return st;
+    }
+    const WORD count = d.collationCount();
+    std::vector<Part> parts;
+    for (WORD c = 0; c < count; ++c) {
+        if (!collationParts(d, c, &parts)) {
+            continue;
+        }
+        const bool cats = categorized(d, c, parts);
+        for (const RowOut& r : rowsFor(d, parts, note, cats)) {
+            Use use(s);
+            sqlite3_bind_int64(s, 1, d.id);
+            sqlite3_bind_int(s, 2, c);
+            sqlite3_bind_blob(s, 3, r.key.data(), static_cast<int>(r.key.size()), SQLITE_STATIC);
+            sqlite3_bind_int64(s, 4, id);
+            cats ? sqlite3_bind_text(s, 5, r.category.c_str(), -1, SQLITE_STATIC) : sqlite3_bind_null(s, 5);
+            if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
+                return statusOf(rc);
+            }
+        }
+    }
+    return NOERROR;
+}
+
+STATUS Database::indexNoteLocked(NOTEID id, const Note& note) {
+    const std::vector<ViewDesign>* designs = nullptr;
+    if (STATUS st = designsLocked(&designs); st != NOERROR) {
+        return st;
+    }
+    for (const ViewDesign& d : *designs) {
+        if (STATUS st = indexInViewLocked(d, id, note); st != NOERROR) {
+            return st;
+        }
+    }
+    return NOERROR;
+}
+
+STATUS Database::rebuildViewLocked(const ViewDesign& d, DWORD sequence) {
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = prepare("DELETE FROM view_index WHERE view_id = ?", &s); st != NOERROR) {
+        return st;
+    }
+    {
+        Use use(s);
+        sqlite3_bind_int64(s, 1, d.id);
+        if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
+    }
+    std::vector<NOTEID> ids;
+    if (d.folder) {
+        if (STATUS st =
+                prepare("SELECT f.note_id FROM folder_entries f JOIN notes n ON n.note_id = f.note_id "
+                        "WHERE f.folder_id = ? AND n.deleted = 0",
+                        &s);
+            st != NOERROR) {
+            return st;
+        }
+        Use use(s);
+        sqlite3_bind_int64(s, 1, d.id);
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            ids.push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
+        }
+    } else {
+        if (STATUS st = prepare("SELECT note_id FROM notes WHERE note_class = 1 AND deleted = 0", &s);
+            st != NOERROR) {
+            return st;
+        }
+        Use use(s);
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            ids.push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
+        }
+    }
+    for (NOTEID id : ids) {
+        Note n;
+        if (loadLocked(id, &n) != NOERROR) {
+            continue;
+        }
+        if (STATUS st = indexInViewLocked(d, id, n); st != NOERROR) {
+            return st;
+        }
+    }
+    if (STATUS st = prepare("INSERT OR REPLACE INTO view_state(view_id, design_seq) VALUES(?, ?)", &s);
+        st != NOERROR) {
+        return st;
+    }
+    Use use(s);
+    sqlite3_bind_int64(s, 1, d.id);
+    sqlite3_bind_int64(s, 2, sequence);
+    return statusOf(sqlite3_step(s));
+}
+
+STATUS Database::findDesign(WORD noteClass, std::string_view name, NOTEID* out) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = prepare(
+            "SELECT note_id, title FROM notes WHERE note_class = ? AND deleted = 0 AND title IS NOT NULL "
+            "ORDER BY note_id",
+            &s);
+        st != NOERROR) {
+        return st;
+    }
+    Use use(s);
+    sqlite3_bind_int(s, 1, noteClass);
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        ViewDesign probe;
+        probe.title = columnText(s, 1);
+        if (probe.answersTo(name)) {
+            *out = static_cast<NOTEID>(sqlite3_column_int64(s, 0));
+            return NOERROR;
+        }
+    }
+    return rc == SQLITE_DONE ? ERR_NOT_FOUND : statusOf(rc);
+}
+
+STATUS Database::viewDesign(NOTEID view, ViewDesign* out) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Note n;
+    if (STATUS st = loadLocked(view, &n); st != NOERROR) {
+        return st;
+    }
+    if (n.info.noteClass != NOTE_CLASS_VIEW || !readViewDesign(n, out)) {
+        return ERR_INVALID_NOTE;
+    }
+    return NOERROR;
+}
+
+STATUS Database::ensureViewIndex(NOTEID view) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sqlite3_stmt* s = nullptr;
+    // A read first: the usual case (index current) takes no write lock.
+    NoteInfo info;
+    if (STATUS st = infoLocked(view, &info); st != NOERROR) {
+        return st;
+    }
+    if (info.deleted) {
+        return ERR_NOTE_DELETED;
+    }
+    auto current = [&](bool* yes) -> STATUS {
+        if (STATUS st = prepare("SELECT design_seq FROM view_state WHERE view_id = ?", &s); st != NOERROR) {
+            return st;
+        }
+        Use use(s);
+        sqlite3_bind_int64(s, 1, view);
+        const int rc = sqlite3_step(s);
+        *yes = rc == SQLITE_ROW && static_cast<DWORD>(sqlite3_column_int64(s, 0)) == info.sequence;
+        return rc == SQLITE_ROW || rc == SQLITE_DONE ? NOERROR : statusOf(rc);
+    };
+    bool yes = false;
+    if (STATUS st = current(&yes); st != NOERROR || yes) {
+        return st;
+    }
+    Transaction tx(db_);
+    if (!tx.ok()) {
+        return statusOf(tx.rc());
+    }
+    if (STATUS st = infoLocked(view, &info); st != NOERROR) {
+        return st;
+    }
+    if (STATUS st = current(&yes); st != NOERROR || yes) {
+        return st;
+    }
+    Note n;
+    ViewDesign d;
+    if (STATUS st = loadLocked(view, &n); st != NOERROR) {
+        return st;
+    }
+    if (n.info.noteClass != NOTE_CLASS_VIEW || !readViewDesign(n, &d)) {
+        return ERR_INVALID_NOTE;
+    }
+    if (STATUS st = rebuildViewLocked(d, info.sequence); st != NOERROR) {
+        return st;
+    }
+    return statusOf(tx.commit());
+}
+
+STATUS Database::viewRows(NOTEID view, WORD collation, std::vector<ViewRow>* out) {
+    if (STATUS st = ensureViewIndex(view); st != NOERROR) {
+        return st;
+    }
+    ViewDesign d;
+    if (STATUS st = viewDesign(view, &d); st != NOERROR) {
+        return st;
+    }
+    if (collation >= d.collationCount()) {
+        return ERR_BAD_COLLATION;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st =
+            prepare("SELECT note_id, sort_key, category FROM view_index WHERE view_id = ? AND collation = ? "
+                    "ORDER BY sort_key, note_id",
+                    &s);
+        st != NOERROR) {
+        return st;
+    }
+    Use use(s);
+    sqlite3_bind_int64(s, 1, view);
+    sqlite3_bind_int(s, 2, collation);
+    out->clear();
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        ViewRow r;
+        r.note = static_cast<NOTEID>(sqlite3_column_int64(s, 0));
+        const void* blob = sqlite3_column_blob(s, 1);
+        r.key.assign(static_cast<const char*>(blob ? blob : ""),
+                     static_cast<std::size_t>(sqlite3_column_bytes(s, 1)));
+        r.category = columnText(s, 2);
+        out->push_back(std::move(r));
+    }
+    return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
+}
+
+STATUS Database::viewMatches(NOTEID view, WORD collation, const std::string& prefix,
+                             std::vector<NOTEID>* out) {
+    if (STATUS st = ensureViewIndex(view); st != NOERROR) {
+        return st;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    sqlite3_stmt* s = nullptr;
+    const std::string upper = successor(prefix);
+    if (STATUS st = prepare(upper.empty()
+                                ? "SELECT note_id FROM view_index WHERE view_id = ?1 AND collation = ?2 AND "
+                                  "sort_key >= ?3 ORDER BY sort_key, note_id"
+                                : "SELECT note_id FROM view_index WHERE view_id = ?1 AND collation = ?2 AND "
+                                  "sort_key >= ?3 AND sort_key < ?4 ORDER BY sort_key, note_id",
+                            &s);
+        st != NOERROR) {
+        return st;
+    }
+    Use use(s);
+    sqlite3_bind_int64(s, 1, view);
+    sqlite3_bind_int(s, 2, collation);
+    sqlite3_bind_blob(s, 3, prefix.data(), static_cast<int>(prefix.size()), SQLITE_STATIC);
+    if (!upper.empty()) {
+        sqlite3_bind_blob(s, 4, upper.data(), static_cast<int>(upper.size()), SQLITE_STATIC);
+    }
+    out->clear();
+    std::unordered_set<NOTEID> seen;
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        const NOTEID id = static_cast<NOTEID>(sqlite3_column_int64(s, 0));
+        if (seen.insert(id).second) {
+            out->push_back(id);
+        }
+    }
+    return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
+}
+
+STATUS Database::ftSearch(NOTEID view, std::string_view query, std::vector<NOTEID>* out, std::string* error) {
+    ft::Node root;
+    if (!ft::parse(query, &root, error)) {
+        return ERR_FT_QUERY;
+    }
+    std::vector<ViewRow> rows;
+    if (STATUS st = viewRows(view, 0, &rows); st != NOERROR) {
+        return st;
+    }
+    std::unordered_set<NOTEID> universe;
+    for (const ViewRow& r : rows) {
+        universe.insert(r.note);
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    // Each term is one scan of the items it can match; the tree combines the sets.
+    auto term = [&](const ft::Term& t, std::unordered_set<NOTEID>* hits) -> STATUS {
+        sqlite3_stmt* s = nullptr;
+        const char* sql = t.field.empty()
+                              ? "SELECT note_id, type, value FROM items WHERE type IN (1280, 1281)"
+                              : "SELECT note_id, type, value FROM items WHERE name = ?";
+        if (STATUS st = prepare(sql, &s); st != NOERROR) {
+            return st;
+        }
+        Use use(s);
+        if (!t.field.empty()) {
+            sqlite3_bind_text(s, 1, t.field.c_str(), -1, SQLITE_STATIC);
+        }
+        int rc;
+        std::vector<std::string> values;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            const NOTEID id = static_cast<NOTEID>(sqlite3_column_int64(s, 0));
+            if (!universe.count(id) || hits->count(id)) {
+                continue;
+            }
+            const void* blob = sqlite3_column_blob(s, 2);
+            const std::string_view value(static_cast<const char*>(blob ? blob : ""),
+                                         static_cast<std::size_t>(sqlite3_column_bytes(s, 2)));
+            if (!ods::decodeText(static_cast<WORD>(sqlite3_column_int(s, 1)), value, &values)) {
+                continue;
+            }
+            for (const std::string& v : values) {
+                if (ft::matches(t, ft::words(v))) {
+                    hits->insert(id);
+                    break;
+                }
+            }
+        }
+        return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
+    };
+    std::function<STATUS(const ft::Node&, std::unordered_set<NOTEID>*)> eval =
+        [&](const ft::Node& n, std::unordered_set<NOTEID>* hits) -> STATUS {
+        switch (n.kind) {
+        case ft::Node::kTerm:
+            return term(n.term, hits);
+        case ft::Node::kNot: {
+            std::unordered_set<NOTEID> inner;
+            if (STATUS st = eval(n.kids.front(), &inner); st != NOERROR) {
+                return st;
+            }
+            for (NOTEID id : universe) {
+                if (!inner.count(id)) {
+                    hits->insert(id);
+                }
+            }
+            return NOERROR;
+        }
+        case ft::Node::kOr:
+            for (const ft::Node& k : n.kids) {
+                if (STATUS st = eval(k, hits); st != NOERROR) {
+                    return st;
+                }
+            }
+            return NOERROR;
+        case ft::Node::kAnd: {
+            std::unordered_set<NOTEID> acc;
+            for (std::size_t i = 0; i < n.kids.size(); ++i) {
+                std::unordered_set<NOTEID> k;
+                if (STATUS st = eval(n.kids[i], &k); st != NOERROR) {
+                    return st;
+                }
+                if (i == 0) {
+                    acc = std::move(k);
+                } else {
+                    std::unordered_set<NOTEID> both;
+                    for (NOTEID id : acc) {
+                        if (k.count(id)) {
+                            both.insert(id);
+                        }
+                    }
+                    acc = std::move(both);
+                }
+            }
+            hits->insert(acc.begin(), acc.end());
+            return NOERROR;
+        }
+        }
+        return NOERROR;
+    };
+    std::unordered_set<NOTEID> hits;
+    if (STATUS st = eval(root, &hits); st != NOERROR) {
+        return st;
+    }
+    out->clear();
+    std::unordered_set<NOTEID> added;
+    for (const ViewRow& r : rows) {
+        if (hits.count(r.note) && added.insert(r.note).second) {
+            out->push_back(r.note);
+        }
+    }
+    return NOERROR;
+}
+
+} // namespace notes

@@ -1,0 +1,265 @@
+// Directory name lookup and password digests through the C API, walked as a login does.
+#include "fixture.h"
+#include "internal.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string packed(const std::vector<std::string>& parts) {
+    std::string out;
+    for (const std::string& p : parts) {
+        out += p;
+        out += '\0';
+    }
+    return out;
+}
+
+std::string makeDigest(const std::string& password) {
+    BYTE digest[SEC_DIGEST_SIZE];
+    WORD length = 0;
+    EXPECT_EQ(SECHashPassword(static_cast<WORD>(password.size()),
+                              reinterpret_cast<const BYTE*>(password.data()), sizeof digest, &length, digest,
+                              0, nullptr),
+              NOERROR);
+    return std::string(reinterpret_cast<char*>(digest), length);
+}
+
+STATUS verify(const std::string& password, const std::string& digest) {
+    return SECVerifyPassword(static_cast<WORD>(password.size()),
+                             reinterpret_cast<const BYTE*>(password.data()), static_cast<WORD>(digest.size()),
+                             reinterpret_cast<const BYTE*>(digest.data()), 0, nullptr);
+}
+
+const std::vector<std::string> kItems = {"FullName",   "ShortName",   "FirstName",       "MiddleInitial",
+                                         "LastName",   "MailAddress", "MailSystem",      "MailServer",
+                                         "MailDomain", "MailFile",    "InternetAddress", "HTTPPassword"};
+
+} // namespace
+
+class LookupTest : public NotesTest {
+protected:
+    void SetUp() override {
+        NotesTest::SetUp();
+        ASSERT_EQ(NotesInitExtended(0, nullptr), NOERROR);
+        ASSERT_EQ(notes::templates::create("Mail1", "names.nsf", notes::templates::Kind::Directory), NOERROR);
+        ASSERT_EQ(NSFDbOpen("Mail1!!names.nsf", &hDb), NOERROR);
+    }
+
+    void TearDown() override {
+        NSFDbClose(hDb);
+        NotesTerm();
+        NotesTest::TearDown();
+    }
+
+    void append(NOTEHANDLE h, const char* name, const std::vector<std::string>& values, bool list = false) {
+        const std::string v = list ? notes::ods::encodeTextList(values) : values.front();
+        ASSERT_EQ(NSFItemAppend(h, ITEM_SUMMARY, name, static_cast<WORD>(std::strlen(name)),
+                                list ? TYPE_TEXT_LIST : TYPE_TEXT, v.data(), static_cast<DWORD>(v.size())),
+                  NOERROR);
+    }
+
+    void addPerson(DBHANDLE db, const std::string& full, const std::string& shortName,
+                   const std::string& digest) {
+        NOTEHANDLE h = NULLHANDLE;
+        ASSERT_EQ(NSFNoteCreate(db, &h), NOERROR);
+        append(h, "Form", {"Person"});
+        append(h, "FullName", {full, notes::commonName(full)}, true);
+        append(h, "ShortName", {shortName});
+        append(h, "LastName", {"Doe"});
+        append(h, "MailSystem", {"1"});
+        append(h, "MailServer", {"CN=Mail1/O=Acme"});
+        append(h, "MailFile", {"mail\\" + shortName});
+        append(h, "InternetAddress", {shortName + "@acme.example"});
+        if (!digest.empty()) {
+            append(h, "HTTPPassword", {digest});
+        }
+        ASSERT_EQ(NSFNoteUpdate(h, 0), NOERROR);
+        NSFNoteClose(h);
+    }
+
+    // Looks names up in ($Users) with the login's twelve items.
+    STATUS lookup(const std::vector<std::string>& names, DHANDLE* buffer, const char* server = "") {
+        const std::string spaces = packed({"($Users)"}), n = packed(names), items = packed(kItems);
+        return NAMELookup2(server, 0, 1, spaces.data(), static_cast<WORD>(names.size()), n.data(),
+                           static_cast<WORD>(kItems.size()), items.data(), buffer);
+    }
+
+    DBHANDLE hDb = NULLHANDLE;
+};
+
+TEST_F(LookupTest, LoginWalksTheBufferAndChecksThePassword) {
+    const std::string digest = makeDigest("demo-password");
+    addPerson(hDb, "CN=Jane Doe/O=Acme", "jdoe", digest);
+    addPerson(hDb, "CN=John Roe/O=Acme", "jroe", makeDigest("other"));
+
+    for (const char* name :
+         {"jdoe", "JDoe", "Jane Doe", "CN=Jane Doe/O=Acme", "Jane Doe/Acme", "jdoe@acme.example"}) {
+        DHANDLE h = NULLHANDLE;
+        ASSERT_EQ(lookup({name}, &h), NOERROR) << name;
+        void* p = OSLockObject(h);
+        WORD matches = 0;
+        void* result = NAMELocateNextName2(p, nullptr, &matches);
+        ASSERT_NE(result, nullptr);
+        ASSERT_EQ(matches, 1) << name;
+        void* match = NAMELocateNextMatch2(p, result, nullptr);
+        ASSERT_NE(match, nullptr);
+        EXPECT_EQ(NAMELocateNextMatch2(p, result, match), nullptr);
+        EXPECT_EQ(NAMELocateNextName2(p, result, &matches), nullptr);
+
+        // FullName: a text list whose first member is the canonical name.
+        WORD type = 0, size = 0;
+        const char* value = static_cast<const char*>(NAMELocateItem2(match, 0, &type, &size));
+        ASSERT_NE(value, nullptr);
+        EXPECT_EQ(type, TYPE_TEXT_LIST);
+        WORD typeWord = 0;
+        std::memcpy(&typeWord, value, sizeof typeWord);
+        EXPECT_EQ(typeWord, TYPE_TEXT_LIST); // the value starts with its type
+        char text[1024];
+        ASSERT_EQ(NAMEGetTextItem2(match, 0, 0, text, sizeof text), NOERROR);
+        EXPECT_STREQ(text, "CN=Jane Doe/O=Acme");
+        ASSERT_EQ(NAMEGetTextItem2(match, 0, 1, text, sizeof text), NOERROR);
+        EXPECT_STREQ(text, "Jane Doe");
+        EXPECT_EQ(NAMEGetTextItem2(match, 0, 2, text, sizeof text), ERR_ITEM_NOT_FOUND);
+        // MailFile (item 9): text, size counts the type word.
+        value = static_cast<const char*>(NAMELocateItem2(match, 9, &type, &size));
+        ASSERT_NE(value, nullptr);
+        EXPECT_EQ(type, TYPE_TEXT);
+        EXPECT_EQ(std::string(value + 2, size - 2), "mail\\jdoe");
+        // Items the document lacks, and numbers beyond the list.
+        EXPECT_EQ(NAMELocateItem2(match, 2, &type, &size), nullptr); // FirstName
+        EXPECT_EQ(NAMELocateItem2(match, 12, &type, &size), nullptr);
+        // HTTPPassword (item 11) checks against the right password only.
+        value = static_cast<const char*>(NAMELocateItem2(match, 11, &type, &size));
+        ASSERT_NE(value, nullptr);
+        const std::string stored(value + 2, size - 2);
+        EXPECT_EQ(stored, digest);
+        EXPECT_EQ(verify("demo-password", stored), NOERROR);
+        EXPECT_EQ(verify("Demo-password", stored), ERR_PASSWORD_MISMATCH);
+        OSUnlockObject(h);
+        EXPECT_EQ(OSMemFree(h), NOERROR);
+    }
+}
+
+TEST_F(LookupTest, SeveralNamesUnknownNamesAndDirectories) {
+    addPerson(hDb, "CN=Jane Doe/O=Acme", "jdoe", "");
+    DHANDLE h = NULLHANDLE;
+    ASSERT_EQ(lookup({"nobody", "jdoe", ""}, &h), NOERROR);
+    void* p = OSLockObject(h);
+    WORD matches = 99;
+    void* first = NAMELocateNextName2(p, nullptr, &matches);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(matches, 0);
+    EXPECT_EQ(NAMELocateNextMatch2(p, first, nullptr), nullptr);
+    void* second = NAMELocateNextName2(p, first, &matches);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(matches, 1);
+    void* third = NAMELocateNextName2(p, second, &matches);
+    ASSERT_NE(third, nullptr);
+    EXPECT_EQ(matches, 0);
+    EXPECT_EQ(NAMELocateNextName2(p, third, &matches), nullptr);
+    OSUnlockObject(h);
+    OSMemFree(h);
+
+    // A second server's directory answers only for names the first one lacks (unless ALL).
+    std::filesystem::create_directory(dir + "/Mail2");
+    ASSERT_EQ(notes::templates::create("Mail2", "names.nsf", notes::templates::Kind::Directory), NOERROR);
+    DBHANDLE other = NULLHANDLE;
+    ASSERT_EQ(NSFDbOpen("Mail2!!names.nsf", &other), NOERROR);
+    addPerson(other, "CN=Jane Doe/O=Acme", "jdoe", "");
+    addPerson(other, "CN=Max Mustermann/O=Acme", "mmuster", "");
+    NSFDbClose(other);
+    ASSERT_EQ(lookup({"jdoe", "mmuster"}, &h), NOERROR);
+    p = OSLockObject(h);
+    first = NAMELocateNextName2(p, nullptr, &matches);
+    EXPECT_EQ(matches, 1);
+    NAMELocateNextName2(p, first, &matches);
+    EXPECT_EQ(matches, 1);
+    OSUnlockObject(h);
+    OSMemFree(h);
+    const std::string spaces = packed({"($Users)"}), names = packed({"jdoe"}), items = packed({"ShortName"});
+    ASSERT_EQ(NAMELookup2("", NAME_LOOKUP_ALL, 1, spaces.data(), 1, names.data(), 1, items.data(), &h),
+              NOERROR);
+    NAMELocateNextName2(OSLockObject(h), nullptr, &matches);
+    EXPECT_EQ(matches, 2);
+    OSUnlockObject(h);
+    OSMemFree(h);
+    // A named server looks only there.
+    ASSERT_EQ(lookup({"mmuster"}, &h, "CN=Mail1/O=Acme"), NOERROR);
+    NAMELocateNextName2(OSLockObject(h), nullptr, &matches);
+    EXPECT_EQ(matches, 0);
+    OSUnlockObject(h);
+    OSMemFree(h);
+    EXPECT_EQ(lookup({"jdoe"}, &h, "Mail9"), ERR_SERVER_NOT_RESPONDING);
+}
+
+TEST_F(LookupTest, BadRequestsFailCleanly) {
+    DHANDLE h = NULLHANDLE;
+    const std::string spaces = packed({"($Users)"}), names = packed({"jdoe"}), items = packed({"ShortName"});
+    EXPECT_EQ(NAMELookup2("", 0, 1, spaces.data(), 1, names.data(), 1, items.data(), nullptr),
+              ERR_INVALID_PARAM);
+    EXPECT_EQ(NAMELookup2("", 0, 0, spaces.data(), 1, names.data(), 1, items.data(), &h), ERR_INVALID_PARAM);
+    EXPECT_EQ(NAMELookup2("", 0, 1, nullptr, 1, names.data(), 1, items.data(), &h), ERR_INVALID_PARAM);
+    EXPECT_EQ(NAMELookup2("", 0, 1, spaces.data(), 1, names.data(), 200, items.data(), &h),
+              ERR_INVALID_PARAM);
+    const std::string longName = packed({std::string(5000, 'x')});
+    EXPECT_EQ(NAMELookup2("", 0, 1, spaces.data(), 1, longName.data(), 1, items.data(), &h),
+              ERR_INVALID_PARAM);
+    const std::string missing = packed({"($NoSuchView)"});
+    EXPECT_EQ(NAMELookup2("", 0, 1, missing.data(), 1, names.data(), 1, items.data(), &h),
+              ERR_NAMESPACE_NOT_FOUND);
+    // Without any directory the lookup fails.
+    NSFDbClose(hDb);
+    hDb = NULLHANDLE;
+    ASSERT_EQ(NSFDbDelete("Mail1!!names.nsf"), NOERROR);
+    EXPECT_EQ(NAMELookup2("", 0, 1, spaces.data(), 1, names.data(), 1, items.data(), &h), ERR_NO_DIRECTORY);
+    char text[256];
+    OSLoadString(nullptr, ERR_NO_DIRECTORY, text, sizeof text);
+    EXPECT_STREQ(text, "No directory to look names up in");
+    EXPECT_EQ(NAMELocateNextName2(nullptr, nullptr, nullptr), nullptr);
+    EXPECT_EQ(NAMELocateItem2(nullptr, 0, nullptr, nullptr), nullptr);
+    EXPECT_EQ(NAMEGetTextItem2(nullptr, 0, 0, text, sizeof text), ERR_ITEM_NOT_FOUND);
+    EXPECT_EQ(NAMEGetTextItem2(nullptr, 0, 0, nullptr, 0), ERR_INVALID_PARAM);
+}
+
+TEST(PasswordDigest, Argon2idRoundTripAndRefusals) {
+    const std::string digest = makeDigest("s3cret");
+    EXPECT_EQ(digest.rfind("$argon2id$v=19$m=19456,t=2,p=1$", 0), 0u) << digest;
+    EXPECT_NE(makeDigest("s3cret"), digest); // a fresh salt each time
+    EXPECT_EQ(verify("s3cret", digest), NOERROR);
+    EXPECT_EQ(verify("s3cre", digest), ERR_PASSWORD_MISMATCH);
+    EXPECT_EQ(verify("", digest), ERR_PASSWORD_MISMATCH);
+    // An empty password has a digest of its own.
+    const std::string empty = makeDigest("");
+    EXPECT_EQ(verify("", empty), NOERROR);
+    EXPECT_EQ(verify("x", empty), ERR_PASSWORD_MISMATCH);
+
+    // Empty, malformed, truncated and other-algorithm digests never match.
+    for (const std::string& bad :
+         {std::string(), std::string("s3cret"), digest.substr(0, digest.size() - 5), digest + "AA",
+          std::string("$argon2i$v=19$m=19456,t=2,p=1$c2FsdHNhbHQ$aGFzaGhhc2g"),
+          std::string("$argon2id$v=19$"), std::string("$argon2id$v=19$m=-1,t=2,p=1$c2FsdHNhbHRzYWx0$aGFzaA"),
+          // Costs beyond the bounds are refused before any hashing.
+          std::string("$argon2id$v=19$m=4194304,t=2,p=1$c2FsdHNhbHRzYWx0$aGFzaGhhc2hoYXNoaGFzaA"),
+          std::string("$argon2id$v=19$m=19456,t=100000,p=1$c2FsdHNhbHRzYWx0$aGFzaGhhc2hoYXNoaGFzaA"),
+          std::string(600, '$')}) {
+        EXPECT_EQ(verify("s3cret", bad), ERR_PASSWORD_MISMATCH) << bad;
+    }
+    EXPECT_EQ(SECVerifyPassword(6, reinterpret_cast<const BYTE*>("s3cret"), 0, nullptr, 0, nullptr),
+              ERR_PASSWORD_MISMATCH);
+
+    // Over-long passwords are refused both ways; the limit itself is allowed.
+    const std::string limit(SEC_MAX_PASSWORD, 'p'), over(SEC_MAX_PASSWORD + 1, 'p');
+    EXPECT_EQ(verify(limit, makeDigest(limit)), NOERROR);
+    EXPECT_EQ(verify(over, digest), ERR_PASSWORD_TOO_LONG);
+    BYTE out[SEC_DIGEST_SIZE];
+    WORD length = 0;
+    EXPECT_EQ(SECHashPassword(static_cast<WORD>(over.size()), reinterpret_cast<const BYTE*>(over.data()),
+                              sizeof out, &length, out, 0, nullptr),
+              ERR_PASSWORD_TOO_LONG);
+    EXPECT_EQ(SECHashPassword(1, reinterpret_cast<const BYTE*>("x"), 10, &length, out, 0, nullptr),
+              ERR_BUFFER_TOO_SMALL);
+    EXPECT_EQ(SECHashPassword(1, nullptr, sizeof out, &length, out, 0, nullptr), ERR_INVALID_PARAM);
+}
