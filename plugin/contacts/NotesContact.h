@@ -9,6 +9,8 @@ class HX_EXPORT NotesContact : public NotesDocument {
 public:
     NotesContact() = default;
     NotesContact(const NotesContact& other) : NotesDocument(other) {}
+    // Wraps a document the caller holds (or, with `copy`, a copy of it made in `book`).
+    NotesContact(MailProvider* provider, LNDocument* doc, NotesAddressBook* book, bool copy);
     ~NotesContact() override;
 };
 

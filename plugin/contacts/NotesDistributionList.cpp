@@ -1,6 +1,12 @@
 #include "contacts/NotesDistributionList.h"
 
+#include "notes/NotesAddressBook.h"
+
 namespace hxMail::hxNotesProvider {
+
+NotesDistributionList::NotesDistributionList(MailProvider* provider, LNDocument* doc, NotesAddressBook* book,
+                                             bool copy)
+    : NotesDocument(provider, doc, book, copy) {}
 
 NotesDistributionList::~NotesDistributionList() = default;
 

@@ -9,6 +9,8 @@ class NotesDistributionList : public NotesDocument {
 public:
     NotesDistributionList() = default;
     NotesDistributionList(const NotesDistributionList& other) : NotesDocument(other) {}
+    // Wraps a document the caller holds (or, with `copy`, a copy of it made in `book`).
+    NotesDistributionList(MailProvider* provider, LNDocument* doc, NotesAddressBook* book, bool copy);
     ~NotesDistributionList() override;
 };
 

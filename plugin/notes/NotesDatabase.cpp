@@ -189,9 +189,12 @@ long NotesDatabase::getFolders(_UserInfoStruct*, String, Lattice::ObjectCollecti
 }
 
 void NotesDatabase::createMailBox(_UserInfoStruct* user, Lattice::Ptr<hxMail::Mailbox>& mailbox) {
-    // Building the mailbox root needs the folder tree, which is not in place yet.
-    (void)user;
-    (void)mailbox;
+    NotesFolder* root = new NotesFolder(provider, this, true);
+    root->addRef();
+    releaseFolder(mailboxFolder);
+    mailboxFolder = root;
+    mailboxFolder->initMailBox(user, mailbox);
+    mailboxFolderId = mailboxFolder->getFolderId();
 }
 
 NotesMessage* NotesDatabase::createMessage(LNDocument* doc) {

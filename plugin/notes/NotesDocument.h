@@ -48,6 +48,19 @@ public:
 
     static LNUniversalID getUniversalID(const String& text);
 
+    // The host recipient of a Notes name looked up in the name books: true, with the recipient
+    // and its user (which the caller owns and which owns the recipient), when the name is a user.
+    bool loadRecipient(LNString& name, hxMail::Recipient** recipient, NotesUser** user);
+    // The person or group of `book` listed under `name` in its "($Users)" view, or null. The
+    // caller owns the document.
+    NotesDocument* getMemberDoc(NotesAddressBook* book, LNString name, MailProvider* provider);
+    // The recipient of a person or group found in `book`, else in the directory, or null. The
+    // caller owns one reference.
+    hxMail::Recipient* getGroupRecipient(NotesAddressBook* book, LNString name, MailProvider* provider);
+    // Appends the members of a personal group to `names` and `allAddresses`: personal people as
+    // their addresses, directory entries by name, personal groups expanded once each (`visited`).
+    void expandPabGroup(LNString group, LNText& visited, LNText& names, LNText& allAddresses);
+
     bool loadFailed() const { return loadFailed_; }
     bool isFolder() const { return isFolder_; }
     bool isGroup() const { return isGroup_; }
@@ -75,6 +88,11 @@ public:
     void setInt(const char* name, long value);
 
 protected:
+    // Writes the addresses of `recipients` into the address item of `kind` (1 "SendTo",
+    // 2 "CopyTo", 3 "BlindCopyTo") of `message`, expanding personal groups, and appends them to
+    // `allAddresses`. No recipients leave the item as it was.
+    void storeRecipient(long kind, hxMail::Recipients* recipients, LNText& allAddresses, LNDocument* message);
+
     void setUniversalId();
     // The item `name` of the open note, if it exists.
     bool findItem(const char* name, LNItem& item) const;

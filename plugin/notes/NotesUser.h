@@ -36,11 +36,24 @@ class HX_EXPORT NotesUser : public Lattice::Base {
     LATTICE_CLASS(NotesUser, "NotesUser", Lattice::Base)
 public:
     NotesUser();
+    // An empty record and a new, empty recipient.
+    explicit NotesUser(MailProvider* provider);
+    // Copies nothing: the copy has no record.
     NotesUser(const NotesUser& other);
     NotesUser& operator=(const NotesUser&) = delete;
     ~NotesUser() override;
 
     _UserInfoStruct* getInfo() const { return info; }
+    bool isAuthenticated() const { return info && info->authenticated; }
+    bool isValidUser() const { return info && info->validUser; }
+    hxMail::Recipient* getRecipient() const { return info ? info->recipient : nullptr; }
+
+    // The user's mail file, made and opened on the first call.
+    NotesDatabase* getMailDatabase(MailProvider* provider);
+    // The user's personal address book, made and opened on the first call.
+    NotesAddressBook* getPabDatabase(MailProvider* provider);
+    // "Authorization: Basic " and the Base64 of "credentialName:password", for the Domino web task.
+    Lattice::String getBase64Credentials();
 
 protected:
     _UserInfoStruct* info = nullptr;

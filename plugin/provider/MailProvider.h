@@ -32,6 +32,21 @@ public:
     MailProvider& operator=(const MailProvider&) = delete;
     ~MailProvider() override;
 
+    // Checks the name and password against the directory; 0 and the host's authenticated flag
+    // when they match, 1 otherwise. A provider authenticates once: later calls repeat the first
+    // answer until logout.
+    long login(String userName, String password, String reserved, long, long) override;
+    // As login, without setting the host's flag.
+    bool verifyLogin(String userName, String password, String reserved, long, long, long) override;
+    long logout() override;
+    long getMailbox(String ownerName, Lattice::Ptr<hxMail::Mailbox>& mailbox) override;
+
+    long getAddressListCount(String bookId, long& count) override;
+    long getAddressList(String bookId, long count, Collection* entries) override;
+    long getAddressListPage(String bookId, long start, long count, Collection* entries) override;
+    long findAddressList(String bookId, String searchText, long count, long, Collection* entries, long& start,
+                         long&) override;
+
     hxMail::NoteProvider* noteProvider() override;
     hxMail::TaskProvider* taskProvider() override;
     hxMail::ContactProvider* contactProvider() override;
@@ -85,6 +100,9 @@ public:
 
 protected:
     void initialize();
+    bool authenticateUser(String& userName, String password, String reserved);
+    // The address book that a recipient-folder id stands for, or null.
+    NotesAddressBook* selectBook(const String& bookId) const;
 
     Lattice::Map<String, Lattice::Data> conversionSettings{17, 10};
     String mailboxId;

@@ -1,0 +1,52 @@
+// The host's address lists: the directory and the personal address book, chosen by the
+// recipient-folder ids that the contact provider handed out.
+#include "notes/NotesAddressBook.h"
+#include "provider/MailProvider.h"
+
+namespace hxMail::hxNotesProvider {
+
+NotesAddressBook* MailProvider::selectBook(const String& bookId) const {
+    // An empty id would match a book id that was never handed out.
+    if (bookId.isEmpty())
+        return nullptr;
+    if (bookId == directoryBookId)
+        return directory;
+    if (bookId == personalBookId)
+        return userAddressBook;
+    return nullptr;
+}
+
+long MailProvider::getAddressListCount(String bookId, long& count) {
+    lockAll();
+    if (NotesAddressBook* book = selectBook(bookId))
+        count = book->getAddressListCount(this);
+    unlockAll();
+    return 0;
+}
+
+long MailProvider::getAddressList(String bookId, long count, Collection* entries) {
+    lockAll();
+    if (NotesAddressBook* book = selectBook(bookId))
+        book->getAddressList(entries, 0, count, this);
+    unlockAll();
+    return 0;
+}
+
+long MailProvider::getAddressListPage(String bookId, long start, long count, Collection* entries) {
+    lockAll();
+    if (NotesAddressBook* book = selectBook(bookId))
+        book->getAddressList(entries, start, count, this);
+    unlockAll();
+    return 0;
+}
+
+long MailProvider::findAddressList(String bookId, String searchText, long count, long b, Collection* entries,
+                                   long& start, long& c) {
+    lockAll();
+    if (NotesAddressBook* book = selectBook(bookId))
+        book->getAddressList(searchText, count, b, entries, start, c, this);
+    unlockAll();
+    return 0;
+}
+
+} // namespace hxMail::hxNotesProvider

@@ -1,0 +1,375 @@
+// Login, mailbox, logout and the address lists as the host drives them: the plug-in loaded with
+// dlopen, a provider from its factory, and only the host's provider interfaces.
+#include "DirectoryFixture.h"
+
+#include "notes/NotesUser.h"
+#include "provider/MailProvider.h"
+#include "provider/NotesProviderFactory.h"
+
+#include "hxMail/Folder.h"
+
+#include <dlfcn.h>
+
+#include <memory>
+
+namespace hx = hxMail::hxNotesProvider;
+using Lattice::String;
+
+namespace {
+
+hx::NotesProviderFactory* newFactory() {
+    static void* module = dlopen(HX_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+    EXPECT_NE(module, nullptr) << dlerror();
+    using Entry = hx::NotesProviderFactory* (*)();
+    auto entry = module ? reinterpret_cast<Entry>(dlsym(module, "getMailProviderInterface")) : nullptr;
+    return entry ? entry() : nullptr;
+}
+
+class LoginTest : public DirectoryTest {
+protected:
+    void SetUp() override {
+        DirectoryTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        addPerson(kDirectory, jane());
+        factory.reset(newFactory());
+        ASSERT_NE(factory, nullptr);
+        provider = newProvider();
+    }
+
+    void TearDown() override {
+        provider.reset();
+        factory.reset();
+        DirectoryTest::TearDown();
+    }
+
+    Lattice::Ptr<hxMail::MailProvider> newProvider() {
+        Lattice::Ptr<hxMail::MailProvider> made = factory->createProvider();
+        EXPECT_TRUE(made);
+        return made;
+    }
+
+    // The plug-in's view of the user, for what the host interface does not show.
+    static const hx::_UserInfoStruct* record(hxMail::MailProvider* p) {
+        hx::NotesUser* user = static_cast<hx::MailProvider*>(p)->getUser();
+        return user ? user->getInfo() : nullptr;
+    }
+
+    // The recipient folders, listed as the host lists them under the mailbox.
+    std::pair<String, String> bookIds(hxMail::MailProvider* p) {
+        Lattice::ObjectCollection folders;
+        EXPECT_EQ(p->contactProvider()->getContactFolders("MBX", &folders), 0);
+        EXPECT_EQ(folders.count(), 2);
+        return {folders.at(0).toObject<hxMail::Folder>()->get_id(),
+                folders.at(1).toObject<hxMail::Folder>()->get_id()};
+    }
+
+    static std::vector<std::string> names(const Lattice::ObjectCollection& list) {
+        std::vector<std::string> out;
+        for (const Lattice::Data& d : list)
+            out.push_back(d.toObject<hxMail::Recipient>()->get_displayName().str());
+        return out;
+    }
+
+    std::unique_ptr<hx::NotesProviderFactory> factory;
+    Lattice::Ptr<hxMail::MailProvider> provider;
+};
+
+} // namespace
+
+TEST_F(LoginTest, TheRightPasswordLogsInAndFindsTheUsersDatabases) {
+    EXPECT_EQ(provider->login("Jane Doe", "demo-password", "", 0, 0), 0);
+    EXPECT_TRUE(provider->isAuthenticated());
+    const hx::_UserInfoStruct* info = record(provider.get());
+    ASSERT_NE(info, nullptr);
+    EXPECT_TRUE(info->authenticated);
+    EXPECT_TRUE(info->validUser);
+    EXPECT_EQ(info->commonName, "Jane Doe");
+    EXPECT_EQ(info->abbreviatedName, "Jane Doe/Acme");
+    EXPECT_EQ(info->loginName, "CN=Jane Doe/O=Acme") << "the directory's full name replaces the login name";
+    EXPECT_EQ(info->mailFile, "mail\\jdoe");
+    EXPECT_EQ(info->addressBookPath, "pab/jdoe_pab");
+    EXPECT_EQ(info->shortName, "jdoe");
+    auto* notes = static_cast<hx::MailProvider*>(provider.get());
+    ASSERT_NE(notes->getUserMailDatabase(), nullptr);
+    ASSERT_NE(notes->getUserAddressBook(), nullptr);
+    EXPECT_TRUE(notes->getUserAddressBook()->isPersonalBook());
+    EXPECT_FALSE(notes->getUserMailDatabase()->isOpen()) << "no handle stays open between host calls";
+
+    // Notes mail: the recipient is addressed by its Notes names.
+    const hxMail::Recipient* me = info->recipient;
+    EXPECT_EQ(me->get_emailType(), "NOTES");
+    EXPECT_EQ(me->get_smtpAddress(), "Jane Doe/Acme");
+    EXPECT_EQ(me->get_emailAddress(), "CN=Jane Doe/O=Acme");
+    EXPECT_TRUE(me->get_id().endsWith("---CN=Jane Doe/O=Acme")) << me->get_id().c_str();
+
+    // Short name and Internet address are lookup keys too, ignoring case.
+    Lattice::Ptr<hxMail::MailProvider> second = newProvider();
+    EXPECT_EQ(second->login("JDOE", "demo-password", "", 0, 0), 0);
+    Lattice::Ptr<hxMail::MailProvider> third = newProvider();
+    EXPECT_EQ(third->login("jane.doe@acme.example", "demo-password", "", 0, 0), 0);
+}
+
+TEST_F(LoginTest, AProviderKeepsItsFirstAnswerUntilLogout) {
+    EXPECT_EQ(provider->login("jdoe", "wrong", "", 0, 0), 1);
+    EXPECT_FALSE(provider->isAuthenticated());
+    ASSERT_NE(record(provider.get()), nullptr) << "the failed user is kept";
+    EXPECT_EQ(provider->login("jdoe", "demo-password", "", 0, 0), 1);
+    EXPECT_FALSE(provider->verifyLogin("jdoe", "demo-password", "", 0, 0, 0));
+
+    EXPECT_EQ(provider->logout(), 0);
+    EXPECT_EQ(record(provider.get()), nullptr);
+    EXPECT_EQ(provider->login("jdoe", "demo-password", "", 0, 0), 0);
+    // The other way round: once in, a wrong password changes nothing either.
+    EXPECT_EQ(provider->login("jdoe", "wrong", "", 0, 0), 0);
+    EXPECT_EQ(provider->logout(), 0);
+    EXPECT_FALSE(provider->isAuthenticated());
+    EXPECT_EQ(static_cast<hx::MailProvider*>(provider.get())->getUserMailDatabase(), nullptr);
+    EXPECT_EQ(provider->logout(), 0) << "logging out twice is harmless";
+}
+
+TEST_F(LoginTest, UnknownNamesEmptyAndOverlongInputFail) {
+    EXPECT_EQ(provider->login("Nobody Here", "demo-password", "", 0, 0), 1);
+    const hx::_UserInfoStruct* info = record(provider.get());
+    ASSERT_NE(info, nullptr);
+    EXPECT_TRUE(info->validUser) << "the lookup ran, it found no one";
+    EXPECT_FALSE(info->authenticated);
+    EXPECT_TRUE(info->mailFile.isEmpty());
+
+    for (const std::string& name : {std::string(), std::string(2000, 'x'), std::string("Jane Doe\0x", 10)}) {
+        Lattice::Ptr<hxMail::MailProvider> p = newProvider();
+        EXPECT_EQ(p->login(name, "demo-password", "", 0, 0), 1) << name.size();
+    }
+    Lattice::Ptr<hxMail::MailProvider> p = newProvider();
+    EXPECT_EQ(p->login("jdoe", std::string(5000, 'p'), "", 0, 0), 1);
+    p = newProvider();
+    EXPECT_EQ(p->login("jdoe", "", "", 0, 0), 1);
+
+    // A person without a digest cannot log in with any password.
+    PersonDoc nopass = jane();
+    nopass.fullName = "CN=Max Nopass/O=Acme";
+    nopass.shortName = "max";
+    nopass.internetAddress = "max@acme.example";
+    nopass.password.clear();
+    addPerson(kDirectory, nopass);
+    p = newProvider();
+    EXPECT_EQ(p->login("max", "", "", 0, 0), 1);
+}
+
+TEST_F(LoginTest, VerifyDoesNotMarkTheSessionLoggedIn) {
+    EXPECT_TRUE(provider->verifyLogin("Jane Doe", "demo-password", "ignored", 1, 2, 3));
+    EXPECT_FALSE(provider->isAuthenticated());
+    Lattice::Ptr<hxMail::MailProvider> other = newProvider();
+    EXPECT_FALSE(other->verifyLogin("Jane Doe", "nope", "", 0, 0, 0));
+}
+
+TEST_F(LoginTest, AProviderWithoutASessionAnswersFailure) {
+    setenv("NOTES_DATA_DIR", (dir + "/missing").c_str(), 1);
+    Lattice::Ptr<hxMail::MailProvider> broken = newProvider();
+    EXPECT_EQ(broken->login("jdoe", "demo-password", "", 0, 0), 1);
+    EXPECT_FALSE(broken->verifyLogin("jdoe", "demo-password", "", 0, 0, 0));
+    Lattice::Ptr<hxMail::Mailbox> box;
+    EXPECT_EQ(broken->getMailbox("", box), 0);
+    EXPECT_FALSE(box);
+    EXPECT_EQ(broken->logout(), 0);
+    long count = 7;
+    EXPECT_EQ(broken->getAddressListCount("xNOTESGAL", count), 0);
+    EXPECT_EQ(count, 7);
+}
+
+TEST_F(LoginTest, AMissingDirectoryIsReportedAndFailsTheLogin) {
+    ASSERT_EQ(NSFDbDelete("Mail1!!names.nsf"), NOERROR);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(provider->login("jdoe", "demo-password", "", 0, 0), 1);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Error: unable to look up names in N&A books.\n"), std::string::npos) << out;
+    EXPECT_EQ(record(provider.get()), nullptr);
+}
+
+TEST_F(LoginTest, PasswordsReachNeitherTheLogNorStandardOutput) {
+    testing::internal::CaptureStdout();
+    provider->login("jdoe", "Wrong-Secret-1", "", 0, 0);
+    provider->logout();
+    provider->login("jdoe", "demo-password", "", 0, 0);
+    Lattice::Ptr<hxMail::Mailbox> box;
+    provider->getMailbox("", box);
+    Lattice::ObjectCollection found;
+    provider->contactProvider()->getFilteredRecipients("jane", &found);
+    provider.reset();
+    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string log = logText();
+    for (const char* secret : {"Wrong-Secret-1", "demo-password", "ZGVtby1wYXNzd29yZA"}) {
+        EXPECT_EQ(out.find(secret), std::string::npos) << secret;
+        EXPECT_EQ(log.find(secret), std::string::npos) << secret;
+    }
+}
+
+TEST_F(LoginTest, TheMailboxIsTheUsersAndNewEachTime) {
+    Lattice::Ptr<hxMail::Mailbox> box;
+    EXPECT_EQ(provider->getMailbox("", box), 0);
+    EXPECT_FALSE(box) << "no user, no mailbox";
+
+    ASSERT_EQ(provider->login("jdoe", "demo-password", "", 0, 0), 0);
+    EXPECT_EQ(provider->getMailbox("ignored", box), 0);
+    ASSERT_TRUE(box);
+    EXPECT_FALSE(box->get_id().isEmpty());
+    EXPECT_EQ(box->get_displayName(), "Jane Doe");
+    EXPECT_TRUE(box->get_isSystem());
+    ASSERT_TRUE(box->get_person());
+    EXPECT_EQ(box->get_person()->get_fullName(), "Jane Doe");
+    EXPECT_EQ(box->get_person()->get_firstName(), "Jane");
+    EXPECT_EQ(box->get_person()->get_lastName(), "Doe");
+    ASSERT_TRUE(box->get_person()->get_recipient());
+    EXPECT_EQ(box->get_person()->get_recipient()->get_smtpAddress(), "Jane Doe/Acme");
+    auto* notes = static_cast<hx::MailProvider*>(provider.get());
+    EXPECT_EQ(notes->getMailboxId(), box->get_id());
+    EXPECT_EQ(notes->getUserMailDatabase()->getMailboxFolderId(), box->get_id());
+
+    Lattice::Ptr<hxMail::Mailbox> again;
+    provider->getMailbox("", again);
+    EXPECT_NE(again->get_id(), box->get_id());
+    EXPECT_EQ(notes->getMailboxId(), again->get_id());
+}
+
+TEST_F(LoginTest, SmtpUsersAndDirectoryDetails) {
+    PersonDoc smtp = jane();
+    smtp.fullName = "CN=Sam Smtp/O=Acme";
+    smtp.shortName = "ssmtp";
+    smtp.internetAddress = "sam@example.org";
+    smtp.mailSystem = "5";
+    smtp.mailFile = "mail\\ssmtp";
+    smtp.shortNameAsList = true;
+    addPerson(kDirectory, smtp);
+    EXPECT_EQ(provider->login("sam@example.org", "demo-password", "", 0, 0), 0);
+    const hx::_UserInfoStruct* info = record(provider.get());
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->recipient->get_emailType(), "SMTP");
+    EXPECT_EQ(info->recipient->get_smtpAddress(), "sam@example.org");
+    EXPECT_TRUE(info->recipient->get_emailAddress().isEmpty());
+    EXPECT_TRUE(info->shortName.isEmpty()) << "a short name kept as a list is not taken";
+    EXPECT_EQ(info->addressBookPath, "pab/ssmtp_pab");
+}
+
+TEST_F(LoginTest, AddressListsPageThroughTheChosenBook) {
+    for (const char* n : {"Adam Apple", "Bea Berry", "Carl Cherry", "Dora Date"}) {
+        PersonDoc p;
+        p.fullName = std::string("CN=") + n + "/O=Acme";
+        p.internetAddress = std::string(n).substr(0, std::string(n).find(' ')) + "@acme.example";
+        addPerson(kDirectory, p);
+    }
+    PersonDoc noAddress;
+    noAddress.fullName = "CN=Emil Empty/O=Acme";
+    addPerson(kDirectory, noAddress);
+    PersonDoc viaMail;
+    viaMail.fullName = "CN=Fred Fallback/O=Acme";
+    viaMail.mailAddress = "fred@elsewhere.example";
+    addPerson(kDirectory, viaMail);
+    addGroup(kDirectory, "Sales", {"Adam Apple/Acme"});
+    // Directory order: Adam, Bea, Carl, Dora, Emil, Fred, Jane, Sales.
+
+    ASSERT_EQ(provider->login("jdoe", "demo-password", "", 0, 0), 0);
+    const auto [gal, pab] = bookIds(provider.get());
+    EXPECT_EQ(gal, "MBXNOTESGAL");
+    EXPECT_EQ(pab, "MBXNOTESPAB");
+
+    long count = -5;
+    EXPECT_EQ(provider->getAddressListCount(gal, count), 0);
+    EXPECT_EQ(count, 8);
+    count = -5;
+    provider->getAddressListCount(pab, count);
+    EXPECT_EQ(count, 0);
+    count = -5;
+    EXPECT_EQ(provider->getAddressListCount("MBXNOTESXYZ", count), 0);
+    EXPECT_EQ(count, -5) << "an unknown book leaves the count alone";
+    provider->getAddressListCount("", count);
+    EXPECT_EQ(count, -5);
+
+    auto page = [&](long start, long n) {
+        Lattice::ObjectCollection out;
+        EXPECT_EQ(provider->getAddressListPage(gal, start, n, &out), 0);
+        return names(out);
+    };
+    EXPECT_EQ(page(0, 3), (std::vector<std::string>{"Adam Apple", "Bea Berry", "Carl Cherry"}));
+    // Emil has no address and is skipped; the page does not reach further to make up for him.
+    EXPECT_EQ(page(3, 3), (std::vector<std::string>{"Dora Date", "Fred Fallback"}));
+    EXPECT_EQ(page(6, 100), (std::vector<std::string>{"Jane Doe", "Sales"}));
+    EXPECT_TRUE(page(8, 5).empty());
+    EXPECT_TRUE(page(500, 5).empty());
+    EXPECT_TRUE(page(2, 0).empty());
+    EXPECT_TRUE(page(-1, 3).empty());
+    EXPECT_TRUE(page(2, -1).empty());
+    EXPECT_TRUE(page(LONG_MAX, LONG_MAX).empty());
+    EXPECT_EQ(page(7, LONG_MAX), (std::vector<std::string>{"Sales"}));
+
+    Lattice::ObjectCollection all;
+    provider->getAddressList(gal, 100, &all);
+    ASSERT_EQ(all.count(), 7);
+    const auto* fred = all.at(4).toObject<hxMail::Recipient>();
+    EXPECT_EQ(fred->get_smtpAddress(), "fred@elsewhere.example");
+    EXPECT_EQ(fred->get_displayType(), 0);
+    EXPECT_EQ(fred->get_recipientType(), 0);
+    EXPECT_EQ(fred->get_emailAddress(), "CN=Fred Fallback/O=Acme");
+    EXPECT_EQ(fred->get_id().length(), 32);
+    const auto* sales = all.at(6).toObject<hxMail::Recipient>();
+    EXPECT_EQ(sales->get_displayType(), 1);
+    EXPECT_EQ(sales->get_smtpAddress(), "Sales");
+
+    // A search position: the entry with that name, else the start.
+    long start = -1;
+    long unused = 0;
+    Lattice::ObjectCollection found;
+    EXPECT_EQ(provider->findAddressList(gal, "carl cherry", 2, 0, &found, start, unused), 0);
+    EXPECT_EQ(start, 2);
+    EXPECT_EQ(names(found), (std::vector<std::string>{"Carl Cherry", "Dora Date"}));
+    found.removeAll();
+    provider->findAddressList(gal, "Zed Nobody", 2, 0, &found, start, unused);
+    EXPECT_EQ(start, 0);
+    EXPECT_EQ(names(found), (std::vector<std::string>{"Adam Apple", "Bea Berry"}));
+    found.removeAll();
+    start = 99;
+    provider->findAddressList("elsewhere", "Carl Cherry", 2, 0, &found, start, unused);
+    EXPECT_EQ(start, 99) << "no book, nothing touched";
+    EXPECT_TRUE(found.isEmpty());
+}
+
+TEST_F(LoginTest, SearchCoversBothBooksPersonalFirst) {
+    PersonDoc smith;
+    smith.fullName = "CN=John Smith/O=Acme";
+    smith.internetAddress = "john.smith@acme.example";
+    addPerson(kDirectory, smith);
+    addGroup(kDirectory, "Smithy Team", {"John Smith/Acme"});
+    PersonDoc friendDoc;
+    friendDoc.fullName = "CN=Pat Smithers";
+    friendDoc.internetAddress = "pat@home.example";
+    friendDoc.mailSystem = "";
+    addPerson(kPersonal, friendDoc);
+    addGroup(kPersonal, "Smith Family", {"Pat Smithers"});
+
+    ASSERT_EQ(provider->login("jdoe", "demo-password", "", 0, 0), 0);
+    Lattice::ObjectCollection found;
+    EXPECT_EQ(provider->contactProvider()->getFilteredRecipients("smi", &found), 0);
+    ASSERT_EQ(names(found),
+              (std::vector<std::string>{"Pat Smithers", "Smith Family", "John Smith", "Smithy Team"}));
+    const long expectedTypes[] = {3, 2, 0, 1};
+    for (long i = 0; i < 4; ++i)
+        EXPECT_EQ(found.at(i).toObject<hxMail::Recipient>()->get_displayType(), expectedTypes[i]) << i;
+    EXPECT_EQ(found.at(0).toObject<hxMail::Recipient>()->get_emailType(), "SMTP");
+    EXPECT_EQ(found.at(2).toObject<hxMail::Recipient>()->get_emailType(), "NOTES");
+
+    // The personal address book lists through its own recipient folder.
+    const auto [gal, pab] = bookIds(provider.get());
+    Lattice::ObjectCollection personal;
+    provider->getAddressListPage(pab, 0, 10, &personal);
+    EXPECT_EQ(names(personal), (std::vector<std::string>{"Pat Smithers", "Smith Family"}));
+
+    // Filter text that looks like query syntax is only ever a search term.
+    for (const char* hostile : {"x\") OR ([FullName] CONTAINS \"", "smi*) OR ([FullName] CONTAINS a*", "\"",
+                                ")", "[", "OR", "smi OR jane", "(((", "*"}) {
+        found.removeAll();
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(provider->contactProvider()->getFilteredRecipients(hostile, &found), 0);
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(found.isEmpty()) << hostile << " found " << found.count();
+        EXPECT_EQ(out.find("Error"), std::string::npos) << hostile << ": " << out;
+    }
+}
