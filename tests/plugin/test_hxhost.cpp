@@ -1,5 +1,5 @@
 // hxhost as a user runs it: a subprocess loading the real plug-in.
-#include "PluginFixture.h"
+#include "DirectoryFixture.h"
 
 #include "Shell.h"
 
@@ -153,4 +153,125 @@ TEST(HostShellParse, CommandsWordsAndQuotes) {
     EXPECT_TRUE(commands.empty());
     EXPECT_FALSE(hxhost::Shell::parse("find 'open", commands, error));
     EXPECT_NE(error.find("quote"), std::string::npos);
+}
+
+namespace {
+
+// hxhost on a server with a directory, Jane Doe's mail file and her personal address book.
+class HostDirectoryTest : public DirectoryTest {
+protected:
+    void SetUp() override {
+        DirectoryTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        addPerson(kDirectory, jane());
+        PersonDoc john;
+        john.fullName = "CN=John Smith/O=Acme";
+        john.internetAddress = "john.smith@acme.example";
+        addPerson(kDirectory, john);
+        addGroup(kDirectory, "Sales", {"John Smith/Acme"});
+        PersonDoc pat;
+        pat.fullName = "CN=Pat Smithers";
+        pat.internetAddress = "pat@home.example";
+        addPerson(kPersonal, pat);
+    }
+
+    Outcome run(const std::string& args, const std::string& input = "") {
+        std::ofstream(dir + "/stdin.txt") << input;
+        const std::string command = "cd '" + dir +
+                                    "' && '" HXHOST_PATH "' --plugin '" HX_PLUGIN_PATH "' --data '" + dir +
+                                    "' " + args + " <stdin.txt >stdout.txt 2>stderr.txt";
+        const int raw = std::system(command.c_str());
+        Outcome result;
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        result.out = slurp(dir + "/stdout.txt");
+        result.err = slurp(dir + "/stderr.txt");
+        return result;
+    }
+
+    static std::string slurp(const std::string& path) {
+        std::ifstream in(path);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    static std::vector<nlohmann::json> jsonLines(const std::string& text) {
+        std::istringstream lines(text);
+        std::string line;
+        std::vector<nlohmann::json> out;
+        while (std::getline(lines, line))
+            out.push_back(nlohmann::json::parse(line));
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(HostDirectoryTest, LoginMailboxAndBooksAsJson) {
+    const Outcome r =
+        run("--json -c 'login jdoe demo-password; mailbox; books; addresses gal 1 2; addresses pab; "
+            "find gal \"john smith\" 5; search smi; logout; mailbox'");
+    EXPECT_EQ(r.status, 1) << "the last mailbox needs a login";
+    const auto lines = jsonLines(r.out);
+    ASSERT_EQ(lines.size(), 8u) << r.out << r.err;
+    EXPECT_EQ(lines[0]["authenticated"], true);
+    EXPECT_EQ(lines[0]["mailFile"], "mail\\jdoe");
+    EXPECT_EQ(lines[0]["addressBook"], "pab/jdoe_pab");
+    EXPECT_EQ(lines[1]["displayName"], "Jane Doe");
+    EXPECT_EQ(lines[1]["smtpAddress"], "Jane Doe/Acme");
+    EXPECT_EQ(lines[1]["id"].get<std::string>().size(), 36u);
+    ASSERT_EQ(lines[2]["books"].size(), 2u);
+    EXPECT_EQ(lines[2]["books"][0]["displayName"], "Global Address List");
+    EXPECT_EQ(lines[2]["books"][1]["displayName"], "Personal Address Book");
+    EXPECT_EQ(lines[3]["total"], 3);
+    ASSERT_EQ(lines[3]["entries"].size(), 2u);
+    EXPECT_EQ(lines[3]["entries"][0]["displayName"], "John Smith");
+    EXPECT_EQ(lines[3]["entries"][1]["kind"], "group");
+    EXPECT_EQ(lines[4]["entries"][0]["displayName"], "Pat Smithers");
+    EXPECT_EQ(lines[4]["entries"][0]["book"], "pab");
+    EXPECT_EQ(lines[5]["start"], 1);
+    const auto& found = lines[6]["entries"];
+    ASSERT_EQ(found.size(), 2u) << lines[6].dump();
+    EXPECT_EQ(found[0]["displayName"], "Pat Smithers");
+    EXPECT_EQ(found[1]["displayName"], "John Smith");
+    EXPECT_EQ(lines[7]["wasLoggedIn"], true);
+    EXPECT_NE(r.err.find("not logged in"), std::string::npos) << r.err;
+    for (const std::string& text : {r.out, r.err, slurp(dir + "/hxLog.log")})
+        EXPECT_EQ(text.find("demo-password"), std::string::npos);
+}
+
+TEST_F(HostDirectoryTest, TablesForAPersonAndClearErrors) {
+    Outcome r = run("-c 'login jdoe demo-password; addresses gal; search smi'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Logged in as Jane Doe/Acme"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Global Address List: entries 1-3 of 3"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Name"), std::string::npos);
+    EXPECT_NE(r.out.find("john.smith@acme.example"), std::string::npos);
+    EXPECT_NE(r.out.find("personal"), std::string::npos);
+    EXPECT_EQ(r.out.find("demo-password"), std::string::npos);
+
+    r = run("-c 'login jdoe Wrong-Secret'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("login refused"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Wrong-Secret"), std::string::npos);
+    EXPECT_EQ(r.out.find("Wrong-Secret"), std::string::npos);
+
+    for (const char* bad :
+         {"addresses gal", "login jdoe demo-password; addresses xyz",
+          "login jdoe demo-password; addresses gal -1", "login jdoe demo-password; addresses gal 1x",
+          "login jdoe demo-password; find gal"}) {
+        r = run(std::string("-c '") + bad + "'");
+        EXPECT_EQ(r.status, 1) << bad;
+        EXPECT_FALSE(r.err.empty()) << bad;
+    }
+
+    r = run("-c 'verify jdoe demo-password; verify jdoe nope'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("are correct"), std::string::npos) << r.out;
+    EXPECT_EQ(countOf(r.out, "are correct"), 2) << "a session keeps its first answer";
+
+    // Without a password and without a terminal there is nobody to ask.
+    r = run("-c 'login jdoe' < /dev/null");
+    EXPECT_EQ(r.status, 1);
 }

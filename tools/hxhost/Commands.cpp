@@ -53,12 +53,15 @@ void session(CommandContext& context, const Args&, Json& out) {
 
 void registerCommands(CommandRegistry& registry) {
     registerFrameCommands(registry);
+    registerLoginCommands(registry);
+    registerAddressCommands(registry);
 }
 
 void registerFrameCommands(CommandRegistry& registry) {
-    registry.add({"info", "", "The factory's type and display names and the plug-in's path.", 0, 0, info});
     registry.add(
-        {"session", "", "Makes the session's provider (once) and shows its Notes session.", 0, 0, session});
+        {"info", "", "The factory's type and display names and the plug-in's path.", 0, 0, info, nullptr});
+    registry.add({"session", "", "Makes the session's provider (once) and shows its Notes session.", 0, 0,
+                  session, nullptr});
 }
 
 } // namespace hxhost

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include <functional>
+#include <iosfwd>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -33,6 +34,8 @@ struct Command {
     std::size_t minArgs = 0;
     std::size_t maxArgs = 0;
     std::function<void(CommandContext&, const Args&, Json& out)> run;
+    // Prints the result for a person instead of "key: value" lines; unused with --json.
+    std::function<void(const Json& result, std::ostream& out)> render;
 };
 
 class CommandRegistry {
@@ -50,6 +53,10 @@ private:
 void registerCommands(CommandRegistry& registry);
 // The commands of the plug-in frame: info, session.
 void registerFrameCommands(CommandRegistry& registry);
+// Logging in and out and the user's mailbox: login, verify, logout, mailbox.
+void registerLoginCommands(CommandRegistry& registry);
+// The two address books: books, addresses, find, search.
+void registerAddressCommands(CommandRegistry& registry);
 
 // The provider of the session, or a CommandError saying why there is none.
 hxMail::MailProvider& requireProvider(CommandContext& context);

@@ -111,6 +111,9 @@ bool Shell::runCommand(const std::vector<std::string>& words) {
             Json line{{"command", name}, {"ok", true}};
             line.update(result);
             out_ << line.dump() << std::endl;
+        } else if (command->render) {
+            command->render(result, out_);
+            out_.flush();
         } else {
             for (const auto& [key, value] : result.items())
                 out_ << key << ": " << (value.is_string() ? value.get<std::string>() : value.dump()) << "\n";
