@@ -1,4 +1,5 @@
 #include "admin.h"
+#include "admin_impl.h"
 
 #include "internal.h"
 #include "notes/config.h"
@@ -58,8 +59,9 @@ bool parseZone(const std::string& text, int* out) {
 
 const std::vector<ItemType>& itemTypes() {
     static const std::vector<ItemType> kTypes = {
-        {"text", TYPE_TEXT},        {"textlist", TYPE_TEXT_LIST}, {"number", TYPE_NUMBER},
-        {"numberlist", TYPE_NUMBER_RANGE}, {"time", TYPE_TIME},   {"timelist", TYPE_TIME_RANGE},
+        {"text", TYPE_TEXT},          {"textlist", TYPE_TEXT_LIST},
+        {"number", TYPE_NUMBER},      {"numberlist", TYPE_NUMBER_RANGE},
+        {"time", TYPE_TIME},          {"timelist", TYPE_TIME_RANGE},
         {"richtext", TYPE_COMPOSITE},
     };
     return kTypes;
@@ -103,80 +105,12 @@ std::string latin1ToUtf8(const std::string& text) {
     return out;
 }
 
-struct Admin::Impl {
-    std::string dataDir;
-    std::ostream& out;
-    std::ostream& err;
-    LNNotesSession session;
-
-    Impl(std::string dir, std::ostream& o, std::ostream& e) : dataDir(std::move(dir)), out(o), err(e) {}
-
-    int badInput(const std::string& message) {
-        err << "nsfadmin: " << message << "\n";
-        return kBadInput;
-    }
-
-    int notesError(const std::string& what, LNSTATUS status) {
-        char text[LNERROR_MESSAGE_LENGTH];
-        LNGetErrorMessageText(status, text, LNERROR_MESSAGE_LENGTH);
-        err << "nsfadmin: " << what << ": " << text << "\n";
-        return kNotesError;
-    }
-
-    LNSTATUS start() {
-        if (session.IsInitialized()) {
-            return LNNOERROR;
-        }
-        if (!dataDir.empty()) {
-            setenv("NOTES_DATA_DIR", dataDir.c_str(), 1);
-        }
-        return session.Init();
-    }
-
-    static std::string describe(const DbRef& ref) {
-        return ref.server.empty() ? ref.path : ref.path + " on " + ref.server;
-    }
-
-    // Opens a database; on failure prints why and returns the exit code.
-    int openDb(const DbRef& ref, LNDatabase* db) {
-        if (LNSTATUS s = start(); s != LNNOERROR) {
-            return notesError("cannot start Notes", s);
-        }
-        if (LNSTATUS s = session.GetDatabase(utf8ToLatin1(ref.path), db, utf8ToLatin1(ref.server)); s != LNNOERROR) {
-            return notesError("cannot open database " + describe(ref), s);
-        }
-        if (LNSTATUS s = db->Open(); s != LNNOERROR) {
-            return notesError("cannot open database " + describe(ref), s);
-        }
-        return kOk;
-    }
-
-    int openDoc(const DbRef& ref, const std::string& unid, LNDatabase* db, LNDocument* doc) {
-        if (int rc = openDb(ref, db); rc != kOk) {
-            return rc;
-        }
-        const LNUniversalID id{LNString(unid)};
-        if (!id.IsValid()) {
-            return badInput("not a universal id (32 hexadecimal digits): " + unid);
-        }
-        if (LNSTATUS s = db->GetDocument(id, doc); s != LNNOERROR) {
-            return notesError("cannot find document " + unid, s);
-        }
-        if (LNSTATUS s = doc->Open(); s != LNNOERROR) {
-            return notesError("cannot open document " + unid, s);
-        }
-        return kOk;
-    }
-
-    std::string itemText(const notes::Item& item, const char* separator) {
-        return latin1ToUtf8(notes::ods::toText(item.type, item.value, separator));
-    }
-};
-
 Admin::Admin(std::string dataDir, std::ostream& out, std::ostream& err)
     : impl_(new Impl(std::move(dataDir), out, err)) {}
 
-Admin::~Admin() { delete impl_; }
+Admin::~Admin() {
+    delete impl_;
+}
 
 int Admin::serverAdd(const std::string& name) {
     const std::string cn = notes::commonName(utf8ToLatin1(name));
@@ -219,12 +153,27 @@ int Admin::serverList() {
 }
 
 int Admin::dbCreate(const DbRef& db, const std::string& title) {
+    return dbCreate(db, title, "");
+}
+
+int Admin::dbCreate(const DbRef& db, const std::string& title, const std::string& templateName) {
     (void)title;
+    notes::templates::Kind kind{};
+    if (!templateName.empty() && !notes::templates::kindFromName(templateName, &kind)) {
+        return impl_->badInput("unknown template '" + templateName + "' (names, pab or mail)");
+    }
     if (LNSTATUS s = impl_->start(); s != LNNOERROR) {
         return impl_->notesError("cannot start Notes", s);
     }
     if (db.path.empty()) {
         return impl_->badInput("a database path is needed");
+    }
+    if (!templateName.empty()) {
+        if (STATUS s = notes::templates::create(utf8ToLatin1(db.server), utf8ToLatin1(db.path), kind);
+            s != NOERROR) {
+            return impl_->notesError("cannot create database " + Impl::describe(db), s);
+        }
+        return kOk;
     }
     const std::string net = utf8ToLatin1(db.server.empty() ? db.path : db.server + "!!" + db.path);
     if (STATUS s = NSFDbCreate(net.c_str(), DBCLASS_NOTEFILE, FALSE); s != NOERROR) {
@@ -336,8 +285,8 @@ int Admin::docShow(const DbRef& ref, const std::string& unid) {
                << "Created: " << doc.GetCreated().GetText().str() << "\n"
                << "Modified: " << doc.GetLastModified().GetText().str() << "\n";
     for (const notes::Item& item : note->items) {
-        impl_->out << latin1ToUtf8(item.name) << " (" << typeName(item.type) << "): " << impl_->itemText(item, "; ")
-                   << "\n";
+        impl_->out << latin1ToUtf8(item.name) << " (" << typeName(item.type)
+                   << "): " << impl_->itemText(item, "; ") << "\n";
     }
     return kOk;
 }
@@ -354,15 +303,16 @@ int Admin::docDelete(const DbRef& ref, const std::string& unid) {
     return kOk;
 }
 
-int Admin::itemSet(const DbRef& ref, const std::string& unid, const std::string& name, const std::string& type,
-                   const std::vector<std::string>& values, const std::string& zone) {
+int Admin::itemSet(const DbRef& ref, const std::string& unid, const std::string& name,
+                   const std::string& type, const std::vector<std::string>& values, const std::string& zone) {
     const auto& types = itemTypes();
-    const auto t = std::find_if(types.begin(), types.end(), [&](const ItemType& it) { return type == it.name; });
+    const auto t =
+        std::find_if(types.begin(), types.end(), [&](const ItemType& it) { return type == it.name; });
     if (t == types.end()) {
         return impl_->badInput("unknown item type '" + type + "'");
     }
-    const bool single = t->code == TYPE_TEXT || t->code == TYPE_NUMBER || t->code == TYPE_TIME ||
-                        t->code == TYPE_COMPOSITE;
+    const bool single =
+        t->code == TYPE_TEXT || t->code == TYPE_NUMBER || t->code == TYPE_TIME || t->code == TYPE_COMPOSITE;
     if (single && values.size() != 1) {
         return impl_->badInput("type " + type + " takes exactly one value");
     }
@@ -396,8 +346,9 @@ int Admin::itemSet(const DbRef& ref, const std::string& unid, const std::string&
             }
             numbers.push_back(d);
         }
-        value = t->code == TYPE_NUMBER ? std::string(reinterpret_cast<const char*>(&numbers[0]), sizeof(double))
-                                       : notes::ods::encodeNumbers(numbers);
+        value = t->code == TYPE_NUMBER
+                    ? std::string(reinterpret_cast<const char*>(&numbers[0]), sizeof(double))
+                    : notes::ods::encodeNumbers(numbers);
         break;
     }
     default: { // times

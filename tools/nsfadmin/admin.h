@@ -26,6 +26,25 @@ struct DbRef {
     std::string path;
 };
 
+// A person of a directory or address book. Empty first and last names come from the common name;
+// an empty mail domain from the organisation of the full name.
+struct PersonSpec {
+    std::string fullName; // "CN=Jane Doe/O=Acme", "Jane Doe/Acme" or a flat name
+    std::string shortName;
+    std::string firstName, middleInitial, lastName;
+    std::string internetAddress;
+    std::string mailDomain;
+    std::vector<std::pair<std::string, std::vector<std::string>>> items; // further text items
+};
+
+// A group. Type "0" multi-purpose, "1" mail only (the ones listed as distribution lists), ...
+struct GroupSpec {
+    std::string name;
+    std::string description;
+    std::string type = "0";
+    std::vector<std::string> members;
+};
+
 class Admin {
 public:
     // dataDir: the data directory; empty = the library's own configuration.
@@ -37,6 +56,8 @@ public:
     int serverAdd(const std::string& name);
     int serverList();
     int dbCreate(const DbRef& db, const std::string& title);
+    // templateName: "names", "pab" or "mail" (empty: a database without design).
+    int dbCreate(const DbRef& db, const std::string& title, const std::string& templateName);
     int dbList(const std::string& server);
     // Prints the new document's UNID. items: "NAME=VALUE" text items.
     int docCreate(const DbRef& db, const std::string& form, const std::vector<std::string>& items);
@@ -50,8 +71,22 @@ public:
     int itemShow(const DbRef& db, const std::string& unid, const std::string& name);
     int itemDelete(const DbRef& db, const std::string& unid, const std::string& name);
 
+    // The directory is "names.nsf" on the server (made from its template when missing). user add
+    // also makes the mail file "mail/<short>" and the address book "pab/<short>_pab".
+    int userAdd(const std::string& server, const PersonSpec& person, const std::string& password);
+    int userPasswd(const std::string& server, const std::string& name, const std::string& password);
+    int userList(const std::string& server);
+    // book.path empty: the server's directory.
+    int groupAdd(const DbRef& book, const GroupSpec& group);
+    // action: "add", "remove" or "list".
+    int groupMembers(const DbRef& book, const std::string& group, const std::string& action,
+                     const std::vector<std::string>& members);
+    // Builds servers from a JSON fixture (see tools/nsfadmin/README.md); refuses to overwrite.
+    int seed(const std::string& file);
+
+    struct Impl; // the command sources' shared state (admin_impl.h)
+
 private:
-    struct Impl;
     Impl* impl_;
 };
 

@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+#include <string>
 
 namespace {
 
@@ -32,8 +33,10 @@ int main(int argc, char** argv) {
     CLI::App* serverList = server->add_subcommand("list", "list the server folders");
 
     CLI::App* dbCmd = app.add_subcommand("db", "databases")->require_subcommand(1);
-    CLI::App* dbCreate = dbCmd->add_subcommand("create", "create an empty database");
+    std::string templateName;
+    CLI::App* dbCreate = dbCmd->add_subcommand("create", "create a database, empty or from a template");
     addDbOptions(dbCreate, db);
+    dbCreate->add_option("--template,-t", templateName, "names (directory), pab (address book) or mail");
     CLI::App* dbList = dbCmd->add_subcommand("list", "list the databases of a server");
     dbList->add_option("--server,-s", db.server, "server; default: local");
 
@@ -63,7 +66,8 @@ int main(int argc, char** argv) {
     itemSet->add_option("name", name, "item name")->required();
     itemSet->add_option("values", values, "the value(s)");
     itemSet->add_option("--type,-t", type, "item type")->default_val("text")->check(CLI::IsMember(typeNames));
-    itemSet->add_option("--zone,-z", zone, "time zone of time values, hours west of GMT (default: this machine's)");
+    itemSet->add_option("--zone,-z", zone,
+                        "time zone of time values, hours west of GMT (default: this machine's)");
     CLI::App* itemShow = item->add_subcommand("show", "print an item's values, one per line");
     addDbOptions(itemShow, db);
     itemShow->add_option("unid", unid, "universal id")->required();
@@ -73,6 +77,64 @@ int main(int argc, char** argv) {
     itemDelete->add_option("unid", unid, "universal id")->required();
     itemDelete->add_option("name", name, "item name")->required();
 
+    // Users and groups of a server's directory.
+    nsfadmin::PersonSpec person;
+    nsfadmin::GroupSpec group;
+    std::string password, groupName, action;
+    bool passwordStdin = false;
+    auto addPasswordOptions = [&](CLI::App* cmd) {
+        cmd->add_flag("--password-stdin", passwordStdin,
+                      "read the password from the first line of standard input");
+        cmd->add_option("--password", password,
+                        "the password (visible to other local users; prefer --password-stdin)");
+    };
+    CLI::App* user =
+        app.add_subcommand("user", "people of a server's directory (names.nsf)")->require_subcommand(1);
+    CLI::App* userAdd = user->add_subcommand(
+        "add", "add a person with a mail file (mail/SHORT) and a personal address book (pab/SHORT_pab)");
+    userAdd->add_option("--server,-s", db.server, "server, e.g. CN=Mail1/O=Acme")->required();
+    userAdd->add_option("fullname", person.fullName, "full name, e.g. \"CN=Jane Doe/O=Acme\"")->required();
+    userAdd->add_option("--short", person.shortName, "short name, e.g. jdoe")->required();
+    userAdd->add_option("--first", person.firstName, "first name (default: from the full name)");
+    userAdd->add_option("--middle", person.middleInitial, "middle initial");
+    userAdd->add_option("--last", person.lastName, "last name (default: from the full name)");
+    userAdd->add_option("--internet", person.internetAddress, "Internet address, e.g. jane.doe@acme.example");
+    userAdd->add_option("--domain", person.mailDomain, "Notes mail domain (default: the organisation)");
+    addPasswordOptions(userAdd);
+    CLI::App* userPasswd = user->add_subcommand("passwd", "set a person's password");
+    userPasswd->add_option("--server,-s", db.server, "server")->required();
+    userPasswd->add_option("name", name, "any of the person's names (full, short, Internet address)")
+        ->required();
+    addPasswordOptions(userPasswd);
+    CLI::App* userList =
+        user->add_subcommand("list", "list the people: short name, full name, address, mail file");
+    userList->add_option("--server,-s", db.server, "server")->required();
+
+    auto addBookOptions = [&](CLI::App* cmd) {
+        cmd->add_option("--server,-s", db.server, "server")->required();
+        cmd->add_option("--book,-b", db.path, "address book path (default: the directory, names.nsf)");
+    };
+    CLI::App* groupCmd = app.add_subcommand("group", "groups of an address book")->require_subcommand(1);
+    CLI::App* groupAdd = groupCmd->add_subcommand("add", "add a group");
+    addBookOptions(groupAdd);
+    groupAdd->add_option("name", group.name, "group name")->required();
+    groupAdd->add_option("--description", group.description, "description");
+    groupAdd->add_option("--type", group.type,
+                         "0 multi-purpose (default), 1 mail, 2 access control, 3 deny list");
+    groupAdd->add_option("--member,-m", group.members, "a member name (repeatable)");
+    CLI::App* groupMembers = groupCmd->add_subcommand("members", "list, add or remove members");
+    addBookOptions(groupMembers);
+    groupMembers->add_option("action", action, "list, add or remove")
+        ->required()
+        ->check(CLI::IsMember({"list", "add", "remove"}));
+    groupMembers->add_option("group", groupName, "group name")->required();
+    groupMembers->add_option("members", values, "member names");
+
+    std::string fixture;
+    CLI::App* seed = app.add_subcommand(
+        "seed", "build servers, directories, people and address books from a JSON fixture (see README.md)");
+    seed->add_option("fixture", fixture, "the fixture file, e.g. demo/server.json")->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -80,7 +142,36 @@ int main(int argc, char** argv) {
         return rc == 0 ? nsfadmin::kOk : nsfadmin::kBadInput;
     }
 
+    if (passwordStdin) {
+        if (!password.empty()) {
+            std::cerr << "nsfadmin: give either --password or --password-stdin\n";
+            return nsfadmin::kBadInput;
+        }
+        std::getline(std::cin, password);
+        if (!password.empty() && password.back() == '\r') {
+            password.pop_back();
+        }
+    }
+
     nsfadmin::Admin admin(data, std::cout, std::cerr);
+    if (*userAdd) {
+        return admin.userAdd(db.server, person, password);
+    }
+    if (*userPasswd) {
+        return admin.userPasswd(db.server, name, password);
+    }
+    if (*userList) {
+        return admin.userList(db.server);
+    }
+    if (*groupAdd) {
+        return admin.groupAdd(db, group);
+    }
+    if (*groupMembers) {
+        return admin.groupMembers(db, groupName, action, values);
+    }
+    if (*seed) {
+        return admin.seed(fixture);
+    }
     if (*serverAdd) {
         return admin.serverAdd(name);
     }
@@ -88,7 +179,7 @@ int main(int argc, char** argv) {
         return admin.serverList();
     }
     if (*dbCreate) {
-        return admin.dbCreate(db, title);
+        return admin.dbCreate(db, title, templateName);
     }
     if (*dbList) {
         return admin.dbList(db.server);

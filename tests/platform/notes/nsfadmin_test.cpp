@@ -3,6 +3,7 @@
 #include "admin.h"
 #include "fixture.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
@@ -68,11 +69,18 @@ TEST_F(NsfadminTest, CreatesServersDatabasesAndDocuments) {
     const std::string unid = trimmed(created.out);
     ASSERT_EQ(unid.size(), 32u);
 
-    EXPECT_EQ(admin([&](auto& a) { return a.itemSet(mail, unid, "SendTo", "textlist", {"a", "b"}, ""); }).code, 0);
-    EXPECT_EQ(admin([&](auto& a) { return a.itemSet(mail, unid, "Size", "numberlist", {"1", "2.5"}, ""); }).code, 0);
-    EXPECT_EQ(
-        admin([&](auto& a) { return a.itemSet(mail, unid, "When", "time", {"01/01/2005 3:00:00 PM"}, "5"); }).code,
-        0);
+    EXPECT_EQ(admin([&](auto& a) {
+                  return a.itemSet(mail, unid, "SendTo", "textlist", {"a", "b"}, "");
+              }).code,
+              0);
+    EXPECT_EQ(admin([&](auto& a) {
+                  return a.itemSet(mail, unid, "Size", "numberlist", {"1", "2.5"}, "");
+              }).code,
+              0);
+    EXPECT_EQ(admin([&](auto& a) {
+                  return a.itemSet(mail, unid, "When", "time", {"01/01/2005 3:00:00 PM"}, "5");
+              }).code,
+              0);
     const Outcome shown = admin([&](auto& a) { return a.docShow(mail, unid); });
     EXPECT_NE(shown.out.find("Subject (text): Grüße"), std::string::npos) << shown.out;
     EXPECT_NE(shown.out.find("SendTo (textlist): a; b"), std::string::npos) << shown.out;
@@ -90,7 +98,8 @@ TEST_F(NsfadminTest, CreatesServersDatabasesAndDocuments) {
     doc.Open();
     LNText subject;
     doc.GetItem("Subject", &subject);
-    EXPECT_EQ(subject[0], "Gr\xFC\xDF" "e"); // stored in the 8-bit character set
+    EXPECT_EQ(subject[0], "Gr\xFC\xDF"
+                          "e"); // stored in the 8-bit character set
     LNDatetimes when;
     ASSERT_EQ(doc.GetItem("When", &when), LNNOERROR);
     EXPECT_EQ(when.GetNotesType(), TYPE_TIME);
@@ -147,8 +156,8 @@ TEST_F(NsfadminTest, NotesErrorsGiveTheirTextAndExitCodeOne) {
 
 TEST_F(NsfadminTest, ConvertsBetweenUtf8AndLatin1) {
     EXPECT_EQ(nsfadmin::utf8ToLatin1("caf\xC3\xA9"), "caf\xE9");
-    EXPECT_EQ(nsfadmin::utf8ToLatin1("\xE2\x82\xAC"), "?");   // the euro sign is not Latin-1
-    EXPECT_EQ(nsfadmin::utf8ToLatin1("a\xC3"), "a?");         // cut off
+    EXPECT_EQ(nsfadmin::utf8ToLatin1("\xE2\x82\xAC"), "?"); // the euro sign is not Latin-1
+    EXPECT_EQ(nsfadmin::utf8ToLatin1("a\xC3"), "a?");       // cut off
     EXPECT_EQ(nsfadmin::latin1ToUtf8("caf\xE9"), "caf\xC3\xA9");
 }
 
@@ -179,7 +188,8 @@ TEST_F(NsfadminTest, AnotherProcessSeesTheStore) {
     LNDocument doc;
     db.CreateDocument(&doc, "Memo");
     LNText names;
-    names << "one" << "two";
+    names << "one"
+          << "two";
     doc.CreateItem("Names", names);
     doc.Save();
     LNUniversalID unid;
@@ -202,5 +212,333 @@ TEST_F(NsfadminTest, AnotherProcessSeesTheStore) {
     EXPECT_EQ(db.GetDocument(unid, &doc), static_cast<LNSTATUS>(ERR_NOTE_DELETED));
     db.Close();
     s.Term();
+}
+#endif
+
+// ---- users, groups and seeding ----------------------------------------------------------------
+
+namespace {
+
+// Looks a name up in ($Users) of the data directory and returns the number of matches; the first
+// match's HTTPPassword goes to *digest.
+int lookupUser(const std::string& name, std::string* digest = nullptr) {
+    const std::string spaces = std::string("($Users)") + '\0', names = name + '\0',
+                      items = std::string("HTTPPassword") + '\0';
+    DHANDLE h = NULLHANDLE;
+    if (NAMELookup2("", 0, 1, spaces.data(), 1, names.data(), 1, items.data(), &h) != NOERROR) {
+        return -1;
+    }
+    void* p = OSLockObject(h);
+    WORD matches = 0;
+    void* result = NAMELocateNextName2(p, nullptr, &matches);
+    void* match = matches ? NAMELocateNextMatch2(p, result, nullptr) : nullptr;
+    WORD type = 0, size = 0;
+    const char* value = match ? static_cast<const char*>(NAMELocateItem2(match, 0, &type, &size)) : nullptr;
+    if (digest) {
+        *digest = value ? std::string(value + 2, size - 2) : "";
+    }
+    OSUnlockObject(h);
+    OSMemFree(h);
+    return matches;
+}
+
+bool passwordMatches(const std::string& password, const std::string& digest) {
+    return SECVerifyPassword(static_cast<WORD>(password.size()),
+                             reinterpret_cast<const BYTE*>(password.data()), static_cast<WORD>(digest.size()),
+                             reinterpret_cast<const BYTE*>(digest.data()), 0, nullptr) == NOERROR;
+}
+
+std::vector<std::string> databases(const std::string& root) {
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (std::filesystem::recursive_directory_iterator it(root, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        if (it->is_regular_file() && it->path().extension() == ".nsf") {
+            out.push_back(std::filesystem::relative(it->path(), root).generic_string());
+        }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+nsfadmin::PersonSpec jane() {
+    nsfadmin::PersonSpec p;
+    p.fullName = "CN=Jane Doe/O=Acme";
+    p.shortName = "jdoe";
+    p.internetAddress = "jane.doe@acme.example";
+    return p;
+}
+
+} // namespace
+
+class NsfadminDirectoryTest : public NsfadminTest {
+protected:
+    void SetUp() override {
+        NsfadminTest::SetUp();
+        ASSERT_EQ(NotesInitExtended(0, nullptr), NOERROR);
+    }
+    void TearDown() override {
+        NotesTerm();
+        NsfadminTest::TearDown();
+    }
+
+    // Writes a fixture file and returns its path.
+    std::string fixture(const std::string& text) {
+        const std::string path = dir + "/fixture.json";
+        std::ofstream(path) << text;
+        return path;
+    }
+};
+
+TEST_F(NsfadminDirectoryTest, UserAddMakesPersonMailFileAndAddressBook) {
+    const Outcome r = admin([](auto& a) { return a.userAdd("Mail1", jane(), "demo-password"); });
+    ASSERT_EQ(r.code, nsfadmin::kOk) << r.err;
+    EXPECT_EQ(r.out.find("demo-password"), std::string::npos); // secrets never reach the output
+    EXPECT_EQ(databases(dir + "/Mail1"),
+              (std::vector<std::string>{"mail/jdoe.nsf", "names.nsf", "pab/jdoe_pab.nsf"}));
+
+    std::string digest;
+    ASSERT_EQ(lookupUser("jdoe", &digest), 1);
+    EXPECT_TRUE(passwordMatches("demo-password", digest));
+    EXPECT_EQ(lookupUser("Jane Doe"), 1);
+    EXPECT_EQ(lookupUser("jane.doe@acme.example"), 1);
+
+    // The person document holds the mail items the login reads.
+    LNNotesSession s;
+    ASSERT_EQ(s.Init(), LNNOERROR);
+    LNDatabase names;
+    ASSERT_EQ(s.GetDatabase("names.nsf", &names, "Mail1"), LNNOERROR);
+    ASSERT_EQ(names.Open(), LNNOERROR);
+    LNViewFolder users;
+    ASSERT_EQ(names.GetViewFolder("($Users)", &users), LNNOERROR);
+    LNVFEntry e;
+    ASSERT_EQ(users.Find("jdoe", &e), LNNOERROR);
+    LNDocument doc;
+    ASSERT_EQ(e.GetDocument(&doc), LNNOERROR);
+    ASSERT_EQ(doc.Open(), LNNOERROR);
+    char buf[256];
+    const std::vector<std::pair<const char*, const char*>> expected = {
+        {"Form", "Person"},     {"FullName", "CN=Jane Doe/O=Acme"},
+        {"FirstName", "Jane"},  {"LastName", "Doe"},
+        {"MailSystem", "1"},    {"MailServer", "CN=Mail1/O=Acme"},
+        {"MailDomain", "Acme"}, {"MailFile", "mail\\jdoe"},
+        {"ShortName", "jdoe"}};
+    for (const auto& [item, value] : expected) {
+        NSFItemGetTextListEntry(doc.GetNoteHandle(), item, 0, buf, sizeof buf);
+        EXPECT_STREQ(buf, value) << item;
+    }
+    doc.Close();
+    names.Close();
+    s.Term();
+
+    // The mail file and the address book open, the address book with its views.
+    LNDatabase pab;
+    ASSERT_EQ(s.Init(), LNNOERROR);
+    ASSERT_EQ(s.GetDatabase("pab/jdoe_pab", &pab, "Mail1"), LNNOERROR);
+    ASSERT_EQ(pab.Open(), LNNOERROR);
+    LNViewFolder flat;
+    EXPECT_EQ(pab.GetViewFolder("($PeopleGroupsFlat)", &flat), LNNOERROR);
+    pab.Close();
+    s.Term();
+}
+
+TEST_F(NsfadminDirectoryTest, UserAddRefusesDuplicatesAndBadInputWithoutWriting) {
+    ASSERT_EQ(admin([](auto& a) { return a.userAdd("Mail1", jane(), "pw"); }).code, nsfadmin::kOk);
+    const auto before = databases(dir + "/Mail1");
+
+    nsfadmin::PersonSpec other = jane();
+    other.shortName = "jdoe2"; // same full name
+    Outcome r = admin([&](auto& a) { return a.userAdd("Mail1", other, "pw"); });
+    EXPECT_EQ(r.code, nsfadmin::kNotesError);
+    EXPECT_EQ(r.err, "nsfadmin: 'CN=Jane Doe/O=Acme' is already in the directory of Mail1\n");
+    EXPECT_EQ(databases(dir + "/Mail1"), before);
+
+    // A stray mail file blocks a new user; nothing else is made.
+    nsfadmin::PersonSpec max;
+    max.fullName = "Max Muster/Acme";
+    max.shortName = "mmuster";
+    createDb("Mail1", "mail/mmuster");
+    r = admin([&](auto& a) { return a.userAdd("Mail1", max, "pw"); });
+    EXPECT_EQ(r.code, nsfadmin::kNotesError);
+    EXPECT_NE(r.err.find("mail/mmuster.nsf already exists"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir + "/Mail1/pab/mmuster_pab.nsf"));
+    EXPECT_EQ(lookupUser("mmuster"), 0);
+
+    max.shortName = "../evil";
+    EXPECT_EQ(admin([&](auto& a) { return a.userAdd("Mail1", max, "pw"); }).code, nsfadmin::kBadInput);
+    max.shortName = "mm";
+    EXPECT_EQ(admin([&](auto& a) { return a.userAdd("Mail1", max, ""); }).code, nsfadmin::kBadInput);
+    EXPECT_EQ(admin([&](auto& a) { return a.userAdd("Mail1", max, std::string(2000, 'p')); }).code,
+              nsfadmin::kBadInput);
+    EXPECT_EQ(admin([&](auto& a) { return a.userAdd("", max, "pw"); }).code, nsfadmin::kBadInput);
+    r = admin([&](auto& a) { return a.userAdd("Nowhere", max, "pw"); });
+    EXPECT_EQ(r.code, nsfadmin::kNotesError);
+    EXPECT_EQ(r.err, "nsfadmin: server Nowhere: Server not responding\n");
+}
+
+TEST_F(NsfadminDirectoryTest, PasswdListAndGroups) {
+    ASSERT_EQ(admin([](auto& a) { return a.userAdd("Mail1", jane(), "old"); }).code, nsfadmin::kOk);
+    Outcome r = admin([](auto& a) { return a.userPasswd("Mail1", "Jane Doe", "new-password"); });
+    ASSERT_EQ(r.code, nsfadmin::kOk) << r.err;
+    std::string digest;
+    ASSERT_EQ(lookupUser("jdoe", &digest), 1);
+    EXPECT_TRUE(passwordMatches("new-password", digest));
+    EXPECT_FALSE(passwordMatches("old", digest));
+    r = admin([](auto& a) { return a.userPasswd("Mail1", "nobody", "x"); });
+    EXPECT_EQ(r.code, nsfadmin::kNotesError);
+    EXPECT_EQ(r.err, "nsfadmin: no person 'nobody' in the directory of Mail1\n");
+
+    r = admin([](auto& a) { return a.userList("Mail1"); });
+    EXPECT_EQ(r.out, "jdoe\tCN=Jane Doe/O=Acme\tjane.doe@acme.example\tmail\\jdoe\n");
+
+    nsfadmin::GroupSpec sales;
+    sales.name = "Sales";
+    sales.members = {"CN=Jane Doe/O=Acme"};
+    const nsfadmin::DbRef directory{"Mail1", ""};
+    ASSERT_EQ(admin([&](auto& a) { return a.groupAdd(directory, sales); }).code, nsfadmin::kOk);
+    EXPECT_EQ(admin([&](auto& a) { return a.groupAdd(directory, sales); }).code, nsfadmin::kNotesError);
+    EXPECT_EQ(admin([&](auto& a) {
+                  return a.groupMembers(directory, "sales", "add", {"Bob", "bob"});
+              }).code,
+              nsfadmin::kOk);
+    r = admin([&](auto& a) { return a.groupMembers(directory, "Sales", "list", {}); });
+    EXPECT_EQ(r.out, "CN=Jane Doe/O=Acme\nBob\n");
+    EXPECT_EQ(admin([&](auto& a) {
+                  return a.groupMembers(directory, "Sales", "remove", {"CN=Jane Doe/O=Acme"});
+              }).code,
+              nsfadmin::kOk);
+    r = admin([&](auto& a) { return a.groupMembers(directory, "Sales", "remove", {"Carol"}); });
+    EXPECT_EQ(r.code, nsfadmin::kNotesError);
+    EXPECT_EQ(r.err, "nsfadmin: 'Carol' is not a member of Sales\n");
+    EXPECT_EQ(admin([&](auto& a) { return a.groupMembers(directory, "Sales", "list", {}); }).out, "Bob\n");
+    EXPECT_EQ(admin([&](auto& a) { return a.groupMembers(directory, "Nope", "list", {}); }).code,
+              nsfadmin::kNotesError);
+    EXPECT_EQ(admin([&](auto& a) { return a.groupMembers(directory, "jdoe", "list", {}); }).code,
+              nsfadmin::kNotesError); // a person is not a group
+    EXPECT_EQ(admin([&](auto& a) { return a.groupMembers(directory, "Sales", "add", {}); }).code,
+              nsfadmin::kBadInput);
+    // Groups of a personal address book.
+    const nsfadmin::DbRef pab{"Mail1", "pab/jdoe_pab"};
+    ASSERT_EQ(admin([&](auto& a) { return a.groupAdd(pab, sales); }).code, nsfadmin::kOk);
+    EXPECT_EQ(admin([&](auto& a) { return a.groupMembers(pab, "Sales", "list", {}); }).out,
+              "CN=Jane Doe/O=Acme\n");
+}
+
+TEST_F(NsfadminDirectoryTest, SeedsTheDemoServerOnceAndLoginsWork) {
+    Outcome r = admin([](auto& a) { return a.seed(DEMO_FIXTURE); });
+    ASSERT_EQ(r.code, nsfadmin::kOk) << r.err;
+    EXPECT_NE(r.out.find("seeded 1 server, 12 people, 4 groups, 5 contacts"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("demo-password"), std::string::npos);
+    std::string digest;
+    ASSERT_EQ(lookupUser("jdoe", &digest), 1);
+    EXPECT_TRUE(passwordMatches("demo-password", digest));
+    EXPECT_EQ(lookupUser("All Staff"), 1);
+    EXPECT_EQ(lookupUser("kenji.tanaka@acme.example"), 1);
+
+    // Jane's address book: contacts and groups, with the Family/Friends cycle.
+    LNNotesSession s;
+    ASSERT_EQ(s.Init(), LNNOERROR);
+    LNDatabase pab;
+    ASSERT_EQ(s.GetDatabase("pab/jdoe_pab", &pab, "CN=Mail1/O=Acme"), LNNOERROR);
+    ASSERT_EQ(pab.Open(), LNNOERROR);
+    LNViewFolder vim;
+    ASSERT_EQ(pab.GetViewFolder("($VIMPeopleAndGroups)", &vim), LNNOERROR);
+    EXPECT_EQ(vim.GetEntryCount(), 9);
+    LNViewFolder users;
+    ASSERT_EQ(pab.GetViewFolder("($Users)", &users), LNNOERROR);
+    for (const char* group : {"Family", "Friends"}) {
+        LNVFEntry e;
+        ASSERT_EQ(users.Find(group, &e), LNNOERROR) << group;
+        LNDocument doc;
+        e.GetDocument(&doc);
+        doc.Open();
+        LNText members;
+        ASSERT_EQ(doc.GetItem("Members", &members), LNNOERROR);
+        LNINT at = 0;
+        EXPECT_EQ(members.FindEntry(std::string(group) == "Family" ? "Friends" : "Family", &at), LNNOERROR);
+        doc.Close();
+    }
+    pab.Close();
+    s.Term();
+
+    // A second seed refuses and leaves everything as it was.
+    const auto before = databases(dir);
+    r = admin([](auto& a) { return a.seed(DEMO_FIXTURE); });
+    EXPECT_EQ(r.code, nsfadmin::kNotesError);
+    EXPECT_NE(r.err.find("names.nsf already exists on CN=Mail1/O=Acme"), std::string::npos) << r.err;
+    EXPECT_EQ(databases(dir), before);
+    EXPECT_EQ(lookupUser("jdoe"), 1);
+}
+
+TEST_F(NsfadminDirectoryTest, BadFixturesNameTheFieldAndWriteNothing) {
+    const std::string person = R"({"fullName": "CN=A B/O=Acme", "shortName": "ab", "password": "p"})";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"{", "is not valid JSON"},
+        {"[]", "fixture: must be an object"},
+        {"{}", "fixture.servers: needs at least one server"},
+        {R"({"servers": [{"name": "Mail3", "peeple": []}]})", "servers[0].peeple: unknown field"},
+        {R"({"servers": [{"people": []}]})", "servers[0].name: missing"},
+        {R"({"servers": [{"name": "Mail3", "people": [{"fullName": "CN=A/O=B", "password": "p"}]}]})",
+         "servers[0].people[0].shortName: missing"},
+        {R"({"servers": [{"name": "Mail3", "people": [{"fullName": 7, "shortName": "a", "password": "p"}]}]})",
+         "servers[0].people[0].fullName: must be a string"},
+        {R"({"servers": [{"name": "Mail3", "people": [{"fullName": "A", "shortName": "a/b", "password": "p"}]}]})",
+         "servers[0].people[0].shortName: use letters"},
+        {R"({"servers": [{"name": "Mail3", "people": [)" + person + "," + person + "]}]}",
+         "servers[0].people[1]: 'ab' is already used by another person"},
+        {R"({"servers": [{"name": "Mail3", "groups": [{"name": "G", "members": [1]}]}]})",
+         "servers[0].groups[0].members[0]: must be a string"},
+        {R"({"servers": [{"name": "Mail3", "people": [{"fullName": "A", "shortName": "a", "password": "p",
+            "addressBook": {"contacts": [{"fullName": "C", "items": {"X": 5}}]}}]}]})",
+         "servers[0].people[0].addressBook.contacts[0].items.X: must be a string or a list of strings"},
+        {R"({"servers": [{"name": "Mail3"}, {"name": "CN=mail3/O=Other"}]})", "servers[1].name: server"},
+    };
+    for (const auto& [text, message] : cases) {
+        const std::string path = fixture(text);
+        const Outcome r = admin([&](auto& a) { return a.seed(path); });
+        EXPECT_EQ(r.code, nsfadmin::kBadInput) << text;
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir + "/Mail3"));
+    }
+    EXPECT_EQ(admin([&](auto& a) { return a.seed(dir + "/missing.json"); }).code, nsfadmin::kBadInput);
+
+    // A failure half-way (a folder stands where a mail file goes) undoes everything made so far.
+    std::filesystem::create_directories(dir + "/Mail1/mail/zz.nsf");
+    const std::string path = fixture(R"({"servers": [{"name": "Mail1", "people": [
+        {"fullName": "CN=A B/O=Acme", "shortName": "ab", "password": "p"},
+        {"fullName": "CN=Z Z/O=Acme", "shortName": "zz", "password": "p"}]}]})");
+    const Outcome r = admin([&](auto& a) { return a.seed(path); });
+    EXPECT_EQ(r.code, nsfadmin::kNotesError);
+    EXPECT_NE(r.err.find("nothing was kept"), std::string::npos) << r.err;
+    EXPECT_EQ(databases(dir), std::vector<std::string>{});
+    EXPECT_TRUE(std::filesystem::is_directory(dir + "/Mail1")); // it was there before
+}
+
+#ifdef NSFADMIN_PATH
+TEST_F(NsfadminDirectoryTest, ProgramReadsPasswordsFromStandardInput) {
+    const std::string in = dir + "/.in";
+    std::ofstream(in) << "from-stdin\n";
+    const std::string cmd = std::string(NSFADMIN_PATH) + " --data '" + dir +
+                            "' user add -s Mail1 'CN=Jane Doe/O=Acme' --short jdoe --password-stdin <'" + in +
+                            "' >'" + dir + "/.out' 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << slurp(dir + "/.out");
+    EXPECT_EQ(slurp(dir + "/.out").find("from-stdin"), std::string::npos);
+    std::string digest;
+    ASSERT_EQ(lookupUser("jdoe", &digest), 1); // written by another process, read here
+    EXPECT_TRUE(passwordMatches("from-stdin", digest));
+
+    Outcome r = run("user passwd -s Mail1 jdoe --password second");
+    EXPECT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(lookupUser("jdoe", &digest), 1);
+    EXPECT_TRUE(passwordMatches("second", digest));
+    r = run("user passwd -s Mail1 jdoe --password a --password-stdin");
+    EXPECT_EQ(r.code, nsfadmin::kBadInput);
+    r = run("user list -s Mail1");
+    EXPECT_EQ(r.out, "jdoe\tCN=Jane Doe/O=Acme\t\tmail\\jdoe\n");
+    r = run("group members -s Mail1 sideways Sales");
+    EXPECT_EQ(r.code, nsfadmin::kBadInput);
+    r = run("seed --help");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.out.find("fixture"), std::string::npos);
 }
 #endif
