@@ -275,3 +275,28 @@ TEST_F(HostDirectoryTest, TablesForAPersonAndClearErrors) {
     r = run("-c 'login jdoe' < /dev/null");
     EXPECT_EQ(r.status, 1);
 }
+
+TEST(DemoTour, RunsAgainstTheSeededDemoServer) {
+    char tmpl[] = "/tmp/hxdemo-test-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const std::string dir = tmpl;
+    const std::string seed = "'" NSFADMIN_PATH "' --data '" + dir +
+                             "' seed '" HX_DEMO_DIR "/server.json' >'" + dir + "/seed.txt' 2>&1";
+    ASSERT_EQ(std::system(seed.c_str()), 0);
+    const std::string tour = "cd '" + dir + "' && '" HXHOST_PATH "' --plugin '" HX_PLUGIN_PATH "' --data '" +
+                             dir + "' '" HX_DEMO_DIR "/tour.hxs' >tour.txt 2>tour.err";
+    const int status = std::system(tour.c_str());
+    std::ifstream in(dir + "/tour.txt");
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string out = text.str();
+    EXPECT_EQ(status, 0) << out;
+    for (const char* line :
+         {"== Jane Doe logs in ==", "Logged in as Jane Doe/Acme", "Mailbox of Jane Doe",
+          "Global Address List: entries 1-10 of 16", "Alice Wong", "Personal Address Book",
+          "Paul Martin   paul.martin@partner.example  person  personal", "Maria Rossi", "Logged out."})
+        EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
+    EXPECT_EQ(out.find("demo-password"), std::string::npos);
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+}

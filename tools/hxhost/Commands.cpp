@@ -4,6 +4,7 @@
 #include "provider/NotesProviderFactory.h"
 
 #include <cstdlib>
+#include <ostream>
 
 namespace hxhost {
 
@@ -49,6 +50,17 @@ void session(CommandContext& context, const Args&, Json& out) {
     out["directory"] = provider.getDirectory() != nullptr;
 }
 
+void echo(CommandContext&, const Args& args, Json& out) {
+    std::string text;
+    for (const std::string& word : args)
+        text += (text.empty() ? "" : " ") + word;
+    out["text"] = text;
+}
+
+void renderEcho(const Json& result, std::ostream& out) {
+    out << result.value("text", "") << "\n";
+}
+
 } // namespace
 
 void registerCommands(CommandRegistry& registry) {
@@ -58,6 +70,7 @@ void registerCommands(CommandRegistry& registry) {
 }
 
 void registerFrameCommands(CommandRegistry& registry) {
+    registry.add({"echo", "[TEXT...]", "Prints TEXT (headings in scripts).", 0, 64, echo, renderEcho});
     registry.add(
         {"info", "", "The factory's type and display names and the plug-in's path.", 0, 0, info, nullptr});
     registry.add({"session", "", "Makes the session's provider (once) and shows its Notes session.", 0, 0,

@@ -31,7 +31,8 @@ void scrub(std::string& secret) {
 
 // Reads a password from the terminal with echo off.
 std::string askPassword(const std::string& user) {
-    const int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    // Only someone typing at the shell can be asked; a script or pipe must say the password.
+    const int fd = isatty(STDIN_FILENO) ? open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC) : -1;
     if (fd < 0)
         throw CommandError("no password given and no terminal to ask for one");
     const std::string prompt = "Password for " + user + ": ";
@@ -145,6 +146,7 @@ void mailbox(CommandContext& context, const Args&, Json& out) {
     }
     Json user;
     describeUser(provider, user);
+    out["internetAddress"] = user.value("internetAddress", "");
     out["mailServer"] = user.value("mailServer", "");
     out["mailFile"] = user.value("mailFile", "");
     out["addressBook"] = user.value("addressBook", "");
@@ -159,7 +161,8 @@ void renderMailbox(const Json& r, std::ostream& out) {
         {"Last name", "lastName"},
         {"Mail type", "emailType"},
         {"Notes address", "emailAddress"},
-        {"SMTP address", "smtpAddress"},
+        {"Mail address", "smtpAddress"},
+        {"Internet address", "internetAddress"},
         {"Mail server", "mailServer"},
         {"Mail file", "mailFile"},
         {"Address book", "addressBook"},
@@ -167,7 +170,7 @@ void renderMailbox(const Json& r, std::ostream& out) {
     for (const auto& [label, key] : rows) {
         const std::string value = r.value(key, "");
         if (!value.empty())
-            out << "  " << label << std::string(16 - std::char_traits<char>::length(label), ' ') << value
+            out << "  " << label << std::string(18 - std::char_traits<char>::length(label), ' ') << value
                 << "\n";
     }
 }
