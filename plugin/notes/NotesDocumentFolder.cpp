@@ -1,20 +1,40 @@
 // Folder mode of NotesDocument: a view or folder note opened by name.
+#include "notes/NotesDatabase.h"
 #include "notes/NotesDocument.h"
 
 namespace hxMail::hxNotesProvider {
 
 long NotesDocument::openFolder(const String& name) {
+    dropFolder();
     isFolder_ = true;
     openedName = LNString(name.data(), name.length());
-    // The class library of this build cannot open views yet, so a folder never loads.
-    loadFailed_ = true;
-    return LNERR_NULL_OBJECT;
+    viewFolder = new LNViewFolder();
+    note = viewFolder;
+    LNSTATUS status = LNERR_NULL_OBJECT;
+    try {
+        LNDatabase* db = database ? database->getDatabase() : nullptr;
+        if (db) {
+            status = db->GetViewFolder(openedName, viewFolder);
+            if (status == LNNOERROR)
+                status = viewFolder->Open();
+        }
+    } catch (LNSTATUS thrown) {
+        status = thrown;
+    }
+    if (status != LNNOERROR) {
+        loadFailed_ = true;
+        return static_cast<long>(status);
+    }
+    loadFailed_ = false;
+    setUniversalId();
+    return 0;
 }
 
 void NotesDocument::dropFolder() {
-    viewFolder = nullptr;
-    if (isFolder_)
+    if (note == viewFolder)
         note = nullptr;
+    delete viewFolder;
+    viewFolder = nullptr;
 }
 
 } // namespace hxMail::hxNotesProvider

@@ -2,6 +2,7 @@
 #include "ProviderFixture.h"
 
 #include "Lattice/DateTimeUtil.h"
+#include "internal.h" // the stand-in's database templates
 
 #include <cstring>
 
@@ -392,4 +393,29 @@ TEST_F(DocumentTest, ItemsPersistAcrossSessions) {
     EXPECT_EQ(doc.getDate("PostedDate", true).toDateTime().hour, 8);
     EXPECT_EQ(doc.getItemTextRT("Body", false), "Numbers attached.");
     EXPECT_EQ(doc.getItemString("Form", false), "Memo");
+}
+
+TEST_F(DocumentTest, FolderModeOpensAViewByNameAndReopensIt) {
+    ASSERT_EQ(NSFDbDelete("Mail1!!names.nsf"), NOERROR);
+    ASSERT_EQ(notes::templates::create("Mail1", "names.nsf", notes::templates::Kind::Directory), NOERROR);
+    hx::NotesDatabase directory("CN=Mail1/O=Acme", "names.nsf", provider);
+    directory.lockHandle();
+    ASSERT_TRUE(directory.isOpen());
+
+    String name("($users)"); // view names compare without case
+    hx::NotesDocument view(name, provider, &directory, true);
+    EXPECT_FALSE(view.loadFailed());
+    EXPECT_TRUE(view.isFolder());
+    const String first = view.getId();
+    ASSERT_EQ(first.length(), 32) << "a folder's id is its view note's UNID";
+    EXPECT_EQ(view.newHandle(), 0);
+    EXPECT_FALSE(view.loadFailed());
+    EXPECT_EQ(view.getId(), first);
+
+    String missing("($NoSuchView)");
+    hx::NotesDocument none(missing, provider, &directory, true);
+    EXPECT_TRUE(none.loadFailed());
+    EXPECT_TRUE(none.isFolder());
+    EXPECT_NE(none.newHandle(), 0) << "reopening what is not there fails again, harmlessly";
+    directory.unlockHandle();
 }
