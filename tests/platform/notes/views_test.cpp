@@ -4,6 +4,7 @@
 #include "internal.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -392,4 +393,70 @@ TEST_F(ViewTest, NavigatorWalksBothWaysAndStopsAtTheEnds) {
     LNViewFolder unbound;
     EXPECT_EQ(unbound.GetEntryCount(), 0);
     EXPECT_EQ(unbound.Find("x"), LNERR_NULL_OBJECT);
+}
+
+TEST_F(ViewTest, CollectionsReadNoteIdsInCollationOrder) {
+    const NOTEID adam = addPerson({"CN=Adam Smith/O=Acme", "asmith", "adam@acme.example"});
+    const NOTEID zoe = addPerson({"CN=Zoe Miller/O=Acme", "zmiller", "zoe@acme.example"});
+    const NOTEID jane = addPerson({"CN=Jane Doe/O=Acme", "jdoe", "jane@acme.example"});
+    const DBHANDLE h = db.GetDatabaseHandle();
+    NOTEID view = 0;
+    ASSERT_EQ(NIFFindView(h, "($vimpeopleandgroups)", &view), NOERROR);
+    EXPECT_EQ(NIFFindView(h, "($Nothing)", &view), ERR_NOT_FOUND);
+    ASSERT_EQ(NIFFindView(h, "($VIMPeopleAndGroups)", &view), NOERROR);
+    HCOLLECTION coll = NULLHANDLE;
+    UNID unid{};
+    ASSERT_EQ(NIFOpenCollection(h, h, view, 0, NULLHANDLE, &coll, nullptr, &unid, nullptr, nullptr), NOERROR);
+    EXPECT_NE(unid.File.Innards[0] | unid.File.Innards[1], 0u);
+
+    auto readAll = [&](DWORD count, WORD* flags) {
+        COLLECTIONPOSITION pos{};
+        DHANDLE buffer = NULLHANDLE;
+        WORD length = 0;
+        DWORD skipped = 0, returned = 0;
+        EXPECT_EQ(NIFReadEntries(coll, &pos, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, count, READ_MASK_NOTEID,
+                                 &buffer, &length, &skipped, &returned, flags),
+                  NOERROR);
+        std::vector<NOTEID> ids(returned);
+        if (buffer != NULLHANDLE) {
+            EXPECT_EQ(length, returned * sizeof(NOTEID));
+            std::memcpy(ids.data(), OSLockObject(buffer), length);
+            OSUnlockObject(buffer);
+            OSMemFree(buffer);
+        }
+        return ids;
+    };
+    WORD flags = 0;
+    EXPECT_EQ(readAll(0xFFFFFFFF, &flags), (std::vector<NOTEID>{adam, jane, zoe}));
+    EXPECT_EQ(flags, 0);
+    EXPECT_EQ(readAll(2, &flags), (std::vector<NOTEID>{adam, jane}));
+    EXPECT_EQ(flags, SIGNAL_MORE_TO_DO);
+    ASSERT_EQ(NIFSetCollation(coll, 2), NOERROR); // name descending
+    EXPECT_EQ(readAll(0xFFFFFFFF, &flags), (std::vector<NOTEID>{zoe, jane, adam}));
+    EXPECT_EQ(NIFSetCollation(coll, 9), ERR_BAD_COLLATION);
+
+    // Reading on from a position, and past the end.
+    COLLECTIONPOSITION pos{};
+    pos.Tumbler[0] = 2;
+    DHANDLE buffer = NULLHANDLE;
+    DWORD skipped = 0, returned = 0;
+    ASSERT_EQ(NIFReadEntries(coll, &pos, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, 5, READ_MASK_NOTEID, &buffer,
+                             nullptr, &skipped, &returned, nullptr),
+              NOERROR);
+    EXPECT_EQ(returned, 1u);
+    EXPECT_EQ(pos.Tumbler[0], 3u);
+    OSMemFree(buffer);
+    ASSERT_EQ(NIFReadEntries(coll, &pos, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, 5, READ_MASK_NOTEID, &buffer,
+                             nullptr, &skipped, &returned, nullptr),
+              NOERROR);
+    EXPECT_EQ(returned, 0u);
+    EXPECT_EQ(skipped, 0u);
+    EXPECT_EQ(buffer, NULLHANDLE);
+    EXPECT_EQ(NIFCloseCollection(coll), NOERROR);
+    EXPECT_EQ(NIFCloseCollection(coll), ERR_INVALID_HANDLE);
+    EXPECT_EQ(
+        NIFReadEntries(coll, &pos, 0, 0, 0, 1, READ_MASK_NOTEID, &buffer, nullptr, nullptr, nullptr, nullptr),
+        ERR_INVALID_HANDLE);
+    EXPECT_EQ(NIFOpenCollection(h, h, 4, 0, NULLHANDLE, &coll, nullptr, nullptr, nullptr, nullptr),
+              ERR_INVALID_NOTE);
 }

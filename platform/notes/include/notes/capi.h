@@ -339,6 +339,42 @@ WORD NSFItemGetTextListEntry(NOTEHANDLE hNote, const char* itemName, WORD entryP
                              WORD bufferLength);
 WORD NSFItemGetTextListEntries(NOTEHANDLE hNote, const char* itemName);
 
+// View collections: the entries of a view in the order of a collation. Reading gives note ids
+// of the documents (categories are not entries of a collection); positions count from 1, and a
+// position of 0 stands before the first entry.
+typedef DHANDLE HCOLLECTION;
+#define MAXTUMBLERLEVELS 32
+#pragma pack(push, 1)
+struct COLLECTIONPOSITION {
+    WORD Level;
+    BYTE MinLevel;
+    BYTE MaxLevel;
+    DWORD Tumbler[MAXTUMBLERLEVELS];
+};
+#pragma pack(pop)
+#define NAVIGATE_CURRENT 0 // stay (skip nothing)
+#define NAVIGATE_NEXT 1    // move on by the count
+#define READ_MASK_NOTEID 0x00000001
+#define SIGNAL_MORE_TO_DO 0x0020 // more entries remain than one read returns
+#define NIF_MAX_READ 16383       // note ids one read returns at most (the buffer length is a WORD)
+// The note id of the view or folder of that name or alias (ignoring case); ERR_NOT_FOUND if none.
+STATUS NIFFindView(DBHANDLE hFile, const char* name, NOTEID* retNoteID);
+// hViewDB and hDataDB must be the same database; flags, the unread list and the returned view
+// note, collapsed and selected lists are not used (they may be null).
+STATUS NIFOpenCollection(DBHANDLE hViewDB, DBHANDLE hDataDB, NOTEID viewNoteID, WORD openFlags,
+                         DHANDLE hUnreadList, HCOLLECTION* rethCollection, NOTEHANDLE* rethViewNote,
+                         UNID* retViewUNID, DHANDLE* rethCollapsedList, DHANDLE* rethSelectedList);
+// ERR_BAD_COLLATION for a number the view does not have (the collation stays as it was).
+STATUS NIFSetCollation(HCOLLECTION hCollection, WORD collationNum);
+// Skips skipCount entries from *indexPos (with NAVIGATE_NEXT), then returns up to returnCount
+// note ids (a locked buffer of DWORDs; none: *rethBuffer is NULLHANDLE) and moves *indexPos to
+// the last one returned.
+STATUS NIFReadEntries(HCOLLECTION hCollection, COLLECTIONPOSITION* indexPos, WORD skipNavigator,
+                      DWORD skipCount, WORD returnNavigator, DWORD returnCount, DWORD returnMask,
+                      DHANDLE* rethBuffer, WORD* retBufferLength, DWORD* retNumEntriesSkipped,
+                      DWORD* retNumEntriesReturned, WORD* retSignalFlags);
+STATUS NIFCloseCollection(HCOLLECTION hCollection);
+
 // Directory name lookup. Name spaces, names and items are packed as consecutive zero-terminated
 // strings. The names are looked up in the "names.nsf" of serverName; with an empty serverName in
 // the local data folder's "names.nsf", then in every server folder's (alphabetical), and the first

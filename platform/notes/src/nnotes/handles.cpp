@@ -9,7 +9,8 @@
 namespace notes::handles {
 namespace {
 
-using Entry = std::variant<std::shared_ptr<Database>, std::shared_ptr<Note>, std::shared_ptr<MemoryBlock>>;
+using Entry = std::variant<std::shared_ptr<Database>, std::shared_ptr<Note>, std::shared_ptr<MemoryBlock>,
+                           std::shared_ptr<Collection>>;
 
 std::mutex gMutex;
 std::unordered_map<DHANDLE, Entry> gTable;
@@ -49,19 +50,40 @@ template <typename T> std::shared_ptr<T> take(DHANDLE h) {
 
 } // namespace
 
-DHANDLE addDatabase(std::shared_ptr<Database> db) { return add(std::move(db)); }
-DHANDLE addNote(std::shared_ptr<Note> note) { return add(std::move(note)); }
+DHANDLE addDatabase(std::shared_ptr<Database> db) {
+    return add(std::move(db));
+}
+DHANDLE addNote(std::shared_ptr<Note> note) {
+    return add(std::move(note));
+}
 DHANDLE addMemory(std::vector<char> bytes) {
     auto block = std::make_shared<MemoryBlock>();
     block->bytes = std::move(bytes);
     return add(std::move(block));
 }
 
-std::shared_ptr<Database> database(DHANDLE h) { return get<Database>(h); }
-std::shared_ptr<Note> note(DHANDLE h) { return get<Note>(h); }
-std::shared_ptr<MemoryBlock> memory(DHANDLE h) { return get<MemoryBlock>(h); }
+std::shared_ptr<Database> database(DHANDLE h) {
+    return get<Database>(h);
+}
+std::shared_ptr<Note> note(DHANDLE h) {
+    return get<Note>(h);
+}
+std::shared_ptr<MemoryBlock> memory(DHANDLE h) {
+    return get<MemoryBlock>(h);
+}
+DHANDLE addCollection(std::shared_ptr<Collection> collection) {
+    return add(std::move(collection));
+}
+std::shared_ptr<Collection> collection(DHANDLE h) {
+    return get<Collection>(h);
+}
+STATUS closeCollection(DHANDLE h) {
+    return take<Collection>(h) ? NOERROR : ERR_INVALID_HANDLE;
+}
 
-STATUS closeDatabase(DHANDLE h) { return take<Database>(h) ? NOERROR : ERR_INVALID_HANDLE; }
+STATUS closeDatabase(DHANDLE h) {
+    return take<Database>(h) ? NOERROR : ERR_INVALID_HANDLE;
+}
 
 STATUS closeNote(DHANDLE h) {
     const std::shared_ptr<Note> n = take<Note>(h);
@@ -74,7 +96,9 @@ STATUS closeNote(DHANDLE h) {
     return NOERROR;
 }
 
-STATUS freeMemory(DHANDLE h) { return take<MemoryBlock>(h) ? NOERROR : ERR_INVALID_HANDLE; }
+STATUS freeMemory(DHANDLE h) {
+    return take<MemoryBlock>(h) ? NOERROR : ERR_INVALID_HANDLE;
+}
 
 std::size_t count() {
     std::lock_guard<std::mutex> lock(gMutex);
@@ -93,7 +117,9 @@ STATUS OSMemAlloc(WORD, DWORD size, DHANDLE* retHandle) {
     return NOERROR;
 }
 
-STATUS OSMemFree(DHANDLE handle) { return notes::handles::freeMemory(handle); }
+STATUS OSMemFree(DHANDLE handle) {
+    return notes::handles::freeMemory(handle);
+}
 
 STATUS OSMemGetSize(DHANDLE handle, DWORD* retSize) {
     const auto block = notes::handles::memory(handle);

@@ -287,6 +287,13 @@ struct MemoryBlock {
     std::size_t cursor = 0; // IDScan position
 };
 
+// An open view collection (NIFOpenCollection).
+struct Collection {
+    std::shared_ptr<Database> db;
+    NOTEID view = 0;
+    WORD collation = 0;
+};
+
 // ID tables (see capi.h for their layout).
 namespace idtable {
 DHANDLE create(const std::vector<NOTEID>& ids); // ids need not be sorted
@@ -297,6 +304,9 @@ namespace handles {
 DHANDLE addDatabase(std::shared_ptr<Database> db);
 DHANDLE addNote(std::shared_ptr<Note> note);
 DHANDLE addMemory(std::vector<char> bytes);
+DHANDLE addCollection(std::shared_ptr<Collection> collection);
+std::shared_ptr<Collection> collection(DHANDLE h);
+STATUS closeCollection(DHANDLE h);
 std::shared_ptr<Database> database(DHANDLE h);
 std::shared_ptr<Note> note(DHANDLE h);
 std::shared_ptr<MemoryBlock> memory(DHANDLE h);

@@ -1,0 +1,135 @@
+// View collections of the C API, read from the view index.
+#include "internal.h"
+
+#include <algorithm>
+#include <cstring>
+
+extern "C" {
+
+STATUS NIFFindView(DBHANDLE hFile, const char* name, NOTEID* retNoteID) {
+    const auto db = notes::handles::database(hFile);
+    if (!db) {
+        return ERR_INVALID_HANDLE;
+    }
+    if (name == nullptr || retNoteID == nullptr) {
+        return ERR_INVALID_PARAM;
+    }
+    return db->findDesign(NOTE_CLASS_VIEW, name, retNoteID);
+}
+
+STATUS NIFOpenCollection(DBHANDLE hViewDB, DBHANDLE hDataDB, NOTEID viewNoteID, WORD, DHANDLE,
+                         HCOLLECTION* rethCollection, NOTEHANDLE* rethViewNote, UNID* retViewUNID,
+                         DHANDLE* rethCollapsedList, DHANDLE* rethSelectedList) {
+    const auto db = notes::handles::database(hViewDB);
+    if (!db || (hDataDB != hViewDB && hDataDB != NULLHANDLE)) {
+        return ERR_INVALID_HANDLE;
+    }
+    if (rethCollection == nullptr) {
+        return ERR_INVALID_PARAM;
+    }
+    notes::ViewDesign design;
+    if (STATUS s = db->viewDesign(viewNoteID, &design); s != NOERROR) {
+        return s;
+    }
+    if (STATUS s = db->ensureViewIndex(viewNoteID); s != NOERROR) {
+        return s;
+    }
+    if (retViewUNID) {
+        notes::NoteInfo info;
+        if (STATUS s = db->info(viewNoteID, &info); s != NOERROR) {
+            return s;
+        }
+        *retViewUNID = info.unid;
+    }
+    for (DHANDLE* h : {rethViewNote, rethCollapsedList, rethSelectedList}) {
+        if (h) {
+            *h = NULLHANDLE;
+        }
+    }
+    auto c = std::make_shared<notes::Collection>();
+    c->db = db;
+    c->view = viewNoteID;
+    *rethCollection = notes::handles::addCollection(std::move(c));
+    return NOERROR;
+}
+
+STATUS NIFSetCollation(HCOLLECTION hCollection, WORD collationNum) {
+    const auto c = notes::handles::collection(hCollection);
+    if (!c) {
+        return ERR_INVALID_HANDLE;
+    }
+    notes::ViewDesign design;
+    if (STATUS s = c->db->viewDesign(c->view, &design); s != NOERROR) {
+        return s;
+    }
+    if (collationNum >= design.collationCount()) {
+        return ERR_BAD_COLLATION;
+    }
+    c->collation = collationNum;
+    return NOERROR;
+}
+
+STATUS NIFReadEntries(HCOLLECTION hCollection, COLLECTIONPOSITION* indexPos, WORD skipNavigator,
+                      DWORD skipCount, WORD, DWORD returnCount, DWORD returnMask, DHANDLE* rethBuffer,
+                      WORD* retBufferLength, DWORD* retNumEntriesSkipped, DWORD* retNumEntriesReturned,
+                      WORD* retSignalFlags) {
+    const auto c = notes::handles::collection(hCollection);
+    if (!c) {
+        return ERR_INVALID_HANDLE;
+    }
+    if (indexPos == nullptr) {
+        return ERR_INVALID_PARAM;
+    }
+    std::vector<notes::ViewRow> rows;
+    if (STATUS s = c->db->viewRows(c->view, c->collation, &rows); s != NOERROR) {
+        return s;
+    }
+    // One note id per document entry (a document with several entries comes several times).
+    std::vector<NOTEID> ids;
+    ids.reserve(rows.size());
+    for (const notes::ViewRow& r : rows) {
+        ids.push_back(r.note);
+    }
+    const DWORD total = static_cast<DWORD>(ids.size());
+    DWORD at = indexPos->Tumbler[0] > total ? total : indexPos->Tumbler[0];
+    DWORD skipped = 0;
+    if (skipNavigator != NAVIGATE_CURRENT) {
+        skipped = std::min<DWORD>(skipCount, total - at);
+        at = skipped < skipCount ? total + 1 : at + skipped; // skipping past the end leaves nothing to read
+    }
+    DWORD count = 0;
+    std::vector<char> bytes;
+    if (at >= 1 && at <= total && (returnMask & READ_MASK_NOTEID)) {
+        count = std::min<DWORD>({returnCount, total - at + 1, NIF_MAX_READ});
+        bytes.resize(count * sizeof(NOTEID));
+        std::memcpy(bytes.data(), ids.data() + (at - 1), bytes.size());
+    }
+    if (count > 0) {
+        indexPos->Level = 0;
+        indexPos->Tumbler[0] = at + count - 1;
+    } else {
+        indexPos->Tumbler[0] = std::min(at, total);
+    }
+    if (rethBuffer) {
+        *rethBuffer = count > 0 ? notes::handles::addMemory(std::move(bytes)) : NULLHANDLE;
+    }
+    if (retBufferLength) {
+        *retBufferLength = static_cast<WORD>(count * sizeof(NOTEID));
+    }
+    if (retNumEntriesSkipped) {
+        *retNumEntriesSkipped = skipped;
+    }
+    if (retNumEntriesReturned) {
+        *retNumEntriesReturned = count;
+    }
+    if (retSignalFlags) {
+        *retSignalFlags = count > 0 && at + count - 1 < total ? SIGNAL_MORE_TO_DO : 0;
+    }
+    return NOERROR;
+}
+
+STATUS NIFCloseCollection(HCOLLECTION hCollection) {
+    return notes::handles::closeCollection(hCollection);
+}
+
+} // extern "C"
