@@ -78,7 +78,11 @@ struct Admin::Impl {
         return kOk;
     }
 
+    // Password digests are secrets: shown only as present.
     std::string itemText(const notes::Item& item, const char* separator) {
+        if (notes::nameEquals(item.name, "HTTPPassword")) {
+            return item.value.empty() ? "" : "(digest hidden)";
+        }
         return latin1ToUtf8(notes::ods::toText(item.type, item.value, separator));
     }
 };

@@ -328,6 +328,14 @@ TEST_F(NsfadminDirectoryTest, UserAddMakesPersonMailFileAndAddressBook) {
         EXPECT_STREQ(buf, value) << item;
     }
     doc.Close();
+    // Showing the document does not show the digest.
+    LNUniversalID unid;
+    doc.GetUniversalID(&unid);
+    const Outcome shown = admin([&](auto& a) {
+        return a.docShow({"Mail1", "names.nsf"}, unid.GetText().str());
+    });
+    EXPECT_NE(shown.out.find("HTTPPassword (text): (digest hidden)"), std::string::npos) << shown.out;
+    EXPECT_EQ(shown.out.find("argon2"), std::string::npos);
     names.Close();
     s.Term();
 

@@ -334,6 +334,17 @@ TEST_F(ViewTest, FullTextSearchSubset) {
               (std::vector<std::string>{jane, "Sales"}));
     EXPECT_EQ(search("jane.doe@acme.example"), (std::vector<std::string>{jane}));
     EXPECT_EQ(search("nobody*"), (std::vector<std::string>{}));
+    // Bare terms skip non-summary items (such as password digests); a named field is searched.
+    LNDocument doc;
+    LNVFEntry adamEntry;
+    ASSERT_EQ(vim.Find("Adam Smith", &adamEntry), LNNOERROR);
+    ASSERT_EQ(adamEntry.GetDocument(&doc), LNNOERROR);
+    ASSERT_EQ(doc.Open(), LNNOERROR);
+    ASSERT_EQ(doc.CreateItem("Secret", LNText("swordfish"), 0), LNNOERROR);
+    ASSERT_EQ(doc.Save(), LNNOERROR);
+    doc.Close();
+    EXPECT_EQ(search("swordfish"), (std::vector<std::string>{}));
+    EXPECT_EQ(search("[Secret] CONTAINS swordfish"), (std::vector<std::string>{adam}));
 
     // Hostile queries: a clear status, nothing thrown in status mode, the view still usable.
     for (const char* bad :

@@ -699,12 +699,14 @@ STATUS Database::ftSearch(NOTEID view, std::string_view query, std::vector<NOTEI
         universe.insert(r.note);
     }
     std::lock_guard<std::mutex> lock(mutex_);
-    // Each term is one scan of the items it can match; the tree combines the sets.
+    // Each term is one scan of the items it can match; the tree combines the sets. Bare terms look
+    // at summary items only, which keeps secrets such as password digests out of searches.
     auto term = [&](const ft::Term& t, std::unordered_set<NOTEID>* hits) -> STATUS {
         sqlite3_stmt* s = nullptr;
-        const char* sql = t.field.empty()
-                              ? "SELECT note_id, type, value FROM items WHERE type IN (1280, 1281)"
-                              : "SELECT note_id, type, value FROM items WHERE name = ?";
+        const char* sql =
+            t.field.empty()
+                ? "SELECT note_id, type, value FROM items WHERE type IN (1280, 1281) AND (flags & 4) != 0"
+                : "SELECT note_id, type, value FROM items WHERE name = ?";
         if (STATUS st = prepare(sql, &s); st != NOERROR) {
             return st;
         }
