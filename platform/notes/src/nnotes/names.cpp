@@ -24,7 +24,8 @@ std::vector<std::string> split(std::string_view s, char sep) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t pos = s.find(sep, start);
-        parts.emplace_back(s.substr(start, pos == std::string_view::npos ? std::string_view::npos : pos - start));
+        parts.emplace_back(
+            s.substr(start, pos == std::string_view::npos ? std::string_view::npos : pos - start));
         if (pos == std::string_view::npos) {
             return parts;
         }
@@ -56,7 +57,8 @@ std::string tagOf(std::string_view component, std::string* rest) {
 // Splits "name@domain" (only for hierarchical names; an Internet address stays whole).
 void splitDomain(std::string_view name, std::string* base, std::string* domain) {
     const std::size_t at = name.rfind('@');
-    if (at != std::string_view::npos && (name.find('/') != std::string_view::npos || name.find('=') != std::string_view::npos)) {
+    if (at != std::string_view::npos &&
+        (name.find('/') != std::string_view::npos || name.find('=') != std::string_view::npos)) {
         *base = std::string(name.substr(0, at));
         *domain = std::string(name.substr(at));
     } else {
@@ -76,7 +78,8 @@ bool nameEquals(std::string_view a, std::string_view b) {
         return false;
     }
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
             return false;
         }
     }
@@ -134,19 +137,22 @@ std::string canonicalizeName(std::string_view name) {
     }
     if (!tagged) {
         // Positional: CN first, O last (or C last and O before it when the last has 2 letters).
+        // (Tags are assigned from std::string constants: GCC 12 at -O3 misreports literal
+        // assignments here as overlapping copies.)
+        static const std::string kC = "C", kCN = "CN", kO = "O", kOU = "OU";
         const std::size_t n = parts.size();
         std::size_t org = n - 1;
         if (n >= 3 && values[n - 1].size() == 2) {
-            tags[n - 1] = "C";
+            tags[n - 1] = kC;
             org = n - 2;
         }
         for (std::size_t i = 0; i < n; ++i) {
             if (i == 0) {
-                tags[i] = "CN";
+                tags[i] = kCN;
             } else if (i == org) {
-                tags[i] = "O";
+                tags[i] = kO;
             } else if (i < org) {
-                tags[i] = "OU";
+                tags[i] = kOU;
             }
         }
     }
@@ -184,7 +190,8 @@ STATUS copyOut(const std::string& value, char* out, WORD outSize, WORD* outLengt
 
 } // namespace
 
-extern "C" STATUS DNAbbreviate(DWORD, const char*, const char* inName, char* outName, WORD outSize, WORD* outLength) {
+extern "C" STATUS DNAbbreviate(DWORD, const char*, const char* inName, char* outName, WORD outSize,
+                               WORD* outLength) {
     if (inName == nullptr) {
         return ERR_INVALID_PARAM;
     }
