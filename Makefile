@@ -24,6 +24,9 @@ fuzz: deps
 	cmake --preset fuzz
 	cmake --build --preset fuzz
 
+demo: deps
+	bash demo/run-demo.sh
+
 format:
 	find host platform plugin tools tests bench fuzz -name '*.h' -o -name '*.cpp' 2>/dev/null | xargs -r clang-format -i
 
