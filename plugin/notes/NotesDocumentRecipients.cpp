@@ -95,7 +95,13 @@ hxMail::Recipient* NotesDocument::getGroupRecipient(NotesAddressBook* book, LNSt
     if (!member)
         return nullptr;
     Lattice::Ptr<NotesUser> scratch = new NotesUser(owner);
-    hxMail::Recipient* r = foundIn->loadRecipient(scratch.get(), member, owner);
+    hxMail::Recipient* r = nullptr;
+    try {
+        r = foundIn->loadRecipient(scratch.get(), member, owner);
+    } catch (LNSTATUS) {
+        // A name item that does not parse: no recipient, as for a name found nowhere.
+        r = nullptr;
+    }
     const bool inBook = foundIn == book;
     if (r) {
         r->addRef();
@@ -166,7 +172,13 @@ void NotesDocument::expandPabGroup(LNString group, LNText& visited, LNText& name
             }
         } else if (inPersonal) {
             Lattice::Ptr<NotesUser> scratch = new NotesUser(provider);
-            const hxMail::Recipient* r = personal->loadRecipient(scratch.get(), doc, provider);
+            const hxMail::Recipient* r = nullptr;
+            try {
+                r = personal->loadRecipient(scratch.get(), doc, provider);
+            } catch (LNSTATUS) {
+                // A member whose names do not parse is dropped like one found nowhere.
+                r = nullptr;
+            }
             doc->release();
             // A person without an address has nothing to send to.
             if (r && !r->get_smtpAddress().isEmpty()) {

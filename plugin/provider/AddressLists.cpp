@@ -1,6 +1,7 @@
 // The host's address lists: the directory and the personal address book, chosen by the
 // recipient-folder ids that the contact provider handed out.
 #include "notes/NotesAddressBook.h"
+#include "notes/NotesErrors.h"
 #include "provider/MailProvider.h"
 
 namespace hxMail::hxNotesProvider {
@@ -17,6 +18,7 @@ NotesAddressBook* MailProvider::selectBook(const String& bookId) const {
 }
 
 long MailProvider::getAddressListCount(String bookId, long& count) {
+    ThrowAllErrorsScope throwAll;
     lockAll();
     if (NotesAddressBook* book = selectBook(bookId))
         count = book->getAddressListCount(this);
@@ -25,6 +27,7 @@ long MailProvider::getAddressListCount(String bookId, long& count) {
 }
 
 long MailProvider::getAddressList(String bookId, long count, Collection* entries) {
+    ThrowAllErrorsScope throwAll;
     lockAll();
     if (NotesAddressBook* book = selectBook(bookId))
         book->getAddressList(entries, 0, count, this);
@@ -33,6 +36,7 @@ long MailProvider::getAddressList(String bookId, long count, Collection* entries
 }
 
 long MailProvider::getAddressListPage(String bookId, long start, long count, Collection* entries) {
+    ThrowAllErrorsScope throwAll;
     lockAll();
     if (NotesAddressBook* book = selectBook(bookId))
         book->getAddressList(entries, start, count, this);
@@ -42,6 +46,7 @@ long MailProvider::getAddressListPage(String bookId, long start, long count, Col
 
 long MailProvider::findAddressList(String bookId, String searchText, long count, long b, Collection* entries,
                                    long& start, long& c) {
+    ThrowAllErrorsScope throwAll;
     lockAll();
     if (NotesAddressBook* book = selectBook(bookId))
         book->getAddressList(searchText, count, b, entries, start, c, this);

@@ -1,11 +1,13 @@
 // Login, the user's mailbox and logout.
 #include "notes/NotesAddressBook.h"
+#include "notes/NotesErrors.h"
 #include "notes/NotesUser.h"
 #include "provider/MailProvider.h"
 
 namespace hxMail::hxNotesProvider {
 
 bool MailProvider::authenticateUser(String& userName, String password, String reserved) {
+    ThrowAllErrorsScope throwAll;
     if (!user && directory) {
         lockAll();
         directory->authenticate(userName, password, reserved, this);
@@ -30,6 +32,7 @@ long MailProvider::logout() {
         return 0;
     // The user owns its databases, so their handles are closed before it goes.
     unlockAll();
+    LNSetThrowAllErrorsGlobal(FALSE);
     userMailDatabase = nullptr;
     userAddressBook = nullptr;
     NotesUser* leaving = user;
@@ -40,6 +43,7 @@ long MailProvider::logout() {
 }
 
 long MailProvider::getMailbox(String, Lattice::Ptr<hxMail::Mailbox>& mailbox) {
+    ThrowAllErrorsScope throwAll;
     lockAll();
     NotesDatabase* mailFile = user ? user->getMailDatabase(this) : nullptr;
     if (mailFile) {

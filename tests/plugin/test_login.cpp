@@ -95,6 +95,7 @@ TEST_F(LoginTest, TheRightPasswordLogsInAndFindsTheUsersDatabases) {
     ASSERT_NE(notes->getUserAddressBook(), nullptr);
     EXPECT_TRUE(notes->getUserAddressBook()->isPersonalBook());
     EXPECT_FALSE(notes->getUserMailDatabase()->isOpen()) << "no handle stays open between host calls";
+    EXPECT_FALSE(LNGetThrowAllErrorsGlobal()) << "throw-all-errors mode ends with the call";
 
     // Notes mail: the recipient is addressed by its Notes names.
     const hxMail::Recipient* me = info->recipient;
@@ -229,6 +230,7 @@ TEST_F(LoginTest, TheMailboxIsTheUsersAndNewEachTime) {
     provider->getMailbox("", again);
     EXPECT_NE(again->get_id(), box->get_id());
     EXPECT_EQ(notes->getMailboxId(), again->get_id());
+    EXPECT_FALSE(LNGetThrowAllErrorsGlobal());
 }
 
 TEST_F(LoginTest, SmtpUsersAndDirectoryDetails) {
@@ -300,6 +302,7 @@ TEST_F(LoginTest, AddressListsPageThroughTheChosenBook) {
     EXPECT_TRUE(page(2, -1).empty());
     EXPECT_TRUE(page(LONG_MAX, LONG_MAX).empty());
     EXPECT_EQ(page(7, LONG_MAX), (std::vector<std::string>{"Sales"}));
+    EXPECT_FALSE(LNGetThrowAllErrorsGlobal());
 
     Lattice::ObjectCollection all;
     provider->getAddressList(gal, 100, &all);
