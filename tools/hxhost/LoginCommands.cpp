@@ -99,16 +99,19 @@ void renderLogin(const Json& r, std::ostream& out) {
 void verify(CommandContext& context, const Args& args, Json& out) {
     auto& provider = notesProvider(context);
     std::string password = passwordFrom(args);
+    const bool repeated = provider.getUser() != nullptr;
     const bool ok = provider.verifyLogin(args[0], password, "", 0, 0, 0);
     scrub(password);
     out["user"] = args[0];
     out["verified"] = ok;
+    out["repeated"] = repeated;
 }
 
 void renderVerify(const Json& r, std::ostream& out) {
     out << (r.value("verified", false) ? "Name and password are correct for "
                                        : "Name and password do not match for ")
-        << r.value("user", "") << "\n";
+        << r.value("user", "")
+        << (r.value("repeated", false) ? " (this session's first answer, kept until logout)" : "") << "\n";
 }
 
 void logout(CommandContext& context, const Args&, Json& out) {
