@@ -558,8 +558,8 @@ STATUS Database::remove(NOTEID id) {
     std::int64_t now = 0;
     stamp(&now);
     static const char* const kSteps[] = {
-        "UPDATE notes SET deleted = 1, modified = ?2, sequence = sequence + 1, title = NULL WHERE note_id = "
-        "?1",
+        ("UPDATE notes SET deleted = 1, modified = ?2, sequence = sequence + 1, title = NULL "
+         "WHERE note_id = ?1"),
         "DELETE FROM items WHERE note_id = ?1",
         "DELETE FROM folder_entries WHERE note_id = ?1 OR folder_id = ?1",
         "DELETE FROM unread WHERE note_id = ?1",
