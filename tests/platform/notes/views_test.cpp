@@ -471,3 +471,75 @@ TEST_F(ViewTest, CollectionsReadNoteIdsInCollationOrder) {
     EXPECT_EQ(NIFOpenCollection(h, h, 4, 0, NULLHANDLE, &coll, nullptr, nullptr, nullptr, nullptr),
               ERR_INVALID_NOTE);
 }
+
+TEST_F(ViewTest, FoldersHoldTheDocumentsPutInThem) {
+    const auto store = notes::handles::database(db.GetDatabaseHandle());
+    notes::ViewDesign d;
+    d.title = "Projects";
+    d.folder = true;
+    notes::ViewColumn name;
+    name.items = {"FullName", "ListName"};
+    name.flags = notes::kColSorted | notes::kColCommonName;
+    d.columns = {name};
+    notes::Note folderNote;
+    folderNote.info.noteClass = NOTE_CLASS_VIEW;
+    notes::writeViewDesign(d, &folderNote);
+    ASSERT_EQ(store->save(folderNote), NOERROR);
+    const NOTEID folder = folderNote.info.id;
+
+    const NOTEID zoe = addPerson({"CN=Zoe Miller/O=Acme", "zmiller", "zoe@acme.example"});
+    const NOTEID adam = addPerson({"CN=Adam Smith/O=Acme", "asmith", "adam@acme.example"});
+    const NOTEID sales = addGroup("Sales", {});
+    const DBHANDLE h = db.GetDatabaseHandle();
+    DWORD count = 99;
+    ASSERT_EQ(FolderDocCount(h, h, folder, 0, &count), NOERROR);
+    EXPECT_EQ(count, 0u); // nothing is selected into a folder
+
+    DHANDLE table = NULLHANDLE;
+    ASSERT_EQ(IDCreateTable(sizeof(NOTEID), &table), NOERROR);
+    for (NOTEID id : {zoe, sales, adam}) {
+        IDInsert(table, id, nullptr);
+    }
+    ASSERT_EQ(FolderDocAdd(h, h, folder, table, 0), NOERROR);
+    ASSERT_EQ(FolderDocAdd(h, h, folder, table, 0), NOERROR); // adding twice changes nothing
+    LNViewFolder projects;
+    ASSERT_EQ(db.GetViewFolder("projects", &projects), LNNOERROR);
+    EXPECT_TRUE(projects.IsFolder());
+    EXPECT_EQ(names(projects),
+              (std::vector<std::string>{"CN=Adam Smith/O=Acme", "Sales", "CN=Zoe Miller/O=Acme"}));
+
+    // Changing a member re-sorts it; removing and deleting take it out.
+    LNDocument doc;
+    ASSERT_EQ(db.GetDocument(zoe, &doc), LNNOERROR);
+    ASSERT_EQ(doc.Open(), LNNOERROR);
+    ASSERT_EQ(doc.CreateItem("FullName", LNText("CN=Aaron Miller/O=Acme")), LNNOERROR);
+    ASSERT_EQ(doc.Save(), LNNOERROR);
+    doc.Close();
+    ASSERT_EQ(projects.Refresh(), LNNOERROR);
+    EXPECT_EQ(names(projects).front(), "CN=Aaron Miller/O=Acme");
+    IDDeleteAll(table);
+    IDInsert(table, sales, nullptr);
+    ASSERT_EQ(FolderDocRemove(h, h, folder, table, 0), NOERROR);
+    ASSERT_EQ(db.DeleteDocument(adam), LNNOERROR);
+    DHANDLE members = NULLHANDLE;
+    ASSERT_EQ(NSFFolderGetIDTable(h, h, folder, 0, &members), NOERROR);
+    EXPECT_EQ(IDEntries(members), 1u);
+    EXPECT_TRUE(IDIsPresent(members, zoe));
+    IDDestroyTable(members);
+    // A view answers with its documents; a non-folder or a non-document is refused.
+    NOTEID vim = 0;
+    ASSERT_EQ(NIFFindView(h, "($VIMPeopleAndGroups)", &vim), NOERROR);
+    ASSERT_EQ(NSFFolderGetIDTable(h, h, vim, 0, &members), NOERROR);
+    EXPECT_EQ(IDEntries(members), 2u); // Zoe (now Aaron) and Sales
+    IDDestroyTable(members);
+    EXPECT_EQ(FolderDocAdd(h, h, vim, table, 0), ERR_INVALID_NOTE);
+    IDDeleteAll(table);
+    IDInsert(table, folder, nullptr);
+    EXPECT_EQ(FolderDocAdd(h, h, folder, table, 0), ERR_INVALID_NOTE);
+    IDDeleteAll(table);
+    IDInsert(table, 4000, nullptr);
+    EXPECT_EQ(FolderDocAdd(h, h, folder, table, 0), ERR_INVALID_NOTE);
+    ASSERT_EQ(FolderDocCount(h, h, folder, 0, &count), NOERROR);
+    EXPECT_EQ(count, 1u); // the refused calls changed nothing
+    IDDestroyTable(table);
+}

@@ -375,6 +375,16 @@ STATUS NIFReadEntries(HCOLLECTION hCollection, COLLECTIONPOSITION* indexPos, WOR
                       DWORD* retNumEntriesReturned, WORD* retSignalFlags);
 STATUS NIFCloseCollection(HCOLLECTION hCollection);
 
+// Folders: views whose members are listed explicitly. The tables are ID tables; dwFlags are not
+// used. NSFFolderGetIDTable also answers for a view (its documents).
+STATUS FolderDocAdd(DBHANDLE hDataDB, DBHANDLE hFolderDB, NOTEID folderNoteID, DHANDLE hTable, DWORD dwFlags);
+STATUS FolderDocRemove(DBHANDLE hDataDB, DBHANDLE hFolderDB, NOTEID folderNoteID, DHANDLE hTable,
+                       DWORD dwFlags);
+STATUS FolderDocCount(DBHANDLE hDataDB, DBHANDLE hFolderDB, NOTEID folderNoteID, DWORD dwFlags,
+                      DWORD* pdwNumDocs);
+STATUS NSFFolderGetIDTable(DBHANDLE hViewDB, DBHANDLE hDataDB, NOTEID viewNoteID, DWORD flags,
+                           DHANDLE* rethTable);
+
 // Directory name lookup. Name spaces, names and items are packed as consecutive zero-terminated
 // strings. The names are looked up in the "names.nsf" of serverName; with an empty serverName in
 // the local data folder's "names.nsf", then in every server folder's (alphabetical), and the first

@@ -239,6 +239,11 @@ public:
     STATUS viewRows(NOTEID view, WORD collation, std::vector<ViewRow>* out);
     // The documents whose key in a collation starts with `prefix` (see viewFindKey), in view order.
     STATUS viewMatches(NOTEID view, WORD collation, const std::string& prefix, std::vector<NOTEID>* out);
+    // The documents of a view or folder, each once, ascending.
+    STATUS viewNoteIds(NOTEID view, std::vector<NOTEID>* out);
+    // Adds documents to a folder and removes others (ERR_INVALID_NOTE when `folder` is not a
+    // folder or a note to add is not a live document); one transaction, index rows included.
+    STATUS changeFolder(NOTEID folder, const std::vector<NOTEID>& add, const std::vector<NOTEID>& remove);
     // The documents of a view that a full-text query matches (ERR_FT_QUERY on a bad query; the
     // reason goes to *error).
     STATUS ftSearch(NOTEID view, std::string_view query, std::vector<NOTEID>* out, std::string* error);

@@ -1,8 +1,28 @@
-// View collections of the C API, read from the view index.
+// View collections and folder contents of the C API, read from the view index.
 #include "internal.h"
 
 #include <algorithm>
 #include <cstring>
+
+namespace {
+
+std::shared_ptr<notes::Database> sameDatabase(DBHANDLE hData, DBHANDLE hFolder) {
+    return hData == hFolder || hData == NULLHANDLE ? notes::handles::database(hFolder) : nullptr;
+}
+
+STATUS folderChange(DBHANDLE hDataDB, DBHANDLE hFolderDB, NOTEID folder, DHANDLE hTable, bool add) {
+    const auto db = sameDatabase(hDataDB, hFolderDB);
+    if (!db) {
+        return ERR_INVALID_HANDLE;
+    }
+    std::vector<NOTEID> ids;
+    if (!notes::idtable::read(hTable, &ids)) {
+        return ERR_INVALID_HANDLE;
+    }
+    return add ? db->changeFolder(folder, ids, {}) : db->changeFolder(folder, {}, ids);
+}
+
+} // namespace
 
 extern "C" {
 
@@ -130,6 +150,47 @@ STATUS NIFReadEntries(HCOLLECTION hCollection, COLLECTIONPOSITION* indexPos, WOR
 
 STATUS NIFCloseCollection(HCOLLECTION hCollection) {
     return notes::handles::closeCollection(hCollection);
+}
+
+STATUS FolderDocAdd(DBHANDLE hDataDB, DBHANDLE hFolderDB, NOTEID folderNoteID, DHANDLE hTable, DWORD) {
+    return folderChange(hDataDB, hFolderDB, folderNoteID, hTable, true);
+}
+
+STATUS FolderDocRemove(DBHANDLE hDataDB, DBHANDLE hFolderDB, NOTEID folderNoteID, DHANDLE hTable, DWORD) {
+    return folderChange(hDataDB, hFolderDB, folderNoteID, hTable, false);
+}
+
+STATUS FolderDocCount(DBHANDLE hDataDB, DBHANDLE hFolderDB, NOTEID folderNoteID, DWORD, DWORD* pdwNumDocs) {
+    DHANDLE table = NULLHANDLE;
+    if (pdwNumDocs == nullptr) {
+        return ERR_INVALID_PARAM;
+    }
+    if (STATUS s = NSFFolderGetIDTable(hFolderDB, hDataDB, folderNoteID, 0, &table); s != NOERROR) {
+        return s;
+    }
+    *pdwNumDocs = IDEntries(table);
+    IDDestroyTable(table);
+    return NOERROR;
+}
+
+STATUS NSFFolderGetIDTable(DBHANDLE hViewDB, DBHANDLE hDataDB, NOTEID viewNoteID, DWORD, DHANDLE* rethTable) {
+    const auto db = sameDatabase(hDataDB, hViewDB);
+    if (!db) {
+        return ERR_INVALID_HANDLE;
+    }
+    if (rethTable == nullptr) {
+        return ERR_INVALID_PARAM;
+    }
+    notes::ViewDesign design;
+    if (STATUS s = db->viewDesign(viewNoteID, &design); s != NOERROR) {
+        return s;
+    }
+    std::vector<NOTEID> ids;
+    if (STATUS s = db->viewNoteIds(viewNoteID, &ids); s != NOERROR) {
+        return s;
+    }
+    *rethTable = notes::idtable::create(ids);
+    return NOERROR;
 }
 
 } // extern "C"

@@ -685,6 +685,88 @@ STATUS Database::viewMatches(NOTEID view, WORD collation, const std::string& pre
     return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
 }
 
+STATUS Database::viewNoteIds(NOTEID view, std::vector<NOTEID>* out) {
+    if (STATUS st = ensureViewIndex(view); st != NOERROR) {
+        return st;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = prepare(
+            "SELECT DISTINCT note_id FROM view_index WHERE view_id = ? AND collation = 0 ORDER BY note_id",
+            &s);
+        st != NOERROR) {
+        return st;
+    }
+    Use use(s);
+    sqlite3_bind_int64(s, 1, view);
+    out->clear();
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        out->push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
+    }
+    return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
+}
+
+STATUS Database::changeFolder(NOTEID folder, const std::vector<NOTEID>& add,
+                              const std::vector<NOTEID>& remove) {
+    if (STATUS st = ensureViewIndex(folder); st != NOERROR) {
+        return st;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    Transaction tx(db_);
+    if (!tx.ok()) {
+        return statusOf(tx.rc());
+    }
+    Note n;
+    ViewDesign d;
+    if (STATUS st = loadLocked(folder, &n); st != NOERROR) {
+        return st;
+    }
+    if (n.info.noteClass != NOTE_CLASS_VIEW || !readViewDesign(n, &d) || !d.folder) {
+        return ERR_INVALID_NOTE;
+    }
+    sqlite3_stmt* s = nullptr;
+    for (NOTEID id : remove) {
+        for (const char* sql : {"DELETE FROM folder_entries WHERE folder_id = ? AND note_id = ?",
+                                "DELETE FROM view_index WHERE view_id = ? AND note_id = ?"}) {
+            if (STATUS st = prepare(sql, &s); st != NOERROR) {
+                return st;
+            }
+            Use use(s);
+            sqlite3_bind_int64(s, 1, folder);
+            sqlite3_bind_int64(s, 2, id);
+            if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
+                return statusOf(rc);
+            }
+        }
+    }
+    for (NOTEID id : add) {
+        Note doc;
+        if (STATUS st = loadLocked(id, &doc); st != NOERROR) {
+            return st;
+        }
+        if (doc.info.noteClass != NOTE_CLASS_DOCUMENT) {
+            return ERR_INVALID_NOTE;
+        }
+        if (STATUS st = prepare("INSERT OR IGNORE INTO folder_entries(folder_id, note_id) VALUES(?, ?)", &s);
+            st != NOERROR) {
+            return st;
+        }
+        {
+            Use use(s);
+            sqlite3_bind_int64(s, 1, folder);
+            sqlite3_bind_int64(s, 2, id);
+            if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
+                return statusOf(rc);
+            }
+        }
+        if (STATUS st = indexInViewLocked(d, id, doc); st != NOERROR) {
+            return st;
+        }
+    }
+    return statusOf(tx.commit());
+}
+
 STATUS Database::ftSearch(NOTEID view, std::string_view query, std::vector<NOTEID>* out, std::string* error) {
     ft::Node root;
     if (!ft::parse(query, &root, error)) {
