@@ -543,3 +543,29 @@ TEST_F(ViewTest, FoldersHoldTheDocumentsPutInThem) {
     EXPECT_EQ(count, 1u); // the refused calls changed nothing
     IDDestroyTable(table);
 }
+
+TEST_F(ViewTest, DamagedDesignsStillOpen) {
+    // Column flags out of range, more flags than titles, no sorted column: the view still reads.
+    const auto store = notes::handles::database(db.GetDatabaseHandle());
+    notes::Note view;
+    view.info.noteClass = NOTE_CLASS_VIEW;
+    view.append("$TITLE", TYPE_TEXT, ITEM_SUMMARY, "Damaged");
+    view.append("$ColumnFlags", TYPE_NUMBER_RANGE, ITEM_SUMMARY, notes::ods::encodeNumbers({1e300, -5, 1e9}));
+    view.append("$ColumnItems", TYPE_TEXT_LIST, ITEM_SUMMARY, notes::ods::encodeTextList({";;", ""}));
+    view.append("$SelectForms", TYPE_TEXT, ITEM_SUMMARY, "Person");
+    ASSERT_EQ(store->save(view), NOERROR);
+    addPerson({"CN=Adam Smith/O=Acme", "asmith", "adam@acme.example"});
+    LNViewFolder damaged;
+    ASSERT_EQ(db.GetViewFolder("Damaged", &damaged), LNNOERROR);
+    ASSERT_EQ(damaged.Open(), LNNOERROR);
+    EXPECT_EQ(damaged.GetEntryCount(), 1);
+    EXPECT_EQ(damaged.GetColumnCount(), 3);
+    EXPECT_EQ(damaged.Find("anything"), LNWARN_NOT_FOUND); // nothing sorted to find in
+    // A view note without a title is no view.
+    notes::Note untitled;
+    untitled.info.noteClass = NOTE_CLASS_VIEW;
+    untitled.append("$ColumnFlags", TYPE_NUMBER_RANGE, ITEM_SUMMARY, notes::ods::encodeNumbers({1}));
+    ASSERT_EQ(store->save(untitled), NOERROR);
+    EXPECT_EQ(damaged.Refresh(), LNNOERROR);
+    EXPECT_EQ(damaged.GetEntryCount(), 1);
+}

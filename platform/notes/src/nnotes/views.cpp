@@ -301,7 +301,10 @@ bool readViewDesign(const Note& note, ViewDesign* out) {
         ViewColumn c;
         c.title = i < titles.size() ? titles[i] : "";
         c.items = i < items.size() ? splitList(items[i], ';') : std::vector<std::string>{};
-        c.flags = i < colFlags.size() && colFlags[i] >= 0 ? static_cast<DWORD>(colFlags[i]) : 0;
+        // A damaged or hostile design must not make the conversion overflow.
+        c.flags = i < colFlags.size() && colFlags[i] >= 0 && colFlags[i] <= 0xFFFF
+                      ? static_cast<DWORD>(colFlags[i])
+                      : 0;
         c.formula = i < formulas.size() ? formulas[i] : "";
         d.columns.push_back(std::move(c));
     }
