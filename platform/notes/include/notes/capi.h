@@ -373,6 +373,13 @@ STATUS NIFReadEntries(HCOLLECTION hCollection, COLLECTIONPOSITION* indexPos, WOR
                       DWORD skipCount, WORD returnNavigator, DWORD returnCount, DWORD returnMask,
                       DHANDLE* rethBuffer, WORD* retBufferLength, DWORD* retNumEntriesSkipped,
                       DWORD* retNumEntriesReturned, WORD* retSignalFlags);
+// As NIFReadEntries, without the per-read limit: returnCount NIF_READ_ALL (or anything at least
+// the entry count) returns every remaining note id in one buffer whose length is a DWORD.
+#define NIF_READ_ALL 0xFFFFFFFFUL
+STATUS NIFReadEntriesExt(HCOLLECTION hCollection, COLLECTIONPOSITION* indexPos, WORD skipNavigator,
+                         DWORD skipCount, WORD returnNavigator, DWORD returnCount, DWORD returnMask,
+                         DHANDLE* rethBuffer, DWORD* retBufferLength, DWORD* retNumEntriesSkipped,
+                         DWORD* retNumEntriesReturned, WORD* retSignalFlags);
 STATUS NIFCloseCollection(HCOLLECTION hCollection);
 
 // Folders: views whose members are listed explicitly. The tables are ID tables; dwFlags are not

@@ -55,6 +55,11 @@ public:
     // Without `original`, the unread list becomes `unread`; with it, only the differences between
     // the two are applied (notes gone from it become read, new ones unread).
     LNSTATUS SetUnreadList(const LNNoteArray& unread, const LNNoteArray* original = 0, LNBOOL update = FALSE);
+    // Whether a note is on the unread list: a binary search in the list shared by every question
+    // until the file changes (FALSE when the database is not open).
+    LNBOOL IsNoteUnread(NOTEID id) const;
+    // Takes one note off the unread list (read) or puts it on (not read).
+    LNSTATUS MarkRead(NOTEID id, LNBOOL read = TRUE);
 
 private:
     friend class LNNotesSession;

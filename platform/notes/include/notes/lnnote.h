@@ -114,11 +114,13 @@ public:
     LNSTATUS SetForm(const LNString& form);
 };
 
+// A list of note ids. Copies share the ids until one of them changes; a list in ascending order
+// (an unread list, GetNotes) answers Contains by binary search.
 class LNNoteArray {
 public:
     LNNoteArray() = default;
 
-    LNINT GetCount() const { return static_cast<LNINT>(ids_.size()); }
+    LNINT GetCount() const { return ids_ ? static_cast<LNINT>(ids_->size()) : 0; }
     LNNote operator[](LNINT index) const; // a bound, unopened note
     NOTEID GetNoteID(LNINT index) const;
     LNBOOL Contains(NOTEID id) const;
@@ -129,6 +131,10 @@ public:
 
 private:
     friend class LNDatabase;
+    const std::vector<NOTEID>& ids() const;
+    std::vector<NOTEID>& mutableIds(); // copies shared ids first
+    void assign(std::shared_ptr<const std::vector<NOTEID>> ids, bool sorted);
     std::shared_ptr<LNDatabaseBody> db_;
-    std::vector<NOTEID> ids_;
+    std::shared_ptr<const std::vector<NOTEID>> ids_;
+    bool sorted_ = true;
 };

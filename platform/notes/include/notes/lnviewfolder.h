@@ -20,6 +20,39 @@ typedef unsigned long LNVFFINDOPTIONS;
 #define LNVFFINDOPTIONS_DEFAULT 0x0UL // the key equals the first sorted column, ignoring case
 #define LNVFFINDOPTIONS_PARTIAL 0x1UL // the first sorted column starts with the key
 
+// Heading sort options of a column (LNViewColumn::SetHeadingSortOption): the column heading offers
+// an ascending and/or descending collation of the view.
+#define LNVCHEADINGSORT_NONE 0
+#define LNVCHEADINGSORT_ASCENDING 256
+#define LNVCHEADINGSORT_DESCENDING 512
+#define LNVCHEADINGSORT_BOTH 768
+
+// One column of a view's design, attached to its LNViewFolder: changes go to that view's design
+// and are stored by LNViewFolder::Save. Setting a value the column already has changes nothing.
+class LNViewColumn {
+public:
+    LNViewColumn() = default;
+
+    LNBOOL IsNull() const;
+    LNINT GetIndex() const { return index_; } // 0-based position in the view
+    LNString GetTitle() const;
+    LNSTATUS SetTitle(const LNString& title);
+    // The item the column shows (several: separated by ';'); empty for a formula column.
+    LNString GetFieldName() const;
+    LNSTATUS SetFieldName(const LNString& name);
+    LNString GetFormula() const;
+    LNSTATUS SetFormula(const LNString& formula); // the column then shows the formula's value
+    LNINT GetHeadingSortOption() const;           // LNVCHEADINGSORT_*
+    LNSTATUS SetHeadingSortOption(LNINT option);  // anything but the four values: ERR_INVALID_PARAM
+    LNBOOL IsSorted() const;
+    LNBOOL IsSortDescending() const;
+
+private:
+    friend class LNViewFolder;
+    std::shared_ptr<LNViewFolderBody> vf_;
+    LNINT index_ = -1;
+};
+
 class LNVFPosition {
 public:
     LNVFPosition() = default;
@@ -110,8 +143,32 @@ public:
     LNSTATUS SetCollation(WORD collation);
     WORD GetCollation() const;
 
+    // Design. GetColumn by title (exact, case included) answers LNWARN_NOT_FOUND, a warning that is
+    // never thrown, when the view has no such column.
+    LNSTATUS GetColumn(const LNString& title, LNViewColumn* column);
+    LNSTATUS GetColumn(LNINT index, LNViewColumn* column);
+    // Appends an empty, unsorted column and binds column to it.
+    LNSTATUS AppendColumn(LNViewColumn* column);
+    // True while the design has changes that Save has not stored.
+    LNBOOL IsDesignModified() const;
+    // Stores design changes (and item changes) in the view note; without any, nothing is written.
+    // The view's entries are read again on the next use.
+    LNSTATUS Save(LNNOTESAVEFLAGS flags = LNNOTESAVEFLAGS_DEFAULT);
+
+    // Folders only: puts a document in or takes it out (ERR_INVALID_NOTE for a view or for a note
+    // that is not a live document); the entries are read again on the next use.
+    LNSTATUS AddDocument(const LNDocument& doc);
+    LNSTATUS AddDocument(NOTEID id);
+    LNSTATUS RemoveDocument(const LNDocument& doc);
+    LNSTATUS RemoveDocument(NOTEID id);
+    // Whether a document is among the view's or folder's entries.
+    LNBOOL Contains(NOTEID id);
+
     // Every entry, in view order.
     LNSTATUS GetEntries(LNVFNavigator* entries);
+    // The note ids of every document entry in the current collation, in view order (no
+    // categories), read straight from the index without building entries.
+    LNSTATUS GetNoteIDs(std::vector<NOTEID>* ids);
     // Finds the first entry whose key (the first sorted column) matches; it becomes the current
     // entry. The navigator form lists every matching entry.
     LNSTATUS Find(const LNString& key);
@@ -137,6 +194,7 @@ public:
 
 private:
     friend class LNDatabase;
+    friend class LNViewColumn;
     LNSTATUS load(); // reads the entries unless already read
     LNSTATUS findIndex(const LNString& key, LNVFFINDOPTIONS options, std::vector<LNINT>* matches);
     std::shared_ptr<LNViewFolderBody> vf_;

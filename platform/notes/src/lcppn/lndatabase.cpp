@@ -1,8 +1,12 @@
 #include "lnbodies.h"
 
+#include <algorithm>
+
 namespace {
 
-std::string netPath(const LNDatabaseBody& b) { return b.server.empty() ? b.path : b.server + "!!" + b.path; }
+std::string netPath(const LNDatabaseBody& b) {
+    return b.server.empty() ? b.path : b.server + "!!" + b.path;
+}
 
 } // namespace
 
@@ -44,11 +48,21 @@ LNSTATUS LNDatabase::Close() {
     return LNNOERROR;
 }
 
-LNBOOL LNDatabase::IsOpen() const { return checkOpen() == LNNOERROR; }
-LNBOOL LNDatabase::IsNull() const { return !body_; }
-DBHANDLE LNDatabase::GetDatabaseHandle() const { return body_ ? body_->handle : NULLHANDLE; }
-LNString LNDatabase::GetServer() const { return body_ ? LNString(body_->server) : LNString(); }
-LNString LNDatabase::GetFilepath() const { return body_ ? LNString(body_->path) : LNString(); }
+LNBOOL LNDatabase::IsOpen() const {
+    return checkOpen() == LNNOERROR;
+}
+LNBOOL LNDatabase::IsNull() const {
+    return !body_;
+}
+DBHANDLE LNDatabase::GetDatabaseHandle() const {
+    return body_ ? body_->handle : NULLHANDLE;
+}
+LNString LNDatabase::GetServer() const {
+    return body_ ? LNString(body_->server) : LNString();
+}
+LNString LNDatabase::GetFilepath() const {
+    return body_ ? LNString(body_->path) : LNString();
+}
 
 LNString LNDatabase::GetTitle() const {
     const auto db = body_ ? body_->database() : nullptr;
@@ -205,12 +219,13 @@ LNSTATUS LNDatabase::GetModifiedNotes(const LNDatetime& since, LNNoteArray* out,
     std::vector<NOTEID> ids;
     std::int64_t untilTicks = 0;
     const TIMEDATE from = since.GetTIMEDATE();
-    if (STATUS s = body_->database()->modifiedSince(notes::ticksFromTimedate(from), noteType, &ids, &untilTicks);
+    if (STATUS s =
+            body_->database()->modifiedSince(notes::ticksFromTimedate(from), noteType, &ids, &untilTicks);
         s != NOERROR) {
         return lnResult(s);
     }
     out->db_ = body_;
-    out->ids_ = std::move(ids);
+    out->assign(std::make_shared<std::vector<NOTEID>>(std::move(ids)), false);
     if (until) {
         int zone = 0;
         bool dst = false;
@@ -232,7 +247,7 @@ LNSTATUS LNDatabase::GetNotes(LNNoteArray* out, LNNOTETYPE noteType) {
         return lnResult(s);
     }
     out->db_ = body_;
-    out->ids_ = std::move(ids);
+    out->assign(std::make_shared<std::vector<NOTEID>>(std::move(ids)), false);
     return LNNOERROR;
 }
 
@@ -243,15 +258,33 @@ LNSTATUS LNDatabase::GetUnreadList(LNNoteArray* unread, LNBOOL) {
     if (unread == nullptr) {
         return lnResult(ERR_INVALID_PARAM);
     }
-    DHANDLE table = NULLHANDLE;
-    if (STATUS s = NSFDbGetUnreadNoteTable(body_->handle, "", 0, TRUE, &table); s != NOERROR) {
+    std::shared_ptr<const std::vector<NOTEID>> ids;
+    if (STATUS s = body_->database()->unreadShared("", &ids); s != NOERROR) {
         return lnResult(s);
     }
-    std::vector<NOTEID> ids;
-    notes::idtable::read(table, &ids);
-    IDDestroyTable(table);
     unread->db_ = body_;
-    unread->ids_ = std::move(ids);
+    unread->assign(std::move(ids), true);
+    return LNNOERROR;
+}
+
+LNBOOL LNDatabase::IsNoteUnread(NOTEID id) const {
+    std::shared_ptr<const std::vector<NOTEID>> ids;
+    if (checkOpen() != LNNOERROR || body_->database()->unreadShared("", &ids) != NOERROR) {
+        return FALSE;
+    }
+    return std::binary_search(ids->begin(), ids->end(), id);
+}
+
+LNSTATUS LNDatabase::MarkRead(NOTEID id, LNBOOL read) {
+    if (LNSTATUS s = checkOpen(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    const std::vector<NOTEID> one{id};
+    const std::vector<NOTEID> none;
+    if (STATUS s = body_->database()->setUnread("", read ? none : one, read ? one : none, false);
+        s != NOERROR) {
+        return lnResult(s);
+    }
     return LNNOERROR;
 }
 
@@ -259,8 +292,8 @@ LNSTATUS LNDatabase::SetUnreadList(const LNNoteArray& unread, const LNNoteArray*
     if (LNSTATUS s = checkOpen(); s != LNNOERROR) {
         return lnResult(s);
     }
-    const DHANDLE wanted = notes::idtable::create(unread.ids_);
-    const DHANDLE before = original ? notes::idtable::create(original->ids_) : NULLHANDLE;
+    const DHANDLE wanted = notes::idtable::create(unread.ids());
+    const DHANDLE before = original ? notes::idtable::create(original->ids()) : NULLHANDLE;
     const STATUS s = NSFDbSetUnreadNoteTable(body_->handle, "", 0, update, before, wanted);
     IDDestroyTable(wanted);
     if (before != NULLHANDLE) {

@@ -25,10 +25,12 @@ std::string emptyValue(WORD type) {
 }
 
 // Puts an item into the note as `option` says; returns its id.
-WORD place(notes::Note& note, const std::string& name, WORD type, WORD flags, std::string value, LNITEMOPTION option) {
+WORD place(notes::Note& note, const std::string& name, WORD type, WORD flags, std::string value,
+           LNITEMOPTION option) {
     if (option == LNITEMOPTION_DELETE_INSERT) {
-        const auto first = std::find_if(note.items.begin(), note.items.end(),
-                                        [&](const notes::Item& it) { return notes::nameEquals(it.name, name); });
+        const auto first = std::find_if(note.items.begin(), note.items.end(), [&](const notes::Item& it) {
+            return notes::nameEquals(it.name, name);
+        });
         if (first != note.items.end()) {
             const WORD keep = first->id;
             first->name = name, first->type = type, first->flags = flags, first->value = std::move(value);
@@ -72,13 +74,19 @@ bool LNNote::info(notes::NoteInfo* out) const {
 
 // ---- LNUniversalID -----------------------------------------------------------------------------
 
-LNUniversalID::LNUniversalID(const LNString& text) { valid_ = notes::unidFromText(text.str(), &unid_); }
+LNUniversalID::LNUniversalID(const LNString& text) {
+    valid_ = notes::unidFromText(text.str(), &unid_);
+}
 
-LNString LNUniversalID::GetText() const { return LNString(notes::unidToText(unid_)); }
+LNString LNUniversalID::GetText() const {
+    return LNString(notes::unidToText(unid_));
+}
 
 bool operator==(const LNUniversalID& a, const LNUniversalID& b) {
-    return a.unid_.File.Innards[0] == b.unid_.File.Innards[0] && a.unid_.File.Innards[1] == b.unid_.File.Innards[1] &&
-           a.unid_.Note.Innards[0] == b.unid_.Note.Innards[0] && a.unid_.Note.Innards[1] == b.unid_.Note.Innards[1];
+    return a.unid_.File.Innards[0] == b.unid_.File.Innards[0] &&
+           a.unid_.File.Innards[1] == b.unid_.File.Innards[1] &&
+           a.unid_.Note.Innards[0] == b.unid_.Note.Innards[0] &&
+           a.unid_.Note.Innards[1] == b.unid_.Note.Innards[1];
 }
 
 // ---- LNNote ------------------------------------------------------------------------------------
@@ -124,7 +132,9 @@ LNSTATUS LNNote::Close() {
     return LNNOERROR;
 }
 
-LNBOOL LNNote::IsOpen() const { return checkOpen() == LNNOERROR; }
+LNBOOL LNNote::IsOpen() const {
+    return checkOpen() == LNNOERROR;
+}
 
 LNSTATUS LNNote::Save(LNNOTESAVEFLAGS) {
     if (LNSTATUS s = checkOpen(); s != LNNOERROR) {
@@ -138,8 +148,12 @@ LNSTATUS LNNote::Save(LNNOTESAVEFLAGS) {
     return LNNOERROR;
 }
 
-LNBOOL LNNote::IsNull() const { return !body_; }
-LNBOOL LNNote::IsNewNote() const { return body_ && body_->isNew; }
+LNBOOL LNNote::IsNull() const {
+    return !body_;
+}
+LNBOOL LNNote::IsNewNote() const {
+    return body_ && body_->isNew;
+}
 
 LNBOOL LNNote::IsModified() const {
     const auto note = body_ ? body_->note() : nullptr;
@@ -179,7 +193,9 @@ LNSTATUS LNNote::GetUniversalID(LNUniversalID* unid) const {
     return LNNOERROR;
 }
 
-NOTEHANDLE LNNote::GetNoteHandle() const { return body_ ? body_->handle : NULLHANDLE; }
+NOTEHANDLE LNNote::GetNoteHandle() const {
+    return body_ ? body_->handle : NULLHANDLE;
+}
 
 LNNOTETYPE LNNote::GetNoteType() const {
     notes::NoteInfo info;
@@ -201,11 +217,7 @@ LNINT LNNote::GetSize() const {
     if (!note) {
         return 0;
     }
-    std::size_t size = 0;
-    for (const notes::Item& it : note->items) {
-        size += it.name.size() + it.value.size() + 2;
-    }
-    return static_cast<LNINT>(size);
+    return static_cast<LNINT>(note->size());
 }
 
 LNBOOL LNNote::HasAttachments() const {
@@ -329,12 +341,14 @@ LNSTATUS LNDocument::MakeResponse(const LNDocument& parent) {
     if (LNSTATUS s = parent.GetUniversalID(&unid); s != LNNOERROR) {
         return lnResult(s);
     }
-    place(*body_->note(), "$REF", TYPE_NOTEREF_LIST, ITEM_SUMMARY, notes::ods::encodeNoteRefs({unid.GetUNID()}),
-          LNITEMOPTION_DELETE_INSERT);
+    place(*body_->note(), "$REF", TYPE_NOTEREF_LIST, ITEM_SUMMARY,
+          notes::ods::encodeNoteRefs({unid.GetUNID()}), LNITEMOPTION_DELETE_INSERT);
     return LNNOERROR;
 }
 
-LNBOOL LNDocument::IsResponse() const { return HasItem("$REF"); }
+LNBOOL LNDocument::IsResponse() const {
+    return HasItem("$REF");
+}
 
 LNSTATUS LNDocument::GetParentDocument(LNDocument* parent) const {
     if (LNSTATUS s = checkOpen(); s != LNNOERROR) {
@@ -363,24 +377,49 @@ LNSTATUS LNDocument::SetForm(const LNString& form) {
 
 // ---- LNNoteArray -------------------------------------------------------------------------------
 
+const std::vector<NOTEID>& LNNoteArray::ids() const {
+    static const std::vector<NOTEID> kNone;
+    return ids_ ? *ids_ : kNone;
+}
+
+std::vector<NOTEID>& LNNoteArray::mutableIds() {
+    if (!ids_ || ids_.use_count() > 1) {
+        ids_ = std::make_shared<std::vector<NOTEID>>(ids());
+    }
+    return const_cast<std::vector<NOTEID>&>(*ids_);
+}
+
+void LNNoteArray::assign(std::shared_ptr<const std::vector<NOTEID>> ids, bool sorted) {
+    ids_ = std::move(ids);
+    sorted_ = sorted;
+}
+
 LNNote LNNoteArray::operator[](LNINT index) const {
     LNNote note;
-    if (index >= 0 && static_cast<std::size_t>(index) < ids_.size()) {
+    const auto& v = ids();
+    if (index >= 0 && static_cast<std::size_t>(index) < v.size()) {
         note.body_ = std::make_shared<LNNoteBody>();
         note.body_->db = db_;
-        note.body_->id = ids_[static_cast<std::size_t>(index)];
+        note.body_->id = v[static_cast<std::size_t>(index)];
     }
     return note;
 }
 
 NOTEID LNNoteArray::GetNoteID(LNINT index) const {
-    return index >= 0 && static_cast<std::size_t>(index) < ids_.size() ? ids_[static_cast<std::size_t>(index)] : 0;
+    const auto& v = ids();
+    return index >= 0 && static_cast<std::size_t>(index) < v.size() ? v[static_cast<std::size_t>(index)] : 0;
 }
 
-LNBOOL LNNoteArray::Contains(NOTEID id) const { return std::find(ids_.begin(), ids_.end(), id) != ids_.end(); }
+LNBOOL LNNoteArray::Contains(NOTEID id) const {
+    const auto& v = ids();
+    return sorted_ ? std::binary_search(v.begin(), v.end(), id)
+                   : std::find(v.begin(), v.end(), id) != v.end();
+}
 
 LNSTATUS LNNoteArray::Append(NOTEID id) {
-    ids_.push_back(id);
+    auto& v = mutableIds();
+    sorted_ = sorted_ && (v.empty() || v.back() < id);
+    v.push_back(id);
     return LNNOERROR;
 }
 
@@ -391,20 +430,20 @@ LNSTATUS LNNoteArray::Append(const LNNote& note) {
     if (!db_) {
         db_ = note.body_->db;
     }
-    ids_.push_back(note.GetNoteID());
-    return LNNOERROR;
+    return Append(note.GetNoteID());
 }
 
 LNSTATUS LNNoteArray::Remove(NOTEID id) {
-    const auto it = std::find(ids_.begin(), ids_.end(), id);
-    if (it == ids_.end()) {
+    if (!Contains(id)) {
         return LNWARN_NOT_FOUND;
     }
-    ids_.erase(it);
+    auto& v = mutableIds();
+    v.erase(std::find(v.begin(), v.end(), id));
     return LNNOERROR;
 }
 
 LNSTATUS LNNoteArray::DeleteAll() {
-    ids_.clear();
+    ids_.reset();
+    sorted_ = true;
     return LNNOERROR;
 }

@@ -65,6 +65,7 @@ struct LNViewFolderBody {
     NOTEID view = 0;
     notes::ViewDesign design;
     WORD collation = 0;
+    bool designModified = false; // design changed through LNViewColumn, not yet saved
     std::shared_ptr<LNVFSnapshot> snap;
     LNVFNavigator cursor; // the view's own current entry
 };
@@ -287,6 +288,9 @@ LNSTATUS LNViewFolder::load() {
     notes::ViewDesign design;
     if (STATUS s = db->viewDesign(vf_->view, &design); s != NOERROR) {
         return s;
+    }
+    if (vf_->designModified) { // unsaved column changes stay until Save
+        design = vf_->design;
     }
     auto snap = std::make_shared<LNVFSnapshot>();
     snap->db = vf_->db;
@@ -553,4 +557,271 @@ LNSTATUS LNDatabase::GetViewFolder(const LNString& name, LNViewFolder* view) con
     view->body_ = std::move(note);
     view->vf_ = std::move(vf);
     return LNNOERROR;
+}
+
+// ---- design ---------------------------------------------------------------------------------------
+
+namespace {
+
+notes::ViewColumn* columnOf(const std::shared_ptr<LNViewFolderBody>& vf, LNINT index) {
+    return vf && index >= 0 && static_cast<std::size_t>(index) < vf->design.columns.size()
+               ? &vf->design.columns[static_cast<std::size_t>(index)]
+               : nullptr;
+}
+
+std::string joinItems(const std::vector<std::string>& items) {
+    std::string out;
+    for (const std::string& i : items) {
+        out += (out.empty() ? "" : ";") + i;
+    }
+    return out;
+}
+
+std::vector<std::string> splitItems(const std::string& text) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t pos = text.find(';', start);
+        std::string part = text.substr(start, pos == std::string::npos ? std::string::npos : pos - start);
+        if (!part.empty()) {
+            out.push_back(std::move(part));
+        }
+        if (pos == std::string::npos) {
+            break;
+        }
+        start = pos + 1;
+    }
+    return out;
+}
+
+} // namespace
+
+LNBOOL LNViewColumn::IsNull() const {
+    return columnOf(vf_, index_) == nullptr;
+}
+
+LNString LNViewColumn::GetTitle() const {
+    const notes::ViewColumn* c = columnOf(vf_, index_);
+    return c ? LNString(c->title) : LNString();
+}
+
+LNString LNViewColumn::GetFieldName() const {
+    const notes::ViewColumn* c = columnOf(vf_, index_);
+    return c ? LNString(joinItems(c->items)) : LNString();
+}
+
+LNString LNViewColumn::GetFormula() const {
+    const notes::ViewColumn* c = columnOf(vf_, index_);
+    return c ? LNString(c->formula) : LNString();
+}
+
+LNINT LNViewColumn::GetHeadingSortOption() const {
+    const notes::ViewColumn* c = columnOf(vf_, index_);
+    return c ? static_cast<LNINT>(c->flags & (notes::kColResortAscending | notes::kColResortDescending)) : 0;
+}
+
+LNBOOL LNViewColumn::IsSorted() const {
+    const notes::ViewColumn* c = columnOf(vf_, index_);
+    return c && (c->flags & notes::kColSorted);
+}
+
+LNBOOL LNViewColumn::IsSortDescending() const {
+    const notes::ViewColumn* c = columnOf(vf_, index_);
+    return c && (c->flags & notes::kColDescending);
+}
+
+LNSTATUS LNViewColumn::SetTitle(const LNString& title) {
+    notes::ViewColumn* c = columnOf(vf_, index_);
+    if (!c) {
+        return lnResult(LNERR_NULL_OBJECT);
+    }
+    if (c->title != title.str()) {
+        c->title = title.str();
+        vf_->designModified = true;
+    }
+    return LNNOERROR;
+}
+
+LNSTATUS LNViewColumn::SetFieldName(const LNString& name) {
+    notes::ViewColumn* c = columnOf(vf_, index_);
+    if (!c) {
+        return lnResult(LNERR_NULL_OBJECT);
+    }
+    std::vector<std::string> items = splitItems(name.str());
+    if (c->items != items || !c->formula.empty()) {
+        c->items = std::move(items);
+        c->formula.clear();
+        vf_->designModified = true;
+    }
+    return LNNOERROR;
+}
+
+LNSTATUS LNViewColumn::SetFormula(const LNString& formula) {
+    notes::ViewColumn* c = columnOf(vf_, index_);
+    if (!c) {
+        return lnResult(LNERR_NULL_OBJECT);
+    }
+    if (c->formula != formula.str() || !c->items.empty()) {
+        c->formula = formula.str();
+        c->items.clear();
+        vf_->designModified = true;
+    }
+    return LNNOERROR;
+}
+
+LNSTATUS LNViewColumn::SetHeadingSortOption(LNINT option) {
+    notes::ViewColumn* c = columnOf(vf_, index_);
+    if (!c) {
+        return lnResult(LNERR_NULL_OBJECT);
+    }
+    if (option != LNVCHEADINGSORT_NONE && option != LNVCHEADINGSORT_ASCENDING &&
+        option != LNVCHEADINGSORT_DESCENDING && option != LNVCHEADINGSORT_BOTH) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    const DWORD mask = notes::kColResortAscending | notes::kColResortDescending;
+    const DWORD flags = (c->flags & ~mask) | static_cast<DWORD>(option);
+    if (flags != c->flags) {
+        c->flags = flags;
+        vf_->designModified = true;
+    }
+    return LNNOERROR;
+}
+
+LNSTATUS LNViewFolder::GetColumn(const LNString& title, LNViewColumn* column) {
+    if (column == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    if (LNSTATUS s = load(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    const auto& cols = vf_->design.columns;
+    for (std::size_t i = 0; i < cols.size(); ++i) {
+        if (cols[i].title == title.str()) {
+            column->vf_ = vf_;
+            column->index_ = static_cast<LNINT>(i);
+            return LNNOERROR;
+        }
+    }
+    *column = LNViewColumn();
+    return LNWARN_NOT_FOUND;
+}
+
+LNSTATUS LNViewFolder::GetColumn(LNINT index, LNViewColumn* column) {
+    if (column == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    if (LNSTATUS s = load(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    if (index < 0 || static_cast<std::size_t>(index) >= vf_->design.columns.size()) {
+        return lnResult(LNERR_INDEX_OUT_OF_RANGE);
+    }
+    column->vf_ = vf_;
+    column->index_ = index;
+    return LNNOERROR;
+}
+
+LNSTATUS LNViewFolder::AppendColumn(LNViewColumn* column) {
+    if (LNSTATUS s = load(); s != LNNOERROR) {
+        return lnResult(s);
+    }
+    vf_->design.columns.emplace_back();
+    vf_->designModified = true;
+    if (column) {
+        column->vf_ = vf_;
+        column->index_ = static_cast<LNINT>(vf_->design.columns.size() - 1);
+    }
+    return LNNOERROR;
+}
+
+LNBOOL LNViewFolder::IsDesignModified() const {
+    return vf_ && vf_->designModified;
+}
+
+LNSTATUS LNViewFolder::Save(LNNOTESAVEFLAGS flags) {
+    if (!vf_) {
+        return lnResult(LNERR_NULL_OBJECT);
+    }
+    if (vf_->designModified) {
+        if (!IsOpen()) {
+            if (LNSTATUS s = LNNote::Open(); s != LNNOERROR) {
+                return s;
+            }
+        }
+        const auto note = body_->note();
+        if (!note) {
+            return lnResult(LNERR_NOTE_NOT_OPEN);
+        }
+        notes::writeViewDesign(vf_->design, note.get());
+        note->dirty = true;
+    } else if (!IsModified()) {
+        return LNNOERROR; // nothing changed: the design is not rewritten
+    }
+    if (LNSTATUS s = LNNote::Save(flags); s != LNNOERROR) {
+        return s;
+    }
+    vf_->designModified = false;
+    vf_->snap.reset();
+    return LNNOERROR;
+}
+
+LNSTATUS LNViewFolder::GetNoteIDs(std::vector<NOTEID>* ids) {
+    if (ids == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    if (!vf_) {
+        return lnResult(LNERR_NULL_OBJECT);
+    }
+    const auto db = vf_->db ? vf_->db->database() : nullptr;
+    if (!db) {
+        return lnResult(LNERR_DATABASE_NOT_OPEN);
+    }
+    if (STATUS s = db->viewOrderedNoteIds(vf_->view, vf_->collation, ids); s != NOERROR) {
+        return lnResult(s);
+    }
+    return LNNOERROR;
+}
+
+// ---- folder members ---------------------------------------------------------------------------------
+
+namespace {
+
+LNSTATUS changeMembers(const std::shared_ptr<LNViewFolderBody>& vf, NOTEID id, bool add) {
+    if (!vf) {
+        return lnResult(LNERR_NULL_OBJECT);
+    }
+    const auto db = vf->db ? vf->db->database() : nullptr;
+    if (!db) {
+        return lnResult(LNERR_DATABASE_NOT_OPEN);
+    }
+    const std::vector<NOTEID> one{id};
+    if (STATUS s = add ? db->changeFolder(vf->view, one, {}) : db->changeFolder(vf->view, {}, one);
+        s != NOERROR) {
+        return lnResult(s);
+    }
+    vf->snap.reset();
+    return LNNOERROR;
+}
+
+} // namespace
+
+LNSTATUS LNViewFolder::AddDocument(const LNDocument& doc) {
+    return changeMembers(vf_, doc.GetNoteID(), true);
+}
+LNSTATUS LNViewFolder::AddDocument(NOTEID id) {
+    return changeMembers(vf_, id, true);
+}
+LNSTATUS LNViewFolder::RemoveDocument(const LNDocument& doc) {
+    return changeMembers(vf_, doc.GetNoteID(), false);
+}
+LNSTATUS LNViewFolder::RemoveDocument(NOTEID id) {
+    return changeMembers(vf_, id, false);
+}
+
+LNBOOL LNViewFolder::Contains(NOTEID id) {
+    std::vector<NOTEID> ids;
+    if (GetNoteIDs(&ids) != LNNOERROR) {
+        return FALSE;
+    }
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
 }

@@ -5,11 +5,13 @@
 #include "notes/capi.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
@@ -148,15 +150,18 @@ struct ViewColumn {
     std::string title;
     std::vector<std::string> items; // the column shows the values of these items, in this order
     DWORD flags = 0;
-    std::string formula; // kept for the design; not evaluated
+    // Without items a formula gives the value: @DocLength (and the mail template's size formula) the
+    // document's size, @Created / @Modified its times; other formulas are kept, not evaluated.
+    std::string formula;
 };
 
 struct ViewDesign {
     NOTEID id = 0;
     std::string title; // "$TITLE": name, then aliases after '|'
     bool folder = false;
-    std::vector<std::string> forms; // selection: documents of these forms (none: every document)
-    std::vector<std::string> items; // ... that have all these items
+    std::vector<std::string> forms;    // selection: documents of these forms (none: every document)
+    std::vector<std::string> items;    // ... that have all these items
+    std::vector<std::string> notItems; // ... and none of these
     std::vector<ViewColumn> columns;
 
     std::string name() const;                    // title up to the first '|'
@@ -174,6 +179,8 @@ struct ViewRow {
 
 bool readViewDesign(const Note& note, ViewDesign* out);
 void writeViewDesign(const ViewDesign& design, Note* note); // replaces the design items
+// Text as views compare it unless a column is case-sensitive: lower case, accents dropped.
+std::string collateFold(std::string_view text);
 // The sort key prefix that finds `key` in the first sorted column of a collation; partial finds
 // every key that starts with it.
 std::string viewFindKey(const ViewDesign& design, WORD collation, std::string_view key, bool partial);
@@ -187,6 +194,8 @@ public:
     bool dirty = false;
     std::vector<DHANDLE> blocks; // memory handed out for item values; freed with the note
 
+    // The size a document reports (LNNote::GetSize, the size column of views).
+    std::size_t size() const;
     Item* find(std::string_view name);
     const Item* find(std::string_view name) const;
     Item* findById(WORD id);
@@ -228,6 +237,10 @@ public:
     STATUS setUnread(const std::string& user, const std::vector<NOTEID>& unread,
                      const std::vector<NOTEID>& read, bool replace);
     STATUS replicaId(TIMEDATE* out);
+    // Many writes in one transaction: saves, folder and unread changes between the two join it.
+    // endBatch(false), or a failed commit, undoes all of them. For one thread at a time.
+    STATUS beginBatch();
+    STATUS endBatch(bool commit);
     std::string title();
 
     // Design notes by class and name ($TITLE or an alias, ignoring case): ERR_NOT_FOUND if none.
@@ -239,6 +252,12 @@ public:
     STATUS viewRows(NOTEID view, WORD collation, std::vector<ViewRow>* out);
     // The documents whose key in a collation starts with `prefix` (see viewFindKey), in view order.
     STATUS viewMatches(NOTEID view, WORD collation, const std::string& prefix, std::vector<NOTEID>* out);
+    // The note ids of a view's entries in collation order, from a per-collation cache that lives as
+    // long as nothing in the file changes (ERR_BAD_COLLATION when the view has no such collation).
+    STATUS viewOrderedNoteIds(NOTEID view, WORD collation, std::vector<NOTEID>* out);
+    STATUS viewOrderedNoteIds(NOTEID view, WORD collation, std::shared_ptr<const std::vector<NOTEID>>* out);
+    // A user's unread list, ascending, shared (never copied per question) until the file changes.
+    STATUS unreadShared(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out);
     // The documents of a view or folder, each once, ascending.
     STATUS viewNoteIds(NOTEID view, std::vector<NOTEID>* out);
     // Adds documents to a folder and removes others (ERR_INVALID_NOTE when `folder` is not a
@@ -263,6 +282,8 @@ private:
     STATUS stamp(std::int64_t* out); // a modification time, see store.cpp
     STATUS checkLive(NOTEID id);     // ERR_INVALID_NOTE / ERR_NOTE_DELETED unless a live note
     std::string meta(const char* key);
+    // Changes when anything in the file changed, through this connection or another.
+    std::pair<std::int64_t, std::int64_t> changeStampLocked();
     STATUS setMeta(const char* key, const std::string& value);
 
     sqlite3* db_ = nullptr;
@@ -270,8 +291,44 @@ private:
     std::unordered_map<const char*, sqlite3_stmt*> statements_; // keyed by the SQL literal's address
     std::mutex mutex_;
     std::vector<ViewDesign> designs_;
+    struct CachedIds {
+        std::pair<std::int64_t, std::int64_t> stamp;
+        std::shared_ptr<const std::vector<NOTEID>> ids;
+    };
+    std::unordered_map<std::uint64_t, CachedIds> orderCache_; // view << 16 | collation
+    std::unordered_map<std::string, CachedIds> unreadCache_;  // by lower-case user name
     std::string designVersion_ = "-"; // of designs_; meta "design_version" changes with every view design
 };
+
+// ---- mail documents ------------------------------------------------------------------------------
+namespace mail {
+// A mail file document as the seed fixture and the generator describe it (items: see the README).
+struct Message {
+    enum class Kind { Inbox, Draft, Sent, Task } kind = Kind::Inbox;
+    std::string form; // empty: "Memo" ("Task" for tasks)
+    std::string from; // canonical or abbreviated name
+    std::vector<std::string> sendTo, copyTo, blindCopyTo;
+    std::string subject, body;
+    std::int64_t posted = 0;    // ticks; inbox and sent mail
+    std::int64_t delivered = 0; // ticks; inbox mail
+    bool unread = false;
+    std::string respondedTo;              // "$RespondedTo": "1" replied, "2" forwarded; empty: neither
+    int importance = 2;                   // "Importance": 1 high, 2 normal, 3 low
+    int mood = 0;                         // "MoodStamp", 0..10
+    bool returnReceipt = false;           // "ReturnReceipt" "1"
+    std::string deliveryReport;           // "DeliveryReport": "B", "C", "T", "N"; empty: none
+    std::vector<std::string> attachments; // file names ("$FILE" items)
+    std::int64_t due = 0, start = 0, completed = 0; // tasks
+};
+void fill(const Message& m, Note* note); // the items of a new note
+// Stores messages in one transaction; inbox mail goes into "($Inbox)"; read mail leaves the unread
+// list. ids (if given) receives the new note ids in order.
+STATUS store(Database& db, const std::vector<Message>& messages, std::vector<NOTEID>* ids = nullptr);
+// `count` realistic inbox memos (a third unread, some replied, some with attachments), delivered
+// over the `days` days before `now`, stored in batches of `batch`; progress(done) after each batch.
+STATUS generate(Database& db, std::size_t count, std::uint32_t seed, std::int64_t now, int days,
+                std::size_t batch, const std::function<void(std::size_t)>& progress);
+} // namespace mail
 
 // ---- database templates ----------------------------------------------------------------------
 namespace templates {

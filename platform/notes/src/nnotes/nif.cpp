@@ -22,6 +22,61 @@ STATUS folderChange(DBHANDLE hDataDB, DBHANDLE hFolderDB, NOTEID folder, DHANDLE
     return add ? db->changeFolder(folder, ids, {}) : db->changeFolder(folder, {}, ids);
 }
 
+STATUS readEntries(HCOLLECTION hCollection, COLLECTIONPOSITION* indexPos, WORD skipNavigator, DWORD skipCount,
+                   DWORD returnCount, DWORD returnMask, DWORD maxRead, DHANDLE* rethBuffer,
+                   DWORD* retBufferLength, DWORD* retNumEntriesSkipped, DWORD* retNumEntriesReturned,
+                   WORD* retSignalFlags) {
+    const auto c = notes::handles::collection(hCollection);
+    if (!c) {
+        return ERR_INVALID_HANDLE;
+    }
+    if (indexPos == nullptr) {
+        return ERR_INVALID_PARAM;
+    }
+    // One note id per document entry (a document with several entries comes several times).
+    std::shared_ptr<const std::vector<NOTEID>> shared;
+    if (STATUS s = c->db->viewOrderedNoteIds(c->view, c->collation, &shared); s != NOERROR) {
+        return s;
+    }
+    const std::vector<NOTEID>& ids = *shared;
+    const DWORD total = static_cast<DWORD>(ids.size());
+    DWORD at = indexPos->Tumbler[0] > total ? total : indexPos->Tumbler[0];
+    DWORD skipped = 0;
+    if (skipNavigator != NAVIGATE_CURRENT) {
+        skipped = std::min<DWORD>(skipCount, total - at);
+        at = skipped < skipCount ? total + 1 : at + skipped; // skipping past the end leaves nothing to read
+    }
+    DWORD count = 0;
+    std::vector<char> bytes;
+    if (at >= 1 && at <= total && (returnMask & READ_MASK_NOTEID)) {
+        count = std::min<DWORD>({returnCount, total - at + 1, maxRead});
+        bytes.resize(static_cast<std::size_t>(count) * sizeof(NOTEID));
+        std::memcpy(bytes.data(), ids.data() + (at - 1), bytes.size());
+    }
+    if (count > 0) {
+        indexPos->Level = 0;
+        indexPos->Tumbler[0] = at + count - 1;
+    } else {
+        indexPos->Tumbler[0] = std::min(at, total);
+    }
+    if (rethBuffer) {
+        *rethBuffer = count > 0 ? notes::handles::addMemory(std::move(bytes)) : NULLHANDLE;
+    }
+    if (retBufferLength) {
+        *retBufferLength = count * static_cast<DWORD>(sizeof(NOTEID));
+    }
+    if (retNumEntriesSkipped) {
+        *retNumEntriesSkipped = skipped;
+    }
+    if (retNumEntriesReturned) {
+        *retNumEntriesReturned = count;
+    }
+    if (retSignalFlags) {
+        *retSignalFlags = count > 0 && at + count - 1 < total ? SIGNAL_MORE_TO_DO : 0;
+    }
+    return NOERROR;
+}
+
 } // namespace
 
 extern "C" {
@@ -93,59 +148,23 @@ STATUS NIFReadEntries(HCOLLECTION hCollection, COLLECTIONPOSITION* indexPos, WOR
                       DWORD skipCount, WORD, DWORD returnCount, DWORD returnMask, DHANDLE* rethBuffer,
                       WORD* retBufferLength, DWORD* retNumEntriesSkipped, DWORD* retNumEntriesReturned,
                       WORD* retSignalFlags) {
-    const auto c = notes::handles::collection(hCollection);
-    if (!c) {
-        return ERR_INVALID_HANDLE;
+    DWORD length = 0;
+    const STATUS s =
+        readEntries(hCollection, indexPos, skipNavigator, skipCount, returnCount, returnMask, NIF_MAX_READ,
+                    rethBuffer, &length, retNumEntriesSkipped, retNumEntriesReturned, retSignalFlags);
+    if (s == NOERROR && retBufferLength) {
+        *retBufferLength = static_cast<WORD>(length);
     }
-    if (indexPos == nullptr) {
-        return ERR_INVALID_PARAM;
-    }
-    std::vector<notes::ViewRow> rows;
-    if (STATUS s = c->db->viewRows(c->view, c->collation, &rows); s != NOERROR) {
-        return s;
-    }
-    // One note id per document entry (a document with several entries comes several times).
-    std::vector<NOTEID> ids;
-    ids.reserve(rows.size());
-    for (const notes::ViewRow& r : rows) {
-        ids.push_back(r.note);
-    }
-    const DWORD total = static_cast<DWORD>(ids.size());
-    DWORD at = indexPos->Tumbler[0] > total ? total : indexPos->Tumbler[0];
-    DWORD skipped = 0;
-    if (skipNavigator != NAVIGATE_CURRENT) {
-        skipped = std::min<DWORD>(skipCount, total - at);
-        at = skipped < skipCount ? total + 1 : at + skipped; // skipping past the end leaves nothing to read
-    }
-    DWORD count = 0;
-    std::vector<char> bytes;
-    if (at >= 1 && at <= total && (returnMask & READ_MASK_NOTEID)) {
-        count = std::min<DWORD>({returnCount, total - at + 1, NIF_MAX_READ});
-        bytes.resize(count * sizeof(NOTEID));
-        std::memcpy(bytes.data(), ids.data() + (at - 1), bytes.size());
-    }
-    if (count > 0) {
-        indexPos->Level = 0;
-        indexPos->Tumbler[0] = at + count - 1;
-    } else {
-        indexPos->Tumbler[0] = std::min(at, total);
-    }
-    if (rethBuffer) {
-        *rethBuffer = count > 0 ? notes::handles::addMemory(std::move(bytes)) : NULLHANDLE;
-    }
-    if (retBufferLength) {
-        *retBufferLength = static_cast<WORD>(count * sizeof(NOTEID));
-    }
-    if (retNumEntriesSkipped) {
-        *retNumEntriesSkipped = skipped;
-    }
-    if (retNumEntriesReturned) {
-        *retNumEntriesReturned = count;
-    }
-    if (retSignalFlags) {
-        *retSignalFlags = count > 0 && at + count - 1 < total ? SIGNAL_MORE_TO_DO : 0;
-    }
-    return NOERROR;
+    return s;
+}
+
+STATUS NIFReadEntriesExt(HCOLLECTION hCollection, COLLECTIONPOSITION* indexPos, WORD skipNavigator,
+                         DWORD skipCount, WORD, DWORD returnCount, DWORD returnMask, DHANDLE* rethBuffer,
+                         DWORD* retBufferLength, DWORD* retNumEntriesSkipped, DWORD* retNumEntriesReturned,
+                         WORD* retSignalFlags) {
+    return readEntries(hCollection, indexPos, skipNavigator, skipCount, returnCount, returnMask,
+                       0xFFFFFFFFUL / sizeof(NOTEID), rethBuffer, retBufferLength, retNumEntriesSkipped,
+                       retNumEntriesReturned, retSignalFlags);
 }
 
 STATUS NIFCloseCollection(HCOLLECTION hCollection) {

@@ -30,6 +30,11 @@ private:
 class Transaction {
 public:
     explicit Transaction(sqlite3* db) : db_(db) {
+        // Inside a batch (Database::beginBatch) the batch's transaction is the one that commits.
+        if (sqlite3_get_autocommit(db_) == 0) {
+            ok_ = done_ = nested_ = true;
+            return;
+        }
         ok_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
         if (!ok_) {
             rc_ = sqlite3_errcode(db_);
@@ -45,6 +50,9 @@ public:
     bool ok() const { return ok_; }
     int rc() const { return rc_; }
     int commit() {
+        if (nested_) {
+            return SQLITE_OK;
+        }
         const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
         done_ = rc == SQLITE_OK;
         return rc;
@@ -54,6 +62,7 @@ private:
     sqlite3* db_;
     bool ok_ = false;
     bool done_ = false;
+    bool nested_ = false;
     int rc_ = SQLITE_OK;
 };
 

@@ -115,6 +115,14 @@ std::string parentOf(const Note& note) {
 
 // ---- Note ------------------------------------------------------------------------------------
 
+std::size_t Note::size() const {
+    std::size_t size = 0;
+    for (const Item& it : items) {
+        size += it.name.size() + it.value.size() + 2;
+    }
+    return size;
+}
+
 Item* Note::find(std::string_view name) {
     for (Item& it : items) {
         if (nameEquals(it.name, name)) {
@@ -647,6 +655,30 @@ STATUS Database::list(WORD classMask, std::vector<NOTEID>* ids) {
     Use use(s);
     sqlite3_bind_int(s, 1, classMask);
     return collectIds(s, ids);
+}
+
+STATUS Database::beginBatch() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (sqlite3_get_autocommit(db_) == 0) {
+        return ERR_INVALID_PARAM; // a batch is already open
+    }
+    return statusOf(sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr));
+}
+
+STATUS Database::endBatch(bool commit) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (sqlite3_get_autocommit(db_) != 0) {
+        return ERR_INVALID_PARAM;
+    }
+    if (commit) {
+        if (const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr); rc == SQLITE_OK) {
+            return NOERROR;
+        } else {
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            return statusOf(rc);
+        }
+    }
+    return statusOf(sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr));
 }
 
 STATUS Database::unread(const std::string& user, std::vector<NOTEID>* ids) {

@@ -47,13 +47,101 @@ ViewDesign peopleAndGroupsView(const char* title) {
                  column("InternetAddress", {"InternetAddress"}, kColResortAscending | kColResortDescending)});
 }
 
+// ---- mail file --------------------------------------------------------------------------------
+// Collations are numbered in column order, ascending before descending, after collation 0 (the
+// view's own sort). Columns the plug-in may make resortable later ("Subject") or append ("Size",
+// "Importance") sit after every resortable column, so the numbers it relies on never move.
+const char* const kSizeFormula =
+    "@If(@IsDocTruncated;@If(@TextToNumber(@Version) < 172; @DocLength;@DocOmittedLength + "
+    "@DocLength);@DocLength)";
+
+ViewColumn formulaColumn(const char* title, const char* formula, DWORD flags) {
+    ViewColumn c;
+    c.title = title;
+    c.formula = formula;
+    c.flags = flags;
+    return c;
+}
+
+ViewDesign mailView(const char* title, std::vector<std::string> forms, std::vector<ViewColumn> columns) {
+    ViewDesign d;
+    d.title = title;
+    d.forms = std::move(forms);
+    d.columns = std::move(columns);
+    return d;
+}
+
+constexpr DWORD kBoth = kColResortAscending | kColResortDescending;
+
+std::vector<ViewDesign> mailViews() {
+    std::vector<ViewDesign> out;
+    // Folder: members are put in when mail is delivered. 1 importance, 2/3 who, 4 sent,
+    // 5 received, 6 size, then "Subject" (7) once made resortable.
+    ViewDesign inbox = mailView(
+        "($Inbox)", {},
+        {column("Importance", {"Importance"}, kColResortAscending),
+         column("Who", {"From"}, kColCommonName | kBoth), column("Sent", {"PostedDate"}, kColResortAscending),
+         column("Date", {"DeliveredDate", "PostedDate"}, kColSorted | kColResortAscending),
+         formulaColumn("Size", kSizeFormula, kColResortAscending), column("Subject", {"Subject"}, 0)});
+    inbox.folder = true;
+    out.push_back(std::move(inbox));
+    // Never posted nor delivered. 1 importance, 2 to, 3 date; "Subject" is resortable from the
+    // start (4) so that an appended "Size" is 5 whichever of the two the plug-in asks for first.
+    ViewDesign drafts =
+        mailView("($Drafts)", {"Memo", "Reply"},
+                 {column("Importance", {"Importance"}, kColResortAscending),
+                  column("To", {"SendTo"}, kColCommonName | kColResortAscending),
+                  formulaColumn("Date", "@Created", kColSorted | kColDescending | kColResortAscending),
+                  column("Subject", {"Subject"}, kColResortAscending)});
+    drafts.notItems = {"PostedDate", "DeliveredDate"};
+    out.push_back(std::move(drafts));
+    // Posted by this user (mail delivered to the user has "DeliveredDate" too). 1 importance,
+    // 2/3 to, 4 date, 5 size, then "Subject" (6).
+    ViewDesign sent = mailView("($Sent)", {"Memo", "Reply"},
+                               {column("Importance", {"Importance"}, kColResortAscending),
+                                column("To", {"SendTo"}, kColCommonName | kBoth),
+                                column("Date", {"PostedDate"}, kColSorted | kColResortAscending),
+                                formulaColumn("Size", kSizeFormula, kColResortAscending),
+                                column("Subject", {"Subject"}, 0)});
+    sent.items = {"PostedDate"};
+    sent.notItems = {"DeliveredDate"};
+    out.push_back(std::move(sent));
+    // 1 subject, 2 due, 3 complete, 4 start, 5 status, then an appended "Importance" (6).
+    out.push_back(mailView("($ToDo)", {"Task"},
+                           {column("Subject", {"Subject"}, kColResortAscending),
+                            column("Due", {"DueDate", "DueDateTime"}, kColSorted | kColResortAscending),
+                            column("Complete", {"CompletedDate"}, kColResortAscending),
+                            column("Start", {"StartDate"}, kColResortAscending),
+                            column("Status", {"DueState"}, kColResortAscending)}));
+    out.push_back(mailView("($Calendar)", {"Appointment"},
+                           {column("Start", {"CalendarDateTime", "StartDateTime"}, kColSorted),
+                            column("End", {"EndDateTime"}, 0), column("Subject", {"Subject"}, 0),
+                            column("Type", {"AppointmentType"}, 0)}));
+    // Every mail document, newest last. 1/2 who, 3 date, 4 size, 5 subject.
+    out.push_back(mailView("($All)", {"Memo", "Reply", "Task", "Appointment", "Notice"},
+                           {column("Who", {"From"}, kColCommonName | kBoth),
+                            column("Date", {"DeliveredDate", "PostedDate"}, kColSorted | kColResortAscending),
+                            formulaColumn("Size", kSizeFormula, kColResortAscending),
+                            column("Subject", {"Subject"}, kColResortAscending)}));
+    return out;
+}
+
+const FormDesign kMemo{"Memo",
+                       {"From", "SendTo", "CopyTo", "BlindCopyTo", "Subject", "Body", "PostedDate",
+                        "DeliveredDate", "Importance", "ReturnReceipt", "DeliveryReport", "MoodStamp"}};
+const FormDesign kReply{"Reply", kMemo.fields};
+const FormDesign kTask{"Task", {"Subject", "Body", "StartDate", "DueDate", "CompletedDate", "Importance"}};
+const FormDesign kAppointment{"Appointment",
+                              {"Subject", "Body", "StartDateTime", "EndDateTime", "AppointmentType",
+                               "Location", "Chair", "RequiredAttendees", "OptionalAttendees"}};
+
 std::vector<FormDesign> forms(Kind kind) {
     switch (kind) {
     case Kind::Directory:
     case Kind::AddressBook:
         return {kPerson, kGroup};
     case Kind::Mail:
-        return {}; // the mail forms come with the mail features
+        return {kMemo, kReply, kTask, kAppointment};
     }
     return {};
 }
@@ -66,7 +154,7 @@ std::vector<ViewDesign> views(Kind kind) {
         return {usersView(), peopleAndGroupsView("($VIMPeopleAndGroups)"),
                 peopleAndGroupsView("($PeopleGroupsFlat)")};
     case Kind::Mail:
-        return {}; // the mail folders and views ("($Inbox)", ...) come with the mail features
+        return mailViews();
     }
     return {};
 }

@@ -6,6 +6,7 @@
 #include "sqlite_util.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <functional>
 #include <set>
@@ -61,8 +62,32 @@ struct Value {
     std::string text;
 };
 
+// The few formulas a column evaluates without items.
+bool formulaValue(const ViewColumn& col, const Note& note, Value* out) {
+    if (col.formula.find("@DocLength") != std::string::npos) {
+        out->kind = Value::kNumber;
+        out->number = static_cast<double>(note.size());
+    } else if (col.formula == "@Created") {
+        out->kind = Value::kTime;
+        out->ticks = note.info.created;
+    } else if (col.formula == "@Modified") {
+        out->kind = Value::kTime;
+        out->ticks = note.info.modified;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 std::vector<Value> columnValues(const ViewColumn& col, const Note& note) {
     std::vector<Value> out;
+    if (col.items.empty()) {
+        Value v;
+        if (formulaValue(col, note, &v)) {
+            out.push_back(v);
+        }
+        return out;
+    }
     for (const std::string& name : col.items) {
         for (const Item& it : note.items) {
             if (!nameEquals(it.name, name)) {
@@ -121,7 +146,7 @@ std::string encodePart(const Value& v, bool caseSensitive, bool descending, bool
         putOrdered64(out, static_cast<std::uint64_t>(v.ticks) ^ 0x8000000000000000ull);
         break;
     case Value::kText: {
-        const std::string t = caseSensitive ? v.text : ft::fold(v.text);
+        const std::string t = caseSensitive ? v.text : collateFold(v.text);
         for (const char c : t) {
             out += c;
             if (c == '\0') {
@@ -237,7 +262,9 @@ bool selects(const ViewDesign& d, const Note& note) {
         }
     }
     return std::all_of(d.items.begin(), d.items.end(),
-                       [&](const std::string& i) { return note.find(i) != nullptr; });
+                       [&](const std::string& i) { return note.find(i) != nullptr; }) &&
+           std::none_of(d.notItems.begin(), d.notItems.end(),
+                        [&](const std::string& i) { return note.find(i) != nullptr; });
 }
 
 // The smallest byte string greater than every string starting with prefix ("" when none is).
@@ -254,6 +281,28 @@ std::string successor(std::string prefix) {
 } // namespace
 
 // ---- designs -----------------------------------------------------------------------------------
+
+std::string collateFold(std::string_view text) {
+    // ISO-8859-1 letters with accents sort with their base letters.
+    static const char* const kBase[64] = {
+        "a", "a", "a", "a", "a", "a", "ae", "c",     "e", "e", "e", "e", "i", "i", "i",  "i",
+        "d", "n", "o", "o", "o", "o", "o",  nullptr, "o", "u", "u", "u", "u", "y", "th", "ss",
+        "a", "a", "a", "a", "a", "a", "ae", "c",     "e", "e", "e", "e", "i", "i", "i",  "i",
+        "d", "n", "o", "o", "o", "o", "o",  nullptr, "o", "u", "u", "u", "u", "y", "th", "y"};
+    std::string out;
+    out.reserve(text.size());
+    for (const char ch : text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out += static_cast<char>(std::tolower(c));
+        } else if (c >= 0xC0 && kBase[c - 0xC0] != nullptr) {
+            out += kBase[c - 0xC0];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
 
 std::string ViewDesign::name() const {
     return title.substr(0, title.find('|'));
@@ -289,6 +338,7 @@ bool readViewDesign(const Note& note, ViewDesign* out) {
     d.folder = !flags.empty() && flags.front().find('F') != std::string::npos;
     d.forms = textList(note, "$SelectForms");
     d.items = textList(note, "$SelectItems");
+    d.notItems = textList(note, "$SelectNotItems");
     const std::vector<std::string> titles = textList(note, "$ColumnTitles");
     const std::vector<std::string> items = textList(note, "$ColumnItems");
     const std::vector<std::string> formulas = textList(note, "$ColumnFormulas");
@@ -313,14 +363,17 @@ bool readViewDesign(const Note& note, ViewDesign* out) {
 }
 
 void writeViewDesign(const ViewDesign& d, Note* note) {
-    for (const char* name : {"$TITLE", "$Flags", "$SelectForms", "$SelectItems", "$ColumnTitles",
-                             "$ColumnItems", "$ColumnFlags", "$ColumnFormulas"}) {
+    for (const char* name : {"$TITLE", "$Flags", "$SelectForms", "$SelectItems", "$SelectNotItems",
+                             "$ColumnTitles", "$ColumnItems", "$ColumnFlags", "$ColumnFormulas"}) {
         note->remove(name);
     }
     note->append("$TITLE", TYPE_TEXT, ITEM_SUMMARY, d.title);
     note->append("$Flags", TYPE_TEXT, ITEM_SUMMARY, d.folder ? "F" : "");
     note->append("$SelectForms", TYPE_TEXT_LIST, ITEM_SUMMARY, ods::encodeTextList(d.forms));
     note->append("$SelectItems", TYPE_TEXT_LIST, ITEM_SUMMARY, ods::encodeTextList(d.items));
+    if (!d.notItems.empty()) {
+        note->append("$SelectNotItems", TYPE_TEXT_LIST, ITEM_SUMMARY, ods::encodeTextList(d.notItems));
+    }
     std::vector<std::string> titles, items, formulas;
     std::vector<double> flags;
     for (const ViewColumn& c : d.columns) {
@@ -650,6 +703,107 @@ STATUS Database::viewRows(NOTEID view, WORD collation, std::vector<ViewRow>* out
         out->push_back(std::move(r));
     }
     return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
+}
+
+std::pair<std::int64_t, std::int64_t> Database::changeStampLocked() {
+    std::int64_t version = -1;
+    sqlite3_stmt* s = nullptr;
+    if (prepare("PRAGMA data_version", &s) == NOERROR) {
+        Use use(s);
+        if (sqlite3_step(s) == SQLITE_ROW) {
+            version = sqlite3_column_int64(s, 0);
+        }
+    }
+    return {static_cast<std::int64_t>(sqlite3_total_changes64(db_)), version};
+}
+
+STATUS Database::viewOrderedNoteIds(NOTEID view, WORD collation,
+                                    std::shared_ptr<const std::vector<NOTEID>>* out) {
+    if (STATUS st = ensureViewIndex(view); st != NOERROR) {
+        return st;
+    }
+    ViewDesign d;
+    if (STATUS st = viewDesign(view, &d); st != NOERROR) {
+        return st;
+    }
+    if (collation >= d.collationCount()) {
+        return ERR_BAD_COLLATION;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto stamp = changeStampLocked();
+    const std::uint64_t key = (static_cast<std::uint64_t>(view) << 16) | collation;
+    if (auto it = orderCache_.find(key); it != orderCache_.end() && it->second.stamp == stamp) {
+        *out = it->second.ids;
+        return NOERROR;
+    }
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = prepare("SELECT note_id FROM view_index WHERE view_id = ? AND collation = ? "
+                            "ORDER BY sort_key, note_id",
+                            &s);
+        st != NOERROR) {
+        return st;
+    }
+    auto ids = std::make_shared<std::vector<NOTEID>>();
+    {
+        Use use(s);
+        sqlite3_bind_int64(s, 1, view);
+        sqlite3_bind_int(s, 2, collation);
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            ids->push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
+        }
+        if (rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
+    }
+    if (orderCache_.size() > 64) { // views come and go with designs; keep the cache small
+        orderCache_.clear();
+    }
+    orderCache_[key] = CachedIds{stamp, ids};
+    *out = std::move(ids);
+    return NOERROR;
+}
+
+STATUS Database::viewOrderedNoteIds(NOTEID view, WORD collation, std::vector<NOTEID>* out) {
+    std::shared_ptr<const std::vector<NOTEID>> ids;
+    if (STATUS st = viewOrderedNoteIds(view, collation, &ids); st != NOERROR) {
+        return st;
+    }
+    *out = *ids;
+    return NOERROR;
+}
+
+STATUS Database::unreadShared(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto stamp = changeStampLocked();
+    const std::string key = lower(user);
+    if (auto it = unreadCache_.find(key); it != unreadCache_.end() && it->second.stamp == stamp) {
+        *out = it->second.ids;
+        return NOERROR;
+    }
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = prepare("SELECT note_id FROM unread WHERE user = ? ORDER BY note_id", &s);
+        st != NOERROR) {
+        return st;
+    }
+    auto ids = std::make_shared<std::vector<NOTEID>>();
+    {
+        Use use(s);
+        sqlite3_bind_text(s, 1, user.c_str(), static_cast<int>(user.size()), SQLITE_STATIC);
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            ids->push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
+        }
+        if (rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
+    }
+    if (unreadCache_.size() > 16) {
+        unreadCache_.clear();
+    }
+    unreadCache_[key] = CachedIds{stamp, ids};
+    *out = std::move(ids);
+    return NOERROR;
 }
 
 STATUS Database::viewMatches(NOTEID view, WORD collation, const std::string& prefix,

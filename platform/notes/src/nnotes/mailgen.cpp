@@ -1,0 +1,189 @@
+// Mail file documents for seeding and benchmarks: the items a delivered memo, a draft, a sent memo
+// or a task carries, stored many at a time in one transaction.
+#include "internal.h"
+
+#include <algorithm>
+#include <array>
+#include <random>
+
+namespace notes::mail {
+namespace {
+
+void text(Note* n, const char* name, const std::string& value) {
+    n->append(name, TYPE_TEXT, ITEM_SUMMARY, value);
+}
+
+void textList(Note* n, const char* name, const std::vector<std::string>& values) {
+    if (!values.empty()) {
+        n->append(name, TYPE_TEXT_LIST, ITEM_SUMMARY, ods::encodeTextList(values));
+    }
+}
+
+void time(Note* n, const char* name, std::int64_t ticks) {
+    if (ticks != 0) {
+        const TIMEDATE td = timedateFromTicks(ticks);
+        n->append(name, TYPE_TIME, ITEM_SUMMARY, std::string(reinterpret_cast<const char*>(&td), sizeof td));
+    }
+}
+
+} // namespace
+
+void fill(const Message& m, Note* n) {
+    const bool task = m.kind == Message::Kind::Task;
+    text(n, "Form", !m.form.empty() ? m.form : task ? "Task" : "Memo");
+    if (!m.from.empty()) {
+        text(n, "From", canonicalizeName(m.from));
+    }
+    textList(n, "SendTo", m.sendTo);
+    textList(n, "CopyTo", m.copyTo);
+    textList(n, "BlindCopyTo", m.blindCopyTo);
+    text(n, "Subject", m.subject);
+    n->append("Body", TYPE_COMPOSITE, 0, ods::encodeRichText(m.body));
+    text(n, "Importance", std::to_string(m.importance < 1 || m.importance > 3 ? 2 : m.importance));
+    if (task) {
+        time(n, "StartDate", m.start);
+        time(n, "DueDate", m.due);
+        time(n, "CompletedDate", m.completed);
+        text(n, "DueState", m.completed ? "9" : "0");
+        return;
+    }
+    if (m.kind != Message::Kind::Draft) {
+        time(n, "PostedDate", m.posted);
+    }
+    if (m.kind == Message::Kind::Inbox) {
+        time(n, "DeliveredDate", m.delivered ? m.delivered : m.posted);
+    }
+    if (!m.respondedTo.empty()) {
+        text(n, "$RespondedTo", m.respondedTo);
+    }
+    if (m.mood > 0 && m.mood <= 10) {
+        text(n, "MoodStamp", std::to_string(m.mood));
+    }
+    if (m.returnReceipt) {
+        text(n, "ReturnReceipt", "1");
+    }
+    if (!m.deliveryReport.empty()) {
+        text(n, "DeliveryReport", m.deliveryReport);
+    }
+    for (const std::string& file : m.attachments) {
+        // Listed like an attachment; the bytes are not part of a seeded mail file.
+        n->append("$FILE", TYPE_OBJECT, 0, file);
+    }
+}
+
+STATUS store(Database& db, const std::vector<Message>& messages, std::vector<NOTEID>* ids) {
+    NOTEID inbox = 0;
+    const bool delivers = std::any_of(messages.begin(), messages.end(),
+                                      [](const Message& m) { return m.kind == Message::Kind::Inbox; });
+    if (delivers) {
+        if (STATUS s = db.findDesign(NOTE_CLASS_VIEW, "($Inbox)", &inbox); s != NOERROR) {
+            return s; // not a mail file
+        }
+        if (STATUS s = db.ensureViewIndex(inbox); s != NOERROR) {
+            return s;
+        }
+    }
+    if (STATUS s = db.beginBatch(); s != NOERROR) {
+        return s;
+    }
+    std::vector<NOTEID> delivered, read, made;
+    for (const Message& m : messages) {
+        Note n;
+        fill(m, &n);
+        if (STATUS s = db.save(n); s != NOERROR) {
+            db.endBatch(false);
+            return s;
+        }
+        made.push_back(n.info.id);
+        if (m.kind == Message::Kind::Inbox) {
+            delivered.push_back(n.info.id);
+        }
+        if (!m.unread) {
+            read.push_back(n.info.id);
+        }
+    }
+    STATUS s = delivered.empty() ? NOERROR : db.changeFolder(inbox, delivered, {});
+    if (s == NOERROR && !read.empty()) {
+        s = db.setUnread("", {}, read, false);
+    }
+    if (s != NOERROR) {
+        db.endBatch(false);
+        return s;
+    }
+    if (s = db.endBatch(true); s != NOERROR) {
+        return s;
+    }
+    if (ids) {
+        *ids = std::move(made);
+    }
+    return NOERROR;
+}
+
+STATUS generate(Database& db, std::size_t count, std::uint32_t seed, std::int64_t now, int days,
+                std::size_t batch, const std::function<void(std::size_t)>& progress) {
+    static const std::array<const char*, 12> kPeople = {
+        "Adam Smith",   "Beatriz Álvarez", "Chen Wei",    "Dana Miller", "Émile Dupont", "Farah Khan",
+        "George Brown", "Hanna Schmidt",   "Ivan Petrov", "Julia Rossi", "Kenji Sato",   "Laura Wilson"};
+    static const std::array<const char*, 12> kTopics = {
+        "Quarterly report", "Budget review",  "Team lunch",       "Project status",
+        "Release plan",     "Customer visit", "Travel expenses",  "Hiring update",
+        "Security patch",   "Offsite agenda", "Contract renewal", "Weekly sync"};
+    static const std::array<const char*, 4> kFiles = {"report.pdf", "budget.xlsx", "photo.jpg", "notes.docx"};
+    std::mt19937 rng(seed);
+    auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
+    if (batch == 0) {
+        batch = 1000;
+    }
+    const std::int64_t span = static_cast<std::int64_t>(days > 0 ? days : 1) * kTicksPerDay;
+    std::size_t done = 0;
+    while (done < count) {
+        std::vector<Message> messages;
+        const std::size_t n = std::min(batch, count - done);
+        messages.reserve(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            Message m;
+            // Latin-1 text, as the store keeps it.
+            std::string who = kPeople[pick(kPeople.size())];
+            std::string latin;
+            for (std::size_t k = 0; k < who.size(); ++k) {
+                const unsigned char c = static_cast<unsigned char>(who[k]);
+                if (c == 0xC3 && k + 1 < who.size()) {
+                    latin += static_cast<char>(static_cast<unsigned char>(who[++k]) + 0x40);
+                } else {
+                    latin += who[k];
+                }
+            }
+            m.from = "CN=" + latin + "/O=Acme";
+            m.sendTo = {"CN=Jane Doe/O=Acme"};
+            if (pick(4) == 0) {
+                m.copyTo = {"CN=Sales Team/O=Acme"};
+            }
+            const bool reply = pick(5) == 0;
+            m.subject = std::string(reply ? "Re: " : "") + kTopics[pick(kTopics.size())] + " #" +
+                        std::to_string(done + i + 1);
+            m.body = "Hello Jane,\n\n" + std::string(40 + pick(400), 'x') + "\n\nRegards";
+            m.delivered = now - static_cast<std::int64_t>(rng() % static_cast<std::uint64_t>(span));
+            m.posted = m.delivered - 100 * static_cast<std::int64_t>(pick(600));
+            m.unread = pick(3) == 0;
+            if (!m.unread && pick(4) == 0) {
+                m.respondedTo = pick(5) == 0 ? "2" : "1";
+            }
+            m.importance = pick(10) == 0 ? 1 : pick(10) == 0 ? 3 : 2;
+            if (pick(8) == 0) {
+                m.attachments = {kFiles[pick(kFiles.size())]};
+            }
+            m.returnReceipt = pick(20) == 0;
+            messages.push_back(std::move(m));
+        }
+        if (STATUS s = store(db, messages); s != NOERROR) {
+            return s;
+        }
+        done += n;
+        if (progress) {
+            progress(done);
+        }
+    }
+    return NOERROR;
+}
+
+} // namespace notes::mail

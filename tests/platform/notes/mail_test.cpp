@@ -1,0 +1,357 @@
+// Mail files: the template's folder and views, collations per sort column (also after design
+// changes), reading every note id in one call, unread lists, folder membership.
+#include "fixture.h"
+#include "internal.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+std::int64_t day(int d, int hour = 12) {
+    return (notes::daysFromCivil(2005, 1, d) * 24 + hour) * 360000;
+}
+
+notes::mail::Message memo(const char* from, const char* subject, int d, bool unread = false) {
+    notes::mail::Message m;
+    m.from = from;
+    m.sendTo = {"CN=Jane Doe/O=Acme"};
+    m.subject = subject;
+    m.body = "Hello";
+    m.posted = day(d, 10);
+    m.delivered = day(d, 11);
+    m.unread = unread;
+    return m;
+}
+
+} // namespace
+
+class MailTest : public NotesTest {
+protected:
+    void SetUp() override {
+        NotesTest::SetUp();
+        ASSERT_EQ(notes::templates::create("Mail1", "mail/jdoe.nsf", notes::templates::Kind::Mail), NOERROR);
+        ASSERT_EQ(session.Init(300, 0, nullptr, 0, nullptr), LNNOERROR);
+        ASSERT_EQ(session.GetDatabase("mail/jdoe.nsf", &db, "Mail1"), LNNOERROR);
+        ASSERT_EQ(db.Open(), LNNOERROR);
+        store = notes::handles::database(db.GetDatabaseHandle());
+        ASSERT_TRUE(store);
+    }
+
+    void TearDown() override {
+        store.reset();
+        db.Close();
+        session.Term();
+        NotesTest::TearDown();
+    }
+
+    std::vector<NOTEID> put(const std::vector<notes::mail::Message>& messages) {
+        std::vector<NOTEID> ids;
+        EXPECT_EQ(notes::mail::store(*store, messages, &ids), NOERROR);
+        return ids;
+    }
+
+    // Every note id of a view in a collation, in one read of the C API.
+    std::vector<NOTEID> readAll(const char* viewName, WORD collation, STATUS* collationStatus = nullptr) {
+        const DBHANDLE h = db.GetDatabaseHandle();
+        NOTEID view = 0;
+        EXPECT_EQ(NIFFindView(h, viewName, &view), NOERROR);
+        HCOLLECTION coll = NULLHANDLE;
+        EXPECT_EQ(NIFOpenCollection(h, h, view, 0, NULLHANDLE, &coll, nullptr, nullptr, nullptr, nullptr),
+                  NOERROR);
+        const STATUS cs = NIFSetCollation(coll, collation);
+        if (collationStatus) {
+            *collationStatus = cs;
+        }
+        COLLECTIONPOSITION pos{};
+        DHANDLE buffer = NULLHANDLE;
+        DWORD length = 0, skipped = 0, returned = 0;
+        WORD flags = 0;
+        EXPECT_EQ(NIFReadEntriesExt(coll, &pos, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, NIF_READ_ALL,
+                                    READ_MASK_NOTEID, &buffer, &length, &skipped, &returned, &flags),
+                  NOERROR);
+        EXPECT_EQ(flags, 0);
+        std::vector<NOTEID> ids(returned);
+        if (buffer != NULLHANDLE) {
+            EXPECT_EQ(length, returned * sizeof(NOTEID));
+            std::memcpy(ids.data(), OSLockObject(buffer), length);
+            OSUnlockObject(buffer);
+            OSMemFree(buffer);
+        }
+        NIFCloseCollection(coll);
+        return ids;
+    }
+
+    // The plug-in's design change: a column by title, appended when missing, made resortable.
+    void sortableColumn(const char* viewName, const char* title, const char* field, const char* formula) {
+        LNViewFolder view;
+        ASSERT_EQ(db.GetViewFolder(viewName, &view), LNNOERROR);
+        ASSERT_EQ(view.Open(), LNNOERROR);
+        LNViewColumn col;
+        if (view.GetColumn(title, &col) != LNNOERROR) {
+            ASSERT_EQ(view.AppendColumn(&col), LNNOERROR);
+            field ? col.SetFieldName(field) : col.SetFormula(formula);
+            col.SetTitle(title);
+        }
+        if (col.GetHeadingSortOption() != LNVCHEADINGSORT_ASCENDING) {
+            ASSERT_EQ(col.SetHeadingSortOption(LNVCHEADINGSORT_ASCENDING), LNNOERROR);
+        }
+        ASSERT_EQ(view.Save(), LNNOERROR);
+        ASSERT_EQ(view.Refresh(), LNNOERROR);
+        view.Close();
+    }
+
+    LNNotesSession session;
+    LNDatabase db;
+    std::shared_ptr<notes::Database> store;
+};
+
+TEST_F(MailTest, TemplateViewsSelectTheirDocuments) {
+    auto inboxMail = memo("CN=Adam Smith/O=Acme", "Budget", 3);
+    notes::mail::Message draft;
+    draft.kind = notes::mail::Message::Kind::Draft;
+    draft.subject = "Unfinished";
+    draft.sendTo = {"CN=Zoe Miller/O=Acme"};
+    notes::mail::Message sent = draft;
+    sent.kind = notes::mail::Message::Kind::Sent;
+    sent.subject = "Sent one";
+    sent.posted = day(4);
+    notes::mail::Message task;
+    task.kind = notes::mail::Message::Kind::Task;
+    task.subject = "File taxes";
+    task.due = day(20);
+    const auto ids = put({inboxMail, draft, sent, task});
+    ASSERT_EQ(ids.size(), 4u);
+    EXPECT_EQ(readAll("($Inbox)", 0), (std::vector<NOTEID>{ids[0]}));
+    EXPECT_EQ(readAll("($Drafts)", 0), (std::vector<NOTEID>{ids[1]}));
+    EXPECT_EQ(readAll("($Sent)", 0), (std::vector<NOTEID>{ids[2]}));
+    EXPECT_EQ(readAll("($ToDo)", 0), (std::vector<NOTEID>{ids[3]}));
+    EXPECT_EQ(readAll("($todo)", 0), (std::vector<NOTEID>{ids[3]})); // the plug-in's spelling
+    EXPECT_TRUE(readAll("($Calendar)", 0).empty());
+    auto all = readAll("($All)", 0);
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(all, ids);
+
+    // A memo saved through the class library lands in drafts until it is posted.
+    LNDocument doc;
+    ASSERT_EQ(db.CreateDocument(&doc, "Memo"), LNNOERROR);
+    ASSERT_EQ(doc.CreateItem("Subject", LNText("Draft via API")), LNNOERROR);
+    ASSERT_EQ(doc.Save(), LNNOERROR);
+    EXPECT_EQ(readAll("($Drafts)", 0).size(), 2u);
+    LNDatetimes posted;
+    posted << session.GetCurrentDatetime();
+    ASSERT_EQ(doc.CreateItem("PostedDate", posted), LNNOERROR);
+    ASSERT_EQ(doc.Save(), LNNOERROR);
+    EXPECT_EQ(readAll("($Drafts)", 0).size(), 1u);
+    EXPECT_EQ(readAll("($Sent)", 0).size(), 2u);
+}
+
+TEST_F(MailTest, CollationNumbersPickTheirColumnsAlsoAfterDesignChanges) {
+    auto a = memo("CN=zoe Miller/O=Acme", "beta", 5);
+    auto b = memo("CN=Adam Smith/O=Acme", "Alpha", 2);
+    b.body = std::string(2000, 'x'); // the largest
+    auto c = memo("CN=Émile Dupont/O=Acme", "gamma", 9);
+    c.subject = "\xC9lan"; // "Élan": sorts with the e's, between "beta" and "gamma"
+    c.importance = 1;
+    const auto ids = put({a, b, c});
+    const NOTEID A = ids[0], B = ids[1], C = ids[2];
+    using V = std::vector<NOTEID>;
+    // Inbox: 0 own order (received), 2 from, 5 received, 6 size; 7 does not exist yet.
+    EXPECT_EQ(readAll("($Inbox)", 0), (V{B, A, C}));
+    EXPECT_EQ(readAll("($Inbox)", 2), (V{B, C, A})); // Adam, Émile, zoe: accents and case ignored
+    EXPECT_EQ(readAll("($Inbox)", 3), (V{A, C, B})); // from, descending
+    EXPECT_EQ(readAll("($Inbox)", 5), (V{B, A, C}));
+    EXPECT_EQ(readAll("($Inbox)", 6).back(), B);
+    EXPECT_EQ(readAll("($Inbox)", 1).front(), C); // importance "1" first
+    STATUS s = NOERROR;
+    readAll("($Inbox)", 7, &s);
+    EXPECT_EQ(s, ERR_BAD_COLLATION);
+
+    // Subject made resortable once; a second identical change writes nothing.
+    sortableColumn("($Inbox)", "Subject", "Subject", nullptr);
+    EXPECT_EQ(readAll("($Inbox)", 7, &s), (V{B, A, C}));
+    EXPECT_EQ(s, NOERROR);
+    EXPECT_EQ(readAll("($Inbox)", 2), (V{B, C, A})); // earlier numbers unchanged
+    EXPECT_EQ(readAll("($Inbox)", 6).back(), B);
+    {
+        LNViewFolder view;
+        ASSERT_EQ(db.GetViewFolder("($Inbox)", &view), LNNOERROR);
+        ASSERT_EQ(view.Open(), LNNOERROR);
+        LNViewColumn col;
+        ASSERT_EQ(view.GetColumn("Subject", &col), LNNOERROR);
+        EXPECT_EQ(col.GetHeadingSortOption(), LNVCHEADINGSORT_ASCENDING);
+        EXPECT_EQ(col.SetHeadingSortOption(LNVCHEADINGSORT_ASCENDING), LNNOERROR);
+        EXPECT_FALSE(view.IsDesignModified());
+        EXPECT_EQ(view.GetColumn("subject", &col), LNWARN_NOT_FOUND); // titles match exactly
+        EXPECT_TRUE(col.IsNull());
+        EXPECT_EQ(view.GetColumn(0, &col), LNNOERROR);
+        EXPECT_EQ(col.SetHeadingSortOption(7), ERR_INVALID_PARAM);
+        EXPECT_EQ(view.GetColumn(99, &col), LNERR_INDEX_OUT_OF_RANGE);
+    }
+    notes::NoteInfo infoBefore, infoAfter;
+    NOTEID inbox = 0;
+    ASSERT_EQ(NIFFindView(db.GetDatabaseHandle(), "($Inbox)", &inbox), NOERROR);
+    ASSERT_EQ(store->info(inbox, &infoBefore), NOERROR);
+    sortableColumn("($Inbox)", "Subject", "Subject", nullptr);
+    ASSERT_EQ(store->info(inbox, &infoAfter), NOERROR);
+    EXPECT_EQ(infoAfter.sequence, infoBefore.sequence);
+
+    // Drafts: "size" appended before or after "subject" gets 5 either way; subject is 4.
+    notes::mail::Message small, big;
+    small.kind = big.kind = notes::mail::Message::Kind::Draft;
+    small.subject = "z small";
+    big.subject = "a big";
+    big.body = std::string(5000, 'y');
+    const auto drafts = put({small, big});
+    readAll("($Drafts)", 5, &s);
+    EXPECT_EQ(s, ERR_BAD_COLLATION);
+    sortableColumn("($Drafts)", "Size", nullptr,
+                   "@If(@IsDocTruncated;@If(@TextToNumber(@Version) < 172; @DocLength;@DocOmittedLength + "
+                   "@DocLength);@DocLength)");
+    sortableColumn("($Drafts)", "Subject", "Subject", nullptr);
+    EXPECT_EQ(readAll("($Drafts)", 5), (V{drafts[0], drafts[1]}));
+    EXPECT_EQ(readAll("($Drafts)", 4), (V{drafts[1], drafts[0]}));
+
+    // Tasks: "Importance" appended is 6; 1 subject, 2 due.
+    notes::mail::Message t1, t2;
+    t1.kind = t2.kind = notes::mail::Message::Kind::Task;
+    t1.subject = "b";
+    t1.importance = 3;
+    t1.due = day(1);
+    t2.subject = "a";
+    t2.importance = 1;
+    t2.due = day(9);
+    const auto tasks = put({t1, t2});
+    EXPECT_EQ(readAll("($Todo)", 1), (V{tasks[1], tasks[0]}));
+    EXPECT_EQ(readAll("($Todo)", 2), (V{tasks[0], tasks[1]}));
+    sortableColumn("($Todo)", "Importance", "Importance", nullptr);
+    EXPECT_EQ(readAll("($Todo)", 6), (V{tasks[1], tasks[0]}));
+
+    // The changed designs are stored: a new session sees them.
+    db.Close();
+    store.reset();
+    ASSERT_EQ(db.Open(), LNNOERROR);
+    LNViewFolder todo;
+    ASSERT_EQ(db.GetViewFolder("($ToDo)", &todo), LNNOERROR);
+    ASSERT_EQ(todo.Open(), LNNOERROR);
+    LNViewColumn col;
+    ASSERT_EQ(todo.GetColumn("Importance", &col), LNNOERROR);
+    EXPECT_EQ(col.GetFieldName(), LNString("Importance"));
+    EXPECT_EQ(todo.GetCollationCount(), 7);
+}
+
+TEST_F(MailTest, ReadsEveryNoteIdOfALargeViewInOneCall) {
+    ASSERT_EQ(notes::mail::generate(*store, 17000, 7, day(30), 30, 5000, nullptr), NOERROR);
+    const auto ids = readAll("($Inbox)", 0);
+    ASSERT_EQ(ids.size(), 17000u);
+    const auto bySize = readAll("($Inbox)", 6);
+    EXPECT_EQ(bySize.size(), 17000u);
+    EXPECT_NE(bySize, ids);
+    // The old call still stops at its limit and says more remain.
+    const DBHANDLE h = db.GetDatabaseHandle();
+    NOTEID view = 0;
+    ASSERT_EQ(NIFFindView(h, "($Inbox)", &view), NOERROR);
+    HCOLLECTION coll = NULLHANDLE;
+    ASSERT_EQ(NIFOpenCollection(h, h, view, 0, NULLHANDLE, &coll, nullptr, nullptr, nullptr, nullptr),
+              NOERROR);
+    COLLECTIONPOSITION pos{};
+    DHANDLE buffer = NULLHANDLE;
+    WORD length = 0, flags = 0;
+    DWORD returned = 0;
+    ASSERT_EQ(NIFReadEntries(coll, &pos, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, 0xFFFFFFFF, READ_MASK_NOTEID,
+                             &buffer, &length, nullptr, &returned, &flags),
+              NOERROR);
+    EXPECT_EQ(returned, static_cast<DWORD>(NIF_MAX_READ));
+    EXPECT_EQ(flags, SIGNAL_MORE_TO_DO);
+    OSMemFree(buffer);
+    NIFCloseCollection(coll);
+    // The class library's reading agrees.
+    LNViewFolder inbox;
+    ASSERT_EQ(db.GetViewFolder("($Inbox)", &inbox), LNNOERROR);
+    std::vector<NOTEID> viaClass;
+    ASSERT_EQ(inbox.GetNoteIDs(&viaClass), LNNOERROR);
+    EXPECT_EQ(viaClass, ids);
+}
+
+TEST_F(MailTest, UnreadListsAndMarks) {
+    const auto ids = put({memo("CN=A/O=Acme", "one", 1, true), memo("CN=B/O=Acme", "two", 2, false),
+                          memo("CN=C/O=Acme", "three", 3, true)});
+    LNNoteArray unread;
+    ASSERT_EQ(db.GetUnreadList(&unread), LNNOERROR);
+    EXPECT_EQ(unread.GetCount(), 2);
+    EXPECT_TRUE(unread.Contains(ids[0]));
+    EXPECT_FALSE(unread.Contains(ids[1]));
+    EXPECT_TRUE(db.IsNoteUnread(ids[2]));
+    EXPECT_FALSE(db.IsNoteUnread(ids[1]));
+    EXPECT_FALSE(db.IsNoteUnread(0));
+
+    // A copy taken before a change keeps what it saw; the database answers the new state.
+    LNNoteArray copy = unread;
+    ASSERT_EQ(db.MarkRead(ids[0]), LNNOERROR);
+    EXPECT_TRUE(copy.Contains(ids[0]));
+    EXPECT_FALSE(db.IsNoteUnread(ids[0]));
+    ASSERT_EQ(db.MarkRead(ids[1], FALSE), LNNOERROR);
+    EXPECT_TRUE(db.IsNoteUnread(ids[1]));
+    // Editing an array does not touch another that shares its ids.
+    LNNoteArray edited = copy;
+    EXPECT_EQ(edited.Remove(ids[2]), LNNOERROR);
+    EXPECT_TRUE(copy.Contains(ids[2]));
+    EXPECT_EQ(edited.Remove(ids[2]), LNWARN_NOT_FOUND);
+
+    // Mark all read: the plug-in empties the list and writes it back.
+    ASSERT_EQ(db.GetUnreadList(&unread), LNNOERROR);
+    ASSERT_EQ(unread.DeleteAll(), LNNOERROR);
+    ASSERT_EQ(db.SetUnreadList(unread, nullptr, FALSE), LNNOERROR);
+    for (NOTEID id : ids) {
+        EXPECT_FALSE(db.IsNoteUnread(id));
+    }
+    // Another connection's change is seen.
+    LNDatabase other;
+    ASSERT_EQ(session.GetDatabase("mail/jdoe.nsf", &other, "Mail1"), LNNOERROR);
+    ASSERT_EQ(other.Open(), LNNOERROR);
+    ASSERT_EQ(other.MarkRead(ids[1], FALSE), LNNOERROR);
+    EXPECT_TRUE(db.IsNoteUnread(ids[1]));
+    other.Close();
+    // A new document is unread; a closed database answers no.
+    LNDocument doc;
+    ASSERT_EQ(db.CreateDocument(&doc, "Memo"), LNNOERROR);
+    ASSERT_EQ(doc.Save(), LNNOERROR);
+    EXPECT_TRUE(db.IsNoteUnread(doc.GetNoteID()));
+    LNDatabase closed;
+    EXPECT_FALSE(closed.IsNoteUnread(ids[1]));
+}
+
+TEST_F(MailTest, InboxMembershipThroughFolderTables) {
+    const auto ids = put({memo("CN=A/O=Acme", "one", 1), memo("CN=B/O=Acme", "two", 2)});
+    notes::mail::Message draft;
+    draft.kind = notes::mail::Message::Kind::Draft;
+    const NOTEID d = put({draft}).front();
+    const DBHANDLE h = db.GetDatabaseHandle();
+    NOTEID inbox = 0;
+    ASSERT_EQ(NIFFindView(h, "($Inbox)", &inbox), NOERROR);
+    auto inInbox = [&](NOTEID id) {
+        DHANDLE table = NULLHANDLE;
+        EXPECT_EQ(NSFFolderGetIDTable(h, h, inbox, 0, &table), NOERROR);
+        const bool yes = IDIsPresent(table, id);
+        IDDestroyTable(table);
+        return yes;
+    };
+    EXPECT_TRUE(inInbox(ids[0]));
+    EXPECT_FALSE(inInbox(d));
+    LNViewFolder folder;
+    ASSERT_EQ(db.GetViewFolder("($Inbox)", &folder), LNNOERROR);
+    LNDocument doc;
+    ASSERT_EQ(db.GetDocument(d, &doc), LNNOERROR);
+    ASSERT_EQ(folder.AddDocument(doc), LNNOERROR);
+    EXPECT_TRUE(inInbox(d));
+    EXPECT_EQ(folder.GetEntryCount(), 3);
+    ASSERT_EQ(folder.RemoveDocument(ids[0]), LNNOERROR);
+    EXPECT_FALSE(inInbox(ids[0]));
+    EXPECT_EQ(folder.GetEntryCount(), 2);
+    // A view is not a folder: adding is refused and nothing changes.
+    LNViewFolder all;
+    ASSERT_EQ(db.GetViewFolder("($All)", &all), LNNOERROR);
+    EXPECT_NE(all.AddDocument(doc), LNNOERROR);
+    EXPECT_EQ(all.GetEntryCount(), 3);
+}
