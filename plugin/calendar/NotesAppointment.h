@@ -9,6 +9,9 @@ class HX_EXPORT NotesAppointment : public NotesMessage {
 public:
     NotesAppointment() = default;
     NotesAppointment(const NotesAppointment& other) : NotesMessage(other) {}
+    // A document the caller already holds open.
+    NotesAppointment(MailProvider* provider, LNDocument* doc, NotesDatabase* database, bool copy)
+        : NotesMessage(provider, doc, database, copy) {}
     ~NotesAppointment() override;
 };
 

@@ -264,6 +264,11 @@ Lattice::String NotesAddressBook::getUserNameFromId(String id) {
     return at >= 0 ? id.substring(at + 3) : id;
 }
 
+long NotesAddressBook::getFolders(_UserInfoStruct*, String, Lattice::ObjectCollection* out) {
+    addSystemFolder(Contacts, "Contacts", "($PeopleGroupsFlat)", FolderTypeContacts, out);
+    return 0;
+}
+
 LATTICE_REGISTER_CLASS(NotesAddressBook);
 
 } // namespace hxMail::hxNotesProvider

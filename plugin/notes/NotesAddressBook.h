@@ -17,6 +17,9 @@ public:
 
     bool isPersonalBook() const { return isPersonal; }
 
+    // The book's one folder, "Contacts".
+    long getFolders(_UserInfoStruct* user, String mailboxId, Lattice::ObjectCollection* folders) override;
+
     // Looks the user up and checks the password; stores the user (and, when authenticated, the
     // user's two databases) on the provider. Runs inside the provider's lock bracket.
     bool authenticate(String& userName, String& password, String& reserved, MailProvider* provider);

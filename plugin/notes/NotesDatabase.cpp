@@ -5,6 +5,7 @@
 #include "notes/NotesFolder.h"
 #include "provider/MailProvider.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace hxMail::hxNotesProvider {
@@ -73,6 +74,8 @@ void NotesDatabase::closeHandle() {
         handle = nullptr;
     }
     spareHandles.clear();
+    unreadLoaded = false;
+    unreadIds.clear();
 }
 
 void NotesDatabase::lockHandle() {
@@ -183,9 +186,99 @@ NotesFolder* NotesDatabase::getFolder(String folderId) {
     return nullptr;
 }
 
-long NotesDatabase::getFolders(_UserInfoStruct*, String, Lattice::ObjectCollection*) {
-    // The folder listing arrives with the folder tree.
+void NotesDatabase::addSystemFolder(WellKnownKind kind, const char* display, const char* view,
+                                    _FolderType type, Lattice::ObjectCollection* out) {
+    NotesFolder* folder = new NotesFolder(provider, this, display, view, type, false, true, true);
+    folder->addRef();
+    setWellKnownFolder(kind, folder, folder->getFolderId());
+    if (out && folder->getFolderObject())
+        out->add(Lattice::Data(folder->getFolderObject(), true));
+    folderMap.set(folder->getFolderId(), Lattice::Ptr<NotesFolder>(folder));
+    folder->release();
+}
+
+long NotesDatabase::getFolders(_UserInfoStruct*, String, Lattice::ObjectCollection* out) {
+    addSystemFolder(Inbox, "Inbox", "($Inbox)", FolderTypeInbox, out);
+    addSystemFolder(Drafts, "Drafts", "($Drafts)", FolderTypeDrafts, out);
+    addSystemFolder(Sent, "Sent Items", "($Sent)", FolderTypeSentItems, out);
+    addSystemFolder(ToDo, "Tasks", "($ToDo)", FolderTypeTasks, out);
+    addSystemFolder(Calendar, "Calendar", "($Calendar)", FolderTypeCalendar, out);
     return 0;
+}
+
+Lattice::String NotesDatabase::getParentFolderId(unsigned long noteId, String itemId, bool byContents) {
+    for (auto& [id, folder] : folderMap) {
+        if (!folder)
+            continue;
+        folder->newHandle();
+        const bool match = byContents ? folder->contains(noteId)
+                                      : (!itemId.isEmpty() && folder->getFolderItemIds().find(itemId) >= 0);
+        if (match)
+            return id;
+    }
+    return String();
+}
+
+Lattice::String NotesDatabase::getParentFolderId(unsigned long noteId) {
+    LNDatabase* db = getDatabase();
+    LNSetThrowAllErrorsGlobal(FALSE);
+    if (!db)
+        return String();
+    const DBHANDLE handle = db->GetDatabaseHandle();
+    for (auto& [id, folder] : folderMap) {
+        if (!folder || folder->getNoteId() == 0)
+            continue;
+        DHANDLE table = NULLHANDLE;
+        const STATUS status =
+            NSFFolderGetIDTable(handle, handle, static_cast<NOTEID>(folder->getNoteId()), 0, &table);
+        if (status != NOERROR) {
+            char text[200] = {};
+            OSLoadString(nullptr, static_cast<STATUS>(status & ERR_MASK), text, sizeof text);
+            std::fprintf(stderr, "\n%s\n", text);
+            continue;
+        }
+        const bool present = IDIsPresent(table, static_cast<NOTEID>(noteId));
+        IDDestroyTable(table);
+        if (present) {
+            std::printf("checking folder name=%s\n", id.c_str());
+            return id;
+        }
+    }
+    return String();
+}
+
+bool NotesDatabase::docIsInFolder(unsigned long folderNoteId, unsigned long noteId) {
+    LNDatabase* db = getDatabase();
+    LNSetThrowAllErrorsGlobal(FALSE);
+    if (!db)
+        return false;
+    const DBHANDLE handle = db->GetDatabaseHandle();
+    DHANDLE table = NULLHANDLE;
+    const STATUS status = NSFFolderGetIDTable(handle, handle, static_cast<NOTEID>(folderNoteId), 0, &table);
+    if (status != NOERROR) {
+        PrintAPIError(status);
+        return false;
+    }
+    const bool present = IDIsPresent(table, static_cast<NOTEID>(noteId));
+    IDDestroyTable(table);
+    return present;
+}
+
+bool NotesDatabase::isUnread(unsigned long id) {
+    if (!unreadLoaded) {
+        LNDatabase* db = getDatabase();
+        if (!db)
+            throw static_cast<LNSTATUS>(LNERR_NULL_OBJECT);
+        LNNoteArray unread;
+        db->GetUnreadList(&unread, FALSE);
+        unreadIds.clear();
+        unreadIds.reserve(static_cast<std::size_t>(unread.GetCount()));
+        for (LNINT i = 0; i < unread.GetCount(); ++i)
+            unreadIds.push_back(unread.GetNoteID(i));
+        std::sort(unreadIds.begin(), unreadIds.end());
+        unreadLoaded = true;
+    }
+    return std::binary_search(unreadIds.begin(), unreadIds.end(), id);
 }
 
 void NotesDatabase::createMailBox(_UserInfoStruct* user, Lattice::Ptr<hxMail::Mailbox>& mailbox) {

@@ -57,6 +57,18 @@ public:
 
     virtual NotesFolder* getFolder(String folderId);
     virtual long getFolders(_UserInfoStruct* user, String mailboxId, Lattice::ObjectCollection* folders);
+    // The folder holding the document: by the ids listed from each folder, or with byContents
+    // by walking each folder's view. Empty when none holds it.
+    String getParentFolderId(unsigned long noteId, String itemId, bool byContents);
+    // The folder whose ID table holds the note; empty when none does.
+    String getParentFolderId(unsigned long noteId);
+    bool docIsInFolder(unsigned long folderNoteId, unsigned long noteId);
+
+    // The unread state of a note, answered from one reading of the unread list per lock bracket.
+    bool isUnread(unsigned long noteId);
+    // Forgets that reading, after the list has been changed.
+    void forgetUnreadList() { unreadLoaded = false; }
+
     void createMailBox(_UserInfoStruct* user, Lattice::Ptr<hxMail::Mailbox>& mailbox);
 
     NotesMessage* createMessage(LNDocument* doc);
@@ -89,8 +101,14 @@ protected:
     bool isOpen_ = false;
     MailProvider* provider = nullptr;
 
+    // Builds one system folder and files it under `kind`.
+    void addSystemFolder(WellKnownKind kind, const char* displayName, const char* viewName, _FolderType type,
+                         Lattice::ObjectCollection* out);
+
 private:
     void closeHandle();
+    std::vector<unsigned long> unreadIds; // sorted
+    bool unreadLoaded = false;
     // Unopened handles that getDatabase made outside a lock bracket; callers may still hold them,
     // so they live until the next bracket boundary.
     std::vector<std::unique_ptr<LNDatabase>> spareHandles;

@@ -1,10 +1,84 @@
 #include "notes/NotesFolder.h"
 
+#include "notes/NotesDatabase.h"
 #include "notes/NotesUser.h"
 
 #include "Lattice/Util.h"
 
 namespace hxMail::hxNotesProvider {
+
+NotesFolder::NotesFolder(MailProvider* owner, NotesDatabase* db, String display, String view,
+                         _FolderType type, bool hasSubFolders, bool isSystem, bool showPreview)
+    : viewName(view), displayName(display), folderType(type) {
+    provider = owner;
+    database = db;
+    String name = viewName;
+    if (openDocument(name, owner, true) == 0)
+        folderId = universalId;
+    // The id is all that is needed now; the view's entries are read afresh for every request.
+    dropFolder();
+    LNSetThrowAllErrorsGlobal(FALSE);
+    hxMail::Folder* folder = getServiceFolder(type);
+    if (folder) {
+        folder->set_displayName(displayName);
+        folder->set_hasSubFolders(hasSubFolders);
+        folder->set_isSystem(isSystem);
+        folder->set_showPreview(showPreview);
+        folder->set_id(folderId);
+        setFolderObject(folder);
+        folder->release();
+    }
+}
+
+hxMail::Folder* NotesFolder::getServiceFolder(_FolderType type) {
+    switch (type) {
+    case FolderTypeInbox:
+    case FolderTypeCalendar:
+    case FolderTypeContacts:
+    case FolderTypeTasks:
+    case FolderTypeDeletedItems:
+    case FolderTypeSentItems:
+    case FolderTypeDrafts: {
+        hxMail::Folder* folder = hxMail::Folder::createForType(type);
+        folder->addRef();
+        return folder;
+    }
+    default:
+        return nullptr;
+    }
+}
+
+bool NotesFolder::contains(unsigned long wanted) {
+    LNDatabase* db = database ? database->getDatabase() : nullptr;
+    bool found = false;
+    if (db) {
+        try {
+            LNViewFolder view;
+            if (db->GetViewFolder(LNString(viewName.c_str()), &view) == LNNOERROR &&
+                view.Open() == LNNOERROR) {
+                view.Refresh();
+                const LNINT count = view.GetEntryCount();
+                LNVFEntry entry;
+                for (LNINT i = 0; i < count && !found; ++i) {
+                    if ((i == 0 ? view.GotoFirst(&entry) : view.GotoNext(&entry)) != LNNOERROR)
+                        break;
+                    if (entry.IsCategory())
+                        continue;
+                    LNDocument doc;
+                    if (entry.GetDocument(&doc) == LNNOERROR && doc.Open() == LNNOERROR) {
+                        found = doc.GetNoteID() == wanted;
+                        doc.Close();
+                    }
+                }
+                view.Close();
+            }
+        } catch (LNSTATUS) {
+            found = false;
+        }
+    }
+    LNSetThrowAllErrorsGlobal(FALSE);
+    return found;
+}
 
 NotesFolder::NotesFolder(MailProvider* owner, NotesDatabase* db, bool) {
     provider = owner;

@@ -41,6 +41,52 @@ public:
     long logout() override;
     long getMailbox(String ownerName, Lattice::Ptr<hxMail::Mailbox>& mailbox) override;
 
+    bool providerReserved1(String, String, long) override;
+    long providerReserved2(long, long) override;
+    long providerReserved3(String, Lattice::Ptr<Lattice::Base>& out) override;
+    long providerReserved4(String, String, String, long, long) override;
+    long providerReserved5(String, String) override;
+    long deleteItems(String folderId, const Collection& ids, bool, bool& done) override;
+    long providerReserved6(String, Lattice::Ptr<Lattice::Base>& out) override;
+    long getFolders(String, String mailboxId, Collection* folders) override;
+    long getSortIndex(String folderId, String, long pageSize, Collection* labels, String& labelType,
+                      long) override;
+    long getFolderItemsPage(String folderId, long start, long count, Collection* items) override;
+    long markAllRead(String folderId) override;
+    long markFolderRead(String folderId, long, long, long) override;
+    long providerReserved7(String, String) override;
+    long providerReserved8(String, String) override;
+    long providerReserved9(String, String, String) override;
+    long providerReserved10(String, Lattice::Ptr<Lattice::Base>& out) override;
+    long providerReserved11(String) override;
+    long providerReserved12(String, String, long) override;
+    long setSortContext(String sortColumn, String folderId, bool ascending, String,
+                        String& selectedFolderId) override;
+    long providerReserved13(long, long, long) override;
+    long providerReserved14(String) override;
+    long providerReserved15(String, long, long) override;
+    long providerReserved16(String) override;
+    long setShowPreview(String folderId, bool show) override;
+    String getModuleName() override;
+    long providerReserved17() override;
+    void providerReserved18() override;
+    void providerReserved19() override;
+    String providerReserved20(long, Lattice::Base*, const String&) override;
+    void providerReserved21() override;
+    void providerReserved22() override;
+    long providerReserved23(String, String) override;
+    long providerReserved24(String, String) override;
+    long providerReserved25(String, String) override;
+
+    // The system folder of the mail file or the personal address book with that id, or null.
+    // The databases keep it.
+    NotesFolder* findFolder(String folderId) {
+        NotesFolder* folder = userMailDatabase ? userMailDatabase->getFolder(folderId) : nullptr;
+        if (!folder && userAddressBook)
+            folder = userAddressBook->getFolder(folderId);
+        return folder;
+    }
+
     long getAddressListCount(String bookId, long& count) override;
     long getAddressList(String bookId, long count, Collection* entries) override;
     long getAddressListPage(String bookId, long start, long count, Collection* entries) override;

@@ -9,6 +9,9 @@ class HX_EXPORT NotesTask : public NotesDocument {
 public:
     NotesTask() = default;
     NotesTask(const NotesTask& other) : NotesDocument(other) {}
+    // A document the caller already holds open.
+    NotesTask(MailProvider* provider, LNDocument* doc, NotesDatabase* database, bool copy)
+        : NotesDocument(provider, doc, database, copy) {}
     ~NotesTask() override;
 };
 

@@ -1,0 +1,427 @@
+// Sorting, indexing and paging of a folder's view, and what a folder lists by form.
+#include "calendar/NotesAppointment.h"
+#include "contacts/NotesContact.h"
+#include "contacts/NotesDistributionList.h"
+#include "mail/NotesMessage.h"
+#include "notes/NotesAddressBook.h"
+#include "notes/NotesDatabase.h"
+#include "notes/NotesErrors.h"
+#include "notes/NotesFolder.h"
+#include "tasks/NotesTask.h"
+
+#include "Lattice/Logger.h"
+#include "hxMail/Calendar.h"
+#include "hxMail/Contact.h"
+#include "hxMail/Task.h"
+
+#include <cstring>
+
+namespace hxMail::hxNotesProvider {
+
+namespace {
+
+constexpr LNINT kResortAscending = 256;
+constexpr const char* kSizeFormula = "@If(@IsDocTruncated;@If(@TextToNumber(@Version) < 172; "
+                                     "@DocLength;@DocOmittedLength + @DocLength);@DocLength)";
+
+Lattice::String errorText(LNSTATUS status) {
+    char text[LNERROR_MESSAGE_LENGTH] = {};
+    LNGetErrorMessageText(status, text, sizeof text);
+    return Lattice::String(text);
+}
+
+// The column of the view design titled `title`, or -1.
+LNINT findColumn(LNNote& view, const char* title) {
+    LNItem item;
+    if (view.GetItem("$ColumnTitles", &item) != LNNOERROR)
+        return -1;
+    LNText titles;
+    titles = item;
+    for (LNINT i = 0; i < titles.GetCount(); ++i)
+        if (LNStringCompare(titles[i], LNString(title), 0) == 0)
+            return i;
+    return -1;
+}
+
+// Appends one column to the four design lists of the view note.
+void appendColumn(LNNote& view, const char* title, const char* items, const char* formula, LNINT flags) {
+    auto appendText = [&view](const char* name, const char* value) {
+        LNItem item;
+        LNText list;
+        if (view.HasItem(name) && view.GetItem(name, &item) == LNNOERROR) {
+            list = item;
+            list.Append(LNString(value));
+        } else {
+            LNText fresh;
+            fresh.Append(LNString(value));
+            view.CreateItem(name, fresh, LNITEMFLAGS_SUMMARY, LNITEMOPTION_DELETE_APPEND);
+        }
+    };
+    LNINT before = 0;
+    if (LNItem titles; view.HasItem("$ColumnTitles") && view.GetItem("$ColumnTitles", &titles) == LNNOERROR) {
+        LNText t;
+        t = titles;
+        before = t.GetCount();
+    }
+    // Lists shorter than the titles are padded so that the new column lines up.
+    auto pad = [&](const char* name) {
+        LNItem item;
+        if (!view.HasItem(name)) {
+            LNText fresh;
+            for (LNINT i = 0; i < before; ++i)
+                fresh.Append(LNString(""));
+            view.CreateItem(name, fresh, LNITEMFLAGS_SUMMARY, LNITEMOPTION_DELETE_APPEND);
+            return;
+        }
+        view.GetItem(name, &item);
+        LNText list;
+        list = item;
+        while (list.GetCount() < before)
+            list.Append(LNString(""));
+    };
+    pad("$ColumnItems");
+    pad("$ColumnFormulas");
+    appendText("$ColumnTitles", title);
+    appendText("$ColumnItems", items);
+    appendText("$ColumnFormulas", formula);
+    LNItem flagItem;
+    if (view.HasItem("$ColumnFlags") && view.GetItem("$ColumnFlags", &flagItem) == LNNOERROR) {
+        LNNumbers numbers;
+        numbers = flagItem;
+        while (numbers.GetCount() < before)
+            numbers.Append(0);
+        numbers.Append(static_cast<LNNUMBER>(flags));
+    } else {
+        LNNumbers fresh;
+        for (LNINT i = 0; i < before; ++i)
+            fresh.Append(0);
+        fresh.Append(static_cast<LNNUMBER>(flags));
+        view.CreateItem("$ColumnFlags", fresh, LNITEMFLAGS_SUMMARY, LNITEMOPTION_DELETE_APPEND);
+    }
+}
+
+} // namespace
+
+void NotesFolder::setSortContext(String column, bool ascending) {
+    sortColumn = column;
+    sortAscending = ascending;
+    switch (folderType) {
+    case FolderTypeInbox:
+        if (column == "received" || column == "flag")
+            collation = 5;
+        else if (column == "from")
+            collation = 2;
+        else if (column == "subject") {
+            modColumn(column);
+            collation = 7;
+        } else if (column == "size")
+            collation = 6;
+        else if (column == "hasAttachments")
+            collation = 0;
+        break;
+    case FolderTypeContacts:
+        collation = 0;
+        break;
+    case FolderTypeTasks:
+        viewName = "($Todo)";
+        if (column == "complete")
+            collation = 3;
+        else if (column == "subject")
+            collation = 1;
+        else if (column == "importance") {
+            modColumn(column);
+            collation = 6;
+        } else if (column == "dueDate")
+            collation = 2;
+        break;
+    case FolderTypeSentItems:
+        if (column == "sent")
+            collation = 4;
+        else if (column == "to")
+            collation = 2;
+        else if (column == "subject") {
+            modColumn(column);
+            collation = 6;
+        } else if (column == "size")
+            collation = 5;
+        break;
+    case FolderTypeDrafts:
+        if (column == "sent")
+            collation = 3;
+        else if (column == "to")
+            collation = 2;
+        else if (column == "subject") {
+            modColumn(column);
+            collation = 4;
+        } else if (column == "size") {
+            modColumn(column);
+            collation = 5;
+        }
+        break;
+    default:
+        break;
+    }
+    Lattice::Logger::print("Folder Name=%s", viewName.c_str());
+    Lattice::Logger::print("Sort Column Name=%s", column.c_str());
+    Lattice::Logger::print("Sort Column Index=%d", static_cast<int>(collation));
+}
+
+void NotesFolder::modColumn(String column) {
+    ThrowAllErrorsScope throwing;
+    try {
+        LNDatabase* db = database ? database->getDatabase() : nullptr;
+        if (!db)
+            return;
+        LNViewFolder view;
+        db->GetViewFolder(LNString(viewName.c_str()), &view);
+        view.Open();
+        bool changed = false;
+        if (column == "importance") {
+            if (findColumn(view, "Importance") < 0) {
+                appendColumn(view, "Importance", "Importance", "", kResortAscending);
+                changed = true;
+            }
+        } else if (column == "size") {
+            if (findColumn(view, "Size") < 0) {
+                appendColumn(view, "Size", "", kSizeFormula, kResortAscending);
+                changed = true;
+            }
+        } else if (column == "subject") {
+            const LNINT at = findColumn(view, "Subject");
+            LNItem item;
+            if (at >= 0 && view.GetItem("$ColumnFlags", &item) == LNNOERROR) {
+                LNNumbers flags;
+                flags = item;
+                while (flags.GetCount() <= at)
+                    flags.Append(0);
+                const LNINT current = static_cast<LNINT>(flags[at]);
+                if (current != kResortAscending) {
+                    flags.Delete(at);
+                    flags.Insert(at, static_cast<LNNUMBER>(kResortAscending));
+                    changed = true;
+                }
+            }
+        }
+        if (changed) {
+            view.Save();
+            view.Refresh();
+        }
+        view.Close();
+    } catch (LNSTATUS status) {
+        Lattice::Logger::print("LOTUS ERROR=%s", errorText(status).c_str());
+    }
+}
+
+bool NotesFolder::readViewNoteIds(bool setCollationAlways, std::vector<unsigned long>& ids, bool logErrors) {
+    ids.clear();
+    LNDatabase* db = database ? database->getDatabase() : nullptr;
+    if (!db)
+        return false;
+    const DBHANDLE handle = db->GetDatabaseHandle();
+    NOTEID viewId = 0;
+    STATUS status = NIFFindView(handle, viewName.c_str(), &viewId);
+    HCOLLECTION collection = NULLHANDLE;
+    if (status == NOERROR)
+        status = NIFOpenCollection(handle, handle, viewId, 0, NULLHANDLE, &collection, nullptr, nullptr,
+                                   nullptr, nullptr);
+    if (status != NOERROR) {
+        if (logErrors)
+            Lattice::Logger::print("LOTUS ERROR=%s", errorText(status).c_str());
+        return false;
+    }
+    if (setCollationAlways || collation > 0) {
+        const STATUS set = NIFSetCollation(collection, collation);
+        if (!setCollationAlways && ERR(set) == ERR_BAD_COLLATION)
+            Lattice::Logger::print("Bad collation number:%d\n", static_cast<int>(collation));
+    }
+    COLLECTIONPOSITION position{};
+    WORD signal = SIGNAL_MORE_TO_DO;
+    // One read returns at most NIF_MAX_READ ids; larger views take further reads from where the
+    // last one stopped.
+    while (signal & SIGNAL_MORE_TO_DO) {
+        DHANDLE buffer = NULLHANDLE;
+        WORD bufferLength = 0;
+        DWORD skipped = 0;
+        DWORD returned = 0;
+        signal = 0;
+        status = NIFReadEntries(collection, &position, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, 0xFFFFFFFF,
+                                READ_MASK_NOTEID, &buffer, &bufferLength, &skipped, &returned, &signal);
+        if (status != NOERROR) {
+            if (buffer != NULLHANDLE)
+                OSMemFree(buffer);
+            if (logErrors)
+                Lattice::Logger::print("LOTUS ERROR=%s", errorText(status).c_str());
+            NIFCloseCollection(collection);
+            return false;
+        }
+        if (buffer == NULLHANDLE)
+            break;
+        const DWORD* entries = static_cast<const DWORD*>(OSLockObject(buffer));
+        ids.insert(ids.end(), entries, entries + returned);
+        OSUnlockObject(buffer);
+        OSMemFree(buffer);
+    }
+    NIFCloseCollection(collection);
+    return true;
+}
+
+void NotesFolder::getSortIndexItems(long pageSize, Lattice::ObjectCollection* out) {
+    ThrowAllErrorsScope throwing;
+    std::vector<unsigned long> ids;
+    if (!out || !readViewNoteIds(false, ids, true) || ids.empty() || pageSize <= 0)
+        return;
+    const long n = static_cast<long>(ids.size());
+    if (sortAscending) {
+        for (long first = 0; first < n; first += pageSize)
+            getIndexLabels(first, std::min(first + pageSize - 1, n - 1), ids.data(), out);
+    } else {
+        for (long high = n - 1; high >= 0; high -= pageSize)
+            getIndexLabels(high, std::max(high - pageSize + 1, 0L), ids.data(), out);
+    }
+}
+
+void NotesFolder::getIndexLabels(long first, long last, unsigned long* noteIds,
+                                 Lattice::ObjectCollection* out) {
+    LNDatabase* db = database ? database->getDatabase() : nullptr;
+    if (!db || !noteIds)
+        return;
+    for (long position : {first, last}) {
+        LNSetThrowAllErrorsGlobal(TRUE);
+        try {
+            LNDocument doc;
+            db->GetDocument(static_cast<NOTEID>(noteIds[position]), &doc);
+            doc.Open();
+            loadDocument(database, &doc, out, true);
+            doc.Close();
+        } catch (LNSTATUS status) {
+            Lattice::Logger::print("loadDocument-Lotus Error=%s", errorText(status).c_str());
+        }
+    }
+    LNSetThrowAllErrorsGlobal(TRUE);
+}
+
+void NotesFolder::getSortItems(String, long start, long count, Lattice::ObjectCollection* out) {
+    ThrowAllErrorsScope throwing;
+    std::vector<unsigned long> ids;
+    if (!out || !readViewNoteIds(true, ids, false) || ids.empty())
+        return;
+    const long n = static_cast<long>(ids.size());
+    if (start < 0)
+        start = 0;
+    if (count < 0)
+        count = 0;
+    if (sortAscending) {
+        const long first = start >= n - 1 ? n - 1 : start;
+        const long last = start + count > n - 1 ? n - 1 : start + count;
+        Lattice::Logger::print("Ascending - StartIndex=%d", static_cast<int>(first));
+        Lattice::Logger::print("Ascending - endIndex=%d", static_cast<int>(last));
+        for (long i = first; i <= last; ++i)
+            loadSortItem(i, ids.data(), out);
+    } else {
+        const long first = n - 1 - start;
+        const long last = first - count + 1 > 0 ? first - count + 1 : 0;
+        Lattice::Logger::print("Descending - StartIndex=%d", static_cast<int>(first));
+        Lattice::Logger::print("Descending - endIndex=%d", static_cast<int>(last));
+        for (long i = first; i >= last && i >= 0; --i)
+            loadSortItem(i, ids.data(), out);
+    }
+}
+
+void NotesFolder::loadSortItem(long index, unsigned long* noteIds, Lattice::ObjectCollection* out) {
+    LNDatabase* db = database ? database->getDatabase() : nullptr;
+    if (!db || !noteIds)
+        return;
+    try {
+        LNDocument doc;
+        db->GetDocument(static_cast<NOTEID>(noteIds[index]), &doc);
+        doc.Open();
+        loadDocument(database, &doc, out, false);
+        doc.Close();
+    } catch (LNSTATUS status) {
+        Lattice::Logger::print("loadDocument-Lotus Error=%s", errorText(status).c_str());
+    }
+    LNSetThrowAllErrorsGlobal(TRUE);
+}
+
+void NotesFolder::loadDocument(NotesDatabase* db, LNDocument* doc, Lattice::ObjectCollection* out,
+                               bool indexLabel) {
+    ThrowAllErrorsScope throwing;
+    String loadedId;
+    try {
+        LNString kind;
+        for (const char* name : {"Form", "Type"}) {
+            if (!doc->HasItem(name))
+                continue;
+            LNItem item;
+            doc->GetItem(name, &item);
+            LNText text;
+            text = item;
+            if (text.GetCount() > 0 && text[0].GetByteLength() > 0) {
+                kind = text[0];
+                break;
+            }
+        }
+        if (kind.GetByteLength() == 0)
+            Lattice::Logger::print("No Form or Type field!!");
+
+        Lattice::Ptr<NotesDocument> wrapper;
+        Lattice::Ptr<hxMail::MessageItem> item;
+        bool isAppointment = false;
+        if (LNStringCompare(kind, "Memo", 0) == 0 || LNStringCompare(kind, "Reply", 0) == 0) {
+            wrapper = new NotesMessage(provider, doc, db, false);
+            item = new hxMail::Message();
+        } else if (LNStringCompare(kind, "Task", 0) == 0) {
+            wrapper = new NotesTask(provider, doc, db, false);
+            item = new hxMail::Task();
+        } else if (LNStringCompare(kind, "Person", 0) == 0) {
+            wrapper = new NotesContact(provider, doc, dynamic_cast<NotesAddressBook*>(db), false);
+            item = new hxMail::Contact();
+        } else if (LNStringCompare(kind, "Appointment", 0) == 0) {
+            wrapper = new NotesAppointment(provider, doc, db, false);
+            item = new hxMail::Appointment();
+            isAppointment = true;
+        } else if (LNStringCompare(kind, "Group", 0) == 0) {
+            LNItem groupType;
+            LNText type;
+            if (doc->HasItem("GroupType") && doc->GetItem("GroupType", &groupType) == LNNOERROR) {
+                type = groupType;
+                if (type.GetCount() > 0 && LNStringCompare(type[0], "1", 0) == 0) {
+                    wrapper =
+                        new NotesDistributionList(provider, doc, dynamic_cast<NotesAddressBook*>(db), false);
+                    item = new hxMail::DistributionList();
+                }
+            }
+        }
+        if (wrapper) {
+            if (!indexLabel) {
+                wrapper->load(item, out, false);
+                loadedId = wrapper->getId();
+            } else {
+                wrapper->load(item, nullptr, false);
+                if (!isAppointment)
+                    wrapper->getIndexLabel(sortColumn, item.get(), out);
+            }
+        }
+    } catch (LNSTATUS status) {
+        Lattice::Logger::print("loadDocument-Lotus Error=%s", errorText(status).c_str());
+    }
+    if (!indexLabel) {
+        folderItemIds += loadedId;
+        folderItemIds += ";";
+    }
+}
+
+void NotesFolder::getCalendarItems(Lattice::_DateData, Lattice::_DateData, Lattice::ObjectCollection*) {
+    // Calendar listing by date range arrives with the calendar entries.
+    folderItemIds = String();
+}
+
+long NotesFolder::deleteItems(const Lattice::ObjectCollection& ids, bool, bool& done) {
+    if (database)
+        for (const Lattice::Data& id : ids)
+            database->deleteItem(id.toString(false), provider);
+    done = true;
+    return 0;
+}
+
+} // namespace hxMail::hxNotesProvider

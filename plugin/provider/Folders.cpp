@@ -1,0 +1,186 @@
+// The folder operations of the main provider: the folder list, sorting, index and pages,
+// deletion, read marks and the preview flag; and the reserved operations of the host table.
+#include "notes/NotesAddressBook.h"
+#include "notes/NotesErrors.h"
+#include "notes/NotesFolder.h"
+#include "notes/NotesUser.h"
+#include "provider/MailProvider.h"
+
+#include <cstdio>
+
+namespace hxMail::hxNotesProvider {
+
+long MailProvider::getFolders(String, String wantedMailboxId, Collection* folders) {
+    if (!user)
+        return 0;
+    ThrowAllErrorsScope throwAll;
+    lockAll();
+    NotesDatabase* mailFile = user->getMailDatabase(this);
+    NotesAddressBook* book = user->getPabDatabase(this);
+    if (wantedMailboxId == mailboxId && folders) {
+        folders->removeAll(true);
+        if (mailFile)
+            mailFile->getFolders(user->getInfo(), wantedMailboxId, folders);
+        if (book)
+            book->getFolders(user->getInfo(), wantedMailboxId, folders);
+    }
+    unlockAll();
+    return 0;
+}
+
+long MailProvider::getFolderItemsPage(String folderId, long start, long count, Collection* items) {
+    lockAll();
+    NotesFolder* folder = findFolder(folderId);
+    if (folder && folder->getFolderType() != FolderTypeCalendar)
+        folder->getSortItems(folderId, start, count, items);
+    unlockAll();
+    return 0;
+}
+
+long MailProvider::getSortIndex(String folderId, String, long pageSize, Collection* labels, String& labelType,
+                                long) {
+    labelType = "string";
+    lockAll();
+    NotesFolder* folder = findFolder(folderId);
+    if (folder && folder->getFolderType() != FolderTypeCalendar)
+        folder->getSortIndexItems(pageSize, labels);
+    unlockAll();
+    return 0;
+}
+
+long MailProvider::setSortContext(String sortColumn, String folderId, bool ascending, String,
+                                  String& selectedFolderId) {
+    lockAll();
+    NotesFolder* folder = findFolder(folderId);
+    if (folder && folder->getFolderType() != FolderTypeCalendar)
+        folder->setSortContext(sortColumn, ascending);
+    unlockAll();
+    selectedFolderId = folderId;
+    return 0;
+}
+
+long MailProvider::deleteItems(String folderId, const Collection& ids, bool flag, bool& done) {
+    lockAll();
+    NotesFolder* folder = findFolder(folderId);
+    long status = 0;
+    if (folder)
+        status = folder->deleteItems(ids, flag, done);
+    unlockAll();
+    return status;
+}
+
+long MailProvider::markAllRead(String) {
+    lockAll();
+    if (userMailDatabase) {
+        LNSetThrowAllErrorsGlobal(TRUE);
+        try {
+            LNDatabase* db = userMailDatabase->getDatabase();
+            if (db) {
+                LNNoteArray unread;
+                db->GetUnreadList(&unread, FALSE);
+                unread.DeleteAll();
+                db->SetUnreadList(unread, nullptr, FALSE);
+            }
+        } catch (LNSTATUS status) {
+            char text[LNERROR_MESSAGE_LENGTH] = {};
+            LNGetErrorMessageText(status, text, sizeof text);
+            std::printf("Error:  %s\n", text);
+        }
+        userMailDatabase->forgetUnreadList();
+        LNSetThrowAllErrorsGlobal(FALSE);
+    }
+    unlockAll();
+    return 0;
+}
+
+long MailProvider::markFolderRead(String folderId, long, long, long) {
+    markAllRead(folderId);
+    return 0;
+}
+
+long MailProvider::setShowPreview(String folderId, bool show) {
+    lockAll();
+    NotesFolder* folder = findFolder(folderId);
+    if (folder && folder->getFolderObject())
+        folder->getFolderObject()->set_showPreview(show);
+    else if (!folder)
+        showPreviewDefault = show;
+    unlockAll();
+    return 0;
+}
+
+Lattice::String MailProvider::getModuleName() {
+    return "hxNotesProvider";
+}
+
+// The reserved slots of the host table: fixed answers, no Notes work.
+bool MailProvider::providerReserved1(String, String, long) {
+    return false;
+}
+long MailProvider::providerReserved2(long, long) {
+    return hxMail::kNotSupported;
+}
+long MailProvider::providerReserved3(String, Lattice::Ptr<Lattice::Base>& out) {
+    out = nullptr;
+    return hxMail::kNotSupported;
+}
+long MailProvider::providerReserved4(String, String, String, long, long) {
+    return hxMail::kNotSupported;
+}
+long MailProvider::providerReserved5(String, String) {
+    return hxMail::kNotSupported;
+}
+long MailProvider::providerReserved6(String, Lattice::Ptr<Lattice::Base>&) {
+    return hxMail::kNotSupported;
+}
+long MailProvider::providerReserved7(String, String) {
+    return hxMail::kNotSupported;
+}
+long MailProvider::providerReserved8(String, String) {
+    return hxMail::kNotSupported;
+}
+long MailProvider::providerReserved9(String, String, String) {
+    return hxMail::kNotSupported;
+}
+long MailProvider::providerReserved10(String, Lattice::Ptr<Lattice::Base>&) {
+    return hxMail::kNotSupported;
+}
+long MailProvider::providerReserved11(String) {
+    return hxMail::kNotSupported;
+}
+long MailProvider::providerReserved12(String, String, long) {
+    return hxMail::kNotSupported;
+}
+long MailProvider::providerReserved13(long, long, long) {
+    return hxMail::kNotSupported;
+}
+long MailProvider::providerReserved14(String) {
+    return hxMail::kNotSupported;
+}
+long MailProvider::providerReserved15(String, long, long) {
+    return hxMail::kNotSupported;
+}
+long MailProvider::providerReserved16(String) {
+    return hxMail::kNotSupported;
+}
+long MailProvider::providerReserved17() {
+    return 0;
+}
+void MailProvider::providerReserved18() {}
+void MailProvider::providerReserved19() {}
+Lattice::String MailProvider::providerReserved20(long, Lattice::Base*, const String&) {
+    return String();
+}
+void MailProvider::providerReserved21() {}
+void MailProvider::providerReserved22() {}
+long MailProvider::providerReserved23(String, String) {
+    return hxMail::kNotSupported;
+}
+long MailProvider::providerReserved24(String, String) {
+    return hxMail::kNotSupported;
+}
+long MailProvider::providerReserved25(String, String) {
+    return hxMail::kNotSupported;
+}
+
+} // namespace hxMail::hxNotesProvider

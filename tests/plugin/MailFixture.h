@@ -1,0 +1,232 @@
+// Jane Doe logged in through the loaded provider, with a mail file whose system views mirror the
+// mail template's design (built here through the C API, so that the collation numbers the
+// folder code relies on are fixed by the test) and memos delivered into her inbox.
+#pragma once
+
+#include "DirectoryFixture.h"
+
+#include "notes/NotesDatabase.h"
+#include "notes/NotesFolder.h"
+#include "provider/MailProvider.h"
+
+#include "Lattice/Base.h"
+#include "hxMail/Folder.h"
+
+#include <cstdio>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace hx = hxMail::hxNotesProvider;
+
+struct ViewSpec {
+    std::string title;
+    bool folder = false;
+    std::vector<std::string> forms;
+    std::vector<std::string> items; // the documents must have these
+    // title, item, flags
+    std::vector<std::tuple<std::string, std::string, DWORD>> columns;
+};
+
+struct MemoSpec {
+    std::string subject;
+    std::string from = "CN=Sam Sender/O=Acme";
+    std::string delivered = "03/01/2026 10:00:00 AM"; // empty: no "DeliveredDate"
+    std::string posted;                               // empty: no "PostedDate"
+    std::string form = "Memo";
+    std::vector<std::pair<std::string, std::vector<std::string>>> extra;
+    bool inbox = true; // put into the inbox folder
+};
+
+class MailTest : public DirectoryTest {
+protected:
+    static constexpr const char* kMail = "Mail1!!mail/jdoe.nsf";
+
+    void SetUp() override {
+        DirectoryTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        addPerson(kDirectory, jane());
+        for (const ViewSpec& v : mailViews())
+            if (v.title != skipView)
+                addView(kMail, v);
+        provider = makeProvider();
+        ASSERT_NE(provider, nullptr);
+    }
+
+    void TearDown() override {
+        if (provider)
+            provider->release();
+        PluginTest::TearDown();
+    }
+
+    static hx::MailProvider* makeProvider() {
+        Lattice::Base* made = Lattice::ClassFactory::create("MailProvider");
+        if (made)
+            made->addRef();
+        return static_cast<hx::MailProvider*>(made);
+    }
+
+    // Logs in, builds the mailbox and lists the folders into `folders`.
+    void loginAndList() {
+        ASSERT_EQ(provider->login("jdoe", "demo-password", "", 0, 0), 0);
+        Lattice::Ptr<hxMail::Mailbox> mailbox;
+        ASSERT_EQ(provider->getMailbox("", mailbox), 0);
+        ASSERT_TRUE(mailbox);
+        mailboxId = mailbox->get_id();
+        ASSERT_EQ(provider->getFolders("", mailboxId, &folders), 0);
+    }
+
+    std::string folderId(const char* displayName) const {
+        for (const Lattice::Data& d : folders)
+            if (auto* f = d.toObject<hxMail::Folder>(); f && f->get_displayName() == displayName)
+                return f->get_id().c_str();
+        return {};
+    }
+
+    static std::vector<ViewSpec> mailViews() {
+        constexpr DWORD both = 0x100 | 0x200;
+        return {
+            {"($Inbox)",
+             true,
+             {},
+             {},
+             {{"Importance", "Importance", 0x100},
+              {"Who", "From", 0x20 | both},
+              {"Sent", "PostedDate", 0x100},
+              {"Date", "DeliveredDate", 0x1 | 0x100},
+              {"Size", "", 0x100},
+              {"Subject", "Subject", 0}}},
+            {"($Drafts)",
+             false,
+             {"Memo", "Reply"},
+             {"IsDraft"},
+             {{"Importance", "Importance", 0x100},
+              {"To", "SendTo", 0x20 | 0x100},
+              {"Date", "Subject", 0x1 | 0x100},
+              {"Subject", "Subject", 0x100}}},
+            {"($Sent)",
+             false,
+             {"Memo", "Reply"},
+             {"IsSent"},
+             {{"Importance", "Importance", 0x100},
+              {"To", "SendTo", 0x20 | both},
+              {"Date", "PostedDate", 0x1 | 0x100},
+              {"Size", "", 0x100},
+              {"Subject", "Subject", 0}}},
+            {"($ToDo)", false, {"Task"}, {}, {{"Subject", "Subject", 0x1 | 0x100}}},
+            {"($Calendar)", false, {"Appointment"}, {}, {{"Start", "StartDateTime", 0x1}}},
+        };
+    }
+
+    static std::string numberList(const std::vector<double>& values) {
+        std::string out;
+        const WORD head[2] = {static_cast<WORD>(values.size()), 0};
+        out.append(reinterpret_cast<const char*>(head), sizeof head);
+        for (double v : values)
+            out.append(reinterpret_cast<const char*>(&v), sizeof v);
+        return out;
+    }
+
+    static void append(NOTEHANDLE h, const char* name, WORD type, const std::string& value) {
+        ASSERT_EQ(NSFItemAppend(h, ITEM_SUMMARY, name, static_cast<WORD>(std::strlen(name)), type,
+                                value.data(), static_cast<DWORD>(value.size())),
+                  NOERROR)
+            << name;
+    }
+
+    void addView(const char* db, const ViewSpec& v) {
+        DBHANDLE hDb = NULLHANDLE;
+        ASSERT_EQ(NSFDbOpen(db, &hDb), NOERROR);
+        NOTEHANDLE h = NULLHANDLE;
+        ASSERT_EQ(NSFNoteCreate(hDb, &h), NOERROR);
+        WORD cls = NOTE_CLASS_VIEW;
+        NSFNoteSetInfo(h, _NOTE_CLASS, &cls);
+        append(h, "$TITLE", TYPE_TEXT, v.title);
+        if (v.folder)
+            append(h, "$Flags", TYPE_TEXT, "F");
+        if (!v.forms.empty())
+            append(h, "$SelectForms", TYPE_TEXT_LIST, textList(v.forms));
+        if (!v.items.empty())
+            append(h, "$SelectItems", TYPE_TEXT_LIST, textList(v.items));
+        std::vector<std::string> titles, items, formulas;
+        std::vector<double> flags;
+        for (const auto& [title, item, flag] : v.columns) {
+            titles.push_back(title);
+            items.push_back(item);
+            formulas.push_back("");
+            flags.push_back(flag);
+        }
+        append(h, "$ColumnTitles", TYPE_TEXT_LIST, textList(titles));
+        append(h, "$ColumnItems", TYPE_TEXT_LIST, textList(items));
+        append(h, "$ColumnFormulas", TYPE_TEXT_LIST, textList(formulas));
+        append(h, "$ColumnFlags", TYPE_NUMBER_RANGE, numberList(flags));
+        ASSERT_EQ(NSFNoteUpdate(h, 0), NOERROR);
+        NSFNoteClose(h);
+        NSFDbClose(hDb);
+    }
+
+    static std::string timeValue(const std::string& text) {
+        TIMEDATE td{};
+        EXPECT_EQ(ConvertTextToTIMEDATE(text.c_str(), static_cast<WORD>(text.size()), &td), NOERROR) << text;
+        return std::string(reinterpret_cast<const char*>(&td), sizeof td);
+    }
+
+    // A memo, put into the inbox folder when it was delivered. Returns its note id.
+    NOTEID addMemo(const MemoSpec& m, std::string* unid = nullptr) {
+        Items items{{"Form", {m.form}}, {"Subject", {m.subject}}, {"From", {m.from}}};
+        for (const auto& e : m.extra)
+            items.push_back(e);
+        const std::string id = addDoc(kMail, items);
+        if (unid)
+            *unid = id;
+        DBHANDLE hDb = NULLHANDLE;
+        EXPECT_EQ(NSFDbOpen(kMail, &hDb), NOERROR);
+        NOTEHANDLE h = NULLHANDLE;
+        UNID u{};
+        NOTEID noteId = 0;
+        EXPECT_EQ(NSFNoteOpenByUNID(hDb, unidOf(id, &u), 0, &h), NOERROR);
+        if (!m.delivered.empty())
+            append(h, "DeliveredDate", TYPE_TIME, timeValue(m.delivered));
+        if (!m.posted.empty())
+            append(h, "PostedDate", TYPE_TIME, timeValue(m.posted));
+        EXPECT_EQ(NSFNoteUpdate(h, 0), NOERROR);
+        NSFNoteGetInfo(h, _NOTE_ID, &noteId);
+        NSFNoteClose(h);
+        if (m.inbox) {
+            NOTEID inbox = 0;
+            EXPECT_EQ(NIFFindView(hDb, "($Inbox)", &inbox), NOERROR);
+            DHANDLE table = NULLHANDLE;
+            IDCreateTable(sizeof(NOTEID), &table);
+            IDInsert(table, noteId, nullptr);
+            EXPECT_EQ(FolderDocAdd(hDb, hDb, inbox, table, 0), NOERROR);
+            IDDestroyTable(table);
+        }
+        NSFDbClose(hDb);
+        return noteId;
+    }
+
+    static UNID* unidOf(const std::string& text, UNID* out) {
+        unsigned a, b, c, d;
+        std::sscanf(text.c_str(), "%8x%8x%8x%8x", &a, &b, &c, &d);
+        out->File.Innards[1] = a;
+        out->File.Innards[0] = b;
+        out->Note.Innards[1] = c;
+        out->Note.Innards[0] = d;
+        return out;
+    }
+
+    // The subjects of a collection of host messages, in order.
+    static std::vector<std::string> subjects(const Lattice::ObjectCollection& items) {
+        std::vector<std::string> out;
+        for (const Lattice::Data& d : items)
+            if (auto* m = d.toObject<hxMail::MessageItem>())
+                out.push_back(m->get_subject().c_str());
+        return out;
+    }
+
+    hx::MailProvider* provider = nullptr;
+    Lattice::ObjectCollection folders;
+    Lattice::String mailboxId;
+    std::string skipView;
+};
