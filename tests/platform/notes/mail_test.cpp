@@ -355,3 +355,117 @@ TEST_F(MailTest, InboxMembershipThroughFolderTables) {
     EXPECT_NE(all.AddDocument(doc), LNNOERROR);
     EXPECT_EQ(all.GetEntryCount(), 3);
 }
+
+TEST_F(MailTest, MailMessageItemsRoundTrip) {
+    auto m = memo("CN=Adam Smith/O=Acme", "Report", 4);
+    m.importance = 1;
+    m.mood = 2;
+    m.returnReceipt = true;
+    m.deliveryReport = "C";
+    m.attachments = {"report.pdf"};
+    m.copyTo = {"CN=Zoe Miller/O=Acme", "CN=Ivan Petrov/O=Acme"};
+    const NOTEID id = put({m}).front();
+    LNDocument doc;
+    ASSERT_EQ(db.GetDocument(id, &doc), LNNOERROR);
+    ASSERT_EQ(doc.Open(), LNNOERROR);
+    LNMailMessage msg(doc);
+    EXPECT_EQ(msg.GetMailImportance(), LNMAILIMPORTANCE_HIGH);
+    EXPECT_EQ(msg.GetMoodStamp(), LNMOODSTAMP_CONFIDENTIAL);
+    EXPECT_TRUE(msg.GetReturnReceipt());
+    EXPECT_EQ(msg.GetDeliveryReport(), LNDELIVERYREPORT_CONFIRMED);
+    EXPECT_TRUE(msg.HasAttachments());
+    EXPECT_GT(msg.GetSize(), 0);
+    EXPECT_FALSE(msg.IsModified());
+    LNString text;
+    ASSERT_EQ(msg.GetSender(&text), LNNOERROR);
+    EXPECT_EQ(text, LNString("CN=Adam Smith/O=Acme"));
+    LNText names;
+    ASSERT_EQ(msg.GetRecipients(LNRECIPIENTTYPE_CC, &names), LNNOERROR);
+    EXPECT_EQ(names.GetCount(), 2);
+    ASSERT_EQ(msg.GetRecipients(LNRECIPIENTTYPE_BCC, &names), LNNOERROR);
+    EXPECT_EQ(names.GetCount(), 0);
+    EXPECT_EQ(msg.GetRecipients(static_cast<LNRECIPIENTTYPE>(7), &names), ERR_INVALID_PARAM);
+
+    // Change every one, save, read back in a fresh document.
+    ASSERT_EQ(msg.SetMailImportance(LNMAILIMPORTANCE_LOW), LNNOERROR);
+    EXPECT_EQ(msg.SetMailImportance(static_cast<LNMAILIMPORTANCE>(5)), ERR_INVALID_PARAM);
+    ASSERT_EQ(msg.SetMoodStamp(LNMOODSTAMP_NORMAL), LNNOERROR);
+    EXPECT_EQ(msg.SetMoodStamp(static_cast<LNMOODSTAMP>(11)), ERR_INVALID_PARAM);
+    ASSERT_EQ(msg.SetReturnReceipt(FALSE), LNNOERROR);
+    ASSERT_EQ(msg.SetDeliveryReport(LNDELIVERYREPORT_BASIC), LNNOERROR);
+    ASSERT_EQ(msg.SetSubject("Report, final"), LNNOERROR);
+    LNText to;
+    to << "CN=Kenji Sato/O=Acme";
+    ASSERT_EQ(msg.SetRecipients(LNRECIPIENTTYPE_TO, to), LNNOERROR);
+    ASSERT_EQ(msg.SetRecipients(LNRECIPIENTTYPE_CC, LNText()), LNNOERROR);
+    EXPECT_TRUE(msg.IsModified());
+    ASSERT_EQ(msg.Save(), LNNOERROR);
+    msg.Close();
+    LNDocument again;
+    ASSERT_EQ(db.GetDocument(id, &again), LNNOERROR);
+    ASSERT_EQ(again.Open(), LNNOERROR);
+    LNMailMessage back(again);
+    EXPECT_EQ(back.GetMailImportance(), LNMAILIMPORTANCE_LOW);
+    EXPECT_EQ(back.GetMoodStamp(), LNMOODSTAMP_NORMAL);
+    EXPECT_FALSE(back.GetReturnReceipt());
+    EXPECT_EQ(back.GetDeliveryReport(), LNDELIVERYREPORT_BASIC);
+    ASSERT_EQ(back.GetSubject(&text), LNNOERROR);
+    EXPECT_EQ(text, LNString("Report, final"));
+    ASSERT_EQ(back.GetRecipients(LNRECIPIENTTYPE_TO, &names), LNNOERROR);
+    ASSERT_EQ(names.GetCount(), 1);
+    EXPECT_EQ(names[0], LNString("CN=Kenji Sato/O=Acme"));
+    EXPECT_FALSE(back.HasItem("CopyTo"));
+    EXPECT_FALSE(back.GetCreated().IsNull());
+
+    // A plain new memo: defaults.
+    LNDocument blank;
+    ASSERT_EQ(db.CreateDocument(&blank, "Memo"), LNNOERROR);
+    LNMailMessage fresh(blank);
+    EXPECT_EQ(fresh.GetMailImportance(), LNMAILIMPORTANCE_NORMAL);
+    EXPECT_EQ(fresh.GetDeliveryReport(), LNDELIVERYREPORT_BASIC);
+    EXPECT_EQ(fresh.GetMoodStamp(), LNMOODSTAMP_NORMAL);
+    EXPECT_FALSE(fresh.HasAttachments());
+}
+
+TEST_F(MailTest, CalendarEntriesByDateRange) {
+    auto appointment = [&](const char* subject, int d, int hour) {
+        LNDocument doc;
+        EXPECT_EQ(db.CreateDocument(&doc, "Appointment"), LNNOERROR);
+        LNCalendarEntry e(doc);
+        EXPECT_EQ(e.SetSubject(subject), LNNOERROR);
+        LNDatetime begin(notes::timedateFromTicks(day(d, hour)));
+        LNDatetime end(notes::timedateFromTicks(day(d, hour + 1)));
+        EXPECT_EQ(e.SetDatetimeRange(LNDatetimeRange(begin, end)), LNNOERROR);
+        EXPECT_EQ(e.SetDatetimeRange(LNDatetimeRange(end, begin)), LNERR_INVALID_DATETIME);
+        EXPECT_EQ(e.SetEntryType(LNCALENDARENTRYTYPE_MEETING), LNNOERROR);
+        EXPECT_EQ(e.SetIsPenciledIn(TRUE), LNNOERROR);
+        LNText req;
+        req << "CN=Adam Smith/O=Acme";
+        EXPECT_EQ(e.CreateItem("RequiredAttendees", req), LNNOERROR);
+        EXPECT_EQ(e.CreateItem("Chair", LNText("CN=Jane Doe/O=Acme")), LNNOERROR);
+        EXPECT_EQ(e.Save(), LNNOERROR);
+        return e.GetNoteID();
+    };
+    const NOTEID late = appointment("Late", 20, 9);
+    const NOTEID early = appointment("Early", 5, 9);
+    appointment("Outside", 25, 9);
+    std::vector<LNCalendarEntry> entries;
+    LNDatetime from(notes::timedateFromTicks(day(1, 0)));
+    LNDatetime to(notes::timedateFromTicks(day(20, 9)));
+    ASSERT_EQ(LNCalendar::GetEntries(db, LNDatetimeRange(from, to), &entries, TRUE, ""), LNNOERROR);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].GetNoteID(), early);
+    EXPECT_EQ(entries[1].GetNoteID(), late);
+    ASSERT_EQ(entries[0].Open(), LNNOERROR);
+    EXPECT_EQ(entries[0].GetBriefDescription(), LNString("Early"));
+    EXPECT_EQ(entries[0].GetEntryType(), LNCALENDARENTRYTYPE_MEETING);
+    EXPECT_TRUE(entries[0].GetIsPenciledIn());
+    EXPECT_EQ(entries[0].GetOwner(), LNString("CN=Jane Doe/O=Acme"));
+    LNText names;
+    ASSERT_EQ(entries[0].GetRequiredAttendees(&names), LNNOERROR);
+    EXPECT_EQ(names.GetCount(), 1);
+    ASSERT_EQ(entries[0].GetOptionalAttendees(&names), LNNOERROR);
+    EXPECT_EQ(names.GetCount(), 0);
+    LNCalendar closed;
+    EXPECT_EQ(closed.GetEntries(LNDatetimeRange(from, to), &entries), LNERR_DATABASE_NOT_OPEN);
+}

@@ -5,6 +5,7 @@
 #include "notes/lndatetime.h"
 #include "notes/lnglobal.h"
 #include "notes/lnitem.h"
+#include "notes/lnmail.h"
 #include "notes/lnnote.h"
 #include "notes/lnsession.h"
 #include "notes/lnstring.h"

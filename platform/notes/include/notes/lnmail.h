@@ -1,0 +1,108 @@
+// Mail documents: LNMailMessage (a memo's mail items), LNCalendar and LNCalendarEntry (the
+// calendar view of a mail file by date range). Each getter reads one documented memo item (see the
+// README); an absent item gives the default named beside it.
+#pragma once
+
+#include "notes/lndatabase.h"
+#include "notes/lndatetime.h"
+#include "notes/lnitem.h"
+
+#include <vector>
+
+// "Importance": "1" high, "2" normal, "3" low. Absent: normal.
+enum LNMAILIMPORTANCE { LNMAILIMPORTANCE_HIGH = 0, LNMAILIMPORTANCE_NORMAL = 1, LNMAILIMPORTANCE_LOW = 2 };
+// "DeliveryReport": "C", "T", "N", "B". Absent: basic (a report only when delivery fails).
+enum LNDELIVERYREPORT {
+    LNDELIVERYREPORT_CONFIRMED = 1,
+    LNDELIVERYREPORT_TRACE = 2,
+    LNDELIVERYREPORT_NONE = 3,
+    LNDELIVERYREPORT_BASIC = 5
+};
+// "MoodStamp": the number as text. Absent: normal.
+enum LNMOODSTAMP {
+    LNMOODSTAMP_NORMAL = 0,
+    LNMOODSTAMP_PERSONAL = 1,
+    LNMOODSTAMP_CONFIDENTIAL = 2,
+    LNMOODSTAMP_PRIVATE = 3,
+    LNMOODSTAMP_THANK_YOU = 4,
+    LNMOODSTAMP_FLAME = 5,
+    LNMOODSTAMP_GOOD_JOB = 6,
+    LNMOODSTAMP_JOKE = 7,
+    LNMOODSTAMP_FYI = 8,
+    LNMOODSTAMP_QUESTION = 9,
+    LNMOODSTAMP_REMINDER = 10
+};
+// "SendTo", "CopyTo", "BlindCopyTo".
+enum LNRECIPIENTTYPE { LNRECIPIENTTYPE_TO = 0, LNRECIPIENTTYPE_CC = 1, LNRECIPIENTTYPE_BCC = 2 };
+
+class LNMailMessage : public LNDocument {
+public:
+    LNMailMessage() = default;
+    LNMailMessage(const LNNote& note) : LNDocument(note) {}
+    LNMailMessage& operator=(const LNNote& note);
+
+    LNSTATUS GetSubject(LNString* subject) const; // "Subject", values joined by "; "
+    LNSTATUS GetSubject(LNText* subject) const;
+    LNSTATUS SetSubject(const LNString& subject);
+    LNSTATUS GetSender(LNString* sender) const; // "From" (first value)
+    LNSTATUS SetSender(const LNString& sender);
+    LNSTATUS GetRecipients(LNRECIPIENTTYPE type, LNText* names) const; // empty when absent
+    // Replaces the list; an empty list deletes the item. Another type: ERR_INVALID_PARAM.
+    LNSTATUS SetRecipients(LNRECIPIENTTYPE type, const LNText& names);
+    LNBOOL GetReturnReceipt() const; // "ReturnReceipt" "1"
+    LNSTATUS SetReturnReceipt(LNBOOL on);
+    LNDELIVERYREPORT GetDeliveryReport() const;
+    LNSTATUS SetDeliveryReport(LNDELIVERYREPORT report); // an unknown value stores basic
+    LNMOODSTAMP GetMoodStamp() const;
+    LNSTATUS SetMoodStamp(LNMOODSTAMP mood); // outside 0..10: ERR_INVALID_PARAM; 0 deletes the item
+    LNMAILIMPORTANCE GetMailImportance() const;
+    LNSTATUS SetMailImportance(LNMAILIMPORTANCE importance); // an unknown value: ERR_INVALID_PARAM
+};
+
+// "AppointmentType": "0" appointment, "1" anniversary, "2" all-day event, "3" meeting, "4" reminder.
+enum LNCALENDARENTRYTYPE {
+    LNCALENDARENTRYTYPE_APPOINTMENT = 0,
+    LNCALENDARENTRYTYPE_ANNIVERSARY = 1,
+    LNCALENDARENTRYTYPE_ALL_DAY_EVENT = 2,
+    LNCALENDARENTRYTYPE_MEETING = 3,
+    LNCALENDARENTRYTYPE_REMINDER = 4
+};
+
+// An "Appointment" document: "StartDateTime", "EndDateTime", "Subject", "Chair" (owner, else
+// "From"), "RequiredAttendees", "OptionalAttendees", "PenciledIn" "1".
+class LNCalendarEntry : public LNMailMessage {
+public:
+    LNCalendarEntry() = default;
+    LNCalendarEntry(const LNNote& note) : LNMailMessage(note) {}
+    LNCalendarEntry& operator=(const LNNote& note);
+
+    LNCALENDARENTRYTYPE GetEntryType() const;
+    LNSTATUS SetEntryType(LNCALENDARENTRYTYPE type);
+    LNString GetBriefDescription() const; // the subject
+    LNString GetOwner() const;
+    LNBOOL GetIsPenciledIn() const;
+    LNSTATUS SetIsPenciledIn(LNBOOL on);
+    LNSTATUS GetRequiredAttendees(LNText* names) const;
+    LNSTATUS GetOptionalAttendees(LNText* names) const;
+    LNSTATUS GetDatetimeRange(LNDatetimeRange* range) const;
+    LNSTATUS SetDatetimeRange(const LNDatetimeRange& range); // "StartDateTime", "EndDateTime"
+};
+
+// The calendar entries of a mail file ("($Calendar)").
+class LNCalendar {
+public:
+    LNCalendar() = default;
+    explicit LNCalendar(const LNDatabase& db) : db_(db) {}
+
+    // Entries that start within range (both ends included, whole days for date-only ends), in
+    // start order, bound and unopened. The flag and name are accepted and not used.
+    LNSTATUS GetEntries(const LNDatetimeRange& range, std::vector<LNCalendarEntry>* entries,
+                        LNBOOL flag = TRUE, const LNString& name = "");
+    // The same, over a database (the plug-in's form).
+    static LNSTATUS GetEntries(const LNDatabase& db, const LNDatetimeRange& range,
+                               std::vector<LNCalendarEntry>* entries, LNBOOL flag = TRUE,
+                               const LNString& name = "");
+
+private:
+    LNDatabase db_;
+};

@@ -1,0 +1,310 @@
+#include "notes/lnmail.h"
+#include "lnbodies.h"
+
+#include <cstdlib>
+
+namespace {
+
+LNString firstText(const LNNote& note, const char* name) {
+    LNItem item;
+    if (note.GetItem(name, &item) != LNNOERROR) {
+        return LNString();
+    }
+    LNText text;
+    text = item;
+    return text.GetCount() > 0 ? text[0] : LNString();
+}
+
+LNSTATUS textList(const LNNote& note, const char* name, LNText* out) {
+    if (out == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    *out = LNText();
+    LNItem item;
+    if (note.GetItem(name, &item) == LNNOERROR) {
+        LNText copy;
+        copy = item;
+        for (LNINT i = 0; i < copy.GetCount(); ++i) {
+            out->Append(copy[i]);
+        }
+    }
+    return LNNOERROR;
+}
+
+// Sets a one-value text item; an empty value deletes it.
+LNSTATUS setText(LNNote* note, const char* name, const std::string& value) {
+    if (value.empty()) {
+        return note->HasItem(name) ? note->DeleteItem(name) : LNNOERROR;
+    }
+    return note->CreateItem(name, LNText(LNString(value)), LNITEMFLAGS_SUMMARY, LNITEMOPTION_DELETE_INSERT);
+}
+
+int number(const LNString& text, int fallback) {
+    const std::string& s = text.str();
+    if (s.empty()) {
+        return fallback;
+    }
+    char* end = nullptr;
+    const long v = std::strtol(s.c_str(), &end, 10);
+    return end && *end == '\0' ? static_cast<int>(v) : fallback;
+}
+
+const char* recipientItem(LNRECIPIENTTYPE type) {
+    switch (type) {
+    case LNRECIPIENTTYPE_TO:
+        return "SendTo";
+    case LNRECIPIENTTYPE_CC:
+        return "CopyTo";
+    case LNRECIPIENTTYPE_BCC:
+        return "BlindCopyTo";
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// ---- LNMailMessage ----------------------------------------------------------------------------
+
+LNMailMessage& LNMailMessage::operator=(const LNNote& note) {
+    LNDocument::operator=(note);
+    return *this;
+}
+
+LNSTATUS LNMailMessage::GetSubject(LNString* subject) const {
+    if (subject == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    LNText t;
+    textList(*this, "Subject", &t);
+    return t.GetText(subject);
+}
+
+LNSTATUS LNMailMessage::GetSubject(LNText* subject) const {
+    return textList(*this, "Subject", subject);
+}
+
+LNSTATUS LNMailMessage::SetSubject(const LNString& subject) {
+    return CreateItem("Subject", LNText(subject), LNITEMFLAGS_SUMMARY, LNITEMOPTION_DELETE_INSERT);
+}
+
+LNSTATUS LNMailMessage::GetSender(LNString* sender) const {
+    if (sender == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    *sender = firstText(*this, "From");
+    return LNNOERROR;
+}
+
+LNSTATUS LNMailMessage::SetSender(const LNString& sender) {
+    return setText(this, "From", sender.str());
+}
+
+LNSTATUS LNMailMessage::GetRecipients(LNRECIPIENTTYPE type, LNText* names) const {
+    const char* item = recipientItem(type);
+    if (item == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    return textList(*this, item, names);
+}
+
+LNSTATUS LNMailMessage::SetRecipients(LNRECIPIENTTYPE type, const LNText& names) {
+    const char* item = recipientItem(type);
+    if (item == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    if (names.GetCount() == 0) {
+        return HasItem(item) ? DeleteItem(item) : LNNOERROR;
+    }
+    LNText copy;
+    for (LNINT i = 0; i < names.GetCount(); ++i) {
+        copy.Append(names[i]);
+    }
+    return CreateItem(item, copy, LNITEMFLAGS_SUMMARY, LNITEMOPTION_DELETE_INSERT);
+}
+
+LNBOOL LNMailMessage::GetReturnReceipt() const {
+    return firstText(*this, "ReturnReceipt").str() == "1";
+}
+
+LNSTATUS LNMailMessage::SetReturnReceipt(LNBOOL on) {
+    return setText(this, "ReturnReceipt", on ? "1" : "");
+}
+
+LNDELIVERYREPORT LNMailMessage::GetDeliveryReport() const {
+    const std::string v = firstText(*this, "DeliveryReport").str();
+    return v == "C"   ? LNDELIVERYREPORT_CONFIRMED
+           : v == "T" ? LNDELIVERYREPORT_TRACE
+           : v == "N" ? LNDELIVERYREPORT_NONE
+                      : LNDELIVERYREPORT_BASIC;
+}
+
+LNSTATUS LNMailMessage::SetDeliveryReport(LNDELIVERYREPORT report) {
+    const char* v = report == LNDELIVERYREPORT_CONFIRMED ? "C"
+                    : report == LNDELIVERYREPORT_TRACE   ? "T"
+                    : report == LNDELIVERYREPORT_NONE    ? "N"
+                                                         : "B";
+    return setText(this, "DeliveryReport", v);
+}
+
+LNMOODSTAMP LNMailMessage::GetMoodStamp() const {
+    const int v = number(firstText(*this, "MoodStamp"), 0);
+    return v >= 0 && v <= 10 ? static_cast<LNMOODSTAMP>(v) : LNMOODSTAMP_NORMAL;
+}
+
+LNSTATUS LNMailMessage::SetMoodStamp(LNMOODSTAMP mood) {
+    const int v = static_cast<int>(mood);
+    if (v < 0 || v > 10) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    return setText(this, "MoodStamp", v == 0 ? "" : std::to_string(v));
+}
+
+LNMAILIMPORTANCE LNMailMessage::GetMailImportance() const {
+    switch (number(firstText(*this, "Importance"), 2)) {
+    case 1:
+        return LNMAILIMPORTANCE_HIGH;
+    case 3:
+        return LNMAILIMPORTANCE_LOW;
+    default:
+        return LNMAILIMPORTANCE_NORMAL;
+    }
+}
+
+LNSTATUS LNMailMessage::SetMailImportance(LNMAILIMPORTANCE importance) {
+    const int v = static_cast<int>(importance);
+    if (v < 0 || v > 2) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    return setText(this, "Importance", std::to_string(v + 1));
+}
+
+// ---- LNCalendarEntry --------------------------------------------------------------------------
+
+LNCalendarEntry& LNCalendarEntry::operator=(const LNNote& note) {
+    LNMailMessage::operator=(note);
+    return *this;
+}
+
+LNCALENDARENTRYTYPE LNCalendarEntry::GetEntryType() const {
+    const int v = number(firstText(*this, "AppointmentType"), 0);
+    return v >= 0 && v <= 4 ? static_cast<LNCALENDARENTRYTYPE>(v) : LNCALENDARENTRYTYPE_APPOINTMENT;
+}
+
+LNSTATUS LNCalendarEntry::SetEntryType(LNCALENDARENTRYTYPE type) {
+    const int v = static_cast<int>(type);
+    if (v < 0 || v > 4) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    return setText(this, "AppointmentType", std::to_string(v));
+}
+
+LNString LNCalendarEntry::GetBriefDescription() const {
+    LNString s;
+    GetSubject(&s);
+    return s;
+}
+
+LNString LNCalendarEntry::GetOwner() const {
+    const LNString chair = firstText(*this, "Chair");
+    return chair.str().empty() ? firstText(*this, "From") : chair;
+}
+
+LNBOOL LNCalendarEntry::GetIsPenciledIn() const {
+    return firstText(*this, "PenciledIn").str() == "1";
+}
+
+LNSTATUS LNCalendarEntry::SetIsPenciledIn(LNBOOL on) {
+    return setText(this, "PenciledIn", on ? "1" : "");
+}
+
+LNSTATUS LNCalendarEntry::GetRequiredAttendees(LNText* names) const {
+    return textList(*this, "RequiredAttendees", names);
+}
+
+LNSTATUS LNCalendarEntry::GetOptionalAttendees(LNText* names) const {
+    return textList(*this, "OptionalAttendees", names);
+}
+
+LNSTATUS LNCalendarEntry::GetDatetimeRange(LNDatetimeRange* range) const {
+    if (range == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    LNItem start, end;
+    LNDatetimes s, e;
+    if (GetItem("StartDateTime", &start) == LNNOERROR) {
+        s = start;
+    }
+    if (GetItem("EndDateTime", &end) == LNNOERROR) {
+        e = end;
+    }
+    *range = LNDatetimeRange(s.GetDatetimeCount() ? s[0] : LNDatetime(),
+                             e.GetDatetimeCount() ? e[0] : LNDatetime());
+    return LNNOERROR;
+}
+
+LNSTATUS LNCalendarEntry::SetDatetimeRange(const LNDatetimeRange& range) {
+    if (range.GetBegin().IsNull() || range.GetEnd().IsNull() || range.GetEnd() < range.GetBegin()) {
+        return lnResult(LNERR_INVALID_DATETIME);
+    }
+    LNDatetimes start, end;
+    start.SetValue(range.GetBegin());
+    end.SetValue(range.GetEnd());
+    if (LNSTATUS s = CreateItem("StartDateTime", start, LNITEMFLAGS_SUMMARY, LNITEMOPTION_DELETE_INSERT);
+        s != LNNOERROR) {
+        return s;
+    }
+    return CreateItem("EndDateTime", end, LNITEMFLAGS_SUMMARY, LNITEMOPTION_DELETE_INSERT);
+}
+
+// ---- LNCalendar -------------------------------------------------------------------------------
+
+LNSTATUS LNCalendar::GetEntries(const LNDatetimeRange& range, std::vector<LNCalendarEntry>* entries,
+                                LNBOOL flag, const LNString& name) {
+    return GetEntries(db_, range, entries, flag, name);
+}
+
+LNSTATUS LNCalendar::GetEntries(const LNDatabase& db, const LNDatetimeRange& range,
+                                std::vector<LNCalendarEntry>* entries, LNBOOL, const LNString&) {
+    if (entries == nullptr) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    entries->clear();
+    const auto store = notes::handles::database(db.GetDatabaseHandle());
+    if (!store) {
+        return lnResult(LNERR_DATABASE_NOT_OPEN);
+    }
+    const TIMEDATE from = range.GetBegin().GetTIMEDATE(), to = range.GetEnd().GetTIMEDATE();
+    const std::int64_t lo = notes::ticksFromTimedate(from);
+    std::int64_t hi = notes::ticksFromTimedate(to);
+    if (!notes::timedateHasTime(to)) {
+        hi += notes::kTicksPerDay - 1; // a date-only end takes in its whole day
+    }
+    NOTEID view = 0;
+    if (STATUS s = store->findDesign(NOTE_CLASS_VIEW, "($Calendar)", &view); s != NOERROR) {
+        return lnResult(s);
+    }
+    // The view's own order is by start; its sort key starts with the start time (kind byte 3 and
+    // eight order-preserving bytes), so the range is read off the keys without opening documents.
+    std::vector<notes::ViewRow> rows;
+    if (STATUS s = store->viewRows(view, 0, &rows); s != NOERROR) {
+        return lnResult(s);
+    }
+    for (const notes::ViewRow& r : rows) {
+        if (r.key.size() < 9 || r.key[0] != 3) {
+            continue;
+        }
+        std::uint64_t u = 0;
+        for (int i = 1; i <= 8; ++i) {
+            u = (u << 8) | static_cast<unsigned char>(r.key[static_cast<std::size_t>(i)]);
+        }
+        const std::int64_t ticks = static_cast<std::int64_t>(u ^ 0x8000000000000000ull);
+        if (ticks < lo || ticks > hi) {
+            continue;
+        }
+        LNDocument doc;
+        if (db.GetDocument(r.note, &doc) == LNNOERROR) {
+            entries->push_back(LNCalendarEntry(doc));
+        }
+    }
+    return LNNOERROR;
+}
