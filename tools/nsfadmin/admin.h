@@ -3,6 +3,7 @@
 // stand-in's 8-bit character set (ISO-8859-1) and is converted both ways.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -83,6 +84,10 @@ public:
                      const std::vector<std::string>& members);
     // Builds servers from a JSON fixture (see tools/nsfadmin/README.md); refuses to overwrite.
     int seed(const std::string& file);
+    // COUNT realistic memos delivered into mail/USER's inbox over the last `days` days, a batch per
+    // transaction, with a progress line per batch.
+    int genMail(const std::string& server, const std::string& user, long long count, int days,
+                std::uint32_t seed);
 
     struct Impl; // the command sources' shared state (admin_impl.h)
 

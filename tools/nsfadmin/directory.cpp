@@ -221,6 +221,7 @@ bool databaseExists(const std::string& server, const std::string& path) {
 struct SeedPerson {
     PersonSpec spec;
     std::string password;
+    std::vector<notes::mail::Message> mail; // times relative to now (ticks before it)
     std::vector<PersonSpec> contacts;
     std::vector<GroupSpec> groups;
 };
@@ -323,7 +324,7 @@ PersonSpec readPerson(const json& obj, const std::string& where, bool directory)
     if (directory) {
         allowOnly(obj, where,
                   {"fullName", "shortName", "firstName", "middleInitial", "lastName", "internetAddress",
-                   "mailDomain", "password", "items", "addressBook"});
+                   "mailDomain", "password", "items", "addressBook", "mail"});
     } else {
         allowOnly(obj, where,
                   {"fullName", "firstName", "middleInitial", "lastName", "internetAddress", "items"});
@@ -355,6 +356,85 @@ GroupSpec readGroup(const json& obj, const std::string& where) {
     }
     g.members = strings(obj, where, "members");
     return g;
+}
+
+// A mail file document of the fixture; dates are days before the seeding ("daysAgo"), due dates
+// days after it ("dueInDays").
+notes::mail::Message readMessage(const json& obj, const std::string& where) {
+    allowOnly(obj, where,
+              {"kind", "from", "to", "cc", "bcc", "subject", "body", "daysAgo", "unread", "replied",
+               "forwarded", "importance", "mood", "returnReceipt", "deliveryReport", "attachments",
+               "dueInDays", "completed"});
+    notes::mail::Message m;
+    using Kind = notes::mail::Message::Kind;
+    const std::string kind = obj.contains("kind") ? text(obj, where, "kind", true) : "inbox";
+    m.kind = kind == "inbox"   ? Kind::Inbox
+             : kind == "draft" ? Kind::Draft
+             : kind == "sent"  ? Kind::Sent
+             : kind == "task"  ? Kind::Task
+                               : throw FixtureError{where + ".kind: one of inbox, draft, sent, task"};
+    m.from = utf8ToLatin1(text(obj, where, "from", m.kind == Kind::Inbox));
+    for (const auto& [field, list] : {std::pair<const char*, std::vector<std::string>*>{"to", &m.sendTo},
+                                      {"cc", &m.copyTo},
+                                      {"bcc", &m.blindCopyTo},
+                                      {"attachments", &m.attachments}}) {
+        for (const std::string& v : strings(obj, where, field)) {
+            list->push_back(
+                utf8ToLatin1(field == std::string("attachments") ? v : notes::canonicalizeName(v)));
+        }
+    }
+    m.subject = utf8ToLatin1(text(obj, where, "subject", true));
+    m.body = utf8ToLatin1(text(obj, where, "body", false));
+    auto number = [&](const char* field, double lo, double hi, double fallback) {
+        const auto it = obj.find(field);
+        if (it == obj.end()) {
+            return fallback;
+        }
+        if (!it->is_number() || it->get<double>() < lo || it->get<double>() > hi) {
+            throw FixtureError{where + "." + field + ": a number from " +
+                               std::to_string(static_cast<int>(lo)) + " to " +
+                               std::to_string(static_cast<int>(hi))};
+        }
+        return it->get<double>();
+    };
+    auto flag = [&](const char* field) {
+        const auto it = obj.find(field);
+        if (it != obj.end() && !it->is_boolean()) {
+            throw FixtureError{where + "." + field + ": true or false"};
+        }
+        return it != obj.end() && it->get<bool>();
+    };
+    const std::int64_t ago = static_cast<std::int64_t>(number("daysAgo", 0, 3650, 0) * notes::kTicksPerDay);
+    if (m.kind == Kind::Task) {
+        m.start = ago;
+        m.due = -static_cast<std::int64_t>(number("dueInDays", -3650, 3650, 7) * notes::kTicksPerDay);
+        m.completed = flag("completed") ? 1 : 0;
+    } else {
+        m.posted = m.delivered = ago;
+    }
+    m.unread = flag("unread");
+    if (flag("replied")) {
+        m.respondedTo = "1";
+    } else if (flag("forwarded")) {
+        m.respondedTo = "2";
+    }
+    const std::string importance =
+        obj.contains("importance") ? text(obj, where, "importance", true) : "normal";
+    m.importance = importance == "high"     ? 1
+                   : importance == "normal" ? 2
+                   : importance == "low"    ? 3
+                                            : throw FixtureError{where + ".importance: high, normal or low"};
+    m.mood = static_cast<int>(number("mood", 0, 10, 0));
+    m.returnReceipt = flag("returnReceipt");
+    const std::string report = obj.contains("deliveryReport") ? text(obj, where, "deliveryReport", true) : "";
+    m.deliveryReport = report.empty()          ? ""
+                       : report == "basic"     ? "B"
+                       : report == "confirmed" ? "C"
+                       : report == "trace"     ? "T"
+                       : report == "none"
+                           ? "N"
+                           : throw FixtureError{where + ".deliveryReport: basic, confirmed, trace or none"};
+    return m;
 }
 
 std::vector<SeedServer> readFixture(const json& root) {
@@ -404,6 +484,10 @@ std::vector<SeedServer> readFixture(const json& root) {
                 if (!keys.insert(key).second) {
                     throw FixtureError{at + ": '" + key + "' is already used by another person"};
                 }
+            }
+            const json& mail = array(people[k], at, "mail");
+            for (std::size_t m = 0; m < mail.size(); ++m) {
+                p.mail.push_back(readMessage(mail[m], at + ".mail[" + std::to_string(m) + "]"));
             }
             if (const auto book = people[k].find("addressBook"); book != people[k].end()) {
                 allowOnly(*book, at + ".addressBook", {"contacts", "groups"});
@@ -821,6 +905,32 @@ int Admin::seed(const std::string& file) {
                 summary += ", " + std::to_string(p.contacts.size()) + " contacts, " +
                            std::to_string(p.groups.size()) + " groups";
                 contacts += p.contacts.size();
+            }
+            if (!p.mail.empty()) {
+                std::vector<notes::mail::Message> mail = p.mail;
+                const std::int64_t now = notes::ticksNow();
+                for (notes::mail::Message& m : mail) { // relative times become real ones
+                    for (std::int64_t* t : {&m.posted, &m.delivered, &m.start, &m.due}) {
+                        *t = *t != 0 ? now - *t : (t == &m.posted || t == &m.delivered ? now : 0);
+                    }
+                    if (m.kind == notes::mail::Message::Kind::Task) {
+                        m.posted = m.delivered = 0;
+                        m.due = m.due == 0 ? now : m.due;
+                        m.completed = m.completed ? now : 0;
+                    }
+                }
+                Handle mdb;
+                const std::string mailPath = netPath(srv, "mail/" + utf8ToLatin1(p.spec.shortName));
+                STATUS st = NSFDbOpen(mailPath.c_str(), &mdb.h);
+                if (st == NOERROR) {
+                    st = notes::mail::store(*notes::handles::database(mdb.h), mail);
+                }
+                if (st != NOERROR) {
+                    impl_->notesError("cannot fill the mail file of " + p.spec.shortName, st);
+                    impl_->err << "nsfadmin: seeding stopped; nothing was kept\n";
+                    return kNotesError;
+                }
+                summary += ", " + std::to_string(mail.size()) + " mail documents";
             }
             impl_->out << "  person " << p.spec.shortName << " (" << summary << ")\n";
             ++people;

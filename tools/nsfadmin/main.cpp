@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdlib>
 #include <iostream>
 #include <string>
 
@@ -135,6 +136,17 @@ int main(int argc, char** argv) {
         "seed", "build servers, directories, people and address books from a JSON fixture (see README.md)");
     seed->add_option("fixture", fixture, "the fixture file, e.g. demo/server.json")->required();
 
+    std::string genUser, genCount, genServer;
+    int genDays = 30;
+    std::uint32_t genSeed = 1;
+    CLI::App* genMail = app.add_subcommand(
+        "gen-mail", "fill a user's mail file with COUNT realistic memos (for benchmarks), with progress");
+    genMail->add_option("user", genUser, "short name; the mail file is mail/USER.nsf")->required();
+    genMail->add_option("count", genCount, "how many memos (1 to 10000000)")->required();
+    genMail->add_option("-s,--server", genServer, "server of the mail file (default: local)");
+    genMail->add_option("--days", genDays, "spread delivery over this many days before now (default 30)");
+    genMail->add_option("--seed", genSeed, "random seed (same seed, same memos)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -171,6 +183,12 @@ int main(int argc, char** argv) {
     }
     if (*seed) {
         return admin.seed(fixture);
+    }
+    if (*genMail) {
+        char* end = nullptr;
+        const long long count = std::strtoll(genCount.c_str(), &end, 10);
+        return admin.genMail(genServer, genUser, end && *end == '\0' && !genCount.empty() ? count : -1,
+                             genDays, genSeed);
     }
     if (*serverAdd) {
         return admin.serverAdd(name);

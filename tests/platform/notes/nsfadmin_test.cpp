@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <sys/wait.h>
 
@@ -471,6 +472,48 @@ TEST_F(NsfadminDirectoryTest, SeedsTheDemoServerOnceAndLoginsWork) {
 
     // A second seed refuses and leaves everything as it was.
     const auto before = databases(dir);
+    // Jane's mail file: an inbox of 60 with some unread, drafts, sent items and tasks.
+    ASSERT_EQ(s.Init(), LNNOERROR);
+    LNDatabase mail;
+    ASSERT_EQ(s.GetDatabase("mail/jdoe", &mail, "CN=Mail1/O=Acme"), LNNOERROR);
+    ASSERT_EQ(mail.Open(), LNNOERROR);
+    std::map<std::string, int> counts;
+    for (const char* view : {"($Inbox)", "($Drafts)", "($Sent)", "($ToDo)"}) {
+        LNViewFolder v;
+        ASSERT_EQ(mail.GetViewFolder(view, &v), LNNOERROR);
+        counts[view] = v.GetEntryCount();
+    }
+    EXPECT_EQ(counts["($Inbox)"], 60);
+    EXPECT_EQ(counts["($Drafts)"], 3);
+    EXPECT_EQ(counts["($Sent)"], 6);
+    EXPECT_EQ(counts["($ToDo)"], 4);
+    LNNoteArray unread;
+    ASSERT_EQ(mail.GetUnreadList(&unread), LNNOERROR);
+    EXPECT_GE(unread.GetCount(), 9);
+    EXPECT_LT(unread.GetCount(), 60);
+    mail.Close();
+
+    // gen-mail: memos into an existing mail file; bad arguments change nothing.
+    r = admin([](auto& a) { return a.genMail("CN=Mail1/O=Acme", "jsmith", 250, 10, 3); });
+    ASSERT_EQ(r.code, nsfadmin::kOk) << r.err;
+    EXPECT_NE(r.out.find("250 of 250 memos"), std::string::npos) << r.out;
+    EXPECT_EQ(admin([](auto& a) { return a.genMail("CN=Mail1/O=Acme", "jsmith", 0, 10, 3); }).code,
+              nsfadmin::kBadInput);
+    EXPECT_EQ(admin([](auto& a) { return a.genMail("CN=Mail1/O=Acme", "../x", 5, 10, 3); }).code,
+              nsfadmin::kBadInput);
+    EXPECT_EQ(admin([](auto& a) { return a.genMail("CN=Mail1/O=Acme", "nobody", 5, 10, 3); }).code,
+              nsfadmin::kNotesError);
+    EXPECT_EQ(admin([](auto& a) { return a.genMail("CN=Mail1/O=Acme", "jdoe", 5, 0, 3); }).code,
+              nsfadmin::kBadInput);
+    LNDatabase smith;
+    ASSERT_EQ(s.GetDatabase("mail/jsmith", &smith, "CN=Mail1/O=Acme"), LNNOERROR);
+    ASSERT_EQ(smith.Open(), LNNOERROR);
+    LNViewFolder inbox;
+    ASSERT_EQ(smith.GetViewFolder("($Inbox)", &inbox), LNNOERROR);
+    EXPECT_EQ(inbox.GetEntryCount(), 250);
+    smith.Close();
+    s.Term();
+
     r = admin([](auto& a) { return a.seed(DEMO_FIXTURE); });
     EXPECT_EQ(r.code, nsfadmin::kNotesError);
     EXPECT_NE(r.err.find("names.nsf already exists on CN=Mail1/O=Acme"), std::string::npos) << r.err;
@@ -500,6 +543,18 @@ TEST_F(NsfadminDirectoryTest, BadFixturesNameTheFieldAndWriteNothing) {
             "addressBook": {"contacts": [{"fullName": "C", "items": {"X": 5}}]}}]}]})",
          "servers[0].people[0].addressBook.contacts[0].items.X: must be a string or a list of strings"},
         {R"({"servers": [{"name": "Mail3"}, {"name": "CN=mail3/O=Other"}]})", "servers[1].name: server"},
+        {R"({"servers": [{"name": "Mail3", "people": [{"fullName": "A", "shortName": "a", "password": "p",
+            "mail": [{"kind": "memo", "subject": "x"}]}]}]})",
+         "servers[0].people[0].mail[0].kind: one of inbox, draft, sent, task"},
+        {R"({"servers": [{"name": "Mail3", "people": [{"fullName": "A", "shortName": "a", "password": "p",
+            "mail": [{"from": "B", "subject": "x", "importance": "urgent"}]}]}]})",
+         "servers[0].people[0].mail[0].importance: high, normal or low"},
+        {R"({"servers": [{"name": "Mail3", "people": [{"fullName": "A", "shortName": "a", "password": "p",
+            "mail": [{"subject": "x"}]}]}]})",
+         "servers[0].people[0].mail[0].from: missing"},
+        {R"({"servers": [{"name": "Mail3", "people": [{"fullName": "A", "shortName": "a", "password": "p",
+            "mail": [{"from": "B", "subject": "x", "daysAgo": -1}]}]}]})",
+         "servers[0].people[0].mail[0].daysAgo: a number from 0 to 3650"},
     };
     for (const auto& [text, message] : cases) {
         const std::string path = fixture(text);
