@@ -7,42 +7,9 @@
 #include "Lattice/DateTimeUtil.h"
 #include "Lattice/Logger.h"
 
-#include <cstdlib>
-
 namespace hxMail::hxNotesProvider {
 
 namespace {
-
-// The class library's mail settings as the memo stores them: "Importance" "1" high, "2" normal,
-// "3" low, read as 0, 1, 2.
-long mailImportance(NotesDocument& memo) {
-    long stored = memo.getInt("Importance", 0);
-    if (stored == 0)
-        stored = std::atol(memo.getItemString("Importance", false).c_str());
-    switch (stored) {
-    case 1:
-        return 0;
-    case 3:
-        return 2;
-    default:
-        return 1;
-    }
-}
-
-long numberOrText(NotesDocument& memo, const char* name) {
-    const long number = memo.getInt(name, -1);
-    if (number >= 0)
-        return number;
-    return std::atol(memo.getItemString(name, false).c_str());
-}
-
-// "B" (basic) and "1" ask for a delivery report.
-long deliveryReport(NotesDocument& memo) {
-    const Lattice::String value = memo.getItemString("DeliveryReport", false);
-    if (value == "B" || value == "1")
-        return 1;
-    return memo.getInt("DeliveryReport", 0);
-}
 
 long sensitivityOf(long mood) {
     switch (mood) {
@@ -141,12 +108,13 @@ long NotesMessage::load(Lattice::Ptr<hxMail::MessageItem>& message, Lattice::Obj
     m.set_bcc(getItemName("BlindCopyTo", 1, true));
     m.set_cc(getItemName("CopyTo", 1, true));
     m.set_to(getItemName("SendTo", 1, true));
-    m.set_readReceiptRequested(numberOrText(*this, "ReturnReceipt") != 0);
-    m.set_deliveryReceiptRequested(deliveryReport(*this) == 1);
-    m.set_sensitivity(sensitivityOf(numberOrText(*this, "MoodStamp")));
+    const LNMailMessage mail(*document);
+    m.set_readReceiptRequested(mail.GetReturnReceipt() != 0);
+    m.set_deliveryReceiptRequested(mail.GetDeliveryReport() == 1);
+    m.set_sensitivity(sensitivityOf(mail.GetMoodStamp()));
     m.set_hasAttachments(document->HasAttachments() != 0);
     m.set_size(static_cast<long>(document->GetSize()));
-    const long importance = mailImportance(*this);
+    const long importance = mail.GetMailImportance();
     m.set_importance(importance == 0 ? 2 : importance == 1 ? 1 : 0);
     m.set_readFlag(!getUnreadStatus(noteId));
     m.set_smartName(getItemString("smartName", true));
@@ -200,9 +168,10 @@ void NotesMessage::getIndexLabel(String column, hxMail::MessageItem* item, Latti
 void NotesMessage::setImportance(long importance, bool save) {
     if (!document || loadFailed_)
         return;
-    const char* stored = importance == 2 ? "1" : importance == 1 ? "2" : "3";
-    String value(stored);
-    setItemString("Importance", value);
+    LNMailMessage mail(*document);
+    mail.SetMailImportance(importance == 2   ? LNMAILIMPORTANCE_HIGH
+                           : importance == 1 ? LNMAILIMPORTANCE_NORMAL
+                                             : LNMAILIMPORTANCE_LOW);
     if (save)
         this->save();
 }

@@ -5,7 +5,6 @@
 #include "notes/NotesFolder.h"
 #include "provider/MailProvider.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace hxMail::hxNotesProvider {
@@ -74,8 +73,6 @@ void NotesDatabase::closeHandle() {
         handle = nullptr;
     }
     spareHandles.clear();
-    unreadLoaded = false;
-    unreadIds.clear();
 }
 
 void NotesDatabase::lockHandle() {
@@ -265,20 +262,10 @@ bool NotesDatabase::docIsInFolder(unsigned long folderNoteId, unsigned long note
 }
 
 bool NotesDatabase::isUnread(unsigned long id) {
-    if (!unreadLoaded) {
-        LNDatabase* db = getDatabase();
-        if (!db)
-            throw static_cast<LNSTATUS>(LNERR_NULL_OBJECT);
-        LNNoteArray unread;
-        db->GetUnreadList(&unread, FALSE);
-        unreadIds.clear();
-        unreadIds.reserve(static_cast<std::size_t>(unread.GetCount()));
-        for (LNINT i = 0; i < unread.GetCount(); ++i)
-            unreadIds.push_back(unread.GetNoteID(i));
-        std::sort(unreadIds.begin(), unreadIds.end());
-        unreadLoaded = true;
-    }
-    return std::binary_search(unreadIds.begin(), unreadIds.end(), id);
+    LNDatabase* db = getDatabase();
+    if (!db)
+        throw static_cast<LNSTATUS>(LNERR_NULL_OBJECT);
+    return db->IsNoteUnread(static_cast<NOTEID>(id)) != FALSE;
 }
 
 void NotesDatabase::createMailBox(_UserInfoStruct* user, Lattice::Ptr<hxMail::Mailbox>& mailbox) {

@@ -64,10 +64,8 @@ public:
     String getParentFolderId(unsigned long noteId);
     bool docIsInFolder(unsigned long folderNoteId, unsigned long noteId);
 
-    // The unread state of a note, answered from one reading of the unread list per lock bracket.
+    // Whether the note is on the user's unread list (a lookup, not a read of the whole list).
     bool isUnread(unsigned long noteId);
-    // Forgets that reading, after the list has been changed.
-    void forgetUnreadList() { unreadLoaded = false; }
 
     void createMailBox(_UserInfoStruct* user, Lattice::Ptr<hxMail::Mailbox>& mailbox);
 
@@ -107,8 +105,7 @@ protected:
 
 private:
     void closeHandle();
-    std::vector<unsigned long> unreadIds; // sorted
-    bool unreadLoaded = false;
+
     // Unopened handles that getDatabase made outside a lock bracket; callers may still hold them,
     // so they live until the next bracket boundary.
     std::vector<std::unique_ptr<LNDatabase>> spareHandles;

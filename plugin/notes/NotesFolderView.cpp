@@ -235,29 +235,24 @@ bool NotesFolder::readViewNoteIds(bool setCollationAlways, std::vector<unsigned 
             Lattice::Logger::print("Bad collation number:%d\n", static_cast<int>(collation));
     }
     COLLECTIONPOSITION position{};
-    WORD signal = SIGNAL_MORE_TO_DO;
-    // One read returns at most NIF_MAX_READ ids; larger views take further reads from where the
-    // last one stopped.
-    while (signal & SIGNAL_MORE_TO_DO) {
-        DHANDLE buffer = NULLHANDLE;
-        WORD bufferLength = 0;
-        DWORD skipped = 0;
-        DWORD returned = 0;
-        signal = 0;
-        status = NIFReadEntries(collection, &position, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, 0xFFFFFFFF,
-                                READ_MASK_NOTEID, &buffer, &bufferLength, &skipped, &returned, &signal);
-        if (status != NOERROR) {
-            if (buffer != NULLHANDLE)
-                OSMemFree(buffer);
-            if (logErrors)
-                Lattice::Logger::print("LOTUS ERROR=%s", errorText(status).c_str());
-            NIFCloseCollection(collection);
-            return false;
-        }
-        if (buffer == NULLHANDLE)
-            break;
+    DHANDLE buffer = NULLHANDLE;
+    DWORD bufferLength = 0;
+    DWORD skipped = 0;
+    DWORD returned = 0;
+    WORD signal = 0;
+    status = NIFReadEntriesExt(collection, &position, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, NIF_READ_ALL,
+                               READ_MASK_NOTEID, &buffer, &bufferLength, &skipped, &returned, &signal);
+    if (status != NOERROR) {
+        if (buffer != NULLHANDLE)
+            OSMemFree(buffer);
+        if (logErrors)
+            Lattice::Logger::print("LOTUS ERROR=%s", errorText(status).c_str());
+        NIFCloseCollection(collection);
+        return false;
+    }
+    if (buffer != NULLHANDLE) {
         const DWORD* entries = static_cast<const DWORD*>(OSLockObject(buffer));
-        ids.insert(ids.end(), entries, entries + returned);
+        ids.assign(entries, entries + returned);
         OSUnlockObject(buffer);
         OSMemFree(buffer);
     }
@@ -411,9 +406,32 @@ void NotesFolder::loadDocument(NotesDatabase* db, LNDocument* doc, Lattice::Obje
     }
 }
 
-void NotesFolder::getCalendarItems(Lattice::_DateData, Lattice::_DateData, Lattice::ObjectCollection*) {
-    // Calendar listing by date range arrives with the calendar entries.
+void NotesFolder::getCalendarItems(Lattice::_DateData from, Lattice::_DateData to,
+                                   Lattice::ObjectCollection* out) {
+    ThrowAllErrorsScope throwing;
     folderItemIds = String();
+    try {
+        LNDatabase* db = database ? database->getDatabase() : nullptr;
+        if (!db)
+            return;
+        LNDatetime begin;
+        LNDatetime end;
+        begin.SetDate(from.month, from.day, from.fullYear());
+        end.SetDate(to.month, to.day, to.fullYear());
+        LNDatetimeRange range;
+        range.SetBegin(begin);
+        range.SetEnd(end);
+        std::vector<LNCalendarEntry> entries;
+        LNCalendar::GetEntries(*db, range, &entries, TRUE, "");
+        for (LNCalendarEntry& entry : entries) {
+            entry.Open();
+            loadDocument(database, &entry, out, false);
+            LNSetThrowAllErrorsGlobal(TRUE);
+            entry.Close();
+        }
+    } catch (LNSTATUS) {
+        // A failing calendar read ends the listing with what it has.
+    }
 }
 
 long NotesFolder::deleteItems(const Lattice::ObjectCollection& ids, bool, bool& done) {

@@ -86,7 +86,6 @@ long MailProvider::markAllRead(String) {
             LNGetErrorMessageText(status, text, sizeof text);
             std::printf("Error:  %s\n", text);
         }
-        userMailDatabase->forgetUnreadList();
         LNSetThrowAllErrorsGlobal(FALSE);
     }
     unlockAll();

@@ -292,11 +292,112 @@ TEST(DemoTour, RunsAgainstTheSeededDemoServer) {
     const std::string out = text.str();
     EXPECT_EQ(status, 0) << out;
     for (const char* line :
-         {"== Jane Doe logs in ==", "Logged in as Jane Doe/Acme", "Mailbox of Jane Doe",
+         {"== Jane Doe logs in ==", "Logged in as Jane Doe/Acme", "Mailbox of Jane Doe", "Sent Items",
+          "Inbox sorted by subject, ascending", "Inbox from entry 10",
           "Global Address List: entries 1-10 of 16", "Alice Wong", "Personal Address Book",
           "Paul Martin   paul.martin@partner.example  person  personal", "Maria Rossi", "Logged out."})
         EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
     EXPECT_EQ(out.find("demo-password"), std::string::npos);
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
+}
+
+namespace {
+
+// hxhost on Jane Doe's mail file made from the mail template, with five memos in her inbox.
+class HostMailTest : public HostDirectoryTest {
+protected:
+    void SetUp() override {
+        HostDirectoryTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        ASSERT_EQ(NSFDbDelete("Mail1!!mail/jdoe.nsf"), NOERROR);
+        ASSERT_EQ(notes::templates::create("Mail1", "mail/jdoe.nsf", notes::templates::Kind::Mail), NOERROR);
+        for (const char* subject : {"delta", "alpha", "echo", "charlie", "bravo"})
+            unids.push_back(
+                addDoc("Mail1!!mail/jdoe.nsf",
+                       {{"Form", {"Memo"}}, {"Subject", {subject}}, {"From", {"CN=John Smith/O=Acme"}}}));
+        DBHANDLE hDb = NULLHANDLE;
+        ASSERT_EQ(NSFDbOpen("Mail1!!mail/jdoe.nsf", &hDb), NOERROR);
+        NOTEID inbox = 0;
+        ASSERT_EQ(NIFFindView(hDb, "($Inbox)", &inbox), NOERROR);
+        DHANDLE table = NULLHANDLE;
+        IDCreateTable(sizeof(NOTEID), &table);
+        for (const std::string& unid : unids) {
+            UNID u{};
+            unsigned a, b, c, d;
+            std::sscanf(unid.c_str(), "%8x%8x%8x%8x", &a, &b, &c, &d);
+            u.File.Innards[1] = a;
+            u.File.Innards[0] = b;
+            u.Note.Innards[1] = c;
+            u.Note.Innards[0] = d;
+            NOTEHANDLE h = NULLHANDLE;
+            ASSERT_EQ(NSFNoteOpenByUNID(hDb, &u, 0, &h), NOERROR);
+            NOTEID id = 0;
+            NSFNoteGetInfo(h, _NOTE_ID, &id);
+            NSFNoteClose(h);
+            IDInsert(table, id, nullptr);
+        }
+        ASSERT_EQ(FolderDocAdd(hDb, hDb, inbox, table, 0), NOERROR);
+        IDDestroyTable(table);
+        NSFDbClose(hDb);
+    }
+
+    std::vector<std::string> unids;
+};
+
+} // namespace
+
+TEST_F(HostMailTest, BrowseSortIndexPageDeleteAndMarkRead) {
+    const Outcome r =
+        run("--json -c 'login jdoe demo-password; folders; sort inbox subject desc; index Inbox 2; "
+            "ls inbox 0 2; rm inbox " +
+            unids[0] + "; ls inbox; markread inbox; ls inbox 0 1; preview inbox off; folders'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines = jsonLines(r.out);
+    ASSERT_EQ(lines.size(), 11u) << r.out;
+    const auto& folders = lines[1]["folders"];
+    ASSERT_EQ(folders.size(), 6u);
+    const char* names[] = {"Inbox", "Drafts", "Sent Items", "Tasks", "Calendar", "Contacts"};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(folders[i]["displayName"], names[i]);
+    EXPECT_EQ(lines[2]["order"], "descending");
+    const auto& pages = lines[3]["pages"];
+    ASSERT_EQ(pages.size(), 3u) << lines[3].dump();
+    EXPECT_EQ(pages[0]["first"], "echo");
+    EXPECT_EQ(pages[0]["last"], "delta");
+    EXPECT_EQ(pages[2]["first"], "alpha");
+    EXPECT_EQ(pages[2]["last"], "alpha");
+    const auto& page = lines[4]["items"];
+    ASSERT_EQ(page.size(), 2u);
+    EXPECT_EQ(page[0]["subject"], "echo");
+    EXPECT_EQ(page[0]["from"], "John Smith/Acme");
+    EXPECT_EQ(page[0]["unread"], true);
+    EXPECT_EQ(page[0]["icon"], 7) << "never delivered";
+    EXPECT_EQ(lines[5]["done"], true);
+    EXPECT_EQ(lines[6]["items"].size(), 4u) << "delta is gone";
+    EXPECT_EQ(lines[8]["items"][0]["unread"], false);
+    EXPECT_EQ(lines[9]["showPreview"], false);
+    EXPECT_EQ(lines[10]["folders"][0]["id"], folders[0]["id"]) << "ids stay";
+}
+
+TEST_F(HostMailTest, ReadableTablesAndBadInput) {
+    Outcome r = run("-c 'login jdoe demo-password; sort inbox subject asc; ls inbox 0 1; index inbox 10'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Inbox sorted by subject, ascending"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Subject"), std::string::npos);
+    EXPECT_NE(r.out.find("alpha"), std::string::npos);
+    EXPECT_NE(r.out.find("Inbox: 1 pages of 10"), std::string::npos) << r.out;
+
+    for (const char* bad :
+         {"ls inbox", "login jdoe demo-password; ls nowhere",
+          "login jdoe demo-password; sort inbox subject up", "login jdoe demo-password; index inbox 0",
+          "login jdoe demo-password; ls inbox -1", "login jdoe demo-password; rm inbox not-an-id",
+          "login jdoe demo-password; preview inbox maybe"}) {
+        r = run(std::string("-c '") + bad + "'");
+        EXPECT_EQ(r.status, 1) << bad;
+        EXPECT_FALSE(r.err.empty()) << bad;
+    }
+    r = run("-c 'login jdoe demo-password; ls inbox 0 50'");
+    EXPECT_EQ(countOf(r.out, "John Smith/Acme"), 5) << "nothing was deleted by the bad input";
 }

@@ -67,6 +67,7 @@ void registerCommands(CommandRegistry& registry) {
     registerFrameCommands(registry);
     registerLoginCommands(registry);
     registerAddressCommands(registry);
+    registerFolderCommands(registry);
 }
 
 void registerFrameCommands(CommandRegistry& registry) {

@@ -57,6 +57,8 @@ void registerFrameCommands(CommandRegistry& registry);
 void registerLoginCommands(CommandRegistry& registry);
 // The two address books: books, addresses, find, search.
 void registerAddressCommands(CommandRegistry& registry);
+// The mailbox's folders: folders, sort, index, ls, rm, markread, preview.
+void registerFolderCommands(CommandRegistry& registry);
 
 // The provider of the session, or a CommandError saying why there is none.
 hxMail::MailProvider& requireProvider(CommandContext& context);
