@@ -229,7 +229,10 @@ STATUS Database::open(const std::string& file, const std::string& server, const 
         return statusOf(rc);
     }
     sqlite3_busy_timeout(db->db_, 5000);
-    rc = sqlite3_exec(db->db_, "PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;", nullptr, nullptr, nullptr);
+    // A 32 MiB page cache (grown only as used) keeps a large mail file's index pages in memory while
+    // batches of memos are written and views read.
+    rc = sqlite3_exec(db->db_, "PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON; PRAGMA cache_size=-32768;",
+                      nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
         return statusOf(rc);
     }
