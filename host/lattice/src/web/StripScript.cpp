@@ -221,12 +221,29 @@ std::string cssNormalize(std::string_view css) {
     return out;
 }
 
-bool cssDangerous(std::string_view raw, bool allowRemote) {
-    std::string n = cssNormalize(raw);
+bool hasScriptKeyword(const std::string& css) {
     for (std::string_view bad : {"expression(", "behavior:", "behaviour:", "-moz-binding",
                                  "binding:", "javascript:", "vbscript:", "livescript:", "@import", "-o-link"})
-        if (n.find(bad) != std::string::npos)
+        if (css.find(bad) != std::string::npos)
             return true;
+    return false;
+}
+
+// The text as written, lower case, without spaces and controls: a keyword that only an unclosed
+// comment hides is still refused, since parsers disagree about where such a comment ends.
+std::string cssCompact(std::string_view raw) {
+    std::string out;
+    out.reserve(raw.size());
+    for (char c : raw)
+        if (static_cast<unsigned char>(c) > 0x20 && c != 0x7F)
+            out += lowerAscii(c);
+    return out;
+}
+
+bool cssDangerous(std::string_view raw, bool allowRemote) {
+    std::string n = cssNormalize(raw);
+    if (hasScriptKeyword(n) || hasScriptKeyword(cssCompact(raw)))
+        return true;
     std::size_t pos = 0;
     while ((pos = n.find("url(", pos)) != std::string::npos) {
         pos += 4;
