@@ -1,0 +1,155 @@
+// Logins: the challenge, every malformed or wrong credential, the names a person logs in with,
+// the credential cache, and what reaches the access log.
+#include "fixture.h"
+
+namespace {
+
+notes::mail::Message memo() {
+    notes::mail::Message m;
+    m.from = "CN=John Smith/O=Acme";
+    m.sendTo = {"CN=Jane Doe/O=Acme"};
+    m.subject = "Hello";
+    m.body = "Body text";
+    m.posted = m.delivered = 1733400000LL * 100;
+    return m;
+}
+
+} // namespace
+
+class DominoAuth : public DominoTest {
+protected:
+    void SetUp() override {
+        DominoTest::SetUp();
+        unid = addMemo("jdoe", memo());
+        target = "/Mail1/mail/jdoe.nsf/($All)/" + unid + "?OpenDocument";
+    }
+    std::string unid, target;
+};
+
+TEST_F(DominoAuth, EveryBadCredentialIsChallenged) {
+    startServer();
+    const std::vector<std::string> bad = {
+        "",                                          // none
+        "Bearer abc",                                // another scheme
+        "Basic",                                     // nothing after the scheme
+        "Basic ",                                    //
+        "Basic !!!!",                                // not Base64
+        "Basic " + base64("jdoe:jane-pw").substr(1), //
+        "Basic " + base64("jdoe jane-pw"),           // no colon
+        "Basic " + base64(":jane-pw"),               // no name
+        basic("nobody", "jane-pw"),                  // unknown user
+        basic("jdoe", "wrong"),                      // wrong password
+        basic("jdoe", ""),                           //
+        basic("jdoe", "jane-pw "),                   //
+        basic("jdoe", std::string(2000, 'x')),       // longer than any password
+        basic("Mail1", "jane-pw"),                   // not a person
+        "Basic " + std::string(5000, 'A'),           // absurdly long
+    };
+    for (const std::string& header : bad) {
+        auto r = get(target, header);
+        ASSERT_TRUE(r) << header.substr(0, 40);
+        EXPECT_EQ(r->status, 401) << header.substr(0, 40);
+        EXPECT_EQ(r->get_header_value("WWW-Authenticate"), "Basic realm=\"Domino\"");
+        EXPECT_EQ(r->body.find("Body text"), std::string::npos);
+    }
+    // Before any document is looked at: unknown paths are challenged too.
+    auto r = get("/Mail9/x.nsf/0/" + unid, "");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 401);
+}
+
+TEST_F(DominoAuth, AnyNameOfTheDirectoryLogsIn) {
+    domino::Options options;
+    options.realm = "Acme Mail";
+    startServer(options);
+    for (const char* name :
+         {"jdoe", "JDOE", "Jane Doe/Acme", "CN=Jane Doe/O=Acme", "jane.doe@acme.example", "Jane Doe"}) {
+        auto r = get(target, basic(name, "jane-pw"));
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->status, 200) << name;
+    }
+    auto r = get(target, "bAsIc   " + base64("jdoe:jane-pw") + " ");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200);
+    r = get(target, basic("jdoe", "nope"));
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->get_header_value("WWW-Authenticate"), "Basic realm=\"Acme Mail\"");
+}
+
+TEST_F(DominoAuth, VerifiedCredentialsAreCachedForTheirLifetimeOnly) {
+    domino::Options options;
+    options.credentialLifetime = std::chrono::seconds(60);
+    startServer(options);
+    const std::string jane = basic("jdoe", "jane-pw");
+    ASSERT_EQ(get(target, jane)->status, 200);
+    EXPECT_EQ(server->stats().passwordChecks, 1u);
+    ASSERT_EQ(get(target, jane)->status, 200);
+    ASSERT_EQ(get(target, jane)->status, 200);
+    EXPECT_EQ(server->stats().passwordChecks, 1u);
+    EXPECT_EQ(server->stats().credentialCacheHits, 2u);
+    // Wrong passwords are never cached: each one pays the check.
+    ASSERT_EQ(get(target, basic("jdoe", "wrong"))->status, 401);
+    ASSERT_EQ(get(target, basic("jdoe", "wrong"))->status, 401);
+    EXPECT_EQ(server->stats().passwordChecks, 3u);
+    // Another name for the same person is another header: checked once on its own.
+    ASSERT_EQ(get(target, basic("jane.doe@acme.example", "jane-pw"))->status, 200);
+    EXPECT_EQ(server->stats().passwordChecks, 4u);
+    clockSeconds += 59;
+    ASSERT_EQ(get(target, jane)->status, 200);
+    EXPECT_EQ(server->stats().passwordChecks, 4u);
+    clockSeconds += 2;
+    ASSERT_EQ(get(target, jane)->status, 200);
+    EXPECT_EQ(server->stats().passwordChecks, 5u);
+}
+
+TEST_F(DominoAuth, CacheIsBoundedAndCanBeSwitchedOff) {
+    domino::Options options;
+    options.credentialCacheSize = 1;
+    startServer(options);
+    const std::string jane = basic("jdoe", "jane-pw"), john = basic("jsmith", "john-pw");
+    ASSERT_EQ(get(target, jane)->status, 200);
+    ASSERT_EQ(get(target, john)->status, 403);
+    ASSERT_EQ(get(target, jane)->status, 200); // John pushed Jane out
+    EXPECT_EQ(server->stats().passwordChecks, 3u);
+    ASSERT_EQ(get(target, jane)->status, 200);
+    EXPECT_EQ(server->stats().passwordChecks, 3u);
+
+    server->stop();
+    options.credentialLifetime = std::chrono::seconds(0);
+    startServer(options);
+    ASSERT_EQ(get(target, jane)->status, 200);
+    ASSERT_EQ(get(target, jane)->status, 200);
+    EXPECT_EQ(server->stats().passwordChecks, 2u);
+}
+
+TEST_F(DominoAuth, AccessLogHasUserAndStatusButNoSecrets) {
+    startServer();
+    ASSERT_EQ(get(target, basic("jdoe", "jane-pw"))->status, 200);
+    ASSERT_EQ(get(target + "&password=jane-pw", basic("jdoe", "bad-secret"))->status, 401);
+    std::lock_guard<std::mutex> lock(logMutex);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_NE(log[0].find("\"Jane Doe/Acme\" GET /Mail1/mail/jdoe.nsf/($All)/" + unid + " 200"),
+              std::string::npos)
+        << log[0];
+    EXPECT_NE(log[1].find("\"-\" GET"), std::string::npos) << log[1];
+    EXPECT_NE(log[1].find(" 401"), std::string::npos) << log[1];
+    for (const std::string& line : log) {
+        for (const std::string& secret :
+             {std::string("jane-pw"), std::string("bad-secret"), base64("jdoe:jane-pw"), std::string("Basic"),
+              std::string("$argon2")}) {
+            EXPECT_EQ(line.find(secret), std::string::npos) << line;
+        }
+    }
+}
+
+TEST_F(DominoAuth, StartRefusesABadDataFolderAndABusyPort) {
+    domino::WebServer missing(dir + "/nowhere");
+    EXPECT_THROW(missing.start(0), domino::StartError);
+    startServer();
+    domino::WebServer second(dir);
+    EXPECT_THROW(second.start(server->port()), domino::StartError);
+    domino::Options elsewhere;
+    elsewhere.bindAddress = "192.0.2.1"; // not an address of this machine
+    domino::WebServer third(dir, elsewhere);
+    EXPECT_THROW(third.start(0), domino::StartError);
+}

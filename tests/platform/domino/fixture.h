@@ -1,0 +1,39 @@
+// A data folder per test with the server "Mail1": Jane Doe (jdoe) and John Smith (jsmith), each with
+// a mail file, and a web server on an ephemeral loopback port.
+#pragma once
+
+#include "domino/webserver.h"
+#include "internal.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+std::string base64(const std::string& text);
+std::string basic(const std::string& user, const std::string& password); // "Basic ..."
+
+class DominoTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Stores a memo into "mail/<shortName>.nsf" of Mail1; returns its UNID text.
+    std::string addMemo(const std::string& shortName, notes::mail::Message message);
+    void startServer(domino::Options options = {});
+
+    // GET with the given Authorization header ("" for none) and Host ("" for the client's own).
+    httplib::Result get(const std::string& target, const std::string& authorization,
+                        const std::string& host = "");
+
+    std::string dir;
+    std::unique_ptr<domino::WebServer> server;
+    std::vector<std::string> log;
+    std::mutex logMutex;
+    std::atomic<long long> clockSeconds{1000}; // the credential cache's clock
+};
