@@ -29,7 +29,7 @@ struct DbRef {
 
 // A person of a directory or address book. Empty first and last names come from the common name;
 // an empty mail domain from the organisation of the full name.
-struct PersonSpec {
+struct PersonEntry {
     std::string fullName; // "CN=Jane Doe/O=Acme", "Jane Doe/Acme" or a flat name
     std::string shortName;
     std::string firstName, middleInitial, lastName;
@@ -39,7 +39,7 @@ struct PersonSpec {
 };
 
 // A group. Type "0" multi-purpose, "1" mail only (the ones listed as distribution lists), ...
-struct GroupSpec {
+struct GroupEntry {
     std::string name;
     std::string description;
     std::string type = "0";
@@ -74,11 +74,11 @@ public:
 
     // The directory is "names.nsf" on the server (made from its template when missing). user add
     // also makes the mail file "mail/<short>" and the address book "pab/<short>_pab".
-    int userAdd(const std::string& server, const PersonSpec& person, const std::string& password);
+    int userAdd(const std::string& server, const PersonEntry& person, const std::string& password);
     int userPasswd(const std::string& server, const std::string& name, const std::string& password);
     int userList(const std::string& server);
     // book.path empty: the server's directory.
-    int groupAdd(const DbRef& book, const GroupSpec& group);
+    int groupAdd(const DbRef& book, const GroupEntry& group);
     // action: "add", "remove" or "list".
     int groupMembers(const DbRef& book, const std::string& group, const std::string& action,
                      const std::vector<std::string>& members);

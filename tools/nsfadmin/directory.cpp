@@ -141,7 +141,7 @@ void splitCommon(const std::string& common, std::string* first, std::string* las
 }
 
 // The items of a person (Latin-1 throughout). Directory people get the mail items.
-std::vector<ItemValue> personItems(const PersonSpec& p, const std::string& mailServer, bool directory) {
+std::vector<ItemValue> personItems(const PersonEntry& p, const std::string& mailServer, bool directory) {
     const std::string canonical = notes::canonicalizeName(utf8ToLatin1(p.fullName));
     const std::string common = notes::commonName(canonical);
     std::string first = utf8ToLatin1(p.firstName), last = utf8ToLatin1(p.lastName);
@@ -180,7 +180,7 @@ std::vector<ItemValue> personItems(const PersonSpec& p, const std::string& mailS
     return items;
 }
 
-std::vector<ItemValue> groupItems(const GroupSpec& g) {
+std::vector<ItemValue> groupItems(const GroupEntry& g) {
     std::vector<std::string> members;
     for (const std::string& m : g.members) {
         members.push_back(utf8ToLatin1(m));
@@ -219,18 +219,18 @@ bool databaseExists(const std::string& server, const std::string& path) {
 // ---- the fixture ---------------------------------------------------------------------------------
 
 struct SeedPerson {
-    PersonSpec spec;
+    PersonEntry entry;
     std::string password;
     std::vector<notes::mail::Message> mail; // times relative to now (ticks before it)
-    std::vector<PersonSpec> contacts;
-    std::vector<GroupSpec> groups;
+    std::vector<PersonEntry> contacts;
+    std::vector<GroupEntry> groups;
 };
 
 struct SeedServer {
     std::string name;
     std::string domain;
     std::vector<SeedPerson> people;
-    std::vector<GroupSpec> groups;
+    std::vector<GroupEntry> groups;
 };
 
 struct FixtureError {
@@ -292,7 +292,7 @@ std::vector<std::string> strings(const json& obj, const std::string& where, cons
     return out;
 }
 
-void readItems(const json& obj, const std::string& where, PersonSpec* p) {
+void readItems(const json& obj, const std::string& where, PersonEntry* p) {
     const auto it = obj.find("items");
     if (it == obj.end()) {
         return;
@@ -320,7 +320,7 @@ void readItems(const json& obj, const std::string& where, PersonSpec* p) {
     }
 }
 
-PersonSpec readPerson(const json& obj, const std::string& where, bool directory) {
+PersonEntry readPerson(const json& obj, const std::string& where, bool directory) {
     if (directory) {
         allowOnly(obj, where,
                   {"fullName", "shortName", "firstName", "middleInitial", "lastName", "internetAddress",
@@ -329,7 +329,7 @@ PersonSpec readPerson(const json& obj, const std::string& where, bool directory)
         allowOnly(obj, where,
                   {"fullName", "firstName", "middleInitial", "lastName", "internetAddress", "items"});
     }
-    PersonSpec p;
+    PersonEntry p;
     p.fullName = text(obj, where, "fullName", true);
     p.shortName = text(obj, where, "shortName", directory);
     if (directory && !validShortName(p.shortName)) {
@@ -346,9 +346,9 @@ PersonSpec readPerson(const json& obj, const std::string& where, bool directory)
     return p;
 }
 
-GroupSpec readGroup(const json& obj, const std::string& where) {
+GroupEntry readGroup(const json& obj, const std::string& where) {
     allowOnly(obj, where, {"name", "description", "type", "members"});
-    GroupSpec g;
+    GroupEntry g;
     g.name = text(obj, where, "name", true);
     g.description = text(obj, where, "description", false);
     if (obj.contains("type")) {
@@ -463,9 +463,9 @@ std::vector<SeedServer> readFixture(const json& root) {
         for (std::size_t k = 0; k < people.size(); ++k) {
             const std::string at = where + ".people[" + std::to_string(k) + "]";
             SeedPerson p;
-            p.spec = readPerson(people[k], at, true);
-            if (p.spec.mailDomain.empty()) {
-                p.spec.mailDomain = s.domain;
+            p.entry = readPerson(people[k], at, true);
+            if (p.entry.mailDomain.empty()) {
+                p.entry.mailDomain = s.domain;
             }
             p.password = text(people[k], at, "password", true);
             if (p.password.size() > SEC_MAX_PASSWORD) {
@@ -474,8 +474,8 @@ std::vector<SeedServer> readFixture(const json& root) {
             }
             std::set<std::string> own; // one text may serve as several of a person's names
             for (const std::string& key :
-                 {p.spec.shortName, notes::canonicalizeName(utf8ToLatin1(p.spec.fullName)),
-                  p.spec.internetAddress}) {
+                 {p.entry.shortName, notes::canonicalizeName(utf8ToLatin1(p.entry.fullName)),
+                  p.entry.internetAddress}) {
                 if (!key.empty()) {
                     own.insert(notes::lower(key));
                 }
@@ -507,11 +507,11 @@ std::vector<SeedServer> readFixture(const json& root) {
         const json& groups = array(servers[i], where, "groups");
         for (std::size_t g = 0; g < groups.size(); ++g) {
             const std::string at = where + ".groups[" + std::to_string(g) + "]";
-            GroupSpec spec = readGroup(groups[g], at);
-            if (!keys.insert(notes::lower(spec.name)).second) {
-                throw FixtureError{at + ".name: '" + spec.name + "' is already used"};
+            GroupEntry entry = readGroup(groups[g], at);
+            if (!keys.insert(notes::lower(entry.name)).second) {
+                throw FixtureError{at + ".name: '" + entry.name + "' is already used"};
             }
-            s.groups.push_back(std::move(spec));
+            s.groups.push_back(std::move(entry));
         }
         out.push_back(std::move(s));
     }
@@ -523,8 +523,8 @@ std::vector<SeedServer> readFixture(const json& root) {
 // ---- commands ------------------------------------------------------------------------------------
 
 // The steps of user add, shared with seed: mail file, address book, person document.
-static int addUser(Admin::Impl& impl, const std::string& server, DBHANDLE directory, const PersonSpec& person,
-                   const std::string& password, Undo& undo, std::string* summary) {
+static int addUser(Admin::Impl& impl, const std::string& server, DBHANDLE directory,
+                   const PersonEntry& person, const std::string& password, Undo& undo, std::string* summary) {
     const std::string srv = utf8ToLatin1(server);
     const std::string shortName = utf8ToLatin1(person.shortName);
     const std::string canonical = notes::canonicalizeName(utf8ToLatin1(person.fullName));
@@ -603,7 +603,7 @@ static int openDirectory(Admin::Impl& impl, const std::string& server, bool crea
     return kOk;
 }
 
-int Admin::userAdd(const std::string& server, const PersonSpec& person, const std::string& password) {
+int Admin::userAdd(const std::string& server, const PersonEntry& person, const std::string& password) {
     if (server.empty()) {
         return impl_->badInput("a user needs a server (--server)");
     }
@@ -740,7 +740,7 @@ static STATUS findGroup(DBHANDLE h, const std::string& name, std::vector<NOTEID>
     return NOERROR;
 }
 
-int Admin::groupAdd(const DbRef& book, const GroupSpec& group) {
+int Admin::groupAdd(const DbRef& book, const GroupEntry& group) {
     if (group.name.empty()) {
         return impl_->badInput("a group needs a name");
     }
@@ -845,8 +845,8 @@ int Admin::seed(const std::string& file) {
         const std::string srv = utf8ToLatin1(s.name);
         std::vector<std::string> paths{kDirectory};
         for (const SeedPerson& p : s.people) {
-            paths.push_back("mail/" + p.spec.shortName);
-            paths.push_back("pab/" + p.spec.shortName + "_pab");
+            paths.push_back("mail/" + p.entry.shortName);
+            paths.push_back("pab/" + p.entry.shortName + "_pab");
         }
         std::string folder;
         if (notes::serverFolder(srv, &folder) != NOERROR) {
@@ -883,13 +883,13 @@ int Admin::seed(const std::string& file) {
         }
         for (const SeedPerson& p : s.people) {
             std::string summary;
-            if (int rc = addUser(*impl_, s.name, dir.h, p.spec, p.password, undo, &summary); rc != kOk) {
-                impl_->err << "nsfadmin: seeding stopped at " << p.spec.shortName << "; nothing was kept\n";
+            if (int rc = addUser(*impl_, s.name, dir.h, p.entry, p.password, undo, &summary); rc != kOk) {
+                impl_->err << "nsfadmin: seeding stopped at " << p.entry.shortName << "; nothing was kept\n";
                 return rc;
             }
             if (!p.contacts.empty() || !p.groups.empty()) {
                 Handle pab;
-                const std::string pabPath = netPath(srv, "pab/" + utf8ToLatin1(p.spec.shortName) + "_pab");
+                const std::string pabPath = netPath(srv, "pab/" + utf8ToLatin1(p.entry.shortName) + "_pab");
                 STATUS st = NSFDbOpen(pabPath.c_str(), &pab.h);
                 for (std::size_t i = 0; st == NOERROR && i < p.contacts.size(); ++i) {
                     st = writeDoc(pab.h, 0, personItems(p.contacts[i], "", false));
@@ -898,7 +898,7 @@ int Admin::seed(const std::string& file) {
                     st = writeDoc(pab.h, 0, groupItems(p.groups[i]));
                 }
                 if (st != NOERROR) {
-                    impl_->notesError("cannot fill the address book of " + p.spec.shortName, st);
+                    impl_->notesError("cannot fill the address book of " + p.entry.shortName, st);
                     impl_->err << "nsfadmin: seeding stopped; nothing was kept\n";
                     return kNotesError;
                 }
@@ -920,22 +920,22 @@ int Admin::seed(const std::string& file) {
                     }
                 }
                 Handle mdb;
-                const std::string mailPath = netPath(srv, "mail/" + utf8ToLatin1(p.spec.shortName));
+                const std::string mailPath = netPath(srv, "mail/" + utf8ToLatin1(p.entry.shortName));
                 STATUS st = NSFDbOpen(mailPath.c_str(), &mdb.h);
                 if (st == NOERROR) {
                     st = notes::mail::store(*notes::handles::database(mdb.h), mail);
                 }
                 if (st != NOERROR) {
-                    impl_->notesError("cannot fill the mail file of " + p.spec.shortName, st);
+                    impl_->notesError("cannot fill the mail file of " + p.entry.shortName, st);
                     impl_->err << "nsfadmin: seeding stopped; nothing was kept\n";
                     return kNotesError;
                 }
                 summary += ", " + std::to_string(mail.size()) + " mail documents";
             }
-            impl_->out << "  person " << p.spec.shortName << " (" << summary << ")\n";
+            impl_->out << "  person " << p.entry.shortName << " (" << summary << ")\n";
             ++people;
         }
-        for (const GroupSpec& g : s.groups) {
+        for (const GroupEntry& g : s.groups) {
             if (STATUS st = writeDoc(dir.h, 0, groupItems(g)); st != NOERROR) {
                 impl_->notesError("cannot save group " + g.name, st);
                 impl_->err << "nsfadmin: seeding stopped; nothing was kept\n";

@@ -79,8 +79,8 @@ int main(int argc, char** argv) {
     itemDelete->add_option("name", name, "item name")->required();
 
     // Users and groups of a server's directory.
-    nsfadmin::PersonSpec person;
-    nsfadmin::GroupSpec group;
+    nsfadmin::PersonEntry person;
+    nsfadmin::GroupEntry group;
     std::string password, groupName, action;
     bool passwordStdin = false;
     auto addPasswordOptions = [&](CLI::App* cmd) {

@@ -39,12 +39,12 @@ void DominoTest::SetUp() {
     {
         nsfadmin::Admin admin(dir, out, err);
         ASSERT_EQ(admin.serverAdd("CN=Mail1/O=Acme"), nsfadmin::kOk) << err.str();
-        nsfadmin::PersonSpec jane;
+        nsfadmin::PersonEntry jane;
         jane.fullName = "CN=Jane Doe/O=Acme";
         jane.shortName = "jdoe";
         jane.internetAddress = "jane.doe@acme.example";
         ASSERT_EQ(admin.userAdd("Mail1", jane, "jane-pw"), nsfadmin::kOk) << err.str();
-        nsfadmin::PersonSpec john;
+        nsfadmin::PersonEntry john;
         john.fullName = "CN=John Smith/O=Acme";
         john.shortName = "jsmith";
         john.internetAddress = "john.smith@acme.example";

@@ -262,8 +262,8 @@ std::vector<std::string> databases(const std::string& root) {
     return out;
 }
 
-nsfadmin::PersonSpec jane() {
-    nsfadmin::PersonSpec p;
+nsfadmin::PersonEntry jane() {
+    nsfadmin::PersonEntry p;
     p.fullName = "CN=Jane Doe/O=Acme";
     p.shortName = "jdoe";
     p.internetAddress = "jane.doe@acme.example";
@@ -355,7 +355,7 @@ TEST_F(NsfadminDirectoryTest, UserAddRefusesDuplicatesAndBadInputWithoutWriting)
     ASSERT_EQ(admin([](auto& a) { return a.userAdd("Mail1", jane(), "pw"); }).code, nsfadmin::kOk);
     const auto before = databases(dir + "/Mail1");
 
-    nsfadmin::PersonSpec other = jane();
+    nsfadmin::PersonEntry other = jane();
     other.shortName = "jdoe2"; // same full name
     Outcome r = admin([&](auto& a) { return a.userAdd("Mail1", other, "pw"); });
     EXPECT_EQ(r.code, nsfadmin::kNotesError);
@@ -363,7 +363,7 @@ TEST_F(NsfadminDirectoryTest, UserAddRefusesDuplicatesAndBadInputWithoutWriting)
     EXPECT_EQ(databases(dir + "/Mail1"), before);
 
     // A stray mail file blocks a new user; nothing else is made.
-    nsfadmin::PersonSpec max;
+    nsfadmin::PersonEntry max;
     max.fullName = "Max Muster/Acme";
     max.shortName = "mmuster";
     createDb("Mail1", "mail/mmuster");
@@ -400,7 +400,7 @@ TEST_F(NsfadminDirectoryTest, PasswdListAndGroups) {
     r = admin([](auto& a) { return a.userList("Mail1"); });
     EXPECT_EQ(r.out, "jdoe\tCN=Jane Doe/O=Acme\tjane.doe@acme.example\tmail\\jdoe\n");
 
-    nsfadmin::GroupSpec sales;
+    nsfadmin::GroupEntry sales;
     sales.name = "Sales";
     sales.members = {"CN=Jane Doe/O=Acme"};
     const nsfadmin::DbRef directory{"Mail1", ""};
