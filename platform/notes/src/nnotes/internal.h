@@ -248,6 +248,8 @@ public:
     STATUS viewDesign(NOTEID view, ViewDesign* out);
     // Rebuilds a view's index when its design changed since the last build (or it never was).
     STATUS ensureViewIndex(NOTEID view);
+    // ensureViewIndex, then ERR_BAD_COLLATION unless the view has `collation`.
+    STATUS readyCollation(NOTEID view, WORD collation);
     // The entries of a view in the order of a collation (ERR_BAD_COLLATION when it has none).
     STATUS viewRows(NOTEID view, WORD collation, std::vector<ViewRow>* out);
     // The documents whose key in a collation starts with `prefix` (see viewFindKey), in view order.

@@ -668,7 +668,8 @@ STATUS Database::ensureViewIndex(NOTEID view) {
     return statusOf(tx.commit());
 }
 
-STATUS Database::viewRows(NOTEID view, WORD collation, std::vector<ViewRow>* out) {
+// Brings a view's index up to date and checks that it has `collation`.
+STATUS Database::readyCollation(NOTEID view, WORD collation) {
     if (STATUS st = ensureViewIndex(view); st != NOERROR) {
         return st;
     }
@@ -676,8 +677,12 @@ STATUS Database::viewRows(NOTEID view, WORD collation, std::vector<ViewRow>* out
     if (STATUS st = viewDesign(view, &d); st != NOERROR) {
         return st;
     }
-    if (collation >= d.collationCount()) {
-        return ERR_BAD_COLLATION;
+    return collation < d.collationCount() ? NOERROR : ERR_BAD_COLLATION;
+}
+
+STATUS Database::viewRows(NOTEID view, WORD collation, std::vector<ViewRow>* out) {
+    if (STATUS st = readyCollation(view, collation); st != NOERROR) {
+        return st;
     }
     std::lock_guard<std::mutex> lock(mutex_);
     sqlite3_stmt* s = nullptr;
@@ -719,15 +724,8 @@ std::pair<std::int64_t, std::int64_t> Database::changeStampLocked() {
 
 STATUS Database::viewOrderedNoteIds(NOTEID view, WORD collation,
                                     std::shared_ptr<const std::vector<NOTEID>>* out) {
-    if (STATUS st = ensureViewIndex(view); st != NOERROR) {
+    if (STATUS st = readyCollation(view, collation); st != NOERROR) {
         return st;
-    }
-    ViewDesign d;
-    if (STATUS st = viewDesign(view, &d); st != NOERROR) {
-        return st;
-    }
-    if (collation >= d.collationCount()) {
-        return ERR_BAD_COLLATION;
     }
     std::lock_guard<std::mutex> lock(mutex_);
     const auto stamp = changeStampLocked();
