@@ -1,0 +1,131 @@
+// Rich-text records beyond plain runs: see richtext.h.
+#include "richtext.h"
+
+#include <cstring>
+
+namespace notes::ods {
+namespace {
+
+template <typename T> void put(std::string& out, const T& v) {
+    out.append(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+template <typename T> bool get(std::string_view in, std::size_t& pos, T* v) {
+    if (pos + sizeof(T) > in.size()) {
+        return false;
+    }
+    std::memcpy(v, in.data() + pos, sizeof(T));
+    pos += sizeof(T);
+    return true;
+}
+
+void record(std::string& out, WORD signature, std::string_view data) {
+    put(out, signature);
+    put(out, static_cast<DWORD>(6 + data.size()));
+    out.append(data);
+}
+
+} // namespace
+
+bool decodeRichText(std::string_view value, std::vector<RichTextElement>* out) {
+    out->clear();
+    std::size_t pos = 0;
+    while (pos < value.size()) {
+        WORD sig = 0;
+        DWORD length = 0;
+        const std::size_t start = pos;
+        if (!get(value, pos, &sig) || !get(value, pos, &length) || length < 6 ||
+            length > value.size() - start) {
+            return false;
+        }
+        const std::string_view data = value.substr(pos, length - 6);
+        pos = start + length;
+        RichTextElement e;
+        e.kind = sig;
+        std::size_t at = 0;
+        switch (sig) {
+        case kCdText:
+        case kCdLinkBegin:
+        case kCdAttachmentRef:
+            e.text = std::string(data);
+            break;
+        case kCdParagraph:
+        case kCdLinkEnd:
+            break;
+        case kCdStyle:
+            if (!get(data, at, &e.flags) || !get(data, at, &e.points) || !get(data, at, &e.colour)) {
+                return false;
+            }
+            e.text = std::string(data.substr(at));
+            break;
+        case kCdGraphic: {
+            BYTE n = 0;
+            if (!get(data, at, &e.width) || !get(data, at, &e.height) || !get(data, at, &n) ||
+                at + n > data.size()) {
+                return false;
+            }
+            e.text = std::string(data.substr(at, n));
+            e.bytes = std::string(data.substr(at + n));
+            break;
+        }
+        default:
+            continue; // a record of a kind this reader does not know
+        }
+        out->push_back(std::move(e));
+    }
+    return true;
+}
+
+std::string encodeRichText(const std::vector<RichTextElement>& elements) {
+    std::string out;
+    for (const RichTextElement& e : elements) {
+        switch (e.kind) {
+        case kCdText:
+        case kCdLinkBegin:
+        case kCdAttachmentRef:
+            record(out, e.kind, e.text);
+            break;
+        case kCdParagraph:
+        case kCdLinkEnd:
+            record(out, e.kind, {});
+            break;
+        case kCdStyle: {
+            std::string data;
+            put(data, e.flags);
+            put(data, e.points);
+            put(data, e.colour);
+            data += e.text;
+            record(out, e.kind, data);
+            break;
+        }
+        case kCdGraphic: {
+            std::string data;
+            put(data, e.width);
+            put(data, e.height);
+            const std::string type = e.text.substr(0, 255);
+            put(data, static_cast<BYTE>(type.size()));
+            data += type;
+            data += e.bytes;
+            record(out, e.kind, data);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return out;
+}
+
+std::string plainText(const std::vector<RichTextElement>& elements) {
+    std::string out;
+    for (const RichTextElement& e : elements) {
+        if (e.kind == kCdText) {
+            out += e.text;
+        } else if (e.kind == kCdParagraph) {
+            out += '\n';
+        }
+    }
+    return out;
+}
+
+} // namespace notes::ods
