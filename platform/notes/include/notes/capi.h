@@ -150,7 +150,7 @@ struct TIME {
 #define OPEN_NOOBJECTS 0x0008
 #define OPEN_SHARE 0x0020
 #define OPEN_CANONICAL 0x0040
-#define OPEN_RAW_MIME 0x02000000
+#define OPEN_RAW_MIME 0x02000000 // accepted; MIME parts are always stored and handed out raw
 
 // Note update flags.
 #define UPDATE_FORCE 0x0001

@@ -193,6 +193,9 @@ public:
     std::vector<Item> items;
     bool dirty = false;
     std::vector<DHANDLE> blocks; // memory handed out for item values; freed with the note
+    // Bytes of attachments made since the last save, by their "$FILE" item's id; stored (and the
+    // item's object id set) by Database::save.
+    std::vector<std::pair<WORD, std::string>> pendingObjects;
 
     // The size a document reports (LNNote::GetSize, the size column of views).
     std::size_t size() const;
@@ -237,6 +240,10 @@ public:
     STATUS setUnread(const std::string& user, const std::vector<NOTEID>& unread,
                      const std::vector<NOTEID>& read, bool replace);
     STATUS replicaId(TIMEDATE* out);
+    // The bytes of a file object (ERR_ITEM_NOT_FOUND when there is no such object).
+    STATUS objectBytes(DWORD objectId, std::string* out);
+    // Cuts a stored object down to `length` bytes: how tests make a damaged attachment.
+    STATUS truncateObject(DWORD objectId, std::size_t length);
     // Many writes in one transaction: saves, folder and unread changes between the two join it.
     // endBatch(false), or a failed commit, undoes all of them. For one thread at a time.
     STATUS beginBatch();
@@ -277,6 +284,7 @@ private:
     STATUS loadLocked(NOTEID id, Note* out);
     STATUS designsLocked(const std::vector<ViewDesign>** out); // every view's design, cached
     STATUS indexNoteLocked(NOTEID id, const Note& note);       // a document's rows in every view
+    STATUS saveObjectsLocked(NOTEID id, Note& note);           // attachment bytes with the save
     STATUS indexInViewLocked(const ViewDesign& design, NOTEID id, const Note& note);
     STATUS rebuildViewLocked(const ViewDesign& design, DWORD sequence);
     STATUS bumpDesignVersionLocked();

@@ -1,5 +1,6 @@
 // Mail file documents for seeding and benchmarks: the items a delivered memo, a draft, a sent memo
 // or a task carries, stored many at a time in one transaction.
+#include "attachments.h"
 #include "internal.h"
 
 #include <algorithm>
@@ -24,6 +25,28 @@ void time(Note* n, const char* name, std::int64_t ticks) {
         const TIMEDATE td = timedateFromTicks(ticks);
         n->append(name, TYPE_TIME, ITEM_SUMMARY, std::string(reinterpret_cast<const char*>(&td), sizeof td));
     }
+}
+
+// Bytes for a seeded attachment: the same for the same name, with the opening bytes of the file
+// kind its extension names, so that they look like what they are called.
+std::string seededBytes(const std::string& name) {
+    std::uint32_t h = 2166136261u;
+    for (unsigned char c : name) {
+        h = (h ^ c) * 16777619u;
+    }
+    const std::string ext = lower(
+        name.substr(name.find_last_of('.') == std::string::npos ? name.size() : name.find_last_of('.')));
+    std::string bytes = ext == ".pdf" ? std::string("%PDF-1.4\n")
+                        : ext == ".jpg" || ext == ".jpeg"
+                            ? std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00", 11)
+                        : ext == ".docx" || ext == ".xlsx" ? std::string("PK\x03\x04", 4)
+                                                           : std::string();
+    const std::size_t size = 256 + h % 1792;
+    std::minstd_rand rng(h);
+    while (bytes.size() < size) {
+        bytes += ext == ".txt" ? static_cast<char>('a' + rng() % 26) : static_cast<char>(rng() & 0xFF);
+    }
+    return bytes;
 }
 
 } // namespace
@@ -65,9 +88,12 @@ void fill(const Message& m, Note* n) {
     if (!m.deliveryReport.empty()) {
         text(n, "DeliveryReport", m.deliveryReport);
     }
-    for (const std::string& file : m.attachments) {
-        // Listed like an attachment; the bytes are not part of a seeded mail file.
-        n->append("$FILE", TYPE_OBJECT, 0, file);
+    for (const std::string& name : m.attachments) {
+        files::FileObject file;
+        file.name = name;
+        file.originalPath = name;
+        file.created = file.modified = timedateFromTicks(m.posted ? m.posted : m.delivered);
+        files::attach(*n, "$FILE", seededBytes(name), file, nullptr); // a repeated name is listed once
     }
 }
 
