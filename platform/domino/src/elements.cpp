@@ -1,5 +1,6 @@
 #include "elements.h"
 
+#include "attachments.h"
 #include "memo.h"
 #include "richtext.h"
 #include "text.h"
@@ -9,6 +10,26 @@
 namespace domino {
 
 namespace {
+
+// File names are ISO-8859-1: accented capitals fold too.
+bool sameFileName(std::string_view a, std::string_view b) {
+    auto fold = [](char ch) {
+        const auto c = static_cast<unsigned char>(ch);
+        if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) {
+            return static_cast<unsigned char>(c + 0x20);
+        }
+        return c;
+    };
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (fold(a[i]) != fold(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
 
 bool isNativeMime(const notes::Note& note) {
     return note.find("$NoteHasNativeMIME") != nullptr;
@@ -67,8 +88,30 @@ std::optional<Resource> mimeElement(const notes::Note& note, std::size_t leaf) {
     return r;
 }
 
-std::optional<Resource> attachedFile(notes::Database&, const notes::Note&, const std::string&) {
-    return std::nullopt;
+std::optional<Resource> attachedFile(notes::Note& note, const std::string& name) {
+    // Links carry the stored (ISO-8859-1) name; a browser may send the same name as UTF-8.
+    const std::string latin1 = utf8ToLatin1IfPossible(name);
+    const notes::Item* found = nullptr;
+    notes::files::FileObject file;
+    for (const notes::Item& item : note.items) {
+        notes::files::FileObject f;
+        if (!notes::files::isFileItem(item) || !notes::files::decode(item.value, &f)) {
+            continue;
+        }
+        if (f.name == name || f.name == latin1) {
+            found = &item, file = f;
+            break; // an exact match wins over one that ignores case
+        }
+        if (found == nullptr && (sameFileName(f.name, name) || sameFileName(f.name, latin1))) {
+            found = &item, file = f;
+        }
+    }
+    std::string bytes;
+    // A file listed without stored bytes has nothing to download.
+    if (found == nullptr || file.objectId == 0 || notes::files::bytesOf(note, *found, &bytes) != NOERROR) {
+        return std::nullopt;
+    }
+    return Resource{mimeTypeOfFileName(file.name), std::move(bytes), file.name};
 }
 
 std::string contentDisposition(const std::string& fileName) {

@@ -22,7 +22,7 @@ std::optional<Resource> pictureElement(const notes::Note& note, std::size_t inde
 // MIME leaf part `leaf` (from 0, in stored order) when it is HTML or text, as UTF-8.
 std::optional<Resource> mimeElement(const notes::Note& note, std::size_t leaf);
 // The "$FILE" attachment called `name` (ignoring case), with its stored bytes.
-std::optional<Resource> attachedFile(notes::Database& db, const notes::Note& note, const std::string& name);
+std::optional<Resource> attachedFile(notes::Note& note, const std::string& name);
 
 // A MIME leaf part that is an attached file rather than text of the message.
 bool isAttachedPart(const notes::mime::Part& part);

@@ -201,7 +201,7 @@ struct WebServer::Impl {
                 }
             } else if (equalsNoCase(rest[2], "$FILE")) {
                 return openDocument(*file, *server, dbPath, rest[0], rest[1], [&element](Document& doc) {
-                    return resourceAnswer(attachedFile(*doc.database, doc.note, element));
+                    return resourceAnswer(attachedFile(doc.note, element));
                 });
             }
         }
@@ -235,6 +235,7 @@ struct WebServer::Impl {
             (doc.note.info.noteClass & NOTE_CLASS_DOCUMENT) == 0) {
             return notFound();
         }
+        doc.note.db = doc.database; // attachment bytes are read through it
         doc.context = PageContext{"/" + dbPath, view, notes::unidToText(unid)};
         return answer(doc);
     }

@@ -2,6 +2,7 @@
 // with links, pictures and file references, and native MIME memos (a <pre> block, or a link to
 // the HTML part that a second request follows).
 // Before the fixture: the HTTP library's resolver headers define a STATUS macro of their own.
+#include "attachments.h"
 #include "elements.h"
 #include "memo.h"
 #include "mimeparts.h"
@@ -216,6 +217,73 @@ TEST_F(DominoBodies, HostileLinksAndPictureTypesAreMadeHarmless) {
     ASSERT_TRUE(img);
     EXPECT_EQ(img->status, 200);
     EXPECT_EQ(img->get_header_value("Content-Type"), "application/octet-stream");
+}
+
+TEST_F(DominoBodies, FileReferencesLinkToAttachmentsWhoseBytesDownload) {
+    std::string binary;
+    for (int i = 0; i < 200000; ++i) {
+        binary.push_back(static_cast<char>((i * 7919) % 256));
+    }
+    const std::string unid = addMemo("jdoe", memo("Files"), [&](notes::Note& note) {
+        setRichBody(note,
+                    {run("See "), element(notes::ods::kCdAttachmentRef, "Q3 r\xe9sum\xe9.xlsx"), run(" and "),
+                     element(notes::ods::kCdLinkBegin, "https://example.com/"), run("in "),
+                     element(notes::ods::kCdAttachmentRef, "a&b.bin"), element(notes::ods::kCdLinkEnd)});
+        notes::files::FileObject sheet;
+        sheet.name = "Q3 r\xe9sum\xe9.xlsx";
+        sheet.size = static_cast<DWORD>(binary.size());
+        WORD id = 0;
+        ASSERT_EQ(notes::files::attach(note, "$FILE", binary, sheet, &id), NOERROR);
+        notes::files::FileObject other;
+        other.name = "a&b.bin";
+        other.size = 3;
+        ASSERT_EQ(notes::files::attach(note, "$FILE", std::string("\0\1\2", 3), other, &id), NOERROR);
+        note.append("$FILE", TYPE_OBJECT, 0, "listed-only.txt"); // an entry without stored bytes
+    });
+    auto r = page(unid);
+    ASSERT_TRUE(r);
+    ASSERT_EQ(r->status, 200);
+    const std::string body = cutBody(r->body);
+    const std::string doc = "/mail/jdoe.nsf/($All)/" + unid;
+    EXPECT_NE(body.find("<p>See <a href=\"" + doc +
+                        "/$FILE/Q3%20r%E9sum%E9.xlsx\">Q3 r\xc3\xa9sum\xc3\xa9.xlsx</a>"
+                        " and <a href=\"https://example.com/\">in </a><a href=\"" +
+                        doc + "/$FILE/a%26b.bin\">a&amp;b.bin</a><a href=\"https://example.com/\"></a></p>"),
+              std::string::npos)
+        << body;
+
+    auto file = get(doc + "/$FILE/Q3%20r%E9sum%E9.xlsx", kJane, "Mail1");
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->status, 200);
+    EXPECT_TRUE(file->body == binary) << file->body.size();
+    EXPECT_EQ(file->get_header_value("Content-Type"),
+              "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet");
+    // (The client library undoes the %-escapes of header values; the exact form is checked by DominoText.)
+    EXPECT_EQ(
+        file->get_header_value("Content-Disposition").rfind("attachment; filename=\"Q3 r_sum_.xlsx\"; ", 0),
+        0u);
+    // The same file asked for by its UTF-8 name, in other case, and with the element command.
+    for (const char* alias :
+         {"/$FILE/q3%20R%C3%89SUM%C3%89.XLSX", "/$FILE/Q3%20r%E9sum%E9.xlsx?OpenElement"}) {
+        auto again = get(doc + alias, kJane, "Mail1");
+        ASSERT_TRUE(again);
+        EXPECT_EQ(again->status, 200) << alias;
+        EXPECT_EQ(again->body.size(), binary.size()) << alias;
+    }
+    auto small = get(doc + "/$FILE/a%26b.bin", kJane, "Mail1");
+    ASSERT_TRUE(small);
+    EXPECT_EQ(small->status, 200);
+    EXPECT_EQ(small->body, std::string("\0\1\2", 3));
+    EXPECT_EQ(small->get_header_value("Content-Type"), "application/octet-stream");
+    for (const char* miss : {"/$FILE/listed-only.txt", "/$FILE/Q3.xlsx", "/$FILE/"}) {
+        auto m = get(doc + miss, kJane, "Mail1");
+        ASSERT_TRUE(m);
+        EXPECT_EQ(m->status, 404) << miss;
+    }
+    auto other = get(doc + "/$FILE/a%26b.bin", basic("jsmith", "john-pw"), "Mail1");
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->status, 403);
+    EXPECT_EQ(other->body.find(std::string("\0\1\2", 3)), std::string::npos);
 }
 
 TEST_F(DominoBodies, PlainMimeMemoIsOneEscapedPreBlockInUtf8) {
