@@ -98,7 +98,8 @@ void NotesMessage::loadEmbeddedAttachments(hxMail::Attachments* attachments) {
     // This message's pictures own the records its last body parse appended, in order.
     long number = 100 + ((table ? table->count() : 0) - contentIdCount_);
     LNItem body;
-    if (!document || document->GetItem("Body", &body) != LNNOERROR || body.GetType() != LNITEMTYPE_RICHTEXT)
+    if (!document || !document->HasItem("Body") || document->GetItem("Body", &body) != LNNOERROR ||
+        body.GetType() != LNITEMTYPE_RICHTEXT)
         return;
     LNRichText richText;
     richText = body;
