@@ -54,14 +54,22 @@ std::string seededBytes(const std::string& name) {
 void fill(const Message& m, Note* n) {
     const bool task = m.kind == Message::Kind::Task;
     text(n, "Form", !m.form.empty() ? m.form : task ? "Task" : "Memo");
-    if (!m.from.empty()) {
-        text(n, "From", canonicalizeName(m.from));
+    if (!m.from.empty()) { // Internet senders keep their address form
+        text(n, "From", m.from.find('@') != std::string::npos ? m.from : canonicalizeName(m.from));
     }
     textList(n, "SendTo", m.sendTo);
     textList(n, "CopyTo", m.copyTo);
     textList(n, "BlindCopyTo", m.blindCopyTo);
     text(n, "Subject", m.subject);
-    n->append("Body", TYPE_COMPOSITE, 0, ods::encodeRichText(m.body));
+    if (!m.mimeParts.empty()) {
+        text(n, "$NoteHasNativeMIME", "1");
+        text(n, "MIME_Version", "1.0");
+        for (const std::string& part : m.mimeParts) {
+            n->append("Body", TYPE_MIME_PART, ITEM_SUMMARY, part);
+        }
+    } else {
+        n->append("Body", TYPE_COMPOSITE, 0, !m.richText.empty() ? m.richText : ods::encodeRichText(m.body));
+    }
     text(n, "Importance", std::to_string(m.importance < 1 || m.importance > 3 ? 2 : m.importance));
     if (task) {
         time(n, "StartDate", m.start);
@@ -94,6 +102,13 @@ void fill(const Message& m, Note* n) {
         file.originalPath = name;
         file.created = file.modified = timedateFromTicks(m.posted ? m.posted : m.delivered);
         files::attach(*n, "$FILE", seededBytes(name), file, nullptr); // a repeated name is listed once
+    }
+    for (const auto& [name, bytes] : m.files) {
+        files::FileObject file;
+        file.name = name;
+        file.originalPath = name;
+        file.created = file.modified = timedateFromTicks(m.posted ? m.posted : m.delivered);
+        files::attach(*n, "$FILE", bytes, file, nullptr);
     }
 }
 

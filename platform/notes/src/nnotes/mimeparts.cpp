@@ -483,6 +483,105 @@ std::string topHeaders(const Note& note) {
                                                                                  : std::string();
 }
 
+bool parseDate(std::string_view text, std::int64_t* ticks) {
+    static const char* const kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                          "jul", "aug", "sep", "oct", "nov", "dec"};
+    std::string t = trim(text);
+    if (const auto comma = t.find(','); comma != std::string::npos) {
+        t = trim(std::string_view(t).substr(comma + 1)); // the weekday says nothing more
+    }
+    int day = 0, year = 0, hour = 0, minute = 0, second = 0;
+    char month[4] = {}, zone[8] = {};
+    const int n =
+        std::sscanf(t.c_str(), "%d %3s %d %d:%d:%d %7s", &day, month, &year, &hour, &minute, &second, zone);
+    if (n < 5) {
+        return false;
+    }
+    int m = 0;
+    while (m < 12 && lower(month) != kMonths[m]) {
+        ++m;
+    }
+    if (m == 12 || !validDate(year, m + 1, day) || hour > 23 || minute > 59 || second > 60) {
+        return false;
+    }
+    std::int64_t offsetMinutes = 0;
+    if ((zone[0] == '+' || zone[0] == '-') && std::strlen(zone) == 5) {
+        const int hhmm = std::atoi(zone + 1);
+        offsetMinutes = (hhmm / 100) * 60 + hhmm % 100;
+        if (zone[0] == '-') {
+            offsetMinutes = -offsetMinutes;
+        }
+    }
+    const std::int64_t seconds = daysFromCivil(year, m + 1, day) * 86400 + hour * 3600 + minute * 60 +
+                                 std::min(second, 59) - offsetMinutes * 60;
+    *ticks = seconds * 100;
+    return true;
+}
+
+std::vector<std::string> splitAddresses(std::string_view value) {
+    std::vector<std::string> out;
+    std::string current;
+    bool quoted = false;
+    int angle = 0;
+    for (char c : value) {
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (!quoted && c == '<') {
+            ++angle;
+        } else if (!quoted && c == '>' && angle > 0) {
+            --angle;
+        }
+        if (c == ',' && !quoted && angle == 0) {
+            if (std::string a = trim(current); !a.empty()) {
+                out.push_back(std::move(a));
+            }
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (std::string a = trim(current); !a.empty()) {
+        out.push_back(std::move(a));
+    }
+    return out;
+}
+
+STATUS memoFromEml(std::string_view eml, mail::Message* out, std::string* error) {
+    Message message;
+    std::string reason;
+    if (!parseMessage(eml, &message, &reason)) {
+        if (error) {
+            *error = reason;
+        }
+        return ERR_MIME_PARSE;
+    }
+    std::vector<std::pair<WORD, std::string>> items;
+    if (STATUS s = encodeParts(message, &items); s != NOERROR) {
+        if (error) {
+            *error = "a part of the message is larger than 65535 bytes";
+        }
+        return s;
+    }
+    out->form = "Memo";
+    out->from = utf8ToLatin1(message.header("From"));
+    out->sendTo.clear();
+    out->copyTo.clear();
+    for (const std::string& a : splitAddresses(message.header("To"))) {
+        out->sendTo.push_back(utf8ToLatin1(a));
+    }
+    for (const std::string& a : splitAddresses(message.header("Cc"))) {
+        out->copyTo.push_back(utf8ToLatin1(a));
+    }
+    out->subject = utf8ToLatin1(message.header("Subject"));
+    std::int64_t posted = 0;
+    out->posted = parseDate(message.header("Date"), &posted) ? posted : 0;
+    out->mimeParts.clear();
+    for (auto& [type, value] : items) {
+        out->mimeParts.push_back(std::move(value));
+    }
+    return NOERROR;
+}
+
 // ---- codecs ----------------------------------------------------------------------------------
 
 std::string decodeBase64(std::string_view text) {

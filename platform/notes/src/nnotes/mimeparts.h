@@ -50,6 +50,15 @@ std::vector<Part> leafParts(const Note& note);
 // The top-level header block of a note's MIME body.
 std::string topHeaders(const Note& note);
 
+// A native MIME memo from a message: From, SendTo, CopyTo, Subject (ISO-8859-1), PostedDate from
+// its Date header (0 when it has none or it is not readable) and its "Body" MIME part items.
+// ERR_MIME_PARSE (reason in *error) or ERR_MIME_PART_TOO_BIG when it cannot be stored.
+STATUS memoFromEml(std::string_view eml, mail::Message* out, std::string* error);
+// An RFC 5322 date ("Tue, 1 Dec 2026 10:00:00 +0100") as ticks; false when not readable.
+bool parseDate(std::string_view text, std::int64_t* ticks);
+// The addresses of an address list header, split at commas outside quotes and angle brackets.
+std::vector<std::string> splitAddresses(std::string_view value);
+
 // Codecs.
 std::string decodeBase64(std::string_view text); // skips anything outside the alphabet
 std::string encodeBase64(std::string_view bytes, std::size_t lineLength = 76);

@@ -128,4 +128,45 @@ std::string plainText(const std::vector<RichTextElement>& elements) {
     return out;
 }
 
+bool imageInfo(std::string_view bytes, std::string* mimeType, WORD* width, WORD* height) {
+    auto byteAt = [&](std::size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(bytes[i])); };
+    if (bytes.size() >= 10 && (bytes.substr(0, 6) == "GIF87a" || bytes.substr(0, 6) == "GIF89a")) {
+        *mimeType = "image/gif";
+        *width = static_cast<WORD>(byteAt(6) | byteAt(7) << 8);
+        *height = static_cast<WORD>(byteAt(8) | byteAt(9) << 8);
+        return true;
+    }
+    if (bytes.size() >= 24 && bytes.substr(0, 8) == "\x89PNG\r\n\x1a\n" && bytes.substr(12, 4) == "IHDR") {
+        const auto be32 = [&](std::size_t i) {
+            return byteAt(i) << 24 | byteAt(i + 1) << 16 | byteAt(i + 2) << 8 | byteAt(i + 3);
+        };
+        if (be32(16) > 0xFFFF || be32(20) > 0xFFFF) {
+            return false;
+        }
+        *mimeType = "image/png";
+        *width = static_cast<WORD>(be32(16));
+        *height = static_cast<WORD>(be32(20));
+        return true;
+    }
+    if (bytes.size() >= 4 && byteAt(0) == 0xFF && byteAt(1) == 0xD8) {
+        // Walk the segments to a start-of-frame marker, which holds the size.
+        std::size_t pos = 2;
+        while (pos + 9 < bytes.size() && byteAt(pos) == 0xFF) {
+            const unsigned marker = byteAt(pos + 1);
+            const std::size_t length = byteAt(pos + 2) << 8 | byteAt(pos + 3);
+            if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+                *mimeType = "image/jpeg";
+                *height = static_cast<WORD>(byteAt(pos + 5) << 8 | byteAt(pos + 6));
+                *width = static_cast<WORD>(byteAt(pos + 7) << 8 | byteAt(pos + 8));
+                return true;
+            }
+            if (length < 2) {
+                return false;
+            }
+            pos += 2 + length;
+        }
+    }
+    return false;
+}
+
 } // namespace notes::ods

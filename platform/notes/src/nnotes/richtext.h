@@ -40,4 +40,7 @@ std::string encodeRichText(const std::vector<RichTextElement>& elements);
 // The plain text of elements: runs, "\n" per paragraph break (links' text included).
 std::string plainText(const std::vector<RichTextElement>& elements);
 
+// The MIME type and size of a GIF, PNG or JPEG image from its bytes; false for anything else.
+bool imageInfo(std::string_view bytes, std::string* mimeType, WORD* width, WORD* height);
+
 } // namespace notes::ods
