@@ -170,7 +170,8 @@ public:
         } else {
             const auto blank = text.find("\r\n\r\n");
             if (blank == std::string_view::npos) {
-                if (top) {
+                const std::string_view firstLine = text.substr(0, text.find(kCrlf));
+                if (top && firstLine.find(':') == std::string_view::npos) {
                     error = "the message has no header block (no blank line after the headers)";
                     return false;
                 }
