@@ -181,7 +181,7 @@ TEST(NotesRichTextRecords, DamagedValuesNeverCrash) {
     std::string mime;
     WORD w = 0, h = 0;
     for (const std::string& bad : {std::string("GIF89a"), std::string("\x89PNG\r\n\x1a\n", 8),
-                                  std::string("\xFF\xD8"), std::string("\xFF\xD8\xFF\xE0\x00\x00", 6)}) {
+                                   std::string("\xFF\xD8"), std::string("\xFF\xD8\xFF\xE0\x00\x00", 6)}) {
         EXPECT_FALSE(notes::ods::imageInfo(bad, &mime, &w, &h));
     }
 }
