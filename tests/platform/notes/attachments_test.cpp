@@ -132,6 +132,9 @@ TEST_F(NotesAttachments, DamagedObjectHandsOutWhatThereIs) {
     ASSERT_NE(file.objectId, 0u);
     ASSERT_EQ(store()->truncateObject(file.objectId, 1000), NOERROR);
     EXPECT_EQ(store()->truncateObject(987654, 10), ERR_ITEM_NOT_FOUND);
+    // The same by attachment number; a number without an attachment is refused.
+    ASSERT_EQ(notes::files::truncateAttachment(*store(), doc.GetNoteID(), 0, 1000), NOERROR);
+    EXPECT_EQ(notes::files::truncateAttachment(*store(), doc.GetNoteID(), 1, 10), ERR_ITEM_NOT_FOUND);
 
     BLOCKID bh{};
     DWORD size = 0;
