@@ -514,3 +514,15 @@ TEST_F(HostMessageTest, OpenListAndSaveAttachmentsByListingRow) {
     }
     EXPECT_FALSE(std::filesystem::exists(dir + "/x.bin"));
 }
+
+TEST_F(HostShellTest, SettingsMustBeKeyValuePairs) {
+    Outcome r = run(plugin + "--set runtimePath -c info");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("expected KEY=VALUE"), std::string::npos) << r.err;
+    r = run(plugin + "--set =x -c info");
+    EXPECT_EQ(r.status, 2);
+    r = run(plugin + "--set runtimePath=/web/ --set http.connectTo= -c info");
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = run("--help");
+    EXPECT_NE(r.out.find("--set"), std::string::npos);
+}
