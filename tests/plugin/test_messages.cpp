@@ -451,3 +451,21 @@ TEST_F(LiveMessageTest, DirectMimeReaderTakesThePartsFromTheNote) {
     EXPECT_EQ(table[before].contentId, "cid:logo@acme");
     EXPECT_TRUE(table[before].sourcePath.isEmpty());
 }
+
+TEST_F(LiveMessageTest, ReplyAndForwardIdsTakeAttachmentsButNoBodyOrSender) {
+    const std::string unid =
+        addRichMemo("Answer me", {richRun("original text"), richGraphic(kGif)}, {{"agenda.txt", "1. start"}});
+    for (const char* prefix : {"reply_", "replyAll_", "forward_"}) {
+        const long before = provider->getContentIds().count();
+        Lattice::Ptr<hxMail::MessageDetail> detail = open(prefix + unid);
+        EXPECT_FALSE(detail->get_from()) << prefix;
+        EXPECT_EQ(detail->get_to()->count(), 0) << prefix;
+        EXPECT_EQ(bodyOf(detail), "") << prefix;
+        const auto attachments = attachmentsOf(detail);
+        ASSERT_EQ(attachments.size(), 2u) << prefix;
+        EXPECT_EQ(attachments[0]->get_fileName(), "agenda.txt");
+        EXPECT_EQ(attachments[1]->get_attachNum(), 100 + before) << "numbered after the table's records";
+        EXPECT_EQ(attachments[1]->get_contentId(), "") << "no body parse, so no record to take";
+        EXPECT_EQ(provider->getContentIds().count(), before);
+    }
+}
