@@ -144,7 +144,8 @@ char* HTTP::returnGetWithHeaders(const String& url, const Array<String>& headers
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, lim.stallSeconds);
     curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(lim.maxBodyBytes));
-    curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, ""); // whatever this libcurl can decode
+    // gzip and deflate, as mail servers' web tasks offer them; brotli costs the server far more per page.
+    curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, writeBody);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
     if (headerList)
