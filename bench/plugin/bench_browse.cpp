@@ -45,7 +45,7 @@ struct Server {
             std::abort();
         for (const auto& [user, count] :
              {std::pair<const char*, long long>{"small", 1000}, {"large", 100000}}) {
-            nsfadmin::PersonSpec p;
+            nsfadmin::PersonEntry p;
             p.fullName = std::string("CN=") + user + " user/O=Acme";
             p.shortName = user;
             p.internetAddress = std::string(user) + "@acme.example";

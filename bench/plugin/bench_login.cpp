@@ -30,7 +30,7 @@ struct Server {
         Lattice::Logger::setLogFolder(dir.c_str());
         std::ostringstream out, err;
         nsfadmin::Admin admin(dir, out, err);
-        nsfadmin::PersonSpec jane;
+        nsfadmin::PersonEntry jane;
         jane.fullName = "CN=Jane Doe/O=Acme";
         jane.shortName = "jdoe";
         jane.internetAddress = "jane.doe@acme.example";
