@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# make demo: builds hxhost, nsfadmin and the plug-in, seeds the bundled demo server into a fresh
-# folder and runs the scripted tour (demo/tour.hxs) through the host shell.
+# make demo: builds hxhost, nsfadmin, dominod and the plug-in, seeds the bundled demo server into a
+# fresh folder, starts the web task stand-in on a free loopback port (message bodies come from
+# it) and runs the scripted tour (demo/tour.hxs) through the host shell.
 #   HX_DEMO_PRESET   the CMake preset to build with (default: release)
 #   HX_DEMO_DATA     where the demo server goes (default: build/demo-data; emptied first)
 set -euo pipefail
@@ -14,8 +15,8 @@ cd "$root"
 mkdir -p build
 log="$root/build/demo-build.log"
 echo "Building ($preset preset; a few minutes on a fresh clone, output in $log) ..."
-if ! { cmake --preset "$preset" && cmake --build --preset "$preset" --target hxhost nsfadmin hxNotesProvider; } \
-    >"$log" 2>&1; then
+if ! { cmake --preset "$preset" &&
+    cmake --build --preset "$preset" --target hxhost nsfadmin dominod hxNotesProvider; } >"$log" 2>&1; then
     tail -n 40 "$log" >&2
     echo "make demo: the build failed (full output in $log)" >&2
     exit 1
@@ -26,11 +27,53 @@ rm -rf "$data"
 mkdir -p "$data"
 "$bin/nsfadmin" --data "$data" seed "$root/demo/server.json" >/dev/null
 
+# The web task runs for as long as the tour does, whatever way this script ends.
+web_out="$data/dominod.out"
+web_log="$data/dominod.log"
+"$bin/dominod" --data "$data" --port 0 --quiet >"$web_out" 2>"$web_log" &
+web_pid=$!
+stop_web() {
+    if kill -0 "$web_pid" 2>/dev/null; then
+        kill -TERM "$web_pid" 2>/dev/null || true
+        wait "$web_pid" 2>/dev/null || true
+    fi
+}
+trap stop_web EXIT
+trap 'exit 130' INT TERM
+
+# Its first line names the port it picked: "dominod listening on ADDRESS port N".
+port=""
+for _ in $(seq 1 100); do
+    if [[ -s "$web_out" ]]; then
+        port="$(sed -n '1s/^dominod listening on .* port \([0-9][0-9]*\)$/\1/p' "$web_out")"
+        [[ -n "$port" ]] && break
+    fi
+    if ! kill -0 "$web_pid" 2>/dev/null; then
+        break
+    fi
+    sleep 0.1
+done
+if [[ -z "$port" ]]; then
+    cat "$web_log" >&2 || true
+    echo "make demo: the web task (dominod) did not start within 10 seconds (see $web_log)" >&2
+    exit 1
+fi
+echo "The Domino web task stand-in serves the demo server on 127.0.0.1 port $port"
+
+# Message bodies are fetched from "http://Mail1/..."; the framework sends them to that port.
+settings=(--set "http.connectTo=Mail1:80=127.0.0.1:$port")
+if ! "$bin/hxhost" --help 2>&1 | grep -q -- '--set'; then
+    echo "(this hxhost cannot take framework settings; message bodies will stay empty)" >&2
+    settings=()
+fi
+
 echo "Touring it with hxhost (the provider's log goes to $data/hxLog.log)"
 echo
 cd "$data"
-"$bin/hxhost" --data "$data" "$root/demo/tour.hxs"
+"$bin/hxhost" --data "$data" "${settings[@]}" "$root/demo/tour.hxs"
 
 echo
-echo "Explore on your own:  $bin/hxhost --data $data"
+echo "Explore on your own (the web task stops with this script; start one of your own):"
+echo "  $bin/dominod --data $data --port 8080 --quiet &"
+echo "  $bin/hxhost --data $data --set http.connectTo=Mail1:80=127.0.0.1:8080"
 echo "(log in with: login jdoe demo-password; then try: help)"

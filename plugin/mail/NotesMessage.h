@@ -1,7 +1,13 @@
 #pragma once
+#include "mail/ContentId.h"
 #include "notes/NotesDocument.h"
 
 #include "Lattice/Containers.h"
+#include "Lattice/Util.h"
+
+namespace hxMailLib::Mime {
+class Email;
+}
 
 namespace hxMail::hxNotesProvider {
 
@@ -27,6 +33,45 @@ public:
     void getIndexLabel(String column, hxMail::MessageItem* item, Lattice::ObjectCollection* out) override;
     Lattice::Ptr<hxMail::ChangeItem> getChangeItem(bool create) override;
 
+    // The memo's detail: sender, recipients, the body as HTML from the Domino web task, attachments.
+    long loadDetail(Lattice::SchemaBase* detail) override;
+    // Fetches the memo's web page, cuts the body out of it and lists the attachments.
+    void loadBodyHTTP(hxMail::MessageDetail* detail, bool useExistingBody, bool attachmentsOnly);
+    // Whether the note carries a native MIME body. Reopens the document: LNDocument pointers
+    // taken before the call are stale afterwards.
+    bool isMimeBody();
+    // The body of a MIME memo's page: its <pre> text, or the HTML part its link points at.
+    String requestMimeBody(String page, bool& isText);
+    // The final HTML for the host: wrapped, cut, styled, UTF-8 and inert.
+    String convertBody(String body, bool isText);
+    // The body between the rich-text page's header table and its hidden form fields.
+    String stripHTML(String page);
+    // Puts `property` into the head of `html` unless `marker` is there already.
+    static void insertHTMLHeadProp(String& html, const String& property, const String& marker);
+    // Records the body's embedded-image sources in the provider's content-id table.
+    void parseRTFContentIds(String html);
+
+    // The body read from the note's own MIME parts, without the web task.
+    void loadMimeBody(Lattice::SchemaBase* detail, bool unused, bool asReply);
+    void parseMimeBodies(hxMailLib::Mime::Email* email);
+    void parseSingleBody(hxMailLib::Mime::Email* email, unsigned short itemType, char* itemName,
+                         unsigned short nameLength, void* value, unsigned long valueLength);
+    // Records the body's "cid:" references in the provider's content-id table.
+    void parseContentIds(String html);
+
+    // File attachments and embedded pictures into the detail; picture references rewritten.
+    void loadAttachments(hxMail::MessageDetail* detail);
+    Lattice::Ptr<hxMail::Attachment> createServiceAttachment(LNAttachment& attachment);
+    void loadEmbeddedAttachments(hxMail::Attachments* attachments);
+    // Records the content id and host URL of picture `attachNum`; the content id, or empty when
+    // the number has no record.
+    String addAttachContent(long attachNum, const String& contentId, bool plainAmpersand);
+    void verifyAttachments(hxMail::MessageBody* body, hxMail::Attachments* attachments);
+    static String computeMimeType(const Lattice::Atom& extension);
+    // The bytes of file attachment `attachNum`, or with `embedded` of content-id record
+    // `attachNum` fetched from the web task.
+    bool loadAttachmentData(long attachNum, Lattice::Ptr<Lattice::BaseObject64>& out, bool embedded);
+
     // The host icon code: 5 unread, 6 read, 9/10 responded to, 7 a draft.
     long getIconType(LNDocument* memo);
     // Host importance 2 high, 1 normal, anything else low.
@@ -50,6 +95,16 @@ public:
     long contentIdCount() const { return contentIdCount_; }
 
 protected:
+    // "http://server/path.nsf/": where the web task serves this memo's database.
+    String webDatabaseUrl();
+    // The user's "Authorization: Basic" line, when there is a user.
+    Lattice::Array<String> credentialHeaders();
+    // Closes the document and opens the note in raw MIME form; NULLHANDLE when that fails.
+    NOTEHANDLE openRawNote();
+    // Reopens the document by its id after a raw-note visit.
+    void reopenDocument();
+    Lattice::Array<_ContentIdStruct>* contentIdTable();
+
     bool getUnreadStatus(unsigned long noteId);
 
     Lattice::Map<String, Lattice::Data> properties{17, 10};

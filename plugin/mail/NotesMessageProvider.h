@@ -4,6 +4,8 @@
 
 #include "hxMail/Providers.h"
 
+#include <functional>
+
 namespace hxMail::hxNotesProvider {
 
 // The message operations of the main provider.
@@ -13,6 +15,24 @@ public:
     explicit NotesMessageProvider(hxMail::MailProvider* owner = nullptr) : hxMail::MessageProvider(owner) {}
     NotesMessageProvider(const NotesMessageProvider& other) : hxMail::MessageProvider(other) {}
     ~NotesMessageProvider() override;
+
+    long getMessageDetail(String id, String textType, Lattice::Ptr<hxMail::MessageDetail>& detail) override;
+    long sendMessage(String id) override;
+    long newAttachment(String id, Lattice::Ptr<hxMail::Attachment>& attachment) override;
+    long loadAttachmentData(String id, long attachNum, Lattice::Ptr<Lattice::BaseObject64>& data) override;
+    long loadAttachmentObject(String id, long attachNum, Lattice::Ptr<hxMail::MessageItem>& item) override;
+    long clearFlag(String id, bool& changed) override;
+    long setFlag(String id, const Lattice::Ptr<hxMail::ReminderFlag>& flag, long flagStatus,
+                 bool& changed) override;
+    long setImportance(String id, long importance, bool& changed) override;
+    long setSmartValue(String id, String smartName, String smartValue) override;
+    long getSmartValue(String id, String& smartValue) override;
+
+private:
+    // Runs `work` on the memo `id` inside the operation frame: errors thrown, databases locked,
+    // Notes errors reported on standard output. False when a Notes error was reported.
+    bool withMessage(String id, const std::function<void(NotesMessage&)>& work);
+    MailProvider* mailProvider() const;
 };
 
 } // namespace hxMail::hxNotesProvider

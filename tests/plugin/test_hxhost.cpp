@@ -3,12 +3,18 @@
 
 #include "Shell.h"
 
+#include "richtext.h"
+
+#include "domino/webserver.h"
+
 #include <nlohmann/json.hpp>
 
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 namespace {
@@ -400,4 +406,105 @@ TEST_F(HostMailTest, ReadableTablesAndBadInput) {
     }
     r = run("-c 'login jdoe demo-password; ls inbox 0 50'");
     EXPECT_EQ(countOf(r.out, "John Smith/Acme"), 5) << "nothing was deleted by the bad input";
+}
+
+namespace {
+
+// The inbox's first memo given a picture and a file, and the web task stand-in serving the folder.
+class HostMessageTest : public HostMailTest {
+protected:
+    void SetUp() override {
+        HostMailTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        DBHANDLE hDb = NULLHANDLE;
+        ASSERT_EQ(NSFDbOpen("Mail1!!mail/jdoe.nsf", &hDb), NOERROR);
+        UNID u{};
+        unsigned a, b, c, d;
+        std::sscanf(unids[1].c_str(), "%8x%8x%8x%8x", &a, &b, &c, &d);
+        u.File.Innards[1] = a;
+        u.File.Innards[0] = b;
+        u.Note.Innards[1] = c;
+        u.Note.Innards[0] = d;
+        NOTEHANDLE h = NULLHANDLE;
+        ASSERT_EQ(NSFNoteOpenByUNID(hDb, &u, 0, &h), NOERROR);
+        notes::ods::RichTextElement text, picture;
+        text.kind = notes::ods::kCdText;
+        text.text = "See the chart below.";
+        picture.kind = notes::ods::kCdGraphic;
+        picture.text = "image/gif";
+        picture.bytes = gif;
+        picture.width = picture.height = 1;
+        const std::string body = notes::ods::encodeRichText({text, picture});
+        ASSERT_EQ(
+            NSFItemAppend(h, 0, "Body", 4, TYPE_COMPOSITE, body.data(), static_cast<DWORD>(body.size())),
+            NOERROR);
+        std::ofstream(dir + "/plan.txt") << fileText;
+        const std::string path = dir + "/plan.txt";
+        ASSERT_EQ(NSFNoteAttachFile(h, "$FILE", 5, path.c_str(), nullptr, 0), NOERROR);
+        ASSERT_EQ(NSFNoteUpdate(h, 0), NOERROR);
+        NSFNoteClose(h);
+        NSFDbClose(hDb);
+        web = std::make_unique<domino::WebServer>(dir);
+        web->start(0);
+        connectTo = "--set http.connectTo=Mail1:80=127.0.0.1:" + std::to_string(web->port()) + " ";
+    }
+
+    const std::string gif = std::string("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00!", 19);
+    const std::string fileText = "step one\nstep two\n";
+    std::unique_ptr<domino::WebServer> web;
+    std::string connectTo;
+};
+
+} // namespace
+
+TEST_F(HostMessageTest, OpenListAndSaveAttachmentsByListingRow) {
+    // Sorted by subject, "alpha" (the memo with the body) is row 1.
+    Outcome r =
+        run(connectTo + "--json -c 'login jdoe demo-password; sort inbox subject asc; ls inbox; "
+                        "open #1 --html body.html; attachments #1; save-attachment #1 0 plan-copy.txt; "
+                        "save-attachment #1 100 chart.gif'");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    const auto lines = jsonLines(r.out);
+    ASSERT_EQ(lines.size(), 7u) << r.out;
+    const auto& opened = lines[3];
+    EXPECT_EQ(opened["id"], unids[1]);
+    EXPECT_EQ(opened["subject"], "alpha");
+    EXPECT_EQ(opened["from"].get<std::string>().rfind("John Smith", 0), 0u) << opened.dump();
+    EXPECT_NE(opened["text"].get<std::string>().find("See the chart below."), std::string::npos)
+        << opened.dump();
+    const std::string html = slurp(dir + "/body.html");
+    EXPECT_NE(html.find("getFileWithObject"), std::string::npos) << html;
+    EXPECT_EQ(opened["htmlBytes"], html.size());
+    const auto& attachments = lines[4]["attachments"];
+    ASSERT_EQ(attachments.size(), 2u);
+    EXPECT_EQ(attachments[0]["name"], "plan.txt");
+    EXPECT_EQ(attachments[0]["mimeType"], "text/plain");
+    EXPECT_EQ(attachments[0]["size"], fileText.size());
+    EXPECT_EQ(attachments[1]["number"], 101) << "the second read appended the picture again";
+    EXPECT_EQ(lines[5]["bytes"], fileText.size());
+    EXPECT_EQ(slurp(dir + "/plan-copy.txt"), fileText);
+    EXPECT_EQ(slurp(dir + "/chart.gif"), gif);
+    EXPECT_EQ(r.out.find("demo-password"), std::string::npos);
+    EXPECT_EQ(slurp(dir + "/hxLog.log").find("demo-password"), std::string::npos);
+
+    // Unsorted, the inbox shows "alpha" second; a memo without a body opens without complaint.
+    r = run(connectTo + "-c 'login jdoe demo-password; ls inbox; open #2; open #1'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Subject: alpha\nFrom:    John Smith"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("2 attachment(s): plan.txt (18 bytes) embed100.gif"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Error:"), std::string::npos) << r.out;
+
+    for (const char* bad :
+         {"login jdoe demo-password; open #1", "login jdoe demo-password; ls inbox; open #9",
+          "login jdoe demo-password; open 00000000000000000000000000000BAD",
+          "login jdoe demo-password; ls inbox; save-attachment #2 7 x.bin",
+          "login jdoe demo-password; ls inbox; save-attachment #1 -2 x.bin",
+          "login jdoe demo-password; ls inbox; open #2 --text x",
+          "login jdoe demo-password; ls inbox; save-attachment #2 0 /nonexistent/dir/x"}) {
+        r = run(connectTo + "-c '" + bad + "'");
+        EXPECT_EQ(r.status, 1) << bad;
+        EXPECT_FALSE(r.err.empty()) << bad;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir + "/x.bin"));
 }

@@ -25,6 +25,25 @@ hxMail::MailProvider& requireProvider(CommandContext& context) {
     return *provider;
 }
 
+std::vector<ListedMessage>& lastListing() {
+    static std::vector<ListedMessage> listing;
+    return listing;
+}
+
+std::string resolveMessageId(const std::string& text) {
+    if (text.empty() || text[0] != '#')
+        return text;
+    const std::string digits = text.substr(1);
+    const bool number =
+        !digits.empty() && digits.size() < 9 && digits.find_first_not_of("0123456789") == std::string::npos;
+    const long row = number ? std::stol(digits) : 0;
+    const auto& listing = lastListing();
+    if (row < 1 || static_cast<std::size_t>(row) > listing.size())
+        throw CommandError("\"" + text + "\" names no row of the last listing (" +
+                           std::to_string(listing.size()) + " row(s); run \"ls\" first)");
+    return listing[static_cast<std::size_t>(row - 1)].id;
+}
+
 namespace {
 
 void info(CommandContext& context, const Args&, Json& out) {
@@ -68,6 +87,7 @@ void registerCommands(CommandRegistry& registry) {
     registerLoginCommands(registry);
     registerAddressCommands(registry);
     registerFolderCommands(registry);
+    registerMessageCommands(registry);
 }
 
 void registerFrameCommands(CommandRegistry& registry) {

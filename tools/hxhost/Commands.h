@@ -60,6 +60,18 @@ void registerAddressCommands(CommandRegistry& registry);
 // The mailbox's folders: folders, sort, index, ls, rm, markread, preview.
 void registerFolderCommands(CommandRegistry& registry);
 
+// Opening messages and their attachments: open, attachments, save-attachment.
+void registerMessageCommands(CommandRegistry& registry);
+
+// The rows of the last "ls", so that later commands can name a message as "#N" (1 is the first).
+struct ListedMessage {
+    std::string id;
+    std::string subject;
+};
+std::vector<ListedMessage>& lastListing();
+// A message id given as itself or as "#N" of the last listing; CommandError when "#N" is not there.
+std::string resolveMessageId(const std::string& text);
+
 // The provider of the session, or a CommandError saying why there is none.
 hxMail::MailProvider& requireProvider(CommandContext& context);
 

@@ -187,8 +187,10 @@ void ls(CommandContext& context, const Args& args, Json& out) {
     Lattice::ObjectCollection items;
     provider.getFolderItemsPage(folder.get_id(), start, count, &items);
     Json list = Json::array();
+    lastListing().clear();
     for (const Lattice::Data& d : items)
-        if (auto* m = d.toObject<hxMail::MessageItem>())
+        if (auto* m = d.toObject<hxMail::MessageItem>()) {
+            lastListing().push_back({m->get_id().str(), m->get_subject().str()});
             list.push_back({{"id", m->get_id().str()},
                             {"icon", m->get_iconType()},
                             {"from", m->get_from().str()},
@@ -197,6 +199,7 @@ void ls(CommandContext& context, const Args& args, Json& out) {
                             {"size", m->get_size()},
                             {"unread", !m->get_readFlag()},
                             {"attachment", m->get_hasAttachments()}});
+        }
     out["folder"] = folder.get_displayName().str();
     out["start"] = start;
     out["count"] = count;
@@ -209,10 +212,11 @@ void renderLs(const Json& r, std::ostream& out) {
         out << "  (no entries)\n";
         return;
     }
-    Table table({"", "From", "Subject", "Received", "Size", "Unread", "Att"});
+    Table table({"#", "", "From", "Subject", "Received", "Size", "Unread", "Att"});
+    long row = 1;
     for (const Json& m : r["items"])
-        table.add({iconName(m.value("icon", 0L)), m.value("from", ""), m.value("subject", ""),
-                   m.value("received", ""), std::to_string(m.value("size", 0L)),
+        table.add({std::to_string(row++), iconName(m.value("icon", 0L)), m.value("from", ""),
+                   m.value("subject", ""), m.value("received", ""), std::to_string(m.value("size", 0L)),
                    m.value("unread", false) ? "*" : "", m.value("attachment", false) ? "@" : ""});
     table.print(out);
 }

@@ -1,6 +1,8 @@
 // hxhost: loads the Notes provider plug-in as the host does and drives it from commands.
 #include "Shell.h"
 
+#include "Lattice/Settings.h"
+
 #include <CLI/CLI.hpp>
 
 #include <unistd.h>
@@ -9,6 +11,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -30,10 +34,15 @@ int main(int argc, char** argv) {
     std::string dataDir;
     std::string commands;
     std::string script;
+    std::vector<std::string> settings;
     bool json = false;
     app.add_option("--plugin", pluginPath, "The plug-in to load")->capture_default_str();
     app.add_option("--data", dataDir,
                    "Notes data directory (one folder per server), set before the provider is made");
+    app.add_option("--set", settings,
+                   "Framework setting KEY=VALUE (repeatable), set before the plug-in loads, e.g.\n"
+                   "http.connectTo=Mail1:80=127.0.0.1:8080, runtimePath=/hx/, notes.server=Mail1")
+        ->allow_extra_args(false);
     app.add_flag("--json", json, "Print each command's result as one JSON object per line");
     auto* commandOption = app.add_option("-c", commands, "Commands to run, separated by \";\"");
     app.add_option("SCRIPT", script, "A file of commands, one or more per line")->excludes(commandOption);
@@ -46,6 +55,15 @@ int main(int argc, char** argv) {
             return 2;
         }
         setenv("NOTES_DATA_DIR", dataDir.c_str(), 1);
+    }
+
+    for (const std::string& setting : settings) {
+        const std::size_t eq = setting.find('=');
+        if (eq == std::string::npos || eq == 0) {
+            std::cerr << "hxhost: --set " << setting << ": expected KEY=VALUE" << std::endl;
+            return 2;
+        }
+        Lattice::Settings::set(setting.substr(0, eq), setting.substr(eq + 1));
     }
 
     hxhost::CommandRegistry registry;

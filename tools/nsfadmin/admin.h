@@ -46,6 +46,17 @@ struct GroupEntry {
     std::vector<std::string> members;
 };
 
+// A rich-text memo for add-memo: text paragraphs, then each picture and each attachment (with a
+// reference to it in the body). Names are UTF-8; paths are files on disk.
+struct MemoEntry {
+    std::string from;
+    std::vector<std::string> to, cc;
+    std::string subject;
+    std::vector<std::string> text; // paragraphs
+    std::vector<std::string> pictures, attachments;
+    std::string folder = "($Inbox)";
+};
+
 class Admin {
 public:
     // dataDir: the data directory; empty = the library's own configuration.
@@ -88,6 +99,13 @@ public:
     // transaction, with a progress line per batch.
     int genMail(const std::string& server, const std::string& user, long long count, int days,
                 std::uint32_t seed);
+
+    // A native MIME memo from an .eml file, delivered into `folder`; prints its UNID.
+    int addMime(const DbRef& db, const std::string& emlFile, const std::string& folder);
+    // A rich-text memo with pictures and attachments, delivered into its folder; prints its UNID.
+    int addMemo(const DbRef& db, const MemoEntry& memo);
+    // Attaches files to a document; nothing is saved unless every file can be attached.
+    int attach(const DbRef& db, const std::string& unid, const std::vector<std::string>& files);
 
     struct Impl; // the command sources' shared state (admin_impl.h)
 

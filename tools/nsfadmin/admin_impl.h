@@ -3,7 +3,9 @@
 
 #include "admin.h"
 
+#include "attachments.h"
 #include "internal.h"
+#include "mimeparts.h"
 #include "notes/lncpp.h"
 
 #include <cstdlib>
@@ -82,6 +84,17 @@ struct Admin::Impl {
     std::string itemText(const notes::Item& item, const char* separator) {
         if (notes::nameEquals(item.name, "HTTPPassword")) {
             return item.value.empty() ? "" : "(digest hidden)";
+        }
+        notes::files::FileObject file;
+        if (notes::files::isFileItem(item) && notes::files::decode(item.value, &file)) {
+            return latin1ToUtf8(file.name) + " (" + std::to_string(file.size) + " bytes)";
+        }
+        MIME_PART part{};
+        std::string text;
+        if (item.type == TYPE_MIME_PART && notes::mime::decodePartItem(item.value, &part, &text)) {
+            static const char* const kKinds[] = {"?", "prolog", "body", "epilog", "retrieve info", "message"};
+            return std::string(part.cPartType <= 5 ? kKinds[part.cPartType] : "?") + " part, " +
+                   std::to_string(text.size()) + " bytes";
         }
         return latin1ToUtf8(notes::ods::toText(item.type, item.value, separator));
     }

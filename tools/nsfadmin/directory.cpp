@@ -1,6 +1,8 @@
 // Users, groups and whole servers from a fixture: the directory ("names.nsf"), mail files and
 // personal address books.
 #include "admin_impl.h"
+#include "memo.h"
+#include "mimeparts.h"
 
 #include "notes/config.h"
 
@@ -360,20 +362,129 @@ GroupEntry readGroup(const json& obj, const std::string& where) {
 
 // A mail file document of the fixture; dates are days before the seeding ("daysAgo"), due dates
 // days after it ("dueInDays").
-notes::mail::Message readMessage(const json& obj, const std::string& where) {
-    allowOnly(obj, where,
-              {"kind", "from", "to", "cc", "bcc", "subject", "body", "daysAgo", "unread", "replied",
-               "forwarded", "importance", "mood", "returnReceipt", "deliveryReport", "attachments",
-               "dueInDays", "completed"});
+// The body of a rich-text fixture memo ("richBody": text runs with styles, paragraphs, links,
+// pictures and attachments) and its "files"; paths are relative to the fixture's folder.
+void readRichBody(const json& obj, const std::string& where, const std::string& baseDir,
+                  notes::mail::Message* m) {
+    std::vector<notes::ods::RichTextElement> body;
+    std::string error;
+    auto path = [&](const std::string& p) {
+        return fs::path(p).is_absolute() ? p : (fs::path(baseDir) / p).string();
+    };
+    const json& pieces = array(obj, where, "richBody");
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const std::string at = where + ".richBody[" + std::to_string(i) + "]";
+        const json& piece = pieces[i];
+        if (!piece.is_object()) {
+            throw FixtureError{at + ": an object"};
+        }
+        if (piece.contains("paragraph")) {
+            allowOnly(piece, at, {"paragraph"});
+            body.push_back(paragraphBreak());
+        } else if (piece.contains("link")) {
+            allowOnly(piece, at, {"link", "text"});
+            notes::ods::RichTextElement begin;
+            begin.kind = notes::ods::kCdLinkBegin;
+            begin.text = utf8ToLatin1(text(piece, at, "link", true));
+            const std::string shown = text(piece, at, "text", false);
+            body.push_back(begin);
+            body.push_back(textRun(shown.empty() ? begin.text : utf8ToLatin1(shown)));
+            notes::ods::RichTextElement end;
+            end.kind = notes::ods::kCdLinkEnd;
+            body.push_back(end);
+        } else if (piece.contains("picture")) {
+            allowOnly(piece, at, {"picture"});
+            if (!appendPicture(path(text(piece, at, "picture", true)), &body, &error)) {
+                throw FixtureError{at + ": " + error};
+            }
+        } else if (piece.contains("attachment")) {
+            allowOnly(piece, at, {"attachment"});
+            if (!appendAttachment(path(text(piece, at, "attachment", true)), &body, &m->files, &error)) {
+                throw FixtureError{at + ": " + error};
+            }
+        } else {
+            allowOnly(piece, at, {"text", "bold", "italic", "underline", "size", "color"});
+            notes::ods::RichTextElement style;
+            style.kind = notes::ods::kCdStyle;
+            for (const auto& [key, bit] : {std::pair<const char*, BYTE>{"bold", notes::ods::kStyleBold},
+                                           {"italic", notes::ods::kStyleItalic},
+                                           {"underline", notes::ods::kStyleUnderline}}) {
+                if (piece.contains(key)) {
+                    if (!piece[key].is_boolean()) {
+                        throw FixtureError{at + "." + key + ": true or false"};
+                    }
+                    style.flags |= piece[key].get<bool>() ? bit : 0;
+                }
+            }
+            if (piece.contains("size")) {
+                if (!piece["size"].is_number_integer() || piece["size"].get<int>() < 1 ||
+                    piece["size"].get<int>() > 255) {
+                    throw FixtureError{at + ".size: points from 1 to 255"};
+                }
+                style.points = static_cast<BYTE>(piece["size"].get<int>());
+            }
+            if (piece.contains("color")) {
+                const std::string c = text(piece, at, "color", true);
+                if (c.size() != 7 || c[0] != '#' ||
+                    c.find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos) {
+                    throw FixtureError{at + ".color: #RRGGBB"};
+                }
+                style.colour = static_cast<DWORD>(std::stoul(c.substr(1), nullptr, 16));
+            }
+            const bool styled =
+                style.flags != 0 || style.points != 0 || style.colour != notes::ods::kDefaultColour;
+            if (styled) {
+                body.push_back(style);
+            }
+            std::vector<notes::ods::RichTextElement> runs; // "\n" in the text starts a paragraph
+            notes::ods::decodeRichText(
+                notes::ods::encodeRichText(utf8ToLatin1(text(piece, at, "text", true))), &runs);
+            body.insert(body.end(), runs.begin(), runs.end());
+            if (styled) {
+                notes::ods::RichTextElement plain;
+                plain.kind = notes::ods::kCdStyle;
+                body.push_back(plain);
+            }
+        }
+    }
+    m->richText = notes::ods::encodeRichText(body);
+}
+
+notes::mail::Message readMessage(const json& obj, const std::string& where, const std::string& baseDir) {
+    allowOnly(
+        obj, where,
+        {"kind",           "from",        "to",        "cc",        "bcc",        "subject",  "body",
+         "daysAgo",        "unread",      "replied",   "forwarded", "importance", "mood",     "returnReceipt",
+         "deliveryReport", "attachments", "dueInDays", "completed", "eml",        "richBody", "files"});
     notes::mail::Message m;
     using Kind = notes::mail::Message::Kind;
+    if (obj.contains("eml")) { // a native MIME memo: the message file gives sender, recipients, subject
+        for (const char* key :
+             {"from", "to", "cc", "bcc", "subject", "body", "richBody", "kind", "attachments"}) {
+            if (obj.contains(key)) {
+                throw FixtureError{where + "." + key + ": not with \"eml\" (the message file gives it)"};
+            }
+        }
+        const std::string rel = text(obj, where, "eml", true);
+        const std::string file = fs::path(rel).is_absolute() ? rel : (fs::path(baseDir) / rel).string();
+        std::string eml, error;
+        if (!readWholeFile(file, &eml)) {
+            throw FixtureError{where + ".eml: cannot read " + file};
+        }
+        if (notes::mime::memoFromEml(eml, &m, &error) != NOERROR) {
+            throw FixtureError{where + ".eml: " + file + ": " + error};
+        }
+    }
+    const bool fromEml = obj.contains("eml");
     const std::string kind = obj.contains("kind") ? text(obj, where, "kind", true) : "inbox";
     m.kind = kind == "inbox"   ? Kind::Inbox
              : kind == "draft" ? Kind::Draft
              : kind == "sent"  ? Kind::Sent
              : kind == "task"  ? Kind::Task
                                : throw FixtureError{where + ".kind: one of inbox, draft, sent, task"};
-    m.from = utf8ToLatin1(text(obj, where, "from", m.kind == Kind::Inbox));
+    if (!fromEml) {
+        m.from = utf8ToLatin1(text(obj, where, "from", m.kind == Kind::Inbox));
+    }
     for (const auto& [field, list] : {std::pair<const char*, std::vector<std::string>*>{"to", &m.sendTo},
                                       {"cc", &m.copyTo},
                                       {"bcc", &m.blindCopyTo},
@@ -383,8 +494,24 @@ notes::mail::Message readMessage(const json& obj, const std::string& where) {
                 utf8ToLatin1(field == std::string("attachments") ? v : notes::canonicalizeName(v)));
         }
     }
-    m.subject = utf8ToLatin1(text(obj, where, "subject", true));
-    m.body = utf8ToLatin1(text(obj, where, "body", false));
+    if (!fromEml) {
+        m.subject = utf8ToLatin1(text(obj, where, "subject", true));
+        m.body = utf8ToLatin1(text(obj, where, "body", false));
+    }
+    if (obj.contains("richBody")) {
+        if (obj.contains("body")) {
+            throw FixtureError{where + ".richBody: give either \"body\" or \"richBody\""};
+        }
+        readRichBody(obj, where, baseDir, &m);
+    }
+    std::string error;
+    std::vector<notes::ods::RichTextElement> unreferenced;
+    for (const std::string& rel : strings(obj, where, "files")) {
+        const std::string file = fs::path(rel).is_absolute() ? rel : (fs::path(baseDir) / rel).string();
+        if (!appendAttachment(file, &unreferenced, &m.files, &error)) {
+            throw FixtureError{where + ".files: " + error};
+        }
+    }
     auto number = [&](const char* field, double lo, double hi, double fallback) {
         const auto it = obj.find(field);
         if (it == obj.end()) {
@@ -437,7 +564,7 @@ notes::mail::Message readMessage(const json& obj, const std::string& where) {
     return m;
 }
 
-std::vector<SeedServer> readFixture(const json& root) {
+std::vector<SeedServer> readFixture(const json& root, const std::string& baseDir) {
     allowOnly(root, "fixture", {"servers"});
     const json& servers = array(root, "fixture", "servers");
     if (servers.empty()) {
@@ -487,7 +614,7 @@ std::vector<SeedServer> readFixture(const json& root) {
             }
             const json& mail = array(people[k], at, "mail");
             for (std::size_t m = 0; m < mail.size(); ++m) {
-                p.mail.push_back(readMessage(mail[m], at + ".mail[" + std::to_string(m) + "]"));
+                p.mail.push_back(readMessage(mail[m], at + ".mail[" + std::to_string(m) + "]", baseDir));
             }
             if (const auto book = people[k].find("addressBook"); book != people[k].end()) {
                 allowOnly(*book, at + ".addressBook", {"contacts", "groups"});
@@ -830,7 +957,7 @@ int Admin::seed(const std::string& file) {
     }
     std::vector<SeedServer> servers;
     try {
-        servers = readFixture(json::parse(content));
+        servers = readFixture(json::parse(content), fs::path(file).parent_path().string());
     } catch (const json::exception& e) {
         return impl_->badInput("the fixture " + file + " is not valid JSON: " + e.what());
     } catch (const FixtureError& e) {

@@ -147,6 +147,35 @@ int main(int argc, char** argv) {
     genMail->add_option("--days", genDays, "spread delivery over this many days before now (default 30)");
     genMail->add_option("--seed", genSeed, "random seed (same seed, same memos)");
 
+    std::string emlFile, folder = "($Inbox)";
+    CLI::App* addMime = app.add_subcommand(
+        "add-mime", "deliver a native MIME memo from an .eml file into a mail file; prints its UNID");
+    addDbOptions(addMime, db);
+    addMime->add_option("eml", emlFile, "the message file (RFC 5322, e.g. saved from a mail client)")
+        ->required();
+    addMime->add_option("--folder", folder, "folder to deliver into (default: ($Inbox))");
+
+    nsfadmin::MemoEntry memo;
+    CLI::App* addMemo = app.add_subcommand(
+        "add-memo",
+        "deliver a rich-text memo with pictures and attachments into a mail file; prints its UNID");
+    addDbOptions(addMemo, db);
+    addMemo->add_option("--from", memo.from, "sender, e.g. \"Anna Berg/Acme\"")->required();
+    addMemo->add_option("--to", memo.to, "a recipient (repeatable)");
+    addMemo->add_option("--cc", memo.cc, "a copy recipient (repeatable)");
+    addMemo->add_option("--subject", memo.subject, "subject")->required();
+    addMemo->add_option("--text", memo.text, "a paragraph of text (repeatable)");
+    addMemo->add_option("--picture", memo.pictures, "a GIF, PNG or JPEG file shown in the body (repeatable)");
+    addMemo->add_option("--attach", memo.attachments,
+                        "a file attached and referenced in the body (repeatable)");
+    addMemo->add_option("--folder", memo.folder, "folder to deliver into (default: ($Inbox))");
+
+    std::vector<std::string> attachFiles;
+    CLI::App* attachCmd = app.add_subcommand("attach", "attach files to an existing document");
+    addDbOptions(attachCmd, db);
+    attachCmd->add_option("unid", unid, "universal id (32 hexadecimal digits)")->required();
+    attachCmd->add_option("files", attachFiles, "the files to attach")->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -189,6 +218,15 @@ int main(int argc, char** argv) {
         const long long count = std::strtoll(genCount.c_str(), &end, 10);
         return admin.genMail(genServer, genUser, end && *end == '\0' && !genCount.empty() ? count : -1,
                              genDays, genSeed);
+    }
+    if (*addMime) {
+        return admin.addMime(db, emlFile, folder);
+    }
+    if (*addMemo) {
+        return admin.addMemo(db, memo);
+    }
+    if (*attachCmd) {
+        return admin.attach(db, unid, attachFiles);
     }
     if (*serverAdd) {
         return admin.serverAdd(name);

@@ -2,7 +2,6 @@
 
 #include "text.h"
 
-#include <cstring>
 #include <vector>
 
 namespace domino {
@@ -47,14 +46,6 @@ std::string paragraph(const std::string& latin1) {
     return latin1.empty() ? "<p><br></p>\n" : "<p>" + htmlEscape(latin1ToUtf8(latin1)) + "</p>\n";
 }
 
-template <typename T> bool read(const std::string& value, std::size_t at, T* out) {
-    if (at + sizeof(T) > value.size()) {
-        return false;
-    }
-    std::memcpy(out, value.data() + at, sizeof(T));
-    return true;
-}
-
 } // namespace
 
 std::string renderPlainText(const std::string& text) {
@@ -74,34 +65,21 @@ std::string renderPlainText(const std::string& text) {
     }
 }
 
-std::string renderRichText(const std::string& value, const PageContext&) {
-    std::string out, run;
-    std::size_t pos = 0;
-    while (pos < value.size()) {
-        WORD sig = 0;
-        DWORD length = 0;
-        if (!read(value, pos, &sig) || !read(value, pos + sizeof(WORD), &length) || length < 6 ||
-            length > value.size() - pos) {
-            break; // a damaged record ends the body; what came before is still shown
+std::string documentUrl(const PageContext& ctx) {
+    std::string url;
+    std::size_t start = 0;
+    const std::string& db = ctx.databaseUrl;
+    while (start < db.size()) {
+        std::size_t end = db.find('/', start);
+        if (end == std::string::npos) {
+            end = db.size();
         }
-        if (sig == notes::ods::kCdText) {
-            run.append(value, pos + 6, length - 6);
-        } else if (sig == notes::ods::kCdParagraph) {
-            out += paragraph(run);
-            run.clear();
+        if (end > start) {
+            url += "/" + percentEncode(std::string_view(db).substr(start, end - start));
         }
-        // Other records (graphics, styles) render nothing yet.
-        pos += length;
+        start = end + 1;
     }
-    if (!run.empty()) {
-        out += paragraph(run);
-    }
-    return out;
-}
-
-std::string renderMimeBody(const notes::Note&, const PageContext&) {
-    // Native MIME parts are not rendered yet; the page keeps its markers around an empty body.
-    return "";
+    return url + "/($All)/" + ctx.unid;
 }
 
 std::string renderBody(const notes::Note& note, const PageContext& ctx) {

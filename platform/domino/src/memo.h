@@ -16,6 +16,10 @@ struct PageContext {
 };
 
 std::string renderMemo(const notes::Note& note, const PageContext& ctx);
+// "/mail/jdoe.nsf/($All)/<UNID>", escaped for a URL: where the routes below a document start.
+std::string documentUrl(const PageContext& ctx);
+// A MIME HTML part's own charset declarations name UTF-8 once it has been converted.
+std::string rewriteMetaCharset(std::string html);
 
 // The body alone, by the kind of its "Body" item. Each kind is one function so that styled
 // runs, graphics (src="/mail/..." references) and native MIME parts (a <pre> block or a link to

@@ -1,7 +1,9 @@
 #include "text.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
+#include <iconv.h>
 
 namespace domino {
 
@@ -37,6 +39,130 @@ std::string utf8ToLatin1IfPossible(std::string_view text) {
             continue;
         }
         return std::string(text);
+    }
+    return out;
+}
+
+bool isValidUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::size_t n = 0;
+        std::uint32_t cp = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        if (c >= 0xC2 && c <= 0xDF) {
+            n = 1;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            n = 2;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            n = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + n >= text.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k <= n; ++k) {
+            const auto d = static_cast<unsigned char>(text[i + k]);
+            if ((d & 0xC0) != 0x80) {
+                return false;
+            }
+            cp = (cp << 6) | (d & 0x3F);
+        }
+        // Overlong forms, surrogates and code points past U+10FFFF.
+        if ((n == 2 && cp < 0x800) || (n == 3 && cp < 0x10000) || cp > 0x10FFFF ||
+            (cp >= 0xD800 && cp <= 0xDFFF)) {
+            return false;
+        }
+        i += n + 1;
+    }
+    return true;
+}
+
+namespace {
+
+// One conversion through iconv; false when iconv does not know the charset.
+bool iconvToUtf8(std::string_view bytes, const std::string& charset, std::string* out) {
+    iconv_t cd = iconv_open("UTF-8", charset.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        return false;
+    }
+    out->clear();
+    std::string in(bytes);
+    char* src = in.data();
+    std::size_t srcLeft = in.size();
+    char buf[4096];
+    while (srcLeft > 0) {
+        char* dst = buf;
+        std::size_t dstLeft = sizeof buf;
+        const std::size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        out->append(buf, static_cast<std::size_t>(dst - buf));
+        if (r == static_cast<std::size_t>(-1)) {
+            if (errno == E2BIG) {
+                continue;
+            }
+            // A byte that does not decode (or a sequence cut off at the end): one replacement.
+            *out += "\xEF\xBF\xBD";
+            ++src;
+            --srcLeft;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    char* dst = buf;
+    std::size_t dstLeft = sizeof buf;
+    iconv(cd, nullptr, nullptr, &dst, &dstLeft);
+    out->append(buf, static_cast<std::size_t>(dst - buf));
+    iconv_close(cd);
+    return true;
+}
+
+} // namespace
+
+std::string charsetToUtf8(std::string_view bytes, std::string_view charset) {
+    std::string name;
+    for (char c : charset) {
+        if (!std::isspace(static_cast<unsigned char>(c)) && c != '"') {
+            name.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+        }
+    }
+    if (name == "iso-8859-1" || name == "latin1" || name == "iso8859-1" || name == "l1") {
+        return latin1ToUtf8(bytes);
+    }
+    std::string out;
+    const bool asUtf8 = name.empty() || name == "utf-8" || name == "utf8" || name == "us-ascii";
+    if (asUtf8 && isValidUtf8(bytes)) {
+        return std::string(bytes);
+    }
+    if (!asUtf8 && iconvToUtf8(bytes, name, &out)) {
+        return out;
+    }
+    if (!asUtf8 && isValidUtf8(bytes)) {
+        return std::string(bytes);
+    }
+    if (name == "utf-8" || name == "utf8") {
+        iconvToUtf8(bytes, "UTF-8", &out); // keeps the good sequences, replaces the rest
+        return out;
+    }
+    iconvToUtf8(bytes, "WINDOWS-1252", &out);
+    return out;
+}
+
+std::string percentEncode(std::string_view segment) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (char ch : segment) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (std::isalnum(c) || std::string_view("-._~!$()*,;=:@").find(ch) != std::string_view::npos) {
+            out.push_back(ch);
+        } else {
+            out += {'%', hex[c >> 4], hex[c & 15]};
+        }
     }
     return out;
 }

@@ -2,12 +2,15 @@
 
 #include "auth.h"
 #include "datafolder.h"
+#include "elements.h"
 #include "memo.h"
 #include "text.h"
 
 #include <httplib.h>
 
 #include <atomic>
+#include <cctype>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -16,8 +19,12 @@ namespace domino {
 namespace {
 
 struct Answer {
-    int status = 404;
+    Answer(int s, std::string b, std::string type = "text/html; charset=UTF-8")
+        : status(s), body(std::move(b)), contentType(std::move(type)) {}
+    int status;
     std::string body;
+    std::string contentType;
+    std::string disposition; // Content-Disposition of a file download
 };
 
 std::string hostName(const std::string& host) {
@@ -70,6 +77,37 @@ bool isUnid(const std::string& s) {
 std::string page(int status, const char* title) {
     return "<html><head><title>" + std::to_string(status) + " " + title + "</title></head><body><h1>" +
            title + "</h1></body></html>\n";
+}
+
+Answer notFound() {
+    return {404, page(404, "Not Found")};
+}
+
+// "0.<k>" (a picture) and "M<k>" (a MIME leaf part): k decimal, small enough to be an index.
+std::optional<std::size_t> elementNumber(const std::string& text, const char* prefix) {
+    const std::size_t skip = std::strlen(prefix);
+    if (text.size() <= skip || text.size() > skip + 6 || !equalsNoCase(text.substr(0, skip), prefix)) {
+        return std::nullopt;
+    }
+    std::size_t n = 0;
+    for (std::size_t i = skip; i < text.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(text[i]))) {
+            return std::nullopt;
+        }
+        n = n * 10 + static_cast<std::size_t>(text[i] - '0');
+    }
+    return n;
+}
+
+Answer resourceAnswer(std::optional<Resource> r) {
+    if (!r) {
+        return notFound();
+    }
+    Answer a(200, std::move(r->bytes), std::move(r->contentType));
+    if (!r->fileName.empty()) {
+        a.disposition = contentDisposition(r->fileName);
+    }
+    return a;
 }
 
 } // namespace
@@ -141,34 +179,65 @@ struct WebServer::Impl {
             return {403, page(403, "Forbidden")};
         }
         const std::string command = query.substr(0, query.find('&'));
-        if (rest.size() != 2 || !(command.empty() || equalsNoCase(command, "OpenDocument"))) {
-            return {404, page(404, "Not Found")};
+        const bool plain = command.empty();
+        if (rest.size() == 2 && (plain || equalsNoCase(command, "OpenDocument"))) {
+            return openDocument(*file, *server, dbPath, rest[0], rest[1], [](Document& doc) {
+                return Answer{200, renderMemo(doc.note, doc.context)};
+            });
         }
-        return openDocument(*file, *server, dbPath, rest[0], rest[1]);
+        // What a page links to below its document: pictures and MIME parts of "Body", and files.
+        if (rest.size() == 4 && (plain || equalsNoCase(command, "OpenElement"))) {
+            const std::string element = rest[3];
+            if (equalsNoCase(rest[2], "Body")) {
+                if (auto k = elementNumber(element, "0.")) {
+                    return openDocument(*file, *server, dbPath, rest[0], rest[1], [k](Document& doc) {
+                        return resourceAnswer(pictureElement(doc.note, *k));
+                    });
+                }
+                if (auto k = elementNumber(element, "M")) {
+                    return openDocument(*file, *server, dbPath, rest[0], rest[1], [k](Document& doc) {
+                        return resourceAnswer(mimeElement(doc.note, *k));
+                    });
+                }
+            } else if (equalsNoCase(rest[2], "$FILE")) {
+                return openDocument(*file, *server, dbPath, rest[0], rest[1], [&element](Document& doc) {
+                    return resourceAnswer(attachedFile(doc.note, element));
+                });
+            }
+        }
+        return notFound();
     }
 
+    struct Document {
+        std::shared_ptr<notes::Database> database;
+        notes::Note note;
+        PageContext context;
+    };
+
+    // Finds the document (the view must exist, "0" stands for any) and hands it to `answer`.
+    template <typename AnswerFn>
     Answer openDocument(const std::string& file, const std::string& server, const std::string& dbPath,
-                        const std::string& view, const std::string& unidText) const {
+                        const std::string& view, const std::string& unidText, AnswerFn answer) const {
         UNID unid{};
         if (!isUnid(unidText) || !notes::unidFromText(unidText, &unid)) {
-            return {404, page(404, "Not Found")};
+            return notFound();
         }
-        std::shared_ptr<notes::Database> db;
-        if (notes::Database::open(file, server, dbPath, &db) != NOERROR) {
-            return {404, page(404, "Not Found")};
+        Document doc;
+        if (notes::Database::open(file, server, dbPath, &doc.database) != NOERROR) {
+            return notFound();
         }
         NOTEID viewId = 0;
-        if (view != "0" && db->findDesign(NOTE_CLASS_VIEW, view, &viewId) != NOERROR) {
-            return {404, page(404, "Not Found")};
+        if (view != "0" && doc.database->findDesign(NOTE_CLASS_VIEW, view, &viewId) != NOERROR) {
+            return notFound();
         }
         NOTEID id = 0;
-        notes::Note note;
-        if (db->findByUnid(unid, &id) != NOERROR || db->load(id, &note) != NOERROR ||
-            (note.info.noteClass & NOTE_CLASS_DOCUMENT) == 0) {
-            return {404, page(404, "Not Found")};
+        if (doc.database->findByUnid(unid, &id) != NOERROR || doc.database->load(id, &doc.note) != NOERROR ||
+            (doc.note.info.noteClass & NOTE_CLASS_DOCUMENT) == 0) {
+            return notFound();
         }
-        PageContext ctx{"/" + dbPath, view, notes::unidToText(unid)};
-        return {200, renderMemo(note, ctx)};
+        doc.note.db = doc.database; // attachment bytes are read through it
+        doc.context = PageContext{"/" + dbPath, view, notes::unidToText(unid)};
+        return answer(doc);
     }
 
     void handle(const httplib::Request& req, httplib::Response& res) {
@@ -185,7 +254,11 @@ struct WebServer::Impl {
                            ? serve(req, *user)
                            : Answer{405, page(405, "Method Not Allowed")};
             res.status = a.status;
-            res.set_content(a.body, "text/html; charset=UTF-8");
+            if (!a.disposition.empty()) {
+                res.set_header("Content-Disposition", a.disposition);
+            }
+            res.set_content(a.body, a.contentType);
+            res.set_header("X-Content-Type-Options", "nosniff");
         }
         if (options.accessLog) {
             // The path without its query: nothing a client sends after '?' reaches the log.

@@ -62,18 +62,26 @@ void DominoTest::TearDown() {
     std::filesystem::remove_all(dir, ec);
 }
 
-std::string DominoTest::addMemo(const std::string& shortName, notes::mail::Message message) {
+std::string DominoTest::addMemo(const std::string& shortName, notes::mail::Message message,
+                                const std::function<void(notes::Note&)>& adjust) {
     const std::string path = "mail/" + shortName + ".nsf";
     std::shared_ptr<notes::Database> db;
     EXPECT_EQ(notes::Database::open(dir + "/Mail1/" + path, "Mail1", path, &db), NOERROR);
     if (!db) {
         return "";
     }
-    std::vector<NOTEID> ids;
-    EXPECT_EQ(notes::mail::store(*db, {message}, &ids), NOERROR);
-    notes::NoteInfo info;
-    EXPECT_EQ(db->info(ids.at(0), &info), NOERROR);
-    return notes::unidToText(info.unid);
+    if (!adjust) {
+        std::vector<NOTEID> ids;
+        EXPECT_EQ(notes::mail::store(*db, {message}, &ids), NOERROR);
+        notes::NoteInfo info;
+        EXPECT_EQ(db->info(ids.at(0), &info), NOERROR);
+        return notes::unidToText(info.unid);
+    }
+    notes::Note note;
+    notes::mail::fill(message, &note);
+    adjust(note);
+    EXPECT_EQ(db->save(note), NOERROR);
+    return notes::unidToText(note.info.unid);
 }
 
 void DominoTest::startServer(domino::Options options) {

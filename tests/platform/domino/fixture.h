@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -23,8 +24,10 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Stores a memo into "mail/<shortName>.nsf" of Mail1; returns its UNID text.
-    std::string addMemo(const std::string& shortName, notes::mail::Message message);
+    // Stores a memo into "mail/<shortName>.nsf" of Mail1 (`adjust` changes its items before the
+    // save); returns its UNID text.
+    std::string addMemo(const std::string& shortName, notes::mail::Message message,
+                        const std::function<void(notes::Note&)>& adjust = {});
     void startServer(domino::Options options = {});
 
     // GET with the given Authorization header ("" for none) and Host ("" for the client's own).

@@ -483,7 +483,7 @@ TEST_F(NsfadminDirectoryTest, SeedsTheDemoServerOnceAndLoginsWork) {
         ASSERT_EQ(mail.GetViewFolder(view, &v), LNNOERROR);
         counts[view] = v.GetEntryCount();
     }
-    EXPECT_EQ(counts["($Inbox)"], 60);
+    EXPECT_EQ(counts["($Inbox)"], 63); // 60 plain memos, a rich-text one and two MIME ones
     EXPECT_EQ(counts["($Drafts)"], 3);
     EXPECT_EQ(counts["($Sent)"], 6);
     EXPECT_EQ(counts["($ToDo)"], 4);

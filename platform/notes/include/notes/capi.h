@@ -12,6 +12,12 @@ typedef uint8_t BYTE;
 typedef uint16_t WORD;
 typedef uint32_t DWORD;
 typedef int BOOL;
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
 typedef WORD STATUS;
 typedef DWORD DHANDLE;
 typedef DHANDLE DBHANDLE;
@@ -144,7 +150,7 @@ struct TIME {
 #define OPEN_NOOBJECTS 0x0008
 #define OPEN_SHARE 0x0020
 #define OPEN_CANONICAL 0x0040
-#define OPEN_RAW_MIME 0x02000000
+#define OPEN_RAW_MIME 0x02000000 // accepted; MIME parts are always stored and handed out raw
 
 // Note update flags.
 #define UPDATE_FORCE 0x0001
@@ -209,6 +215,9 @@ struct TIME {
 #define ERR_SERVER_NOT_RESPONDING (PKG_CLIENT + 3) // 0x0603
 #define ERR_BAD_NAME (PKG_DNAME + 1)               // 0x0A01
 #define ERR_FORM_NOT_FOUND (PKG_NSF2 + 11)         // 0x050B
+#define ERR_NOT_AN_ATTACHMENT (PKG_NSF + 40)       // 0x0228 the item is not a file attachment
+#define ERR_MIME_PART_TOO_BIG (PKG_NSF + 41)       // 0x0229 a MIME part's text exceeds 65535 bytes
+#define ERR_MIME_PARSE (PKG_NSF + 42)              // 0x022A the message is not readable as MIME
 
 // Statuses of the class library (lcppn30); their texts are in the same table.
 #define LNERR_NOT_INITIALIZED (PKG_LNCPP + 1)     // 0x3C01
@@ -427,6 +436,64 @@ STATUS SECVerifyPassword(WORD passwordLength, const BYTE* password, WORD digestL
 // Makes a digest with a fresh random salt; the text (not zero-terminated) goes to digest.
 STATUS SECHashPassword(WORD passwordLength, const BYTE* password, WORD maxDigestLength, WORD* retDigestLength,
                        BYTE* digest, DWORD reservedFlags, void* reserved);
+
+// ---- MIME parts and stored records ---------------------------------------------------------
+#pragma pack(push, 1)
+// A MIME part record as stored in a TYPE_MIME_PART item value (after the type word), followed by
+// wByteCount bytes of text: boundary line (wBoundaryLen bytes), headers (wHeadersLen bytes, ending
+// with the blank line), then the part's content as transfer-encoded in the source message.
+struct MIME_PART {
+    WORD wVersion; // 2
+    DWORD dwFlags;
+    BYTE cPartType; // MIME_PART_*
+    BYTE cSpare;
+    WORD wByteCount; // bytes of text after the record
+    WORD wBoundaryLen;
+    WORD wHeadersLen;
+    WORD wSpare;
+    DWORD dwSpare;
+};
+#pragma pack(pop)
+#define _MIME_PART 0x027F
+#define MIME_PART_VERSION 2
+#define MIME_PART_PROLOG 1
+#define MIME_PART_BODY 2
+#define MIME_PART_EPILOG 3
+#define MIME_PART_RETRIEVE_INFO 4
+#define MIME_PART_MESSAGE 5
+// Stored (little-endian, packed) records to memory form; advances *ppSrc past `iterations` records.
+void ODSReadMemory(void** ppSrc, WORD type, void* pDest, WORD iterations);
+WORD ODSLength(WORD type); // stored size of one record of the type (0 for an unknown type)
+
+// ---- file attachments ----------------------------------------------------------------------
+// "$FILE" items (TYPE_OBJECT) whose bytes live in the store's objects table. Attachment numbers
+// count from 0 in item order, the same order as LNNote::GetAttachments.
+#define HOST_MASK 0x0F00
+#define HOST_MSDOS 0x0000
+#define HOST_UNIX 0x0300
+#define HOST_STREAM 0x0F00
+#define ATTRIB_READONLY 0x0001
+#define ATTRIB_PRIVATE 0x0002
+#define EFLAGS_MASK 0xF000
+#define ENCODE_NONE 0
+// FALSE: no such attachment. Every out parameter may be null.
+BOOL MailGetMessageAttachmentInfo(NOTEHANDLE hMessage, WORD num, BLOCKID* bhItem,
+                                  char* retFileName /* MAXPATH */, DWORD* retFileSize,
+                                  WORD* retFileAttributes, WORD* retFileHostType, TIMEDATE* retFileCreated,
+                                  TIMEDATE* retFileModified);
+typedef STATUS (*NOTEEXTRACTCALLBACK)(const BYTE* bytes, DWORD length, void* param);
+// Calls back with the bytes in chunks (at most 64 KiB each), then once more with length 0. A
+// stored object shorter than the recorded size hands out what there is. fileName and flags are
+// not used; a callback's error status ends the extraction and is returned.
+STATUS NSFNoteExtractWithCallback(NOTEHANDLE hNote, BLOCKID bhItem, char* fileName, WORD flags,
+                                  NOTEEXTRACTCALLBACK callback, void* param);
+// Writes the attachment's bytes to fileName (replaced if present); decryptionKey is not used.
+STATUS NSFNoteExtractFile(NOTEHANDLE hNote, BLOCKID bhItem, const char* fileName, void* decryptionKey);
+// Attaches a file from disk as an item (usually "$FILE"); its bytes are saved with the note
+// (NSFNoteUpdate). originalPathName (null: pathName) is recorded, its last component is the
+// attachment's name. encodingType is not used.
+STATUS NSFNoteAttachFile(NOTEHANDLE hNote, const char* itemName, WORD itemNameLength, const char* pathName,
+                         const char* originalPathName, WORD encodingType);
 
 #ifdef __cplusplus
 }

@@ -15,6 +15,7 @@
 #include <string>
 
 class LNNote;
+class LNRTCursor;
 
 typedef WORD LNITEMTYPE;
 #define LNITEMTYPE_ERROR ((LNITEMTYPE)TYPE_ERROR)
@@ -51,13 +52,13 @@ public:
     virtual ~LNItem();
 
     LNString GetName() const;
-    LNITEMTYPE GetType() const;      // list types for single values (see above); ERROR when empty
-    WORD GetNotesType() const;       // the stored Notes type code
+    LNITEMTYPE GetType() const; // list types for single values (see above); ERROR when empty
+    WORD GetNotesType() const;  // the stored Notes type code
     LNITEMFLAGS GetFlags() const;
     LNSTATUS SetFlags(LNITEMFLAGS flags);
-    LNINT GetValueSize() const;      // bytes of the stored value
-    LNBOOL IsNull() const;           // neither attached nor holding a value
-    LNBOOL IsAttached() const;       // refers to an item of an open note
+    LNINT GetValueSize() const; // bytes of the stored value
+    LNBOOL IsNull() const;      // neither attached nor holding a value
+    LNBOOL IsAttached() const;  // refers to an item of an open note
 
     // Stand-in extension: the raw value (without the type word), and its replacement.
     std::string GetRawValue() const;
@@ -147,7 +148,9 @@ protected:
     bool Accepts(WORD notesType) const override;
 };
 
-// Rich text; for now its plain text only ("\n" separates paragraphs).
+// Rich text: runs of (styled) text, paragraph breaks, links, graphics and attachment references.
+// GetText gives the plain text: "\n" between paragraphs, a link's text included, graphics and
+// attachment references give nothing. The objects are walked with GetCursor (notes/lnrichtext.h).
 class LNRichText : public LNItem {
 public:
     LNRichText() = default;
@@ -155,9 +158,20 @@ public:
 
     LNSTATUS GetText(LNString* text) const;
     LNString GetText() const;
-    LNSTATUS Append(const LNString& text);
+    LNSTATUS Append(const LNString& text); // "\n" starts a new paragraph
     LNSTATUS SetValue(const LNString& text);
     LNSTATUS DeleteAll();
+
+    LNSTATUS GetCursor(LNRTCursor* cursor) const;
+    // styleFlags: 1 bold, 2 italic, 4 underline; points 0: the default size; rgb 0x00RRGGBB or
+    // 0xFF000000 for the default colour. Later plain runs go back to the default style.
+    LNSTATUS AppendStyledText(const LNString& text, WORD styleFlags, LNINT points = 0,
+                              DWORD rgb = 0xFF000000);
+    LNSTATUS AppendParagraph();
+    LNSTATUS AppendLink(const LNString& url, const LNString& text);
+    // mimeType "image/gif", "image/png" or "image/jpeg"; width and height in pixels (0..65535).
+    LNSTATUS AppendGraphic(const std::string& bytes, const LNString& mimeType, LNINT width, LNINT height);
+    LNSTATUS AppendAttachmentReference(const LNString& attachmentName);
 
 protected:
     WORD StoredType() const override { return TYPE_COMPOSITE; }

@@ -5,6 +5,7 @@
 // drops unsaved changes. A note made by LNDatabase::CreateDocument is open and new until saved.
 #pragma once
 
+#include "notes/lnattachment.h"
 #include "notes/lnitem.h"
 
 #include <memory>
@@ -89,6 +90,13 @@ public:
     LNSTATUS CreateItem(const LNString& name, const LNItem& value, LNITEMFLAGS flags = LNITEMFLAGS_SUMMARY,
                         LNITEMOPTION option = LNITEMOPTION_DELETE_APPEND, LNItem* newItem = 0);
     LNSTATUS DeleteItem(const LNString& name);
+
+    // The "$FILE" items in item order (attachment numbers count in the same order).
+    LNSTATUS GetAttachments(LNAttachmentArray* attachments) const;
+    // Attaches the file at path; attachmentName (default: the path's last component) names it in
+    // the note. The bytes are stored when the note is saved.
+    LNSTATUS CreateAttachment(const LNString& path, const LNString& attachmentName = "",
+                              LNAttachment* attachment = 0);
 
 protected:
     friend class LNDatabase;

@@ -1,5 +1,6 @@
 // Texts of the statuses the stand-in raises.
 #include "internal.h"
+#include "notes/lnglobal.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -47,6 +48,9 @@ constexpr Text kTexts[] = {
     {ERR_SERVER_NOT_RESPONDING, "Server not responding"},
     {ERR_BAD_NAME, "Invalid hierarchical name"},
     {ERR_FORM_NOT_FOUND, "Form not found in the database"},
+    {ERR_NOT_AN_ATTACHMENT, "The item is not a file attachment"},
+    {ERR_MIME_PART_TOO_BIG, "A MIME part is larger than 65535 bytes"},
+    {ERR_MIME_PARSE, "The message could not be read as MIME"},
     {LNERR_NOT_INITIALIZED, "The Notes session is not initialized"},
     {LNERR_API_VERSION, "This version of the C++ API is not supported by the library"},
     {LNERR_DATABASE_NOT_OPEN, "Database is not open"},
@@ -58,6 +62,7 @@ constexpr Text kTexts[] = {
     {LNERR_NULL_OBJECT, "Object is empty"},
     {LNERR_DIFFERENT_DATABASE, "The documents are in different databases"},
     {LNERR_INVALID_DATETIME, "Invalid date or time"},
+    {LNWARN_NOT_FOUND, "Not found"},
 };
 
 } // namespace

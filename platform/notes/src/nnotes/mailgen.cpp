@@ -1,5 +1,6 @@
 // Mail file documents for seeding and benchmarks: the items a delivered memo, a draft, a sent memo
 // or a task carries, stored many at a time in one transaction.
+#include "attachments.h"
 #include "internal.h"
 
 #include <algorithm>
@@ -26,19 +27,49 @@ void time(Note* n, const char* name, std::int64_t ticks) {
     }
 }
 
+// Bytes for a seeded attachment: the same for the same name, with the opening bytes of the file
+// kind its extension names, so that they look like what they are called.
+std::string seededBytes(const std::string& name) {
+    std::uint32_t h = 2166136261u;
+    for (unsigned char c : name) {
+        h = (h ^ c) * 16777619u;
+    }
+    const std::string ext = lower(
+        name.substr(name.find_last_of('.') == std::string::npos ? name.size() : name.find_last_of('.')));
+    std::string bytes = ext == ".pdf" ? std::string("%PDF-1.4\n")
+                        : ext == ".jpg" || ext == ".jpeg"
+                            ? std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00", 11)
+                        : ext == ".docx" || ext == ".xlsx" ? std::string("PK\x03\x04", 4)
+                                                           : std::string();
+    const std::size_t size = 256 + h % 1792;
+    std::minstd_rand rng(h);
+    while (bytes.size() < size) {
+        bytes += ext == ".txt" ? static_cast<char>('a' + rng() % 26) : static_cast<char>(rng() & 0xFF);
+    }
+    return bytes;
+}
+
 } // namespace
 
 void fill(const Message& m, Note* n) {
     const bool task = m.kind == Message::Kind::Task;
     text(n, "Form", !m.form.empty() ? m.form : task ? "Task" : "Memo");
-    if (!m.from.empty()) {
-        text(n, "From", canonicalizeName(m.from));
+    if (!m.from.empty()) { // Internet senders keep their address form
+        text(n, "From", m.from.find('@') != std::string::npos ? m.from : canonicalizeName(m.from));
     }
     textList(n, "SendTo", m.sendTo);
     textList(n, "CopyTo", m.copyTo);
     textList(n, "BlindCopyTo", m.blindCopyTo);
     text(n, "Subject", m.subject);
-    n->append("Body", TYPE_COMPOSITE, 0, ods::encodeRichText(m.body));
+    if (!m.mimeParts.empty()) {
+        text(n, "$NoteHasNativeMIME", "1");
+        text(n, "MIME_Version", "1.0");
+        for (const std::string& part : m.mimeParts) {
+            n->append("Body", TYPE_MIME_PART, ITEM_SUMMARY, part);
+        }
+    } else {
+        n->append("Body", TYPE_COMPOSITE, 0, !m.richText.empty() ? m.richText : ods::encodeRichText(m.body));
+    }
     text(n, "Importance", std::to_string(m.importance < 1 || m.importance > 3 ? 2 : m.importance));
     if (task) {
         time(n, "StartDate", m.start);
@@ -65,9 +96,19 @@ void fill(const Message& m, Note* n) {
     if (!m.deliveryReport.empty()) {
         text(n, "DeliveryReport", m.deliveryReport);
     }
-    for (const std::string& file : m.attachments) {
-        // Listed like an attachment; the bytes are not part of a seeded mail file.
-        n->append("$FILE", TYPE_OBJECT, 0, file);
+    for (const std::string& name : m.attachments) {
+        files::FileObject file;
+        file.name = name;
+        file.originalPath = name;
+        file.created = file.modified = timedateFromTicks(m.posted ? m.posted : m.delivered);
+        files::attach(*n, "$FILE", seededBytes(name), file, nullptr); // a repeated name is listed once
+    }
+    for (const auto& [name, bytes] : m.files) {
+        files::FileObject file;
+        file.name = name;
+        file.originalPath = name;
+        file.created = file.modified = timedateFromTicks(m.posted ? m.posted : m.delivered);
+        files::attach(*n, "$FILE", bytes, file, nullptr);
     }
 }
 

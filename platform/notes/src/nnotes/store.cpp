@@ -2,6 +2,7 @@
 #include "connectionpool.h"
 #include "internal.h"
 
+#include "attachments.h"
 #include "sqlite_util.h"
 
 #include <algorithm>
@@ -120,6 +121,10 @@ std::size_t Note::size() const {
     std::size_t size = 0;
     for (const Item& it : items) {
         size += it.name.size() + it.value.size() + 2;
+        files::FileObject file;
+        if (files::isFileItem(it) && files::decode(it.value, &file)) {
+            size += file.size; // an attachment counts with its bytes
+        }
     }
     return size;
 }
@@ -532,6 +537,9 @@ STATUS Database::save(Note& note) {
             return statusOf(rc);
         }
     }
+    if (STATUS st = saveObjectsLocked(info.id, note); st != NOERROR) {
+        return st;
+    }
     if (STATUS st =
             prepare("INSERT INTO items(note_id, seq, name, type, flags, value) VALUES(?, ?, ?, ?, ?, ?)", &s);
         st != NOERROR) {
@@ -565,7 +573,104 @@ STATUS Database::save(Note& note) {
     info.modified = now;
     note.info = info;
     note.dirty = false;
+    note.pendingObjects.clear();
     return NOERROR;
+}
+
+// Stores the bytes of new attachments (their items get the object ids) and drops the objects that
+// no "$FILE" item of the note refers to any more. Part of the save's transaction.
+STATUS Database::saveObjectsLocked(NOTEID id, Note& note) {
+    sqlite3_stmt* s = nullptr;
+    std::vector<std::int64_t> keep;
+    for (Item& item : note.items) {
+        files::FileObject file;
+        if (!files::isFileItem(item) || !files::decode(item.value, &file)) {
+            continue;
+        }
+        const auto pending = std::find_if(note.pendingObjects.begin(), note.pendingObjects.end(),
+                                          [&](const auto& p) { return p.first == item.id; });
+        if (pending != note.pendingObjects.end()) {
+            if (STATUS st = prepare("INSERT INTO objects(note_id, name, bytes) VALUES(?, ?, ?)", &s);
+                st != NOERROR) {
+                return st;
+            }
+            Use use(s);
+            sqlite3_bind_int64(s, 1, id);
+            sqlite3_bind_text(s, 2, file.name.c_str(), static_cast<int>(file.name.size()), SQLITE_STATIC);
+            sqlite3_bind_blob64(s, 3, pending->second.data(), pending->second.size(), SQLITE_STATIC);
+            if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
+                return statusOf(rc);
+            }
+            file.objectId = static_cast<DWORD>(sqlite3_last_insert_rowid(db_));
+            item.value = files::encode(file);
+        }
+        if (file.objectId != 0) {
+            keep.push_back(file.objectId);
+        }
+    }
+    if (STATUS st = prepare("SELECT object_id FROM objects WHERE note_id = ?", &s); st != NOERROR) {
+        return st;
+    }
+    std::vector<std::int64_t> stale;
+    {
+        Use use(s);
+        sqlite3_bind_int64(s, 1, id);
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            const std::int64_t object = sqlite3_column_int64(s, 0);
+            if (std::find(keep.begin(), keep.end(), object) == keep.end()) {
+                stale.push_back(object);
+            }
+        }
+        if (rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
+    }
+    for (std::int64_t object : stale) {
+        if (STATUS st = prepare("DELETE FROM objects WHERE object_id = ?", &s); st != NOERROR) {
+            return st;
+        }
+        Use use(s);
+        sqlite3_bind_int64(s, 1, object);
+        if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
+    }
+    return NOERROR;
+}
+
+STATUS Database::objectBytes(DWORD objectId, std::string* out) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = prepare("SELECT bytes FROM objects WHERE object_id = ?", &s); st != NOERROR) {
+        return st;
+    }
+    Use use(s);
+    sqlite3_bind_int64(s, 1, objectId);
+    const int rc = sqlite3_step(s);
+    if (rc != SQLITE_ROW) {
+        return rc == SQLITE_DONE ? ERR_ITEM_NOT_FOUND : statusOf(rc);
+    }
+    const void* blob = sqlite3_column_blob(s, 0);
+    *out = std::string(static_cast<const char*>(blob ? blob : ""),
+                       static_cast<std::size_t>(sqlite3_column_bytes(s, 0)));
+    return NOERROR;
+}
+
+STATUS Database::truncateObject(DWORD objectId, std::size_t length) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = prepare("UPDATE objects SET bytes = substr(bytes, 1, ?) WHERE object_id = ?", &s);
+        st != NOERROR) {
+        return st;
+    }
+    Use use(s);
+    sqlite3_bind_int64(s, 1, static_cast<std::int64_t>(length));
+    sqlite3_bind_int64(s, 2, objectId);
+    if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
+        return statusOf(rc);
+    }
+    return sqlite3_changes(db_) == 1 ? NOERROR : ERR_ITEM_NOT_FOUND;
 }
 
 STATUS Database::remove(NOTEID id) {

@@ -1,0 +1,71 @@
+// Native MIME memos: an RFC 5322 / 2045 message parsed into its leaf parts, stored as "Body" items
+// of TYPE_MIME_PART, and read back. See the README for the stored layout.
+#pragma once
+
+#include "internal.h"
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace notes::mime {
+
+struct Part {
+    std::string contentType; // lower case, no parameters ("text/plain")
+    std::string charset;     // lower case; empty when not given
+    std::string fileName;    // from Content-Disposition filename or Content-Type name
+    std::string contentId;   // without the angle brackets
+    std::string disposition; // "inline", "attachment" or empty
+    std::string headers;     // the part's header block as in the source, ending with the blank line
+    std::string encoded;     // the content as transfer-encoded in the source
+    std::string content;     // decoded bytes (base64 / quoted-printable undone)
+    std::string boundary;    // the boundary of the multipart that holds it
+};
+
+struct Message {
+    std::string headers;     // top-level header block, ending with the blank line
+    std::vector<Part> parts; // the leaf parts in source order
+    std::string epilog;      // text after the closing boundary of the outermost multipart
+
+    // The first top-level header of that name (ignoring case), unfolded, encoded words decoded to
+    // UTF-8; empty when absent.
+    std::string header(std::string_view name) const;
+};
+
+// Parses a message; false with a reason in *error when it is not readable (no header block, a
+// multipart without boundary, more than 64 nesting levels).
+bool parseMessage(std::string_view eml, Message* out, std::string* error);
+
+// The "Body" items of a message, in order: part type and item value (MIME_PART record + text).
+// ERR_MIME_PART_TOO_BIG when a part's text exceeds 65535 bytes.
+STATUS encodeParts(const Message& message, std::vector<std::pair<WORD, std::string>>* items);
+
+// Reads one item value: the record and its text (false when cut short).
+bool decodePartItem(std::string_view value, MIME_PART* record, std::string* text);
+
+// The leaf parts of a note's "Body" items of TYPE_MIME_PART (empty when it has none). Reads both
+// the layout encodeParts writes and a plain sequence of chunks that together form the message.
+std::vector<Part> leafParts(const Note& note);
+// The top-level header block of a note's MIME body.
+std::string topHeaders(const Note& note);
+
+// A native MIME memo from a message: From, SendTo, CopyTo, Subject (ISO-8859-1), PostedDate from
+// its Date header (0 when it has none or it is not readable) and its "Body" MIME part items.
+// ERR_MIME_PARSE (reason in *error) or ERR_MIME_PART_TOO_BIG when it cannot be stored.
+STATUS memoFromEml(std::string_view eml, mail::Message* out, std::string* error);
+// An RFC 5322 date ("Tue, 1 Dec 2026 10:00:00 +0100") as ticks; false when not readable.
+bool parseDate(std::string_view text, std::int64_t* ticks);
+// The addresses of an address list header, split at commas outside quotes and angle brackets.
+std::vector<std::string> splitAddresses(std::string_view value);
+
+// Codecs.
+std::string decodeBase64(std::string_view text); // skips anything outside the alphabet
+std::string encodeBase64(std::string_view bytes, std::size_t lineLength = 76);
+std::string decodeQuotedPrintable(std::string_view text);
+// RFC 2047 encoded words (B and Q) to UTF-8; ISO-8859-1 words are converted.
+std::string decodeHeaderWords(std::string_view value);
+std::string latin1ToUtf8(std::string_view text);
+std::string utf8ToLatin1(std::string_view text); // characters beyond U+00FF become '?'
+
+} // namespace notes::mime

@@ -1,0 +1,204 @@
+// Attachments of a memo: its file attachments and the pictures embedded in its rich text, which the
+// host serves through its own links, and the bytes of either on request.
+#include "mail/NotesMessage.h"
+#include "mail/NotesWeb.h"
+
+#include "notes/NotesErrors.h"
+#include "provider/MailProvider.h"
+
+#include "Lattice/Settings.h"
+#include "notes/capi.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace hxMail::hxNotesProvider {
+
+namespace {
+
+Lattice::String textOf(const LNString& s) {
+    return Lattice::String(s.GetTextPtr(), static_cast<std::size_t>(s.GetByteLength()));
+}
+
+Lattice::String attachmentId(long number, const Lattice::String& messageId) {
+    return "att_" + Lattice::String::fromLong(number) + "_" + messageId;
+}
+
+// Collects an extraction into a buffer of the recorded size.
+struct ExtractSink {
+    char* buffer = nullptr;
+    DWORD size = 0;
+    DWORD count = 0;
+};
+
+STATUS collectChunk(const BYTE* bytes, DWORD length, void* param) {
+    auto* sink = static_cast<ExtractSink*>(param);
+    if (length == 0) {
+        if (sink->count != sink->size) {
+            std::printf("error-total attachment bytes read not equal to file size\n");
+            std::fflush(stdout);
+        }
+        return NOERROR;
+    }
+    if (sink->count < sink->size) {
+        const DWORD room = sink->size - sink->count;
+        std::memcpy(sink->buffer + sink->count, bytes, std::min(room, length));
+    }
+    sink->count += length;
+    return NOERROR;
+}
+
+} // namespace
+
+void NotesMessage::loadAttachments(hxMail::MessageDetail* detail) {
+    hxMail::Attachments* attachments = detail ? detail->get_attachments().get() : nullptr;
+    if (document && !loadFailed_) {
+        LNAttachmentArray files;
+        document->GetAttachments(&files);
+        for (LNINT i = 0; i < files.GetCount(); ++i) {
+            LNAttachment file = files[i];
+            Lattice::Ptr<hxMail::Attachment> attachment = createServiceAttachment(file);
+            attachment->set_attachNum(i);
+            attachment->set_id(attachment->get_isVCard() ? String() : attachmentId(i, messageId_));
+            if (attachments)
+                attachments->add(attachment);
+        }
+        loadEmbeddedAttachments(attachments);
+    }
+    verifyAttachments(detail ? detail->get_body().get() : nullptr, attachments);
+}
+
+Lattice::Ptr<hxMail::Attachment> NotesMessage::createServiceAttachment(LNAttachment& file) {
+    Lattice::Ptr<hxMail::Attachment> attachment = new hxMail::Attachment();
+    attachment->set_size(file.GetFileSize());
+    attachment->set_method(1);
+    attachment->set_path(textOf(file.GetFilepath()));
+    const String fileName = textOf(file.GetAttachmentName());
+    attachment->set_fileName(fileName);
+    const Lattice::Array<String> parts = fileName.split(".");
+    if (parts.count() >= 2) {
+        const String extension = parts[parts.count() - 1].toLower();
+        if (extension == "vcf")
+            attachment->set_isVCard(true);
+        const String mimeType = computeMimeType(Lattice::Atom(extension.str()));
+        if (!mimeType.isEmpty()) {
+            attachment->set_fileType(mimeType);
+            attachment->set_mimeType(mimeType);
+        } else {
+            attachment->set_fileType(String());
+        }
+    }
+    return attachment;
+}
+
+void NotesMessage::loadEmbeddedAttachments(hxMail::Attachments* attachments) {
+    Lattice::Array<_ContentIdStruct>* table = contentIdTable();
+    // This message's pictures own the records its last body parse appended, in order.
+    long number = 100 + ((table ? table->count() : 0) - contentIdCount_);
+    LNItem body;
+    if (!document || !document->HasItem("Body") || document->GetItem("Body", &body) != LNNOERROR ||
+        body.GetType() != LNITEMTYPE_RICHTEXT)
+        return;
+    LNRichText richText;
+    richText = body;
+    LNRTCursor cursor;
+    if (richText.GetCursor(&cursor) != LNNOERROR)
+        return;
+    LNGraphic graphic;
+    for (LNSTATUS at = cursor.GotoFirst(LNRTTYPE_GRAPHIC, &graphic); at == LNNOERROR;
+         at = cursor.GotoNext(LNRTTYPE_GRAPHIC, &graphic)) {
+        // The bytes come from the web task when the host asks for them.
+        std::string ignored;
+        graphic.GetBitmap(&ignored);
+        Lattice::Ptr<hxMail::Attachment> picture = new hxMail::Attachment();
+        picture->set_method(1);
+        picture->set_attachNum(number);
+        picture->set_mimeType("image/gif");
+        picture->set_fileName("embed" + String::fromLong(number) + ".gif");
+        picture->set_id(attachmentId(number, messageId_));
+        picture->set_contentId(addAttachContent(number, picture->get_fileName(), true));
+        if (attachments)
+            attachments->add(picture);
+        ++number;
+    }
+}
+
+Lattice::String NotesMessage::addAttachContent(long attachNum, const String& contentId, bool plainAmpersand) {
+    Lattice::Array<_ContentIdStruct>* table = contentIdTable();
+    const long index = attachNum - 100;
+    if (!table || table->isEmpty() || index < 0 || index >= table->count())
+        return String();
+    _ContentIdStruct& record = (*table)[index];
+    record.replaced = false;
+    record.contentId = contentId;
+    record.hostUrl = Lattice::getRuntimePath() + "/" + messageId_ + "_" + "att_" +
+                     String::fromLong(attachNum) + "_" + contentId + "?getFileWithObject?" +
+                     "contId=" + contentId + (plainAmpersand ? "&xclientId=" : "&amp;xclientId=") +
+                     provider->getClientId();
+    return contentId;
+}
+
+void NotesMessage::verifyAttachments(hxMail::MessageBody* body, hxMail::Attachments* attachments) {
+    if (!body || !attachments || !attachments->get_list())
+        return;
+    String text = body->get_text();
+    Lattice::Array<_ContentIdStruct>* table = contentIdTable();
+    for (long i = 0; table && i < attachments->count(); ++i) {
+        const hxMail::Attachment* attachment = attachments->at(i);
+        // File attachments and pictures without a record have no content id to match.
+        if (!attachment || attachment->get_contentId().isEmpty())
+            continue;
+        for (long r = 0; r < table->count(); ++r) {
+            _ContentIdStruct& record = (*table)[r];
+            if (record.replaced || record.contentId != attachment->get_contentId() ||
+                record.sourcePath.isEmpty())
+                continue;
+            if (text.replaceAll(record.sourcePath, record.hostUrl) > 0)
+                record.replaced = true;
+        }
+    }
+    body->set_text(text);
+}
+
+Lattice::String NotesMessage::computeMimeType(const Lattice::Atom& extension) {
+    return Lattice::StringUtil::computeMimeType(String(extension.str()));
+}
+
+bool NotesMessage::loadAttachmentData(long attachNum, Lattice::Ptr<Lattice::BaseObject64>& out,
+                                      bool embedded) {
+    ThrowAllErrorsScope throwing;
+    if (!out)
+        out = new Lattice::BaseObject64();
+
+    if (embedded) {
+        Lattice::Array<_ContentIdStruct>* table = contentIdTable();
+        if (!table || attachNum < 0 || attachNum >= table->count())
+            return false;
+        const String url = "http://" + provider->getServerName() + (*table)[attachNum].sourcePath;
+        const web::Response picture = web::get(url, credentialHeaders());
+        if (picture.status != 0)
+            return false;
+        return out->setBinaryData(picture.bytes.data(), static_cast<long>(picture.bytes.size()), true);
+    }
+
+    const NOTEHANDLE hNote = document && !loadFailed_ ? document->GetNoteHandle() : NULLHANDLE;
+    if (hNote == NULLHANDLE || attachNum < 0 || attachNum > 0xFFFF)
+        return false;
+    BLOCKID item{};
+    char fileName[MAXPATH] = {};
+    DWORD fileSize = 0;
+    if (!MailGetMessageAttachmentInfo(hNote, static_cast<WORD>(attachNum), &item, fileName, &fileSize,
+                                      nullptr, nullptr, nullptr, nullptr))
+        return false;
+    std::unique_ptr<char[]> buffer(new char[fileSize > 0 ? fileSize : 1]);
+    ExtractSink sink{buffer.get(), fileSize, 0};
+    if (NSFNoteExtractWithCallback(hNote, item, nullptr, 0, collectChunk, &sink) != NOERROR)
+        return false;
+    // A longer object than recorded was cut at the buffer's end.
+    const long length = static_cast<long>(std::min(sink.count, sink.size));
+    return out->setBinaryData(buffer.release(), length, false);
+}
+
+} // namespace hxMail::hxNotesProvider

@@ -1,0 +1,352 @@
+// Message bodies: the memo's page from the Domino web task, cut and cleaned for the host, and the
+// reader of a note's own MIME parts.
+#include "mail/NotesMessage.h"
+#include "mail/NotesWeb.h"
+
+#include "notes/NotesDatabase.h"
+#include "notes/NotesUser.h"
+#include "provider/MailProvider.h"
+
+#include "Lattice/DateTimeUtil.h"
+#include "Lattice/HTMLEncode.h"
+#include "hxMailConversion/Conversion.h"
+#include "hxMime/Mime.h"
+#include "notes/capi.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace hxMail::hxNotesProvider {
+
+namespace {
+
+constexpr const char* kTextPageStart = "<html><head><body>";
+constexpr const char* kPreStyleFirst = "<style>pre { white-space: -moz-pre-wrap; white-space: -pre-wrap;";
+constexpr const char* kPreStyleSecond =
+    "white-space: -o-pre-wrap; white-space: pre-wrap; word-wrap: break-word; }";
+constexpr const char* kBeforeText = "</style><PRE>";
+constexpr const char* kAfterText = "</PRE>\n";
+constexpr const char* kTextPageEnd = "</body></head></html>";
+constexpr const char* kParagraphStyle = "<style>p{margin:0in;margin-bottom:.0001pt;}</style>";
+constexpr const char* kParagraphStyleMarker = "<style>p{margin:0in";
+
+constexpr const char* kBodyLinkMarker = "href=\"/mail";
+constexpr const char* kImageSourceMarker = "src=\"/mail";
+constexpr const char* kFormFieldMarker = "<input name=\"Form\"";
+
+constexpr WORD kNativeMimeNameLength = 18; // "$NoteHasNativeMIME"
+constexpr STATUS kStatusMask = 0x3fff;
+
+} // namespace
+
+Lattice::String NotesMessage::webDatabaseUrl() {
+    return database ? "http://" + database->getFullDatabasePath(false, true) : String("http://localhost/");
+}
+
+Lattice::Array<Lattice::String> NotesMessage::credentialHeaders() {
+    Lattice::Array<String> headers;
+    if (provider && provider->getUser())
+        headers.add(provider->getUser()->getBase64Credentials());
+    return headers;
+}
+
+Lattice::Array<_ContentIdStruct>* NotesMessage::contentIdTable() {
+    return provider ? &provider->getContentIds() : nullptr;
+}
+
+long NotesMessage::loadDetail(Lattice::SchemaBase* schema) {
+    auto* detail = dynamic_cast<hxMail::MessageDetail*>(schema);
+    if (!detail)
+        return 0;
+    detail->set_body(Lattice::Ptr<hxMail::MessageBody>(new hxMail::MessageBody()));
+    if (!document || loadFailed_)
+        return 0;
+
+    if (messageType_ != 0) {
+        // A reply or forward being prepared takes the body and attachments only.
+        isMime_ = isMimeBody();
+        loadBodyHTTP(detail, false, true);
+        return 0;
+    }
+
+    LNString sender;
+    if (LNMailMessage(*document).GetSender(&sender) == LNNOERROR && !sender.IsNull()) {
+        hxMail::Recipient* found = nullptr;
+        NotesUser* user = nullptr;
+        if (loadRecipient(sender, &found, &user) && found) {
+            // Held here before the user that owns it goes.
+            Lattice::Ptr<hxMail::Recipient> from(found);
+            from->set_recipientType(0);
+            detail->set_from(from);
+        }
+        if (user)
+            user->release();
+    }
+
+    Lattice::Ptr<hxMail::Recipients> to = new hxMail::Recipients();
+    Lattice::Ptr<hxMail::Recipients> cc = new hxMail::Recipients();
+    Lattice::Ptr<hxMail::Recipients> bcc = new hxMail::Recipients();
+    loadRecipients(to.get(), cc.get(), bcc.get());
+    if (to->count() > 0)
+        detail->set_to(to);
+    if (cc->count() > 0)
+        detail->set_cc(cc);
+    if (bcc->count() > 0)
+        detail->set_bcc(bcc);
+
+    loadBodyHTTP(detail, false, false);
+    return 0;
+}
+
+void NotesMessage::loadBodyHTTP(hxMail::MessageDetail* detail, bool useExistingBody, bool attachmentsOnly) {
+    isMime_ = isMimeBody();
+    const String url = webDatabaseUrl() + "($All)/" + messageId_ + "?OpenDocument";
+    const web::Response page = web::get(url, credentialHeaders());
+    if (page.status == 0) {
+        bool isText = false;
+        String text = page.text();
+        if (isMime_)
+            text = requestMimeBody(text, isText);
+        if (detail && useExistingBody) {
+            detail->set_textType("html");
+            if (hxMail::MessageBody* body = detail->get_body().get())
+                body->set_text(convertBody(text, isText));
+        } else if (detail && !attachmentsOnly) {
+            Lattice::Ptr<hxMail::MessageBody> body = new hxMail::MessageBody();
+            detail->set_body(body);
+            detail->set_textType("html");
+            body->set_text(convertBody(text, isText));
+            parseRTFContentIds(body->get_text());
+        }
+    }
+    if (detail)
+        loadAttachments(detail);
+}
+
+NOTEHANDLE NotesMessage::openRawNote() {
+    delete document;
+    document = nullptr;
+    note = nullptr;
+    LNDatabase* db = database ? database->getDatabase() : nullptr;
+    const DBHANDLE hDb = db ? db->GetDatabaseHandle() : NULLHANDLE;
+    NOTEHANDLE hNote = NULLHANDLE;
+    if (hDb == NULLHANDLE ||
+        NSFNoteOpenExt(hDb, static_cast<NOTEID>(noteId), OPEN_RAW_MIME, &hNote) != NOERROR)
+        return NULLHANDLE;
+    return hNote;
+}
+
+void NotesMessage::reopenDocument() {
+    String id = universalId;
+    try {
+        NotesDocument::openDocument(id, provider, false);
+    } catch (LNSTATUS) {
+        loadFailed_ = true;
+    }
+}
+
+bool NotesMessage::isMimeBody() {
+    bool native = false;
+    try {
+        const NOTEHANDLE hNote = openRawNote();
+        if (hNote != NULLHANDLE) {
+            native = NSFItemInfo(hNote, "$NoteHasNativeMIME", kNativeMimeNameLength, nullptr, nullptr,
+                                 nullptr, nullptr) == NOERROR;
+            NSFNoteClose(hNote);
+        }
+    } catch (LNSTATUS) {
+        native = false;
+    }
+    reopenDocument();
+    return native;
+}
+
+Lattice::String NotesMessage::requestMimeBody(String page, bool& isText) {
+    if (const long pre = page.find("<pre>"); pre >= 0) {
+        const long start = pre + 5;
+        if (const long end = page.find("</pre>", start); end >= 0) {
+            isText = true;
+            return page.substring(start, end - start);
+        }
+    }
+    String part;
+    if (const long link = page.find(kBodyLinkMarker); link >= 0) {
+        const long start = link + 6; // the "/mail" after href and its quote
+        const long end = page.find('"', start);
+        part = page.substring(start, end < 0 ? String::npos : end - start);
+        if (const long nsf = part.find(".nsf"); nsf >= 0)
+            part = part.substring(nsf + 5);
+    }
+    const web::Response body = web::get(webDatabaseUrl() + part, credentialHeaders());
+    return body.status == 0 ? body.text() : String();
+}
+
+Lattice::String NotesMessage::convertBody(String body, bool isText) {
+    String html;
+    if (isText) {
+        html = String(kTextPageStart) + kPreStyleFirst + kPreStyleSecond + kBeforeText + body + kAfterText +
+               kTextPageEnd;
+    } else {
+        html = body;
+    }
+    html = stripHTML(html);
+    insertHTMLHeadProp(html, kParagraphStyle, kParagraphStyleMarker);
+    html = Lattice::HTMLEncode::convertBodyToUTF(html);
+    return Lattice::HTMLEncode::stripScript(html, false, true);
+}
+
+Lattice::String NotesMessage::stripHTML(String page) {
+    if (isMime_)
+        return page;
+    const long table = page.find("</table>");
+    if (table < 0)
+        return page;
+    const long start = table + 8;
+    const long input = page.find(kFormFieldMarker, start);
+    if (input < 0)
+        return page;
+    return "<html><body>" + page.substring(start, input - start) + "</body></html>";
+}
+
+void NotesMessage::insertHTMLHeadProp(String& html, const String& property, const String& marker) {
+    if (html.findNoCase(marker) >= 0)
+        return;
+    if (const long head = html.findNoCase("<HEAD"); head >= 0) {
+        const long close = html.find('>', head);
+        if (close >= 0)
+            html = html.left(close + 1) + property + html.substring(close + 1);
+        return;
+    }
+    if (const long top = html.findNoCase("<HTML"); top >= 0) {
+        const long close = html.find('>', top);
+        if (close >= 0)
+            html = html.left(close + 1) + "<head>" + property + "</head>" + html.substring(close + 1);
+    }
+}
+
+void NotesMessage::parseRTFContentIds(String html) {
+    contentIdCount_ = 0;
+    Lattice::Array<_ContentIdStruct>* table = contentIdTable();
+    if (!table)
+        return;
+    long from = 0;
+    for (long at = html.find(kImageSourceMarker, from); at >= 0; at = html.find(kImageSourceMarker, from)) {
+        const long start = at + 5;
+        const long end = html.find('"', start);
+        const String path = html.substring(start, end < 0 ? String::npos : end - start);
+        _ContentIdStruct record;
+        record.sourcePath = path;
+        table->add(record);
+        ++contentIdCount_;
+        from = start + path.length();
+    }
+}
+
+void NotesMessage::loadMimeBody(Lattice::SchemaBase* schema, bool, bool asReply) {
+    auto* target = dynamic_cast<hxMail::MessageDetail*>(schema);
+    if (!target || !provider)
+        return;
+    Lattice::Ptr<hxMailLib::Mime::Email> email = new hxMailLib::Mime::Email();
+    parseMimeBodies(email.get());
+
+    Lattice::Ptr<hxMail::MessageDetail> detail(target);
+    hxMailConversion::cast_MimeEMail_To_MessageDetail(email.get(), detail, provider->getConversionSettings(),
+                                                      provider->getClientId());
+    if (asReply)
+        hxMailConversion::convertToReply(
+            detail, Lattice::DateTimeUtil::getSMTPDateString(email->getOrigDate()), email->getSubject());
+
+    Lattice::Ptr<hxMail::MessageBody> body = detail->get_body();
+    if (!body)
+        body = new hxMail::MessageBody();
+    body->set_text(convertBody(body->get_text(), false));
+    detail->set_body(body);
+    parseContentIds(body->get_text());
+}
+
+void NotesMessage::parseMimeBodies(hxMailLib::Mime::Email* email) {
+    const NOTEHANDLE hNote = openRawNote();
+    if (hNote == NULLHANDLE) {
+        reopenDocument();
+        return;
+    }
+    BLOCKID item{};
+    WORD type = 0;
+    BLOCKID value{};
+    DWORD length = 0;
+    if (NSFItemInfo(hNote, "Body", 4, &item, &type, &value, &length) != NOERROR) {
+        std::printf("Error:  unable to get info about item 'Body'\n");
+        std::fflush(stdout);
+        NSFNoteClose(hNote);
+        return;
+    }
+    for (;;) {
+        char name[81] = {};
+        WORD nameLength = 0;
+        WORD flags = 0;
+        NSFItemQuery(hNote, item, name, 80, &nameLength, &flags, &type, &value, &length);
+        char* bytes = OSLockBlock(char, value);
+        if (bytes && length >= sizeof(WORD)) {
+            WORD itemType = 0;
+            std::memcpy(&itemType, bytes, sizeof itemType);
+            parseSingleBody(email, itemType, name, nameLength, bytes + sizeof(WORD), length - sizeof(WORD));
+        }
+        OSUnlockBlock(value);
+
+        const STATUS next = NSFItemInfoNext(hNote, item, "Body", 4, &item, &type, &value, &length);
+        if ((next & kStatusMask) == ERR_ITEM_NOT_FOUND) {
+            std::printf("No more items found in note.\n");
+            break;
+        }
+        if (next != NOERROR) {
+            std::printf("Error: unable to get info about next item in note.\n");
+            break;
+        }
+    }
+    std::fflush(stdout);
+    NSFNoteClose(hNote);
+    reopenDocument();
+}
+
+void NotesMessage::parseSingleBody(hxMailLib::Mime::Email* email, unsigned short itemType, char*,
+                                   unsigned short, void* value, unsigned long valueLength) {
+    if (!email || !value || itemType != TYPE_MIME_PART || valueLength < ODSLength(_MIME_PART))
+        return;
+    void* cursor = value;
+    MIME_PART part{};
+    ODSReadMemory(&cursor, _MIME_PART, &part, 1);
+    const unsigned long available = valueLength - ODSLength(_MIME_PART);
+    const std::size_t textLength = std::min<unsigned long>(part.wByteCount, available);
+    if (part.cPartType != MIME_PART_BODY)
+        return;
+    const String text(static_cast<const char*>(cursor), textLength);
+    // The part starts with its boundary line; the decoder wants headers first.
+    const long lineEnd = text.find("\r\n", 3);
+    if (lineEnd < 0)
+        return;
+    const long start = lineEnd + 2;
+    const long end = text.length() - 1;
+    if (end <= start)
+        return;
+    Lattice::Ptr<hxMailLib::Mime::MimeBase> decoded = hxMailLib::Mime::MimeBase::decodeMimeFromString(
+        text.substring(start, end - start), Lattice::Map<String, String>(), true);
+    if (decoded)
+        email->addBodyPart(decoded);
+}
+
+void NotesMessage::parseContentIds(String html) {
+    Lattice::Array<_ContentIdStruct>* table = contentIdTable();
+    if (!table)
+        return;
+    long from = 0;
+    for (long at = html.find("cid:", from); at >= 0; at = html.find("cid:", from)) {
+        const long end = html.find('"', at);
+        const String reference = html.substring(at, end < 0 ? String::npos : end - at);
+        _ContentIdStruct record;
+        record.contentId = reference;
+        table->add(record);
+        from = at + reference.length();
+    }
+}
+
+} // namespace hxMail::hxNotesProvider

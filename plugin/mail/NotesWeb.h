@@ -1,0 +1,21 @@
+#pragma once
+#include "Lattice/Containers.h"
+#include "Lattice/String.h"
+
+#include <string>
+
+namespace hxMail::hxNotesProvider::web {
+
+// One answer of the Domino web task.
+struct Response {
+    long status = -1; // 0 for a 2xx answer, as Lattice::HTTP reports it
+    std::string bytes;
+
+    // The answer as page text: up to its first zero byte.
+    Lattice::String text() const { return Lattice::String(bytes.c_str()); }
+};
+
+// A GET through the framework's HTTP facility with the given header lines.
+Response get(const Lattice::String& url, const Lattice::Array<Lattice::String>& headers);
+
+} // namespace hxMail::hxNotesProvider::web

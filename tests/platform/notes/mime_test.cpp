@@ -1,0 +1,228 @@
+// Native MIME memos: parsing messages into leaf parts, the stored part items and reading them back.
+#include "fixture.h"
+#include "internal.h"
+#include "mimeparts.h"
+
+namespace {
+
+using notes::mime::Message;
+using notes::mime::Part;
+
+// text/plain + text/html in an alternative, an inline image and an attachment (base64 and QP).
+const char kMixed[] = "From: \"Anna Berg\" <anna@acme.example>\r\n"
+                      "To: jdoe@acme.example\r\n"
+                      "Subject: =?UTF-8?Q?Caf=C3=A9?= =?UTF-8?B?IG1lbnU=?=\r\n"
+                      "MIME-Version: 1.0\r\n"
+                      "Content-Type: multipart/mixed; boundary=\"outer\"\r\n"
+                      "\r\n"
+                      "This is a multi-part message.\r\n"
+                      "--outer\r\n"
+                      "Content-Type: multipart/related; boundary=inner\r\n"
+                      "\r\n"
+                      "--inner\r\n"
+                      "Content-Type: multipart/alternative;\r\n"
+                      "  boundary=\"alt\"\r\n"
+                      "\r\n"
+                      "--alt\r\n"
+                      "Content-Type: text/plain; charset=ISO-8859-1\r\n"
+                      "Content-Transfer-Encoding: quoted-printable\r\n"
+                      "\r\n"
+                      "Caf=E9 today, a long line that is wrapped =\r\n"
+                      "softly.\r\n"
+                      "--alt\r\n"
+                      "Content-Type: text/html; charset=utf-8\r\n"
+                      "\r\n"
+                      "<p>Caf\xC3\xA9 <img src=\"cid:logo@acme\"></p>\r\n"
+                      "--alt--\r\n"
+                      "--inner\r\n"
+                      "Content-Type: image/gif; name=\"logo.gif\"\r\n"
+                      "Content-Transfer-Encoding: base64\r\n"
+                      "Content-ID: <logo@acme>\r\n"
+                      "Content-Disposition: inline\r\n"
+                      "\r\n"
+                      "R0lGODlhAQABAAAAACw=\r\n"
+                      "--inner--\r\n"
+                      "--outer\r\n"
+                      "Content-Type: application/pdf\r\n"
+                      "Content-Transfer-Encoding: base64\r\n"
+                      "Content-Disposition: attachment; filename=\"plan.pdf\"\r\n"
+                      "\r\n"
+                      "JVBERi0xLjQK\r\n"
+                      "--outer--\r\n"
+                      "epilogue text\r\n";
+
+std::vector<Part> storeAndRead(const Message& message) {
+    std::vector<std::pair<WORD, std::string>> items;
+    EXPECT_EQ(notes::mime::encodeParts(message, &items), NOERROR);
+    notes::Note note;
+    for (const auto& [type, value] : items) {
+        note.append("Body", TYPE_MIME_PART, 0, value);
+    }
+    return notes::mime::leafParts(note);
+}
+
+} // namespace
+
+TEST(NotesMime, MixedMessageLeavesDecodedInSourceOrder) {
+    Message m;
+    std::string error;
+    ASSERT_TRUE(notes::mime::parseMessage(kMixed, &m, &error)) << error;
+    EXPECT_EQ(m.header("subject"), "Caf\xC3\xA9 menu"); // adjacent encoded words join
+    EXPECT_EQ(m.header("From"), "\"Anna Berg\" <anna@acme.example>");
+    EXPECT_EQ(m.epilog, "epilogue text\r\n");
+    ASSERT_EQ(m.parts.size(), 4u);
+    EXPECT_EQ(m.parts[0].contentType, "text/plain");
+    EXPECT_EQ(m.parts[0].charset, "iso-8859-1");
+    EXPECT_EQ(m.parts[0].content, "Caf\xE9 today, a long line that is wrapped softly.");
+    EXPECT_EQ(m.parts[0].boundary, "alt");
+    EXPECT_EQ(m.parts[1].contentType, "text/html");
+    EXPECT_EQ(m.parts[2].contentType, "image/gif");
+    EXPECT_EQ(m.parts[2].contentId, "logo@acme");
+    EXPECT_EQ(m.parts[2].fileName, "logo.gif");
+    EXPECT_EQ(m.parts[2].disposition, "inline");
+    EXPECT_EQ(m.parts[2].content, std::string("GIF89a\x01\x00\x01\x00\x00\x00\x00,", 14));
+    EXPECT_EQ(m.parts[3].fileName, "plan.pdf");
+    EXPECT_EQ(m.parts[3].disposition, "attachment");
+    EXPECT_EQ(m.parts[3].content, "%PDF-1.4\n");
+}
+
+TEST(NotesMime, StoredItemsFollowTheLayoutAndReadBack) {
+    Message m;
+    ASSERT_TRUE(notes::mime::parseMessage(kMixed, &m, nullptr));
+    std::vector<std::pair<WORD, std::string>> items;
+    ASSERT_EQ(notes::mime::encodeParts(m, &items), NOERROR);
+    ASSERT_EQ(items.size(), 6u); // message headers, four leaves, epilog
+    EXPECT_EQ(items.front().first, MIME_PART_MESSAGE);
+    EXPECT_EQ(items.back().first, MIME_PART_EPILOG);
+    for (std::size_t i = 1; i + 1 < items.size(); ++i) {
+        MIME_PART record{};
+        std::string text;
+        ASSERT_TRUE(notes::mime::decodePartItem(items[i].second, &record, &text));
+        EXPECT_EQ(record.wVersion, 2);
+        EXPECT_EQ(record.cPartType, MIME_PART_BODY);
+        EXPECT_EQ(record.wByteCount, text.size());
+        EXPECT_EQ(text.rfind("\r\n--" + m.parts[i - 1].boundary + "\r\n", 0), 0u);
+        EXPECT_EQ(text.substr(record.wBoundaryLen, record.wHeadersLen), m.parts[i - 1].headers);
+        EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    }
+    // Stored as 20-byte records read through the C API's record reader.
+    MIME_PART viaOds{};
+    void* src = items[1].second.data();
+    ODSReadMemory(&src, _MIME_PART, &viaOds, 1);
+    EXPECT_EQ(static_cast<char*>(src) - items[1].second.data(), 20);
+    EXPECT_EQ(ODSLength(_MIME_PART), 20);
+    EXPECT_EQ(ODSLength(0x1234), 0);
+    EXPECT_EQ(viaOds.cPartType, MIME_PART_BODY);
+
+    const std::vector<Part> back = storeAndRead(m);
+    ASSERT_EQ(back.size(), 4u);
+    for (std::size_t i = 0; i < back.size(); ++i) {
+        EXPECT_EQ(back[i].contentType, m.parts[i].contentType);
+        EXPECT_EQ(back[i].content, m.parts[i].content) << i;
+        EXPECT_EQ(back[i].fileName, m.parts[i].fileName);
+        EXPECT_EQ(back[i].contentId, m.parts[i].contentId);
+    }
+}
+
+TEST(NotesMime, SinglePartMessageGetsAGeneratedBoundary) {
+    // Bare LF line ends, as files written on Unix have them.
+    const char eml[] = "From: a@example.com\nSubject: Lunch\nContent-Type: text/plain; charset=us-ascii\n"
+                       "Content-Transfer-Encoding: 7bit\n\nSee you at noon.\n-- \nA\n";
+    Message m;
+    ASSERT_TRUE(notes::mime::parseMessage(eml, &m, nullptr));
+    ASSERT_EQ(m.parts.size(), 1u);
+    const Part& p = m.parts[0];
+    EXPECT_FALSE(p.boundary.empty());
+    EXPECT_EQ(p.boundary.find('-'), std::string::npos);
+    EXPECT_NE(m.headers.find("multipart/mixed; boundary=\"" + p.boundary + "\""), std::string::npos);
+    EXPECT_EQ(m.headers.find("text/plain"), std::string::npos); // moved into the part
+    EXPECT_NE(p.headers.find("Content-Transfer-Encoding: 7bit\r\n"), std::string::npos);
+    EXPECT_EQ(p.content, "See you at noon.\r\n-- \r\nA\r\n");
+    EXPECT_EQ(m.header("Subject"), "Lunch");
+
+    const std::vector<Part> back = storeAndRead(m);
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0].content, p.content);
+    EXPECT_EQ(back[0].charset, "us-ascii");
+
+    Message bare; // no content headers at all: plain text
+    ASSERT_TRUE(notes::mime::parseMessage("Subject: x\r\n\r\nhello", &bare, nullptr));
+    ASSERT_EQ(bare.parts.size(), 1u);
+    EXPECT_EQ(bare.parts[0].contentType, "text/plain");
+    EXPECT_EQ(storeAndRead(bare).at(0).content, "hello");
+}
+
+TEST(NotesMime, ChunkedBodiesAsWrittenThroughTheCApiReadBack) {
+    // Chunks of part type 2 only, each ending with the boundary line, no closing delimiter.
+    const std::vector<std::string> chunks = {
+        "From: me@example.com\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b_1\"\r\n\r\n"
+        "\r\n--b_1\r\n",
+        "Content-Type: text/plain\r\n\r\nfirst\r\n--b_1\r\n",
+        "Content-Type: text/html\r\nContent-Transfer-Encoding: base64\r\n\r\nPGI+aGk8L2I+\r\n--b_1\r\n"};
+    notes::Note note;
+    for (const std::string& chunk : chunks) {
+        MIME_PART record{};
+        record.wVersion = 2;
+        record.cPartType = MIME_PART_BODY;
+        record.wByteCount = static_cast<WORD>(chunk.size());
+        note.append("Body", TYPE_MIME_PART, ITEM_SUMMARY,
+                    std::string(reinterpret_cast<const char*>(&record), sizeof record) + chunk);
+    }
+    const std::vector<Part> parts = notes::mime::leafParts(note);
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_EQ(parts[0].content, "first");
+    EXPECT_EQ(parts[1].content, "<b>hi</b>");
+    EXPECT_NE(notes::mime::topHeaders(note).find("From: me@example.com"), std::string::npos);
+}
+
+TEST(NotesMime, BadInputIsRefusedWithAReason) {
+    Message m;
+    std::string error;
+    EXPECT_FALSE(notes::mime::parseMessage("no header block at all", &m, &error));
+    EXPECT_NE(error.find("header"), std::string::npos);
+    EXPECT_FALSE(notes::mime::parseMessage("Content-Type: multipart/mixed\r\n\r\nx", &m, &error));
+    EXPECT_NE(error.find("boundary"), std::string::npos);
+    EXPECT_FALSE(notes::mime::parseMessage("Content-Type: multipart/mixed; boundary=q\r\n\r\nno parts here",
+                                           &m, &error));
+
+    std::string deep;
+    for (int i = 0; i < 70; ++i) {
+        deep += "Content-Type: multipart/mixed; boundary=b" + std::to_string(i) + "\r\n\r\n--b" +
+                std::to_string(i) + "\r\n";
+    }
+    EXPECT_FALSE(notes::mime::parseMessage(deep + "\r\nx", &m, &error));
+    EXPECT_NE(error.find("deep"), std::string::npos);
+
+    Message big;
+    ASSERT_TRUE(notes::mime::parseMessage("Subject: big\r\n\r\n" + std::string(70000, 'x'), &big, nullptr));
+    std::vector<std::pair<WORD, std::string>> items;
+    EXPECT_EQ(notes::mime::encodeParts(big, &items), ERR_MIME_PART_TOO_BIG);
+    EXPECT_TRUE(items.empty());
+
+    MIME_PART record{};
+    std::string text;
+    EXPECT_FALSE(notes::mime::decodePartItem(std::string(10, '\0'), &record, &text));
+    std::string cut(20, '\0');
+    cut[8] = 5; // claims 5 bytes of text, has none
+    EXPECT_FALSE(notes::mime::decodePartItem(cut, &record, &text));
+}
+
+TEST(NotesMime, Codecs) {
+    EXPECT_EQ(notes::mime::decodeBase64("aGVs\r\nbG8=\r\n"), "hello");
+    EXPECT_EQ(notes::mime::decodeBase64(""), "");
+    for (const std::string& s :
+         std::vector<std::string>{"", "a", "ab", "abc", std::string("\0\xff\x10\x80", 4)}) {
+        EXPECT_EQ(notes::mime::decodeBase64(notes::mime::encodeBase64(s)), s);
+    }
+    const std::string long100(100, 'z');
+    const std::string wrapped = notes::mime::encodeBase64(long100, 76);
+    EXPECT_NE(wrapped.find("\r\n"), std::string::npos);
+    EXPECT_EQ(notes::mime::decodeBase64(wrapped), long100);
+
+    EXPECT_EQ(notes::mime::decodeQuotedPrintable("a=3Db=\r\nc=\nd"), "a=bcd");
+    EXPECT_EQ(notes::mime::decodeQuotedPrintable("50=%, =ZZ, end="), "50=%, =ZZ, end=");
+    EXPECT_EQ(notes::mime::decodeHeaderWords("=?iso-8859-1?q?J=F6rg_M?= plain =?bogus"),
+              "J\xC3\xB6rg M plain =?bogus");
+    EXPECT_EQ(notes::mime::utf8ToLatin1("J\xC3\xB6rg \xE2\x82\xAC"), "J\xF6rg ?");
+    EXPECT_EQ(notes::mime::latin1ToUtf8("J\xF6rg"), "J\xC3\xB6rg");
+}

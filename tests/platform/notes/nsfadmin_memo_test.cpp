@@ -1,0 +1,355 @@
+// nsfadmin add-mime, add-memo, attach, and fixture memos with MIME bodies, pictures and files.
+#include "admin.h"
+#include "attachments.h"
+#include "fixture.h"
+#include "internal.h"
+#include "mimeparts.h"
+#include "richtext.h"
+
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace {
+
+struct Outcome {
+    int code = -1;
+    std::string out, err;
+};
+
+std::string trimmed(std::string s) {
+    while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) {
+        s.pop_back();
+    }
+    return s;
+}
+
+const std::string kDemoDir = std::filesystem::path(DEMO_FIXTURE).parent_path().string();
+
+} // namespace
+
+class NsfadminMemoTest : public NotesTest {
+protected:
+    void SetUp() override {
+        NotesTest::SetUp();
+        ASSERT_EQ(admin([&](auto& a) { return a.dbCreate(mail, "Jane", "mail"); }).code, nsfadmin::kOk);
+    }
+
+    template <typename F> Outcome admin(F f) {
+        std::ostringstream out, err;
+        nsfadmin::Admin a(dir, out, err);
+        Outcome r;
+        r.code = f(a);
+        r.out = out.str();
+        r.err = err.str();
+        return r;
+    }
+
+    std::string write(const std::string& name, const std::string& bytes) {
+        const std::string path = dir + "/" + name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    // The mail file's documents and its inbox members, read through the store.
+    std::shared_ptr<notes::Database> open() {
+        std::string file;
+        EXPECT_EQ(notes::resolveDatabaseFile("Mail1", "mail/jdoe.nsf", true, &file), NOERROR);
+        std::shared_ptr<notes::Database> db;
+        EXPECT_EQ(notes::Database::open(file, "Mail1", "mail/jdoe.nsf", &db), NOERROR);
+        return db;
+    }
+
+    std::size_t documents() {
+        std::vector<NOTEID> ids;
+        open()->list(NOTE_CLASS_DOCUMENT, &ids);
+        return ids.size();
+    }
+
+    notes::Note load(const std::string& unidText) {
+        auto db = open();
+        UNID unid{};
+        EXPECT_TRUE(notes::unidFromText(unidText, &unid));
+        NOTEID id = 0;
+        EXPECT_EQ(db->findByUnid(unid, &id), NOERROR);
+        notes::Note note;
+        EXPECT_EQ(db->load(id, &note), NOERROR);
+        note.db = db;
+        return note;
+    }
+
+    bool inFolder(const std::string& folder, const std::string& unidText) {
+        auto db = open();
+        NOTEID view = 0, id = 0;
+        UNID unid{};
+        notes::unidFromText(unidText, &unid);
+        db->findByUnid(unid, &id);
+        std::vector<NOTEID> ids;
+        return db->findDesign(NOTE_CLASS_VIEW, folder, &view) == NOERROR &&
+               db->viewNoteIds(view, &ids) == NOERROR && std::find(ids.begin(), ids.end(), id) != ids.end();
+    }
+
+    const nsfadmin::DbRef mail{"CN=Mail1/O=Acme", "mail/jdoe"};
+};
+
+TEST_F(NsfadminMemoTest, AddMimeStoresTheMessageAsPartsInTheInbox) {
+    const std::string eml =
+        write("m.eml", "From: Anna Berg <anna@acme.example>\nTo: Jane Doe <jane@acme.example>, "
+                       "\"Smith, Bob\" <bob@acme.example>\nSubject: =?utf-8?q?Gr=C3=BC=C3=9Fe?=\n"
+                       "Date: Tue, 1 Dec 2026 10:00:00 +0100\nContent-Type: multipart/alternative; "
+                       "boundary=x\n\n--x\nContent-Type: text/plain\n\nhello\n--x\nContent-Type: "
+                       "text/html\n\n<p>hello</p>\n--x--\n");
+    const Outcome r = admin([&](auto& a) { return a.addMime(mail, eml, "($Inbox)"); });
+    ASSERT_EQ(r.code, nsfadmin::kOk) << r.err;
+    const std::string unid = trimmed(r.out);
+    ASSERT_EQ(unid.size(), 32u);
+    const notes::Note note = load(unid);
+    std::vector<std::string> values;
+    ASSERT_NE(note.find("$NoteHasNativeMIME"), nullptr);
+    notes::ods::decodeText(note.find("Subject")->type, note.find("Subject")->value, &values);
+    EXPECT_EQ(values.at(0), "Gr\xFC\xDF"
+                            "e"); // stored in ISO-8859-1
+    notes::ods::decodeText(note.find("SendTo")->type, note.find("SendTo")->value, &values);
+    EXPECT_EQ(values, (std::vector<std::string>{"Jane Doe <jane@acme.example>",
+                                                "\"Smith, Bob\" <bob@acme.example>"}));
+    std::vector<TIMEDATE> times;
+    std::vector<TIMEDATE_PAIR> ranges;
+    notes::ods::decodeTimes(note.find("PostedDate")->type, note.find("PostedDate")->value, &times, &ranges);
+    notes::Fields posted = notes::fieldsInZone(times.at(0), 0, false);
+    EXPECT_EQ(posted.hour, 9); // 10:00 at +0100
+    EXPECT_EQ(posted.day, 1);
+    const auto parts = notes::mime::leafParts(note);
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_EQ(parts[1].content, "<p>hello</p>");
+    EXPECT_TRUE(inFolder("($Inbox)", unid));
+
+    // Into another folder; refusals write nothing.
+    const Outcome other = admin([&](auto& a) { return a.addMime(mail, eml, "($Drafts)"); });
+    EXPECT_EQ(other.code, nsfadmin::kBadInput); // a view, not a folder
+    EXPECT_NE(other.err.find("no folder ($Drafts)"), std::string::npos) << other.err;
+    const std::size_t before = documents();
+    const std::string bad = write("bad.eml", "Content-Type: multipart/mixed\n\nno boundary");
+    const Outcome refused = admin([&](auto& a) { return a.addMime(mail, bad, "($Inbox)"); });
+    EXPECT_EQ(refused.code, nsfadmin::kBadInput);
+    EXPECT_NE(refused.err.find("boundary"), std::string::npos) << refused.err;
+    EXPECT_EQ(admin([&](auto& a) { return a.addMime(mail, dir + "/none.eml", "($Inbox)"); }).code,
+              nsfadmin::kBadInput);
+    const std::string big = write("big.eml", "Subject: big\n\n" + std::string(70000, 'x'));
+    EXPECT_EQ(admin([&](auto& a) { return a.addMime(mail, big, "($Inbox)"); }).code, nsfadmin::kBadInput);
+    EXPECT_EQ(documents(), before);
+    EXPECT_EQ(admin([&](auto& a) {
+                  return a.addMime({"Mail1", "mail/nobody"}, eml, "($Inbox)");
+              }).code,
+              nsfadmin::kNotesError);
+}
+
+TEST_F(NsfadminMemoTest, AddMemoWithPictureAndAttachment) {
+    nsfadmin::MemoEntry memo;
+    memo.from = "Olivia Brown/Acme";
+    memo.to = {"Jane Doe/Acme"};
+    memo.subject = "Floor plan";
+    memo.text = {"Hi Jane,", "the plan:"};
+    memo.pictures = {kDemoDir + "/fixtures/floorplan.gif"};
+    memo.attachments = {kDemoDir + "/fixtures/seating-plan.pdf"};
+    const Outcome r = admin([&](auto& a) { return a.addMemo(mail, memo); });
+    ASSERT_EQ(r.code, nsfadmin::kOk) << r.err;
+    notes::Note note = load(trimmed(r.out));
+    std::vector<notes::ods::RichTextElement> body;
+    ASSERT_TRUE(notes::ods::decodeRichText(note.find("Body")->value, &body));
+    EXPECT_EQ(notes::ods::plainText(body), "Hi Jane,\nthe plan:\n\n");
+    const auto graphic = std::find_if(body.begin(), body.end(),
+                                      [](const auto& e) { return e.kind == notes::ods::kCdGraphic; });
+    ASSERT_NE(graphic, body.end());
+    EXPECT_EQ(graphic->text, "image/gif");
+    EXPECT_EQ(graphic->width, 32);
+    EXPECT_EQ(graphic->height, 32);
+    EXPECT_EQ(body.back().kind, notes::ods::kCdAttachmentRef);
+    EXPECT_EQ(body.back().text, "seating-plan.pdf");
+    std::string bytes;
+    ASSERT_EQ(notes::files::bytesOf(note, *note.find("$FILE"), &bytes), NOERROR);
+    EXPECT_EQ(bytes.rfind("%PDF-1.4", 0), 0u);
+    std::vector<std::string> from;
+    notes::ods::decodeText(TYPE_TEXT, note.find("From")->value, &from);
+    EXPECT_EQ(from.at(0), "CN=Olivia Brown/O=Acme");
+
+    const std::size_t before = documents();
+    nsfadmin::MemoEntry bad = memo;
+    bad.pictures = {kDemoDir + "/fixtures/lunch.eml"};
+    Outcome refused = admin([&](auto& a) { return a.addMemo(mail, bad); });
+    EXPECT_EQ(refused.code, nsfadmin::kBadInput);
+    EXPECT_NE(refused.err.find("not a GIF, PNG or JPEG"), std::string::npos) << refused.err;
+    bad = memo;
+    bad.attachments = {kDemoDir + "/fixtures/seating-plan.pdf", kDemoDir + "/fixtures/seating-plan.pdf"};
+    refused = admin([&](auto& a) { return a.addMemo(mail, bad); });
+    EXPECT_EQ(refused.code, nsfadmin::kBadInput);
+    EXPECT_NE(refused.err.find("two attachments"), std::string::npos) << refused.err;
+    bad = memo;
+    bad.subject.clear();
+    EXPECT_EQ(admin([&](auto& a) { return a.addMemo(mail, bad); }).code, nsfadmin::kBadInput);
+    EXPECT_EQ(documents(), before);
+}
+
+TEST_F(NsfadminMemoTest, AttachAddsFilesOnlyWhenAllCanBeAttached) {
+    const Outcome created = admin([&](auto& a) { return a.docCreate(mail, "Memo", {"Subject=files"}); });
+    ASSERT_EQ(created.code, nsfadmin::kOk);
+    const std::string unid = trimmed(created.out);
+    const std::string a = write("a.txt", "alpha"), b = write("b.bin", std::string(70000, '\x01'));
+    const Outcome r = admin([&](auto& ad) { return ad.attach(mail, unid, {a, b}); });
+    ASSERT_EQ(r.code, nsfadmin::kOk) << r.err;
+    EXPECT_EQ(r.out, "a.txt (5 bytes)\nb.bin (70000 bytes)\n");
+
+    auto count = [&] {
+        const notes::Note note = load(unid);
+        return std::count_if(note.items.begin(), note.items.end(),
+                             [](const notes::Item& it) { return notes::files::isFileItem(it); });
+    };
+    EXPECT_EQ(count(), 2);
+    const std::string c = write("c.txt", "c");
+    Outcome refused = admin([&](auto& ad) { return ad.attach(mail, unid, {c, dir + "/missing.txt"}); });
+    EXPECT_EQ(refused.code, nsfadmin::kBadInput);
+    EXPECT_NE(refused.err.find("missing.txt"), std::string::npos);
+    refused = admin([&](auto& ad) { return ad.attach(mail, unid, {c, a}); });
+    EXPECT_EQ(refused.code, nsfadmin::kBadInput);
+    EXPECT_NE(refused.err.find("already has a file of that name"), std::string::npos) << refused.err;
+    EXPECT_EQ(count(), 2); // c.txt was not kept either
+    EXPECT_EQ(admin([&](auto& ad) { return ad.attach(mail, "XYZ", {c}); }).code, nsfadmin::kBadInput);
+    EXPECT_EQ(admin([&](auto& ad) { return ad.attach(mail, unid, {}); }).code, nsfadmin::kBadInput);
+
+    // The bytes made it into the store.
+    notes::Note note = load(unid);
+    std::string bytes;
+    for (const notes::Item& it : note.items) {
+        notes::files::FileObject f;
+        if (notes::files::isFileItem(it) && notes::files::decode(it.value, &f) && f.name == "b.bin") {
+            ASSERT_EQ(notes::files::bytesOf(note, it, &bytes), NOERROR);
+        }
+    }
+    EXPECT_EQ(bytes, std::string(70000, '\x01'));
+}
+
+class NsfadminSeedMemoTest : public NotesTest {
+protected:
+    template <typename F> Outcome admin(F f) {
+        std::ostringstream out, err;
+        nsfadmin::Admin a(dir, out, err);
+        Outcome r;
+        r.code = f(a);
+        r.out = out.str();
+        r.err = err.str();
+        return r;
+    }
+};
+
+TEST_F(NsfadminSeedMemoTest, DemoInboxHasRichTextAndMimeMemos) {
+    std::filesystem::remove_all(dir + "/Mail1");
+    const Outcome r = admin([](auto& a) { return a.seed(DEMO_FIXTURE); });
+    ASSERT_EQ(r.code, nsfadmin::kOk) << r.err;
+    LNNotesSession s;
+    ASSERT_EQ(s.Init(), LNNOERROR);
+    LNDatabase db;
+    ASSERT_EQ(s.GetDatabase("mail/jdoe", &db, "CN=Mail1/O=Acme"), LNNOERROR);
+    ASSERT_EQ(db.Open(), LNNOERROR);
+    LNViewFolder inbox;
+    ASSERT_EQ(db.GetViewFolder("($Inbox)", &inbox), LNNOERROR);
+    std::map<std::string, LNDocument> newest;
+    std::vector<NOTEID> ids;
+    ASSERT_EQ(inbox.GetNoteIDs(&ids), LNNOERROR);
+    for (NOTEID id : ids) {
+        LNDocument doc;
+        ASSERT_EQ(db.GetDocument(id, &doc), LNNOERROR);
+        ASSERT_EQ(doc.Open(), LNNOERROR);
+        LNText subject;
+        if (doc.GetItem("Subject", &subject) == LNNOERROR) {
+            newest.emplace(subject[0].str(), doc);
+        }
+    }
+    ASSERT_TRUE(newest.count("Office floor plan"));
+    LNDocument plan = newest["Office floor plan"];
+    LNRichText body;
+    ASSERT_EQ(plan.GetItem("Body", &body), LNNOERROR);
+    LNRTCursor cursor;
+    ASSERT_EQ(body.GetCursor(&cursor), LNNOERROR);
+    LNGraphic picture;
+    ASSERT_EQ(cursor.GotoFirst(LNRTTYPE_GRAPHIC, &picture), LNNOERROR);
+    EXPECT_EQ(picture.GetWidth(), 32);
+    LNRTObject link;
+    ASSERT_EQ(cursor.GotoFirst(LNRTTYPE_LINK, &link), LNNOERROR);
+    EXPECT_NE(link.GetText().str().find("intranet"), std::string::npos);
+    LNAttachmentArray files;
+    ASSERT_EQ(plan.GetAttachments(&files), LNNOERROR);
+    ASSERT_EQ(files.GetCount(), 1);
+    EXPECT_EQ(files[0].GetAttachmentName(), "seating-plan.pdf");
+    EXPECT_GT(files[0].GetFileSize(), 100);
+
+    ASSERT_TRUE(newest.count("Lunch at the Caf\xE9 on Friday"));
+    ASSERT_TRUE(newest.count("Facilities update: the third floor reopens"));
+    for (const char* subject :
+         {"Lunch at the Caf\xE9 on Friday", "Facilities update: the third floor reopens"}) {
+        const LNDocument& doc = newest[subject];
+        EXPECT_TRUE(doc.HasItem("$NoteHasNativeMIME")) << subject;
+        const auto parts = notes::mime::leafParts(*notes::handles::note(doc.GetNoteHandle()));
+        ASSERT_FALSE(parts.empty());
+        EXPECT_EQ(parts[0].contentType, "text/plain");
+    }
+    const auto html = notes::mime::leafParts(
+        *notes::handles::note(newest["Facilities update: the third floor reopens"].GetNoteHandle()));
+    ASSERT_EQ(html.size(), 2u);
+    EXPECT_EQ(html[1].contentType, "text/html");
+    EXPECT_NE(html[1].content.find("facilities@acme.example</a>"), std::string::npos); // soft break undone
+    for (auto& [subject, doc] : newest) {
+        doc.Close();
+    }
+    inbox.Close();
+    db.Close();
+    s.Term();
+}
+
+TEST_F(NsfadminSeedMemoTest, FixtureMemoErrorsNameTheFieldAndWriteNothing) {
+    const std::string gif = dir + "/p.gif";
+    std::ofstream(gif, std::ios::binary) << std::string("GIF89a\x01\x00\x01\x00\x00\x00\x00", 13);
+    std::ofstream(dir + "/m.eml") << "Subject: x\n\nbody\n";
+    const std::string head = R"({"servers": [{"name": "Mail3", "people": [{"fullName": "CN=A B/O=Acme",
+        "shortName": "ab", "password": "p", "mail": [)";
+    const std::string tail = "]}]}]}";
+    for (const auto& [memo, message] : std::vector<std::pair<std::string, std::string>>{
+             {R"({"eml": "m.eml", "subject": "s"})", "mail[0].subject: not with \"eml\""},
+             {R"({"eml": "none.eml"})", "mail[0].eml: cannot read"},
+             {R"({"from": "x", "subject": "s", "richBody": [{"picture": "m.eml"}]})",
+              "not a GIF, PNG or JPEG"},
+             {R"({"from": "x", "subject": "s", "richBody": [{"text": "a", "color": "red"}]})",
+              "color: #RRGGBB"},
+             {R"({"from": "x", "subject": "s", "richBody": [{"text": "a", "size": 0}]})", "size: points"},
+             {R"({"from": "x", "subject": "s", "richBody": [{"link": "u", "bogus": 1}]})", "bogus"},
+             {R"({"from": "x", "subject": "s", "body": "b", "richBody": []})",
+              "either \"body\" or \"richBody\""},
+             {R"({"from": "x", "subject": "s", "files": ["missing.pdf"]})", "cannot read the attachment"}}) {
+        const std::string path = dir + "/fixture.json";
+        std::ofstream(path) << head + memo + tail;
+        const Outcome r = admin([&](auto& a) { return a.seed(path); });
+        EXPECT_EQ(r.code, nsfadmin::kBadInput) << memo;
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir + "/Mail3"));
+    }
+    // Paths are relative to the fixture's folder.
+    std::filesystem::create_directories(dir + "/sub");
+    std::filesystem::rename(gif, dir + "/sub/p.gif");
+    const std::string path = dir + "/sub/fixture.json";
+    std::ofstream(path)
+        << head +
+               R"({"from": "x", "subject": "s", "richBody": [{"picture": "p.gif"}, {"text": "t",
+                               "bold": true}], "files": ["../m.eml"]})" +
+               tail;
+    const Outcome r = admin([&](auto& a) { return a.seed(path); });
+    EXPECT_EQ(r.code, nsfadmin::kOk) << r.err;
+}
+
+#ifdef NSFADMIN_PATH
+TEST_F(NsfadminSeedMemoTest, NewCommandsHaveHelp) {
+    for (const char* cmd : {"add-mime", "add-memo", "attach"}) {
+        const std::string line = std::string(NSFADMIN_PATH) + " " + cmd + " --help >/dev/null 2>&1";
+        const int status = std::system(line.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << cmd;
+    }
+}
+#endif

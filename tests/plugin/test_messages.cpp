@@ -1,0 +1,423 @@
+// Opening messages through the message provider: bodies fetched from a web task on loopback (the
+// real one, or canned pages for the page shapes and failures it never produces), attachments and
+// embedded pictures with their numbers, host links and bytes.
+#include "MessageFixture.h"
+
+#include "mail/NotesMessage.h"
+
+#include "attachments.h"
+
+#include "domino/webserver.h"
+
+#include <httplib.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <iostream>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace {
+
+const char* const kPictureRef = "src=\"/mail/jdoe.nsf/($All)/";
+
+// A web task that answers every GET with the page set by the test.
+class CannedWebTask {
+public:
+    CannedWebTask() {
+        server_.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            paths_.push_back(request.path + (request.params.empty() ? "" : "?"));
+            authorization_ = request.get_header_value("Authorization");
+            if (delay_.count())
+                std::this_thread::sleep_for(delay_);
+            response.status = status_;
+            const bool second = paths_.size() > 1 && !secondPage_.empty();
+            response.set_content(second ? secondPage_ : page_, "text/html");
+        });
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        while (!server_.is_running())
+            std::this_thread::yield();
+    }
+    ~CannedWebTask() {
+        server_.stop();
+        thread_.join();
+    }
+    void answer(std::string page, int status = 200, std::string secondPage = "") {
+        std::lock_guard<std::mutex> lock(mutex_);
+        page_ = std::move(page);
+        secondPage_ = std::move(secondPage);
+        status_ = status;
+    }
+    void delay(std::chrono::milliseconds d) { delay_ = d; }
+    std::vector<std::string> paths() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return paths_;
+    }
+    std::string authorization() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return authorization_;
+    }
+    int port() const { return port_; }
+
+private:
+    httplib::Server server_;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::string page_, secondPage_, authorization_;
+    std::vector<std::string> paths_;
+    int status_ = 200;
+    std::chrono::milliseconds delay_{0};
+    int port_ = 0;
+};
+
+// Answers one connection with a header promising more bytes than it sends, then hangs up.
+class CutShortWebTask {
+public:
+    CutShortWebTask() {
+        listener_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(listener_, 4);
+        socklen_t length = sizeof address;
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] {
+            for (int i = 0; i < 2; ++i) {
+                const int client = accept(listener_, nullptr, nullptr);
+                if (client < 0)
+                    return;
+                char request[4096];
+                (void)!read(client, request, sizeof request);
+                const std::string reply =
+                    "HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n<html><body>partial";
+                (void)!write(client, reply.data(), reply.size());
+                close(client);
+            }
+        });
+    }
+    ~CutShortWebTask() {
+        shutdown(listener_, SHUT_RDWR);
+        close(listener_);
+        thread_.join();
+    }
+    int port() const { return port_; }
+
+private:
+    int listener_ = -1;
+    int port_ = 0;
+    std::thread thread_;
+};
+
+std::string richPage(const std::string& body, bool withFormField = true) {
+    return "<html><head><title>Memo</title></head><body><table><tr><td>HeaderCell</td></tr></table>" + body +
+           (withFormField ? "<input name=\"Form\" type=\"hidden\" value=\"Memo\">" : "") + "</body></html>";
+}
+
+} // namespace
+
+class CannedPageTest : public MessageTest {
+protected:
+    void SetUp() override {
+        MessageTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        pointWebTaskAt(web.port());
+        rich = addRichMemo("Rich", {richRun("stored text")});
+        mime = addMimeMemo("Mime",
+                           "From: a@example.com\r\nSubject: Mime\r\nContent-Type: text/plain\r\n\r\nhi\r\n");
+    }
+    CannedWebTask web;
+    std::string rich, mime;
+};
+
+TEST_F(CannedPageTest, RichTextPageIsCutBetweenHeaderTableAndFormFieldsOrShownWhole) {
+    web.answer(richPage("<p>The body</p>"));
+    std::string body = bodyOf(open(rich));
+    EXPECT_NE(body.find("The body"), std::string::npos) << body;
+    EXPECT_EQ(body.find("HeaderCell"), std::string::npos) << "the header table is cut off";
+    EXPECT_NE(body.find("margin:0in"), std::string::npos) << "paragraph style inserted";
+    ASSERT_FALSE(web.paths().empty());
+    EXPECT_EQ(web.paths()[0], "/mail/jdoe.nsf/($All)/" + rich + "?");
+    EXPECT_EQ(web.authorization().rfind("Basic ", 0), 0u) << "the user's credentials go along";
+
+    web.answer(richPage("<p>The body</p>", false));
+    body = bodyOf(open(rich));
+    EXPECT_NE(body.find("HeaderCell"), std::string::npos) << "no form field: the page whole";
+    EXPECT_NE(body.find("The body"), std::string::npos);
+
+    web.answer("<html><body><p>No table</p><input name=\"Form\" value=\"Memo\"></body></html>");
+    body = bodyOf(open(rich));
+    EXPECT_NE(body.find("No table"), std::string::npos) << body;
+}
+
+TEST_F(CannedPageTest, ParagraphStyleGoesInOnceAndOnlyWhereThereIsAHeadOrHtml) {
+    const std::string style = "<style>p{margin:0in;margin-bottom:.0001pt;}</style>";
+    auto insert = [&](std::string html) {
+        Lattice::String text(html);
+        hx::NotesMessage::insertHTMLHeadProp(text, style.c_str(), "<style>p{margin:0in");
+        return text.str();
+    };
+    EXPECT_EQ(insert("<HTML><Head lang=en><body>x"), "<HTML><Head lang=en>" + style + "<body>x");
+    EXPECT_EQ(insert("<html lang=en><body>x"), "<html lang=en><head>" + style + "</head><body>x");
+    EXPECT_EQ(insert("<p>fragment</p>"), "<p>fragment</p>");
+    const std::string already = "<html><head><STYLE>P{MARGIN:0IN}</STYLE></head>";
+    EXPECT_EQ(insert(already), already) << "the marker is found in any case";
+
+    // Through a whole read: a fragment page keeps no paragraph style.
+    web.answer("<p>Just a fragment</p>");
+    const std::string body = bodyOf(open(rich));
+    EXPECT_NE(body.find("Just a fragment"), std::string::npos);
+    EXPECT_EQ(body.find("margin:0in"), std::string::npos) << body;
+}
+
+TEST_F(CannedPageTest, MimePagesTextInPreWrapperOrHtmlPartBySecondRequest) {
+    web.answer("<html><body><pre>line one &amp; two</pre></body></html>");
+    std::string body = bodyOf(open(mime));
+    EXPECT_NE(body.find("pre-wrap"), std::string::npos) << body;
+    EXPECT_NE(body.find("line one &amp; two"), std::string::npos);
+    EXPECT_NE(body.find("margin:0in"), std::string::npos);
+    EXPECT_EQ(web.paths().size(), 1u);
+
+    CannedWebTask linked;
+    pointWebTaskAt(linked.port());
+    linked.answer(
+        "<html><body><a href=\"/mail/jdoe.nsf/($All)/" + mime + "/Body/M1?OpenElement\">HTML</a>", 200,
+        "<html><head><style>p{margin:0in}</style></head><body><p>Rich <b>HTML</b></p></body></html>");
+    body = bodyOf(open(mime));
+    ASSERT_EQ(linked.paths().size(), 2u);
+    EXPECT_EQ(linked.paths()[1], "/mail/jdoe.nsf/($All)/" + mime + "/Body/M1?");
+    EXPECT_NE(body.find("Rich <b>HTML</b>"), std::string::npos) << body;
+    EXPECT_EQ(body.find("margin-bottom:.0001pt"), std::string::npos)
+        << "a body with the style gets no second";
+
+    linked.answer("<html><body>no link, no pre</body></html>", 200, "");
+    body = bodyOf(open(mime));
+    EXPECT_EQ(linked.paths().back(), "/mail/jdoe.nsf/") << "the second request goes to the database";
+}
+
+TEST_F(CannedPageTest, FailedFetchesLeaveTheBodyEmptyAndStillListAttachments) {
+    const std::string withFile = addRichMemo("Att", {richRun("x")}, {{"notes.txt", "abc"}});
+    for (int status : {401, 500}) {
+        web.answer("<html><body>refused</body></html>", status);
+        Lattice::Ptr<hxMail::MessageDetail> detail = open(withFile);
+        EXPECT_EQ(bodyOf(detail), "") << status;
+        ASSERT_EQ(detail->get_attachments()->count(), 1) << status;
+        EXPECT_EQ(bytesOf(detail->get_attachments()->at(0)->get_id().str(), 0), "abc");
+    }
+
+    web.delay(std::chrono::milliseconds(1500));
+    web.answer(richPage("<p>late</p>"));
+    Lattice::HTTP::Limits limits;
+    limits.connectTimeoutMs = 300;
+    limits.totalTimeoutMs = 300;
+    Lattice::HTTP::setLimits(limits);
+    EXPECT_EQ(bodyOf(open(withFile)), "") << "too slow";
+    web.delay(std::chrono::milliseconds(0));
+
+    {
+        CutShortWebTask cut;
+        pointWebTaskAt(cut.port());
+        EXPECT_EQ(bodyOf(open(withFile)), "") << "a page cut short counts as failed";
+    }
+    // Nothing listens there any more.
+    EXPECT_EQ(attachmentsOf(open(withFile)).size(), 1u) << "connection refused";
+}
+
+TEST_F(CannedPageTest, HostileBodiesReachTheHostInert) {
+    web.answer(richPage("<p onclick=\"steal()\">Hi</p><script>alert(1)</script>"
+                        "<img src=x onerror=\"alert(2)\"><body onload=\"alert(3)\">"
+                        "<a href=\"javascript:alert(4)\">link</a><a href=\"JaVaScRiPt&#58;alert(5)\">two</a>"
+                        "<iframe src=\"http://evil.example/\"></iframe>"));
+    const std::string body = bodyOf(open(rich));
+    EXPECT_NE(body.find("Hi"), std::string::npos) << body;
+    for (const char* active : {"<script", "alert(", "onclick", "onerror", "onload", "javascript:", "<iframe"})
+        EXPECT_EQ(Lattice::String(body).findNoCase(active), -1) << active << " in " << body;
+}
+
+// The real web task stand-in on loopback, serving the fixture's data folder.
+class LiveMessageTest : public MessageTest {
+protected:
+    void SetUp() override {
+        MessageTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        domino::Options options;
+        options.accessLog = [this](const std::string& line) {
+            std::lock_guard<std::mutex> lock(logMutex);
+            accessLog.push_back(line);
+        };
+        web = std::make_unique<domino::WebServer>(dir, options);
+        web->start(0);
+        pointWebTaskAt(web->port());
+    }
+    void TearDown() override {
+        web.reset();
+        if (HasFailure())
+            for (const std::string& line : accessLog)
+                std::cerr << "web task: " << line << "\n";
+        MessageTest::TearDown();
+    }
+    std::unique_ptr<domino::WebServer> web;
+    std::mutex logMutex;
+    std::vector<std::string> accessLog;
+};
+
+TEST_F(LiveMessageTest, RichTextMemoWithPicturesAndFiles) {
+    const std::string unid = addRichMemo(
+        "Pictures", {richRun("Look:"), richGraphic(kGif), richRun(" and "), richGraphic(kOtherGif)},
+        {{"report.pdf", "%PDF-1.4 body"}, {"CARD.VCF", "BEGIN:VCARD"}, {"README", "plain"}});
+    auto& table = provider->getContentIds();
+    const long before = table.count();
+
+    Lattice::Ptr<hxMail::MessageDetail> detail = open(unid);
+    ASSERT_TRUE(detail->get_from());
+    EXPECT_EQ(detail->get_from()->get_displayName(), "John Smith");
+    ASSERT_EQ(detail->get_to()->count(), 1);
+    EXPECT_EQ(detail->get_textType(), "html");
+    const std::string body = bodyOf(detail);
+    EXPECT_NE(body.find("Look:"), std::string::npos) << body;
+    EXPECT_EQ(body.find(kPictureRef), std::string::npos) << "picture references point at the host: " << body;
+    EXPECT_NE(body.find("/hx//" + unid + "_att_" + std::to_string(100 + before) + "_embed" +
+                        std::to_string(100 + before) + ".gif?getFileWithObject?contId="),
+              std::string::npos)
+        << body;
+
+    ASSERT_EQ(table.count(), before + 2);
+    const auto attachments = attachmentsOf(detail);
+    ASSERT_EQ(attachments.size(), 5u);
+    EXPECT_EQ(attachments[0]->get_attachNum(), 0);
+    EXPECT_EQ(attachments[0]->get_id(), "att_0_" + unid);
+    EXPECT_EQ(attachments[0]->get_fileName(), "report.pdf");
+    EXPECT_EQ(attachments[0]->get_mimeType(), "application/pdf");
+    EXPECT_EQ(attachments[0]->get_path(), "C:\\files\\report.pdf");
+    EXPECT_EQ(attachments[0]->get_size(), 13);
+    EXPECT_TRUE(attachments[1]->get_isVCard()) << "VCF in capitals is a vCard";
+    EXPECT_EQ(attachments[1]->get_id(), "");
+    EXPECT_EQ(attachments[1]->get_attachNum(), 1);
+    EXPECT_EQ(attachments[2]->get_fileName(), "README");
+    EXPECT_EQ(attachments[2]->get_mimeType(), "");
+    EXPECT_EQ(attachments[2]->get_fileType(), "");
+    for (int k = 0; k < 2; ++k) {
+        const hxMail::Attachment& picture = *attachments[3 + k];
+        const long number = 100 + before + k;
+        EXPECT_EQ(picture.get_attachNum(), number);
+        EXPECT_EQ(picture.get_fileName(), "embed" + std::to_string(number) + ".gif");
+        EXPECT_EQ(picture.get_contentId(), picture.get_fileName());
+        EXPECT_EQ(picture.get_id(), "att_" + std::to_string(number) + "_" + unid);
+        EXPECT_TRUE(table[before + k].replaced);
+        EXPECT_EQ(bytesOf(picture.get_id().str(), number), k == 0 ? kGif : kOtherGif) << "fetched over HTTP";
+    }
+    EXPECT_EQ(bytesOf("att_0_" + unid, 0), "%PDF-1.4 body");
+    EXPECT_EQ(bytesOf(unid, 2), "plain") << "an id without \"_\" is the message id";
+    EXPECT_EQ(bytesOf(unid, 3), std::nullopt) << "no fourth file";
+    EXPECT_EQ(bytesOf(unid, 100 + table.count()), std::nullopt) << "no such picture record";
+
+    // A second read appends the pictures again and numbers them after the first.
+    const Lattice::Ptr<hxMail::MessageDetail> second = open(unid);
+    const auto again = attachmentsOf(second);
+    ASSERT_EQ(table.count(), before + 4);
+    EXPECT_EQ(again[3]->get_attachNum(), 102 + before);
+    EXPECT_EQ(bytesOf(unid, 102 + before), kGif);
+}
+
+TEST_F(LiveMessageTest, MimeMemosPlainTextAndHtml) {
+    const std::string text = addMimeMemo("Plain", "From: John Smith <john@acme.example>\r\nSubject: Plain\r\n"
+                                                  "Content-Type: text/plain; charset=iso-8859-1\r\n"
+                                                  "Content-Transfer-Encoding: quoted-printable\r\n\r\n"
+                                                  "Caf=E9 at 10 <sharp>\r\n");
+    std::string body = bodyOf(open(text));
+    EXPECT_NE(body.find("pre-wrap"), std::string::npos) << body;
+    EXPECT_NE(body.find("Caf\xc3\xa9 at 10 &lt;sharp&gt;"), std::string::npos) << body;
+    EXPECT_NE(body.find("margin:0in"), std::string::npos);
+
+    const std::string html = addMimeMemo(
+        "Html", "From: john@acme.example\r\nSubject: Html\r\nMIME-Version: 1.0\r\n"
+                "Content-Type: multipart/alternative; boundary=\"b1\"\r\n\r\n"
+                "--b1\r\nContent-Type: text/plain\r\n\r\nplain version\r\n"
+                "--b1\r\nContent-Type: text/html; charset=utf-8\r\n\r\n"
+                "<html><body><p>The <b>HTML</b> part</p><script>x()</script></body></html>\r\n--b1--\r\n");
+    body = bodyOf(open(html));
+    EXPECT_NE(body.find("The <b>HTML</b> part"), std::string::npos) << body;
+    EXPECT_EQ(body.find("plain version"), std::string::npos);
+    EXPECT_EQ(body.find("<script"), std::string::npos);
+}
+
+TEST_F(LiveMessageTest, LargeAndShortFileExtractions) {
+    std::string large(3 * 1024 * 1024 + 17, '\0');
+    for (std::size_t i = 0; i < large.size(); ++i)
+        large[i] = static_cast<char>((i * 7919) >> 3);
+    const std::string unid = addRichMemo("Big", {richRun("big")}, {{"big.bin", large}});
+    EXPECT_EQ(bytesOf(unid, 0), large) << "chunked extraction puts every byte in place";
+
+    // A "$FILE" entry claiming more bytes than its object holds.
+    changeNote(unid, [&](NOTEHANDLE h) {
+        BLOCKID item{}, value{};
+        WORD type = 0;
+        DWORD length = 0;
+        ASSERT_EQ(NSFItemInfo(h, "$FILE", 5, &item, &type, &value, &length), NOERROR);
+        const char* stored = OSLockBlock(char, value);
+        notes::files::FileObject file;
+        ASSERT_TRUE(notes::files::decode(std::string_view(stored + 2, length - 2), &file));
+        OSUnlockBlock(value);
+        file.name = "claims-more.bin";
+        file.size += 100;
+        append(h, "$FILE", TYPE_OBJECT, notes::files::encode(file));
+    });
+    testing::internal::CaptureStdout();
+    const auto shortRead = bytesOf(unid, 1);
+    const std::string printed = testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(shortRead.has_value()) << "a short extraction still succeeds";
+    EXPECT_EQ(*shortRead, large);
+    EXPECT_NE(printed.find("error-total attachment bytes read not equal to file size"), std::string::npos)
+        << printed;
+}
+
+TEST_F(LiveMessageTest, EmptyIdsUnknownIdsAndUnsupportedOperations) {
+    Lattice::Ptr<hxMail::MessageDetail> detail = new hxMail::MessageDetail();
+    detail->get_body()->set_text("kept");
+    EXPECT_EQ(messages().getMessageDetail("", "html", detail), 0);
+    EXPECT_EQ(bodyOf(detail), "kept");
+    EXPECT_EQ(detail->get_textType(), "");
+
+    EXPECT_EQ(messages().getMessageDetail("00000000000000000000000000000BAD", "html", detail), 0);
+    EXPECT_EQ(bodyOf(detail), "kept") << "an unknown id loads nothing";
+    EXPECT_EQ(bytesOf("", 0), std::nullopt);
+    EXPECT_EQ(bytesOf("att_0_00000000000000000000000000000BAD", 0), std::nullopt);
+
+    Lattice::Ptr<hxMail::Attachment> attachment;
+    Lattice::Ptr<hxMail::MessageItem> item;
+    bool changed = false;
+    EXPECT_EQ(messages().sendMessage(Lattice::String("x")), hxMail::kNotSupported);
+    EXPECT_EQ(messages().newAttachment("x", attachment), hxMail::kNotSupported);
+    EXPECT_EQ(messages().loadAttachmentObject("x", 0, item), hxMail::kNotSupported);
+    EXPECT_EQ(messages().clearFlag("x", changed), hxMail::kNotSupported);
+    EXPECT_EQ(messages().setFlag("x", nullptr, 0, changed), hxMail::kNotSupported);
+}
+
+TEST_F(LiveMessageTest, SmartValuesAndImportanceAreStored) {
+    const std::string unid = addRichMemo("Smart", {richRun("x")});
+    EXPECT_EQ(messages().setSmartValue(unid.c_str(), "label", "value 1"), 0);
+    Lattice::String value;
+    EXPECT_EQ(messages().getSmartValue(unid.c_str(), value), 0);
+    EXPECT_EQ(value, "value 1");
+    bool changed = false;
+    EXPECT_EQ(messages().setImportance(unid.c_str(), 2, changed), 0);
+    EXPECT_TRUE(changed);
+    Lattice::ObjectCollection items;
+    provider->getFolderItemsPage(folderId("Inbox").c_str(), 0, 10, &items);
+    bool found = false;
+    for (const Lattice::Data& d : items)
+        if (auto* m = d.toObject<hxMail::MessageItem>(); m && m->get_id() == unid.c_str()) {
+            found = true;
+            EXPECT_EQ(m->get_importance(), 2);
+            EXPECT_EQ(m->get_smartName(), "label");
+        }
+    EXPECT_TRUE(found);
+}
