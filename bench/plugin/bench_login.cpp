@@ -3,6 +3,7 @@
 // ratio to the floor measured in the same run: one password check against a stored digest.
 #include "admin.h"
 #include "hxMail/Providers.h"
+#include "notes/NotesFolder.h"
 
 #include "Lattice/Base.h"
 #include "Lattice/Logger.h"
@@ -24,6 +25,8 @@ struct Server {
     std::string digest;
 
     Server() {
+        // A use of the plug-in, so that it is loaded and its classes registered under the host's names.
+        benchmark::DoNotOptimize(hxMail::hxNotesProvider::NotesFolder::generateId());
         char tmpl[] = "/tmp/hxbench-login-XXXXXX";
         dir = mkdtemp(tmpl);
         setenv("NOTES_DATA_DIR", dir.c_str(), 1);

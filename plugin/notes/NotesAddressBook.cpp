@@ -114,7 +114,8 @@ NotesUser* NotesAddressBook::VerifyAndCreateUser(String& userName, String& passw
     // A name with a zero byte inside would be looked up as its first part; it names nobody.
     if (userName.find('\0') >= 0) {
         info->validUser = true;
-        (void)verifyPassword(info->password, decoyDigest());
+        if (checksPassword)
+            (void)verifyPassword(info->password, decoyDigest());
         String id;
         getUserIdString(info->loginName, id, owner);
         info->recipient->set_emailType("SMTP");
@@ -153,7 +154,7 @@ NotesUser* NotesAddressBook::VerifyAndCreateUser(String& userName, String& passw
         OSUnlockObject(buffer);
     OSMemFree(buffer);
 
-    if (info->passwordDigest.isEmpty())
+    if (info->passwordDigest.isEmpty() && checksPassword)
         (void)verifyPassword(info->password, decoyDigest());
 
     hxMail::Recipient* recipient = info->recipient;
@@ -217,7 +218,8 @@ unsigned short NotesAddressBook::loadAddressBookItem(NotesUser* user, char* matc
         info->recipient->set_smtpAddress(text);
     } else if (std::strcmp(itemName, "HTTPPassword") == 0) {
         info->passwordDigest = text;
-        info->authenticated = verifyPassword(info->password, info->passwordDigest.str()) == NOERROR;
+        info->authenticated =
+            checksPassword && verifyPassword(info->password, info->passwordDigest.str()) == NOERROR;
     }
     return 0;
 }

@@ -27,6 +27,10 @@ public:
     // The caller owns the user.
     NotesUser* VerifyAndCreateUser(String& userName, String& password, String& reserved,
                                    MailProvider* provider);
+    // A book made only to resolve names (not to log in) skips the password check, which is slow
+    // by design; its users are never authenticated.
+    void setChecksPassword(bool value) { checksPassword = value; }
+
     // Takes one looked-up item into the user's record. `value` starts with the Notes data type
     // word, which `valueLength` counts. Always 0.
     unsigned short loadAddressBookItem(NotesUser* user, char* match, char* itemName, unsigned short itemIndex,
@@ -61,6 +65,7 @@ public:
 
 protected:
     bool isPersonal = false;
+    bool checksPassword = true;
 
 private:
     // Appends the recipient of `doc` to `entries` when it has an SMTP address.

@@ -28,6 +28,7 @@ bool NotesDocument::loadRecipient(LNString& name, hxMail::Recipient** recipient,
         }
     }
     Lattice::Ptr<NotesAddressBook> books = new NotesAddressBook(provider);
+    books->setChecksPassword(false);
     String lookupName = toText(abbreviated);
     String noPassword;
     String noReserved;

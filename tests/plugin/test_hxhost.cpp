@@ -289,21 +289,27 @@ TEST(DemoTour, RunsAgainstTheSeededDemoServer) {
     const std::string seed = "'" NSFADMIN_PATH "' --data '" + dir +
                              "' seed '" HX_DEMO_DIR "/server.json' >'" + dir + "/seed.txt' 2>&1";
     ASSERT_EQ(std::system(seed.c_str()), 0);
+    domino::WebServer web(dir);
+    web.start(0);
     const std::string tour = "cd '" + dir + "' && '" HXHOST_PATH "' --plugin '" HX_PLUGIN_PATH "' --data '" +
-                             dir + "' '" HX_DEMO_DIR "/tour.hxs' >tour.txt 2>tour.err";
+                             dir + "' --set http.connectTo=Mail1:80=127.0.0.1:" + std::to_string(web.port()) +
+                             " '" HX_DEMO_DIR "/tour.hxs' >tour.txt 2>tour.err";
     const int status = std::system(tour.c_str());
     std::ifstream in(dir + "/tour.txt");
     std::stringstream text;
     text << in.rdbuf();
     const std::string out = text.str();
     EXPECT_EQ(status, 0) << out;
-    for (const char* line :
-         {"== Jane Doe logs in ==", "Logged in as Jane Doe/Acme", "Mailbox of Jane Doe", "Sent Items",
-          "Inbox sorted by subject, ascending", "Inbox from entry 10",
-          "Global Address List: entries 1-10 of 16", "Alice Wong", "Personal Address Book",
-          "Paul Martin   paul.martin@partner.example  person  personal", "Maria Rossi", "Logged out."})
+    for (const char* line : {"== Jane Doe logs in ==", "Logged in as Jane Doe/Acme", "Mailbox of Jane Doe",
+                             "Sent Items", "Inbox sorted by subject, ascending", "Inbox from entry 10",
+                             "Global Address List: entries 1-10 of 16", "Alice Wong", "Personal Address Book",
+                             "Paul Martin   paul.martin@partner.example  person  personal", "Maria Rossi",
+                             "Logged out.", "Subject: Office floor plan",
+                             "attachment 0 saved to seating-plan.pdf", "shall we try the new caf\xc3\xa9"})
         EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
     EXPECT_EQ(out.find("demo-password"), std::string::npos);
+    EXPECT_EQ(out.find("Error:"), std::string::npos) << out;
+    EXPECT_TRUE(std::filesystem::file_size(dir + "/seating-plan.pdf") > 0);
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
 }
@@ -507,4 +513,16 @@ TEST_F(HostMessageTest, OpenListAndSaveAttachmentsByListingRow) {
         EXPECT_FALSE(r.err.empty()) << bad;
     }
     EXPECT_FALSE(std::filesystem::exists(dir + "/x.bin"));
+}
+
+TEST_F(HostShellTest, SettingsMustBeKeyValuePairs) {
+    Outcome r = run(plugin + "--set runtimePath -c info");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("expected KEY=VALUE"), std::string::npos) << r.err;
+    r = run(plugin + "--set =x -c info");
+    EXPECT_EQ(r.status, 2);
+    r = run(plugin + "--set runtimePath=/web/ --set http.connectTo= -c info");
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = run("--help");
+    EXPECT_NE(r.out.find("--set"), std::string::npos);
 }

@@ -421,3 +421,51 @@ TEST_F(LiveMessageTest, SmartValuesAndImportanceAreStored) {
         }
     EXPECT_TRUE(found);
 }
+
+TEST_F(LiveMessageTest, DirectMimeReaderTakesThePartsFromTheNote) {
+    const std::string unid = addMimeMemo(
+        "Direct", "From: john@acme.example\r\nSubject: Direct\r\nMIME-Version: 1.0\r\n"
+                  "Content-Type: multipart/related; boundary=\"r1\"\r\n\r\n"
+                  "--r1\r\nContent-Type: text/html; charset=utf-8\r\n\r\n"
+                  "<html><body><p>Logo: <img src=\"cid:logo@acme\"></p><p>caf\xc3\xa9</p></body></html>\r\n"
+                  "--r1\r\nContent-Type: image/gif\r\nContent-ID: <logo@acme>\r\n"
+                  "Content-Transfer-Encoding: base64\r\n\r\nR0lGODlhAQABAIAAAP///wAAACE=\r\n--r1--\r\n");
+    auto& table = provider->getContentIds();
+    const long before = table.count();
+    provider->lockAll();
+    Lattice::String id(unid);
+    Lattice::Ptr<hx::NotesMessage> message =
+        new hx::NotesMessage(id, provider, provider->getUserMailDatabase());
+    Lattice::Ptr<hxMail::MessageDetail> detail = new hxMail::MessageDetail();
+    testing::internal::CaptureStdout();
+    message->loadMimeBody(detail.get(), false, false);
+    const std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(message->loadFailed()) << "the document is open again";
+    provider->unlockAll();
+
+    EXPECT_NE(printed.find("No more items found in note."), std::string::npos) << printed;
+    const std::string body = bodyOf(detail);
+    EXPECT_NE(body.find("caf\xc3\xa9"), std::string::npos) << body;
+    EXPECT_NE(body.find("margin:0in"), std::string::npos);
+    ASSERT_EQ(table.count(), before + 1) << body;
+    EXPECT_EQ(table[before].contentId, "cid:logo@acme");
+    EXPECT_TRUE(table[before].sourcePath.isEmpty());
+}
+
+TEST_F(LiveMessageTest, ReplyAndForwardIdsTakeAttachmentsButNoBodyOrSender) {
+    const std::string unid =
+        addRichMemo("Answer me", {richRun("original text"), richGraphic(kGif)}, {{"agenda.txt", "1. start"}});
+    for (const char* prefix : {"reply_", "replyAll_", "forward_"}) {
+        const long before = provider->getContentIds().count();
+        Lattice::Ptr<hxMail::MessageDetail> detail = open(prefix + unid);
+        EXPECT_FALSE(detail->get_from()) << prefix;
+        EXPECT_EQ(detail->get_to()->count(), 0) << prefix;
+        EXPECT_EQ(bodyOf(detail), "") << prefix;
+        const auto attachments = attachmentsOf(detail);
+        ASSERT_EQ(attachments.size(), 2u) << prefix;
+        EXPECT_EQ(attachments[0]->get_fileName(), "agenda.txt");
+        EXPECT_EQ(attachments[1]->get_attachNum(), 100 + before) << "numbered after the table's records";
+        EXPECT_EQ(attachments[1]->get_contentId(), "") << "no body parse, so no record to take";
+        EXPECT_EQ(provider->getContentIds().count(), before);
+    }
+}

@@ -56,7 +56,9 @@ bool Shell::parse(const std::string& line, std::vector<std::vector<std::string>>
 
 void Shell::fail(const std::string& command, const std::string& message) {
     if (json_)
-        err_ << Json{{"command", command}, {"ok", false}, {"error", message}}.dump() << std::endl;
+        err_ << Json{{"command", command}, {"ok", false}, {"error", message}}.dump(
+                    -1, ' ', false, Json::error_handler_t::replace)
+             << std::endl;
     else
         err_ << "hxhost: " << (command.empty() ? "" : command + ": ") << message << std::endl;
 }
@@ -78,7 +80,7 @@ void Shell::printHelp(const std::vector<std::string>& words) {
     if (json_) {
         Json line{{"command", "help"}, {"ok", true}};
         line.update(out);
-        out_ << line.dump() << std::endl;
+        out_ << line.dump(-1, ' ', false, Json::error_handler_t::replace) << std::endl;
     } else {
         for (const auto& [key, value] : out.items())
             out_ << key << ": " << value.get<std::string>() << "\n";
@@ -110,7 +112,8 @@ bool Shell::runCommand(const std::vector<std::string>& words) {
         if (json_) {
             Json line{{"command", name}, {"ok", true}};
             line.update(result);
-            out_ << line.dump() << std::endl;
+            // Some Notes texts (file names) reach the host as 8-bit text: shown as U+FFFD, not refused.
+            out_ << line.dump(-1, ' ', false, Json::error_handler_t::replace) << std::endl;
         } else if (command->render) {
             command->render(result, out_);
             out_.flush();

@@ -13,7 +13,7 @@ namespace {
 struct RunStyle {
     BYTE flags = 0;
     BYTE points = 0;
-    DWORD colour = 0xFF000000;
+    DWORD colour = notes::ods::kDefaultColour;
     std::string face;
 };
 
@@ -62,7 +62,7 @@ public:
             return;
         }
         std::string open, close;
-        if (style_.points != 0 || style_.colour != 0xFF000000 || !style_.face.empty()) {
+        if (style_.points != 0 || style_.colour != notes::ods::kDefaultColour || !style_.face.empty()) {
             open += "<font";
             if (!style_.face.empty()) {
                 open += " face=\"" + htmlEscape(latin1ToUtf8(style_.face)) + "\"";
@@ -70,7 +70,7 @@ public:
             if (style_.points != 0) {
                 open += " size=\"" + std::to_string(htmlFontSize(style_.points)) + "\"";
             }
-            if (style_.colour != 0xFF000000) {
+            if (style_.colour != notes::ods::kDefaultColour) {
                 char rgb[8];
                 std::snprintf(rgb, sizeof rgb, "%06X", static_cast<unsigned>(style_.colour & 0xFFFFFF));
                 open += std::string(" color=\"#") + rgb + "\"";
@@ -78,7 +78,10 @@ public:
             open += ">";
             close = "</font>";
         }
-        static const std::pair<BYTE, const char*> tags[] = {{1, "b"}, {2, "i"}, {4, "u"}, {8, "s"}};
+        static const std::pair<BYTE, const char*> tags[] = {{notes::ods::kStyleBold, "b"},
+                                                            {notes::ods::kStyleItalic, "i"},
+                                                            {notes::ods::kStyleUnderline, "u"},
+                                                            {notes::ods::kStyleStrike, "s"}};
         for (const auto& [bit, tag] : tags) {
             if (style_.flags & bit) {
                 open += std::string("<") + tag + ">";

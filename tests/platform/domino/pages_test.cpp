@@ -181,7 +181,7 @@ TEST(DominoRichText, RecordsRenderAsParagraphsAndDamageEndsTheBody) {
     std::string damaged = notes::ods::encodeRichText("kept\n");
     damaged += std::string("\x85\x00\xff\xff\x00\x00xyz", 9);
     EXPECT_EQ(domino::renderRichText(damaged, ctx), "<p>kept</p>\n");
-    // Records of other kinds render nothing (yet) and do not disturb the text around them.
+    // Records of unknown kinds render nothing and do not disturb the text around them.
     std::string withGraphic = notes::ods::encodeRichText("x");
     withGraphic += std::string("\x53\x00\x0a\x00\x00\x00"
                                "abcd",

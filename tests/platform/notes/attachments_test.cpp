@@ -132,6 +132,9 @@ TEST_F(NotesAttachments, DamagedObjectHandsOutWhatThereIs) {
     ASSERT_NE(file.objectId, 0u);
     ASSERT_EQ(store()->truncateObject(file.objectId, 1000), NOERROR);
     EXPECT_EQ(store()->truncateObject(987654, 10), ERR_ITEM_NOT_FOUND);
+    // The same by attachment number; a number without an attachment is refused.
+    ASSERT_EQ(notes::files::truncateAttachment(*store(), doc.GetNoteID(), 0, 1000), NOERROR);
+    EXPECT_EQ(notes::files::truncateAttachment(*store(), doc.GetNoteID(), 1, 10), ERR_ITEM_NOT_FOUND);
 
     BLOCKID bh{};
     DWORD size = 0;
@@ -326,4 +329,44 @@ TEST_F(NotesAttachments, MimeBodyItemsWalkInOrderAfterARawMimeOpen) {
     ASSERT_EQ(leaves.size(), 2u);
     EXPECT_EQ(leaves[1].content, "<p>html</p>");
     NSFNoteClose(h);
+}
+
+TEST_F(NotesAttachments, CopiesOwnTheirBytes) {
+    writeFile(dir + "/a.txt", "copied bytes");
+    const std::string unid = memoWith({dir + "/a.txt"});
+    createDb("CN=Mail1/O=Acme", "mail\\other");
+    LNDatabase other;
+    ASSERT_EQ(session.GetDatabase("mail\\other", &other, "CN=Mail1/O=Acme"), LNNOERROR);
+    ASSERT_EQ(other.Open(), LNNOERROR);
+
+    // A copy into another database, from the unopened source, and one in the same database made
+    // through the C API from the raw item value.
+    LNDocument source;
+    ASSERT_EQ(db.GetDocument(LNUniversalID(unid.c_str()), &source), LNNOERROR);
+    LNDocument elsewhere;
+    ASSERT_EQ(other.CreateDocument(source, &elsewhere), LNNOERROR);
+    ASSERT_EQ(elsewhere.Save(), LNNOERROR);
+    LNDocument opened = open(unid);
+    const notes::Item* raw = notes::handles::note(opened.GetNoteHandle())->find("$FILE");
+    NOTEHANDLE h = NULLHANDLE;
+    ASSERT_EQ(NSFNoteCreate(db.GetDatabaseHandle(), &h), NOERROR);
+    ASSERT_EQ(NSFItemAppend(h, ITEM_SUMMARY, "$FILE", 5, TYPE_OBJECT, raw->value.data(),
+                            static_cast<DWORD>(raw->value.size())),
+              NOERROR);
+    ASSERT_EQ(NSFNoteUpdate(h, 0), NOERROR);
+    opened.Close();
+
+    // The source goes; both copies keep their bytes.
+    ASSERT_EQ(NSFNoteDelete(db.GetDatabaseHandle(), source.GetNoteID(), 0), NOERROR);
+    for (NOTEHANDLE note : {elsewhere.GetNoteHandle(), h}) {
+        BLOCKID bh{};
+        ASSERT_TRUE(
+            MailGetMessageAttachmentInfo(note, 0, &bh, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
+        Extracted x;
+        ASSERT_EQ(NSFNoteExtractWithCallback(note, bh, nullptr, 0, collect, &x), NOERROR);
+        EXPECT_EQ(x.bytes, "copied bytes");
+    }
+    NSFNoteClose(h);
+    elsewhere.Close();
+    other.Close();
 }

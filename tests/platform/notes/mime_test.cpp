@@ -3,6 +3,8 @@
 #include "internal.h"
 #include "mimeparts.h"
 
+#include <random>
+
 namespace {
 
 using notes::mime::Message;
@@ -207,6 +209,55 @@ TEST(NotesMime, BadInputIsRefusedWithAReason) {
     EXPECT_FALSE(notes::mime::decodePartItem(cut, &record, &text));
 }
 
+TEST(NotesMime, LenientReadingOfRealWorldMessages) {
+    const char eml[] = "Subject: =?utf-8?q?Caf=C3=A9_?=\r\n =?utf-8?q?menu?=\r\n"
+                       "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
+                       "preamble mentions --b inline\r\n"
+                       "--b  \r\n" // trailing blanks after the delimiter
+                       "\r\n"
+                       "no headers: plain text\r\n"
+                       "--b\r\n"
+                       "Content-Type: application/pdf\r\n"
+                       "Content-Disposition: attachment;\r\n filename*=UTF-8''caf%C3%A9%20plan.pdf\r\n\r\n"
+                       "%PDF\r\n"
+                       "--b\r\n"
+                       "Content-Type: message/rfc822\r\n\r\n"
+                       "Subject: inner\r\n\r\ninner body\r\n"
+                       "--b--";
+    Message m;
+    std::string error;
+    ASSERT_TRUE(notes::mime::parseMessage(eml, &m, &error)) << error;
+    EXPECT_EQ(m.header("Subject"), "Caf\xC3\xA9 menu"); // folded encoded words join
+    ASSERT_EQ(m.parts.size(), 3u);
+    EXPECT_EQ(m.parts[0].contentType, "text/plain");
+    EXPECT_EQ(m.parts[0].content, "no headers: plain text");
+    EXPECT_EQ(m.parts[1].fileName, "caf\xC3\xA9 plan.pdf");
+    EXPECT_EQ(m.parts[2].contentType, "message/rfc822"); // a forwarded message stays one part
+    EXPECT_EQ(m.parts[2].content, "Subject: inner\r\n\r\ninner body");
+    EXPECT_TRUE(m.epilog.empty());
+
+    // Headers without a body, and no closing delimiter.
+    ASSERT_TRUE(notes::mime::parseMessage("Subject: only headers", &m, &error)) << error;
+    EXPECT_EQ(m.header("subject"), "only headers");
+    ASSERT_TRUE(notes::mime::parseMessage("Content-Type: multipart/mixed; boundary=z\n\n--z\n\nopen end\n",
+                                          &m, &error));
+    ASSERT_EQ(m.parts.size(), 1u);
+    EXPECT_EQ(m.parts[0].content, "open end\r\n");
+
+    notes::mail::Message memo;
+    ASSERT_EQ(notes::mime::memoFromEml("From: Jörg <j@x.example>\nTo: a@x.example, \"B, C\" <b@x.example>\n"
+                                       "Subject: \xE2\x82\xAC 5\nDate: 31 Feb 2026 10:00:00 +0000\n\nhi\n",
+                                       &memo, &error),
+              NOERROR);
+    EXPECT_EQ(memo.subject, "? 5"); // beyond ISO-8859-1
+    EXPECT_EQ(memo.sendTo.size(), 2u);
+    EXPECT_EQ(memo.posted, 0); // not a date
+    std::int64_t ticks = 0;
+    EXPECT_TRUE(notes::mime::parseDate("Mon, 2 Mar 2026 23:30:00 -0230", &ticks));
+    EXPECT_EQ(ticks, (notes::daysFromCivil(2026, 3, 3) * 86400 + 2 * 3600) * 100);
+    EXPECT_FALSE(notes::mime::parseDate("yesterday", &ticks));
+}
+
 TEST(NotesMime, Codecs) {
     EXPECT_EQ(notes::mime::decodeBase64("aGVs\r\nbG8=\r\n"), "hello");
     EXPECT_EQ(notes::mime::decodeBase64(""), "");
@@ -225,4 +276,47 @@ TEST(NotesMime, Codecs) {
               "J\xC3\xB6rg M plain =?bogus");
     EXPECT_EQ(notes::mime::utf8ToLatin1("J\xC3\xB6rg \xE2\x82\xAC"), "J\xF6rg ?");
     EXPECT_EQ(notes::mime::latin1ToUtf8("J\xF6rg"), "J\xC3\xB6rg");
+}
+
+TEST(NotesMime, DamagedMessagesNeverCrashAndStoredOnesReadBack) {
+    // Fixed-seed mutations of a real message: every one either parses, stores and reads back with
+    // the same number of parts, or is refused with a reason.
+    std::mt19937 rng(20261205);
+    const std::string base = kMixed;
+    for (int round = 0; round < 1500; ++round) {
+        std::string eml = base;
+        for (int k = 0; k < 1 + static_cast<int>(rng() % 6); ++k) {
+            const std::size_t at = rng() % eml.size();
+            switch (rng() % 4) {
+            case 0:
+                eml[at] = static_cast<char>(rng() & 0xFF);
+                break;
+            case 1:
+                eml.erase(at, 1 + rng() % 40);
+                break;
+            case 2:
+                eml.insert(at, std::string(1 + rng() % 3, "-\r\n=\""[rng() % 5]));
+                break;
+            default:
+                eml.resize(at);
+                break;
+            }
+            if (eml.empty()) {
+                eml = "x";
+            }
+        }
+        Message m;
+        std::string error;
+        if (!notes::mime::parseMessage(eml, &m, &error)) {
+            EXPECT_FALSE(error.empty());
+            continue;
+        }
+        std::vector<std::pair<WORD, std::string>> items;
+        ASSERT_EQ(notes::mime::encodeParts(m, &items), NOERROR);
+        notes::Note note;
+        for (const auto& [type, value] : items) {
+            note.append("Body", TYPE_MIME_PART, 0, value);
+        }
+        EXPECT_EQ(notes::mime::leafParts(note).size(), m.parts.size()) << round;
+    }
 }

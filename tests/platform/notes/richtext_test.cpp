@@ -3,6 +3,8 @@
 #include "internal.h"
 #include "richtext.h"
 
+#include <random>
+
 namespace {
 
 using notes::ods::RichTextElement;
@@ -151,4 +153,35 @@ TEST_F(NotesRichText, EmptyAndPlainBodiesHaveNoObjectsOfOtherKinds) {
     EXPECT_EQ(unbound.GotoFirst(LNRTTYPE_TEXT), static_cast<LNSTATUS>(LNERR_NULL_OBJECT));
     free.SetRawValue(TYPE_COMPOSITE, std::string("\x85\x00\x60\x00\x00\x00", 6));
     EXPECT_EQ(free.GetCursor(&cursor), static_cast<LNSTATUS>(ERR_INVALID_ITEM_VALUE));
+}
+
+TEST(NotesRichTextRecords, DamagedValuesNeverCrash) {
+    RichTextElement graphic = el(notes::ods::kCdGraphic, "image/gif");
+    graphic.bytes = "GIF89a....";
+    const std::string stored = notes::ods::encodeRichText(
+        {el(notes::ods::kCdText, "abc"), el(notes::ods::kCdStyle, "Arial"), graphic,
+         el(notes::ods::kCdLinkBegin, "http://x"), el(notes::ods::kCdLinkEnd), el(notes::ods::kCdParagraph)});
+    std::mt19937 rng(7);
+    std::vector<RichTextElement> out;
+    for (int round = 0; round < 3000; ++round) {
+        std::string v = stored;
+        v[rng() % v.size()] = static_cast<char>(rng() & 0xFF);
+        if (rng() % 3 == 0) {
+            v.resize(rng() % v.size());
+        }
+        if (notes::ods::decodeRichText(v, &out)) {
+            // Whatever decodes, encodes again to something that decodes to the same.
+            std::vector<RichTextElement> again;
+            ASSERT_TRUE(notes::ods::decodeRichText(notes::ods::encodeRichText(out), &again));
+            EXPECT_EQ(again, out);
+        }
+        std::string plain;
+        notes::ods::decodeRichTextPlain(v, &plain);
+    }
+    std::string mime;
+    WORD w = 0, h = 0;
+    for (const std::string& bad : {std::string("GIF89a"), std::string("\x89PNG\r\n\x1a\n", 8),
+                                   std::string("\xFF\xD8"), std::string("\xFF\xD8\xFF\xE0\x00\x00", 6)}) {
+        EXPECT_FALSE(notes::ods::imageInfo(bad, &mime, &w, &h));
+    }
 }

@@ -1,3 +1,4 @@
+#include "attachments.h"
 #include "lnbodies.h"
 
 #include <algorithm>
@@ -154,7 +155,8 @@ LNSTATUS LNDatabase::CreateDocument(const LNDocument& source, LNDocument* newDoc
     // The source's items: from its open note, else loaded from its database.
     notes::Note copy;
     if (const auto open = source.body_->note()) {
-        copy.items = open->items;
+        copy = *open;
+        copy.blocks.clear(); // the open note's value blocks stay its own
     } else {
         const auto db = source.body_->db ? source.body_->db->database() : nullptr;
         if (!db) {
@@ -163,6 +165,7 @@ LNSTATUS LNDatabase::CreateDocument(const LNDocument& source, LNDocument* newDoc
         if (STATUS s = db->load(source.body_->id, &copy); s != NOERROR) {
             return lnResult(s);
         }
+        copy.db = db;
     }
     LNDocument created;
     if (LNSTATUS s = CreateDocument(&created); s != LNNOERROR) {
@@ -170,6 +173,17 @@ LNSTATUS LNDatabase::CreateDocument(const LNDocument& source, LNDocument* newDoc
     }
     const auto note = created.body_->note();
     for (const notes::Item& it : copy.items) {
+        notes::files::FileObject file;
+        std::string bytes;
+        // Attachments take their bytes along: the copy may live in another database, and its
+        // objects must not vanish with the source.
+        if (notes::files::isFileItem(it) && notes::files::decode(it.value, &file) &&
+            notes::files::bytesOf(copy, it, &bytes) == NOERROR && (file.objectId != 0 || !bytes.empty())) {
+            file.objectId = 0;
+            const WORD id = note->append(it.name, it.type, it.flags, notes::files::encode(file)).id;
+            note->pendingObjects.emplace_back(id, std::move(bytes));
+            continue;
+        }
         note->append(it.name, it.type, it.flags, it.value);
     }
     *newDoc = created;

@@ -155,6 +155,25 @@ STATUS bytesOf(Note& note, const Item& item, std::string* out) {
     return s;
 }
 
+STATUS truncateAttachment(Database& db, NOTEID note, WORD number, std::size_t length) {
+    Note loaded;
+    if (STATUS s = db.load(note, &loaded); s != NOERROR) {
+        return s;
+    }
+    WORD seen = 0;
+    for (const Item& item : loaded.items) {
+        FileObject file;
+        if (!isFileItem(item) || seen++ != number) {
+            continue;
+        }
+        if (!decode(item.value, &file) || file.objectId == 0) {
+            return ERR_ITEM_NOT_FOUND;
+        }
+        return db.truncateObject(file.objectId, length);
+    }
+    return ERR_ITEM_NOT_FOUND;
+}
+
 } // namespace notes::files
 
 namespace {

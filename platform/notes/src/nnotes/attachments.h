@@ -36,4 +36,9 @@ STATUS attachFromDisk(Note& note, std::string_view itemName, const std::string& 
 // (which may be shorter than the recorded size when damaged; none for a listed-only file).
 STATUS bytesOf(Note& note, const Item& item, std::string* out);
 
+// Cuts the stored bytes of attachment `number` (0-based, item order) of a saved note down to
+// `length`, keeping its recorded size: a damaged attachment, for tests. ERR_ITEM_NOT_FOUND when the
+// note has no such attachment with stored bytes.
+STATUS truncateAttachment(Database& db, NOTEID note, WORD number, std::size_t length);
+
 } // namespace notes::files

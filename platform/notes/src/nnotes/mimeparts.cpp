@@ -112,8 +112,7 @@ std::string splitParameters(std::string_view value,
             const auto q2 = q == std::string::npos ? q : v.find('\'', q + 1);
             std::string decoded;
             for (std::size_t i = q2 == std::string::npos ? 0 : q2 + 1; i < v.size(); ++i) {
-                if (v[i] == '%' && i + 2 < v.size() + 0 &&
-                    std::isxdigit(static_cast<unsigned char>(v[i + 1])) &&
+                if (v[i] == '%' && i + 2 < v.size() && std::isxdigit(static_cast<unsigned char>(v[i + 1])) &&
                     std::isxdigit(static_cast<unsigned char>(v[i + 2]))) {
                     decoded += static_cast<char>(std::stoi(v.substr(i + 1, 2), nullptr, 16));
                     i += 2;
@@ -170,7 +169,8 @@ public:
         } else {
             const auto blank = text.find("\r\n\r\n");
             if (blank == std::string_view::npos) {
-                if (top) {
+                const std::string_view firstLine = text.substr(0, text.find(kCrlf));
+                if (top && firstLine.find(':') == std::string_view::npos) {
                     error = "the message has no header block (no blank line after the headers)";
                     return false;
                 }
@@ -646,7 +646,7 @@ std::string decodeQuotedPrintable(std::string_view text) {
             out += text[i];
             continue;
         }
-        if (i + 2 < text.size() + 0 && text.substr(i + 1, 2) == kCrlf) { // soft line break
+        if (i + 2 < text.size() && text.substr(i + 1, 2) == kCrlf) { // soft line break
             i += 2;
         } else if (i + 1 < text.size() && text[i + 1] == '\n') {
             i += 1;

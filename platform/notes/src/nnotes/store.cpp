@@ -603,6 +603,26 @@ STATUS Database::saveObjectsLocked(NOTEID id, Note& note) {
             }
             file.objectId = static_cast<DWORD>(sqlite3_last_insert_rowid(db_));
             item.value = files::encode(file);
+        } else if (file.objectId != 0) {
+            // A value copied from another note of this file: the copy gets bytes of its own, so that
+            // deleting either note leaves the other's attachment whole.
+            if (STATUS st =
+                    prepare("INSERT INTO objects(note_id, name, bytes) SELECT ?1, name, bytes FROM objects "
+                            "WHERE object_id = ?2 AND note_id <> ?1",
+                            &s);
+                st != NOERROR) {
+                return st;
+            }
+            Use use(s);
+            sqlite3_bind_int64(s, 1, id);
+            sqlite3_bind_int64(s, 2, file.objectId);
+            if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
+                return statusOf(rc);
+            }
+            if (sqlite3_changes(db_) == 1) {
+                file.objectId = static_cast<DWORD>(sqlite3_last_insert_rowid(db_));
+                item.value = files::encode(file);
+            }
         }
         if (file.objectId != 0) {
             keep.push_back(file.objectId);
