@@ -222,6 +222,8 @@ public:
                        std::shared_ptr<Database>* out);
 
     const std::string& file() const { return file_; }
+    // No transaction open: the connection may serve the next opener of the file.
+    bool idle();
     const std::string& server() const { return server_; }
     const std::string& path() const { return path_; }
 
@@ -261,7 +263,7 @@ public:
     STATUS viewRows(NOTEID view, WORD collation, std::vector<ViewRow>* out);
     // The documents whose key in a collation starts with `prefix` (see viewFindKey), in view order.
     STATUS viewMatches(NOTEID view, WORD collation, const std::string& prefix, std::vector<NOTEID>* out);
-    // The note ids of a view's entries in collation order, from a per-collation cache that lives as
+    // The note ids of a view's entries in collation order, from a process-wide cache that lives as
     // long as nothing in the file changes (ERR_BAD_COLLATION when the view has no such collation).
     STATUS viewOrderedNoteIds(NOTEID view, WORD collation, std::vector<NOTEID>* out);
     STATUS viewOrderedNoteIds(NOTEID view, WORD collation, std::shared_ptr<const std::vector<NOTEID>>* out);
@@ -292,8 +294,9 @@ private:
     STATUS stamp(std::int64_t* out); // a modification time, see store.cpp
     STATUS checkLive(NOTEID id);     // ERR_INVALID_NOTE / ERR_NOTE_DELETED unless a live note
     std::string meta(const char* key);
-    // Changes when anything in the file changed, through this connection or another.
-    std::pair<std::int64_t, std::int64_t> changeStampLocked();
+    STATUS readOrderedNoteIdsLocked(NOTEID view, WORD collation,
+                                    std::shared_ptr<const std::vector<NOTEID>>* out);
+    STATUS readUnreadLocked(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out);
     STATUS setMeta(const char* key, const std::string& value);
 
     sqlite3* db_ = nullptr;
@@ -301,12 +304,6 @@ private:
     std::unordered_map<const char*, sqlite3_stmt*> statements_; // keyed by the SQL literal's address
     std::mutex mutex_;
     std::vector<ViewDesign> designs_;
-    struct CachedIds {
-        std::pair<std::int64_t, std::int64_t> stamp;
-        std::shared_ptr<const std::vector<NOTEID>> ids;
-    };
-    std::unordered_map<std::uint64_t, CachedIds> orderCache_; // view << 16 | collation
-    std::unordered_map<std::string, CachedIds> unreadCache_;  // by lower-case user name
     std::string designVersion_ = "-"; // of designs_; meta "design_version" changes with every view design
 };
 

@@ -1,5 +1,7 @@
 // The database, note and item functions of the C API.
+#include "connectionpool.h"
 #include "internal.h"
+#include "ordercache.h"
 
 #include <algorithm>
 #include <cstring>
@@ -26,6 +28,12 @@ ORIGINATORID oidOf(const notes::NoteInfo& info) {
     oid.Sequence = info.sequence;
     oid.SequenceTime = notes::timedateFromTicks(info.modified);
     return oid;
+}
+
+// What the process keeps of a file it is about to delete: idle connections and shared lists.
+void forgetFile(const std::string& file) {
+    notes::ordercache::forget(file);
+    notes::connectionpool::forget(file);
 }
 
 STATUS openDatabase(const char* pathName, std::shared_ptr<Database>* out) {
@@ -94,6 +102,7 @@ STATUS NSFDbCreate(const char* pathName, WORD, BOOL forceCreation) {
     }
     std::error_code ec;
     if (forceCreation) {
+        forgetFile(file);
         for (const char* suffix : {"", "-wal", "-shm"}) {
             std::filesystem::remove(file + suffix, ec);
         }
@@ -110,6 +119,7 @@ STATUS NSFDbDelete(const char* pathName) {
     if (STATUS s = notes::resolveDatabaseFile(server, path, true, &file); s != NOERROR) {
         return s;
     }
+    forgetFile(file);
     std::error_code ec;
     for (const char* suffix : {"-wal", "-shm", ""}) {
         std::filesystem::remove(file + suffix, ec);

@@ -1,4 +1,5 @@
 // One SQLite file per Notes database. See the README for the schema.
+#include "connectionpool.h"
 #include "internal.h"
 
 #include "attachments.h"
@@ -188,6 +189,11 @@ Database::~Database() {
     }
 }
 
+bool Database::idle() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return sqlite3_get_autocommit(db_) != 0;
+}
+
 STATUS Database::create(const std::string& file, const std::string& title) {
     std::error_code ec;
     if (std::filesystem::exists(file, ec)) {
@@ -225,7 +231,13 @@ STATUS Database::create(const std::string& file, const std::string& title) {
 
 STATUS Database::open(const std::string& file, const std::string& server, const std::string& path,
                       std::shared_ptr<Database>* out) {
-    std::shared_ptr<Database> db(new Database());
+    if (std::unique_ptr<Database> idle = connectionpool::take(file)) {
+        idle->server_ = server;
+        idle->path_ = path;
+        *out = connectionpool::share(std::move(idle));
+        return NOERROR;
+    }
+    std::unique_ptr<Database> db(new Database());
     db->file_ = file;
     db->server_ = server;
     db->path_ = path;
@@ -249,7 +261,7 @@ STATUS Database::open(const std::string& file, const std::string& server, const 
     if (db->meta("schema_version") != std::to_string(kSchemaVersion)) {
         return ERR_NOT_A_DATABASE;
     }
-    *out = std::move(db);
+    *out = connectionpool::share(std::move(db));
     return NOERROR;
 }
 

@@ -3,6 +3,7 @@
 // view is an ordered index scan; saving or deleting a document rewrites only that document's rows.
 #include "ftquery.h"
 #include "internal.h"
+#include "ordercache.h"
 #include "sqlite_util.h"
 
 #include <algorithm>
@@ -710,30 +711,28 @@ STATUS Database::viewRows(NOTEID view, WORD collation, std::vector<ViewRow>* out
     return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
 }
 
-std::pair<std::int64_t, std::int64_t> Database::changeStampLocked() {
-    std::int64_t version = -1;
-    sqlite3_stmt* s = nullptr;
-    if (prepare("PRAGMA data_version", &s) == NOERROR) {
-        Use use(s);
-        if (sqlite3_step(s) == SQLITE_ROW) {
-            version = sqlite3_column_int64(s, 0);
-        }
-    }
-    return {static_cast<std::int64_t>(sqlite3_total_changes64(db_)), version};
-}
-
 STATUS Database::viewOrderedNoteIds(NOTEID view, WORD collation,
                                     std::shared_ptr<const std::vector<NOTEID>>* out) {
     if (STATUS st = readyCollation(view, collation); st != NOERROR) {
         return st;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto stamp = changeStampLocked();
-    const std::uint64_t key = (static_cast<std::uint64_t>(view) << 16) | collation;
-    if (auto it = orderCache_.find(key); it != orderCache_.end() && it->second.stamp == stamp) {
-        *out = it->second.ids;
-        return NOERROR;
+    const std::string key = "view " + std::to_string(view) + " " + std::to_string(collation);
+    auto read = [&](ordercache::Ids* ids) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return readOrderedNoteIdsLocked(view, collation, ids);
+    };
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!sqlite3_get_autocommit(db_)) {
+            // Inside a batch this connection sees its own uncommitted rows: nothing to share.
+            return readOrderedNoteIdsLocked(view, collation, out);
+        }
     }
+    return ordercache::get(file_, key, read, out);
+}
+
+STATUS Database::readOrderedNoteIdsLocked(NOTEID view, WORD collation,
+                                          std::shared_ptr<const std::vector<NOTEID>>* out) {
     sqlite3_stmt* s = nullptr;
     if (STATUS st = prepare("SELECT note_id FROM view_index WHERE view_id = ? AND collation = ? "
                             "ORDER BY sort_key, note_id",
@@ -742,22 +741,16 @@ STATUS Database::viewOrderedNoteIds(NOTEID view, WORD collation,
         return st;
     }
     auto ids = std::make_shared<std::vector<NOTEID>>();
-    {
-        Use use(s);
-        sqlite3_bind_int64(s, 1, view);
-        sqlite3_bind_int(s, 2, collation);
-        int rc;
-        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-            ids->push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
-        }
-        if (rc != SQLITE_DONE) {
-            return statusOf(rc);
-        }
+    Use use(s);
+    sqlite3_bind_int64(s, 1, view);
+    sqlite3_bind_int(s, 2, collation);
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        ids->push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
     }
-    if (orderCache_.size() > 64) { // views come and go with designs; keep the cache small
-        orderCache_.clear();
+    if (rc != SQLITE_DONE) {
+        return statusOf(rc);
     }
-    orderCache_[key] = CachedIds{stamp, ids};
     *out = std::move(ids);
     return NOERROR;
 }
@@ -772,34 +765,35 @@ STATUS Database::viewOrderedNoteIds(NOTEID view, WORD collation, std::vector<NOT
 }
 
 STATUS Database::unreadShared(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto stamp = changeStampLocked();
-    const std::string key = lower(user);
-    if (auto it = unreadCache_.find(key); it != unreadCache_.end() && it->second.stamp == stamp) {
-        *out = it->second.ids;
-        return NOERROR;
+    auto read = [&](ordercache::Ids* ids) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return readUnreadLocked(user, ids);
+    };
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!sqlite3_get_autocommit(db_)) {
+            return readUnreadLocked(user, out);
+        }
     }
+    return ordercache::get(file_, "unread " + lower(user), read, out);
+}
+
+STATUS Database::readUnreadLocked(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out) {
     sqlite3_stmt* s = nullptr;
     if (STATUS st = prepare("SELECT note_id FROM unread WHERE user = ? ORDER BY note_id", &s);
         st != NOERROR) {
         return st;
     }
     auto ids = std::make_shared<std::vector<NOTEID>>();
-    {
-        Use use(s);
-        sqlite3_bind_text(s, 1, user.c_str(), static_cast<int>(user.size()), SQLITE_STATIC);
-        int rc;
-        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-            ids->push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
-        }
-        if (rc != SQLITE_DONE) {
-            return statusOf(rc);
-        }
+    Use use(s);
+    sqlite3_bind_text(s, 1, user.c_str(), static_cast<int>(user.size()), SQLITE_STATIC);
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        ids->push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
     }
-    if (unreadCache_.size() > 16) {
-        unreadCache_.clear();
+    if (rc != SQLITE_DONE) {
+        return statusOf(rc);
     }
-    unreadCache_[key] = CachedIds{stamp, ids};
     *out = std::move(ids);
     return NOERROR;
 }

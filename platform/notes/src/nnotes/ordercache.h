@@ -1,0 +1,28 @@
+// Lists of note ids (views in collation order, unread lists), shared by every connection of the process to a
+// file.
+//
+// The plug-in opens fresh handles for each host call, so a cache on the connection would be cold
+// on every page. Here one watcher connection per file (it never writes) answers "PRAGMA data_version",
+// which changes whenever any other connection (of this process or another) commits to the file;
+// the file's identity (see fileidentity.h) catches a file replaced under the same name.
+#pragma once
+
+#include "notes/capi.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace notes::ordercache {
+
+using Ids = std::shared_ptr<const std::vector<NOTEID>>;
+
+// The ids under `key` for `file`, read with `read` when missing or when the file changed since.
+// Callers must not be inside a write transaction of their own: what `read` sees is shared.
+STATUS get(const std::string& file, const std::string& key, const std::function<STATUS(Ids*)>& read,
+           Ids* out);
+// Drops what is held for the file (it is being deleted).
+void forget(const std::string& file);
+
+} // namespace notes::ordercache
