@@ -19,7 +19,7 @@
 
 namespace hx = hxMail::hxNotesProvider;
 
-struct ViewSpec {
+struct ViewSetup {
     std::string title;
     bool folder = false;
     std::vector<std::string> forms;
@@ -28,7 +28,7 @@ struct ViewSpec {
     std::vector<std::tuple<std::string, std::string, DWORD>> columns;
 };
 
-struct MemoSpec {
+struct MemoSetup {
     std::string subject;
     std::string from = "CN=Sam Sender/O=Acme";
     std::string delivered = "03/01/2026 10:00:00 AM"; // empty: no "DeliveredDate"
@@ -47,7 +47,7 @@ protected:
         if (HasFatalFailure())
             return;
         addPerson(kDirectory, jane());
-        for (const ViewSpec& v : mailViews())
+        for (const ViewSetup& v : mailViews())
             if (v.title != skipView)
                 addView(kMail, v);
         provider = makeProvider();
@@ -84,7 +84,7 @@ protected:
         return {};
     }
 
-    static std::vector<ViewSpec> mailViews() {
+    static std::vector<ViewSetup> mailViews() {
         constexpr DWORD both = 0x100 | 0x200;
         return {
             {"($Inbox)",
@@ -135,7 +135,7 @@ protected:
             << name;
     }
 
-    void addView(const char* db, const ViewSpec& v) {
+    void addView(const char* db, const ViewSetup& v) {
         DBHANDLE hDb = NULLHANDLE;
         ASSERT_EQ(NSFDbOpen(db, &hDb), NOERROR);
         NOTEHANDLE h = NULLHANDLE;
@@ -173,7 +173,7 @@ protected:
     }
 
     // A memo, put into the inbox folder when it was delivered. Returns its note id.
-    NOTEID addMemo(const MemoSpec& m, std::string* unid = nullptr) {
+    NOTEID addMemo(const MemoSetup& m, std::string* unid = nullptr) {
         Items items{{"Form", {m.form}}, {"Subject", {m.subject}}, {"From", {m.from}}};
         for (const auto& e : m.extra)
             items.push_back(e);

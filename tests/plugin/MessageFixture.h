@@ -75,8 +75,8 @@ protected:
         NSFDbClose(hDb);
     }
 
-    static MemoSpec delivered(const std::string& subject) {
-        MemoSpec memo;
+    static MemoSetup delivered(const std::string& subject) {
+        MemoSetup memo;
         memo.subject = subject;
         memo.from = "CN=John Smith/O=Acme";
         memo.extra = {{"SendTo", {"CN=Jane Doe/O=Acme"}}};
