@@ -73,10 +73,16 @@ bool NotesMessage::getUnreadStatus(unsigned long id) {
 long NotesMessage::getIconType(LNDocument* memo) {
     if (!memo || memo->IsNull())
         return 7;
+    return iconType(memo, getUnreadStatus(memo->GetNoteID()));
+}
+
+long NotesMessage::iconType(LNDocument* memo, bool unread) {
+    if (!memo || memo->IsNull())
+        return 7;
     const bool posted = memo->HasItem("PostedDate");
     const bool delivered = memo->HasItem("DeliveredDate");
     const bool responded = memo->HasItem("$RespondedTo");
-    long code = getUnreadStatus(memo->GetNoteID()) ? 5 : 6;
+    long code = unread ? 5 : 6;
     if (responded)
         code = getItemString("$RespondedTo", false) == "1" ? 10 : 9;
     if (posted)
@@ -101,7 +107,9 @@ long NotesMessage::load(Lattice::Ptr<hxMail::MessageItem>& message, Lattice::Obj
     hxMail::MessageItem& m = *message;
     m.set_id(universalId);
     m.set_from(getItemName("From", 1, true));
-    m.set_iconType(getIconType(document));
+    // One unread question per row: a page asks it for every memo.
+    const bool unread = getUnreadStatus(noteId);
+    m.set_iconType(iconType(document, unread));
     const String subject = getItemString("Subject", true);
     m.set_subject(subject);
     m.set_normalizedSubject(getNormalizedSubject(subject));
@@ -116,7 +124,7 @@ long NotesMessage::load(Lattice::Ptr<hxMail::MessageItem>& message, Lattice::Obj
     m.set_size(static_cast<long>(document->GetSize()));
     const long importance = mail.GetMailImportance();
     m.set_importance(importance == 0 ? 2 : importance == 1 ? 1 : 0);
-    m.set_readFlag(!getUnreadStatus(noteId));
+    m.set_readFlag(!unread);
     m.set_smartName(getItemString("smartName", true));
     const bool posted = document->HasItem("PostedDate");
     m.set_unsent(posted);

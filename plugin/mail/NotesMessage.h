@@ -74,6 +74,7 @@ public:
 
     // The host icon code: 5 unread, 6 read, 9/10 responded to, 7 a draft.
     long getIconType(LNDocument* memo);
+    long iconType(LNDocument* memo, bool unread);
     // Host importance 2 high, 1 normal, anything else low.
     void setImportance(long importance, bool save);
     // Every recipient, typed 1 "SendTo", 2 "CopyTo", 3 "BlindCopyTo".
