@@ -3,6 +3,8 @@
 #include "internal.h"
 #include "mimeparts.h"
 
+#include <fstream>
+#include <iterator>
 #include <random>
 
 namespace {
@@ -319,4 +321,62 @@ TEST(NotesMime, DamagedMessagesNeverCrashAndStoredOnesReadBack) {
         }
         EXPECT_EQ(notes::mime::leafParts(note).size(), m.parts.size()) << round;
     }
+}
+
+class NotesMimeMemo : public SessionTest {};
+
+TEST_F(NotesMimeMemo, FilePartsOfAnySizeBecomeAttachmentsWithTheirBytes) {
+    std::string big(300 * 1024, '\0'); // several times what one part item can hold
+    std::mt19937 rng(7);
+    for (char& c : big) {
+        c = static_cast<char>(rng() & 0xFF);
+    }
+    const std::string eml =
+        "From: anna@acme.example\r\nTo: jdoe@acme.example\r\nSubject: files\r\n"
+        "Content-Type: multipart/mixed; boundary=b\r\n\r\n"
+        "--b\r\nContent-Type: text/plain\r\n\r\nSee the files.\r\n"
+        "--b\r\nContent-Type: application/octet-stream\r\n"
+        "Content-Disposition: attachment; filename=\"data.bin\"\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\n" +
+        notes::mime::encodeBase64(big, 76) +
+        "\r\n--b\r\nContent-Type: application/octet-stream\r\n"
+        "Content-Disposition: attachment; filename=\"DATA.bin\"\r\n\r\nsmall\r\n--b--\r\n";
+    notes::mail::Message m;
+    std::string error;
+    ASSERT_EQ(notes::mime::memoFromEml(eml, &m, &error), NOERROR) << error;
+    ASSERT_EQ(m.files.size(), 2u);
+    EXPECT_EQ(m.files[1].first, "DATA.bin (2)"); // names differ in more than case within a memo
+    auto store = notes::handles::database(db.GetDatabaseHandle());
+    ASSERT_EQ(notes::templates::apply(*store, notes::templates::Kind::Mail), NOERROR);
+    std::vector<NOTEID> ids;
+    ASSERT_EQ(notes::mail::store(*store, {m}, &ids), NOERROR);
+    store.reset();
+
+    LNDocument doc;
+    ASSERT_EQ(db.GetDocument(ids[0], &doc), LNNOERROR);
+    ASSERT_EQ(doc.Open(), LNNOERROR);
+    LNAttachmentArray files;
+    ASSERT_EQ(doc.GetAttachments(&files), LNNOERROR);
+    ASSERT_EQ(files.GetCount(), 2);
+    EXPECT_EQ(files[0].GetFileSize(), static_cast<LNINT>(big.size()));
+    const std::string out = dir + "/data.out";
+    ASSERT_EQ(files[0].Extract(out.c_str()), LNNOERROR);
+    std::ifstream in(out, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), big);
+
+    // The parts still read in order; file parts name their attachment instead of holding bytes.
+    const std::vector<Part> parts = notes::mime::leafParts(*notes::handles::note(doc.GetNoteHandle()));
+    ASSERT_EQ(parts.size(), 3u);
+    EXPECT_EQ(parts[0].content, "See the files.");
+    EXPECT_FALSE(parts[0].inObject);
+    EXPECT_TRUE(parts[1].inObject);
+    EXPECT_EQ(parts[1].fileName, "data.bin");
+    EXPECT_TRUE(parts[1].content.empty());
+    EXPECT_EQ(parts[2].fileName, "DATA.bin (2)");
+
+    // A text part over the item limit is still refused, with a reason and nothing to store.
+    notes::mail::Message refused;
+    EXPECT_EQ(notes::mime::memoFromEml("Subject: long\r\n\r\n" + std::string(70000, 'x'), &refused, &error),
+              ERR_MIME_PART_TOO_BIG);
+    EXPECT_NE(error.find("65535"), std::string::npos);
 }

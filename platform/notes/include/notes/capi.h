@@ -461,6 +461,11 @@ struct MIME_PART {
 #define MIME_PART_EPILOG 3
 #define MIME_PART_RETRIEVE_INFO 4
 #define MIME_PART_MESSAGE 5
+// MIME_PART dwFlags: with BODY_IN_DBOBJECT the text after the headers names the "$FILE" attachment
+// that holds the part's decoded content.
+#define MIME_PART_HAS_BOUNDARY 0x00000001
+#define MIME_PART_HAS_HEADERS 0x00000002
+#define MIME_PART_BODY_IN_DBOBJECT 0x00000004
 // Stored (little-endian, packed) records to memory form; advances *ppSrc past `iterations` records.
 void ODSReadMemory(void** ppSrc, WORD type, void* pDest, WORD iterations);
 WORD ODSLength(WORD type); // stored size of one record of the type (0 for an unknown type)

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 
 namespace notes::mime {
@@ -301,9 +302,10 @@ private:
 };
 
 std::string partRecord(BYTE type, std::size_t textLength, std::size_t boundaryLength,
-                       std::size_t headersLength) {
+                       std::size_t headersLength, DWORD flags = 0) {
     MIME_PART record{};
     record.wVersion = MIME_PART_VERSION;
+    record.dwFlags = flags;
     record.cPartType = type;
     record.wByteCount = static_cast<WORD>(textLength);
     record.wBoundaryLen = static_cast<WORD>(boundaryLength);
@@ -396,12 +398,12 @@ bool parseMessage(std::string_view eml, Message* out, std::string* error) {
 
 STATUS encodeParts(const Message& message, std::vector<std::pair<WORD, std::string>>* items) {
     items->clear();
-    auto add = [&](BYTE type, const std::string& text, std::size_t boundaryLength,
-                   std::size_t headersLength) {
+    auto add = [&](BYTE type, const std::string& text, std::size_t boundaryLength, std::size_t headersLength,
+                   DWORD flags = 0) {
         if (text.size() > 0xFFFF) {
             return false;
         }
-        items->emplace_back(type, partRecord(type, text.size(), boundaryLength, headersLength) + text);
+        items->emplace_back(type, partRecord(type, text.size(), boundaryLength, headersLength, flags) + text);
         return true;
     };
     if (!add(MIME_PART_MESSAGE, message.headers, 0, message.headers.size())) {
@@ -409,8 +411,12 @@ STATUS encodeParts(const Message& message, std::vector<std::pair<WORD, std::stri
     }
     for (const Part& part : message.parts) {
         const std::string boundaryLine = "\r\n--" + part.boundary + "\r\n";
-        if (!add(MIME_PART_BODY, boundaryLine + part.headers + part.encoded + "\r\n", boundaryLine.size(),
-                 part.headers.size())) {
+        const bool stored = part.inObject
+                                ? add(MIME_PART_BODY, boundaryLine + part.headers + part.fileName,
+                                      boundaryLine.size(), part.headers.size(), MIME_PART_BODY_IN_DBOBJECT)
+                                : add(MIME_PART_BODY, boundaryLine + part.headers + part.encoded + "\r\n",
+                                      boundaryLine.size(), part.headers.size());
+        if (!stored) {
             items->clear();
             return ERR_MIME_PART_TOO_BIG;
         }
@@ -460,11 +466,20 @@ std::vector<Part> leafParts(const Note& note) {
             boundary = std::string(rest.substr(4, eol == std::string_view::npos ? 0 : eol - 4));
             rest = eol == std::string_view::npos ? std::string_view() : rest.substr(eol + 2);
         }
-        if (rest.size() >= 2 && rest.substr(rest.size() - 2) == kCrlf) {
+        std::string objectName;
+        if ((record.dwFlags & MIME_PART_BODY_IN_DBOBJECT) != 0 && rest.size() >= record.wHeadersLen) {
+            objectName = std::string(rest.substr(record.wHeadersLen));
+            rest = rest.substr(0, record.wHeadersLen);
+        } else if (rest.size() >= 2 && rest.substr(rest.size() - 2) == kCrlf) {
             rest.remove_suffix(2);
         }
+        const std::size_t before = message.parts.size();
         if (!parser.entity(rest, boundary, 1, false)) {
             continue;
+        }
+        if (!objectName.empty() && message.parts.size() == before + 1) {
+            message.parts.back().inObject = true;
+            message.parts.back().fileName = objectName;
         }
     }
     return std::move(message.parts);
@@ -555,10 +570,27 @@ STATUS memoFromEml(std::string_view eml, mail::Message* out, std::string* error)
         }
         return ERR_MIME_PARSE;
     }
+    // File parts go into attachments, under names unique within the memo.
+    out->files.clear();
+    std::set<std::string> names;
+    for (Part& part : message.parts) {
+        const bool text = part.contentType == "text/plain" || part.contentType == "text/html";
+        if (part.disposition != "attachment" && (part.fileName.empty() || text)) {
+            continue;
+        }
+        std::string name = part.fileName.empty() ? "attachment" : utf8ToLatin1(part.fileName);
+        const std::string stem = name;
+        for (int n = 2; !names.insert(lower(name)).second; ++n) {
+            name = stem + " (" + std::to_string(n) + ")";
+        }
+        out->files.emplace_back(name, part.content);
+        part.fileName = name;
+        part.inObject = true;
+    }
     std::vector<std::pair<WORD, std::string>> items;
     if (STATUS s = encodeParts(message, &items); s != NOERROR) {
         if (error) {
-            *error = "a part of the message is larger than 65535 bytes";
+            *error = "a text part of the message is larger than 65535 bytes";
         }
         return s;
     }

@@ -21,6 +21,7 @@ struct Part {
     std::string encoded;     // the content as transfer-encoded in the source
     std::string content;     // decoded bytes (base64 / quoted-printable undone)
     std::string boundary;    // the boundary of the multipart that holds it
+    bool inObject = false;   // the content is the "$FILE" attachment named fileName (not in the item)
 };
 
 struct Message {
@@ -51,7 +52,9 @@ std::vector<Part> leafParts(const Note& note);
 std::string topHeaders(const Note& note);
 
 // A native MIME memo from a message: From, SendTo, CopyTo, Subject (ISO-8859-1), PostedDate from
-// its Date header (0 when it has none or it is not readable) and its "Body" MIME part items.
+// its Date header (0 when it has none or it is not readable) and its "Body" MIME part items. File
+// parts (an attachment, or a named part that is not text) become "$FILE" attachments of the memo
+// with their decoded bytes, and their items keep the headers only, so files of any size fit.
 // ERR_MIME_PARSE (reason in *error) or ERR_MIME_PART_TOO_BIG when it cannot be stored.
 STATUS memoFromEml(std::string_view eml, mail::Message* out, std::string* error);
 // An RFC 5322 date ("Tue, 1 Dec 2026 10:00:00 +0100") as ticks; false when not readable.
