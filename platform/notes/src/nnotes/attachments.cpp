@@ -1,5 +1,6 @@
 // File attachments: "$FILE" items and their bytes in the objects table.
 #include "attachments.h"
+#include "byteio.h"
 
 #include <sys/stat.h>
 
@@ -11,18 +12,8 @@
 namespace notes::files {
 namespace {
 
-template <typename T> void put(std::string& out, const T& v) {
-    out.append(reinterpret_cast<const char*>(&v), sizeof v);
-}
-
-template <typename T> bool get(std::string_view in, std::size_t& pos, T* v) {
-    if (pos + sizeof(T) > in.size()) {
-        return false;
-    }
-    std::memcpy(v, in.data() + pos, sizeof(T));
-    pos += sizeof(T);
-    return true;
-}
+using byteio::get;
+using byteio::put;
 
 std::string lastComponent(const std::string& path) {
     const auto slash = path.find_last_of("/\\");

@@ -1,23 +1,14 @@
 // Rich-text records beyond plain runs: see richtext.h.
 #include "richtext.h"
+#include "byteio.h"
 
 #include <cstring>
 
 namespace notes::ods {
 namespace {
 
-template <typename T> void put(std::string& out, const T& v) {
-    out.append(reinterpret_cast<const char*>(&v), sizeof v);
-}
-
-template <typename T> bool get(std::string_view in, std::size_t& pos, T* v) {
-    if (pos + sizeof(T) > in.size()) {
-        return false;
-    }
-    std::memcpy(v, in.data() + pos, sizeof(T));
-    pos += sizeof(T);
-    return true;
-}
+using byteio::get;
+using byteio::put;
 
 void record(std::string& out, WORD signature, std::string_view data) {
     put(out, signature);

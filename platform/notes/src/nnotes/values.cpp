@@ -1,4 +1,5 @@
 // Item value layouts (little-endian, without the type word) and universal id texts.
+#include "byteio.h"
 #include "internal.h"
 
 #include <cstdio>
@@ -9,18 +10,8 @@
 namespace notes {
 namespace {
 
-template <typename T> void put(std::string& out, const T& v) {
-    out.append(reinterpret_cast<const char*>(&v), sizeof v);
-}
-
-template <typename T> bool get(std::string_view in, std::size_t& pos, T* v) {
-    if (pos + sizeof(T) > in.size()) {
-        return false;
-    }
-    std::memcpy(v, in.data() + pos, sizeof(T));
-    pos += sizeof(T);
-    return true;
-}
+using byteio::get;
+using byteio::put;
 
 int hexValue(char c) {
     if (c >= '0' && c <= '9') {
@@ -71,8 +62,9 @@ bool unidFromText(std::string_view text, UNID* out) {
 }
 
 UNID newUnid(std::int64_t createdTicks) {
-    static thread_local std::mt19937_64 rng{std::random_device{}() ^
-                                            static_cast<std::uint64_t>(std::hash<std::thread::id>{}(std::this_thread::get_id()))};
+    static thread_local std::mt19937_64 rng{
+        std::random_device{}() ^
+        static_cast<std::uint64_t>(std::hash<std::thread::id>{}(std::this_thread::get_id()))};
     const std::uint64_t r = rng();
     UNID u{};
     u.File.Innards[0] = static_cast<DWORD>(r);
@@ -240,7 +232,8 @@ std::string encodeRichText(std::string_view plain) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t nl = plain.find('\n', start);
-        const std::string_view run = plain.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start);
+        const std::string_view run =
+            plain.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start);
         if (!run.empty()) {
             put(out, kCdText);
             put(out, static_cast<DWORD>(6 + run.size()));
@@ -262,7 +255,8 @@ bool decodeRichTextPlain(std::string_view value, std::string* plain) {
         WORD sig = 0;
         DWORD length = 0;
         const std::size_t recordStart = pos;
-        if (!get(value, pos, &sig) || !get(value, pos, &length) || length < 6 || recordStart + length > value.size()) {
+        if (!get(value, pos, &sig) || !get(value, pos, &length) || length < 6 ||
+            recordStart + length > value.size()) {
             return false;
         }
         if (sig == kCdText) {
