@@ -2,6 +2,7 @@
 // sort plus page index, on inboxes of 1,000 and 100,000 memos. Each case is reported beside its
 // floor measured in the same run: opening the same documents and reading their summary items
 // straight from the store through the C API (for the index, also reading the view's note ids).
+#include "BenchFolder.h"
 #include "admin.h"
 #include "hxMail/Folder.h"
 #include "hxMail/Providers.h"
@@ -30,39 +31,47 @@ constexpr long kPage = 50;
 const char* const kServer = "CN=Mail1/O=Acme";
 
 struct Server {
-    std::string dir;
+    BenchFolder folder{"browse"};
 
     Server() {
-        // A use of the plug-in, so that it is loaded and its classes registered under the host's names.
-        benchmark::DoNotOptimize(hxMail::hxNotesProvider::NotesFolder::generateId());
-        char tmpl[] = "/tmp/hxbench-browse-XXXXXX";
-        dir = mkdtemp(tmpl);
-        setenv("NOTES_DATA_DIR", dir.c_str(), 1);
-        Lattice::Logger::setLogFolder(dir.c_str());
-        std::ostringstream out, err;
-        nsfadmin::Admin admin(dir, out, err);
-        if (admin.serverAdd(kServer) != 0)
-            std::abort();
+        folder.addServer(kServer);
         for (const auto& [user, count] :
              {std::pair<const char*, long long>{"small", 1000}, {"large", 100000}}) {
-            nsfadmin::PersonEntry p;
-            p.fullName = std::string("CN=") + user + " user/O=Acme";
-            p.shortName = user;
-            p.internetAddress = std::string(user) + "@acme.example";
-            if (admin.userAdd(kServer, p, "bench-password") != 0 ||
-                admin.genMail(kServer, user, count, 30, 7) != 0)
-                std::abort();
+            folder.addUser(kServer, std::string("CN=") + user + " user/O=Acme", user,
+                           std::string(user) + "@acme.example", "bench-password");
+            folder.check(user,
+                         [&](nsfadmin::Admin& admin) { return admin.genMail(kServer, user, count, 30, 7); });
         }
-    }
-    ~Server() {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
     }
 };
 
 Server& server() {
     static Server s;
     return s;
+}
+
+// Every note id of the inbox in arrival order (its collation 5), in one read through the C API.
+std::vector<NOTEID> inboxByArrival(DBHANDLE db) {
+    NOTEID view = 0;
+    HCOLLECTION collection = NULLHANDLE;
+    NIFFindView(db, "($Inbox)", &view);
+    NIFOpenCollection(db, db, view, 0, NULLHANDLE, &collection, nullptr, nullptr, nullptr, nullptr);
+    NIFSetCollation(collection, 5);
+    COLLECTIONPOSITION pos{};
+    DHANDLE buffer = NULLHANDLE;
+    DWORD length = 0, skipped = 0, returned = 0;
+    WORD signal = 0;
+    NIFReadEntriesExt(collection, &pos, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, NIF_READ_ALL, READ_MASK_NOTEID,
+                      &buffer, &length, &skipped, &returned, &signal);
+    std::vector<NOTEID> ids;
+    if (buffer != NULLHANDLE) {
+        const DWORD* p = static_cast<const DWORD*>(OSLockObject(buffer));
+        ids.assign(p, p + returned);
+        OSUnlockObject(buffer);
+        OSMemFree(buffer);
+    }
+    NIFCloseCollection(collection);
+    return ids;
 }
 
 // A logged-in provider with its inbox sorted by arrival, per user.
@@ -96,22 +105,7 @@ Session& session(const char* user) {
         std::fprintf(stderr, "cannot open the mail file of %s\n", user);
         std::abort();
     }
-    NOTEID view = 0;
-    HCOLLECTION collection = NULLHANDLE;
-    NIFFindView(db, "($Inbox)", &view);
-    NIFOpenCollection(db, db, view, 0, NULLHANDLE, &collection, nullptr, nullptr, nullptr, nullptr);
-    NIFSetCollation(collection, 5);
-    COLLECTIONPOSITION pos{};
-    DHANDLE buffer = NULLHANDLE;
-    DWORD length = 0, skipped = 0, returned = 0;
-    WORD signal = 0;
-    NIFReadEntriesExt(collection, &pos, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, NIF_READ_ALL, READ_MASK_NOTEID,
-                      &buffer, &length, &skipped, &returned, &signal);
-    const DWORD* p = static_cast<const DWORD*>(OSLockObject(buffer));
-    s.ids.assign(p, p + returned);
-    OSUnlockObject(buffer);
-    OSMemFree(buffer);
-    NIFCloseCollection(collection);
+    s.ids = inboxByArrival(db);
     NSFDbClose(db);
     return s;
 }
@@ -135,22 +129,8 @@ double floorOfIds(const char* user, const std::vector<NOTEID>& ids, bool readVie
     const auto start = std::chrono::steady_clock::now();
     DBHANDLE db = NULLHANDLE;
     NSFDbOpen((std::string("Mail1!!mail/") + user).c_str(), &db);
-    if (readView) {
-        NOTEID view = 0;
-        HCOLLECTION collection = NULLHANDLE;
-        NIFFindView(db, "($Inbox)", &view);
-        NIFOpenCollection(db, db, view, 0, NULLHANDLE, &collection, nullptr, nullptr, nullptr, nullptr);
-        NIFSetCollation(collection, 5);
-        COLLECTIONPOSITION pos{};
-        DHANDLE buffer = NULLHANDLE;
-        DWORD length = 0, skipped = 0, returned = 0;
-        WORD signal = 0;
-        NIFReadEntriesExt(collection, &pos, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, NIF_READ_ALL, READ_MASK_NOTEID,
-                          &buffer, &length, &skipped, &returned, &signal);
-        if (buffer)
-            OSMemFree(buffer);
-        NIFCloseCollection(collection);
-    }
+    if (readView)
+        benchmark::DoNotOptimize(inboxByArrival(db));
     for (NOTEID id : ids)
         readSummary(db, id);
     NSFDbClose(db);

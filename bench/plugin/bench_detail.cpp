@@ -3,6 +3,7 @@
 // floor measured in the same run: plain libcurl GETs of the same page(s) with the same Basic
 // header and the same accepted encodings (one for the rich-text memo, two for the MIME memo, as the
 // plug-in does).
+#include "BenchFolder.h"
 #include "admin.h"
 #include "mimeparts.h"
 #include "richtext.h"
@@ -71,30 +72,16 @@ std::string paragraphText() {
 }
 
 struct Setup {
-    std::string dir;
+    BenchFolder folder{"detail"};
     std::string richUnid, mimeUnid;
     std::unique_ptr<domino::WebServer> web;
     Lattice::Ptr<hxMail::MailProvider> provider;
     std::string authorization;
 
     Setup() {
-        // A use of the plug-in, so that it is loaded and its classes registered under the host's names.
-        benchmark::DoNotOptimize(hxMail::hxNotesProvider::NotesFolder::generateId());
-        char tmpl[] = "/tmp/hxbench-detail-XXXXXX";
-        dir = mkdtemp(tmpl);
-        setenv("NOTES_DATA_DIR", dir.c_str(), 1);
-        Lattice::Logger::setLogFolder(dir.c_str());
-        std::ostringstream out, err;
-        nsfadmin::Admin admin(dir, out, err);
-        nsfadmin::PersonEntry jane;
-        jane.fullName = "CN=Jane Doe/O=Acme";
-        jane.shortName = "jdoe";
-        jane.internetAddress = "jane.doe@acme.example";
-        if (admin.serverAdd("CN=Mail1/O=Acme") != 0 ||
-            admin.userAdd("CN=Mail1/O=Acme", jane, "demo-password") != 0) {
-            std::fprintf(stderr, "cannot make the demo user: %s%s\n", out.str().c_str(), err.str().c_str());
-            std::abort();
-        }
+        folder.addServer("CN=Mail1/O=Acme");
+        folder.addUser("CN=Mail1/O=Acme", "CN=Jane Doe/O=Acme", "jdoe", "jane.doe@acme.example",
+                       "demo-password");
 
         richUnid = addMemo("Rich", [](NOTEHANDLE h) {
             notes::ods::RichTextElement text, picture, paragraph;
@@ -127,7 +114,7 @@ struct Setup {
             append(h, "$NoteHasNativeMIME", TYPE_TEXT, "1");
         });
 
-        web = std::make_unique<domino::WebServer>(dir);
+        web = std::make_unique<domino::WebServer>(folder.dir);
         web->start(0);
         Lattice::Settings::set("http.connectTo", "Mail1:80=127.0.0.1:" + std::to_string(web->port()));
         provider = static_cast<hxMail::MailProvider*>(Lattice::ClassFactory::create("MailProvider"));
@@ -139,8 +126,6 @@ struct Setup {
     ~Setup() {
         provider = nullptr;
         web.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
     }
 };
 

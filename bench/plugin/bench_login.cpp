@@ -1,6 +1,7 @@
 // A failed login answers in the same time for an unknown name as for a known name with a wrong
 // password, so that the answer time does not tell which names exist. Each case is reported as a
 // ratio to the floor measured in the same run: one password check against a stored digest.
+#include "BenchFolder.h"
 #include "admin.h"
 #include "hxMail/Providers.h"
 #include "notes/NotesFolder.h"
@@ -21,34 +22,18 @@
 namespace {
 
 struct Server {
-    std::string dir;
+    BenchFolder folder{"login"};
     std::string digest;
 
     Server() {
-        // A use of the plug-in, so that it is loaded and its classes registered under the host's names.
-        benchmark::DoNotOptimize(hxMail::hxNotesProvider::NotesFolder::generateId());
-        char tmpl[] = "/tmp/hxbench-login-XXXXXX";
-        dir = mkdtemp(tmpl);
-        setenv("NOTES_DATA_DIR", dir.c_str(), 1);
-        Lattice::Logger::setLogFolder(dir.c_str());
-        std::ostringstream out, err;
-        nsfadmin::Admin admin(dir, out, err);
-        nsfadmin::PersonEntry jane;
-        jane.fullName = "CN=Jane Doe/O=Acme";
-        jane.shortName = "jdoe";
-        jane.internetAddress = "jane.doe@acme.example";
-        if (admin.serverAdd("CN=Mail1/O=Acme") != 0 ||
-            admin.userAdd("CN=Mail1/O=Acme", jane, "demo-password") != 0)
-            std::abort();
+        folder.addServer("CN=Mail1/O=Acme");
+        folder.addUser("CN=Mail1/O=Acme", "CN=Jane Doe/O=Acme", "jdoe", "jane.doe@acme.example",
+                       "demo-password");
         BYTE out64[SEC_DIGEST_SIZE];
         WORD length = 0;
         SECHashPassword(13, reinterpret_cast<const BYTE*>("demo-password"), sizeof out64, &length, out64, 0,
                         nullptr);
         digest.assign(reinterpret_cast<const char*>(out64), length);
-    }
-    ~Server() {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
     }
 };
 
