@@ -1,9 +1,8 @@
 #include "contacts/ContactProvider.h"
 
 #include "notes/NotesAddressBook.h"
-#include "notes/NotesErrors.h"
 #include "notes/NotesUser.h"
-#include "provider/MailProvider.h"
+#include "provider/OperationFrame.h"
 
 #include "hxMail/Folder.h"
 
@@ -43,20 +42,15 @@ long ContactProvider::getContactFolders(String parentId, Collection* out) {
 
 long ContactProvider::getFilteredRecipients(String filter, Collection* out) {
     MailProvider* main = provider();
-    if (!main)
-        return 0;
-    LNSetThrowAllErrorsGlobal(TRUE);
-    main->lockAll();
-    try {
+    if (!main || !main->isLoggedIn())
+        return hxMail::kNotSupported;
+    OperationFrame frame(main);
+    frame.run([&] {
         if (NotesAddressBook* personal = getDb())
             personal->getFilteredRecipients(filter, out, main);
         if (NotesAddressBook* directory = main->getDirectory())
             directory->getFilteredRecipients(filter, out, main);
-    } catch (LNSTATUS status) {
-        printNotesError(status);
-    }
-    main->unlockAll();
-    LNSetThrowAllErrorsGlobal(FALSE);
+    });
     return 0;
 }
 

@@ -1,5 +1,7 @@
 #include "mail/NotesMessage.h"
 
+#include "notes/NotesErrors.h"
+
 #include "notes/NotesDatabase.h"
 #include "notes/NotesUser.h"
 #include "provider/MailProvider.h"
@@ -59,36 +61,54 @@ NotesMessage::~NotesMessage() {
 }
 
 bool NotesMessage::getUnreadStatus(unsigned long id) {
-    LNSetThrowAllErrorsGlobal(TRUE);
+    ThrowAllErrorsScope throwing;
     bool unread = false;
-    try {
-        unread = database && database->isUnread(id);
-    } catch (LNSTATUS) {
+    if (!throwing.run([&] { unread = database && database->isUnread(id); }, ErrorChannel::Silent))
         unread = false;
-    }
-    LNSetThrowAllErrorsGlobal(FALSE);
     return unread;
+}
+
+long NotesMessage::hostImportance(LNMAILIMPORTANCE notes) {
+    switch (notes) {
+    case LNMAILIMPORTANCE_HIGH:
+        return ImportanceHigh;
+    case LNMAILIMPORTANCE_NORMAL:
+        return ImportanceNormal;
+    default:
+        return ImportanceLow;
+    }
+}
+
+LNMAILIMPORTANCE NotesMessage::notesImportance(long host) {
+    switch (host) {
+    case ImportanceHigh:
+        return LNMAILIMPORTANCE_HIGH;
+    case ImportanceNormal:
+        return LNMAILIMPORTANCE_NORMAL;
+    default:
+        return LNMAILIMPORTANCE_LOW;
+    }
 }
 
 long NotesMessage::getIconType(LNDocument* memo) {
     if (!memo || memo->IsNull())
-        return 7;
+        return IconDraft;
     return iconType(memo, getUnreadStatus(memo->GetNoteID()));
 }
 
 long NotesMessage::iconType(LNDocument* memo, bool unread) {
     if (!memo || memo->IsNull())
-        return 7;
+        return IconDraft;
     const bool posted = memo->HasItem("PostedDate");
     const bool delivered = memo->HasItem("DeliveredDate");
     const bool responded = memo->HasItem("$RespondedTo");
-    long code = unread ? 5 : 6;
+    long code = unread ? IconUnread : IconRead;
     if (responded)
-        code = getItemString("$RespondedTo", false) == "1" ? 10 : 9;
+        code = getItemString("$RespondedTo", false) == "1" ? IconReplied : IconForwarded;
     if (posted)
         return code;
     if (!delivered)
-        return 7;
+        return IconDraft;
     return code;
 }
 
@@ -109,6 +129,8 @@ long NotesMessage::load(Lattice::Ptr<hxMail::MessageItem>& message, Lattice::Obj
     m.set_from(getItemName("From", 1, true));
     // One unread question per row: a page asks it for every memo.
     const bool unread = getUnreadStatus(noteId);
+    // The rest reads items a memo may lack; their absence answers an empty value, not an error.
+    ThrowAllErrorsScope quiet(FALSE);
     m.set_iconType(iconType(document, unread));
     const String subject = getItemString("Subject", true);
     m.set_subject(subject);
@@ -122,8 +144,7 @@ long NotesMessage::load(Lattice::Ptr<hxMail::MessageItem>& message, Lattice::Obj
     m.set_sensitivity(sensitivityOf(mail.GetMoodStamp()));
     m.set_hasAttachments(document->HasAttachments() != 0);
     m.set_size(static_cast<long>(document->GetSize()));
-    const long importance = mail.GetMailImportance();
-    m.set_importance(importance == 0 ? 2 : importance == 1 ? 1 : 0);
+    m.set_importance(hostImportance(mail.GetMailImportance()));
     m.set_readFlag(!unread);
     m.set_smartName(getItemString("smartName", true));
     const bool posted = document->HasItem("PostedDate");
@@ -164,7 +185,9 @@ void NotesMessage::getIndexLabel(String column, hxMail::MessageItem* item, Latti
         out->add(Lattice::Data("Message"));
     } else if (column == "importance") {
         const long importance = item->get_importance();
-        out->add(Lattice::Data(importance == 0 ? "Low" : importance == 2 ? "High" : "Normal"));
+        out->add(Lattice::Data(importance == ImportanceLow    ? "Low"
+                               : importance == ImportanceHigh ? "High"
+                                                              : "Normal"));
     } else if (column == "hasAttachments") {
         out->add(Lattice::Data(item->get_hasAttachments()));
     } else {
@@ -177,9 +200,7 @@ void NotesMessage::setImportance(long importance, bool save) {
     if (!document || loadFailed_)
         return;
     LNMailMessage mail(*document);
-    mail.SetMailImportance(importance == 2   ? LNMAILIMPORTANCE_HIGH
-                           : importance == 1 ? LNMAILIMPORTANCE_NORMAL
-                                             : LNMAILIMPORTANCE_LOW);
+    mail.SetMailImportance(notesImportance(importance));
     if (save)
         this->save();
 }

@@ -73,6 +73,13 @@ public:
     bool loadAttachmentData(long attachNum, Lattice::Ptr<Lattice::BaseObject64>& out, bool embedded);
 
     // The host icon code: 5 unread, 6 read, 9/10 responded to, 7 a draft.
+    // The host's list icons for a memo.
+    enum Icon : long { IconUnread = 5, IconRead = 6, IconDraft = 7, IconForwarded = 9, IconReplied = 10 };
+    // The host's importance codes.
+    enum Importance : long { ImportanceLow = 0, ImportanceNormal = 1, ImportanceHigh = 2 };
+    static long hostImportance(LNMAILIMPORTANCE notes);
+    static LNMAILIMPORTANCE notesImportance(long host);
+
     long getIconType(LNDocument* memo);
     long iconType(LNDocument* memo, bool unread);
     // Host importance 2 high, 1 normal, anything else low.

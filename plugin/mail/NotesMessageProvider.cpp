@@ -1,8 +1,7 @@
 #include "mail/NotesMessageProvider.h"
 
 #include "mail/NotesMessage.h"
-#include "notes/NotesErrors.h"
-#include "provider/MailProvider.h"
+#include "provider/OperationFrame.h"
 
 namespace hxMail::hxNotesProvider {
 
@@ -14,28 +13,24 @@ MailProvider* NotesMessageProvider::mailProvider() const {
 
 bool NotesMessageProvider::withMessage(String id, const std::function<void(NotesMessage&)>& work) {
     MailProvider* provider = mailProvider();
-    if (!provider)
+    if (!provider || !provider->isLoggedIn())
         return false;
-    ThrowAllErrorsScope throwing;
-    provider->lockAll();
-    bool ok = true;
-    try {
+    OperationFrame frame(provider);
+    return frame.run([&] {
         if (!id.isEmpty()) {
             Lattice::Ptr<NotesMessage> message =
                 new NotesMessage(id, provider, provider->getUserMailDatabase());
             if (!message->loadFailed())
                 work(*message);
         }
-    } catch (LNSTATUS status) {
-        printNotesError(status);
-        ok = false;
-    }
-    provider->unlockAll();
-    return ok;
+    });
 }
 
 long NotesMessageProvider::getMessageDetail(String id, String textType,
                                             Lattice::Ptr<hxMail::MessageDetail>& detail) {
+    MailProvider* provider = mailProvider();
+    if (!provider || !provider->isLoggedIn())
+        return kNotSupported;
     if (id.isEmpty())
         return 0;
     // The host classifies before and after the lock; the second answer counts.
@@ -60,15 +55,23 @@ long NotesMessageProvider::loadAttachmentData(String id, long attachNum,
     // Attachment ids are "att_" + number + "_" + the message id.
     const long underscore = id.findLast('_');
     const String documentId = underscore >= 0 ? id.substring(underscore + 1) : id;
-    bool loaded = false;
+    // The host's block changes only when the bytes are there.
+    Lattice::Ptr<Lattice::BaseObject64> loaded;
+    bool found = false;
     const bool ok = withMessage(documentId, [&](NotesMessage& message) {
         message.setMessageId(documentId);
-        loaded = message.loadAttachmentData(index, data, embedded);
+        found = message.loadAttachmentData(index, loaded, embedded);
     });
-    return ok && loaded ? 0 : kNotSupported;
+    if (!ok || !found)
+        return kNotSupported;
+    data = loaded;
+    return 0;
 }
 
 long NotesMessageProvider::setImportance(String id, long importance, bool& changed) {
+    MailProvider* provider = mailProvider();
+    if (!provider || !provider->isLoggedIn())
+        return kNotSupported;
     changed = true;
     withMessage(id, [&](NotesMessage& message) {
         message.setImportance(importance, false);

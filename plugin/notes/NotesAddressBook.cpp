@@ -5,6 +5,7 @@
 #include "notes/NotesUser.h"
 #include "provider/MailProvider.h"
 
+#include "Lattice/Logger.h"
 #include "notes/capi.h"
 
 #include <algorithm>
@@ -69,10 +70,20 @@ bool NotesAddressBook::authenticate(String& userName, String& password, String& 
         owner->setUser(user);
     if (!user)
         return false;
-    const bool authenticated = user->isAuthenticated();
+    bool authenticated = user->isAuthenticated();
     if (authenticated && owner) {
-        owner->setUserMailDatabase(user->getMailDatabase(owner));
-        owner->setUserAddressBook(user->getPabDatabase(owner));
+        NotesDatabase* mailFile = user->getMailDatabase(owner);
+        if (!mailFile || !mailFile->isOpen()) {
+            // Without its mail file the account has nothing to show; say so now rather than
+            // failing every folder operation afterwards.
+            Lattice::Logger::print("Mail file %s on %s cannot be opened; login refused\n",
+                                   user->getInfo()->mailFile.c_str(), user->getInfo()->mailServer.c_str());
+            user->getInfo()->authenticated = false;
+            authenticated = false;
+        } else {
+            owner->setUserMailDatabase(mailFile);
+            owner->setUserAddressBook(user->getPabDatabase(owner));
+        }
     }
     // The provider holds its own reference now.
     user->release();
@@ -136,8 +147,14 @@ NotesUser* NotesAddressBook::VerifyAndCreateUser(String& userName, String& passw
     WORD matches = 0;
     void* nameResult = lookup ? NAMELocateNextName2(lookup, nullptr, &matches) : nullptr;
     info->validUser = true;
+    // A name that two people share would check one person's password and open another's mail:
+    // it logs nobody in.
+    const bool ambiguous = matches > 1;
+    if (ambiguous)
+        Lattice::Logger::print("Login name %s matches %u people in the directory; login refused\n", name,
+                               static_cast<unsigned>(matches));
     void* match = nullptr;
-    for (WORD m = 0; nameResult && m < matches; ++m) {
+    for (WORD m = 0; nameResult && m < matches && !ambiguous; ++m) {
         match = NAMELocateNextMatch2(lookup, nameResult, match);
         if (!match)
             break;
@@ -154,7 +171,7 @@ NotesUser* NotesAddressBook::VerifyAndCreateUser(String& userName, String& passw
         OSUnlockObject(buffer);
     OSMemFree(buffer);
 
-    if (info->passwordDigest.isEmpty() && checksPassword)
+    if ((ambiguous || info->passwordDigest.isEmpty()) && checksPassword)
         (void)verifyPassword(info->password, decoyDigest());
 
     hxMail::Recipient* recipient = info->recipient;

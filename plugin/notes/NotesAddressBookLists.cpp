@@ -15,14 +15,10 @@ namespace {
 
 constexpr const char* kPeopleAndGroups = "($VIMPeopleAndGroups)";
 
-// Fetches the text of a swallowed error, as every list operation does, and leaves throw mode off.
-void swallow(LNSTATUS status) {
-    (void)notesErrorText(status);
-}
-
 } // namespace
 
 long NotesAddressBook::getAddressListCount(MailProvider*) {
+    ThrowAllErrorsScope throwing;
     long count = 0;
     LNDatabase* db = getDatabase();
     if (db) {
@@ -33,11 +29,10 @@ long NotesAddressBook::getAddressListCount(MailProvider*) {
             count = view.GetEntryCount();
             view.Close();
         } catch (LNSTATUS status) {
-            swallow(status);
+            reportNotesError(status, ErrorChannel::Silent);
             count = 0;
         }
     }
-    LNSetThrowAllErrorsGlobal(FALSE);
     return count;
 }
 
@@ -54,6 +49,7 @@ void NotesAddressBook::appendRecipient(LNDocument& doc, Lattice::ObjectCollectio
 
 void NotesAddressBook::getAddressList(Lattice::ObjectCollection* entries, long start, long count,
                                       MailProvider* owner) {
+    ThrowAllErrorsScope throwing;
     LNDatabase* db = getDatabase();
     if (db) {
         LNViewFolder view;
@@ -78,15 +74,15 @@ void NotesAddressBook::getAddressList(Lattice::ObjectCollection* entries, long s
             }
             view.Close();
         } catch (LNSTATUS status) {
-            swallow(status);
+            reportNotesError(status, ErrorChannel::Silent);
         }
     }
-    LNSetThrowAllErrorsGlobal(FALSE);
 }
 
 void NotesAddressBook::getAddressList(String searchText, long count, long, Lattice::ObjectCollection* entries,
                                       long& start, long&, MailProvider* owner) {
     start = 0;
+    ThrowAllErrorsScope throwing;
     LNDatabase* db = getDatabase();
     if (db) {
         LNViewFolder view;
@@ -105,10 +101,9 @@ void NotesAddressBook::getAddressList(String searchText, long count, long, Latti
             }
             view.Close();
         } catch (LNSTATUS status) {
-            swallow(status);
+            reportNotesError(status, ErrorChannel::Silent);
         }
     }
-    LNSetThrowAllErrorsGlobal(FALSE);
     getAddressList(entries, start, count, owner);
 }
 
@@ -143,6 +138,7 @@ long NotesAddressBook::getFilteredRecipients(String filter, Lattice::ObjectColle
     const String query = filterQuery(filter);
     if (query.isEmpty())
         return 0;
+    ThrowAllErrorsScope throwing;
     LNDatabase* db = getDatabase();
     if (db) {
         LNViewFolder view;
@@ -161,10 +157,9 @@ long NotesAddressBook::getFilteredRecipients(String filter, Lattice::ObjectColle
             }
             view.Close();
         } catch (LNSTATUS status) {
-            printNotesError(status);
+            reportNotesError(status);
         }
     }
-    LNSetThrowAllErrorsGlobal(FALSE);
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include "mail/NotesMessage.h"
 #include "notes/NotesDocument.h"
+#include "notes/NotesErrors.h"
 #include "notes/NotesFolder.h"
 #include "provider/MailProvider.h"
 
@@ -40,7 +41,7 @@ NotesDatabase::~NotesDatabase() {
 }
 
 LNDatabase* NotesDatabase::getDatabase() {
-    LNSetThrowAllErrorsGlobal(TRUE);
+    ThrowAllErrorsScope throwing;
     if (isOpen_)
         return handle;
     if (handle)
@@ -52,9 +53,7 @@ LNDatabase* NotesDatabase::getDatabase() {
         if (provider->getSession()->GetDatabase(databasePath, handle, serverName) == LNNOERROR)
             return handle;
     } catch (LNSTATUS status) {
-        char text[LNERROR_MESSAGE_LENGTH];
-        LNGetErrorMessageText(status, text, sizeof text);
-        LNSetThrowAllErrorsGlobal(FALSE);
+        reportNotesError(status, ErrorChannel::Silent);
     }
     delete handle;
     handle = nullptr;
@@ -81,13 +80,11 @@ void NotesDatabase::lockHandle() {
     handle = getDatabase();
     if (!handle)
         return;
-    try {
-        if (handle->Open() == LNNOERROR) {
-            isOpen_ = true;
-            return;
-        }
-    } catch (LNSTATUS) {
-        LNSetThrowAllErrorsGlobal(FALSE);
+    ThrowAllErrorsScope throwing;
+    LNSTATUS opened = LNERR_NULL_OBJECT;
+    if (throwing.run([&] { opened = handle->Open(); }, ErrorChannel::Silent) && opened == LNNOERROR) {
+        isOpen_ = true;
+        return;
     }
     // A handle that cannot be opened is no handle: the operation finds no database.
     delete handle;
@@ -127,13 +124,14 @@ Lattice::String& NotesDatabase::getReplicaIdStr() {
     LNDatabase* db = getDatabase();
     if (!db)
         return replicaId;
-    try {
-        TIMEDATE id{};
-        if (db->GetReplicaID(&id) == LNNOERROR)
-            replicaId = formatReplicaId(id.Innards[0], id.Innards[1]);
-    } catch (LNSTATUS) {
-        LNSetThrowAllErrorsGlobal(FALSE);
-    }
+    ThrowAllErrorsScope throwing;
+    throwing.run(
+        [&] {
+            TIMEDATE id{};
+            if (db->GetReplicaID(&id) == LNNOERROR)
+                replicaId = formatReplicaId(id.Innards[0], id.Innards[1]);
+        },
+        ErrorChannel::Silent);
     return replicaId;
 }
 
@@ -150,30 +148,22 @@ LNSTATUS NotesDatabase::sendDoc(LNDocument* doc) {
     return status;
 }
 
-void NotesDatabase::deleteItem(String unid, MailProvider* owner) {
-    LNSetThrowAllErrorsGlobal(TRUE);
-    try {
-        LNDatabase* db = getDatabase();
-        if (!db) {
-            LNSetThrowAllErrorsGlobal(FALSE);
-            return;
-        }
-        NotesDocument wrapper;
-        (void)owner;
-        LNDocument doc;
-        db->GetDocument(wrapper.getUniversalID(unid), &doc);
-        db->DeleteDocument(&doc);
-    } catch (LNSTATUS status) {
-        char text[LNERROR_MESSAGE_LENGTH];
-        LNGetErrorMessageText(status, text, sizeof text);
-    }
-    LNSetThrowAllErrorsGlobal(FALSE);
+void NotesDatabase::deleteItem(String unid, MailProvider*) {
+    ThrowAllErrorsScope throwing;
+    throwing.run(
+        [&] {
+            if (LNDatabase* db = getDatabase()) {
+                NotesDocument wrapper;
+                LNDocument doc;
+                db->GetDocument(wrapper.getUniversalID(unid), &doc);
+                db->DeleteDocument(&doc);
+            }
+        },
+        ErrorChannel::Silent);
 }
 
 void NotesDatabase::PrintAPIError(unsigned short status) {
-    char text[200] = {};
-    OSLoadString(nullptr, static_cast<STATUS>(status & ERR_MASK), text, sizeof text);
-    std::fprintf(stderr, "\n%s\n", text);
+    reportNotesError(status, ErrorChannel::StandardError);
 }
 
 NotesFolder* NotesDatabase::getFolder(String folderId) {
@@ -218,7 +208,6 @@ Lattice::String NotesDatabase::getParentFolderId(unsigned long noteId, String it
 
 Lattice::String NotesDatabase::getParentFolderId(unsigned long noteId) {
     LNDatabase* db = getDatabase();
-    LNSetThrowAllErrorsGlobal(FALSE);
     if (!db)
         return String();
     const DBHANDLE handle = db->GetDatabaseHandle();
@@ -229,9 +218,7 @@ Lattice::String NotesDatabase::getParentFolderId(unsigned long noteId) {
         const STATUS status =
             NSFFolderGetIDTable(handle, handle, static_cast<NOTEID>(folder->getNoteId()), 0, &table);
         if (status != NOERROR) {
-            char text[200] = {};
-            OSLoadString(nullptr, static_cast<STATUS>(status & ERR_MASK), text, sizeof text);
-            std::fprintf(stderr, "\n%s\n", text);
+            PrintAPIError(status);
             continue;
         }
         const bool present = IDIsPresent(table, static_cast<NOTEID>(noteId));
@@ -246,7 +233,6 @@ Lattice::String NotesDatabase::getParentFolderId(unsigned long noteId) {
 
 bool NotesDatabase::docIsInFolder(unsigned long folderNoteId, unsigned long noteId) {
     LNDatabase* db = getDatabase();
-    LNSetThrowAllErrorsGlobal(FALSE);
     if (!db)
         return false;
     const DBHANDLE handle = db->GetDatabaseHandle();

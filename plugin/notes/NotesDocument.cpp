@@ -159,7 +159,7 @@ long NotesDocument::createDocument(MailProvider* owner, const char* formName) {
         db->CreateDocument(document, formName ? formName : "");
         loadFailed_ = false;
     } catch (LNSTATUS status) {
-        printNotesError(status);
+        reportNotesError(status);
         loadFailed_ = true;
         return static_cast<long>(status);
     }
@@ -181,7 +181,7 @@ long NotesDocument::createDocument(LNDocument* source, MailProvider* owner) {
         db->CreateDocument(*source, document);
         loadFailed_ = false;
     } catch (LNSTATUS status) {
-        printNotesError(status);
+        reportNotesError(status);
         loadFailed_ = true;
         return static_cast<long>(status);
     }
@@ -197,7 +197,7 @@ long NotesDocument::save() {
         if (createdHere)
             setUniversalId();
     } catch (LNSTATUS status) {
-        printNotesError(status);
+        reportNotesError(status);
         return static_cast<long>(status);
     }
     return 0;

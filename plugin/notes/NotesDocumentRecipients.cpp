@@ -2,6 +2,7 @@
 // address books, and personal groups expanded into addresses.
 #include "notes/NotesAddressBook.h"
 #include "notes/NotesDocument.h"
+#include "notes/NotesNameCache.h"
 #include "notes/NotesUser.h"
 #include "provider/MailProvider.h"
 
@@ -27,14 +28,30 @@ bool NotesDocument::loadRecipient(LNString& name, hxMail::Recipient** recipient,
             // A name that does not parse is looked up as written.
         }
     }
+    String lookupName = toText(abbreviated);
+    NotesNameCache* cache = provider ? &provider->getNameCache() : nullptr;
+    if (cache) {
+        bool known = false;
+        hxMail::Recipient* remembered = cache->find(lookupName, provider->getDirectory(), known);
+        if (known) {
+            if (user)
+                *user = nullptr;
+            if (recipient)
+                *recipient = remembered;
+            else
+                delete remembered;
+            return remembered != nullptr;
+        }
+    }
     Lattice::Ptr<NotesAddressBook> books = new NotesAddressBook(provider);
     books->setChecksPassword(false);
-    String lookupName = toText(abbreviated);
     String noPassword;
     String noReserved;
     NotesUser* found = books->VerifyAndCreateUser(lookupName, noPassword, noReserved, provider);
     if (!found)
         return false;
+    if (cache)
+        cache->remember(lookupName, found->isValidUser() ? found->getRecipient() : nullptr);
     if (!found->isValidUser()) {
         found->release();
         return false;

@@ -1,6 +1,7 @@
 #include "notes/NotesFolder.h"
 
 #include "notes/NotesDatabase.h"
+#include "notes/NotesErrors.h"
 #include "notes/NotesUser.h"
 
 #include "Lattice/Util.h"
@@ -12,12 +13,12 @@ NotesFolder::NotesFolder(MailProvider* owner, NotesDatabase* db, String display,
     : viewName(view), displayName(display), folderType(type) {
     provider = owner;
     database = db;
+    ThrowAllErrorsScope throwing;
     String name = viewName;
     if (openDocument(name, owner, true) == 0)
         folderId = universalId;
     // The id is all that is needed now; the view's entries are read afresh for every request.
     dropFolder();
-    LNSetThrowAllErrorsGlobal(FALSE);
     hxMail::Folder* folder = getServiceFolder(type);
     if (folder) {
         folder->set_displayName(displayName);
@@ -49,6 +50,7 @@ hxMail::Folder* NotesFolder::getServiceFolder(_FolderType type) {
 }
 
 bool NotesFolder::contains(unsigned long wanted) {
+    ThrowAllErrorsScope throwing;
     LNDatabase* db = database ? database->getDatabase() : nullptr;
     bool found = false;
     if (db) {
@@ -76,7 +78,6 @@ bool NotesFolder::contains(unsigned long wanted) {
             found = false;
         }
     }
-    LNSetThrowAllErrorsGlobal(FALSE);
     return found;
 }
 

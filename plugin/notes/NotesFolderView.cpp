@@ -24,12 +24,6 @@ constexpr LNINT kResortAscending = 256;
 constexpr const char* kSizeFormula = "@If(@IsDocTruncated;@If(@TextToNumber(@Version) < 172; "
                                      "@DocLength;@DocOmittedLength + @DocLength);@DocLength)";
 
-Lattice::String errorText(LNSTATUS status) {
-    char text[LNERROR_MESSAGE_LENGTH] = {};
-    LNGetErrorMessageText(status, text, sizeof text);
-    return Lattice::String(text);
-}
-
 // The column of the view design titled `title`, or -1.
 LNINT findColumn(LNNote& view, const char* title) {
     LNItem item;
@@ -100,65 +94,41 @@ void appendColumn(LNNote& view, const char* title, const char* items, const char
     }
 }
 
+// The collation of each sortable column by folder kind, in the mail template's views. Columns
+// marked addColumn are made re-sortable (or added) by modColumn before the collation is used.
+struct SortCollation {
+    _FolderType folder;
+    const char* column;
+    WORD collation;
+    bool addColumn;
+};
+constexpr SortCollation kSortCollations[] = {
+    {FolderTypeInbox, "received", 5, false},   {FolderTypeInbox, "flag", 5, false},
+    {FolderTypeInbox, "from", 2, false},       {FolderTypeInbox, "subject", 7, true},
+    {FolderTypeInbox, "size", 6, false},       {FolderTypeInbox, "hasAttachments", 0, false},
+    {FolderTypeTasks, "complete", 3, false},   {FolderTypeTasks, "subject", 1, false},
+    {FolderTypeTasks, "importance", 6, true},  {FolderTypeTasks, "dueDate", 2, false},
+    {FolderTypeSentItems, "sent", 4, false},   {FolderTypeSentItems, "to", 2, false},
+    {FolderTypeSentItems, "subject", 6, true}, {FolderTypeSentItems, "size", 5, false},
+    {FolderTypeDrafts, "sent", 3, false},      {FolderTypeDrafts, "to", 2, false},
+    {FolderTypeDrafts, "subject", 4, true},    {FolderTypeDrafts, "size", 5, true},
+};
+
 } // namespace
 
 void NotesFolder::setSortContext(String column, bool ascending) {
     sortColumn = column;
     sortAscending = ascending;
-    switch (folderType) {
-    case FolderTypeInbox:
-        if (column == "received" || column == "flag")
-            collation = 5;
-        else if (column == "from")
-            collation = 2;
-        else if (column == "subject") {
-            modColumn(column);
-            collation = 7;
-        } else if (column == "size")
-            collation = 6;
-        else if (column == "hasAttachments")
-            collation = 0;
-        break;
-    case FolderTypeContacts:
+    if (folderType == FolderTypeContacts)
         collation = 0;
-        break;
-    case FolderTypeTasks:
+    if (folderType == FolderTypeTasks)
         viewName = "($Todo)";
-        if (column == "complete")
-            collation = 3;
-        else if (column == "subject")
-            collation = 1;
-        else if (column == "importance") {
+    for (const SortCollation& row : kSortCollations) {
+        if (row.folder != folderType || column != row.column)
+            continue;
+        if (row.addColumn)
             modColumn(column);
-            collation = 6;
-        } else if (column == "dueDate")
-            collation = 2;
-        break;
-    case FolderTypeSentItems:
-        if (column == "sent")
-            collation = 4;
-        else if (column == "to")
-            collation = 2;
-        else if (column == "subject") {
-            modColumn(column);
-            collation = 6;
-        } else if (column == "size")
-            collation = 5;
-        break;
-    case FolderTypeDrafts:
-        if (column == "sent")
-            collation = 3;
-        else if (column == "to")
-            collation = 2;
-        else if (column == "subject") {
-            modColumn(column);
-            collation = 4;
-        } else if (column == "size") {
-            modColumn(column);
-            collation = 5;
-        }
-        break;
-    default:
+        collation = row.collation;
         break;
     }
     Lattice::Logger::print("Folder Name=%s", viewName.c_str());
@@ -208,7 +178,7 @@ void NotesFolder::modColumn(String column) {
         }
         view.Close();
     } catch (LNSTATUS status) {
-        Lattice::Logger::print("LOTUS ERROR=%s", errorText(status).c_str());
+        Lattice::Logger::print("LOTUS ERROR=%s", notesErrorText(status).c_str());
     }
 }
 
@@ -226,7 +196,7 @@ bool NotesFolder::readViewNoteIds(bool setCollationAlways, std::vector<unsigned 
                                    nullptr, nullptr);
     if (status != NOERROR) {
         if (logErrors)
-            Lattice::Logger::print("LOTUS ERROR=%s", errorText(status).c_str());
+            Lattice::Logger::print("LOTUS ERROR=%s", notesErrorText(status).c_str());
         return false;
     }
     if (setCollationAlways || collation > 0) {
@@ -246,7 +216,7 @@ bool NotesFolder::readViewNoteIds(bool setCollationAlways, std::vector<unsigned 
         if (buffer != NULLHANDLE)
             OSMemFree(buffer);
         if (logErrors)
-            Lattice::Logger::print("LOTUS ERROR=%s", errorText(status).c_str());
+            Lattice::Logger::print("LOTUS ERROR=%s", notesErrorText(status).c_str());
         NIFCloseCollection(collection);
         return false;
     }
@@ -281,7 +251,6 @@ void NotesFolder::getIndexLabels(long first, long last, unsigned long* noteIds,
     if (!db || !noteIds)
         return;
     for (long position : {first, last}) {
-        LNSetThrowAllErrorsGlobal(TRUE);
         try {
             LNDocument doc;
             db->GetDocument(static_cast<NOTEID>(noteIds[position]), &doc);
@@ -289,10 +258,9 @@ void NotesFolder::getIndexLabels(long first, long last, unsigned long* noteIds,
             loadDocument(database, &doc, out, true);
             doc.Close();
         } catch (LNSTATUS status) {
-            Lattice::Logger::print("loadDocument-Lotus Error=%s", errorText(status).c_str());
+            Lattice::Logger::print("loadDocument-Lotus Error=%s", notesErrorText(status).c_str());
         }
     }
-    LNSetThrowAllErrorsGlobal(TRUE);
 }
 
 void NotesFolder::getSortItems(String, long start, long count, Lattice::ObjectCollection* out) {
@@ -305,16 +273,17 @@ void NotesFolder::getSortItems(String, long start, long count, Lattice::ObjectCo
         start = 0;
     if (count < 0)
         count = 0;
+    // Written so that no sum passes the largest long, whatever start and count the host sends.
     if (sortAscending) {
         const long first = start >= n - 1 ? n - 1 : start;
-        const long last = start + count > n - 1 ? n - 1 : start + count;
+        const long last = start > n - 1 - count ? n - 1 : start + count;
         Lattice::Logger::print("Ascending - StartIndex=%d", static_cast<int>(first));
         Lattice::Logger::print("Ascending - endIndex=%d", static_cast<int>(last));
         for (long i = first; i <= last; ++i)
             loadSortItem(i, ids.data(), out);
     } else {
         const long first = n - 1 - start;
-        const long last = first - count + 1 > 0 ? first - count + 1 : 0;
+        const long last = first <= 0 || count > first ? 0 : first - count + 1;
         Lattice::Logger::print("Descending - StartIndex=%d", static_cast<int>(first));
         Lattice::Logger::print("Descending - endIndex=%d", static_cast<int>(last));
         for (long i = first; i >= last && i >= 0; --i)
@@ -333,9 +302,8 @@ void NotesFolder::loadSortItem(long index, unsigned long* noteIds, Lattice::Obje
         loadDocument(database, &doc, out, false);
         doc.Close();
     } catch (LNSTATUS status) {
-        Lattice::Logger::print("loadDocument-Lotus Error=%s", errorText(status).c_str());
+        Lattice::Logger::print("loadDocument-Lotus Error=%s", notesErrorText(status).c_str());
     }
-    LNSetThrowAllErrorsGlobal(TRUE);
 }
 
 void NotesFolder::loadDocument(NotesDatabase* db, LNDocument* doc, Lattice::ObjectCollection* out,
@@ -398,7 +366,7 @@ void NotesFolder::loadDocument(NotesDatabase* db, LNDocument* doc, Lattice::Obje
             }
         }
     } catch (LNSTATUS status) {
-        Lattice::Logger::print("loadDocument-Lotus Error=%s", errorText(status).c_str());
+        Lattice::Logger::print("loadDocument-Lotus Error=%s", notesErrorText(status).c_str());
     }
     if (!indexLabel) {
         folderItemIds += loadedId;
@@ -426,7 +394,6 @@ void NotesFolder::getCalendarItems(Lattice::_DateData from, Lattice::_DateData t
         for (LNCalendarEntry& entry : entries) {
             entry.Open();
             loadDocument(database, &entry, out, false);
-            LNSetThrowAllErrorsGlobal(TRUE);
             entry.Close();
         }
     } catch (LNSTATUS) {

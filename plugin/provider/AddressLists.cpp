@@ -1,8 +1,7 @@
 // The host's address lists: the directory and the personal address book, chosen by the
 // recipient-folder ids that the contact provider handed out.
 #include "notes/NotesAddressBook.h"
-#include "notes/NotesErrors.h"
-#include "provider/MailProvider.h"
+#include "provider/OperationFrame.h"
 
 namespace hxMail::hxNotesProvider {
 
@@ -18,39 +17,39 @@ NotesAddressBook* MailProvider::selectBook(const String& bookId) const {
 }
 
 long MailProvider::getAddressListCount(String bookId, long& count) {
-    ThrowAllErrorsScope throwAll;
-    lockAll();
+    if (!isLoggedIn())
+        return hxMail::kNotSupported;
+    OperationFrame frame(this);
     if (NotesAddressBook* book = selectBook(bookId))
         count = book->getAddressListCount(this);
-    unlockAll();
     return 0;
 }
 
 long MailProvider::getAddressList(String bookId, long count, Collection* entries) {
-    ThrowAllErrorsScope throwAll;
-    lockAll();
+    if (!isLoggedIn())
+        return hxMail::kNotSupported;
+    OperationFrame frame(this);
     if (NotesAddressBook* book = selectBook(bookId))
         book->getAddressList(entries, 0, count, this);
-    unlockAll();
     return 0;
 }
 
 long MailProvider::getAddressListPage(String bookId, long start, long count, Collection* entries) {
-    ThrowAllErrorsScope throwAll;
-    lockAll();
+    if (!isLoggedIn())
+        return hxMail::kNotSupported;
+    OperationFrame frame(this);
     if (NotesAddressBook* book = selectBook(bookId))
         book->getAddressList(entries, start, count, this);
-    unlockAll();
     return 0;
 }
 
 long MailProvider::findAddressList(String bookId, String searchText, long count, long b, Collection* entries,
                                    long& start, long& c) {
-    ThrowAllErrorsScope throwAll;
-    lockAll();
+    if (!isLoggedIn())
+        return hxMail::kNotSupported;
+    OperationFrame frame(this);
     if (NotesAddressBook* book = selectBook(bookId))
         book->getAddressList(searchText, count, b, entries, start, c, this);
-    unlockAll();
     return 0;
 }
 

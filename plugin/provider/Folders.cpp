@@ -1,20 +1,16 @@
 // The folder operations of the main provider: the folder list, sorting, index and pages,
 // deletion, read marks and the preview flag; and the reserved operations of the host table.
 #include "notes/NotesAddressBook.h"
-#include "notes/NotesErrors.h"
 #include "notes/NotesFolder.h"
 #include "notes/NotesUser.h"
-#include "provider/MailProvider.h"
-
-#include <cstdio>
+#include "provider/OperationFrame.h"
 
 namespace hxMail::hxNotesProvider {
 
 long MailProvider::getFolders(String, String wantedMailboxId, Collection* folders) {
-    if (!user)
-        return 0;
-    ThrowAllErrorsScope throwAll;
-    lockAll();
+    if (!isLoggedIn())
+        return hxMail::kNotSupported;
+    OperationFrame frame(this);
     NotesDatabase* mailFile = user->getMailDatabase(this);
     NotesAddressBook* book = user->getPabDatabase(this);
     if (wantedMailboxId == mailboxId && folders) {
@@ -24,87 +20,86 @@ long MailProvider::getFolders(String, String wantedMailboxId, Collection* folder
         if (book)
             book->getFolders(user->getInfo(), wantedMailboxId, folders);
     }
-    unlockAll();
     return 0;
 }
 
-long MailProvider::getFolderItemsPage(String folderId, long start, long count, Collection* items) {
-    lockAll();
+NotesFolder* MailProvider::findListFolder(const String& folderId) {
     NotesFolder* folder = findFolder(folderId);
-    if (folder && folder->getFolderType() != FolderTypeCalendar)
+    return folder && folder->getFolderType() != FolderTypeCalendar ? folder : nullptr;
+}
+
+long MailProvider::getFolderItemsPage(String folderId, long start, long count, Collection* items) {
+    if (!isLoggedIn())
+        return hxMail::kNotSupported;
+    OperationFrame frame(this);
+    if (NotesFolder* folder = findListFolder(folderId))
         folder->getSortItems(folderId, start, count, items);
-    unlockAll();
     return 0;
 }
 
 long MailProvider::getSortIndex(String folderId, String, long pageSize, Collection* labels, String& labelType,
                                 long) {
+    if (!isLoggedIn())
+        return hxMail::kNotSupported;
     labelType = "string";
-    lockAll();
-    NotesFolder* folder = findFolder(folderId);
-    if (folder && folder->getFolderType() != FolderTypeCalendar)
+    OperationFrame frame(this);
+    if (NotesFolder* folder = findListFolder(folderId))
         folder->getSortIndexItems(pageSize, labels);
-    unlockAll();
     return 0;
 }
 
 long MailProvider::setSortContext(String sortColumn, String folderId, bool ascending, String,
                                   String& selectedFolderId) {
-    lockAll();
-    NotesFolder* folder = findFolder(folderId);
-    if (folder && folder->getFolderType() != FolderTypeCalendar)
-        folder->setSortContext(sortColumn, ascending);
-    unlockAll();
+    if (!isLoggedIn())
+        return hxMail::kNotSupported;
+    {
+        OperationFrame frame(this);
+        if (NotesFolder* folder = findListFolder(folderId))
+            folder->setSortContext(sortColumn, ascending);
+    }
     selectedFolderId = folderId;
     return 0;
 }
 
 long MailProvider::deleteItems(String folderId, const Collection& ids, bool flag, bool& done) {
-    lockAll();
+    if (!isLoggedIn())
+        return hxMail::kNotSupported;
+    OperationFrame frame(this);
     NotesFolder* folder = findFolder(folderId);
-    long status = 0;
-    if (folder)
-        status = folder->deleteItems(ids, flag, done);
-    unlockAll();
-    return status;
+    return folder ? folder->deleteItems(ids, flag, done) : 0;
 }
 
 long MailProvider::markAllRead(String) {
-    lockAll();
-    if (userMailDatabase) {
-        LNSetThrowAllErrorsGlobal(TRUE);
-        try {
-            LNDatabase* db = userMailDatabase->getDatabase();
-            if (db) {
-                LNNoteArray unread;
-                db->GetUnreadList(&unread, FALSE);
-                unread.DeleteAll();
-                db->SetUnreadList(unread, nullptr, FALSE);
-            }
-        } catch (LNSTATUS status) {
-            char text[LNERROR_MESSAGE_LENGTH] = {};
-            LNGetErrorMessageText(status, text, sizeof text);
-            std::printf("Error:  %s\n", text);
+    if (!isLoggedIn())
+        return hxMail::kNotSupported;
+    OperationFrame frame(this);
+    frame.run([&] {
+        if (LNDatabase* db = userMailDatabase->getDatabase()) {
+            LNNoteArray unread;
+            db->GetUnreadList(&unread, FALSE);
+            unread.DeleteAll();
+            db->SetUnreadList(unread, nullptr, FALSE);
         }
-        LNSetThrowAllErrorsGlobal(FALSE);
-    }
-    unlockAll();
+    });
     return 0;
 }
 
 long MailProvider::markFolderRead(String folderId, long, long, long) {
+    if (!isLoggedIn())
+        return hxMail::kNotSupported;
     markAllRead(folderId);
     return 0;
 }
 
 long MailProvider::setShowPreview(String folderId, bool show) {
-    lockAll();
+    if (!isLoggedIn())
+        return hxMail::kNotSupported;
+    OperationFrame frame(this);
     NotesFolder* folder = findFolder(folderId);
     if (folder && folder->getFolderObject())
         folder->getFolderObject()->set_showPreview(show);
     else if (!folder)
         showPreviewDefault = show;
-    unlockAll();
     return 0;
 }
 

@@ -1,19 +1,16 @@
 // Login, the user's mailbox and logout.
 #include "notes/NotesAddressBook.h"
-#include "notes/NotesErrors.h"
 #include "notes/NotesUser.h"
-#include "provider/MailProvider.h"
+#include "provider/OperationFrame.h"
 
 namespace hxMail::hxNotesProvider {
 
 bool MailProvider::authenticateUser(String& userName, String password, String reserved) {
-    ThrowAllErrorsScope throwAll;
     if (!user && directory) {
-        lockAll();
+        OperationFrame frame(this);
         directory->authenticate(userName, password, reserved, this);
-        unlockAll();
     }
-    return user && user->isAuthenticated();
+    return isLoggedIn();
 }
 
 long MailProvider::login(String userName, String password, String, long, long) {
@@ -32,7 +29,6 @@ long MailProvider::logout() {
         return 0;
     // The user owns its databases, so their handles are closed before it goes.
     unlockAll();
-    LNSetThrowAllErrorsGlobal(FALSE);
     userMailDatabase = nullptr;
     userAddressBook = nullptr;
     NotesUser* leaving = user;
@@ -43,15 +39,14 @@ long MailProvider::logout() {
 }
 
 long MailProvider::getMailbox(String, Lattice::Ptr<hxMail::Mailbox>& mailbox) {
-    ThrowAllErrorsScope throwAll;
-    lockAll();
-    NotesDatabase* mailFile = user ? user->getMailDatabase(this) : nullptr;
-    if (mailFile) {
+    if (!isLoggedIn())
+        return hxMail::kNotSupported;
+    OperationFrame frame(this);
+    if (NotesDatabase* mailFile = user->getMailDatabase(this)) {
         mailFile->createMailBox(user->getInfo(), mailbox);
         if (mailbox)
             mailboxId = mailbox->get_id();
     }
-    unlockAll();
     return 0;
 }
 

@@ -5,6 +5,7 @@
 #include "mail/NotesMessageProvider.h"
 #include "notes/NotesAddressBook.h"
 #include "notes/NotesDatabase.h"
+#include "notes/NotesNameCache.h"
 #include "notes/NotesUser.h"
 #include "provider/NotesGroupProvider.h"
 #include "provider/NotesMeetingProvider.h"
@@ -19,8 +20,12 @@
 namespace hxMail::hxNotesProvider {
 
 // The plug-in's main provider: one host user connection with its own Notes session. Not exported:
-// the host reaches it through the factory or the class factory and its virtual operations; the
-// small accessors below are inline so that code outside the module can read its state.
+// the host reaches it through the factory or the class factory and its virtual operations.
+//
+// One provider, one thread at a time: every operation reuses the same four database handle slots
+// and the provider has no lock, so a host must not call one provider (or its child providers)
+// from two threads at once. Separate providers share nothing but the Logger and may run side by
+// side.
 class MailProvider : public hxMail::MailProvider {
     LATTICE_CLASS(MailProvider, "MailProvider", hxMail::MailProvider)
 public:
@@ -101,8 +106,14 @@ public:
     hxMail::MeetingProvider* meetingProvider() override;
     hxMail::GroupProvider* groupProvider() override;
 
-    // Opens a fresh handle on every database the provider has, for one operation.
+    // A login has succeeded and the user's mail file opened: only then do operations reach the
+    // user's databases.
+    bool isLoggedIn() const { return user && user->isAuthenticated() && userMailDatabase; }
+
+    // Opens a fresh handle on every database the provider has, for one operation (through an
+    // OperationFrame, which closes them again).
     void lockAll() {
+        nameCache.beginOperation();
         for (NotesDatabase* db : databases())
             if (db)
                 db->lockHandle();
@@ -137,6 +148,7 @@ public:
     void setPersonalBookId(const String& id) { personalBookId = id; }
     Lattice::Map<String, Lattice::Data>& getConversionSettings() { return conversionSettings; }
     Lattice::Array<_ContentIdStruct>& getContentIds() { return contentIds; }
+    NotesNameCache& getNameCache() { return nameCache; }
     const LNDatetime& getLastMailSync() const { return lastMailSync; }
     const LNDatetime& getLastAddressBookSync() const { return lastAddressBookSync; }
     bool getShowPreviewDefault() const { return showPreviewDefault; }
@@ -147,6 +159,8 @@ public:
 protected:
     void initialize();
     bool authenticateUser(String& userName, String password, String reserved);
+    // findFolder, without the calendar: lists, sorting and the index are not the calendar's.
+    NotesFolder* findListFolder(const String& folderId);
     // The address book that a recipient-folder id stands for, or null.
     NotesAddressBook* selectBook(const String& bookId) const;
 
@@ -171,6 +185,7 @@ protected:
     LNDatetime lastMailSync;
     LNDatetime lastAddressBookSync;
     bool showPreviewDefault = true;
+    NotesNameCache nameCache;
 
 private:
     std::array<NotesDatabase*, 4> databases() const {

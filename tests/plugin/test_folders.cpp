@@ -107,15 +107,6 @@ TEST_F(MissingViewTest, AMissingViewStillGivesAFolderWithAnEmptyId) {
     EXPECT_EQ(provider->findFolder(""), nullptr) << "an empty id finds nothing";
 }
 
-TEST_F(FolderTest, NothingBeforeLogin) {
-    Lattice::ObjectCollection out;
-    EXPECT_EQ(provider->getFolders("", "", &out), 0);
-    EXPECT_EQ(out.count(), 0);
-    EXPECT_EQ(provider->getFolderItemsPage("x", 0, 10, &out), 0);
-    EXPECT_EQ(provider->markAllRead("x"), 0);
-    EXPECT_EQ(out.count(), 0);
-}
-
 TEST_F(FolderTest, PagesAscendingAndDescendingAtTheEdges) {
     addTen();
     loginAndList();

@@ -170,11 +170,11 @@ TEST_F(LoginTest, AProviderWithoutASessionAnswersFailure) {
     EXPECT_EQ(broken->login("jdoe", "demo-password", "", 0, 0), 1);
     EXPECT_FALSE(broken->verifyLogin("jdoe", "demo-password", "", 0, 0, 0));
     Lattice::Ptr<hxMail::Mailbox> box;
-    EXPECT_EQ(broken->getMailbox("", box), 0);
+    EXPECT_EQ(broken->getMailbox("", box), hxMail::kNotSupported);
     EXPECT_FALSE(box);
     EXPECT_EQ(broken->logout(), 0);
     long count = 7;
-    EXPECT_EQ(broken->getAddressListCount("xNOTESGAL", count), 0);
+    EXPECT_EQ(broken->getAddressListCount("xNOTESGAL", count), hxMail::kNotSupported);
     EXPECT_EQ(count, 7);
 }
 
@@ -185,6 +185,91 @@ TEST_F(LoginTest, AMissingDirectoryIsReportedAndFailsTheLogin) {
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("Error: unable to look up names in N&A books.\n"), std::string::npos) << out;
     EXPECT_EQ(record(provider.get()), nullptr);
+}
+
+TEST_F(LoginTest, UntilALoginSucceedsNothingOfTheAccountShows) {
+    // A logged-in provider hands out the ids a stranger would try.
+    Lattice::Ptr<hxMail::MailProvider> owner = newProvider();
+    ASSERT_EQ(owner->login("jdoe", "demo-password", "", 0, 0), 0);
+    Lattice::Ptr<hxMail::Mailbox> ownerBox;
+    ASSERT_EQ(owner->getMailbox("", ownerBox), 0);
+    const auto [gal, pab] = bookIds(owner.get());
+
+    for (const char* password : {"", "wrong"}) {
+        SCOPED_TRACE(password);
+        Lattice::Ptr<hxMail::MailProvider> p = newProvider();
+        if (*password) {
+            EXPECT_EQ(p->login("jdoe", password, "", 0, 0), 1);
+        }
+        Lattice::ObjectCollection out;
+        out.add(Lattice::Data("sentinel"));
+        Lattice::Ptr<hxMail::Mailbox> box;
+        long count = 7;
+        long start = 5;
+        long other = 6;
+        bool done = false;
+        String label = "before";
+        String selected = "before";
+        const long answers[] = {
+            p->getMailbox("", box),
+            p->getFolders("", ownerBox->get_id(), &out),
+            p->getFolderItemsPage("any", 0, 10, &out),
+            p->getSortIndex("any", "", 10, &out, label, 0),
+            p->setSortContext("subject", "any", true, "", selected),
+            p->deleteItems("any", out, false, done),
+            p->markAllRead("any"),
+            p->markFolderRead("any", 0, 0, 0),
+            p->setShowPreview("any", false),
+            p->getAddressListCount(gal, count),
+            p->getAddressList(gal, 10, &out),
+            p->getAddressListPage(pab, 0, 10, &out),
+            p->findAddressList(gal, "J", 10, 0, &out, start, other),
+            p->contactProvider()->getFilteredRecipients("jane", &out),
+        };
+        for (long answer : answers)
+            EXPECT_EQ(answer, hxMail::kNotSupported);
+        EXPECT_FALSE(box);
+        EXPECT_EQ(out.count(), 1) << "outputs stay as they were";
+        EXPECT_EQ(count, 7);
+        EXPECT_EQ(start, 5);
+        EXPECT_FALSE(done);
+        EXPECT_EQ(label, "before");
+        EXPECT_EQ(selected, "before");
+    }
+}
+
+TEST_F(LoginTest, ANameThatTwoPeopleShareLogsNobodyIn) {
+    PersonDoc twin = jane();
+    twin.fullName = "CN=Jane Doe/O=Other";
+    twin.internetAddress = "jane.doe@other.example";
+    twin.mailFile = "mail\\jdoe2";
+    twin.password = "twin-password";
+    addPerson(kDirectory, twin);
+    for (const char* password : {"demo-password", "twin-password"}) {
+        Lattice::Ptr<hxMail::MailProvider> p = newProvider();
+        EXPECT_EQ(p->login("jdoe", password, "", 0, 0), 1) << password;
+    }
+    EXPECT_NE(logText().find("Login name jdoe matches 2 people in the directory; login refused"),
+              std::string::npos)
+        << logText();
+    // Names that still tell the two apart log in as before.
+    EXPECT_EQ(provider->login("jane.doe@acme.example", "demo-password", "", 0, 0), 0);
+}
+
+TEST_F(LoginTest, AMailFileThatCannotBeOpenedFailsTheLogin) {
+    PersonDoc lost = jane();
+    lost.fullName = "CN=Lou Lost/O=Acme";
+    lost.shortName = "llost";
+    lost.internetAddress = "lou@acme.example";
+    lost.mailFile = "mail\\nowhere";
+    addPerson(kDirectory, lost);
+    EXPECT_EQ(provider->login("llost", "demo-password", "", 0, 0), 1);
+    EXPECT_FALSE(provider->isAuthenticated());
+    EXPECT_NE(logText().find("Mail file mail\\nowhere on CN=Mail1/O=Acme cannot be opened; login refused"),
+              std::string::npos)
+        << logText();
+    Lattice::ObjectCollection folders;
+    EXPECT_EQ(provider->getFolders("", "", &folders), hxMail::kNotSupported);
 }
 
 TEST_F(LoginTest, PasswordsReachNeitherTheLogNorStandardOutput) {
@@ -207,7 +292,7 @@ TEST_F(LoginTest, PasswordsReachNeitherTheLogNorStandardOutput) {
 
 TEST_F(LoginTest, TheMailboxIsTheUsersAndNewEachTime) {
     Lattice::Ptr<hxMail::Mailbox> box;
-    EXPECT_EQ(provider->getMailbox("", box), 0);
+    EXPECT_EQ(provider->getMailbox("", box), hxMail::kNotSupported);
     EXPECT_FALSE(box) << "no user, no mailbox";
 
     ASSERT_EQ(provider->login("jdoe", "demo-password", "", 0, 0), 0);
@@ -242,6 +327,7 @@ TEST_F(LoginTest, SmtpUsersAndDirectoryDetails) {
     smtp.mailFile = "mail\\ssmtp";
     smtp.shortNameAsList = true;
     addPerson(kDirectory, smtp);
+    ASSERT_EQ(notes::templates::create("Mail1", "mail/ssmtp.nsf", notes::templates::Kind::Mail), NOERROR);
     EXPECT_EQ(provider->login("sam@example.org", "demo-password", "", 0, 0), 0);
     const hx::_UserInfoStruct* info = record(provider.get());
     ASSERT_NE(info, nullptr);
