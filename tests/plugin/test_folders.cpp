@@ -1,6 +1,8 @@
 // The folder tree, sorting, index labels, pages, read marks and deletion through the provider.
 #include "MailFixture.h"
 
+#include <climits>
+
 // Memo specs name only the fields a case cares about.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
@@ -123,6 +125,15 @@ TEST_F(FolderTest, PagesAscendingAndDescendingAtTheEdges) {
     EXPECT_EQ(page(inbox, 8, 4), (Subjects{"m01", "m00"}));
     EXPECT_EQ(page(inbox, 10, 4), Subjects{});
     EXPECT_EQ(page(inbox, 25, 4), Subjects{});
+
+    // Starts and counts near the largest long take the same rule, without overflowing.
+    EXPECT_EQ(page(inbox, LONG_MAX, LONG_MAX), Subjects{});
+    EXPECT_EQ(page(inbox, 0, LONG_MAX),
+              (Subjects{"m09", "m08", "m07", "m06", "m05", "m04", "m03", "m02", "m01", "m00"}));
+    sort(inbox, "subject", true);
+    EXPECT_EQ(page(inbox, LONG_MAX, LONG_MAX), (Subjects{"m09"}));
+    EXPECT_EQ(page(inbox, 9, LONG_MAX), (Subjects{"m09"}));
+    EXPECT_EQ(page(inbox, 8, LONG_MAX - 1), (Subjects{"m08", "m09"}));
 
     const std::string log = logText();
     EXPECT_NE(log.find("Ascending - StartIndex=9"), std::string::npos);

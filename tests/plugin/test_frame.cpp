@@ -3,6 +3,7 @@
 #include "PluginFixture.h"
 
 #include "notes/NotesDatabase.h"
+#include "notes/NotesErrors.h"
 #include "notes/NotesUser.h"
 #include "provider/MailProvider.h"
 #include "provider/NotesProviderFactory.h"
@@ -210,4 +211,27 @@ TEST_F(FrameTest, CopyIsAFreshProviderWithoutUser) {
         EXPECT_EQ(copy->messageProvider()->owner(), copy);
     }
     EXPECT_EQ(countOf(logText(), "Notes Session Opened!"), 3);
+}
+
+TEST_F(FrameTest, OperationsPutBackTheThrowModeTheyFound) {
+    Held<hxMail::MailProvider> provider(factory->createProvider());
+    for (LNBOOL mode : {FALSE, TRUE}) {
+        LNSetThrowAllErrorsGlobal(mode);
+        {
+            hx::ThrowAllErrorsScope outer;
+            EXPECT_TRUE(LNGetThrowAllErrorsGlobal());
+            {
+                hx::ThrowAllErrorsScope quiet(FALSE);
+                EXPECT_FALSE(LNGetThrowAllErrorsGlobal());
+            }
+            EXPECT_TRUE(LNGetThrowAllErrorsGlobal()) << "a nested scope never switches its caller's mode off";
+        }
+        EXPECT_EQ(LNGetThrowAllErrorsGlobal(), mode);
+        long count = 3;
+        provider->getAddressListCount("x", count);
+        Lattice::ObjectCollection folders;
+        provider->getFolders("", "", &folders);
+        EXPECT_EQ(LNGetThrowAllErrorsGlobal(), mode) << "host operations restore the caller's mode too";
+    }
+    LNSetThrowAllErrorsGlobal(FALSE);
 }

@@ -401,6 +401,36 @@ TEST_F(LiveMessageTest, EmptyIdsUnknownIdsAndUnsupportedOperations) {
     EXPECT_EQ(messages().setFlag("x", nullptr, 0, changed), hxMail::kNotSupported);
 }
 
+TEST_F(CannedPageTest, SendersAreLookedUpAgainOnceTheDirectoryChanges) {
+    web.answer(richPage("<p>x</p>"));
+    auto sender = [&] {
+        const Lattice::Ptr<hxMail::MessageDetail> detail = open(rich);
+        return detail->get_from() ? detail->get_from()->get_smtpAddress().str() : std::string("none");
+    };
+    const std::string unknown = sender();
+    EXPECT_NE(unknown, "john@acme.example");
+    EXPECT_EQ(sender(), unknown) << "a remembered name answers as the directory did";
+    PersonDoc john = jane();
+    john.fullName = "CN=John Smith/O=Acme";
+    john.shortName = "jsmith";
+    john.internetAddress = "john@acme.example";
+    john.mailSystem = "5";
+    addPerson(kDirectory, john);
+    EXPECT_EQ(sender(), "john@acme.example") << "the directory changed, so the name is looked up again";
+}
+
+TEST_F(LiveMessageTest, MissingAttachmentsAndForeignIdsLeaveTheHostsBlockAlone) {
+    const std::string unid = addRichMemo("Att", {richRun("x")}, {{"a.txt", "abc"}});
+    Lattice::Ptr<Lattice::BaseObject64> block = new Lattice::BaseObject64();
+    Lattice::BaseObject64* const before = block.get();
+    for (const auto& [id, number] : std::vector<std::pair<std::string, long>>{
+             {"att_1_" + unid, 1}, {"att_0_" + unid, 7}, {"att_107_" + unid, 107}, {"att_0_00000000", 0}}) {
+        EXPECT_EQ(messages().loadAttachmentData(id.c_str(), number, block), hxMail::kNotSupported) << id;
+        EXPECT_EQ(block.get(), before) << id;
+    }
+    EXPECT_EQ(bytesOf("att_0_" + unid, 0), "abc");
+}
+
 TEST_F(LiveMessageTest, SmartValuesAndImportanceAreStored) {
     const std::string unid = addRichMemo("Smart", {richRun("x")});
     EXPECT_EQ(messages().setSmartValue(unid.c_str(), "label", "value 1"), 0);
