@@ -2,6 +2,7 @@
 #include "notes/NotesAddressBook.h"
 
 #include "notes/NotesDocument.h"
+#include "notes/NotesHandle.h"
 #include "notes/NotesUser.h"
 #include "provider/MailProvider.h"
 
@@ -134,8 +135,8 @@ NotesUser* NotesAddressBook::VerifyAndCreateUser(String& userName, String& passw
         return user;
     }
 
-    DHANDLE buffer = NULLHANDLE;
-    const STATUS status = NAMELookup2("", 0, 1, nameSpace, 1, name, itemCount, items, &buffer);
+    NotesMemory buffer;
+    const STATUS status = NAMELookup2("", 0, 1, nameSpace, 1, name, itemCount, items, buffer.out());
     if (status != NOERROR) {
         std::printf("Error: unable to look up names in N&A books.\n");
         std::fflush(stdout);
@@ -143,13 +144,13 @@ NotesUser* NotesAddressBook::VerifyAndCreateUser(String& userName, String& passw
         return nullptr;
     }
 
-    void* lookup = OSLockObject(buffer);
+    void* lookup = OSLockObject(buffer.get());
     WORD matches = 0;
     void* nameResult = lookup ? NAMELocateNextName2(lookup, nullptr, &matches) : nullptr;
     info->validUser = true;
-    // A name that two people share would check one person's password and open another's mail:
-    // it logs nobody in.
-    const bool ambiguous = matches > 1;
+    // A login name that two people share would check one person's password and open another's
+    // mail: it logs nobody in. (Recipient lookups check no password and keep the last match.)
+    const bool ambiguous = checksPassword && matches > 1;
     if (ambiguous)
         Lattice::Logger::print("Login name %s matches %u people in the directory; login refused\n", name,
                                static_cast<unsigned>(matches));
@@ -168,8 +169,8 @@ NotesUser* NotesAddressBook::VerifyAndCreateUser(String& userName, String& passw
         }
     }
     if (lookup)
-        OSUnlockObject(buffer);
-    OSMemFree(buffer);
+        OSUnlockObject(buffer.get());
+    buffer.reset();
 
     if ((ambiguous || info->passwordDigest.isEmpty()) && checksPassword)
         (void)verifyPassword(info->password, decoyDigest());

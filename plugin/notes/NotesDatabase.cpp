@@ -4,6 +4,7 @@
 #include "notes/NotesDocument.h"
 #include "notes/NotesErrors.h"
 #include "notes/NotesFolder.h"
+#include "notes/NotesHandle.h"
 #include "provider/MailProvider.h"
 
 #include <cstdio>
@@ -214,16 +215,14 @@ Lattice::String NotesDatabase::getParentFolderId(unsigned long noteId) {
     for (auto& [id, folder] : folderMap) {
         if (!folder || folder->getNoteId() == 0)
             continue;
-        DHANDLE table = NULLHANDLE;
+        NotesIdTable table;
         const STATUS status =
-            NSFFolderGetIDTable(handle, handle, static_cast<NOTEID>(folder->getNoteId()), 0, &table);
+            NSFFolderGetIDTable(handle, handle, static_cast<NOTEID>(folder->getNoteId()), 0, table.out());
         if (status != NOERROR) {
             PrintAPIError(status);
             continue;
         }
-        const bool present = IDIsPresent(table, static_cast<NOTEID>(noteId));
-        IDDestroyTable(table);
-        if (present) {
+        if (IDIsPresent(table.get(), static_cast<NOTEID>(noteId))) {
             std::printf("checking folder name=%s\n", id.c_str());
             return id;
         }
@@ -236,15 +235,14 @@ bool NotesDatabase::docIsInFolder(unsigned long folderNoteId, unsigned long note
     if (!db)
         return false;
     const DBHANDLE handle = db->GetDatabaseHandle();
-    DHANDLE table = NULLHANDLE;
-    const STATUS status = NSFFolderGetIDTable(handle, handle, static_cast<NOTEID>(folderNoteId), 0, &table);
+    NotesIdTable table;
+    const STATUS status =
+        NSFFolderGetIDTable(handle, handle, static_cast<NOTEID>(folderNoteId), 0, table.out());
     if (status != NOERROR) {
         PrintAPIError(status);
         return false;
     }
-    const bool present = IDIsPresent(table, static_cast<NOTEID>(noteId));
-    IDDestroyTable(table);
-    return present;
+    return IDIsPresent(table.get(), static_cast<NOTEID>(noteId));
 }
 
 bool NotesDatabase::isUnread(unsigned long id) {

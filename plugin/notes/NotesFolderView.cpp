@@ -7,6 +7,7 @@
 #include "notes/NotesDatabase.h"
 #include "notes/NotesErrors.h"
 #include "notes/NotesFolder.h"
+#include "notes/NotesHandle.h"
 #include "tasks/NotesTask.h"
 
 #include "Lattice/Logger.h"
@@ -190,9 +191,9 @@ bool NotesFolder::readViewNoteIds(bool setCollationAlways, std::vector<unsigned 
     const DBHANDLE handle = db->GetDatabaseHandle();
     NOTEID viewId = 0;
     STATUS status = NIFFindView(handle, viewName.c_str(), &viewId);
-    HCOLLECTION collection = NULLHANDLE;
+    NotesCollection collection;
     if (status == NOERROR)
-        status = NIFOpenCollection(handle, handle, viewId, 0, NULLHANDLE, &collection, nullptr, nullptr,
+        status = NIFOpenCollection(handle, handle, viewId, 0, NULLHANDLE, collection.out(), nullptr, nullptr,
                                    nullptr, nullptr);
     if (status != NOERROR) {
         if (logErrors)
@@ -200,33 +201,28 @@ bool NotesFolder::readViewNoteIds(bool setCollationAlways, std::vector<unsigned 
         return false;
     }
     if (setCollationAlways || collation > 0) {
-        const STATUS set = NIFSetCollation(collection, collation);
+        const STATUS set = NIFSetCollation(collection.get(), collation);
         if (!setCollationAlways && ERR(set) == ERR_BAD_COLLATION)
             Lattice::Logger::print("Bad collation number:%d\n", static_cast<int>(collation));
     }
     COLLECTIONPOSITION position{};
-    DHANDLE buffer = NULLHANDLE;
+    NotesMemory buffer;
     DWORD bufferLength = 0;
     DWORD skipped = 0;
     DWORD returned = 0;
     WORD signal = 0;
-    status = NIFReadEntriesExt(collection, &position, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, NIF_READ_ALL,
-                               READ_MASK_NOTEID, &buffer, &bufferLength, &skipped, &returned, &signal);
+    status = NIFReadEntriesExt(collection.get(), &position, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, NIF_READ_ALL,
+                               READ_MASK_NOTEID, buffer.out(), &bufferLength, &skipped, &returned, &signal);
     if (status != NOERROR) {
-        if (buffer != NULLHANDLE)
-            OSMemFree(buffer);
         if (logErrors)
             Lattice::Logger::print("LOTUS ERROR=%s", notesErrorText(status).c_str());
-        NIFCloseCollection(collection);
         return false;
     }
-    if (buffer != NULLHANDLE) {
-        const DWORD* entries = static_cast<const DWORD*>(OSLockObject(buffer));
+    if (buffer) {
+        const DWORD* entries = static_cast<const DWORD*>(OSLockObject(buffer.get()));
         ids.assign(entries, entries + returned);
-        OSUnlockObject(buffer);
-        OSMemFree(buffer);
+        OSUnlockObject(buffer.get());
     }
-    NIFCloseCollection(collection);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "notes/NotesNameCache.h"
 
 #include "notes/NotesDatabase.h"
+#include "notes/NotesHandle.h"
 #include "notes/lndatabase.h"
 
 namespace hxMail::hxNotesProvider {
@@ -25,15 +26,14 @@ void NotesNameCache::validate(NotesDatabase* directory) {
         return;
     }
     TIMEDATE until{};
-    DHANDLE changed = NULLHANDLE;
-    if (NSFDbGetModifiedNoteTable(handle, NOTE_CLASS_ALL, checkedUntil_, &until, &changed) != NOERROR) {
+    NotesIdTable changed;
+    if (NSFDbGetModifiedNoteTable(handle, NOTE_CLASS_ALL, checkedUntil_, &until, changed.out()) != NOERROR) {
         entries_.clear();
         haveCheck_ = false;
         return;
     }
-    if (IDEntries(changed) > 0)
+    if (IDEntries(changed.get()) > 0)
         entries_.clear();
-    IDDestroyTable(changed);
     checkedUntil_ = until;
 }
 
