@@ -131,7 +131,7 @@ long NotesMessage::load(Lattice::Ptr<hxMail::MessageItem>& message, Lattice::Obj
     const bool unread = getUnreadStatus(noteId);
     // The rest reads items a memo may lack; their absence answers an empty value, not an error.
     ThrowAllErrorsScope quiet(FALSE);
-    m.set_iconType(iconType(document, unread));
+    m.set_iconType(iconType(document.get(), unread));
     const String subject = getItemString("Subject", true);
     m.set_subject(subject);
     m.set_normalizedSubject(getNormalizedSubject(subject));

@@ -124,8 +124,7 @@ void NotesMessage::loadBodyHTTP(hxMail::MessageDetail* detail, bool useExistingB
 }
 
 NOTEHANDLE NotesMessage::openRawNote() {
-    delete document;
-    document = nullptr;
+    document.reset();
     note = nullptr;
     LNDatabase* db = database ? database->getDatabase() : nullptr;
     const DBHANDLE hDb = db ? db->GetDatabaseHandle() : NULLHANDLE;

@@ -37,27 +37,24 @@ NotesDatabase::~NotesDatabase() {
     releaseFolder(mailboxFolder);
     for (WellKnownFolder& slot : wellKnownFolders)
         releaseFolder(slot.folder);
-    // unlockHandle has normally closed it; the object itself is still ours.
-    delete handle;
 }
 
 LNDatabase* NotesDatabase::getDatabase() {
     ThrowAllErrorsScope throwing;
     if (isOpen_)
-        return handle;
+        return handle.get();
     if (handle)
-        spareHandles.emplace_back(handle);
-    handle = new LNDatabase();
+        spareHandles.push_back(std::move(handle));
+    handle = std::make_unique<LNDatabase>();
     try {
         if (!provider || !provider->getSession())
             throw static_cast<LNSTATUS>(LNERR_NOT_INITIALIZED);
-        if (provider->getSession()->GetDatabase(databasePath, handle, serverName) == LNNOERROR)
-            return handle;
+        if (provider->getSession()->GetDatabase(databasePath, handle.get(), serverName) == LNNOERROR)
+            return handle.get();
     } catch (LNSTATUS status) {
         reportNotesError(status, ErrorChannel::Silent);
     }
-    delete handle;
-    handle = nullptr;
+    handle.reset();
     return nullptr;
 }
 
@@ -69,8 +66,7 @@ void NotesDatabase::closeHandle() {
         } catch (LNSTATUS) {
             // Closing never matters to the caller; the object goes either way.
         }
-        delete handle;
-        handle = nullptr;
+        handle.reset();
     }
     spareHandles.clear();
 }
@@ -78,8 +74,7 @@ void NotesDatabase::closeHandle() {
 void NotesDatabase::lockHandle() {
     if (isOpen_)
         closeHandle();
-    handle = getDatabase();
-    if (!handle)
+    if (!getDatabase())
         return;
     ThrowAllErrorsScope throwing;
     LNSTATUS opened = LNERR_NULL_OBJECT;
@@ -88,8 +83,7 @@ void NotesDatabase::lockHandle() {
         return;
     }
     // A handle that cannot be opened is no handle: the operation finds no database.
-    delete handle;
-    handle = nullptr;
+    handle.reset();
 }
 
 void NotesDatabase::unlockHandle() {

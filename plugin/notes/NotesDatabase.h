@@ -95,7 +95,7 @@ protected:
     String serverNameText;
     LNString databasePath;
     String databasePathText;
-    LNDatabase* handle = nullptr;
+    std::unique_ptr<LNDatabase> handle; // the open database, or null
     bool isOpen_ = false;
     MailProvider* provider = nullptr;
 

@@ -55,8 +55,8 @@ NotesDocument::NotesDocument(MailProvider* provider, LNDocument* doc, NotesDatab
     } else {
         // A second reference to the caller's note: both share its open state, and each side
         // frees only its own object.
-        document = doc ? new LNDocument(*doc) : new LNDocument();
-        note = document;
+        document = doc ? std::make_unique<LNDocument>(*doc) : std::make_unique<LNDocument>();
+        note = document.get();
     }
     try {
         if (note->IsNull() || note->Open() != LNNOERROR) {
@@ -78,7 +78,6 @@ NotesDocument::~NotesDocument() {
                 // Nothing to do about a note that will not close while going away.
             }
         }
-        delete document;
     }
     dropFolder();
 }
@@ -112,14 +111,13 @@ long NotesDocument::openDocument(String& id, MailProvider* owner, bool asFolder)
         return openFolder(id);
 
     isFolder_ = false;
-    delete document;
-    document = new LNDocument();
-    note = document;
+    document = std::make_unique<LNDocument>();
+    note = document.get();
     LNSTATUS status = LNERR_NULL_OBJECT;
     try {
         LNDatabase* db = database ? database->getDatabase() : nullptr;
         if (db) {
-            status = db->GetDocument(getUniversalID(id), document);
+            status = db->GetDocument(getUniversalID(id), document.get());
             if (status == LNNOERROR)
                 status = note->Open();
         }
@@ -148,15 +146,14 @@ long NotesDocument::createDocument(MailProvider* owner, const char* formName) {
     if (owner)
         provider = owner;
     ThrowAllErrorsScope throwAll;
-    delete document;
-    document = new LNDocument();
-    note = document;
+    document = std::make_unique<LNDocument>();
+    note = document.get();
     isFolder_ = false;
     try {
         LNDatabase* db = database ? database->getDatabase() : nullptr;
         if (!db)
             throw static_cast<LNSTATUS>(LNERR_NULL_OBJECT);
-        db->CreateDocument(document, formName ? formName : "");
+        db->CreateDocument(document.get(), formName ? formName : "");
         loadFailed_ = false;
     } catch (LNSTATUS status) {
         reportNotesError(status);
@@ -170,15 +167,14 @@ long NotesDocument::createDocument(LNDocument* source, MailProvider* owner) {
     if (owner)
         provider = owner;
     ThrowAllErrorsScope throwAll;
-    delete document;
-    document = new LNDocument();
-    note = document;
+    document = std::make_unique<LNDocument>();
+    note = document.get();
     isFolder_ = false;
     try {
         LNDatabase* db = database ? database->getDatabase() : nullptr;
         if (!db || !source)
             throw static_cast<LNSTATUS>(LNERR_NULL_OBJECT);
-        db->CreateDocument(*source, document);
+        db->CreateDocument(*source, document.get());
         loadFailed_ = false;
     } catch (LNSTATUS status) {
         reportNotesError(status);

@@ -1,6 +1,7 @@
 #pragma once
 #include "provider/Export.h"
 #include "provider/Forward.h"
+#include <memory>
 
 #include "Lattice/Data.h"
 #include "Lattice/Object.h"
@@ -67,7 +68,7 @@ public:
     void setIsGroup(bool value) { isGroup_ = value; }
     const String& getId() const { return universalId; }
     unsigned long getNoteId() const { return noteId; }
-    LNDocument* getDocument() const { return document; }
+    LNDocument* getDocument() const { return document.get(); }
     LNNote* getNote() const { return note; }
     NotesDatabase* getDatabase() const { return database; }
     MailProvider* getProvider() const { return provider; }
@@ -99,9 +100,10 @@ protected:
     long openFolder(const String& name);
     void dropFolder();
 
-    LNDocument* document = nullptr;
+    // The note is the document or the view folder, whichever is open; the wrapper owns both.
+    std::unique_ptr<LNDocument> document;
     LNNote* note = nullptr;
-    LNViewFolder* viewFolder = nullptr;
+    std::unique_ptr<LNViewFolder> viewFolder;
     LNString openedName;
     NotesDatabase* database = nullptr;
     MailProvider* provider = nullptr;

@@ -8,13 +8,13 @@ long NotesDocument::openFolder(const String& name) {
     dropFolder();
     isFolder_ = true;
     openedName = LNString(name.data(), name.length());
-    viewFolder = new LNViewFolder();
-    note = viewFolder;
+    viewFolder = std::make_unique<LNViewFolder>();
+    note = viewFolder.get();
     LNSTATUS status = LNERR_NULL_OBJECT;
     try {
         LNDatabase* db = database ? database->getDatabase() : nullptr;
         if (db) {
-            status = db->GetViewFolder(openedName, viewFolder);
+            status = db->GetViewFolder(openedName, viewFolder.get());
             if (status == LNNOERROR)
                 status = viewFolder->Open();
         }
@@ -31,10 +31,9 @@ long NotesDocument::openFolder(const String& name) {
 }
 
 void NotesDocument::dropFolder() {
-    if (note == viewFolder)
+    if (note == viewFolder.get())
         note = nullptr;
-    delete viewFolder;
-    viewFolder = nullptr;
+    viewFolder.reset();
 }
 
 } // namespace hxMail::hxNotesProvider
