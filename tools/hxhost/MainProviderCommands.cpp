@@ -170,7 +170,15 @@ void registerMainProviderCommands(CommandRegistry& registry) {
                  c.out("entries", entries);
              }},
             {"setShowPreview", "FOLDER SHOW", "Shows (true) or hides (false) a folder's preview.",
-             [](Call& c) { c.status(c.main().setShowPreview(c.folder(0), c.flag(1))); }},
+             [](Call& c) {
+                 const Lattice::String id = c.folder(0);
+                 const bool show = c.flag(1);
+                 c.status(c.main().setShowPreview(id, show));
+                 // The host's folder object carries the choice.
+                 for (const Lattice::Data& d : sessionFolders(c.context(), false))
+                     if (auto* f = d.toObject<hxMail::Folder>(); f && f->get_id() == id)
+                         c.out("showPreview", f->get_showPreview());
+             }},
             {"loadFullMessageItem", "ID", "An item with all its fields.",
              [](Call& c) {
                  Lattice::Ptr<hxMail::MessageItem> item;
