@@ -886,3 +886,21 @@ TEST_F(HostMessageTest, MessageDetailAndAttachmentBytesAsTheHostGetsThem) {
     EXPECT_EQ(lines[3]["data"]["length"], fileText.size());
     EXPECT_EQ(lines[4]["status"], -1) << "there is no attachment 7";
 }
+
+// An operation's item and its detail come from the same words: "detail." paths and a JSON "detail"
+// object go to the detail, the rest to the item.
+TEST(HostShellReflection, DetailFieldsGoToTheDetail) {
+    hxhost::PluginHost host("/nonexistent/plugin.so");
+    hxhost::CommandContext context{host};
+    const hxhost::Args args{"ignored", "subject=Lunch", "detail.body.text=Soup",
+                            R"({"location":"Canteen","detail":{"textType":"html"}})"};
+    hxhost::Json out;
+    const hxhost::Call call(context, args, out);
+    const auto appointment = call.item<hxMail::Appointment>(1);
+    const auto detail = call.detail<hxMail::AppointmentDetail>(1);
+    EXPECT_EQ(appointment->get_subject().str(), "Lunch");
+    EXPECT_EQ(appointment->get_location().str(), "Canteen");
+    EXPECT_EQ(detail->get_body()->get_text().str(), "Soup");
+    EXPECT_EQ(detail->get_textType().str(), "html");
+    EXPECT_FALSE(host.isLoaded()) << "reading arguments needs no plug-in";
+}
