@@ -177,8 +177,7 @@ Json parseJson(const std::string& text, const std::string& what) {
     return value;
 }
 
-void assignObject(Lattice::Object& owner, const Lattice::MemberRef& ref, const Json& value,
-                  const std::string& what) {
+void assignObject(const Lattice::MemberRef& ref, const Json& value, const std::string& what) {
     if (value.is_null()) {
         ref.setObject(ref.field, nullptr);
         return;
@@ -208,11 +207,9 @@ void assignObject(Lattice::Object& owner, const Lattice::MemberRef& ref, const J
     Json fields = value;
     fields.erase("_class");
     setMembers(*object, fields, what + ".");
-    (void)owner;
 }
 
-void assignText(Lattice::Object& owner, const Lattice::MemberRef& ref, const std::string& text,
-                const std::string& what) {
+void assignText(const Lattice::MemberRef& ref, const std::string& text, const std::string& what) {
     using Kind = Lattice::MemberRef::Kind;
     switch (ref.kind) {
     case Kind::Bool: {
@@ -256,7 +253,7 @@ void assignText(Lattice::Object& owner, const Lattice::MemberRef& ref, const std
         *static_cast<Lattice::Data*>(ref.field) = Lattice::Data(text.c_str());
         return;
     case Kind::Object:
-        assignObject(owner, ref, parseJson(text, what), what);
+        assignObject(ref, parseJson(text, what), what);
         return;
     }
 }
@@ -333,7 +330,7 @@ Json toJson(const Lattice::ObjectCollection& list) {
 void setMember(Lattice::Object& target, const std::string& path, const std::string& text) {
     const std::vector<std::string> steps = splitPath(path);
     Lattice::Object& owner = ownerOf(target, steps, path);
-    assignText(owner, findRef(owner, steps.back(), path), text, path);
+    assignText(findRef(owner, steps.back(), path), text, path);
 }
 
 void setMembers(Lattice::Object& target, const Json& fields, const std::string& prefix) {
@@ -343,13 +340,13 @@ void setMembers(Lattice::Object& target, const Json& fields, const std::string& 
         const std::string path = prefix + name;
         const Lattice::MemberRef ref = findRef(target, name, path);
         if (ref.kind == Lattice::MemberRef::Kind::Object)
-            assignObject(target, ref, value, path);
+            assignObject(ref, value, path);
         else if (value.is_string())
-            assignText(target, ref, value.get<std::string>(), path);
+            assignText(ref, value.get<std::string>(), path);
         else if (value.is_null())
             throw CommandError(path + ": null only clears object members");
         else
-            assignText(target, ref, value.dump(), path);
+            assignText(ref, value.dump(), path);
     }
 }
 
