@@ -353,16 +353,17 @@ void renderResult(const Json& result, std::ostream& out) {
                 out << key << ": " << value.size() << "\n";
                 printTable(value, out, "  ");
             } else {
-                std::string joined;
+                out << key << ": " << value.size() << "\n";
                 for (const Json& v : value)
-                    joined += (joined.empty() ? "" : ", ") + cellText(v);
-                out << key << ": " << joined << "\n";
+                    out << "  " << cellText(v) << "\n";
             }
         } else if (value.is_object()) {
             out << key << ": " << value.value("_class", "") << "\n";
             printObject(value, out, "  ", 1);
         } else if (value.is_null()) {
             out << key << ": (none)\n";
+        } else if (value.is_string() && value.get<std::string>().empty()) {
+            out << key << ": (empty)\n";
         } else {
             out << key << ": " << cellText(value) << "\n";
         }
