@@ -1,11 +1,15 @@
-// hxhost as a user runs it: a subprocess loading the real plug-in.
+// hxhost as a user runs it: a subprocess loading the real plug-in through the host's interfaces.
 #include "DirectoryFixture.h"
 
+#include "Commands.h"
+#include "Reflect.h"
 #include "Shell.h"
 
 #include "richtext.h"
 
 #include "domino/webserver.h"
+
+#include "hxMail/Items.h"
 
 #include <nlohmann/json.hpp>
 
@@ -14,10 +18,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 
 namespace {
+
+using nlohmann::json;
 
 struct Outcome {
     int status = -1;
@@ -25,121 +32,221 @@ struct Outcome {
     std::string err;
 };
 
+std::string slurp(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<json> jsonLines(const std::string& text) {
+    std::istringstream lines(text);
+    std::string line;
+    std::vector<json> out;
+    while (std::getline(lines, line))
+        out.push_back(json::parse(line));
+    return out;
+}
+
+// Runs hxhost in `dir` (where the provider's log goes) with the given arguments and input.
+Outcome runIn(const std::string& dir, const std::string& args, const std::string& input) {
+    std::ofstream(dir + "/stdin.txt") << input;
+    const std::string command =
+        "cd '" + dir + "' && '" HXHOST_PATH "' " + args + " <stdin.txt >stdout.txt 2>stderr.txt";
+    const int raw = std::system(command.c_str());
+    Outcome result;
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.out = slurp(dir + "/stdout.txt");
+    result.err = slurp(dir + "/stderr.txt");
+    return result;
+}
+
 class HostShellTest : public PluginTest {
 protected:
-    std::string read(const std::string& path) {
-        std::ifstream in(path);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    // Runs hxhost in the test's folder (where its log goes) with the given arguments and input.
-    Outcome run(const std::string& args, const std::string& input = "") {
-        std::ofstream(dir + "/stdin.txt") << input;
-        const std::string command =
-            "cd '" + dir + "' && '" HXHOST_PATH "' " + args + " <stdin.txt >stdout.txt 2>stderr.txt";
-        const int raw = std::system(command.c_str());
-        Outcome result;
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        result.out = read(dir + "/stdout.txt");
-        result.err = read(dir + "/stderr.txt");
-        return result;
-    }
+    Outcome run(const std::string& args, const std::string& input = "") { return runIn(dir, args, input); }
 
     const std::string plugin = "--plugin '" HX_PLUGIN_PATH "' ";
 };
 
 } // namespace
 
-TEST_F(HostShellTest, InfoNamesTheProviderType) {
-    const Outcome r = run(plugin + "-c info");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("hxNotes"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Notes"), std::string::npos);
-    EXPECT_NE(r.out.find(HX_PLUGIN_PATH), std::string::npos);
-    EXPECT_TRUE(r.err.empty()) << r.err;
-}
-
-TEST_F(HostShellTest, JsonLinesParse) {
-    const Outcome r = run(plugin + "--json --data '" + dir + "' -c 'info; session'");
-    ASSERT_EQ(r.status, 0) << r.err;
-    std::istringstream lines(r.out);
-    std::string line;
-    std::vector<nlohmann::json> results;
-    while (std::getline(lines, line))
-        results.push_back(nlohmann::json::parse(line));
-    ASSERT_EQ(results.size(), 2u) << r.out;
-    EXPECT_EQ(results[0]["command"], "info");
-    EXPECT_EQ(results[0]["typeName"], "hxNotes");
-    EXPECT_EQ(results[0]["displayName"], "Notes");
-    EXPECT_EQ(results[1]["command"], "session");
-    EXPECT_EQ(results[1]["sessionOpen"], true);
-    EXPECT_EQ(results[1]["server"], "Mail1");
-    EXPECT_EQ(results[1]["dataDir"], dir);
-    EXPECT_EQ(countOf(read(dir + "/hxLog.log"), "Notes Session Opened!"), 1);
-    EXPECT_EQ(countOf(read(dir + "/hxLog.log"), "Notes Session Terminated!"), 1);
-}
-
-TEST_F(HostShellTest, SessionStateFollowsTheDataDirectory) {
-    unsetenv("NOTES_DATA_DIR");
-    const Outcome r = run(plugin + "--json -c session", "");
-    // The stand-in falls back to the current folder, which exists: the session opens there.
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(nlohmann::json::parse(r.out)["sessionOpen"], true);
-
-    setenv("NOTES_DATA_DIR", (dir + "/missing").c_str(), 1);
-    const Outcome failed = run(plugin + "--json -c session");
-    ASSERT_EQ(failed.status, 0) << failed.err;
-    EXPECT_EQ(nlohmann::json::parse(failed.out)["sessionOpen"], false);
-    EXPECT_NE(read(dir + "/hxLog.log").find("Notes Session Failed to Open!"), std::string::npos);
-}
-
-TEST_F(HostShellTest, FailuresGoToStandardErrorAndStopTheRun) {
-    Outcome r = run(plugin + "-c 'info; nosuch; info'");
-    EXPECT_NE(r.status, 0);
-    EXPECT_NE(r.err.find("nosuch"), std::string::npos) << r.err;
-    EXPECT_EQ(countOf(r.out, "typeName"), 1) << "the run stops at the failing command";
-
-    r = run(plugin + "--json -c 'info extra'");
-    EXPECT_NE(r.status, 0);
-    EXPECT_EQ(nlohmann::json::parse(r.err)["ok"], false);
-
-    r = run(plugin + "-c 'info \"open'");
-    EXPECT_NE(r.status, 0);
-    EXPECT_NE(r.err.find("quote"), std::string::npos);
-
-    r = run("--plugin /nonexistent/libnothing.so -c info");
-    EXPECT_NE(r.status, 0);
-    EXPECT_NE(r.err.find("cannot load plug-in"), std::string::npos) << r.err;
-
-    r = run(plugin + "--data '" + dir + "/missing' -c info");
-    EXPECT_NE(r.status, 0);
-    EXPECT_NE(r.err.find("not a directory"), std::string::npos);
-}
-
-TEST_F(HostShellTest, ScriptsInteractiveInputAndHelp) {
+TEST_F(HostShellTest, FrameCommandsAndFailures) {
+    struct Case {
+        std::string args;
+        std::string input;
+        int status;
+        std::vector<std::string> out; // each must appear on standard output
+        std::string err;              // must appear on standard error ("" : it stays empty)
+    };
     std::ofstream(dir + "/commands.txt") << "# frame commands\n\ninfo\nsession; help info\n";
-    Outcome r = run(plugin + "--data '" + dir + "' commands.txt");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("typeName: hxNotes"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("sessionOpen: true"), std::string::npos);
-    EXPECT_NE(r.out.find("usage: info"), std::string::npos);
+    const std::string data = "--data '" + dir + "' ";
+    const Case cases[] = {
+        {plugin + "-c info", "", 0, {"typeName: hxNotes", "displayName: Notes", HX_PLUGIN_PATH}, ""},
+        {plugin + data + "commands.txt",
+         "",
+         0,
+         {"typeName: hxNotes", "moduleName: hxNotesProvider", "usage: info"},
+         ""},
+        // Interactive: a failing line is reported and the shell goes on until "quit".
+        {plugin, "help\nbogus\ninfo\nquit\ninfo\n", 1, {"main provider:", "typeName"}, "bogus"},
+        {plugin + "-c 'info; nosuch; info'", "", 1, {"typeName"}, "nosuch"},
+        {plugin + "-c 'info \"open'", "", 1, {}, "quote"},
+        {plugin + "missing-script.txt", "", 2, {}, "cannot read script"},
+        {"--plugin /nonexistent/libnothing.so -c info", "", 1, {}, "cannot load plug-in"},
+        {plugin + "--data '" + dir + "/missing' -c info", "", 2, {}, "not a directory"},
+        {plugin + "--set runtimePath -c info", "", 2, {}, "expected KEY=VALUE"},
+        {plugin + "--set =x -c info", "", 2, {}, "expected KEY=VALUE"},
+        {plugin + "--set runtimePath=/web/ --set http.connectTo= -c info", "", 0, {"hxNotes"}, ""},
+        {"--help", "", 0, {"--plugin", "--json", "--set"}, ""},
+    };
+    for (const Case& c : cases) {
+        const Outcome r = run(c.args, c.input);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+        for (const std::string& text : c.out)
+            EXPECT_NE(r.out.find(text), std::string::npos) << c.args << ": " << text << "\n" << r.out;
+        if (c.err.empty())
+            EXPECT_TRUE(r.err.empty()) << c.args << "\n" << r.err;
+        else
+            EXPECT_NE(r.err.find(c.err), std::string::npos) << c.args << "\n" << r.err;
+    }
+    EXPECT_EQ(countOf(run(plugin + "-c 'info; nosuch; info'").out, "typeName"), 1)
+        << "the run stops at a failure";
+}
 
-    r = run(plugin + "missing-script.txt");
-    EXPECT_NE(r.status, 0);
+TEST_F(HostShellTest, JsonLinesAndTheProvidersLog) {
+    Outcome r = run(plugin + "--json --data '" + dir + "' -c 'info; session; info extra'");
+    EXPECT_EQ(r.status, 1);
+    const auto lines = jsonLines(r.out);
+    ASSERT_EQ(lines.size(), 2u) << r.out;
+    EXPECT_EQ(lines[0]["typeName"], "hxNotes");
+    EXPECT_EQ(lines[1]["command"], "session");
+    EXPECT_EQ(lines[1]["moduleName"], "hxNotesProvider");
+    EXPECT_EQ(lines[1]["authenticated"], false);
+    EXPECT_EQ(lines[1]["dataDir"], dir);
+    EXPECT_EQ(json::parse(r.err)["ok"], false);
+    EXPECT_EQ(countOf(logText(), "Notes Session Opened!"), 1);
+    EXPECT_EQ(countOf(logText(), "Notes Session Terminated!"), 1);
 
-    // Interactive: a failing line is reported and the shell goes on until "quit".
-    r = run(plugin, "help\nbogus\ninfo\nquit\ninfo\n");
-    EXPECT_NE(r.status, 0);
-    EXPECT_NE(r.out.find("session:"), std::string::npos) << r.out;
-    EXPECT_EQ(countOf(r.out, "typeName"), 1);
-    EXPECT_NE(r.err.find("bogus"), std::string::npos);
+    // What the host cannot see, the plug-in's log tells: its session did not open.
+    setenv("NOTES_DATA_DIR", (dir + "/missing").c_str(), 1);
+    r = run(plugin + "--json -c session");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(json::parse(r.out)["providerMade"], true);
+    EXPECT_NE(logText().find("Notes Session Failed to Open!"), std::string::npos);
+}
 
-    r = run("--help");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("--plugin"), std::string::npos);
-    EXPECT_NE(r.out.find("--json"), std::string::npos);
+// Every operation of the host's factory and provider interfaces has a command of its own name.
+TEST_F(HostShellTest, HelpListsACommandPerHostOperation) {
+    const Outcome r = run(plugin + "--json -c 'help; help getChanges'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines = jsonLines(r.out);
+    ASSERT_EQ(lines.size(), 2u);
+    std::map<std::string, std::string> groups;
+    for (const json& c : lines[0]["commands"])
+        groups[c["name"]] = c["group"];
+    const std::pair<const char*, std::vector<const char*>> operations[] = {
+        {"factory",
+         {"getTypeName", "getDisplayName", "createProvider", "createAccount", "factoryReserved1",
+          "factoryReserved2", "factoryReserved3"}},
+        {"main provider",
+         {"login",
+          "verifyLogin",
+          "logout",
+          "getMailbox",
+          "copyFolder",
+          "copyItem",
+          "deleteItems",
+          "deleteFolder",
+          "getChanges",
+          "getFolders",
+          "getSharedFolder",
+          "getFolderItems",
+          "getSortIndex",
+          "getFolderItemsPage",
+          "markAllRead",
+          "markFolderRead",
+          "newMailItem",
+          "setSortContext",
+          "importCSVItems",
+          "exportItemsToCSV",
+          "getAddressListCount",
+          "getAddressList",
+          "getAddressListPage",
+          "findAddressList",
+          "setShowPreview",
+          "loadFullMessageItem",
+          "getACL",
+          "updateUsersInACL",
+          "useUnicode",
+          "getModuleName",
+          "noteProvider",
+          "taskProvider",
+          "contactProvider",
+          "calendarProvider",
+          "messageProvider",
+          "meetingProvider",
+          "groupProvider"}},
+        {"message provider",
+         {"newMessage",       "getMessageDetail",   "sendMessage",    "sendMessageById",      "newAttachment",
+          "addRecipient",     "removeRecipient",    "saveMessage",    "deleteMessage",        "replyMessage",
+          "forwardMessage",   "loadAttachmentData", "getMessageText", "loadAttachmentObject", "clearFlag",
+          "setFlag",          "getHTMLBody",        "setImportance",  "setSmartValue",        "getSmartValue",
+          "markMessageAsRead"}},
+        {"calendar provider",
+         {"newAppointment", "addAppointment", "removeAppointment", "getAppointmentDetail", "sendUpdateEx",
+          "saveAppointment", "appointmentTimeChanged", "sendAppointment", "deleteRecurringAppointment",
+          "recurrenceChanged", "getAppointmentRange", "getAppointmentDatesRange", "addRecurringBreak",
+          "getFilteredDistributionRecipients", "getFreeBusyBlocks", "syncAppointments"}},
+        {"contact provider",
+         {"newContact", "removeContact", "getContactFolders", "getRecipients", "getContactDetail",
+          "addContact", "saveContact", "getFilteredRecipients", "nameChanged", "addressChanged",
+          "fullAddressChanged", "fullNameChanged", "addDistributionList", "saveDistributionList",
+          "addContactGetRecipient"}},
+        {"task provider",
+         {"newTask", "addTask", "removeTask", "getTaskDetail", "saveTask", "addTaskSimple",
+          "taskRecurrenceChanged", "generateRecurringTask"}},
+        {"note provider", {"newNote", "addNote", "removeNote", "saveNote"}},
+        {"meeting provider",
+         {"sendInvitation", "sendUpdate", "respondToInvitation", "removeMeetingAppointment",
+          "sendRemoveNotification", "sendProposal", "loadProposalAppointment", "updateRecipientStatus",
+          "sendRecUpdate", "updateTrackingInfo"}},
+        {"group provider",
+         {"groupGetAppointmentRange",
+          "groupGetAppointmentDatesRange",
+          "groupRemoveAppointment",
+          "groupGetAppointmentDetail",
+          "groupSaveAppointment",
+          "groupAppointmentTimeChanged",
+          "groupSendAppointment",
+          "groupDeleteRecurringAppointment",
+          "groupRecurrenceChanged",
+          "groupAddRecurringBreak",
+          "groupGetFilteredDistributionRecipients",
+          "groupSendUpdateEx",
+          "groupSendInvitation",
+          "groupRespondToInvitation",
+          "groupRemoveMeetingAppointment",
+          "groupSendProposal",
+          "groupSendUpdate",
+          "groupLoadProposalAppointment",
+          "groupUpdateRecipientStatus",
+          "groupUpdateTrackingInfo",
+          "groupAddAppointment",
+          "groupGetFreeBusyBlocks",
+          "groupSyncAppointments",
+          "groupGetRangeForUser",
+          "groupHasEditRights",
+          "groupGetSmartValue",
+          "groupSetSmartValue",
+          "groupLoadAttachmentData"}},
+    };
+    for (const auto& [group, names] : operations)
+        for (const char* name : names)
+            EXPECT_EQ(groups[name], group) << name;
+    for (int n = 1; n <= 25; ++n)
+        EXPECT_EQ(groups["providerReserved" + std::to_string(n)], "main provider (reserved)") << n;
+    EXPECT_EQ(lines[1]["usage"], "getChanges");
+    EXPECT_EQ(lines[1]["group"], "main provider");
 }
 
 TEST(HostShellParse, CommandsWordsAndQuotes) {
@@ -159,6 +266,91 @@ TEST(HostShellParse, CommandsWordsAndQuotes) {
     EXPECT_TRUE(commands.empty());
     EXPECT_FALSE(hxhost::Shell::parse("find 'open", commands, error));
     EXPECT_NE(error.find("quote"), std::string::npos);
+}
+
+TEST(HostShellArity, UsageTextsGiveTheArgumentCounts) {
+    const std::pair<const char*, std::pair<std::size_t, std::size_t>> cases[] = {
+        {"", {0, 0}},
+        {"FOLDER", {1, 1}},
+        {"FOLDER [START [COUNT]]", {1, 3}},
+        {"FOLDER ID...", {2, 64}},
+        {"[FIELD=VALUE...]", {0, 64}},
+        {"FOLDER COLUMN asc|desc", {3, 3}},
+    };
+    for (const auto& [usage, expected] : cases)
+        EXPECT_EQ(hxhost::arity(usage), expected) << usage;
+}
+
+// Host items filled from FIELD=VALUE words and JSON objects through reflection, and shown back.
+TEST(HostShellReflection, FieldsRoundTripThroughTheHostModel) {
+    struct Case {
+        std::function<Lattice::Object*()> make;
+        std::vector<std::string> words;
+        std::vector<std::pair<std::string, json>> expected; // JSON pointer, value
+    };
+    const Case cases[] = {
+        {[] { return new hxMail::Appointment(); },
+         {"subject=Lunch", "startDate=2026-12-07T12:30+01:00", "endDate=2026-12-07 13:30Z", "allDay=true",
+          "importance=2", R"({"location":"Café","recurrenceStart":"09:15"})"},
+         {{"/_class", "Appointment"},
+          {"/subject", "Lunch"},
+          {"/startDate", "2026-12-07T12:30:00+01:00"},
+          {"/endDate", "2026-12-07T13:30:00+00:00"},
+          {"/allDay", true},
+          {"/importance", 2},
+          {"/location", "Café"},
+          {"/recurrenceStart", "09:15:00.00"},
+          {"/received", ""}}},
+        {[] { return new hxMail::Contact(); },
+         {"homeAddress.city=Springfield", "contactDetail.first=Jane",
+          R"({"contactDetail":{"otherAddress":{"country":"NZ"}}})"},
+         {{"/homeAddress/city", "Springfield"},
+          {"/contactDetail/_class", "ContactDetail"},
+          {"/contactDetail/first", "Jane"},
+          {"/contactDetail/otherAddress/country", "NZ"},
+          {"/businessAddress/_class", "Address"}}},
+        {[] { return new hxMail::DistributionList(); },
+         {"name=Friends", R"(memberList=[{"_class":"Recipient","emailAddress":"a@b.example"},"plain"])"},
+         {{"/name", "Friends"},
+          {"/memberList/0/_class", "Recipient"},
+          {"/memberList/0/emailAddress", "a@b.example"},
+          {"/memberList/1", "plain"}}},
+        {[] { return new hxMail::Task(); },
+         {"dueDate=2026-02-28", "complete=yes"},
+         {{"/dueDate", "2026-02-28"}, {"/complete", true}}},
+    };
+    for (const Case& c : cases) {
+        Lattice::Ptr<Lattice::Object> object(c.make());
+        hxhost::setMembers(*object, c.words);
+        const json shown = json::parse(hxhost::toJson(object.get()).dump());
+        for (const auto& [pointer, value] : c.expected)
+            EXPECT_EQ(shown.at(json::json_pointer(pointer)), value) << pointer << " in " << shown.dump();
+    }
+
+    // Bad fields are refused with the field's name, whatever the kind of mistake.
+    const std::pair<std::string, std::string> bad[] = {
+        {"nosuch=1", "nosuch"},
+        {"allDay=perhaps", "allDay"},
+        {"startDate=2026-13-01", "startDate"},
+        {"startDate=2026-02-30T10:00", "startDate"},
+        {"recurrenceStart=24:00", "recurrenceStart"},
+        {"importance=high", "importance"},
+        {"subject", "subject"},
+        {".x=1", ".x"},
+        {"memberList=[{}]", "memberList"},
+        {"location.city=x", "location"},
+        {"{\"subject\":", "JSON"},
+        {"startDate=2026-12-07T10:00+99:00", "startDate"},
+    };
+    for (const auto& [word, named] : bad) {
+        Lattice::Ptr<hxMail::Appointment> appointment(new hxMail::Appointment());
+        try {
+            hxhost::setMembers(*appointment, std::vector<std::string>{word});
+            ADD_FAILURE() << word << " was taken";
+        } catch (const hxhost::CommandError& e) {
+            EXPECT_NE(std::string(e.what()).find(named), std::string::npos) << word << ": " << e.what();
+        }
+    }
 }
 
 namespace {
@@ -183,32 +375,7 @@ protected:
     }
 
     Outcome run(const std::string& args, const std::string& input = "") {
-        std::ofstream(dir + "/stdin.txt") << input;
-        const std::string command = "cd '" + dir +
-                                    "' && '" HXHOST_PATH "' --plugin '" HX_PLUGIN_PATH "' --data '" + dir +
-                                    "' " + args + " <stdin.txt >stdout.txt 2>stderr.txt";
-        const int raw = std::system(command.c_str());
-        Outcome result;
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        result.out = slurp(dir + "/stdout.txt");
-        result.err = slurp(dir + "/stderr.txt");
-        return result;
-    }
-
-    static std::string slurp(const std::string& path) {
-        std::ifstream in(path);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    static std::vector<nlohmann::json> jsonLines(const std::string& text) {
-        std::istringstream lines(text);
-        std::string line;
-        std::vector<nlohmann::json> out;
-        while (std::getline(lines, line))
-            out.push_back(nlohmann::json::parse(line));
-        return out;
+        return runIn(dir, "--plugin '" HX_PLUGIN_PATH "' --data '" + dir + "' " + args, input);
     }
 };
 
@@ -222,11 +389,14 @@ TEST_F(HostDirectoryTest, LoginMailboxAndBooksAsJson) {
     const auto lines = jsonLines(r.out);
     ASSERT_EQ(lines.size(), 8u) << r.out << r.err;
     EXPECT_EQ(lines[0]["authenticated"], true);
-    EXPECT_EQ(lines[0]["mailFile"], "mail\\jdoe");
-    EXPECT_EQ(lines[0]["addressBook"], "pab/jdoe_pab");
+    EXPECT_EQ(lines[0]["notesName"], "Jane Doe/Acme");
     EXPECT_EQ(lines[1]["displayName"], "Jane Doe");
     EXPECT_EQ(lines[1]["smtpAddress"], "Jane Doe/Acme");
     EXPECT_EQ(lines[1]["id"].get<std::string>().size(), 36u);
+    EXPECT_NE(lines[1]["id"], lines[0]["mailboxId"]) << "each getMailbox names a new mailbox";
+    EXPECT_EQ(lines[1]["mailbox"]["_class"], "Mailbox");
+    EXPECT_EQ(lines[1]["mailbox"]["person"]["recipient"]["emailType"], "NOTES");
+    EXPECT_EQ(lines[2]["books"][0]["id"], lines[1]["id"].get<std::string>() + "NOTESGAL");
     ASSERT_EQ(lines[2]["books"].size(), 2u);
     EXPECT_EQ(lines[2]["books"][0]["displayName"], "Global Address List");
     EXPECT_EQ(lines[2]["books"][1]["displayName"], "Personal Address Book");
@@ -515,14 +685,222 @@ TEST_F(HostMessageTest, OpenListAndSaveAttachmentsByListingRow) {
     EXPECT_FALSE(std::filesystem::exists(dir + "/x.bin"));
 }
 
-TEST_F(HostShellTest, SettingsMustBeKeyValuePairs) {
-    Outcome r = run(plugin + "--set runtimePath -c info");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("expected KEY=VALUE"), std::string::npos) << r.err;
-    r = run(plugin + "--set =x -c info");
-    EXPECT_EQ(r.status, 2);
-    r = run(plugin + "--set runtimePath=/web/ --set http.connectTo= -c info");
-    EXPECT_EQ(r.status, 0) << r.err;
-    r = run("--help");
-    EXPECT_NE(r.out.find("--set"), std::string::npos);
+// Each host operation family answers through its own command, shown with every reflected member.
+TEST_F(HostMailTest, OperationsAnswerWithTheHostObjects) {
+    using Check = std::function<void(const json&)>;
+    const std::pair<std::string, Check> rows[] = {
+        {"getTypeName", [](const json& j) { EXPECT_EQ(j["typeName"], "hxNotes"); }},
+        {"createAccount", [](const json& j) { EXPECT_EQ(j["account"]["_class"], "LotusNotesAccount"); }},
+        {"factoryReserved3", [](const json& j) { EXPECT_EQ(j["status"], 0); }},
+        {"verifyLogin jdoe demo-password", [](const json& j) { EXPECT_EQ(j["result"], true); }},
+        {"getModuleName", [](const json& j) { EXPECT_EQ(j["moduleName"], "hxNotesProvider"); }},
+        {"calendarProvider", [](const json& j) { EXPECT_EQ(j["provider"], "CalendarProvider"); }},
+        {"getMailbox",
+         [](const json& j) {
+             EXPECT_EQ(j["mailbox"]["_class"], "Mailbox");
+             EXPECT_EQ(j["mailbox"]["person"]["lastName"], "Doe");
+         }},
+        {"getFolders",
+         [](const json& j) {
+             ASSERT_EQ(j["folders"].size(), 6u);
+             EXPECT_EQ(j["folders"][0]["_class"], "Inbox");
+             EXPECT_EQ(j["folders"][5]["displayName"], "Contacts");
+         }},
+        {"setSortContext subject inbox false",
+         [](const json& j) { EXPECT_EQ(j["selectedFolderId"].get<std::string>().size(), 32u); }},
+        {"getSortIndex inbox 2",
+         [](const json& j) {
+             EXPECT_EQ(j["labelType"], "string");
+             ASSERT_EQ(j["labels"].size(), 6u);
+             EXPECT_EQ(j["labels"][0], "echo");
+         }},
+        {"getFolderItemsPage inbox 0 1",
+         [](const json& j) {
+             ASSERT_EQ(j["items"].size(), 1u);
+             const json& m = j["items"][0];
+             EXPECT_EQ(m["_class"], "Message");
+             EXPECT_EQ(m["subject"], "echo");
+             EXPECT_EQ(m["readFlag"], false);
+             EXPECT_EQ(m["importance"], 1);
+             for (const char* member : {"id", "from", "to", "sent", "received", "size", "hasAttachments"})
+                 EXPECT_TRUE(m.contains(member)) << member;
+         }},
+        {"setImportance #1 2", [](const json& j) { EXPECT_EQ(j["changed"], true); }},
+        {"setSmartValue #1 flag red", [](const json& j) { EXPECT_EQ(j["status"], 0); }},
+        {"getSmartValue #1", [](const json& j) { EXPECT_EQ(j["smartValue"], "red"); }},
+        {"markAllRead inbox", [](const json& j) { EXPECT_EQ(j["status"], 0); }},
+        {"getFolderItemsPage inbox 0 1",
+         [](const json& j) {
+             EXPECT_EQ(j["items"][0]["importance"], 2);
+             EXPECT_EQ(j["items"][0]["readFlag"], true);
+         }},
+        {"setShowPreview inbox false", [](const json& j) { EXPECT_EQ(j["showPreview"], false); }},
+        {"getAddressListCount gal", [](const json& j) { EXPECT_EQ(j["count"], 3); }},
+        {"getAddressList pab 5",
+         [](const json& j) { EXPECT_EQ(j["entries"][0]["displayName"], "Pat Smithers"); }},
+        {"getAddressListPage gal 1 1",
+         [](const json& j) {
+             ASSERT_EQ(j["entries"].size(), 1u);
+             EXPECT_EQ(j["entries"][0]["_class"], "Recipient");
+         }},
+        {"findAddressList gal sales 5", [](const json& j) { EXPECT_EQ(j["start"], 2); }},
+        {"getContactFolders",
+         [](const json& j) {
+             ASSERT_EQ(j["folders"].size(), 2u);
+             EXPECT_EQ(j["folders"][1]["_class"], "RecipientFolder");
+             EXPECT_EQ(j["folders"][1]["displayName"], "Personal Address Book");
+         }},
+        {"getFilteredRecipients smi", [](const json& j) { EXPECT_EQ(j["recipients"].size(), 2u); }},
+        {"getMessageDetail #1",
+         [](const json& j) {
+             EXPECT_EQ(j["detail"]["_class"], "MessageDetail");
+             EXPECT_EQ(j["detail"]["from"]["displayName"], "John Smith");
+         }},
+        {"deleteItems inbox #1", [](const json& j) { EXPECT_EQ(j["done"], true); }},
+        {"getFolderItemsPage inbox 0 9", [](const json& j) { EXPECT_EQ(j["items"].size(), 4u); }},
+    };
+    std::string line = "login jdoe demo-password";
+    for (const auto& row : rows)
+        line += "; " + row.first;
+    const Outcome r = run("--json -c '" + line + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines = jsonLines(r.out);
+    ASSERT_EQ(lines.size(), std::size(rows) + 1) << r.out;
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(rows[i].first);
+        EXPECT_EQ(lines[i + 1]["ok"], true);
+        rows[i].second(lines[i + 1]);
+    }
+}
+
+// What the plug-in leaves to the host answers -1, writes no output and changes no document.
+TEST_F(HostMailTest, UnsupportedOperationsAnswerMinusOneAndTouchNothing) {
+    const std::string id = unids[0];
+    const std::pair<std::string, std::pair<const char*, json>> rows[] = {
+        {"factoryReserved2", {"", nullptr}},
+        {"copyFolder inbox drafts", {"newFolderId", ""}},
+        {"copyItem inbox " + id + " drafts", {"newItemId", ""}},
+        {"deleteFolder inbox", {"", nullptr}},
+        {"getSharedFolder jsmith Inbox", {"folder", nullptr}},
+        {"getFolderItems inbox", {"items", json::array()}},
+        {"newMailItem inbox Message", {"item", nullptr}},
+        {"importCSVItems inbox Subject,hello", {"imported", 0}},
+        {"exportItemsToCSV inbox", {"csvText", ""}},
+        {"getACL inbox", {"entries", json::array()}},
+        {"updateUsersInACL inbox jsmith", {"", nullptr}},
+        {"loadFullMessageItem " + id, {"item", nullptr}},
+        {"providerReserved3 x", {"out", nullptr}},
+        {"sendMessageById " + id, {"", nullptr}},
+        {"newAttachment " + id, {"attachment", nullptr}},
+        {"loadAttachmentObject " + id + " 0", {"item", nullptr}},
+        {"clearFlag " + id, {"changed", false}},
+        {"setFlag " + id + " 1 text=later reminderTime=2026-12-07T09:00Z", {"changed", false}},
+        {"sendUpdateEx subject=x", {"sent", false}},
+        {"sendAppointment subject=x detail.body.text=y", {"", nullptr}},
+        {"deleteRecurringAppointment " + id + " 2026-12-07T10:00", {"", nullptr}},
+        {"recurrenceChanged " + id + " 2026-12-07T10:00 10:00 11:00 interval=1", {"newId", ""}},
+        {"addRecurringBreak subject=x", {"newId", ""}},
+        {"newTask tasks", {"task", nullptr}},
+        {"removeTask " + id, {"", nullptr}},
+        {"generateRecurringTask " + id, {"task", nullptr}},
+        {"newNote inbox", {"note", nullptr}},
+        {"addNote inbox hello 3", {"", nullptr}},
+        {"removeNote " + id, {"", nullptr}},
+        {"saveNote " + id + " hello", {"flag", false}},
+        {"sendInvitation subject=Meet startDate=2026-12-07T10:00Z", {"", nullptr}},
+        {"removeMeetingAppointment " + id, {"removed", false}},
+        {"loadProposalAppointment " + id, {"appointment", nullptr}},
+        {"groupRemoveAppointment g " + id, {"removed", false}},
+        {"groupHasEditRights g", {"canEdit", false}},
+        {"groupGetSmartValue g " + id, {"smartValue", ""}},
+        {"groupGetRangeForUser g jsmith 2026-12-01 2026-12-31", {"appointments", json::array()}},
+        {"groupLoadAttachmentData g " + id + " 0", {"data", nullptr}},
+    };
+    std::string line = "login jdoe demo-password";
+    for (const auto& row : rows)
+        line += "; " + row.first;
+    Outcome r = run("--json -c \"" + line + "\"");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines = jsonLines(r.out);
+    ASSERT_EQ(lines.size(), std::size(rows) + 1) << r.out;
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const auto& [key, untouched] = rows[i].second;
+        EXPECT_EQ(lines[i + 1]["status"], -1) << rows[i].first;
+        if (*key) {
+            EXPECT_EQ(lines[i + 1][key], untouched) << rows[i].first;
+        }
+    }
+
+    // For a person the status says so.
+    r = run("-c 'login jdoe demo-password; deleteFolder inbox; ls inbox 0 9; folders'");
+    EXPECT_NE(r.out.find("status: -1 (not supported by the plug-in)"), std::string::npos) << r.out;
+    EXPECT_EQ(countOf(r.out, "John Smith/Acme"), 5) << "no memo went";
+    EXPECT_NE(r.out.find("Inbox"), std::string::npos);
+}
+
+// Bad arguments stop the command before the provider is called: a clear error, exit status 1.
+TEST_F(HostMailTest, BadArgumentsAreRefusedBeforeTheCall) {
+    const std::pair<std::string, std::string> rows[] = {
+        {"getFolderItemsPage inbox x 2", "START must be a whole number"},
+        {"getSortIndex inbox", "usage: getSortIndex FOLDER PAGESIZE"},
+        {"setSortContext subject inbox maybe", "true or false"},
+        {"addTaskSimple tasks s false 2026-02-30", "not a date"},
+        {"appointmentTimeChanged #1 2026-12-07T25:00 2026-12-07T11:00", "not a time"},
+        {"saveAppointment nosuch=1", "has no member \"nosuch\""},
+        {"saveAppointment allDay=maybe", "allDay"},
+        {"saveContact homeAddress=5", "homeAddress"},
+        {"saveContact {bad", "not a JSON object"},
+        {"addDistributionList pab memberList=[{}]", "_class"},
+        {"getFreeBusyBlocks 2026-12-01 2026-12-02", "usage: getFreeBusyBlocks START END USER..."},
+        {"deleteItems inbox #9", "names no row"},
+        {"rm inbox not-an-id", "not a document id"},
+        {"nosuch", "unknown command"},
+    };
+    for (const auto& [command, error] : rows) {
+        const Outcome r = run("--json -c 'login jdoe demo-password; ls inbox; " + command + "'");
+        EXPECT_EQ(r.status, 1) << command;
+        const json failure = json::parse(r.err.empty() ? "{}" : r.err);
+        EXPECT_EQ(failure.value("ok", true), false) << command;
+        EXPECT_NE(failure.value("error", "").find(error), std::string::npos) << command << ": " << r.err;
+    }
+    const Outcome r = run("-c 'login jdoe demo-password; ls inbox 0 50'");
+    EXPECT_EQ(countOf(r.out, "John Smith/Acme"), 5) << "nothing was touched";
+}
+
+TEST_F(HostMessageTest, MessageDetailAndAttachmentBytesAsTheHostGetsThem) {
+    const Outcome r = run(connectTo + "--json -c 'login jdoe demo-password; ls inbox; getMessageDetail #2; "
+                                      "loadAttachmentData #2 0; loadAttachmentData #2 7'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines = jsonLines(r.out);
+    ASSERT_EQ(lines.size(), 5u) << r.out;
+    const json& detail = lines[2]["detail"];
+    EXPECT_EQ(detail["textType"], "html");
+    EXPECT_NE(detail["body"]["text"].get<std::string>().find("See the chart below."), std::string::npos);
+    const json& files = detail["attachments"]["list"];
+    ASSERT_EQ(files.size(), 2u) << detail.dump();
+    EXPECT_EQ(files[0]["_class"], "Attachment");
+    EXPECT_EQ(files[0]["fileName"], "plan.txt");
+    EXPECT_EQ(files[0]["size"], fileText.size());
+    EXPECT_EQ(files[1]["mimeType"], "image/gif");
+    EXPECT_EQ(lines[3]["status"], 0);
+    EXPECT_EQ(lines[3]["data"]["length"], fileText.size());
+    EXPECT_EQ(lines[4]["status"], -1) << "there is no attachment 7";
+}
+
+// An operation's item and its detail come from the same words: "detail." paths and a JSON "detail"
+// object go to the detail, the rest to the item.
+TEST(HostShellReflection, DetailFieldsGoToTheDetail) {
+    hxhost::PluginHost host("/nonexistent/plugin.so");
+    hxhost::CommandContext context{host};
+    const hxhost::Args args{"ignored", "subject=Lunch", "detail.body.text=Soup",
+                            R"({"location":"Canteen","detail":{"textType":"html"}})"};
+    hxhost::Json out;
+    const hxhost::Call call(context, args, out);
+    const auto appointment = call.item<hxMail::Appointment>(1);
+    const auto detail = call.detail<hxMail::AppointmentDetail>(1);
+    EXPECT_EQ(appointment->get_subject().str(), "Lunch");
+    EXPECT_EQ(appointment->get_location().str(), "Canteen");
+    EXPECT_EQ(detail->get_body()->get_text().str(), "Soup");
+    EXPECT_EQ(detail->get_textType().str(), "html");
+    EXPECT_FALSE(host.isLoaded()) << "reading arguments needs no plug-in";
 }

@@ -3,11 +3,6 @@
 #include "Commands.h"
 #include "Table.h"
 
-#include "provider/MailProvider.h"
-
-#include "hxMail/Folder.h"
-
-#include <charconv>
 #include <ostream>
 
 namespace hxhost {
@@ -16,19 +11,8 @@ namespace {
 
 constexpr long kDefaultPage = 20;
 
-hxMail::hxNotesProvider::MailProvider& loggedInProvider(CommandContext& context) {
-    auto& provider = static_cast<hxMail::hxNotesProvider::MailProvider&>(requireProvider(context));
-    if (!provider.isAuthenticated())
-        throw CommandError("not logged in (use \"login USER PASSWORD\" first)");
-    return provider;
-}
-
 long number(const std::string& text, const char* what) {
-    long value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value < 0)
-        throw CommandError(std::string(what) + " must be a whole number of 0 or more, not \"" + text + "\"");
-    return value;
+    return parseNumber(text, what, 0);
 }
 
 // The two recipient folders, as the host lists them under the mailbox.
@@ -37,12 +21,14 @@ struct Book {
     std::string name;
 };
 
-std::vector<Book> listBooks(hxMail::hxNotesProvider::MailProvider& provider) {
+// The host's route to the book ids: the contact provider names them under the mailbox.
+std::vector<Book> listBooks(CommandContext& context) {
+    hxMail::MailProvider& provider = loggedInProvider(context);
     Lattice::ObjectCollection folders;
     hxMail::ContactProvider* contacts = provider.contactProvider();
     if (!contacts)
         throw CommandError("the provider has no contact provider");
-    contacts->getContactFolders(provider.getMailboxId(), &folders);
+    contacts->getContactFolders(sessionMailbox(context).get_id(), &folders);
     std::vector<Book> books;
     for (const Lattice::Data& d : folders)
         if (auto* folder = d.toObject<hxMail::Folder>())
@@ -50,7 +36,7 @@ std::vector<Book> listBooks(hxMail::hxNotesProvider::MailProvider& provider) {
     return books;
 }
 
-Book pickBook(hxMail::hxNotesProvider::MailProvider& provider, const std::string& which) {
+Book pickBook(CommandContext& context, const std::string& which) {
     std::size_t index = 0;
     if (which == "gal")
         index = 0;
@@ -60,7 +46,7 @@ Book pickBook(hxMail::hxNotesProvider::MailProvider& provider, const std::string
         throw CommandError(
             "the book is \"gal\" (the directory) or \"pab\" (the personal address book), not \"" + which +
             "\"");
-    const std::vector<Book> books = listBooks(provider);
+    const std::vector<Book> books = listBooks(context);
     if (books.size() <= index)
         throw CommandError("the contact provider lists no such book");
     return books[index];
@@ -118,9 +104,8 @@ void printEntries(const Json& entries, std::ostream& out, bool withBook) {
 }
 
 void books(CommandContext& context, const Args&, Json& out) {
-    auto& provider = loggedInProvider(context);
     Json list = Json::array();
-    for (const Book& b : listBooks(provider))
+    for (const Book& b : listBooks(context))
         list.push_back({{"id", b.id}, {"displayName", b.name}});
     out["books"] = list;
 }
@@ -136,8 +121,8 @@ void renderBooks(const Json& r, std::ostream& out) {
 }
 
 void addresses(CommandContext& context, const Args& args, Json& out) {
-    auto& provider = loggedInProvider(context);
-    const Book book = pickBook(provider, args[0]);
+    hxMail::MailProvider& provider = loggedInProvider(context);
+    const Book book = pickBook(context, args[0]);
     const long start = args.size() > 1 ? number(args[1], "START") : 0;
     const long count = args.size() > 2 ? number(args[2], "COUNT") : kDefaultPage;
     long total = 0;
@@ -162,8 +147,8 @@ void renderAddresses(const Json& r, std::ostream& out) {
 }
 
 void find(CommandContext& context, const Args& args, Json& out) {
-    auto& provider = loggedInProvider(context);
-    const Book book = pickBook(provider, args[0]);
+    hxMail::MailProvider& provider = loggedInProvider(context);
+    const Book book = pickBook(context, args[0]);
     const long count = args.size() > 2 ? number(args[2], "COUNT") : kDefaultPage;
     long start = 0;
     long unused = 0;
@@ -183,7 +168,7 @@ void renderFind(const Json& r, std::ostream& out) {
 }
 
 void search(CommandContext& context, const Args& args, Json& out) {
-    auto& provider = loggedInProvider(context);
+    hxMail::MailProvider& provider = loggedInProvider(context);
     hxMail::ContactProvider* contacts = provider.contactProvider();
     if (!contacts)
         throw CommandError("the provider has no contact provider");
@@ -200,20 +185,27 @@ void renderSearch(const Json& r, std::ostream& out) {
 
 } // namespace
 
+Lattice::String bookId(CommandContext& context, const std::string& which) {
+    if (which != "gal" && which != "pab")
+        return Lattice::String(which.c_str());
+    return Lattice::String(pickBook(context, which).id.c_str());
+}
+
 void registerAddressCommands(CommandRegistry& registry) {
-    registry.add({"books", "", "Lists the two address books the host can browse.", 0, 0, books, renderBooks});
+    registry.add({"books", "", "Lists the two address books the host can browse.", 0, 0, books, renderBooks,
+                  "contact provider"});
     registry.add({"addresses", "gal|pab [START [COUNT]]",
                   "A page of the directory (gal) or the personal address book (pab), from entry START "
                   "(0 is the first) for COUNT entries (20 unless given).",
-                  1, 3, addresses, renderAddresses});
+                  1, 3, addresses, renderAddresses, "contact provider"});
     registry.add({"find", "gal|pab TEXT [COUNT]",
                   "A page of a book starting where TEXT sorts among the names, for COUNT entries (20 unless "
                   "given).",
-                  2, 3, find, renderFind});
+                  2, 3, find, renderFind, "contact provider"});
     registry.add(
         {"search", "TEXT",
          "People and groups of both books with a name word starting TEXT, personal address book first.", 1, 1,
-         search, renderSearch});
+         search, renderSearch, "contact provider"});
 }
 
 } // namespace hxhost

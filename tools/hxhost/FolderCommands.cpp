@@ -3,38 +3,17 @@
 #include "Commands.h"
 #include "Table.h"
 
-#include "provider/MailProvider.h"
-
-#include "hxMail/Folder.h"
-#include "hxMail/Message.h"
-
-#include <charconv>
 #include <cstdio>
 #include <ostream>
-#include <strings.h>
 
 namespace hxhost {
 
 namespace {
 
-using Provider = hxMail::hxNotesProvider::MailProvider;
-
 constexpr long kDefaultPage = 20;
 
-Provider& loggedInProvider(CommandContext& context) {
-    auto& provider = static_cast<Provider&>(requireProvider(context));
-    if (!provider.isAuthenticated())
-        throw CommandError("not logged in (use \"login USER PASSWORD\" first)");
-    return provider;
-}
-
 long number(const std::string& text, const char* what, long least) {
-    long value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value < least)
-        throw CommandError(std::string(what) + " must be a whole number of " + std::to_string(least) +
-                           " or more, not \"" + text + "\"");
-    return value;
+    return parseNumber(text, what, least);
 }
 
 bool onOff(const std::string& text, const char* first, const char* second) {
@@ -43,45 +22,6 @@ bool onOff(const std::string& text, const char* first, const char* second) {
     if (text == second)
         return false;
     throw CommandError(std::string("say \"") + first + "\" or \"" + second + "\", not \"" + text + "\"");
-}
-
-// The folder list in the host's order. The list is built once per mailbox: building it again
-// makes new folder objects, which would forget a chosen sort order.
-Lattice::ObjectCollection listFolders(Provider& provider, bool rebuild) {
-    static const Provider* listedBy = nullptr;
-    static Lattice::String listedFor;
-    static Lattice::ObjectCollection listed;
-    if (provider.getMailboxId().isEmpty()) {
-        Lattice::Ptr<hxMail::Mailbox> mailbox;
-        provider.getMailbox("", mailbox);
-    }
-    if (rebuild || listedBy != &provider || listedFor != provider.getMailboxId() || listed.isEmpty()) {
-        listed.removeAll(true);
-        provider.getFolders("", provider.getMailboxId(), &listed);
-        listedBy = &provider;
-        listedFor = provider.getMailboxId();
-    }
-    Lattice::ObjectCollection copy;
-    for (const Lattice::Data& d : listed)
-        copy.add(d);
-    return copy;
-}
-
-// A folder named by its display name (any case) or its id.
-hxMail::Folder& pickFolder(Provider& provider, const std::string& name) {
-    const Lattice::ObjectCollection folders = listFolders(provider, false);
-    for (const Lattice::Data& d : folders) {
-        auto* f = d.toObject<hxMail::Folder>();
-        if (f && !f->get_id().isEmpty() &&
-            (f->get_id().str() == name || strcasecmp(f->get_displayName().c_str(), name.c_str()) == 0)) {
-            return *f; // the provider's databases keep the folder
-        }
-    }
-    std::string known;
-    for (const Lattice::Data& d : folders)
-        if (auto* f = d.toObject<hxMail::Folder>())
-            known += (known.empty() ? "" : ", ") + f->get_displayName().str();
-    throw CommandError("no folder \"" + name + "\" (the folders are " + known + ")");
 }
 
 const char* iconName(long icon) {
@@ -111,9 +51,8 @@ std::string dateText(const Lattice::_DateTimeData& dt) {
 }
 
 void folders(CommandContext& context, const Args&, Json& out) {
-    auto& provider = loggedInProvider(context);
     Json list = Json::array();
-    for (const Lattice::Data& d : listFolders(provider, true))
+    for (const Lattice::Data& d : sessionFolders(context, true))
         if (auto* f = d.toObject<hxMail::Folder>())
             list.push_back({{"id", f->get_id().str()},
                             {"displayName", f->get_displayName().str()},
@@ -133,8 +72,8 @@ void renderFolders(const Json& r, std::ostream& out) {
 }
 
 void sort(CommandContext& context, const Args& args, Json& out) {
-    auto& provider = loggedInProvider(context);
-    hxMail::Folder& folder = pickFolder(provider, args[0]);
+    hxMail::MailProvider& provider = loggedInProvider(context);
+    hxMail::Folder& folder = pickFolder(context, args[0]);
     const bool ascending = onOff(args[2], "asc", "desc");
     Lattice::String selected;
     provider.setSortContext(args[1], folder.get_id(), ascending, "", selected);
@@ -149,8 +88,8 @@ void renderSort(const Json& r, std::ostream& out) {
 }
 
 void index(CommandContext& context, const Args& args, Json& out) {
-    auto& provider = loggedInProvider(context);
-    hxMail::Folder& folder = pickFolder(provider, args[0]);
+    hxMail::MailProvider& provider = loggedInProvider(context);
+    hxMail::Folder& folder = pickFolder(context, args[0]);
     const long pageSize = number(args[1], "PAGESIZE", 1);
     Lattice::ObjectCollection labels;
     Lattice::String labelType;
@@ -180,8 +119,8 @@ void renderIndex(const Json& r, std::ostream& out) {
 }
 
 void ls(CommandContext& context, const Args& args, Json& out) {
-    auto& provider = loggedInProvider(context);
-    hxMail::Folder& folder = pickFolder(provider, args[0]);
+    hxMail::MailProvider& provider = loggedInProvider(context);
+    hxMail::Folder& folder = pickFolder(context, args[0]);
     const long start = args.size() > 1 ? number(args[1], "START", 0) : 0;
     const long count = args.size() > 2 ? number(args[2], "COUNT", 1) : kDefaultPage;
     Lattice::ObjectCollection items;
@@ -222,8 +161,8 @@ void renderLs(const Json& r, std::ostream& out) {
 }
 
 void rm(CommandContext& context, const Args& args, Json& out) {
-    auto& provider = loggedInProvider(context);
-    hxMail::Folder& folder = pickFolder(provider, args[0]);
+    hxMail::MailProvider& provider = loggedInProvider(context);
+    hxMail::Folder& folder = pickFolder(context, args[0]);
     Lattice::ObjectCollection ids;
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i].size() != 32 || args[i].find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
@@ -242,8 +181,8 @@ void renderRm(const Json& r, std::ostream& out) {
 }
 
 void markread(CommandContext& context, const Args& args, Json& out) {
-    auto& provider = loggedInProvider(context);
-    hxMail::Folder& folder = pickFolder(provider, args[0]);
+    hxMail::MailProvider& provider = loggedInProvider(context);
+    hxMail::Folder& folder = pickFolder(context, args[0]);
     provider.markFolderRead(folder.get_id(), 0, 0, 0);
     out["folder"] = folder.get_displayName().str();
     out["read"] = true;
@@ -254,8 +193,8 @@ void renderMarkread(const Json& r, std::ostream& out) {
 }
 
 void preview(CommandContext& context, const Args& args, Json& out) {
-    auto& provider = loggedInProvider(context);
-    hxMail::Folder& folder = pickFolder(provider, args[0]);
+    hxMail::MailProvider& provider = loggedInProvider(context);
+    hxMail::Folder& folder = pickFolder(context, args[0]);
     const bool show = onOff(args[1], "on", "off");
     provider.setShowPreview(folder.get_id(), show);
     out["folder"] = folder.get_displayName().str();
@@ -270,21 +209,22 @@ void renderPreview(const Json& r, std::ostream& out) {
 
 void registerFolderCommands(CommandRegistry& registry) {
     registry.add({"folders", "", "Lists the mailbox's folders (builds them afresh: sort orders start over).",
-                  0, 0, folders, renderFolders});
+                  0, 0, folders, renderFolders, "main provider"});
     registry.add({"sort", "FOLDER COLUMN asc|desc",
                   "Sorts a folder by a host column (received, from, subject, size, sent, to, ...).", 3, 3,
-                  sort, renderSort});
+                  sort, renderSort, "main provider"});
     registry.add({"index", "FOLDER PAGESIZE", "The first and last label of every page of PAGESIZE entries.",
-                  2, 2, index, renderIndex});
+                  2, 2, index, renderIndex, "main provider"});
     registry.add({"ls", "FOLDER [START [COUNT]]",
                   "A page of a folder from entry START (0 is the first), COUNT entries (20 unless given).", 1,
-                  3, ls, renderLs});
-    registry.add({"rm", "FOLDER ID...", "Deletes documents of a folder by id.", 2, 64, rm, renderRm});
+                  3, ls, renderLs, "main provider"});
+    registry.add(
+        {"rm", "FOLDER ID...", "Deletes documents of a folder by id.", 2, 64, rm, renderRm, "main provider"});
     registry.add({"markread", "FOLDER",
                   "Marks all mail read (the whole mail file, as the host's mark-read does).", 1, 1, markread,
-                  renderMarkread});
+                  renderMarkread, "main provider"});
     registry.add({"preview", "FOLDER on|off", "Shows or hides a folder's preview pane.", 2, 2, preview,
-                  renderPreview});
+                  renderPreview, "main provider"});
 }
 
 } // namespace hxhost

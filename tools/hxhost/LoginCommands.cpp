@@ -1,10 +1,6 @@
 // login, verify, logout, mailbox: the user's connection through the host's provider interface.
 #include "Commands.h"
 
-#include "provider/MailProvider.h"
-
-#include "hxMail/Folder.h"
-
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -14,12 +10,6 @@
 namespace hxhost {
 
 namespace {
-
-// The plug-in's own provider class: its layout is known from its header, and it is needed for
-// what the host interface does not show (the user's record).
-hxMail::hxNotesProvider::MailProvider& notesProvider(CommandContext& context) {
-    return static_cast<hxMail::hxNotesProvider::MailProvider&>(requireProvider(context));
-}
 
 // Overwrites a secret before its memory is given back.
 void scrub(std::string& secret) {
@@ -59,65 +49,66 @@ std::string passwordFrom(const Args& args) {
     return args.size() > 1 ? args[1] : askPassword(args[0]);
 }
 
-// What the directory said about the logged-in user; nothing secret.
-void describeUser(hxMail::hxNotesProvider::MailProvider& provider, Json& out) {
-    hxMail::hxNotesProvider::NotesUser* user = provider.getUser();
-    const hxMail::hxNotesProvider::_UserInfoStruct* info = user ? user->getInfo() : nullptr;
-    if (!info)
-        return;
-    out["fullName"] = info->commonName.str();
-    out["notesName"] = info->abbreviatedName.str();
-    out["internetAddress"] = info->internetAddress.str();
-    out["mailServer"] = info->mailServer.str();
-    out["mailFile"] = info->mailFile.str();
-    out["addressBook"] = info->addressBookPath.str();
+// Who logged in, as the host learns it: from the mailbox the provider builds for the user.
+void describeUser(CommandContext& context, Json& out) {
+    hxMail::Mailbox& box = sessionMailbox(context);
+    out["mailboxId"] = box.get_id().str();
+    out["fullName"] = box.get_displayName().str();
+    if (const auto& person = box.get_person())
+        if (const auto& r = person->get_recipient()) {
+            out["notesName"] = r->get_smtpAddress().str();
+            out["emailAddress"] = r->get_emailAddress().str();
+            out["emailType"] = r->get_emailType().str();
+        }
 }
 
 void login(CommandContext& context, const Args& args, Json& out) {
-    auto& provider = notesProvider(context);
+    hxMail::MailProvider& provider = requireProvider(context);
     std::string password = passwordFrom(args);
     const long status = provider.login(args[0], password, "", 0, 0);
     scrub(password);
-    if (status != 0) {
-        std::string why = "login refused for \"" + args[0] + "\": unknown name or wrong password";
-        if (provider.getUser())
-            why += " (this session keeps that answer until \"logout\")";
-        throw CommandError(why);
-    }
+    if (status != 0)
+        throw CommandError("login refused for \"" + args[0] +
+                           "\": unknown name or wrong password (a session may keep its first answer until "
+                           "\"logout\")");
+    // A new login is a new connection: the host asks for the mailbox again.
+    context.host.session.clear();
     out["user"] = args[0];
+    out["status"] = status;
     out["authenticated"] = provider.isAuthenticated();
-    describeUser(provider, out);
+    describeUser(context, out);
 }
 
 void renderLogin(const Json& r, std::ostream& out) {
     out << "Logged in as " << r.value("notesName", r.value("user", "")) << "\n";
-    if (r.contains("mailFile"))
-        out << "  mail file " << r.value("mailFile", "") << " on " << r.value("mailServer", "")
-            << ", personal address book " << r.value("addressBook", "") << "\n";
+    if (!r.value("emailAddress", "").empty())
+        out << "  " << r.value("fullName", "") << ", " << r.value("emailType", "") << " address "
+            << r.value("emailAddress", "") << "\n";
 }
 
 void verify(CommandContext& context, const Args& args, Json& out) {
-    auto& provider = notesProvider(context);
+    hxMail::MailProvider& provider = requireProvider(context);
     std::string password = passwordFrom(args);
-    const bool repeated = provider.getUser() != nullptr;
     const bool ok = provider.verifyLogin(args[0], password, "", 0, 0, 0);
     scrub(password);
     out["user"] = args[0];
     out["verified"] = ok;
-    out["repeated"] = repeated;
 }
 
 void renderVerify(const Json& r, std::ostream& out) {
     out << (r.value("verified", false) ? "Name and password are correct for "
                                        : "Name and password do not match for ")
-        << r.value("user", "")
-        << (r.value("repeated", false) ? " (this session's first answer, kept until logout)" : "") << "\n";
+        << r.value("user", "") << "\n";
 }
 
 void logout(CommandContext& context, const Args&, Json& out) {
-    auto& provider = notesProvider(context);
-    const bool hadUser = provider.getUser() != nullptr;
-    provider.logout();
+    hxMail::MailProvider& provider = requireProvider(context);
+    const bool hadUser = provider.isAuthenticated() || context.host.session.mailbox;
+    out["status"] = provider.logout();
+    // The host drops what it held for the user; the flag is the host's own.
+    context.host.session.clear();
+    provider.setAuthenticated(false);
+    lastListing().clear();
     out["wasLoggedIn"] = hadUser;
 }
 
@@ -126,13 +117,13 @@ void renderLogout(const Json& r, std::ostream& out) {
 }
 
 void mailbox(CommandContext& context, const Args&, Json& out) {
-    auto& provider = notesProvider(context);
-    if (!provider.isAuthenticated())
-        throw CommandError("not logged in (use \"login USER PASSWORD\" first)");
+    hxMail::MailProvider& provider = loggedInProvider(context);
     Lattice::Ptr<hxMail::Mailbox> box;
-    provider.getMailbox("", box);
+    out["status"] = provider.getMailbox("", box);
     if (!box)
         throw CommandError("the provider built no mailbox (is the mail file there?)");
+    context.host.session.clear();
+    context.host.session.mailbox = box;
     out["id"] = box->get_id().str();
     out["displayName"] = box->get_displayName().str();
     out["isSystem"] = box->get_isSystem();
@@ -147,12 +138,7 @@ void mailbox(CommandContext& context, const Args&, Json& out) {
             out["smtpAddress"] = r->get_smtpAddress().str();
         }
     }
-    Json user;
-    describeUser(provider, user);
-    out["internetAddress"] = user.value("internetAddress", "");
-    out["mailServer"] = user.value("mailServer", "");
-    out["mailFile"] = user.value("mailFile", "");
-    out["addressBook"] = user.value("addressBook", "");
+    out["mailbox"] = toJson(box.get());
 }
 
 void renderMailbox(const Json& r, std::ostream& out) {
@@ -165,10 +151,6 @@ void renderMailbox(const Json& r, std::ostream& out) {
         {"Mail type", "emailType"},
         {"Notes address", "emailAddress"},
         {"Mail address", "smtpAddress"},
-        {"Internet address", "internetAddress"},
-        {"Mail server", "mailServer"},
-        {"Mail file", "mailFile"},
-        {"Address book", "addressBook"},
     };
     for (const auto& [label, key] : rows) {
         const std::string value = r.value(key, "");
@@ -181,17 +163,18 @@ void renderMailbox(const Json& r, std::ostream& out) {
 } // namespace
 
 void registerLoginCommands(CommandRegistry& registry) {
+    const char* group = "main provider";
     registry.add({"login", "USER [PASSWORD]",
-                  "Logs USER in against the directory; without PASSWORD it is asked for on the terminal, "
-                  "without echo. A session keeps its first answer until logout.",
-                  1, 2, login, renderLogin});
+                  "Logs USER in (login) and asks for the user's mailbox (getMailbox); without PASSWORD it is "
+                  "asked for on the terminal, without echo. A session keeps its first answer until logout.",
+                  1, 2, login, renderLogin, group});
     registry.add({"verify", "USER [PASSWORD]",
-                  "Checks a name and password like login, without marking the session logged in.", 1, 2,
-                  verify, renderVerify});
-    registry.add({"logout", "", "Forgets the logged-in user; the next login checks anew.", 0, 0, logout,
-                  renderLogout});
-    registry.add(
-        {"mailbox", "", "Builds the logged-in user's mailbox and shows it.", 0, 0, mailbox, renderMailbox});
+                  "Checks a name and password (verifyLogin), without marking the session logged in.", 1, 2,
+                  verify, renderVerify, group});
+    registry.add({"logout", "", "Forgets the logged-in user (logout); the next login checks anew.", 0, 0,
+                  logout, renderLogout, group});
+    registry.add({"mailbox", "", "Builds the logged-in user's mailbox (getMailbox) and shows it.", 0, 0,
+                  mailbox, renderMailbox, group});
 }
 
 } // namespace hxhost

@@ -3,8 +3,6 @@
 #include "Commands.h"
 #include "Table.h"
 
-#include "provider/MailProvider.h"
-
 #include "Lattice/HTMLEncode.h"
 #include "Lattice/Util.h"
 #include "hxMail/Message.h"
@@ -18,14 +16,7 @@ namespace hxhost {
 
 namespace {
 
-using Provider = hxMail::hxNotesProvider::MailProvider;
-
-Provider& loggedInProvider(CommandContext& context) {
-    auto& provider = static_cast<Provider&>(requireProvider(context));
-    if (!provider.isAuthenticated())
-        throw CommandError("not logged in (use \"login USER PASSWORD\" first)");
-    return provider;
-}
+using Provider = hxMail::MailProvider;
 
 hxMail::MessageProvider& messageProvider(Provider& provider) {
     hxMail::MessageProvider* messages = provider.messageProvider();
@@ -199,13 +190,142 @@ void registerMessageCommands(CommandRegistry& registry) {
         {"open", "ID [--html FILE]",
          "Opens a message (ID, or #N for row N of the last ls): sender, recipients, body as text and "
          "attachments; --html saves the body's HTML to FILE.",
-         1, 3, open, renderOpen});
+         1, 3, open, renderOpen, "message provider"});
     registry.add({"attachments", "ID",
                   "A message's attachments and embedded pictures: number, name, size, MIME type and id.", 1,
-                  1, attachments, renderAttachments});
+                  1, attachments, renderAttachments, "message provider"});
     registry.add({"save-attachment", "ID NUM FILE",
                   "Writes the bytes of attachment NUM of a message (pictures: 100 and up) to FILE.", 3, 3,
-                  saveAttachment, renderSaveAttachment});
+                  saveAttachment, renderSaveAttachment, "message provider"});
+
+    using MessagePtr = Lattice::Ptr<hxMail::Message>;
+    using DetailPtr = Lattice::Ptr<hxMail::MessageDetail>;
+    addOperations(
+        registry, "message provider",
+        {
+            {"newMessage", "FOLDER", "A new, unsaved message.",
+             [](Call& c) {
+                 MessagePtr message;
+                 c.status(c.messages().newMessage(c.folder(0), message));
+                 c.out("message", message);
+             }},
+            {"getMessageDetail", "ID [TEXT-TYPE]", "A message's detail (TEXT-TYPE html unless given).",
+             [](Call& c) {
+                 DetailPtr detail(new hxMail::MessageDetail());
+                 c.status(c.messages().getMessageDetail(c.message(0), c.text(1, "html"), detail));
+                 c.out("detail", detail);
+             }},
+            {"sendMessage", "[FIELD=VALUE...]",
+             "Sends a message made of the fields (subject=..., detail.body.text=..., id=reply_ID, ...).",
+             [](Call& c) {
+                 c.status(c.messages().sendMessage(c.item<hxMail::Message>(0),
+                                                   c.detail<hxMail::MessageDetail>(0), ""));
+             }},
+            {"sendMessageById", "ID", "Sends a stored message by its id (the host's sendMessage(id)).",
+             [](Call& c) { c.status(c.messages().sendMessage(c.message(0))); }},
+            {"newAttachment", "ID", "A new attachment for a message.",
+             [](Call& c) {
+                 Lattice::Ptr<hxMail::Attachment> attachment;
+                 c.status(c.messages().newAttachment(c.message(0), attachment));
+                 c.out("attachment", attachment);
+             }},
+            {"addRecipient", "ID TYPE [FIELD=VALUE...]",
+             "Adds a recipient (fields of a Recipient) to a message.",
+             [](Call& c) {
+                 c.status(c.messages().addRecipient(c.message(0), c.item<hxMail::Recipient>(2),
+                                                    c.number(1, "TYPE")));
+             }},
+            {"removeRecipient", "ID TYPE [FIELD=VALUE...]", "Removes a recipient from a message.",
+             [](Call& c) {
+                 c.status(c.messages().removeRecipient(c.message(0), c.item<hxMail::Recipient>(2),
+                                                       c.number(1, "TYPE")));
+             }},
+            {"saveMessage", "[FIELD=VALUE...]", "Saves a draft made of the fields; answers its id when new.",
+             [](Call& c) {
+                 Lattice::String id;
+                 Lattice::Ptr<hxMail::Attachments> attachments;
+                 c.status(c.messages().saveMessage(c.item<hxMail::Message>(0),
+                                                   c.detail<hxMail::MessageDetail>(0), id, attachments));
+                 c.out("id", id);
+                 c.out("attachments", attachments);
+             }},
+            {"deleteMessage", "ID", "Deletes a message.",
+             [](Call& c) {
+                 bool deleted = false;
+                 c.status(c.messages().deleteMessage(c.message(0), deleted));
+                 c.out("deleted", deleted);
+             }},
+            {"replyMessage", "ID [ALL]", "A reply (to all with ALL true) to a message.",
+             [](Call& c) {
+                 MessagePtr message;
+                 DetailPtr detail;
+                 c.status(c.messages().replyMessage(c.message(0), c.flag(1), message, detail));
+                 c.out("message", message);
+                 c.out("detail", detail);
+             }},
+            {"forwardMessage", "ID", "A forward of a message.",
+             [](Call& c) {
+                 MessagePtr message;
+                 DetailPtr detail;
+                 c.status(c.messages().forwardMessage(c.message(0), message, detail));
+                 c.out("message", message);
+                 c.out("detail", detail);
+             }},
+            {"loadAttachmentData", "ID NUM",
+             "The bytes of an attachment (pictures: 100 and up); shows their size.",
+             [](Call& c) {
+                 Lattice::Ptr<Lattice::BaseObject64> data;
+                 c.status(c.messages().loadAttachmentData(c.message(0), c.number(1, "NUM"), data));
+                 c.out("data", data);
+             }},
+            {"getMessageText", "ID", "A message's text.",
+             [](Call& c) {
+                 Lattice::String text;
+                 c.status(c.messages().getMessageText(c.message(0), text));
+                 c.out("text", text);
+             }},
+            {"loadAttachmentObject", "ID NUM", "An attached item (a message inside a message).",
+             [](Call& c) {
+                 Lattice::Ptr<hxMail::MessageItem> item;
+                 c.status(c.messages().loadAttachmentObject(c.message(0), c.number(1, "NUM"), item));
+                 c.out("item", item);
+             }},
+            {"clearFlag", "ID", "Clears a message's follow-up flag.",
+             [](Call& c) {
+                 bool changed = false;
+                 c.status(c.messages().clearFlag(c.message(0), changed));
+                 c.out("changed", changed);
+             }},
+            {"setFlag", "ID STATUS [FIELD=VALUE...]", "Sets a follow-up flag (fields of a ReminderFlag).",
+             [](Call& c) {
+                 bool changed = false;
+                 c.status(c.messages().setFlag(c.message(0), c.item<hxMail::ReminderFlag>(2),
+                                               c.number(1, "STATUS"), changed));
+                 c.out("changed", changed);
+             }},
+            {"getHTMLBody", "ID", "A message's body as HTML.",
+             [](Call& c) {
+                 Lattice::String html;
+                 c.status(c.messages().getHTMLBody(c.message(0), html));
+                 c.out("html", html);
+             }},
+            {"setImportance", "ID IMPORTANCE", "Sets a message's importance (0 low, 1 normal, 2 high).",
+             [](Call& c) {
+                 bool changed = false;
+                 c.status(c.messages().setImportance(c.message(0), c.number(1, "IMPORTANCE"), changed));
+                 c.out("changed", changed);
+             }},
+            {"setSmartValue", "ID NAME VALUE", "Keeps a named value on a message.",
+             [](Call& c) { c.status(c.messages().setSmartValue(c.message(0), c.text(1), c.text(2))); }},
+            {"getSmartValue", "ID", "The value kept on a message.",
+             [](Call& c) {
+                 Lattice::String value;
+                 c.status(c.messages().getSmartValue(c.message(0), value));
+                 c.out("smartValue", value);
+             }},
+            {"markMessageAsRead", "ID [READ]", "Marks a message read (or unread with READ false).",
+             [](Call& c) { c.status(c.messages().markMessageAsRead(c.message(0), c.flag(1, true))); }},
+        });
 }
 
 } // namespace hxhost

@@ -1,7 +1,5 @@
 #include "PluginHost.h"
 
-#include "provider/NotesProviderFactory.h"
-
 #include <dlfcn.h>
 
 namespace hxhost {
@@ -9,6 +7,8 @@ namespace hxhost {
 PluginHost::PluginHost(std::string pluginPath) : path_(std::move(pluginPath)) {}
 
 PluginHost::~PluginHost() {
+    session.clear();
+    children_.clear();
     if (provider_)
         provider_->release();
     delete factory_;
@@ -25,8 +25,7 @@ bool PluginHost::load() {
         error_ = "cannot load plug-in " + path_ + ": " + (why ? why : "unknown error");
         return false;
     }
-    using Entry = hxMail::hxNotesProvider::NotesProviderFactory* (*)();
-    auto entry = reinterpret_cast<Entry>(dlsym(module_, "getMailProviderInterface"));
+    auto entry = reinterpret_cast<GetMailProviderInterface>(dlsym(module_, "getMailProviderInterface"));
     if (!entry) {
         error_ = "plug-in " + path_ + " has no getMailProviderInterface";
         return false;
@@ -51,6 +50,21 @@ hxMail::MailProvider* PluginHost::provider() {
     }
     provider_->addRef();
     return provider_;
+}
+
+Lattice::Base* PluginHost::childByName(const char* className) {
+    auto it = children_.find(className);
+    if (it != children_.end())
+        return it->second.get();
+    if (!provider())
+        return nullptr;
+    Lattice::Ptr<Lattice::Base> made(Lattice::ClassFactory::create(Lattice::Atom(className)));
+    auto* child = dynamic_cast<hxMail::MailChildProvider*>(made.get());
+    if (!child)
+        return nullptr;
+    child->setOwner(provider_);
+    children_[className] = made;
+    return child;
 }
 
 } // namespace hxhost

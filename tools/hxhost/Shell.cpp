@@ -1,5 +1,6 @@
 #include "Shell.h"
 
+#include <algorithm>
 #include <iostream>
 
 namespace hxhost {
@@ -70,22 +71,48 @@ void Shell::printHelp(const std::vector<std::string>& words) {
         if (!command)
             throw CommandError("no command named \"" + words[1] + "\"");
         out["usage"] = command->name + (command->usage.empty() ? "" : " " + command->usage);
+        out["group"] = command->group;
         out["help"] = command->help;
     } else {
-        for (const auto& [name, command] : registry_.all())
-            out[name] = command.help;
-        out["help [COMMAND]"] = "Lists the commands, or explains one.";
-        out["quit"] = "Ends the session.";
+        // One line per command, grouped by whose operations they drive, in the order of first use.
+        std::vector<std::string> groups{"shell"};
+        for (const std::string& name : registry_.order())
+            if (const Command* command = registry_.find(name);
+                std::find(groups.begin(), groups.end(), command->group) == groups.end())
+                groups.push_back(command->group);
+        Json commands = Json::array();
+        commands.push_back({{"name", "help"}, {"usage", "help [COMMAND]"}, {"group", "shell"}});
+        commands.push_back({{"name", "quit"}, {"usage", "quit"}, {"group", "shell"}});
+        for (const std::string& group : groups)
+            for (const std::string& name : registry_.order())
+                if (const Command* command = registry_.find(name); command->group == group)
+                    commands.push_back(
+                        {{"name", name},
+                         {"usage", name + (command->usage.empty() ? "" : " " + command->usage)},
+                         {"group", group}});
+        out["commands"] = commands;
     }
     if (json_) {
         Json line{{"command", "help"}, {"ok", true}};
         line.update(out);
         out_ << line.dump(-1, ' ', false, Json::error_handler_t::replace) << std::endl;
+        return;
+    }
+    if (out.contains("commands")) {
+        std::string group;
+        for (const Json& c : out["commands"]) {
+            if (c["group"] != group) {
+                group = c["group"].get<std::string>();
+                out_ << (group.empty() ? "other" : group) << ":\n";
+            }
+            out_ << "  " << c["usage"].get<std::string>() << "\n";
+        }
+        out_ << "\"help COMMAND\" explains one.\n";
     } else {
         for (const auto& [key, value] : out.items())
             out_ << key << ": " << value.get<std::string>() << "\n";
-        out_.flush();
     }
+    out_.flush();
 }
 
 bool Shell::runCommand(const std::vector<std::string>& words) {
