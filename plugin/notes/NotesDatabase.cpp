@@ -265,7 +265,9 @@ bool NotesDatabase::isUnread(unsigned long id) {
     LNDatabase* db = getDatabase();
     if (!db)
         throw static_cast<LNSTATUS>(LNERR_NULL_OBJECT);
-    return db->IsNoteUnread(static_cast<NOTEID>(id)) != FALSE;
+    LNNoteArray unread;
+    db->GetUnreadList(&unread, FALSE);
+    return unread.Contains(static_cast<NOTEID>(id)) != FALSE;
 }
 
 void NotesDatabase::createMailBox(_UserInfoStruct* user, Lattice::Ptr<hxMail::Mailbox>& mailbox) {

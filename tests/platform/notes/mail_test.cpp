@@ -1,7 +1,10 @@
 // Mail files: the template's folder and views, collations per sort column (also after design
 // changes), reading every note id in one call, unread lists, folder membership.
 #include "fixture.h"
-#include "internal.h"
+#include "mailgen.h"
+#include "runtime.h"
+#include "store.h"
+#include "templates.h"
 
 #include <algorithm>
 #include <cstring>
@@ -277,49 +280,61 @@ TEST_F(MailTest, ReadsEveryNoteIdOfALargeViewInOneCall) {
 TEST_F(MailTest, UnreadListsAndMarks) {
     const auto ids = put({memo("CN=A/O=Acme", "one", 1, true), memo("CN=B/O=Acme", "two", 2, false),
                           memo("CN=C/O=Acme", "three", 3, true)});
+    // The plug-in's question: a fresh unread list, then Contains.
+    const auto isUnread = [](LNDatabase& d, NOTEID id) {
+        LNNoteArray list;
+        return d.GetUnreadList(&list, FALSE) == LNNOERROR && list.Contains(id);
+    };
     LNNoteArray unread;
     ASSERT_EQ(db.GetUnreadList(&unread), LNNOERROR);
     EXPECT_EQ(unread.GetCount(), 2);
     EXPECT_TRUE(unread.Contains(ids[0]));
     EXPECT_FALSE(unread.Contains(ids[1]));
-    EXPECT_TRUE(db.IsNoteUnread(ids[2]));
-    EXPECT_FALSE(db.IsNoteUnread(ids[1]));
-    EXPECT_FALSE(db.IsNoteUnread(0));
+    EXPECT_TRUE(unread.Contains(ids[2]));
+    EXPECT_FALSE(unread.Contains(0));
 
-    // A copy taken before a change keeps what it saw; the database answers the new state.
+    // A copy taken before a change keeps what it saw; a list fetched afterwards has the new state.
     LNNoteArray copy = unread;
     ASSERT_EQ(db.MarkRead(ids[0]), LNNOERROR);
     EXPECT_TRUE(copy.Contains(ids[0]));
-    EXPECT_FALSE(db.IsNoteUnread(ids[0]));
+    EXPECT_FALSE(isUnread(db, ids[0]));
     ASSERT_EQ(db.MarkRead(ids[1], FALSE), LNNOERROR);
-    EXPECT_TRUE(db.IsNoteUnread(ids[1]));
-    // Editing an array does not touch another that shares its ids.
+    EXPECT_TRUE(isUnread(db, ids[1]));
+    // Editing an array does not touch another that shares its ids, nor the file's list; an array
+    // that stops being ascending still finds its ids.
     LNNoteArray edited = copy;
     EXPECT_EQ(edited.Remove(ids[2]), LNNOERROR);
     EXPECT_TRUE(copy.Contains(ids[2]));
     EXPECT_EQ(edited.Remove(ids[2]), LNWARN_NOT_FOUND);
+    EXPECT_TRUE(isUnread(db, ids[2]));
+    ASSERT_EQ(edited.Append(1), LNNOERROR);
+    EXPECT_TRUE(edited.Contains(1));
+    EXPECT_TRUE(edited.Contains(ids[0]));
+    EXPECT_FALSE(isUnread(db, 1));
 
     // Mark all read: the plug-in empties the list and writes it back.
     ASSERT_EQ(db.GetUnreadList(&unread), LNNOERROR);
     ASSERT_EQ(unread.DeleteAll(), LNNOERROR);
     ASSERT_EQ(db.SetUnreadList(unread, nullptr, FALSE), LNNOERROR);
     for (NOTEID id : ids) {
-        EXPECT_FALSE(db.IsNoteUnread(id));
+        EXPECT_FALSE(isUnread(db, id));
     }
     // Another connection's change is seen.
     LNDatabase other;
     ASSERT_EQ(session.GetDatabase("mail/jdoe.nsf", &other, "Mail1"), LNNOERROR);
     ASSERT_EQ(other.Open(), LNNOERROR);
     ASSERT_EQ(other.MarkRead(ids[1], FALSE), LNNOERROR);
-    EXPECT_TRUE(db.IsNoteUnread(ids[1]));
+    EXPECT_TRUE(isUnread(db, ids[1]));
     other.Close();
-    // A new document is unread; a closed database answers no.
+    // A new document is unread; a closed database has no list.
     LNDocument doc;
     ASSERT_EQ(db.CreateDocument(&doc, "Memo"), LNNOERROR);
     ASSERT_EQ(doc.Save(), LNNOERROR);
-    EXPECT_TRUE(db.IsNoteUnread(doc.GetNoteID()));
+    EXPECT_TRUE(isUnread(db, doc.GetNoteID()));
     LNDatabase closed;
-    EXPECT_FALSE(closed.IsNoteUnread(ids[1]));
+    LNNoteArray none;
+    EXPECT_NE(closed.GetUnreadList(&none), LNNOERROR);
+    EXPECT_EQ(none.GetCount(), 0);
 }
 
 TEST_F(MailTest, InboxMembershipThroughFolderTables) {
