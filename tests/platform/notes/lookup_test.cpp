@@ -1,6 +1,7 @@
 // Directory name lookup and password digests through the C API, walked as a login does.
 #include "fixture.h"
-#include "internal.h"
+#include "store.h"
+#include "templates.h"
 
 #include <cstring>
 #include <string>

@@ -1,6 +1,7 @@
 // One SQLite file per Notes database. See the README for the schema.
+#include "store.h"
 #include "connectionpool.h"
-#include "internal.h"
+#include "runtime.h"
 
 #include "attachments.h"
 #include "sqlite_util.h"

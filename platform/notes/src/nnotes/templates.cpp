@@ -1,5 +1,6 @@
 // Database templates: the design (forms, views) a new directory, address book or mail file gets.
-#include "internal.h"
+#include "templates.h"
+#include "runtime.h"
 
 #include <functional>
 

@@ -2,9 +2,10 @@
 // collation is a row of view_index whose sort key compares (as bytes) in view order, so reading a
 // view is an ordered index scan; saving or deleting a document rewrites only that document's rows.
 #include "ftquery.h"
-#include "internal.h"
 #include "ordercache.h"
+#include "runtime.h"
 #include "sqlite_util.h"
+#include "store.h"
 
 #include <algorithm>
 #include <cctype>
