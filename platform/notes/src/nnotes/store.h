@@ -3,6 +3,8 @@
 // object store, and keeps their work in the store's transactions.
 #pragma once
 
+#include "fulltext.h"
+#include "objectstore.h"
 #include "values.h"
 #include "viewindex.h"
 
@@ -135,32 +137,29 @@ public:
     STATUS ftSearch(NOTEID view, std::string_view query, std::vector<NOTEID>* out, std::string* error);
 
 private:
-    Database() = default;
+    // The modules work on the store's connection, under its mutex and inside its transactions.
+    friend class ViewIndex;
+    friend class FullText;
+    friend class ObjectStore;
+
+    Database();
     STATUS prepare(const char* sql, sqlite3_stmt** out); // cached; the caller holds mutex_
     // The "Locked" members expect the caller to hold mutex_.
     STATUS infoLocked(NOTEID id, NoteInfo* out);
     STATUS loadLocked(NOTEID id, Note* out);
-    STATUS designsLocked(const std::vector<ViewDesign>** out); // every view's design, cached
-    STATUS indexNoteLocked(NOTEID id, const Note& note);       // a document's rows in every view
-    STATUS saveObjectsLocked(NOTEID id, Note& note);           // attachment bytes with the save
-    STATUS indexInViewLocked(const ViewDesign& design, NOTEID id, const Note& note);
-    STATUS rebuildViewLocked(const ViewDesign& design, DWORD sequence);
-    STATUS bumpDesignVersionLocked();
     STATUS migrate();                // brings an older store to the current schema
     STATUS stamp(std::int64_t* out); // a modification time, see store.cpp
     STATUS checkLive(NOTEID id);     // ERR_INVALID_NOTE / ERR_NOTE_DELETED unless a live note
     std::string meta(const char* key);
-    STATUS readOrderedNoteIdsLocked(NOTEID view, WORD collation,
-                                    std::shared_ptr<const std::vector<NOTEID>>* out);
-    STATUS readUnreadLocked(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out);
     STATUS setMeta(const char* key, const std::string& value);
 
     sqlite3* db_ = nullptr;
     std::string file_, server_, path_;
     std::unordered_map<const char*, sqlite3_stmt*> statements_; // keyed by the SQL literal's address
     std::mutex mutex_;
-    std::vector<ViewDesign> designs_;
-    std::string designVersion_ = "-"; // of designs_; meta "design_version" changes with every view design
+    ViewIndex views_;
+    FullText fullText_;
+    ObjectStore objects_;
 };
 
 } // namespace notes

@@ -4,12 +4,14 @@
 
 #include "notes/capi.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace notes {
 
+class Database;
 class Note;
 
 // ---- views ---------------------------------------------------------------------------------
@@ -62,5 +64,47 @@ std::string collateFold(std::string_view text);
 // The sort key prefix that finds `key` in the first sorted column of a collation; partial finds
 // every key that starts with it.
 std::string viewFindKey(const ViewDesign& design, WORD collation, std::string_view key, bool partial);
+
+// A database's view index: every entry of every collation of every view is a row whose sort key
+// compares (as bytes) in view order. Saving a document rewrites its rows in the same transaction;
+// a changed view design is rebuilt on first use. The ordered ids of a view and the unread lists
+// come from a process-wide cache per file.
+class ViewIndex {
+public:
+    explicit ViewIndex(Database& store) : store_(store) {}
+    ViewIndex(const ViewIndex&) = delete;
+    ViewIndex& operator=(const ViewIndex&) = delete;
+
+    // Design notes by class and name ($TITLE or an alias, ignoring case): ERR_NOT_FOUND if none.
+    STATUS findDesign(WORD noteClass, std::string_view name, NOTEID* out);
+    STATUS viewDesign(NOTEID view, ViewDesign* out);
+    // Rebuilds a view's index when its design changed since the last build (or it never was).
+    STATUS ensureViewIndex(NOTEID view);
+    // ensureViewIndex, then ERR_BAD_COLLATION unless the view has `collation`.
+    STATUS readyCollation(NOTEID view, WORD collation);
+    STATUS viewRows(NOTEID view, WORD collation, std::vector<ViewRow>* out);
+    STATUS viewMatches(NOTEID view, WORD collation, const std::string& prefix, std::vector<NOTEID>* out);
+    STATUS viewOrderedNoteIds(NOTEID view, WORD collation, std::vector<NOTEID>* out);
+    STATUS viewOrderedNoteIds(NOTEID view, WORD collation, std::shared_ptr<const std::vector<NOTEID>>* out);
+    STATUS unreadShared(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out);
+    STATUS viewNoteIds(NOTEID view, std::vector<NOTEID>* out);
+    STATUS changeFolder(NOTEID folder, const std::vector<NOTEID>& add, const std::vector<NOTEID>& remove);
+
+    // Within the store's transaction, under its mutex:
+    STATUS indexNoteLocked(NOTEID id, const Note& note); // a document's rows in every view
+    STATUS bumpDesignVersionLocked();                    // a view design changed
+
+private:
+    STATUS designsLocked(const std::vector<ViewDesign>** out); // every view's design, cached
+    STATUS indexInViewLocked(const ViewDesign& design, NOTEID id, const Note& note);
+    STATUS rebuildViewLocked(const ViewDesign& design, DWORD sequence);
+    STATUS readOrderedNoteIdsLocked(NOTEID view, WORD collation,
+                                    std::shared_ptr<const std::vector<NOTEID>>* out);
+    STATUS readUnreadLocked(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out);
+
+    Database& store_;
+    std::vector<ViewDesign> designs_;
+    std::string designVersion_ = "-"; // of designs_; meta "design_version" changes with every view design
+};
 
 } // namespace notes
