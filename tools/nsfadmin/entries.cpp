@@ -89,29 +89,27 @@ STATUS findKey(DBHANDLE h, const char* view, const std::string& key, std::vector
 
 // Writes items into a new document (existing == 0) or over the same items of a stored one.
 STATUS writeDoc(DBHANDLE h, NOTEID existing, const std::vector<ItemValue>& items, NOTEID* saved) {
-    NOTEHANDLE note = NULLHANDLE;
-    STATUS s = existing ? NSFNoteOpen(h, existing, 0, &note) : NSFNoteCreate(h, &note);
-    if (s != NOERROR) {
+    notes::admin::NoteHandle note;
+    if (STATUS s = existing ? NSFNoteOpen(h, existing, 0, note.out()) : NSFNoteCreate(h, note.out());
+        s != NOERROR) {
         return s;
     }
     for (const ItemValue& it : items) {
-        NSFItemDelete(note, it.name.c_str(), static_cast<WORD>(it.name.size()));
+        NSFItemDelete(note.get(), it.name.c_str(), static_cast<WORD>(it.name.size()));
         const std::string value = it.list ? notes::ods::encodeTextList(it.values)
                                           : (it.values.empty() ? std::string() : it.values.front());
         const WORD flags = it.name == "HTTPPassword" ? 0 : ITEM_SUMMARY;
-        s = NSFItemAppend(note, flags, it.name.c_str(), static_cast<WORD>(it.name.size()),
-                          it.list ? TYPE_TEXT_LIST : TYPE_TEXT, value.data(),
-                          static_cast<DWORD>(value.size()));
-        if (s != NOERROR) {
-            NSFNoteClose(note);
+        if (STATUS s = NSFItemAppend(note.get(), flags, it.name.c_str(), static_cast<WORD>(it.name.size()),
+                                     it.list ? TYPE_TEXT_LIST : TYPE_TEXT, value.data(),
+                                     static_cast<DWORD>(value.size()));
+            s != NOERROR) {
             return s;
         }
     }
-    s = NSFNoteUpdate(note, 0);
+    const STATUS s = NSFNoteUpdate(note.get(), 0);
     if (s == NOERROR && saved) {
-        NSFNoteGetInfo(note, _NOTE_ID, saved);
+        NSFNoteGetInfo(note.get(), _NOTE_ID, saved);
     }
-    NSFNoteClose(note);
     return s;
 }
 
