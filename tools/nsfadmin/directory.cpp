@@ -67,7 +67,7 @@ int Admin::userPasswd(const std::string& server, const std::string& name, const 
         return kNotesError;
     }
     std::string digest;
-    if (STATUS s = digestOf(password, &digest); s != NOERROR) {
+    if (STATUS s = notes::directory::hashPassword(password, &digest); s != NOERROR) {
         return impl_->notesError("cannot make the password digest", s);
     }
     if (STATUS s = writeDoc(dir.get(), people.front(), {{"HTTPPassword", {digest}, false}}); s != NOERROR) {
@@ -147,7 +147,7 @@ int Admin::groupAdd(const DbRef& book, const GroupEntry& group) {
     if (group.name.empty()) {
         return impl_->badInput("a group needs a name");
     }
-    if (!knownGroupType(group.type)) {
+    if (!notes::directory::knownGroupType(group.type)) {
         return impl_->badInput(
             "'" + group.type +
             "' is not a group type: 0 multi-purpose, 1 mail, 2 access control, 3 deny list");
@@ -164,7 +164,7 @@ int Admin::groupAdd(const DbRef& book, const GroupEntry& group) {
         impl_->err << "nsfadmin: '" << group.name << "' is already in the address book\n";
         return kNotesError;
     }
-    if (STATUS s = writeDoc(h.get(), 0, groupItems(group)); s != NOERROR) {
+    if (STATUS s = notes::directory::addGroup(h.get(), groupOf(group)); s != NOERROR) {
         return impl_->notesError("cannot save the group", s);
     }
     impl_->out << "added group " << group.name << "\n";

@@ -6,30 +6,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace nsfadmin {
-namespace {
-
-// Splits a common name into first and last name ("Jane Q Doe": Jane, Doe).
-void splitCommon(const std::string& common, std::string* first, std::string* last) {
-    std::istringstream in(common);
-    std::vector<std::string> words;
-    for (std::string w; in >> w;) {
-        words.push_back(w);
-    }
-    if (first->empty() && words.size() > 1) {
-        *first = words.front();
-    }
-    if (last->empty() && !words.empty()) {
-        *last = words.back();
-    }
-}
-
-} // namespace
-
 Undo::~Undo() {
     if (keep) {
         return;
@@ -113,74 +93,35 @@ STATUS writeDoc(DBHANDLE h, NOTEID existing, const std::vector<ItemValue>& items
     return s;
 }
 
-STATUS digestOf(const std::string& password, std::string* digest) {
-    BYTE buf[SEC_DIGEST_SIZE];
-    WORD length = 0;
-    if (STATUS s = SECHashPassword(static_cast<WORD>(std::min<std::size_t>(password.size(), 0xFFFF)),
-                                   reinterpret_cast<const BYTE*>(password.data()), sizeof buf, &length, buf,
-                                   0, nullptr);
-        s != NOERROR) {
-        return s;
-    }
-    digest->assign(reinterpret_cast<const char*>(buf), length);
-    return NOERROR;
-}
-
-// The items of a person (Latin-1 throughout). Directory people get the mail items.
-std::vector<ItemValue> personItems(const PersonEntry& p, const std::string& mailServer, bool directory) {
-    const std::string canonical = notes::canonicalizeName(utf8ToLatin1(p.fullName));
-    const std::string common = notes::commonName(canonical);
-    std::string first = utf8ToLatin1(p.firstName), last = utf8ToLatin1(p.lastName);
-    splitCommon(common, &first, &last);
-    std::vector<std::string> full{canonical};
-    if (common != canonical) {
-        full.push_back(common);
-    }
-    std::vector<ItemValue> items = {
-        {"Form", {"Person"}, false},   {"FullName", full, true},
-        {"FirstName", {first}, false}, {"MiddleInitial", {utf8ToLatin1(p.middleInitial)}, false},
-        {"LastName", {last}, false},   {"InternetAddress", {utf8ToLatin1(p.internetAddress)}, false},
-    };
-    if (!p.shortName.empty()) {
-        items.push_back({"ShortName", {utf8ToLatin1(p.shortName)}, false});
-    }
-    if (directory) {
-        std::string domain = utf8ToLatin1(p.mailDomain);
-        if (domain.empty()) {
-            const std::string org = orgPart(canonical);
-            domain = notes::commonName(org.substr(0, org.find('/'))); // "O=Acme" -> "Acme"
-        }
-        items.push_back({"MailAddress", {""}, false});
-        items.push_back({"MailSystem", {"1"}, false});
-        items.push_back({"MailServer", {mailServer}, false});
-        items.push_back({"MailDomain", {domain}, false});
-        items.push_back({"MailFile", {"mail\\" + utf8ToLatin1(p.shortName)}, false});
-    }
+notes::directory::Person personOf(const PersonEntry& p, const std::string& mailServer) {
+    notes::directory::Person out;
+    out.fullName = utf8ToLatin1(p.fullName);
+    out.shortName = utf8ToLatin1(p.shortName);
+    out.firstName = utf8ToLatin1(p.firstName);
+    out.middleInitial = utf8ToLatin1(p.middleInitial);
+    out.lastName = utf8ToLatin1(p.lastName);
+    out.internetAddress = utf8ToLatin1(p.internetAddress);
+    out.mailServer = mailServer;
+    out.mailDomain = utf8ToLatin1(p.mailDomain);
     for (const auto& [name, values] : p.items) {
         std::vector<std::string> v;
-        for (const std::string& s : values) {
-            v.push_back(utf8ToLatin1(s));
+        for (const std::string& text : values) {
+            v.push_back(utf8ToLatin1(text));
         }
-        items.push_back({utf8ToLatin1(name), v, v.size() != 1});
+        out.items.emplace_back(utf8ToLatin1(name), std::move(v));
     }
-    return items;
+    return out;
 }
 
-// "0" multi-purpose, "1" mail only, "2" access control, "3" deny list.
-bool knownGroupType(const std::string& type) {
-    return type.size() == 1 && type[0] >= '0' && type[0] <= '3';
-}
-
-std::vector<ItemValue> groupItems(const GroupEntry& g) {
-    std::vector<std::string> members;
+notes::directory::Group groupOf(const GroupEntry& g) {
+    notes::directory::Group out;
+    out.name = utf8ToLatin1(g.name);
+    out.description = utf8ToLatin1(g.description);
+    out.type = utf8ToLatin1(g.type);
     for (const std::string& m : g.members) {
-        members.push_back(utf8ToLatin1(m));
+        out.members.push_back(utf8ToLatin1(m));
     }
-    return {{"Form", {"Group"}, false},
-            {"ListName", {utf8ToLatin1(g.name)}, false},
-            {"ListDescription", {utf8ToLatin1(g.description)}, false},
-            {"GroupType", {utf8ToLatin1(g.type)}, false},
-            {"Members", members, true}};
+    return out;
 }
 
 bool databaseExists(const std::string& server, const std::string& path) {
@@ -217,7 +158,7 @@ int addUser(Admin::Impl& impl, const std::string& server, DBHANDLE directory, co
         }
     }
     std::string digest;
-    if (STATUS s = digestOf(password, &digest); s != NOERROR) {
+    if (STATUS s = notes::directory::hashPassword(password, &digest); s != NOERROR) {
         return impl.notesError("cannot make the password digest", s);
     }
     if (STATUS s = notes::templates::create(srv, mailPath, notes::templates::Kind::Mail); s != NOERROR) {
@@ -229,9 +170,9 @@ int addUser(Admin::Impl& impl, const std::string& server, DBHANDLE directory, co
         return impl.notesError("cannot create the address book " + latin1ToUtf8(pabPath), s);
     }
     undo.databases.push_back(netPath(srv, pabPath));
-    std::vector<ItemValue> items = personItems(person, serverFullName(srv, canonical), true);
-    items.push_back({"HTTPPassword", {digest}, false});
-    if (STATUS s = writeDoc(directory, 0, items); s != NOERROR) {
+    notes::directory::Person entry = personOf(person, serverFullName(srv, canonical));
+    entry.passwordDigest = digest;
+    if (STATUS s = notes::directory::addPerson(directory, entry); s != NOERROR) {
         return impl.notesError("cannot save the person document", s);
     }
     if (summary) {

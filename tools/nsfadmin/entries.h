@@ -4,6 +4,7 @@
 
 #include "admin_impl.h"
 
+#include "notes/admin/directory.h"
 #include "notes/admin/handle.h"
 
 #include <string>
@@ -40,12 +41,10 @@ bool databaseExists(const std::string& server, const std::string& path);
 STATUS findKey(DBHANDLE h, const char* view, const std::string& key, std::vector<NOTEID>* out);
 // Writes items into a new document (existing == 0) or over the same items of a stored one.
 STATUS writeDoc(DBHANDLE h, NOTEID existing, const std::vector<ItemValue>& items, NOTEID* saved = nullptr);
-STATUS digestOf(const std::string& password, std::string* digest);
-// The items of a person (Latin-1 throughout). Directory people get the mail items.
-std::vector<ItemValue> personItems(const PersonEntry& p, const std::string& mailServer, bool directory);
-// "0" multi-purpose, "1" mail only, "2" access control, "3" deny list.
-bool knownGroupType(const std::string& type);
-std::vector<ItemValue> groupItems(const GroupEntry& g);
+// A person or group of the command line or a fixture as the directory stores it (UTF-8 becomes
+// ISO-8859-1). A person with a mail server is a directory person, with the mail items.
+notes::directory::Person personOf(const PersonEntry& p, const std::string& mailServer);
+notes::directory::Group groupOf(const GroupEntry& g);
 
 // The steps of user add, shared with seed: mail file, address book, person document.
 int addUser(Admin::Impl& impl, const std::string& server, DBHANDLE directory, const PersonEntry& person,

@@ -130,7 +130,7 @@ GroupEntry readGroup(const json& obj, const std::string& where) {
     g.description = text(obj, where, "description", false);
     if (obj.contains("type")) {
         g.type = text(obj, where, "type", true);
-        if (!knownGroupType(g.type)) {
+        if (!notes::directory::knownGroupType(g.type)) {
             throw FixtureError{where + ".type: \"" + g.type + "\" is not a group type (0, 1, 2 or 3)"};
         }
     }

@@ -92,10 +92,10 @@ int Admin::seed(const std::string& file) {
                 const std::string pabPath = netPath(srv, "pab/" + utf8ToLatin1(p.entry.shortName) + "_pab");
                 STATUS st = NSFDbOpen(pabPath.c_str(), pab.out());
                 for (std::size_t i = 0; st == NOERROR && i < p.contacts.size(); ++i) {
-                    st = writeDoc(pab.get(), 0, personItems(p.contacts[i], "", false));
+                    st = notes::directory::addPerson(pab.get(), personOf(p.contacts[i], ""));
                 }
                 for (std::size_t i = 0; st == NOERROR && i < p.groups.size(); ++i) {
-                    st = writeDoc(pab.get(), 0, groupItems(p.groups[i]));
+                    st = notes::directory::addGroup(pab.get(), groupOf(p.groups[i]));
                 }
                 if (st != NOERROR) {
                     impl_->notesError("cannot fill the address book of " + p.entry.shortName, st);
@@ -136,7 +136,7 @@ int Admin::seed(const std::string& file) {
             ++people;
         }
         for (const GroupEntry& g : s.groups) {
-            if (STATUS st = writeDoc(dir.get(), 0, groupItems(g)); st != NOERROR) {
+            if (STATUS st = notes::directory::addGroup(dir.get(), groupOf(g)); st != NOERROR) {
                 impl_->notesError("cannot save group " + g.name, st);
                 impl_->err << "nsfadmin: seeding stopped; nothing was kept\n";
                 return kNotesError;
