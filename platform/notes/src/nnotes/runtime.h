@@ -16,17 +16,13 @@ class Database;
 class Note;
 
 // ---- configuration and paths ---------------------------------------------------------------
-struct RuntimeConfig {
-    std::string dataDirectory;
-};
 // Resolves the configuration (see notes/admin/config.h). iniPath may be empty.
 STATUS initRuntime(const std::string& iniPath);
 void termRuntime();
 // Splits "server!!path".
 void splitNetPath(std::string_view netPath, std::string* server, std::string* path);
-// Maps server + database path to a file, by the rules of the README. With mustExist the file must
-// be there (ERR_NOEXIST otherwise); without, its server folder must exist and the parent folders
-// are created.
+// DataDirectory::current()'s mapping of server + database path to a file (see
+// notes/admin/config.h).
 STATUS resolveDatabaseFile(std::string_view server, std::string_view path, bool mustExist, std::string* file);
 // The folder of a server (the data directory for ""); ERR_SERVER_NOT_RESPONDING when missing.
 STATUS serverFolder(std::string_view server, std::string* folder);
