@@ -5,7 +5,7 @@
 
 #include "PluginFixture.h"
 
-#include "internal.h" // the stand-in's database templates
+#include "notes/admin/templates.h" // the stand-in's database templates
 
 #include <cstring>
 #include <map>

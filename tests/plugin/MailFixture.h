@@ -1,6 +1,6 @@
-// Jane Doe logged in through the loaded provider, with a mail file whose system views mirror the
-// mail template's design (built here through the C API, so that the collation numbers the
-// folder code relies on are fixed by the test) and memos delivered into her inbox.
+// Jane Doe logged in through the loaded provider, with a mail file of the stand-in's mail template
+// (its views fix the collation numbers the folder code relies on) and memos delivered into her
+// inbox.
 #pragma once
 
 #include "DirectoryFixture.h"
@@ -47,9 +47,14 @@ protected:
         if (HasFatalFailure())
             return;
         addPerson(kDirectory, jane());
-        for (const ViewSetup& v : mailViews())
-            if (v.title != skipView)
-                addView(kMail, v);
+        DBHANDLE hDb = NULLHANDLE;
+        ASSERT_EQ(NSFDbOpen(kMail, &hDb), NOERROR);
+        EXPECT_EQ(notes::templates::apply(hDb, notes::templates::Kind::Mail), NOERROR);
+        NOTEID skipped = 0;
+        if (!skipView.empty() && NIFFindView(hDb, skipView.c_str(), &skipped) == NOERROR) {
+            EXPECT_EQ(NSFNoteDelete(hDb, skipped, 0), NOERROR);
+        }
+        NSFDbClose(hDb);
         provider = makeProvider();
         ASSERT_NE(provider, nullptr);
     }
@@ -82,41 +87,6 @@ protected:
             if (auto* f = d.toObject<hxMail::Folder>(); f && f->get_displayName() == displayName)
                 return f->get_id().c_str();
         return {};
-    }
-
-    static std::vector<ViewSetup> mailViews() {
-        constexpr DWORD both = 0x100 | 0x200;
-        return {
-            {"($Inbox)",
-             true,
-             {},
-             {},
-             {{"Importance", "Importance", 0x100},
-              {"Who", "From", 0x20 | both},
-              {"Sent", "PostedDate", 0x100},
-              {"Date", "DeliveredDate", 0x1 | 0x100},
-              {"Size", "", 0x100},
-              {"Subject", "Subject", 0}}},
-            {"($Drafts)",
-             false,
-             {"Memo", "Reply"},
-             {"IsDraft"},
-             {{"Importance", "Importance", 0x100},
-              {"To", "SendTo", 0x20 | 0x100},
-              {"Date", "Subject", 0x1 | 0x100},
-              {"Subject", "Subject", 0x100}}},
-            {"($Sent)",
-             false,
-             {"Memo", "Reply"},
-             {"IsSent"},
-             {{"Importance", "Importance", 0x100},
-              {"To", "SendTo", 0x20 | both},
-              {"Date", "PostedDate", 0x1 | 0x100},
-              {"Size", "", 0x100},
-              {"Subject", "Subject", 0}}},
-            {"($ToDo)", false, {"Task"}, {}, {{"Subject", "Subject", 0x1 | 0x100}}},
-            {"($Calendar)", false, {"Appointment"}, {}, {{"Start", "StartDateTime", 0x1}}},
-        };
     }
 
     static std::string numberList(const std::vector<double>& values) {

@@ -1,9 +1,11 @@
 #include "admin.h"
 #include "admin_impl.h"
 
-#include "internal.h"
-#include "notes/config.h"
+#include "notes/admin/config.h"
 #include "notes/lncpp.h"
+#include "runtime.h"
+#include "store.h"
+#include "templates.h"
 
 #include <algorithm>
 #include <cerrno>

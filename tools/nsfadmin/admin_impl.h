@@ -4,9 +4,9 @@
 #include "admin.h"
 
 #include "attachments.h"
-#include "internal.h"
 #include "mimeparts.h"
 #include "notes/lncpp.h"
+#include "store.h"
 
 #include <cstdlib>
 #include <ostream>

@@ -1,6 +1,8 @@
 // gen-mail: many realistic memos in a user's mail file, for benchmarks and trying out paging.
 #include "admin_impl.h"
 
+#include "notes/admin/mail.h"
+
 namespace nsfadmin {
 
 int Admin::genMail(const std::string& server, const std::string& user, long long count, int days,
@@ -18,14 +20,13 @@ int Admin::genMail(const std::string& server, const std::string& user, long long
     if (int rc = impl_->openDb(DbRef{server, "mail/" + user}, &db); rc != kOk) {
         return rc;
     }
-    const auto store = notes::handles::database(db.GetDatabaseHandle());
     NOTEID inbox = 0;
-    if (!store || store->findDesign(NOTE_CLASS_VIEW, "($Inbox)", &inbox) != NOERROR) {
+    if (NIFFindView(db.GetDatabaseHandle(), "($Inbox)", &inbox) != NOERROR) {
         return impl_->badInput("mail/" + user + ".nsf is not a mail file (it has no ($Inbox) folder)");
     }
     const std::size_t total = static_cast<std::size_t>(count);
-    const STATUS st =
-        notes::mail::generate(*store, total, seed, notes::ticksNow(), days, 5000, [&](std::size_t done) {
+    const STATUS st = notes::mail::generate(
+        db.GetDatabaseHandle(), total, seed, notes::ticksNow(), days, 5000, [&](std::size_t done) {
             impl_->out << "  " << done << " of " << total << " memos\n" << std::flush;
         });
     if (st != NOERROR) {

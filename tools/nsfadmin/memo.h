@@ -2,8 +2,8 @@
 // the seed fixture.
 #pragma once
 
-#include "internal.h"
 #include "richtext.h"
+#include "store.h"
 
 #include <string>
 #include <vector>

@@ -1,8 +1,7 @@
 // Attachments: extracting a 4 MiB attachment in 64 KiB chunks and saving a memo with a 1 MiB
 // attachment, each also as a ratio ("x_floor") to a floor measured in the same run on a connection
 // of its own: reading the same blob with one SQLite statement, and inserting a blob of the same size.
-#include "attachments.h"
-#include "internal.h"
+#include "notes/admin/templates.h"
 #include "notes/lncpp.h"
 
 #include <benchmark/benchmark.h>
@@ -47,9 +46,6 @@ struct Store {
         doc.CreateAttachment((dir + "/big.bin").c_str());
         doc.Save();
         memo = doc.GetNoteID();
-        notes::files::FileObject file;
-        notes::files::decode(notes::handles::note(doc.GetNoteHandle())->find("$FILE")->value, &file);
-        object = file.objectId;
         doc.Close();
         measureFloors();
     }
@@ -69,6 +65,12 @@ struct Store {
         sqlite3_exec(raw, "PRAGMA cache_size=-32768; PRAGMA synchronous=FULL; CREATE TABLE floor(b BLOB)",
                      nullptr, nullptr, nullptr);
         sqlite3_stmt* read = nullptr;
+        sqlite3_prepare_v2(raw, "SELECT object_id FROM objects WHERE note_id = ?", -1, &read, nullptr);
+        sqlite3_bind_int64(read, 1, memo);
+        if (sqlite3_step(read) == SQLITE_ROW) {
+            object = static_cast<DWORD>(sqlite3_column_int64(read, 0));
+        }
+        sqlite3_finalize(read);
         sqlite3_prepare_v2(raw, "SELECT bytes FROM objects WHERE object_id = ?", -1, &read, nullptr);
         std::string sink;
         extractFloor = timed(20, [&] {

@@ -1,19 +1,26 @@
 // Views of a large directory: reading, finding, searching and the cost the index adds to a save.
 // Each figure is also given as a ratio ("x_floor") to a floor measured in the same run: one
 // ordered scan of every note id of the database, the least any view read could cost.
-#include "internal.h"
+#include "notes/admin/handle.h"
+#include "notes/admin/templates.h"
 #include "notes/lncpp.h"
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
 namespace {
 
 constexpr int kPeople = 20000;
+
+void text(NOTEHANDLE note, const char* name, const std::string& value) {
+    NSFItemAppend(note, ITEM_SUMMARY, name, static_cast<WORD>(std::strlen(name)), TYPE_TEXT, value.data(),
+                  static_cast<DWORD>(value.size()));
+}
 
 struct Directory {
     std::string dir;
@@ -33,17 +40,17 @@ struct Directory {
         session.GetDatabase("plain.nsf", &plain, "Mail1");
         names.Open();
         plain.Open();
-        const auto store = notes::handles::database(names.GetDatabaseHandle());
         for (int i = 0; i < kPeople; ++i) {
-            notes::Note n;
+            notes::admin::NoteHandle n;
+            NSFNoteCreate(names.GetDatabaseHandle(), n.out());
             const std::string id = std::to_string(i);
             const std::string full =
                 "CN=Person " + id + " Surname" + std::to_string(i * 7919 % kPeople) + "/O=Acme";
-            n.append("Form", TYPE_TEXT, ITEM_SUMMARY, "Person");
-            n.append("FullName", TYPE_TEXT_LIST, ITEM_SUMMARY, notes::ods::encodeTextList({full}));
-            n.append("ShortName", TYPE_TEXT, ITEM_SUMMARY, "p" + id);
-            n.append("InternetAddress", TYPE_TEXT, ITEM_SUMMARY, "person" + id + "@acme.example");
-            store->save(n);
+            text(n.get(), "Form", "Person");
+            text(n.get(), "FullName", full);
+            text(n.get(), "ShortName", "p" + id);
+            text(n.get(), "InternetAddress", "person" + id + "@acme.example");
+            NSFNoteUpdate(n.get(), 0);
         }
         LNViewFolder warm;
         names.GetViewFolder("($Users)", &warm);
@@ -51,9 +58,9 @@ struct Directory {
         names.GetViewFolder("($VIMPeopleAndGroups)", &warm);
         warm.Open();
         const auto start = std::chrono::steady_clock::now();
-        std::vector<NOTEID> ids;
+        LNNoteArray ids;
         for (int k = 0; k < 10; ++k) {
-            store->list(NOTE_CLASS_DOCUMENT, &ids);
+            names.GetNotes(&ids);
         }
         floorSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / 10;
     }

@@ -14,11 +14,35 @@ namespace {
 
 constexpr std::size_t kMaxHeader = 4096;
 
+const std::string& decoyDigest() {
+    static const std::string digest = [] {
+        static const char decoy[] = "no user has this password";
+        BYTE out[SEC_DIGEST_SIZE] = {};
+        WORD length = 0;
+        if (SECHashPassword(static_cast<WORD>(sizeof decoy - 1), reinterpret_cast<const BYTE*>(decoy),
+                            sizeof out, &length, out, 0, nullptr) != NOERROR) {
+            return std::string();
+        }
+        return std::string(reinterpret_cast<const char*>(out), length);
+    }();
+    return digest;
+}
+
+// A name as a log line may show it: control characters replaced.
+std::string printable(std::string text) {
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            c = '?';
+        }
+    }
+    return text;
+}
+
 } // namespace
 
-Authenticator::Authenticator(const DataFolder& folder, std::chrono::seconds lifetime, std::size_t capacity,
-                             Clock clock)
-    : folder_(folder), lifetime_(lifetime), capacity_(capacity), clock_(std::move(clock)) {
+Authenticator::Authenticator(const notes::DataDirectory& dir, std::chrono::seconds lifetime,
+                             std::size_t capacity, Clock clock, Log log)
+    : dir_(dir), lifetime_(lifetime), capacity_(capacity), clock_(std::move(clock)), log_(std::move(log)) {
     if (!clock_) {
         clock_ = [] { return std::chrono::steady_clock::now(); };
     }
@@ -99,9 +123,14 @@ std::optional<Person> Authenticator::verify(const std::string& header) {
     if (name.find('\0') != std::string::npos || password.size() > SEC_MAX_PASSWORD) {
         return std::nullopt;
     }
-    const std::vector<Person> people = folder_.findPeople(name);
+    const std::vector<Person> people = findPeople(dir_, name);
     // A name that several people answer to logs nobody in: it would be a guess whose mail to show.
+    if (people.size() > 1 && log_) {
+        log_("login refused: the name \"" + printable(latin1ToUtf8(name)) + "\" matches " +
+             std::to_string(people.size()) + " people in the directory");
+    }
     if (people.size() != 1 || people.front().digest.empty()) {
+        verifyDecoy(password);
         return std::nullopt;
     }
     const Person& p = people.front();
@@ -114,6 +143,14 @@ std::optional<Person> Authenticator::verify(const std::string& header) {
         return std::nullopt;
     }
     return p;
+}
+
+void Authenticator::verifyDecoy(const std::string& password) {
+    const std::string& digest = decoyDigest();
+    ++decoys_;
+    (void)SECVerifyPassword(static_cast<WORD>(password.size()),
+                            reinterpret_cast<const BYTE*>(password.data()), static_cast<WORD>(digest.size()),
+                            reinterpret_cast<const BYTE*>(digest.data()), 0, nullptr);
 }
 
 } // namespace domino

@@ -2,8 +2,8 @@
 // leaf parts of a native MIME body, and the files attached to the note.
 #pragma once
 
-#include "internal.h"
 #include "mimeparts.h"
+#include "store.h"
 
 #include <cstddef>
 #include <optional>

@@ -3,7 +3,7 @@
 // two markers, so nothing before the body may contain them.
 #pragma once
 
-#include "internal.h"
+#include "store.h"
 
 #include <string>
 

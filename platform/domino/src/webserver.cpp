@@ -1,9 +1,9 @@
 #include "domino/webserver.h"
 
 #include "auth.h"
-#include "datafolder.h"
 #include "elements.h"
 #include "memo.h"
+#include "people.h"
 #include "text.h"
 
 #include <httplib.h>
@@ -99,6 +99,15 @@ std::optional<std::size_t> elementNumber(const std::string& text, const char* pr
     return n;
 }
 
+// The folder name of a server named by its common name, if the data directory has one.
+std::optional<std::string> serverFolderName(const notes::DataDirectory& dir, const std::string& name) {
+    std::string folder;
+    if (notes::commonName(name).empty() || dir.serverFolder(name, &folder) != NOERROR) {
+        return std::nullopt;
+    }
+    return std::filesystem::path(folder).filename().string();
+}
+
 Answer resourceAnswer(std::optional<Resource> r) {
     if (!r) {
         return notFound();
@@ -113,7 +122,7 @@ Answer resourceAnswer(std::optional<Resource> r) {
 } // namespace
 
 struct WebServer::Impl {
-    DataFolder folder;
+    notes::DataDirectory folder;
     Options options;
     Authenticator auth;
     httplib::Server http;
@@ -124,18 +133,19 @@ struct WebServer::Impl {
 
     Impl(std::string dataDir, Options opts)
         : folder(std::move(dataDir)), options(std::move(opts)),
-          auth(folder, options.credentialLifetime, options.credentialCacheSize, options.clock) {}
+          auth(folder, options.credentialLifetime, options.credentialCacheSize, options.clock,
+               options.accessLog) {}
 
     // Which server a request addresses, and the database part of its path: the Host header when it
     // names a server (as the mail plug-in addresses it), else the first path segment, else the only
     // server of the folder.
     std::optional<std::string> route(const httplib::Request& req, std::vector<std::string>* segments) const {
-        if (auto s = folder.server(hostName(req.get_header_value("Host")));
+        if (auto s = serverFolderName(folder, hostName(req.get_header_value("Host")));
             s && !equalsNoCase(*s, "localhost")) {
             return s;
         }
         if (!segments->empty()) {
-            if (auto s = folder.server(segments->front())) {
+            if (auto s = serverFolderName(folder, segments->front())) {
                 segments->erase(segments->begin());
                 return s;
             }
@@ -165,7 +175,7 @@ struct WebServer::Impl {
         std::vector<std::string> dbSegments(segments->begin(),
                                             segments->begin() + static_cast<long>(nsf) + 1);
         std::vector<std::string> rest(segments->begin() + static_cast<long>(nsf) + 1, segments->end());
-        const auto file = folder.databaseFile(*server, dbSegments);
+        const auto file = folder.existingFile(*server, dbSegments);
         if (!file) {
             return {404, page(404, "Not Found")};
         }
@@ -339,7 +349,8 @@ bool WebServer::running() const {
 }
 
 Stats WebServer::stats() const {
-    return Stats{impl_->requests, impl_->auth.passwordChecks(), impl_->auth.cacheHits()};
+    return Stats{impl_->requests, impl_->auth.passwordChecks(), impl_->auth.cacheHits(),
+                 impl_->auth.decoyChecks()};
 }
 
 } // namespace domino

@@ -3,7 +3,8 @@
 #pragma once
 
 #include "domino/webserver.h"
-#include "internal.h"
+#include "mailgen.h"
+#include "store.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>

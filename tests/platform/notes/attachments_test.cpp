@@ -2,8 +2,12 @@
 // damaged and listed-only attachments, and MIME body items through the item walk.
 #include "attachments.h"
 #include "fixture.h"
-#include "internal.h"
+#include "mailgen.h"
 #include "mimeparts.h"
+#include "notes/admin/testhooks.h"
+#include "runtime.h"
+#include "store.h"
+#include "templates.h"
 
 #include <cstring>
 #include <fstream>
@@ -130,11 +134,13 @@ TEST_F(NotesAttachments, DamagedObjectHandsOutWhatThereIs) {
     notes::files::FileObject file;
     ASSERT_TRUE(notes::files::decode(item->value, &file));
     ASSERT_NE(file.objectId, 0u);
-    ASSERT_EQ(store()->truncateObject(file.objectId, 1000), NOERROR);
-    EXPECT_EQ(store()->truncateObject(987654, 10), ERR_ITEM_NOT_FOUND);
+    const DBHANDLE h = db.GetDatabaseHandle();
+    ASSERT_EQ(notes::testhooks::truncateObject(h, file.objectId, 1000), NOERROR);
+    EXPECT_EQ(notes::testhooks::truncateObject(h, 987654, 10), ERR_ITEM_NOT_FOUND);
+    EXPECT_EQ(notes::testhooks::truncateObject(NULLHANDLE, file.objectId, 10), ERR_INVALID_HANDLE);
     // The same by attachment number; a number without an attachment is refused.
-    ASSERT_EQ(notes::files::truncateAttachment(*store(), doc.GetNoteID(), 0, 1000), NOERROR);
-    EXPECT_EQ(notes::files::truncateAttachment(*store(), doc.GetNoteID(), 1, 10), ERR_ITEM_NOT_FOUND);
+    ASSERT_EQ(notes::testhooks::truncateAttachment(h, doc.GetNoteID(), 0, 1000), NOERROR);
+    EXPECT_EQ(notes::testhooks::truncateAttachment(h, doc.GetNoteID(), 1, 10), ERR_ITEM_NOT_FOUND);
 
     BLOCKID bh{};
     DWORD size = 0;

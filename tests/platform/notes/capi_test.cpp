@@ -1,7 +1,8 @@
 // The C API: errors, memory handles, databases, notes and raw items.
 #include "fixture.h"
 
-#include "internal.h"
+#include "runtime.h"
+#include "store.h"
 
 #include <cstring>
 #include <vector>
@@ -12,8 +13,8 @@ TEST(NotesErrors, TextsOfTheRaisedStatuses) {
     EXPECT_STREQ(buf, "Note item not found");
     OSLoadString(nullptr, 0x8000 | ERR_ITEM_NOT_FOUND, buf, sizeof buf); // flag bits are masked off
     EXPECT_STREQ(buf, "Note item not found");
-    for (int s : {ERR_NOEXIST, ERR_SERVER_NOT_RESPONDING, ERR_PATH_NOT_ALLOWED, ERR_INVALID_NOTE, ERR_NOTE_DELETED,
-                  LNERR_INVALID_UNID, LNERR_DATABASE_NOT_OPEN}) {
+    for (int s : {ERR_NOEXIST, ERR_SERVER_NOT_RESPONDING, ERR_PATH_NOT_ALLOWED, ERR_INVALID_NOTE,
+                  ERR_NOTE_DELETED, LNERR_INVALID_UNID, LNERR_DATABASE_NOT_OPEN}) {
         OSLoadString(nullptr, static_cast<STATUS>(s), buf, sizeof buf);
         EXPECT_EQ(std::string(buf).find("Unknown"), std::string::npos) << s;
     }
@@ -111,11 +112,14 @@ NOTEID writeAllTypes(DBHANDLE hDb) {
     const std::string numbers = notes::ods::encodeNumbers({1, 2, 3});
     const std::string times = notes::ods::encodeTimes({when, when}, {});
     EXPECT_EQ(NSFItemAppend(hNote, ITEM_SUMMARY, "Text", 4, TYPE_TEXT, "hello", 5), NOERROR);
-    EXPECT_EQ(NSFItemAppend(hNote, ITEM_SUMMARY, "TextList", 0, TYPE_TEXT_LIST, list.data(), list.size()), NOERROR);
+    EXPECT_EQ(NSFItemAppend(hNote, ITEM_SUMMARY, "TextList", 0, TYPE_TEXT_LIST, list.data(), list.size()),
+              NOERROR);
     EXPECT_EQ(NSFItemAppend(hNote, ITEM_SUMMARY, "Number", 0, TYPE_NUMBER, &number, sizeof number), NOERROR);
-    EXPECT_EQ(NSFItemAppend(hNote, 0, "Numbers", 0, TYPE_NUMBER_RANGE, numbers.data(), numbers.size()), NOERROR);
+    EXPECT_EQ(NSFItemAppend(hNote, 0, "Numbers", 0, TYPE_NUMBER_RANGE, numbers.data(), numbers.size()),
+              NOERROR);
     EXPECT_EQ(NSFItemAppend(hNote, ITEM_SUMMARY, "Time", 0, TYPE_TIME, &when, sizeof when), NOERROR);
-    EXPECT_EQ(NSFItemAppend(hNote, ITEM_SUMMARY, "Times", 0, TYPE_TIME_RANGE, times.data(), times.size()), NOERROR);
+    EXPECT_EQ(NSFItemAppend(hNote, ITEM_SUMMARY, "Times", 0, TYPE_TIME_RANGE, times.data(), times.size()),
+              NOERROR);
     EXPECT_EQ(NSFItemAppend(hNote, 0, "Body", 4, TYPE_MIME_PART, "\x01\x02", 2), NOERROR);
     EXPECT_EQ(NSFNoteUpdate(hNote, 0), NOERROR);
     NOTEID id = 0;
@@ -140,15 +144,17 @@ TEST_F(NotesTest, ItemTypeCodesRoundTrip) {
     const struct {
         const char* name;
         WORD type;
-    } expected[] = {{"text", TYPE_TEXT},          {"TEXTLIST", TYPE_TEXT_LIST}, {"Number", TYPE_NUMBER},
-                    {"numbers", TYPE_NUMBER_RANGE}, {"Time", TYPE_TIME},         {"Times", TYPE_TIME_RANGE},
+    } expected[] = {{"text", TYPE_TEXT},     {"TEXTLIST", TYPE_TEXT_LIST},
+                    {"Number", TYPE_NUMBER}, {"numbers", TYPE_NUMBER_RANGE},
+                    {"Time", TYPE_TIME},     {"Times", TYPE_TIME_RANGE},
                     {"body", TYPE_MIME_PART}};
     for (const auto& e : expected) {
         BLOCKID item{}, value{};
         WORD type = 0;
         DWORD length = 0;
-        ASSERT_EQ(NSFItemInfo(hNote, e.name, static_cast<WORD>(std::strlen(e.name)), &item, &type, &value, &length),
-                  NOERROR)
+        ASSERT_EQ(
+            NSFItemInfo(hNote, e.name, static_cast<WORD>(std::strlen(e.name)), &item, &type, &value, &length),
+            NOERROR)
             << e.name;
         EXPECT_EQ(type, e.type) << e.name;
         // The value block starts with the type word.
@@ -179,7 +185,8 @@ TEST_F(NotesTest, ItemInfoNextWalksItemsOfOneName) {
     NOTEHANDLE hNote = NULLHANDLE;
     ASSERT_EQ(NSFNoteCreate(hDb, &hNote), NOERROR);
     for (const char* part : {"one", "two", "three"}) {
-        NSFItemAppend(hNote, ITEM_SUMMARY, "Body", 4, TYPE_MIME_PART, part, static_cast<DWORD>(std::strlen(part)));
+        NSFItemAppend(hNote, ITEM_SUMMARY, "Body", 4, TYPE_MIME_PART, part,
+                      static_cast<DWORD>(std::strlen(part)));
         NSFItemAppend(hNote, ITEM_SUMMARY, "Other", 5, TYPE_TEXT, "x", 1);
     }
     std::vector<std::string> seen;

@@ -1,8 +1,8 @@
 // A fresh data directory per test, with the server folder "Mail1" and the runtime pointed at it.
 #pragma once
 
+#include "notes/admin/clock.h"
 #include "notes/capi.h"
-#include "notes/clock.h"
 #include "notes/lncpp.h"
 
 #include <gtest/gtest.h>

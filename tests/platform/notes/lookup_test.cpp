@@ -1,6 +1,10 @@
 // Directory name lookup and password digests through the C API, walked as a login does.
 #include "fixture.h"
-#include "internal.h"
+#include "notes/admin/directory.h"
+#include "notes/admin/names.h"
+#include "runtime.h"
+#include "store.h"
+#include "templates.h"
 
 #include <cstring>
 #include <string>
@@ -262,4 +266,80 @@ TEST(PasswordDigest, Argon2idRoundTripAndRefusals) {
     EXPECT_EQ(SECHashPassword(1, reinterpret_cast<const BYTE*>("x"), 10, &length, out, 0, nullptr),
               ERR_BUFFER_TOO_SMALL);
     EXPECT_EQ(SECHashPassword(1, nullptr, sizeof out, &length, out, 0, nullptr), ERR_INVALID_PARAM);
+}
+
+// People and groups written through the admin API are found by the lookup; one that the
+// directory's forms cannot hold is refused and nothing is written.
+TEST_F(LookupTest, AdminPeopleAndGroupsAreFoundAndBadOnesRefused) {
+    notes::directory::Person jane;
+    jane.fullName = "Jane Doe/Acme";
+    jane.shortName = "jdoe";
+    jane.internetAddress = "jane.doe@acme.example";
+    jane.mailServer = "CN=Mail1/O=Acme";
+    ASSERT_EQ(notes::directory::hashPassword("pw", &jane.passwordDigest), NOERROR);
+    NOTEID person = 0;
+    ASSERT_EQ(notes::directory::addPerson(hDb, jane, &person), NOERROR);
+    notes::directory::Group sales;
+    sales.name = "Sales";
+    sales.members = {"CN=Jane Doe/O=Acme"};
+    ASSERT_EQ(notes::directory::addGroup(hDb, sales), NOERROR);
+
+    notes::NameLookup lookup;
+    ASSERT_EQ(lookup.open(notes::DataDirectory::current(), "Mail1", {"($Users)"}), NOERROR);
+    std::vector<notes::NameMatch> found;
+    const std::vector<std::string> items{"FullName",   "FirstName", "LastName",
+                                         "MailDomain", "MailFile",  "HTTPPassword"};
+    ASSERT_EQ(lookup.find("jdoe", false, items, &found), NOERROR);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].note, person);
+    std::vector<std::string> text;
+    const auto value = [&](std::size_t i) {
+        text.clear();
+        notes::ods::decodeText(found[0].items[i].first, found[0].items[i].second, &text);
+        return text;
+    };
+    EXPECT_EQ(value(0), (std::vector<std::string>{"CN=Jane Doe/O=Acme", "Jane Doe"}));
+    EXPECT_EQ(value(1), std::vector<std::string>{"Jane"}); // from the common name
+    EXPECT_EQ(value(2), std::vector<std::string>{"Doe"});
+    EXPECT_EQ(value(3), std::vector<std::string>{"Acme"}); // from the organisation
+    EXPECT_EQ(value(4), std::vector<std::string>{"mail\\jdoe"});
+    EXPECT_EQ(verify("pw", found[0].items[5].second), NOERROR);
+    ASSERT_EQ(lookup.find("sales", false, items, &found), NOERROR);
+    EXPECT_EQ(found.size(), 1u);
+
+    std::vector<NOTEID> before;
+    ASSERT_EQ(notes::handles::database(hDb)->list(NOTE_CLASS_DOCUMENT, &before), NOERROR);
+    notes::directory::Group odd = sales;
+    for (const char* type : {"4", "", "01", "x"}) {
+        odd.type = type;
+        EXPECT_EQ(notes::directory::addGroup(hDb, odd), ERR_INVALID_PARAM) << type;
+    }
+    odd.type = "1";
+    odd.name = "";
+    EXPECT_EQ(notes::directory::addGroup(hDb, odd), ERR_INVALID_PARAM);
+    notes::directory::Person nameless;
+    EXPECT_EQ(notes::directory::addPerson(hDb, nameless), ERR_INVALID_PARAM);
+    EXPECT_EQ(notes::directory::addPerson(NULLHANDLE, jane), ERR_INVALID_HANDLE);
+    std::vector<NOTEID> after;
+    ASSERT_EQ(notes::handles::database(hDb)->list(NOTE_CLASS_DOCUMENT, &after), NOERROR);
+    EXPECT_EQ(after, before);
+}
+
+// A lookup serves a data directory of its own, not only the configuration's: what a web server
+// object does for the folder it was given.
+TEST_F(LookupTest, LookupWorksInAnotherDataDirectory) {
+    const std::string other = dir + "/elsewhere";
+    std::filesystem::create_directories(other + "/Mail2");
+    const notes::DataDirectory elsewhere(other);
+    std::string file;
+    ASSERT_EQ(elsewhere.databaseFile("Mail2", "names", false, &file), NOERROR);
+    EXPECT_EQ(file, other + "/Mail2/names.nsf");
+    EXPECT_EQ(elsewhere.databaseFile("Mail1", "names", true, &file), ERR_SERVER_NOT_RESPONDING);
+    EXPECT_EQ(elsewhere.servers(), std::vector<std::string>{"Mail2"});
+
+    notes::NameLookup lookup;
+    EXPECT_EQ(lookup.open(elsewhere, "", {"($Users)"}), ERR_NO_DIRECTORY); // no names.nsf there yet
+    // The configuration's directory still answers the C API.
+    EXPECT_EQ(lookup.open(notes::DataDirectory::current(), "", {"($Users)"}), NOERROR);
+    EXPECT_EQ(lookup.open(notes::DataDirectory::current(), "", {"($NoSuchView)"}), ERR_NAMESPACE_NOT_FOUND);
 }

@@ -1,7 +1,10 @@
 // Mail files: the template's folder and views, collations per sort column (also after design
 // changes), reading every note id in one call, unread lists, folder membership.
 #include "fixture.h"
-#include "internal.h"
+#include "mailgen.h"
+#include "runtime.h"
+#include "store.h"
+#include "templates.h"
 
 #include <algorithm>
 #include <cstring>
@@ -157,23 +160,24 @@ TEST_F(MailTest, CollationNumbersPickTheirColumnsAlsoAfterDesignChanges) {
     const auto ids = put({a, b, c});
     const NOTEID A = ids[0], B = ids[1], C = ids[2];
     using V = std::vector<NOTEID>;
-    // Inbox: 0 own order (received), 2 from, 5 received, 6 size; 7 does not exist yet.
+    using namespace notes::templates::collation;
+    // Inbox: 0 is its own order (received); subject does not exist yet.
     EXPECT_EQ(readAll("($Inbox)", 0), (V{B, A, C}));
-    EXPECT_EQ(readAll("($Inbox)", 2), (V{B, C, A})); // Adam, Émile, zoe: accents and case ignored
-    EXPECT_EQ(readAll("($Inbox)", 3), (V{A, C, B})); // from, descending
-    EXPECT_EQ(readAll("($Inbox)", 5), (V{B, A, C}));
-    EXPECT_EQ(readAll("($Inbox)", 6).back(), B);
-    EXPECT_EQ(readAll("($Inbox)", 1).front(), C); // importance "1" first
+    EXPECT_EQ(readAll("($Inbox)", inbox::kWho), (V{B, C, A})); // Adam, Émile, zoe: accents and case ignored
+    EXPECT_EQ(readAll("($Inbox)", inbox::kWhoDescending), (V{A, C, B})); // from, descending
+    EXPECT_EQ(readAll("($Inbox)", inbox::kReceived), (V{B, A, C}));
+    EXPECT_EQ(readAll("($Inbox)", inbox::kSize).back(), B);
+    EXPECT_EQ(readAll("($Inbox)", inbox::kImportance).front(), C); // importance "1" first
     STATUS s = NOERROR;
-    readAll("($Inbox)", 7, &s);
+    readAll("($Inbox)", inbox::kSubject, &s);
     EXPECT_EQ(s, ERR_BAD_COLLATION);
 
     // Subject made resortable once; a second identical change writes nothing.
     sortableColumn("($Inbox)", "Subject", "Subject", nullptr);
-    EXPECT_EQ(readAll("($Inbox)", 7, &s), (V{B, A, C}));
+    EXPECT_EQ(readAll("($Inbox)", inbox::kSubject, &s), (V{B, A, C}));
     EXPECT_EQ(s, NOERROR);
-    EXPECT_EQ(readAll("($Inbox)", 2), (V{B, C, A})); // earlier numbers unchanged
-    EXPECT_EQ(readAll("($Inbox)", 6).back(), B);
+    EXPECT_EQ(readAll("($Inbox)", inbox::kWho), (V{B, C, A})); // earlier numbers unchanged
+    EXPECT_EQ(readAll("($Inbox)", inbox::kSize).back(), B);
     {
         LNViewFolder view;
         ASSERT_EQ(db.GetViewFolder("($Inbox)", &view), LNNOERROR);
@@ -197,23 +201,23 @@ TEST_F(MailTest, CollationNumbersPickTheirColumnsAlsoAfterDesignChanges) {
     ASSERT_EQ(store->info(inbox, &infoAfter), NOERROR);
     EXPECT_EQ(infoAfter.sequence, infoBefore.sequence);
 
-    // Drafts: "size" appended before or after "subject" gets 5 either way; subject is 4.
+    // Drafts: "size" appended before or after "subject" gets the same number either way.
     notes::mail::Message small, big;
     small.kind = big.kind = notes::mail::Message::Kind::Draft;
     small.subject = "z small";
     big.subject = "a big";
     big.body = std::string(5000, 'y');
     const auto drafts = put({small, big});
-    readAll("($Drafts)", 5, &s);
+    readAll("($Drafts)", drafts::kSize, &s);
     EXPECT_EQ(s, ERR_BAD_COLLATION);
     sortableColumn("($Drafts)", "Size", nullptr,
                    "@If(@IsDocTruncated;@If(@TextToNumber(@Version) < 172; @DocLength;@DocOmittedLength + "
                    "@DocLength);@DocLength)");
     sortableColumn("($Drafts)", "Subject", "Subject", nullptr);
-    EXPECT_EQ(readAll("($Drafts)", 5), (V{drafts[0], drafts[1]}));
-    EXPECT_EQ(readAll("($Drafts)", 4), (V{drafts[1], drafts[0]}));
+    EXPECT_EQ(readAll("($Drafts)", drafts::kSize), (V{drafts[0], drafts[1]}));
+    EXPECT_EQ(readAll("($Drafts)", drafts::kSubject), (V{drafts[1], drafts[0]}));
 
-    // Tasks: "Importance" appended is 6; 1 subject, 2 due.
+    // Tasks: "Importance" appended.
     notes::mail::Message t1, t2;
     t1.kind = t2.kind = notes::mail::Message::Kind::Task;
     t1.subject = "b";
@@ -223,10 +227,10 @@ TEST_F(MailTest, CollationNumbersPickTheirColumnsAlsoAfterDesignChanges) {
     t2.importance = 1;
     t2.due = day(9);
     const auto tasks = put({t1, t2});
-    EXPECT_EQ(readAll("($Todo)", 1), (V{tasks[1], tasks[0]}));
-    EXPECT_EQ(readAll("($Todo)", 2), (V{tasks[0], tasks[1]}));
+    EXPECT_EQ(readAll("($Todo)", todo::kSubject), (V{tasks[1], tasks[0]}));
+    EXPECT_EQ(readAll("($Todo)", todo::kDue), (V{tasks[0], tasks[1]}));
     sortableColumn("($Todo)", "Importance", "Importance", nullptr);
-    EXPECT_EQ(readAll("($Todo)", 6), (V{tasks[1], tasks[0]}));
+    EXPECT_EQ(readAll("($Todo)", todo::kImportance), (V{tasks[1], tasks[0]}));
 
     // The changed designs are stored: a new session sees them.
     db.Close();
@@ -238,14 +242,34 @@ TEST_F(MailTest, CollationNumbersPickTheirColumnsAlsoAfterDesignChanges) {
     LNViewColumn col;
     ASSERT_EQ(todo.GetColumn("Importance", &col), LNNOERROR);
     EXPECT_EQ(col.GetFieldName(), LNString("Importance"));
-    EXPECT_EQ(todo.GetCollationCount(), 7);
+    EXPECT_EQ(todo.GetCollationCount(), notes::templates::collation::todo::kImportance + 1);
+}
+
+// The collation table and the template agree: each view has the named collations up to the first
+// one that the plug-in adds itself.
+TEST_F(MailTest, TemplateViewsHaveTheNamedCollations) {
+    using namespace notes::templates::collation;
+    const struct {
+        const char* view;
+        int count; // collations before the plug-in's additions
+    } views[] = {{"($Inbox)", inbox::kSubject},
+                 {"($Drafts)", drafts::kSize},
+                 {"($Sent)", sent::kSubject},
+                 {"($ToDo)", todo::kImportance},
+                 {"($All)", all::kSubject + 1}};
+    for (const auto& v : views) {
+        LNViewFolder view;
+        ASSERT_EQ(db.GetViewFolder(v.view, &view), LNNOERROR) << v.view;
+        ASSERT_EQ(view.Open(), LNNOERROR) << v.view;
+        EXPECT_EQ(view.GetCollationCount(), v.count) << v.view;
+    }
 }
 
 TEST_F(MailTest, ReadsEveryNoteIdOfALargeViewInOneCall) {
     ASSERT_EQ(notes::mail::generate(*store, 17000, 7, day(30), 30, 5000, nullptr), NOERROR);
     const auto ids = readAll("($Inbox)", 0);
     ASSERT_EQ(ids.size(), 17000u);
-    const auto bySize = readAll("($Inbox)", 6);
+    const auto bySize = readAll("($Inbox)", notes::templates::collation::inbox::kSize);
     EXPECT_EQ(bySize.size(), 17000u);
     EXPECT_NE(bySize, ids);
     // The old call still stops at its limit and says more remain.
@@ -277,49 +301,61 @@ TEST_F(MailTest, ReadsEveryNoteIdOfALargeViewInOneCall) {
 TEST_F(MailTest, UnreadListsAndMarks) {
     const auto ids = put({memo("CN=A/O=Acme", "one", 1, true), memo("CN=B/O=Acme", "two", 2, false),
                           memo("CN=C/O=Acme", "three", 3, true)});
+    // The plug-in's question: a fresh unread list, then Contains.
+    const auto isUnread = [](LNDatabase& d, NOTEID id) {
+        LNNoteArray list;
+        return d.GetUnreadList(&list, FALSE) == LNNOERROR && list.Contains(id);
+    };
     LNNoteArray unread;
     ASSERT_EQ(db.GetUnreadList(&unread), LNNOERROR);
     EXPECT_EQ(unread.GetCount(), 2);
     EXPECT_TRUE(unread.Contains(ids[0]));
     EXPECT_FALSE(unread.Contains(ids[1]));
-    EXPECT_TRUE(db.IsNoteUnread(ids[2]));
-    EXPECT_FALSE(db.IsNoteUnread(ids[1]));
-    EXPECT_FALSE(db.IsNoteUnread(0));
+    EXPECT_TRUE(unread.Contains(ids[2]));
+    EXPECT_FALSE(unread.Contains(0));
 
-    // A copy taken before a change keeps what it saw; the database answers the new state.
+    // A copy taken before a change keeps what it saw; a list fetched afterwards has the new state.
     LNNoteArray copy = unread;
     ASSERT_EQ(db.MarkRead(ids[0]), LNNOERROR);
     EXPECT_TRUE(copy.Contains(ids[0]));
-    EXPECT_FALSE(db.IsNoteUnread(ids[0]));
+    EXPECT_FALSE(isUnread(db, ids[0]));
     ASSERT_EQ(db.MarkRead(ids[1], FALSE), LNNOERROR);
-    EXPECT_TRUE(db.IsNoteUnread(ids[1]));
-    // Editing an array does not touch another that shares its ids.
+    EXPECT_TRUE(isUnread(db, ids[1]));
+    // Editing an array does not touch another that shares its ids, nor the file's list; an array
+    // that stops being ascending still finds its ids.
     LNNoteArray edited = copy;
     EXPECT_EQ(edited.Remove(ids[2]), LNNOERROR);
     EXPECT_TRUE(copy.Contains(ids[2]));
     EXPECT_EQ(edited.Remove(ids[2]), LNWARN_NOT_FOUND);
+    EXPECT_TRUE(isUnread(db, ids[2]));
+    ASSERT_EQ(edited.Append(1), LNNOERROR);
+    EXPECT_TRUE(edited.Contains(1));
+    EXPECT_TRUE(edited.Contains(ids[0]));
+    EXPECT_FALSE(isUnread(db, 1));
 
     // Mark all read: the plug-in empties the list and writes it back.
     ASSERT_EQ(db.GetUnreadList(&unread), LNNOERROR);
     ASSERT_EQ(unread.DeleteAll(), LNNOERROR);
     ASSERT_EQ(db.SetUnreadList(unread, nullptr, FALSE), LNNOERROR);
     for (NOTEID id : ids) {
-        EXPECT_FALSE(db.IsNoteUnread(id));
+        EXPECT_FALSE(isUnread(db, id));
     }
     // Another connection's change is seen.
     LNDatabase other;
     ASSERT_EQ(session.GetDatabase("mail/jdoe.nsf", &other, "Mail1"), LNNOERROR);
     ASSERT_EQ(other.Open(), LNNOERROR);
     ASSERT_EQ(other.MarkRead(ids[1], FALSE), LNNOERROR);
-    EXPECT_TRUE(db.IsNoteUnread(ids[1]));
+    EXPECT_TRUE(isUnread(db, ids[1]));
     other.Close();
-    // A new document is unread; a closed database answers no.
+    // A new document is unread; a closed database has no list.
     LNDocument doc;
     ASSERT_EQ(db.CreateDocument(&doc, "Memo"), LNNOERROR);
     ASSERT_EQ(doc.Save(), LNNOERROR);
-    EXPECT_TRUE(db.IsNoteUnread(doc.GetNoteID()));
+    EXPECT_TRUE(isUnread(db, doc.GetNoteID()));
     LNDatabase closed;
-    EXPECT_FALSE(closed.IsNoteUnread(ids[1]));
+    LNNoteArray none;
+    EXPECT_NE(closed.GetUnreadList(&none), LNNOERROR);
+    EXPECT_EQ(none.GetCount(), 0);
 }
 
 TEST_F(MailTest, InboxMembershipThroughFolderTables) {

@@ -1,7 +1,10 @@
 // Native MIME memos: parsing messages into leaf parts, the stored part items and reading them back.
 #include "fixture.h"
-#include "internal.h"
+#include "mailgen.h"
 #include "mimeparts.h"
+#include "runtime.h"
+#include "store.h"
+#include "templates.h"
 
 #include <fstream>
 #include <iterator>

@@ -2,9 +2,10 @@
 #include "admin.h"
 #include "attachments.h"
 #include "fixture.h"
-#include "internal.h"
 #include "mimeparts.h"
 #include "richtext.h"
+#include "runtime.h"
+#include "store.h"
 
 #include <fstream>
 #include <map>

@@ -406,6 +406,19 @@ TEST_F(NsfadminDirectoryTest, PasswdListAndGroups) {
     const nsfadmin::DbRef directory{"Mail1", ""};
     ASSERT_EQ(admin([&](auto& a) { return a.groupAdd(directory, sales); }).code, nsfadmin::kOk);
     EXPECT_EQ(admin([&](auto& a) { return a.groupAdd(directory, sales); }).code, nsfadmin::kNotesError);
+    // Only the four documented group types; a refused group leaves no document behind.
+    for (const char* type : {"4", "9", "", "01", "-1", "1 ", "mail"}) {
+        nsfadmin::GroupEntry odd;
+        odd.name = "Odd";
+        odd.type = type;
+        r = admin([&](auto& a) { return a.groupAdd(directory, odd); });
+        EXPECT_EQ(r.code, nsfadmin::kBadInput) << type;
+        EXPECT_NE(r.err.find("is not a group type"), std::string::npos) << r.err;
+        EXPECT_EQ(admin([&](auto& a) { return a.groupMembers(directory, "Odd", "list", {}); }).code,
+                  nsfadmin::kNotesError)
+            << type;
+    }
+    EXPECT_EQ(run("group add -s Mail1 Odd --type 9").code, nsfadmin::kBadInput);
     EXPECT_EQ(admin([&](auto& a) {
                   return a.groupMembers(directory, "sales", "add", {"Bob", "bob"});
               }).code,

@@ -1,7 +1,7 @@
 // Rich text: the stored records, the class library's appending calls and the cursor.
 #include "fixture.h"
-#include "internal.h"
 #include "richtext.h"
+#include "store.h"
 
 #include <random>
 

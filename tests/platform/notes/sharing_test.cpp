@@ -2,7 +2,10 @@
 // reuse, and view and unread lists, which must follow every commit of every connection and never
 // show another connection's uncommitted rows or a file that has since been replaced.
 #include "fixture.h"
-#include "internal.h"
+#include "mailgen.h"
+#include "runtime.h"
+#include "store.h"
+#include "templates.h"
 
 #include <cstring>
 #include <filesystem>

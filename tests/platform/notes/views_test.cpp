@@ -1,7 +1,9 @@
 // Views: template designs, order, Find positions, categories, collations, full-text search and
 // the index kept current across saves, deletions and processes.
 #include "fixture.h"
-#include "internal.h"
+#include "runtime.h"
+#include "store.h"
+#include "templates.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,7 +2,7 @@
 #include "ProviderFixture.h"
 
 #include "Lattice/DateTimeUtil.h"
-#include "internal.h" // the stand-in's database templates
+#include "notes/admin/templates.h" // the stand-in's database templates
 
 #include <cstring>
 

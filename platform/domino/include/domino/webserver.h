@@ -25,7 +25,8 @@ struct Options {
     // Verified credentials are reused this long, so the digest check is not paid per request.
     std::chrono::seconds credentialLifetime{60};
     std::size_t credentialCacheSize = 256;
-    // One line per request (method, path, status, user); never credentials. Null: no log.
+    // One line per request (method, path, status, user), and a line for a login refused because the
+    // name is ambiguous in the directory; never credentials. Null: no log.
     std::function<void(const std::string&)> accessLog;
     // The clock of the credential cache (tests move it); null: the steady clock.
     std::function<std::chrono::steady_clock::time_point()> clock;
@@ -35,6 +36,7 @@ struct Stats {
     std::uint64_t requests = 0;
     std::uint64_t passwordChecks = 0; // digest verifications actually run
     std::uint64_t credentialCacheHits = 0;
+    std::uint64_t decoyChecks = 0; // password checks against no one's digest, for names that log nobody in
 };
 
 class WebServer {

@@ -239,7 +239,7 @@ extern "C" {
 typedef WORD (*CWF_ERROR_PROC)(const void* pCDField, WORD phase, STATUS error, DHANDLE hErrorText,
                                WORD wErrorTextSize, void* ctx);
 
-// Runtime. Initialisation reads the configuration (data directory); see notes/config.h.
+// Runtime. Initialisation reads the configuration (data directory); see the README.
 STATUS NotesInitExtended(int argc, char** argv);
 void NotesTerm(void);
 // Copies the data directory (with no trailing separator) into retPath (MAXPATH bytes); returns its length.

@@ -50,14 +50,12 @@ public:
                               LNNOTETYPE noteType = LNNOTETYPE_DOCUMENT, LNDatetime* until = 0);
     // Every live note of the given class.
     LNSTATUS GetNotes(LNNoteArray* notes, LNNOTETYPE noteType = LNNOTETYPE_DOCUMENT);
-    // The unread list of the client's user. A new document is unread until taken off the list.
+    // The unread list of the client's user, sorted, sharing the file's current list until the array
+    // is changed. A new document is unread until taken off the list.
     LNSTATUS GetUnreadList(LNNoteArray* unread, LNBOOL update = FALSE);
     // Without `original`, the unread list becomes `unread`; with it, only the differences between
     // the two are applied (notes gone from it become read, new ones unread).
     LNSTATUS SetUnreadList(const LNNoteArray& unread, const LNNoteArray* original = 0, LNBOOL update = FALSE);
-    // Whether a note is on the unread list: a binary search in the list shared by every question
-    // until the file changes (FALSE when the database is not open).
-    LNBOOL IsNoteUnread(NOTEID id) const;
     // Takes one note off the unread list (read) or puts it on (not read).
     LNSTATUS MarkRead(NOTEID id, LNBOOL read = TRUE);
 

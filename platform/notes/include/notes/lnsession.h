@@ -1,4 +1,4 @@
-// LNNotesSession: the class library's session. Init starts the runtime (see notes/config.h for
+// LNNotesSession: the class library's session. Init starts the runtime (see the README for
 // where the data directory comes from); Term stops it.
 #pragma once
 

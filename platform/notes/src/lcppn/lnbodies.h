@@ -1,8 +1,9 @@
 // Shared state behind the class library's reference objects.
 #pragma once
 
-#include "internal.h"
 #include "notes/lncpp.h"
+#include "runtime.h"
+#include "store.h"
 
 struct LNDatabaseBody {
     std::string server;

@@ -1,8 +1,6 @@
 #include "attachments.h"
 #include "lnbodies.h"
 
-#include <algorithm>
-
 namespace {
 
 std::string netPath(const LNDatabaseBody& b) {
@@ -279,14 +277,6 @@ LNSTATUS LNDatabase::GetUnreadList(LNNoteArray* unread, LNBOOL) {
     unread->db_ = body_;
     unread->assign(std::move(ids), true);
     return LNNOERROR;
-}
-
-LNBOOL LNDatabase::IsNoteUnread(NOTEID id) const {
-    std::shared_ptr<const std::vector<NOTEID>> ids;
-    if (checkOpen() != LNNOERROR || body_->database()->unreadShared("", &ids) != NOERROR) {
-        return FALSE;
-    }
-    return std::binary_search(ids->begin(), ids->end(), id);
 }
 
 LNSTATUS LNDatabase::MarkRead(NOTEID id, LNBOOL read) {

@@ -1,6 +1,6 @@
 #include "lnbodies.h"
 
-#include "notes/config.h"
+#include "notes/admin/config.h"
 
 LNNotesSession::~LNNotesSession() {
     if (initialized_) {
@@ -61,7 +61,9 @@ LNDatetime LNNotesSession::GetCurrentDatetime() const {
     return LNDatetime(notes::timedateFromTicks(now, zone, dst));
 }
 
-LNString LNNotesSession::AbbreviateName(const LNString& name) const { return LNString(notes::abbreviateName(name.str())); }
+LNString LNNotesSession::AbbreviateName(const LNString& name) const {
+    return LNString(notes::abbreviateName(name.str()));
+}
 
 LNSTATUS LNNotesSession::AbbreviateName(const LNString& name, LNString* abbreviated) const {
     if (abbreviated == nullptr) {
@@ -83,4 +85,6 @@ LNSTATUS LNNotesSession::CanonicalizeName(const LNString& name, LNString* canoni
     return LNNOERROR;
 }
 
-LNString LNNotesSession::GetDataDirectory() const { return LNString(notes::dataDirectory()); }
+LNString LNNotesSession::GetDataDirectory() const {
+    return LNString(notes::dataDirectory());
+}

@@ -2,7 +2,8 @@
 // the database's objects table and are saved with the note.
 #pragma once
 
-#include "internal.h"
+#include "runtime.h"
+#include "store.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
-#include "notes/clock.h"
+#include "notes/admin/clock.h"
 
-#include "internal.h"
+#include "values.h"
 
 #include <mutex>
 

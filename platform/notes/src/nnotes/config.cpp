@@ -1,7 +1,8 @@
 // Runtime start and stop, the data directory, and the mapping of server + path to a file.
-#include "notes/config.h"
+#include "notes/admin/config.h"
 
-#include "internal.h"
+#include "runtime.h"
+#include "values.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -68,6 +69,29 @@ std::string matchEntry(const fs::path& parent, const std::string& name) {
     return name;
 }
 
+// An entry of `dir` named `name` ignoring case; links are not followed out of the directory.
+std::optional<fs::path> unlinkedEntry(const fs::path& dir, const std::string& name, bool wantDirectory) {
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        if (!nameEquals(it->path().filename().string(), name)) {
+            continue;
+        }
+        const fs::file_status st = it->symlink_status(ec);
+        if (ec) {
+            return std::nullopt;
+        }
+        if (wantDirectory ? fs::is_directory(st) : fs::is_regular_file(st)) {
+            return it->path();
+        }
+    }
+    return std::nullopt;
+}
+
+bool plainSegment(const std::string& s) {
+    return !s.empty() && s != "." && s != ".." && s.find_first_of("/\\:") == std::string::npos &&
+           s.find('\0') == std::string::npos;
+}
+
 } // namespace
 
 std::string iniDirectory(const std::string& iniPath) {
@@ -120,8 +144,26 @@ void splitNetPath(std::string_view netPath, std::string* server, std::string* pa
     }
 }
 
-STATUS serverFolder(std::string_view server, std::string* folder) {
-    const std::string root = dataDirectory();
+DataDirectory::DataDirectory(std::string root) : root_(std::move(root)) {}
+
+DataDirectory DataDirectory::current() {
+    return DataDirectory(dataDirectory());
+}
+
+std::vector<std::string> DataDirectory::servers() const {
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (fs::directory_iterator it(root_, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->is_directory(ec)) {
+            out.push_back(it->path().filename().string());
+        }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+STATUS DataDirectory::serverFolder(std::string_view server, std::string* folder) const {
+    const std::string& root = root_;
     std::error_code ec;
     if (!fs::is_directory(root, ec)) {
         return ERR_NO_DATA_DIRECTORY;
@@ -142,7 +184,8 @@ STATUS serverFolder(std::string_view server, std::string* folder) {
     return NOERROR;
 }
 
-STATUS resolveDatabaseFile(std::string_view server, std::string_view path, bool mustExist, std::string* file) {
+STATUS DataDirectory::databaseFile(std::string_view server, std::string_view path, bool mustExist,
+                                   std::string* file) const {
     std::string p(path);
     for (char& c : p) {
         if (c == '\\') {
@@ -200,6 +243,45 @@ STATUS resolveDatabaseFile(std::string_view server, std::string_view path, bool 
     return NOERROR;
 }
 
+std::optional<std::string> DataDirectory::existingFile(const std::string& serverFolder,
+                                                       const std::vector<std::string>& segments) const {
+    if (segments.empty() || !plainSegment(serverFolder)) {
+        return std::nullopt;
+    }
+    fs::path at = fs::path(root_) / serverFolder;
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+        if (!plainSegment(segments[i])) {
+            return std::nullopt;
+        }
+        auto next = unlinkedEntry(at, segments[i], i + 1 < segments.size());
+        if (!next) {
+            return std::nullopt;
+        }
+        at = *next;
+    }
+    // Belt and braces: whatever the matching did, the file lies inside the data directory.
+    std::error_code ec;
+    const fs::path real = fs::weakly_canonical(at, ec);
+    const fs::path base = fs::weakly_canonical(root_, ec);
+    if (ec) {
+        return std::nullopt;
+    }
+    const auto [b, r] = std::mismatch(base.begin(), base.end(), real.begin(), real.end());
+    if (b != base.end()) {
+        return std::nullopt;
+    }
+    return real.string();
+}
+
+STATUS serverFolder(std::string_view server, std::string* folder) {
+    return DataDirectory::current().serverFolder(server, folder);
+}
+
+STATUS resolveDatabaseFile(std::string_view server, std::string_view path, bool mustExist,
+                           std::string* file) {
+    return DataDirectory::current().databaseFile(server, path, mustExist, file);
+}
+
 } // namespace notes
 
 extern "C" {
@@ -212,7 +294,9 @@ STATUS NotesInitExtended(int argc, char** argv) {
     return notes::initRuntime(ini);
 }
 
-void NotesTerm(void) { notes::termRuntime(); }
+void NotesTerm(void) {
+    notes::termRuntime();
+}
 
 WORD OSGetDataDirectory(char* retPath) {
     return static_cast<WORD>(notes::copyText(notes::dataDirectory(), retPath, MAXPATH));

@@ -1,7 +1,8 @@
 #include "connectionpool.h"
 
 #include "fileidentity.h"
-#include "internal.h"
+#include "runtime.h"
+#include "store.h"
 
 #include <sqlite3.h>
 

@@ -1,6 +1,6 @@
 // Texts of the statuses the stand-in raises.
-#include "internal.h"
 #include "notes/lnglobal.h"
+#include "values.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,7 @@
 // The process-wide handle table: databases, open notes and memory blocks. Handles count up from 1
 // and are never reused, so a stale handle is refused instead of reaching another object.
-#include "internal.h"
+#include "runtime.h"
+#include "store.h"
 
 #include <cstring>
 #include <unordered_map>

@@ -1,5 +1,6 @@
 // ID tables: a memory block holding a DWORD count and the note ids in ascending order.
-#include "internal.h"
+#include "runtime.h"
+#include "values.h"
 
 #include <algorithm>
 #include <cstring>
@@ -75,7 +76,9 @@ STATUS IDCreateTable(DWORD, DHANDLE* rethTable) {
     return NOERROR;
 }
 
-STATUS IDDestroyTable(DHANDLE hTable) { return handles::freeMemory(hTable); }
+STATUS IDDestroyTable(DHANDLE hTable) {
+    return handles::freeMemory(hTable);
+}
 
 STATUS IDInsert(DHANDLE hTable, NOTEID id, BOOL* retInserted) {
     bool inserted = false;
@@ -108,7 +111,8 @@ STATUS IDDelete(DHANDLE hTable, NOTEID id, BOOL* retDeleted) {
 }
 
 STATUS IDDeleteAll(DHANDLE hTable) {
-    return idtable::edit(hTable, [](std::vector<NOTEID>& ids) { ids.clear(); }) ? NOERROR : ERR_INVALID_HANDLE;
+    return idtable::edit(hTable, [](std::vector<NOTEID>& ids) { ids.clear(); }) ? NOERROR
+                                                                                : ERR_INVALID_HANDLE;
 }
 
 BOOL IDIsPresent(DHANDLE hTable, NOTEID id) {

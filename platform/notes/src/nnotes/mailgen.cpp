@@ -1,7 +1,8 @@
 // Mail file documents for seeding and benchmarks: the items a delivered memo, a draft, a sent memo
 // or a task carries, stored many at a time in one transaction.
+#include "mailgen.h"
 #include "attachments.h"
-#include "internal.h"
+#include "runtime.h"
 
 #include <algorithm>
 #include <array>

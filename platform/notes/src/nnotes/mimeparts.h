@@ -2,7 +2,9 @@
 // of TYPE_MIME_PART, and read back. See the README for the stored layout.
 #pragma once
 
-#include "internal.h"
+#include "mailgen.h"
+#include "runtime.h"
+#include "store.h"
 
 #include <string>
 #include <string_view>

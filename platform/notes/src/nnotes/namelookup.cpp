@@ -3,13 +3,13 @@
 //   per name   DWORD record size, WORD matches, WORD 0, then its matches
 //   per match  DWORD record size, WORD items, WORD 0, then per item: DWORD length, then that many
 //              bytes (type word + value; length 0 = the document has no such item)
-#include "internal.h"
+#include "notes/admin/names.h"
+
+#include "runtime.h"
+#include "store.h"
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -50,36 +50,113 @@ bool unpack(const char* packed, WORD count, std::vector<std::string>* out) {
     return true;
 }
 
-struct Directory {
-    std::shared_ptr<notes::Database> db;
-    std::vector<std::pair<NOTEID, notes::ViewDesign>> views; // the name spaces it has
+} // namespace
+
+namespace notes {
+
+struct NameLookup::Directory {
+    std::string server;
+    std::shared_ptr<Database> db;
+    std::vector<std::pair<NOTEID, ViewDesign>> views; // the name spaces it has
 };
 
-// The directories to search, in order.
-STATUS directories(const char* serverName, std::vector<std::string>* servers) {
-    const std::string server = serverName ? serverName : "";
-    if (!server.empty()) {
-        servers->push_back(server);
-        return NOERROR;
-    }
-    servers->push_back("");
-    std::string root;
-    if (STATUS s = notes::serverFolder("", &root); s != NOERROR) {
-        return s;
-    }
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
-        if (it->is_directory(ec)) {
-            names.push_back(it->path().filename().string());
+STATUS NameLookup::open(const DataDirectory& dir, std::string_view server,
+                        const std::vector<std::string>& views) {
+    directories_.clear();
+    std::vector<std::string> servers{std::string(server)};
+    if (server.empty()) {
+        std::string root;
+        if (STATUS s = dir.serverFolder("", &root); s != NOERROR) {
+            return s;
         }
+        const auto named = dir.servers();
+        servers.insert(servers.end(), named.begin(), named.end());
     }
-    std::sort(names.begin(), names.end());
-    servers->insert(servers->end(), names.begin(), names.end());
+    std::vector<bool> viewFound(views.size(), false);
+    for (const std::string& name : servers) {
+        std::string file;
+        if (STATUS s = dir.databaseFile(name, "names.nsf", true, &file); s != NOERROR) {
+            if (!server.empty()) {
+                return s;
+            }
+            continue;
+        }
+        auto d = std::make_shared<Directory>();
+        d->server = name;
+        if (STATUS s = Database::open(file, name, "names.nsf", &d->db); s != NOERROR) {
+            return s;
+        }
+        for (std::size_t i = 0; i < views.size(); ++i) {
+            NOTEID view = 0;
+            ViewDesign design;
+            if (d->db->findDesign(NOTE_CLASS_VIEW, views[i], &view) == NOERROR &&
+                d->db->viewDesign(view, &design) == NOERROR) {
+                d->views.emplace_back(view, std::move(design));
+                viewFound[i] = true;
+            }
+        }
+        directories_.push_back(std::move(d));
+    }
+    if (directories_.empty()) {
+        return ERR_NO_DIRECTORY;
+    }
+    if (std::find(viewFound.begin(), viewFound.end(), false) != viewFound.end()) {
+        directories_.clear();
+        return ERR_NAMESPACE_NOT_FOUND;
+    }
     return NOERROR;
 }
 
-} // namespace
+STATUS NameLookup::find(std::string_view name, bool all, const std::vector<std::string>& items,
+                        std::vector<NameMatch>* out) const {
+    out->clear();
+    // A hierarchical name is also tried in its canonical form ("Jane Doe/Acme").
+    std::vector<std::string> keys{std::string(name)};
+    if (name.find('/') != std::string_view::npos) {
+        const std::string canonical = canonicalizeName(name);
+        if (!nameEquals(canonical, name)) {
+            keys.push_back(canonical);
+        }
+    }
+    for (const auto& d : directories_) {
+        std::vector<NOTEID> found;
+        for (const auto& [view, design] : d->views) {
+            for (const std::string& key : keys) {
+                std::vector<NOTEID> ids;
+                const std::string prefix = viewFindKey(design, 0, key, false);
+                if (prefix.empty()) {
+                    continue;
+                }
+                if (STATUS s = d->db->viewMatches(view, 0, prefix, &ids); s != NOERROR) {
+                    return s;
+                }
+                for (NOTEID id : ids) {
+                    if (std::find(found.begin(), found.end(), id) == found.end()) {
+                        found.push_back(id);
+                    }
+                }
+            }
+        }
+        for (NOTEID id : found) {
+            NameMatch m;
+            m.server = d->server;
+            m.note = id;
+            Note note;
+            const STATUS ls = d->db->load(id, &note);
+            for (const std::string& itemName : items) {
+                const Item* it = ls == NOERROR ? note.find(itemName) : nullptr;
+                m.items.emplace_back(it ? it->type : WORD(0), it ? it->value : std::string());
+            }
+            out->push_back(std::move(m));
+        }
+        if (!found.empty() && !all) {
+            break;
+        }
+    }
+    return NOERROR;
+}
+
+} // namespace notes
 
 extern "C" {
 
@@ -94,40 +171,10 @@ STATUS NAMELookup2(const char* serverName, DWORD flags, WORD numNameSpaces, cons
         !unpack(items, numItems, &itemNames)) {
         return ERR_INVALID_PARAM;
     }
-    std::vector<std::string> servers;
-    if (STATUS s = directories(serverName, &servers); s != NOERROR) {
+    notes::NameLookup lookup;
+    if (STATUS s = lookup.open(notes::DataDirectory::current(), serverName ? serverName : "", spaces);
+        s != NOERROR) {
         return s;
-    }
-    std::vector<Directory> dirs;
-    std::vector<bool> spaceFound(spaces.size(), false);
-    for (const std::string& server : servers) {
-        std::string file;
-        if (STATUS s = notes::resolveDatabaseFile(server, "names.nsf", true, &file); s != NOERROR) {
-            if (!std::string(serverName ? serverName : "").empty()) {
-                return s;
-            }
-            continue;
-        }
-        Directory d;
-        if (STATUS s = notes::Database::open(file, server, "names.nsf", &d.db); s != NOERROR) {
-            return s;
-        }
-        for (std::size_t i = 0; i < spaces.size(); ++i) {
-            NOTEID view = 0;
-            notes::ViewDesign design;
-            if (d.db->findDesign(NOTE_CLASS_VIEW, spaces[i], &view) == NOERROR &&
-                d.db->viewDesign(view, &design) == NOERROR) {
-                d.views.emplace_back(view, std::move(design));
-                spaceFound[i] = true;
-            }
-        }
-        dirs.push_back(std::move(d));
-    }
-    if (dirs.empty()) {
-        return ERR_NO_DIRECTORY;
-    }
-    if (std::find(spaceFound.begin(), spaceFound.end(), false) != spaceFound.end()) {
-        return ERR_NAMESPACE_NOT_FOUND;
     }
     const bool all = (flags & (NAME_LOOKUP_ALL | NAME_LOOKUP_EXHAUSTIVE)) != 0;
 
@@ -136,61 +183,27 @@ STATUS NAMELookup2(const char* serverName, DWORD flags, WORD numNameSpaces, cons
     put<WORD>(out, numNames);
     put<WORD>(out, numItems);
     for (const std::string& name : wanted) {
-        // A hierarchical name is also tried in its canonical form ("Jane Doe/Acme").
-        std::vector<std::string> keys{name};
-        if (name.find('/') != std::string::npos) {
-            const std::string canonical = notes::canonicalizeName(name);
-            if (!notes::nameEquals(canonical, name)) {
-                keys.push_back(canonical);
-            }
-        }
-        std::vector<std::pair<notes::Database*, NOTEID>> matches;
-        for (Directory& d : dirs) {
-            std::vector<NOTEID> found;
-            for (const auto& [view, design] : d.views) {
-                for (const std::string& key : keys) {
-                    std::vector<NOTEID> ids;
-                    const std::string prefix = notes::viewFindKey(design, 0, key, false);
-                    if (prefix.empty()) {
-                        continue;
-                    }
-                    if (STATUS s = d.db->viewMatches(view, 0, prefix, &ids); s != NOERROR) {
-                        return s;
-                    }
-                    for (NOTEID id : ids) {
-                        if (std::find(found.begin(), found.end(), id) == found.end()) {
-                            found.push_back(id);
-                        }
-                    }
-                }
-            }
-            for (NOTEID id : found) {
-                matches.emplace_back(d.db.get(), id);
-            }
-            if (!found.empty() && !all) {
-                break;
-            }
+        std::vector<notes::NameMatch> matches;
+        if (STATUS s = lookup.find(name, all, itemNames, &matches); s != NOERROR) {
+            return s;
         }
         const std::size_t nameAt = out.size();
         put<DWORD>(out, 0);
         put<WORD>(out, static_cast<WORD>(std::min<std::size_t>(matches.size(), 0xFFFF)));
         put<WORD>(out, 0);
         for (std::size_t m = 0; m < matches.size() && m < 0xFFFF; ++m) {
-            notes::Note note;
-            const STATUS ls = matches[m].first->load(matches[m].second, &note);
             const std::size_t matchAt = out.size();
             put<DWORD>(out, 0);
             put<WORD>(out, numItems);
             put<WORD>(out, 0);
-            for (const std::string& itemName : itemNames) {
-                const notes::Item* it = ls == NOERROR ? note.find(itemName) : nullptr;
-                if (it == nullptr || it->value.size() + sizeof(WORD) > 0xFFFF) {
+            for (const auto& [type, value] : matches[m].items) {
+                if (type == 0 || value.size() + sizeof(WORD) > 0xFFFF) {
                     put<DWORD>(out, 0);
                     continue;
                 }
-                put<DWORD>(out, static_cast<DWORD>(sizeof(WORD) + it->value.size()));
-                put<WORD>(out, it->type);
-                out.insert(out.end(), it->value.begin(), it->value.end());
+                put<DWORD>(out, static_cast<DWORD>(sizeof(WORD) + value.size()));
+                put<WORD>(out, type);
+                out.insert(out.end(), value.begin(), value.end());
             }
             patch<DWORD>(out, matchAt, static_cast<DWORD>(out.size() - matchAt));
         }

@@ -1,5 +1,5 @@
 // Hierarchical names: "CN=John Doe/OU=Sales/O=Acme/C=US" <-> "John Doe/Sales/Acme/US".
-#include "internal.h"
+#include "values.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,5 +1,6 @@
 // View collections and folder contents of the C API, read from the view index.
-#include "internal.h"
+#include "runtime.h"
+#include "store.h"
 
 #include <algorithm>
 #include <cstring>

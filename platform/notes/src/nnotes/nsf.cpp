@@ -1,12 +1,13 @@
 // The database, note and item functions of the C API.
 #include "connectionpool.h"
-#include "internal.h"
 #include "ordercache.h"
+#include "runtime.h"
+#include "store.h"
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 #include <filesystem>
+#include <iterator>
 
 namespace {
 
@@ -61,8 +62,8 @@ BLOCKID valueBlock(Note& note, const Item& item, DWORD* length) {
     return BLOCKID{h, 0};
 }
 
-STATUS itemInfoFrom(NOTEHANDLE hNote, std::size_t start, const std::string& name, BLOCKID* retItem, WORD* retType,
-                    BLOCKID* retValue, DWORD* retLength) {
+STATUS itemInfoFrom(NOTEHANDLE hNote, std::size_t start, const std::string& name, BLOCKID* retItem,
+                    WORD* retType, BLOCKID* retValue, DWORD* retLength) {
     const auto note = notes::handles::note(hNote);
     if (!note) {
         return ERR_INVALID_HANDLE;
@@ -139,7 +140,9 @@ STATUS NSFDbOpen(const char* pathName, DBHANDLE* rethDB) {
     return NOERROR;
 }
 
-STATUS NSFDbClose(DBHANDLE hDB) { return notes::handles::closeDatabase(hDB); }
+STATUS NSFDbClose(DBHANDLE hDB) {
+    return notes::handles::closeDatabase(hDB);
+}
 
 STATUS NSFDbPathGet(DBHANDLE hDB, char* retCanonicalPathName, char* retExpandedPathName) {
     const auto db = notes::handles::database(hDB);
@@ -213,7 +216,8 @@ STATUS NSFDbGetModifiedNoteTable(DBHANDLE hDB, WORD noteClassMask, TIMEDATE sinc
     }
     std::vector<NOTEID> ids;
     std::int64_t until = 0;
-    if (STATUS s = db->modifiedSince(notes::ticksFromTimedate(since), noteClassMask, &ids, &until); s != NOERROR) {
+    if (STATUS s = db->modifiedSince(notes::ticksFromTimedate(since), noteClassMask, &ids, &until);
+        s != NOERROR) {
         return s;
     }
     if (retUntil) {
@@ -260,8 +264,10 @@ STATUS NSFDbSetUnreadNoteTable(DBHANDLE hDB, const char* userName, WORD userName
         return ERR_INVALID_HANDLE;
     }
     std::vector<NOTEID> nowRead, nowUnread;
-    std::set_difference(original.begin(), original.end(), wanted.begin(), wanted.end(), std::back_inserter(nowRead));
-    std::set_difference(wanted.begin(), wanted.end(), original.begin(), original.end(), std::back_inserter(nowUnread));
+    std::set_difference(original.begin(), original.end(), wanted.begin(), wanted.end(),
+                        std::back_inserter(nowRead));
+    std::set_difference(wanted.begin(), wanted.end(), original.begin(), original.end(),
+                        std::back_inserter(nowUnread));
     return db->setUnread(user, nowUnread, nowRead, false);
 }
 
@@ -319,7 +325,9 @@ STATUS NSFNoteUpdate(NOTEHANDLE hNote, WORD) {
     return note->db->save(*note);
 }
 
-STATUS NSFNoteClose(NOTEHANDLE hNote) { return notes::handles::closeNote(hNote); }
+STATUS NSFNoteClose(NOTEHANDLE hNote) {
+    return notes::handles::closeNote(hNote);
+}
 
 STATUS NSFNoteDelete(DBHANDLE hDB, NOTEID noteID, WORD) {
     const auto db = notes::handles::database(hDB);
@@ -403,8 +411,9 @@ STATUS NSFItemAppend(NOTEHANDLE hNote, WORD itemFlags, const char* name, WORD na
     if (value == nullptr && valueLength != 0) {
         return ERR_INVALID_PARAM;
     }
-    note->append(n, dataType, itemFlags,
-                 std::string(static_cast<const char*>(value ? value : ""), static_cast<std::size_t>(valueLength)));
+    note->append(
+        n, dataType, itemFlags,
+        std::string(static_cast<const char*>(value ? value : ""), static_cast<std::size_t>(valueLength)));
     return NOERROR;
 }
 
@@ -428,11 +437,12 @@ BOOL NSFItemIsPresent(NOTEHANDLE hNote, const char* name, WORD nameLength) {
 
 STATUS NSFItemInfo(NOTEHANDLE hNote, const char* name, WORD nameLength, BLOCKID* retbhItem, WORD* retDataType,
                    BLOCKID* retbhValue, DWORD* retValueLength) {
-    return itemInfoFrom(hNote, 0, itemName(name, nameLength), retbhItem, retDataType, retbhValue, retValueLength);
+    return itemInfoFrom(hNote, 0, itemName(name, nameLength), retbhItem, retDataType, retbhValue,
+                        retValueLength);
 }
 
-STATUS NSFItemInfoNext(NOTEHANDLE hNote, BLOCKID nextItem, const char* name, WORD nameLength, BLOCKID* retbhItem,
-                       WORD* retDataType, BLOCKID* retbhValue, DWORD* retValueLength) {
+STATUS NSFItemInfoNext(NOTEHANDLE hNote, BLOCKID nextItem, const char* name, WORD nameLength,
+                       BLOCKID* retbhItem, WORD* retDataType, BLOCKID* retbhValue, DWORD* retValueLength) {
     const auto note = notes::handles::note(hNote);
     if (!note || nextItem.pool != hNote) {
         return ERR_INVALID_HANDLE;
@@ -478,7 +488,8 @@ WORD NSFItemConvertToText(NOTEHANDLE hNote, const char* itemName, char* retBuffe
                           char separator) {
     const auto note = notes::handles::note(hNote);
     const Item* item = note && itemName ? note->find(itemName) : nullptr;
-    const std::string text = item ? notes::ods::toText(item->type, item->value, std::string(1, separator)) : "";
+    const std::string text =
+        item ? notes::ods::toText(item->type, item->value, std::string(1, separator)) : "";
     return static_cast<WORD>(notes::copyText(text, retBuffer, bufferLength));
 }
 
@@ -486,7 +497,8 @@ WORD NSFItemGetTextListEntries(NOTEHANDLE hNote, const char* itemName) {
     const auto note = notes::handles::note(hNote);
     const Item* item = note && itemName ? note->find(itemName) : nullptr;
     std::vector<std::string> values;
-    return item && notes::ods::decodeText(item->type, item->value, &values) ? static_cast<WORD>(values.size()) : 0;
+    return item && notes::ods::decodeText(item->type, item->value, &values) ? static_cast<WORD>(values.size())
+                                                                            : 0;
 }
 
 WORD NSFItemGetTextListEntry(NOTEHANDLE hNote, const char* itemName, WORD entryPos, char* retBuffer,

@@ -1,6 +1,6 @@
 // Stored records to memory form. Records are stored little-endian and packed, which is also their
 // memory form on the machines the stand-in runs on, so reading is a copy.
-#include "internal.h"
+#include "values.h"
 
 #include <cstring>
 

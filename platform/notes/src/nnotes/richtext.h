@@ -3,7 +3,7 @@
 // 6-byte header, data}, little-endian; see the README for the table.
 #pragma once
 
-#include "internal.h"
+#include "values.h"
 
 #include <string>
 #include <string_view>

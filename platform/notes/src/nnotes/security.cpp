@@ -1,5 +1,5 @@
 // Password digests: Argon2id in PHC string form with OWASP's parameters (19 MiB, 2 passes, 1 lane).
-#include "internal.h"
+#include "values.h"
 
 #include <argon2.h>
 

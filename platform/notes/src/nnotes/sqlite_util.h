@@ -1,7 +1,8 @@
 // SQLite helpers shared by the store's sources.
 #pragma once
 
-#include "internal.h"
+#include "runtime.h"
+#include "store.h"
 
 #include <sqlite3.h>
 

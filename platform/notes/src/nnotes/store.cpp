@@ -1,6 +1,7 @@
 // One SQLite file per Notes database. See the README for the schema.
+#include "store.h"
 #include "connectionpool.h"
-#include "internal.h"
+#include "runtime.h"
 
 #include "attachments.h"
 #include "sqlite_util.h"
@@ -179,6 +180,56 @@ void Note::removeById(WORD id) {
 }
 
 // ---- Database ----------------------------------------------------------------------------------
+
+// ---- the façade's modules ---------------------------------------------------------------------
+
+Database::Database() : views_(*this), fullText_(*this), objects_(*this) {}
+
+STATUS Database::objectBytes(DWORD objectId, std::string* out) {
+    return objects_.bytes(objectId, out);
+}
+STATUS Database::truncateObject(DWORD objectId, std::size_t length) {
+    return objects_.truncate(objectId, length);
+}
+STATUS Database::findDesign(WORD noteClass, std::string_view name, NOTEID* out) {
+    return views_.findDesign(noteClass, name, out);
+}
+STATUS Database::viewDesign(NOTEID view, ViewDesign* out) {
+    return views_.viewDesign(view, out);
+}
+STATUS Database::ensureViewIndex(NOTEID view) {
+    return views_.ensureViewIndex(view);
+}
+STATUS Database::readyCollation(NOTEID view, WORD collation) {
+    return views_.readyCollation(view, collation);
+}
+STATUS Database::viewRows(NOTEID view, WORD collation, std::vector<ViewRow>* out) {
+    return views_.viewRows(view, collation, out);
+}
+STATUS Database::viewMatches(NOTEID view, WORD collation, const std::string& prefix,
+                             std::vector<NOTEID>* out) {
+    return views_.viewMatches(view, collation, prefix, out);
+}
+STATUS Database::viewOrderedNoteIds(NOTEID view, WORD collation, std::vector<NOTEID>* out) {
+    return views_.viewOrderedNoteIds(view, collation, out);
+}
+STATUS Database::viewOrderedNoteIds(NOTEID view, WORD collation,
+                                    std::shared_ptr<const std::vector<NOTEID>>* out) {
+    return views_.viewOrderedNoteIds(view, collation, out);
+}
+STATUS Database::unreadShared(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out) {
+    return views_.unreadShared(user, out);
+}
+STATUS Database::viewNoteIds(NOTEID view, std::vector<NOTEID>* out) {
+    return views_.viewNoteIds(view, out);
+}
+STATUS Database::changeFolder(NOTEID folder, const std::vector<NOTEID>& add,
+                              const std::vector<NOTEID>& remove) {
+    return views_.changeFolder(folder, add, remove);
+}
+STATUS Database::ftSearch(NOTEID view, std::string_view query, std::vector<NOTEID>* out, std::string* error) {
+    return fullText_.search(view, query, out, error);
+}
 
 Database::~Database() {
     for (auto& [sql, stmt] : statements_) {
@@ -537,7 +588,7 @@ STATUS Database::save(Note& note) {
             return statusOf(rc);
         }
     }
-    if (STATUS st = saveObjectsLocked(info.id, note); st != NOERROR) {
+    if (STATUS st = objects_.saveLocked(info.id, note); st != NOERROR) {
         return st;
     }
     if (STATUS st =
@@ -559,11 +610,11 @@ STATUS Database::save(Note& note) {
         }
     }
     if (info.noteClass == NOTE_CLASS_DOCUMENT) {
-        if (STATUS st = indexNoteLocked(info.id, note); st != NOERROR) {
+        if (STATUS st = views_.indexNoteLocked(info.id, note); st != NOERROR) {
             return st;
         }
     } else if (info.noteClass == NOTE_CLASS_VIEW) {
-        if (STATUS st = bumpDesignVersionLocked(); st != NOERROR) { // rebuilt on next use
+        if (STATUS st = views_.bumpDesignVersionLocked(); st != NOERROR) { // rebuilt on next use
             return st;
         }
     }
@@ -575,122 +626,6 @@ STATUS Database::save(Note& note) {
     note.dirty = false;
     note.pendingObjects.clear();
     return NOERROR;
-}
-
-// Stores the bytes of new attachments (their items get the object ids) and drops the objects that
-// no "$FILE" item of the note refers to any more. Part of the save's transaction.
-STATUS Database::saveObjectsLocked(NOTEID id, Note& note) {
-    sqlite3_stmt* s = nullptr;
-    std::vector<std::int64_t> keep;
-    for (Item& item : note.items) {
-        files::FileObject file;
-        if (!files::isFileItem(item) || !files::decode(item.value, &file)) {
-            continue;
-        }
-        const auto pending = std::find_if(note.pendingObjects.begin(), note.pendingObjects.end(),
-                                          [&](const auto& p) { return p.first == item.id; });
-        if (pending != note.pendingObjects.end()) {
-            if (STATUS st = prepare("INSERT INTO objects(note_id, name, bytes) VALUES(?, ?, ?)", &s);
-                st != NOERROR) {
-                return st;
-            }
-            Use use(s);
-            sqlite3_bind_int64(s, 1, id);
-            sqlite3_bind_text(s, 2, file.name.c_str(), static_cast<int>(file.name.size()), SQLITE_STATIC);
-            sqlite3_bind_blob64(s, 3, pending->second.data(), pending->second.size(), SQLITE_STATIC);
-            if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
-                return statusOf(rc);
-            }
-            file.objectId = static_cast<DWORD>(sqlite3_last_insert_rowid(db_));
-            item.value = files::encode(file);
-        } else if (file.objectId != 0) {
-            // A value copied from another note of this file: the copy gets bytes of its own, so that
-            // deleting either note leaves the other's attachment whole.
-            if (STATUS st =
-                    prepare("INSERT INTO objects(note_id, name, bytes) SELECT ?1, name, bytes FROM objects "
-                            "WHERE object_id = ?2 AND note_id <> ?1",
-                            &s);
-                st != NOERROR) {
-                return st;
-            }
-            Use use(s);
-            sqlite3_bind_int64(s, 1, id);
-            sqlite3_bind_int64(s, 2, file.objectId);
-            if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
-                return statusOf(rc);
-            }
-            if (sqlite3_changes(db_) == 1) {
-                file.objectId = static_cast<DWORD>(sqlite3_last_insert_rowid(db_));
-                item.value = files::encode(file);
-            }
-        }
-        if (file.objectId != 0) {
-            keep.push_back(file.objectId);
-        }
-    }
-    if (STATUS st = prepare("SELECT object_id FROM objects WHERE note_id = ?", &s); st != NOERROR) {
-        return st;
-    }
-    std::vector<std::int64_t> stale;
-    {
-        Use use(s);
-        sqlite3_bind_int64(s, 1, id);
-        int rc;
-        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-            const std::int64_t object = sqlite3_column_int64(s, 0);
-            if (std::find(keep.begin(), keep.end(), object) == keep.end()) {
-                stale.push_back(object);
-            }
-        }
-        if (rc != SQLITE_DONE) {
-            return statusOf(rc);
-        }
-    }
-    for (std::int64_t object : stale) {
-        if (STATUS st = prepare("DELETE FROM objects WHERE object_id = ?", &s); st != NOERROR) {
-            return st;
-        }
-        Use use(s);
-        sqlite3_bind_int64(s, 1, object);
-        if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
-            return statusOf(rc);
-        }
-    }
-    return NOERROR;
-}
-
-STATUS Database::objectBytes(DWORD objectId, std::string* out) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    sqlite3_stmt* s = nullptr;
-    if (STATUS st = prepare("SELECT bytes FROM objects WHERE object_id = ?", &s); st != NOERROR) {
-        return st;
-    }
-    Use use(s);
-    sqlite3_bind_int64(s, 1, objectId);
-    const int rc = sqlite3_step(s);
-    if (rc != SQLITE_ROW) {
-        return rc == SQLITE_DONE ? ERR_ITEM_NOT_FOUND : statusOf(rc);
-    }
-    const void* blob = sqlite3_column_blob(s, 0);
-    *out = std::string(static_cast<const char*>(blob ? blob : ""),
-                       static_cast<std::size_t>(sqlite3_column_bytes(s, 0)));
-    return NOERROR;
-}
-
-STATUS Database::truncateObject(DWORD objectId, std::size_t length) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    sqlite3_stmt* s = nullptr;
-    if (STATUS st = prepare("UPDATE objects SET bytes = substr(bytes, 1, ?) WHERE object_id = ?", &s);
-        st != NOERROR) {
-        return st;
-    }
-    Use use(s);
-    sqlite3_bind_int64(s, 1, static_cast<std::int64_t>(length));
-    sqlite3_bind_int64(s, 2, objectId);
-    if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
-        return statusOf(rc);
-    }
-    return sqlite3_changes(db_) == 1 ? NOERROR : ERR_ITEM_NOT_FOUND;
 }
 
 STATUS Database::remove(NOTEID id) {
@@ -731,7 +666,7 @@ STATUS Database::remove(NOTEID id) {
     }
     NoteInfo removed;
     if (infoLocked(id, &removed) == NOERROR && removed.noteClass == NOTE_CLASS_VIEW) {
-        if (STATUS st = bumpDesignVersionLocked(); st != NOERROR) {
+        if (STATUS st = views_.bumpDesignVersionLocked(); st != NOERROR) {
             return st;
         }
     }

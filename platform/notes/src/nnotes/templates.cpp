@@ -1,5 +1,6 @@
 // Database templates: the design (forms, views) a new directory, address book or mail file gets.
-#include "internal.h"
+#include "templates.h"
+#include "runtime.h"
 
 #include <functional>
 
@@ -49,8 +50,9 @@ ViewDesign peopleAndGroupsView(const char* title) {
 
 // ---- mail file --------------------------------------------------------------------------------
 // Collations are numbered in column order, ascending before descending, after collation 0 (the
-// view's own sort). Columns the plug-in may make resortable later ("Subject") or append ("Size",
-// "Importance") sit after every resortable column, so the numbers it relies on never move.
+// view's own sort); the columns below give the numbers of the collation table (templates.h).
+// Columns the plug-in may make resortable later ("Subject") or append ("Size", "Importance") sit
+// after every resortable column, so the numbers it relies on never move.
 const char* const kSizeFormula =
     "@If(@IsDocTruncated;@If(@TextToNumber(@Version) < 172; @DocLength;@DocOmittedLength + "
     "@DocLength);@DocLength)";
@@ -75,8 +77,8 @@ constexpr DWORD kBoth = kColResortAscending | kColResortDescending;
 
 std::vector<ViewDesign> mailViews() {
     std::vector<ViewDesign> out;
-    // Folder: members are put in when mail is delivered. 1 importance, 2/3 who, 4 sent,
-    // 5 received, 6 size, then "Subject" (7) once made resortable.
+    // Folder: members are put in when mail is delivered; "Subject" is resortable once the plug-in
+    // makes it so.
     ViewDesign inbox = mailView(
         "($Inbox)", {},
         {column("Importance", {"Importance"}, kColResortAscending),
@@ -85,8 +87,8 @@ std::vector<ViewDesign> mailViews() {
          formulaColumn("Size", kSizeFormula, kColResortAscending), column("Subject", {"Subject"}, 0)});
     inbox.folder = true;
     out.push_back(std::move(inbox));
-    // Never posted nor delivered. 1 importance, 2 to, 3 date; "Subject" is resortable from the
-    // start (4) so that an appended "Size" is 5 whichever of the two the plug-in asks for first.
+    // Never posted nor delivered. "Subject" is resortable from the start so that an appended "Size"
+    // gets the same number whichever of the two the plug-in asks for first.
     ViewDesign drafts =
         mailView("($Drafts)", {"Memo", "Reply"},
                  {column("Importance", {"Importance"}, kColResortAscending),
@@ -95,8 +97,7 @@ std::vector<ViewDesign> mailViews() {
                   column("Subject", {"Subject"}, kColResortAscending)});
     drafts.notItems = {"PostedDate", "DeliveredDate"};
     out.push_back(std::move(drafts));
-    // Posted by this user (mail delivered to the user has "DeliveredDate" too). 1 importance,
-    // 2/3 to, 4 date, 5 size, then "Subject" (6).
+    // Posted by this user (mail delivered to the user has "DeliveredDate" too).
     ViewDesign sent = mailView("($Sent)", {"Memo", "Reply"},
                                {column("Importance", {"Importance"}, kColResortAscending),
                                 column("To", {"SendTo"}, kColCommonName | kBoth),
@@ -106,7 +107,7 @@ std::vector<ViewDesign> mailViews() {
     sent.items = {"PostedDate"};
     sent.notItems = {"DeliveredDate"};
     out.push_back(std::move(sent));
-    // 1 subject, 2 due, 3 complete, 4 start, 5 status, then an appended "Importance" (6).
+    // Tasks; "Importance" is appended by the plug-in.
     out.push_back(mailView("($ToDo)", {"Task"},
                            {column("Subject", {"Subject"}, kColResortAscending),
                             column("Due", {"DueDate", "DueDateTime"}, kColSorted | kColResortAscending),
@@ -117,7 +118,7 @@ std::vector<ViewDesign> mailViews() {
                            {column("Start", {"CalendarDateTime", "StartDateTime"}, kColSorted),
                             column("End", {"EndDateTime"}, 0), column("Subject", {"Subject"}, 0),
                             column("Type", {"AppointmentType"}, 0)}));
-    // Every mail document, newest last. 1/2 who, 3 date, 4 size, 5 subject.
+    // Every mail document, newest last.
     out.push_back(mailView("($All)", {"Memo", "Reply", "Task", "Appointment", "Notice"},
                            {column("Who", {"From"}, kColCommonName | kBoth),
                             column("Date", {"DeliveredDate", "PostedDate"}, kColSorted | kColResortAscending),

@@ -1,5 +1,5 @@
 // TIMEDATE arithmetic, parsing and formatting, and the C API's time functions.
-#include "internal.h"
+#include "values.h"
 
 #include <cctype>
 #include <cstdio>
@@ -186,8 +186,12 @@ TIMEDATE timedateFromTicks(std::int64_t ticks, int zone, bool dst) {
     return td;
 }
 
-bool timedateHasDate(const TIMEDATE& td) { return td.Innards[1] != ANYDAY; }
-bool timedateHasTime(const TIMEDATE& td) { return td.Innards[0] != ALLDAY; }
+bool timedateHasDate(const TIMEDATE& td) {
+    return td.Innards[1] != ANYDAY;
+}
+bool timedateHasTime(const TIMEDATE& td) {
+    return td.Innards[0] != ALLDAY;
+}
 
 int timedateZone(const TIMEDATE& td) {
     if (!timedateHasDate(td) || !timedateHasTime(td)) {
@@ -229,7 +233,8 @@ TIMEDATE fieldsToTimedate(const Fields& f) {
         td.Innards[1] = static_cast<DWORD>(kJulian1970 + daysFromCivil(f.year, f.month, f.day)) & kJulianMask;
     } else if (f.hasTime) {
         td.Innards[1] = ANYDAY;
-        td.Innards[0] = static_cast<DWORD>(f.hour * kTicksPerHour + f.minute * 6000 + f.second * 100 + f.hundredth);
+        td.Innards[0] =
+            static_cast<DWORD>(f.hour * kTicksPerHour + f.minute * 6000 + f.second * 100 + f.hundredth);
     }
     return td;
 }
@@ -254,7 +259,9 @@ Fields fieldsInZone(const TIMEDATE& td, int zone, bool dst) {
     return f;
 }
 
-Fields fieldsFromTimedate(const TIMEDATE& td) { return fieldsInZone(td, timedateZone(td), timedateDst(td)); }
+Fields fieldsFromTimedate(const TIMEDATE& td) {
+    return fieldsInZone(td, timedateZone(td), timedateDst(td));
+}
 
 bool parseDatetime(std::string_view text, Fields* out) {
     Fields f;

@@ -1,6 +1,6 @@
 // Item value layouts (little-endian, without the type word) and universal id texts.
+#include "values.h"
 #include "byteio.h"
-#include "internal.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,10 +1,11 @@
-// Views: designs read from view notes, and their indexes in the store. Every entry of every
+// The view index: designs read from view notes, and their indexes in the store. Every entry of every
 // collation is a row of view_index whose sort key compares (as bytes) in view order, so reading a
 // view is an ordered index scan; saving or deleting a document rewrites only that document's rows.
 #include "ftquery.h"
-#include "internal.h"
 #include "ordercache.h"
+#include "runtime.h"
 #include "sqlite_util.h"
+#include "store.h"
 
 #include <algorithm>
 #include <cctype>
@@ -410,10 +411,10 @@ std::string viewFindKey(const ViewDesign& d, WORD collation, std::string_view ke
 
 // ---- the store's side --------------------------------------------------------------------------
 
-STATUS Database::bumpDesignVersionLocked() {
+STATUS ViewIndex::bumpDesignVersionLocked() {
     sqlite3_stmt* s = nullptr;
-    if (STATUS st =
-            prepare("UPDATE meta SET value = CAST(value AS INTEGER) + 1 WHERE key = 'design_version'", &s);
+    if (STATUS st = store_.prepare(
+            "UPDATE meta SET value = CAST(value AS INTEGER) + 1 WHERE key = 'design_version'", &s);
         st != NOERROR) {
         return st;
     }
@@ -421,11 +422,11 @@ STATUS Database::bumpDesignVersionLocked() {
     return statusOf(sqlite3_step(s));
 }
 
-STATUS Database::designsLocked(const std::vector<ViewDesign>** out) {
-    const std::string version = meta("design_version");
+STATUS ViewIndex::designsLocked(const std::vector<ViewDesign>** out) {
+    const std::string version = store_.meta("design_version");
     if (version != designVersion_) {
         sqlite3_stmt* s = nullptr;
-        if (STATUS st = prepare(
+        if (STATUS st = store_.prepare(
                 "SELECT note_id FROM notes WHERE note_class = 8 AND deleted = 0 ORDER BY note_id", &s);
             st != NOERROR) {
             return st;
@@ -445,7 +446,7 @@ STATUS Database::designsLocked(const std::vector<ViewDesign>** out) {
         for (NOTEID id : ids) {
             Note n;
             ViewDesign d;
-            if (loadLocked(id, &n) == NOERROR && readViewDesign(n, &d)) {
+            if (store_.loadLocked(id, &n) == NOERROR && readViewDesign(n, &d)) {
                 designs.push_back(std::move(d));
             }
         }
@@ -456,9 +457,10 @@ STATUS Database::designsLocked(const std::vector<ViewDesign>** out) {
     return NOERROR;
 }
 
-STATUS Database::indexInViewLocked(const ViewDesign& d, NOTEID id, const Note& note) {
+STATUS ViewIndex::indexInViewLocked(const ViewDesign& d, NOTEID id, const Note& note) {
     sqlite3_stmt* s = nullptr;
-    if (STATUS st = prepare("DELETE FROM view_index WHERE note_id = ? AND view_id = ?", &s); st != NOERROR) {
+    if (STATUS st = store_.prepare("DELETE FROM view_index WHERE note_id = ? AND view_id = ?", &s);
+        st != NOERROR) {
         return st;
     }
     {
@@ -471,7 +473,8 @@ STATUS Database::indexInViewLocked(const ViewDesign& d, NOTEID id, const Note& n
     }
     bool member = false;
     if (d.folder) {
-        if (STATUS st = prepare("SELECT 1 FROM folder_entries WHERE folder_id = ? AND note_id = ?", &s);
+        if (STATUS st =
+                store_.prepare("SELECT 1 FROM folder_entries WHERE folder_id = ? AND note_id = ?", &s);
             st != NOERROR) {
             return st;
         }
@@ -485,10 +488,10 @@ STATUS Database::indexInViewLocked(const ViewDesign& d, NOTEID id, const Note& n
     if (!member) {
         return NOERROR;
     }
-    if (STATUS st =
-            prepare("INSERT OR IGNORE INTO view_index(view_id, collation, sort_key, note_id, category) "
-                    "VALUES(?, ?, ?, ?, ?)",
-                    &s);
+    if (STATUS st = store_.prepare(
+            "INSERT OR IGNORE INTO view_index(view_id, collation, sort_key, note_id, category) "
+            "VALUES(?, ?, ?, ?, ?)",
+            &s);
         st != NOERROR) {
         return st;
     }
@@ -514,7 +517,7 @@ STATUS Database::indexInViewLocked(const ViewDesign& d, NOTEID id, const Note& n
     return NOERROR;
 }
 
-STATUS Database::indexNoteLocked(NOTEID id, const Note& note) {
+STATUS ViewIndex::indexNoteLocked(NOTEID id, const Note& note) {
     const std::vector<ViewDesign>* designs = nullptr;
     if (STATUS st = designsLocked(&designs); st != NOERROR) {
         return st;
@@ -527,9 +530,9 @@ STATUS Database::indexNoteLocked(NOTEID id, const Note& note) {
     return NOERROR;
 }
 
-STATUS Database::rebuildViewLocked(const ViewDesign& d, DWORD sequence) {
+STATUS ViewIndex::rebuildViewLocked(const ViewDesign& d, DWORD sequence) {
     sqlite3_stmt* s = nullptr;
-    if (STATUS st = prepare("DELETE FROM view_index WHERE view_id = ?", &s); st != NOERROR) {
+    if (STATUS st = store_.prepare("DELETE FROM view_index WHERE view_id = ?", &s); st != NOERROR) {
         return st;
     }
     {
@@ -542,9 +545,9 @@ STATUS Database::rebuildViewLocked(const ViewDesign& d, DWORD sequence) {
     std::vector<NOTEID> ids;
     if (d.folder) {
         if (STATUS st =
-                prepare("SELECT f.note_id FROM folder_entries f JOIN notes n ON n.note_id = f.note_id "
-                        "WHERE f.folder_id = ? AND n.deleted = 0",
-                        &s);
+                store_.prepare("SELECT f.note_id FROM folder_entries f JOIN notes n ON n.note_id = f.note_id "
+                               "WHERE f.folder_id = ? AND n.deleted = 0",
+                               &s);
             st != NOERROR) {
             return st;
         }
@@ -555,7 +558,7 @@ STATUS Database::rebuildViewLocked(const ViewDesign& d, DWORD sequence) {
             ids.push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
         }
     } else {
-        if (STATUS st = prepare("SELECT note_id FROM notes WHERE note_class = 1 AND deleted = 0", &s);
+        if (STATUS st = store_.prepare("SELECT note_id FROM notes WHERE note_class = 1 AND deleted = 0", &s);
             st != NOERROR) {
             return st;
         }
@@ -567,14 +570,14 @@ STATUS Database::rebuildViewLocked(const ViewDesign& d, DWORD sequence) {
     }
     for (NOTEID id : ids) {
         Note n;
-        if (loadLocked(id, &n) != NOERROR) {
+        if (store_.loadLocked(id, &n) != NOERROR) {
             continue;
         }
         if (STATUS st = indexInViewLocked(d, id, n); st != NOERROR) {
             return st;
         }
     }
-    if (STATUS st = prepare("INSERT OR REPLACE INTO view_state(view_id, design_seq) VALUES(?, ?)", &s);
+    if (STATUS st = store_.prepare("INSERT OR REPLACE INTO view_state(view_id, design_seq) VALUES(?, ?)", &s);
         st != NOERROR) {
         return st;
     }
@@ -584,10 +587,10 @@ STATUS Database::rebuildViewLocked(const ViewDesign& d, DWORD sequence) {
     return statusOf(sqlite3_step(s));
 }
 
-STATUS Database::findDesign(WORD noteClass, std::string_view name, NOTEID* out) {
-    std::lock_guard<std::mutex> lock(mutex_);
+STATUS ViewIndex::findDesign(WORD noteClass, std::string_view name, NOTEID* out) {
+    std::lock_guard<std::mutex> lock(store_.mutex_);
     sqlite3_stmt* s = nullptr;
-    if (STATUS st = prepare(
+    if (STATUS st = store_.prepare(
             "SELECT note_id, title FROM notes WHERE note_class = ? AND deleted = 0 AND title IS NOT NULL "
             "ORDER BY note_id",
             &s);
@@ -608,10 +611,10 @@ STATUS Database::findDesign(WORD noteClass, std::string_view name, NOTEID* out) 
     return rc == SQLITE_DONE ? ERR_NOT_FOUND : statusOf(rc);
 }
 
-STATUS Database::viewDesign(NOTEID view, ViewDesign* out) {
-    std::lock_guard<std::mutex> lock(mutex_);
+STATUS ViewIndex::viewDesign(NOTEID view, ViewDesign* out) {
+    std::lock_guard<std::mutex> lock(store_.mutex_);
     Note n;
-    if (STATUS st = loadLocked(view, &n); st != NOERROR) {
+    if (STATUS st = store_.loadLocked(view, &n); st != NOERROR) {
         return st;
     }
     if (n.info.noteClass != NOTE_CLASS_VIEW || !readViewDesign(n, out)) {
@@ -620,19 +623,20 @@ STATUS Database::viewDesign(NOTEID view, ViewDesign* out) {
     return NOERROR;
 }
 
-STATUS Database::ensureViewIndex(NOTEID view) {
-    std::lock_guard<std::mutex> lock(mutex_);
+STATUS ViewIndex::ensureViewIndex(NOTEID view) {
+    std::lock_guard<std::mutex> lock(store_.mutex_);
     sqlite3_stmt* s = nullptr;
     // A read first: the usual case (index current) takes no write lock.
     NoteInfo info;
-    if (STATUS st = infoLocked(view, &info); st != NOERROR) {
+    if (STATUS st = store_.infoLocked(view, &info); st != NOERROR) {
         return st;
     }
     if (info.deleted) {
         return ERR_NOTE_DELETED;
     }
     auto current = [&](bool* yes) -> STATUS {
-        if (STATUS st = prepare("SELECT design_seq FROM view_state WHERE view_id = ?", &s); st != NOERROR) {
+        if (STATUS st = store_.prepare("SELECT design_seq FROM view_state WHERE view_id = ?", &s);
+            st != NOERROR) {
             return st;
         }
         Use use(s);
@@ -645,11 +649,11 @@ STATUS Database::ensureViewIndex(NOTEID view) {
     if (STATUS st = current(&yes); st != NOERROR || yes) {
         return st;
     }
-    Transaction tx(db_);
+    Transaction tx(store_.db_);
     if (!tx.ok()) {
         return statusOf(tx.rc());
     }
-    if (STATUS st = infoLocked(view, &info); st != NOERROR) {
+    if (STATUS st = store_.infoLocked(view, &info); st != NOERROR) {
         return st;
     }
     if (STATUS st = current(&yes); st != NOERROR || yes) {
@@ -657,7 +661,7 @@ STATUS Database::ensureViewIndex(NOTEID view) {
     }
     Note n;
     ViewDesign d;
-    if (STATUS st = loadLocked(view, &n); st != NOERROR) {
+    if (STATUS st = store_.loadLocked(view, &n); st != NOERROR) {
         return st;
     }
     if (n.info.noteClass != NOTE_CLASS_VIEW || !readViewDesign(n, &d)) {
@@ -670,7 +674,7 @@ STATUS Database::ensureViewIndex(NOTEID view) {
 }
 
 // Brings a view's index up to date and checks that it has `collation`.
-STATUS Database::readyCollation(NOTEID view, WORD collation) {
+STATUS ViewIndex::readyCollation(NOTEID view, WORD collation) {
     if (STATUS st = ensureViewIndex(view); st != NOERROR) {
         return st;
     }
@@ -681,16 +685,16 @@ STATUS Database::readyCollation(NOTEID view, WORD collation) {
     return collation < d.collationCount() ? NOERROR : ERR_BAD_COLLATION;
 }
 
-STATUS Database::viewRows(NOTEID view, WORD collation, std::vector<ViewRow>* out) {
+STATUS ViewIndex::viewRows(NOTEID view, WORD collation, std::vector<ViewRow>* out) {
     if (STATUS st = readyCollation(view, collation); st != NOERROR) {
         return st;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(store_.mutex_);
     sqlite3_stmt* s = nullptr;
-    if (STATUS st =
-            prepare("SELECT note_id, sort_key, category FROM view_index WHERE view_id = ? AND collation = ? "
-                    "ORDER BY sort_key, note_id",
-                    &s);
+    if (STATUS st = store_.prepare(
+            "SELECT note_id, sort_key, category FROM view_index WHERE view_id = ? AND collation = ? "
+            "ORDER BY sort_key, note_id",
+            &s);
         st != NOERROR) {
         return st;
     }
@@ -711,32 +715,32 @@ STATUS Database::viewRows(NOTEID view, WORD collation, std::vector<ViewRow>* out
     return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
 }
 
-STATUS Database::viewOrderedNoteIds(NOTEID view, WORD collation,
-                                    std::shared_ptr<const std::vector<NOTEID>>* out) {
+STATUS ViewIndex::viewOrderedNoteIds(NOTEID view, WORD collation,
+                                     std::shared_ptr<const std::vector<NOTEID>>* out) {
     if (STATUS st = readyCollation(view, collation); st != NOERROR) {
         return st;
     }
     const std::string key = "view " + std::to_string(view) + " " + std::to_string(collation);
     auto read = [&](ordercache::Ids* ids) {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<std::mutex> lock(store_.mutex_);
         return readOrderedNoteIdsLocked(view, collation, ids);
     };
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!sqlite3_get_autocommit(db_)) {
+        std::lock_guard<std::mutex> lock(store_.mutex_);
+        if (!sqlite3_get_autocommit(store_.db_)) {
             // Inside a batch this connection sees its own uncommitted rows: nothing to share.
             return readOrderedNoteIdsLocked(view, collation, out);
         }
     }
-    return ordercache::get(file_, key, read, out);
+    return ordercache::get(store_.file_, key, read, out);
 }
 
-STATUS Database::readOrderedNoteIdsLocked(NOTEID view, WORD collation,
-                                          std::shared_ptr<const std::vector<NOTEID>>* out) {
+STATUS ViewIndex::readOrderedNoteIdsLocked(NOTEID view, WORD collation,
+                                           std::shared_ptr<const std::vector<NOTEID>>* out) {
     sqlite3_stmt* s = nullptr;
-    if (STATUS st = prepare("SELECT note_id FROM view_index WHERE view_id = ? AND collation = ? "
-                            "ORDER BY sort_key, note_id",
-                            &s);
+    if (STATUS st = store_.prepare("SELECT note_id FROM view_index WHERE view_id = ? AND collation = ? "
+                                   "ORDER BY sort_key, note_id",
+                                   &s);
         st != NOERROR) {
         return st;
     }
@@ -755,7 +759,7 @@ STATUS Database::readOrderedNoteIdsLocked(NOTEID view, WORD collation,
     return NOERROR;
 }
 
-STATUS Database::viewOrderedNoteIds(NOTEID view, WORD collation, std::vector<NOTEID>* out) {
+STATUS ViewIndex::viewOrderedNoteIds(NOTEID view, WORD collation, std::vector<NOTEID>* out) {
     std::shared_ptr<const std::vector<NOTEID>> ids;
     if (STATUS st = viewOrderedNoteIds(view, collation, &ids); st != NOERROR) {
         return st;
@@ -764,23 +768,23 @@ STATUS Database::viewOrderedNoteIds(NOTEID view, WORD collation, std::vector<NOT
     return NOERROR;
 }
 
-STATUS Database::unreadShared(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out) {
+STATUS ViewIndex::unreadShared(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out) {
     auto read = [&](ordercache::Ids* ids) {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<std::mutex> lock(store_.mutex_);
         return readUnreadLocked(user, ids);
     };
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!sqlite3_get_autocommit(db_)) {
+        std::lock_guard<std::mutex> lock(store_.mutex_);
+        if (!sqlite3_get_autocommit(store_.db_)) {
             return readUnreadLocked(user, out);
         }
     }
-    return ordercache::get(file_, "unread " + lower(user), read, out);
+    return ordercache::get(store_.file_, "unread " + lower(user), read, out);
 }
 
-STATUS Database::readUnreadLocked(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out) {
+STATUS ViewIndex::readUnreadLocked(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out) {
     sqlite3_stmt* s = nullptr;
-    if (STATUS st = prepare("SELECT note_id FROM unread WHERE user = ? ORDER BY note_id", &s);
+    if (STATUS st = store_.prepare("SELECT note_id FROM unread WHERE user = ? ORDER BY note_id", &s);
         st != NOERROR) {
         return st;
     }
@@ -798,20 +802,20 @@ STATUS Database::readUnreadLocked(const std::string& user, std::shared_ptr<const
     return NOERROR;
 }
 
-STATUS Database::viewMatches(NOTEID view, WORD collation, const std::string& prefix,
-                             std::vector<NOTEID>* out) {
+STATUS ViewIndex::viewMatches(NOTEID view, WORD collation, const std::string& prefix,
+                              std::vector<NOTEID>* out) {
     if (STATUS st = ensureViewIndex(view); st != NOERROR) {
         return st;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(store_.mutex_);
     sqlite3_stmt* s = nullptr;
     const std::string upper = successor(prefix);
-    if (STATUS st = prepare(upper.empty()
-                                ? "SELECT note_id FROM view_index WHERE view_id = ?1 AND collation = ?2 AND "
-                                  "sort_key >= ?3 ORDER BY sort_key, note_id"
-                                : "SELECT note_id FROM view_index WHERE view_id = ?1 AND collation = ?2 AND "
-                                  "sort_key >= ?3 AND sort_key < ?4 ORDER BY sort_key, note_id",
-                            &s);
+    if (STATUS st = store_.prepare(
+            upper.empty() ? "SELECT note_id FROM view_index WHERE view_id = ?1 AND collation = ?2 AND "
+                            "sort_key >= ?3 ORDER BY sort_key, note_id"
+                          : "SELECT note_id FROM view_index WHERE view_id = ?1 AND collation = ?2 AND "
+                            "sort_key >= ?3 AND sort_key < ?4 ORDER BY sort_key, note_id",
+            &s);
         st != NOERROR) {
         return st;
     }
@@ -834,13 +838,13 @@ STATUS Database::viewMatches(NOTEID view, WORD collation, const std::string& pre
     return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
 }
 
-STATUS Database::viewNoteIds(NOTEID view, std::vector<NOTEID>* out) {
+STATUS ViewIndex::viewNoteIds(NOTEID view, std::vector<NOTEID>* out) {
     if (STATUS st = ensureViewIndex(view); st != NOERROR) {
         return st;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(store_.mutex_);
     sqlite3_stmt* s = nullptr;
-    if (STATUS st = prepare(
+    if (STATUS st = store_.prepare(
             "SELECT DISTINCT note_id FROM view_index WHERE view_id = ? AND collation = 0 ORDER BY note_id",
             &s);
         st != NOERROR) {
@@ -856,19 +860,19 @@ STATUS Database::viewNoteIds(NOTEID view, std::vector<NOTEID>* out) {
     return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
 }
 
-STATUS Database::changeFolder(NOTEID folder, const std::vector<NOTEID>& add,
-                              const std::vector<NOTEID>& remove) {
+STATUS ViewIndex::changeFolder(NOTEID folder, const std::vector<NOTEID>& add,
+                               const std::vector<NOTEID>& remove) {
     if (STATUS st = ensureViewIndex(folder); st != NOERROR) {
         return st;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
-    Transaction tx(db_);
+    std::lock_guard<std::mutex> lock(store_.mutex_);
+    Transaction tx(store_.db_);
     if (!tx.ok()) {
         return statusOf(tx.rc());
     }
     Note n;
     ViewDesign d;
-    if (STATUS st = loadLocked(folder, &n); st != NOERROR) {
+    if (STATUS st = store_.loadLocked(folder, &n); st != NOERROR) {
         return st;
     }
     if (n.info.noteClass != NOTE_CLASS_VIEW || !readViewDesign(n, &d) || !d.folder) {
@@ -878,7 +882,7 @@ STATUS Database::changeFolder(NOTEID folder, const std::vector<NOTEID>& add,
     for (NOTEID id : remove) {
         for (const char* sql : {"DELETE FROM folder_entries WHERE folder_id = ? AND note_id = ?",
                                 "DELETE FROM view_index WHERE view_id = ? AND note_id = ?"}) {
-            if (STATUS st = prepare(sql, &s); st != NOERROR) {
+            if (STATUS st = store_.prepare(sql, &s); st != NOERROR) {
                 return st;
             }
             Use use(s);
@@ -891,13 +895,14 @@ STATUS Database::changeFolder(NOTEID folder, const std::vector<NOTEID>& add,
     }
     for (NOTEID id : add) {
         Note doc;
-        if (STATUS st = loadLocked(id, &doc); st != NOERROR) {
+        if (STATUS st = store_.loadLocked(id, &doc); st != NOERROR) {
             return st;
         }
         if (doc.info.noteClass != NOTE_CLASS_DOCUMENT) {
             return ERR_INVALID_NOTE;
         }
-        if (STATUS st = prepare("INSERT OR IGNORE INTO folder_entries(folder_id, note_id) VALUES(?, ?)", &s);
+        if (STATUS st =
+                store_.prepare("INSERT OR IGNORE INTO folder_entries(folder_id, note_id) VALUES(?, ?)", &s);
             st != NOERROR) {
             return st;
         }
@@ -914,120 +919,6 @@ STATUS Database::changeFolder(NOTEID folder, const std::vector<NOTEID>& add,
         }
     }
     return statusOf(tx.commit());
-}
-
-STATUS Database::ftSearch(NOTEID view, std::string_view query, std::vector<NOTEID>* out, std::string* error) {
-    ft::Node root;
-    if (!ft::parse(query, &root, error)) {
-        return ERR_FT_QUERY;
-    }
-    std::vector<ViewRow> rows;
-    if (STATUS st = viewRows(view, 0, &rows); st != NOERROR) {
-        return st;
-    }
-    std::unordered_set<NOTEID> universe;
-    for (const ViewRow& r : rows) {
-        universe.insert(r.note);
-    }
-    std::lock_guard<std::mutex> lock(mutex_);
-    // Each term is one scan of the items it can match; the tree combines the sets. Bare terms look
-    // at summary items only, which keeps secrets such as password digests out of searches.
-    auto term = [&](const ft::Term& t, std::unordered_set<NOTEID>* hits) -> STATUS {
-        sqlite3_stmt* s = nullptr;
-        const char* sql =
-            t.field.empty()
-                ? "SELECT note_id, type, value FROM items WHERE type IN (1280, 1281) AND (flags & 4) != 0"
-                : "SELECT note_id, type, value FROM items WHERE name = ?";
-        if (STATUS st = prepare(sql, &s); st != NOERROR) {
-            return st;
-        }
-        Use use(s);
-        if (!t.field.empty()) {
-            sqlite3_bind_text(s, 1, t.field.c_str(), -1, SQLITE_STATIC);
-        }
-        int rc;
-        std::vector<std::string> values;
-        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-            const NOTEID id = static_cast<NOTEID>(sqlite3_column_int64(s, 0));
-            if (!universe.count(id) || hits->count(id)) {
-                continue;
-            }
-            const void* blob = sqlite3_column_blob(s, 2);
-            const std::string_view value(static_cast<const char*>(blob ? blob : ""),
-                                         static_cast<std::size_t>(sqlite3_column_bytes(s, 2)));
-            if (!ods::decodeText(static_cast<WORD>(sqlite3_column_int(s, 1)), value, &values)) {
-                continue;
-            }
-            for (const std::string& v : values) {
-                if (ft::matches(t, ft::words(v))) {
-                    hits->insert(id);
-                    break;
-                }
-            }
-        }
-        return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
-    };
-    std::function<STATUS(const ft::Node&, std::unordered_set<NOTEID>*)> eval =
-        [&](const ft::Node& n, std::unordered_set<NOTEID>* hits) -> STATUS {
-        switch (n.kind) {
-        case ft::Node::kTerm:
-            return term(n.term, hits);
-        case ft::Node::kNot: {
-            std::unordered_set<NOTEID> inner;
-            if (STATUS st = eval(n.kids.front(), &inner); st != NOERROR) {
-                return st;
-            }
-            for (NOTEID id : universe) {
-                if (!inner.count(id)) {
-                    hits->insert(id);
-                }
-            }
-            return NOERROR;
-        }
-        case ft::Node::kOr:
-            for (const ft::Node& k : n.kids) {
-                if (STATUS st = eval(k, hits); st != NOERROR) {
-                    return st;
-                }
-            }
-            return NOERROR;
-        case ft::Node::kAnd: {
-            std::unordered_set<NOTEID> acc;
-            for (std::size_t i = 0; i < n.kids.size(); ++i) {
-                std::unordered_set<NOTEID> k;
-                if (STATUS st = eval(n.kids[i], &k); st != NOERROR) {
-                    return st;
-                }
-                if (i == 0) {
-                    acc = std::move(k);
-                } else {
-                    std::unordered_set<NOTEID> both;
-                    for (NOTEID id : acc) {
-                        if (k.count(id)) {
-                            both.insert(id);
-                        }
-                    }
-                    acc = std::move(both);
-                }
-            }
-            hits->insert(acc.begin(), acc.end());
-            return NOERROR;
-        }
-        }
-        return NOERROR;
-    };
-    std::unordered_set<NOTEID> hits;
-    if (STATUS st = eval(root, &hits); st != NOERROR) {
-        return st;
-    }
-    out->clear();
-    std::unordered_set<NOTEID> added;
-    for (const ViewRow& r : rows) {
-        if (hits.count(r.note) && added.insert(r.note).second) {
-            out->push_back(r.note);
-        }
-    }
-    return NOERROR;
 }
 
 } // namespace notes

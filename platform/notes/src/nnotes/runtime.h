@@ -1,0 +1,66 @@
+// The runtime: the configuration in force, the mapping of server + path to files, and the table of
+// handles the C API hands out.
+#pragma once
+
+#include "notes/capi.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace notes {
+
+class Database;
+class Note;
+
+// ---- configuration and paths ---------------------------------------------------------------
+// Resolves the configuration (see notes/admin/config.h). iniPath may be empty.
+STATUS initRuntime(const std::string& iniPath);
+void termRuntime();
+// Splits "server!!path".
+void splitNetPath(std::string_view netPath, std::string* server, std::string* path);
+// DataDirectory::current()'s mapping of server + database path to a file (see
+// notes/admin/config.h).
+STATUS resolveDatabaseFile(std::string_view server, std::string_view path, bool mustExist, std::string* file);
+// The folder of a server (the data directory for ""); ERR_SERVER_NOT_RESPONDING when missing.
+STATUS serverFolder(std::string_view server, std::string* folder);
+
+// ---- handle table --------------------------------------------------------------------------
+struct MemoryBlock {
+    std::vector<char> bytes;
+    int locks = 0;
+    std::size_t cursor = 0; // IDScan position
+};
+
+// An open view collection (NIFOpenCollection).
+struct Collection {
+    std::shared_ptr<Database> db;
+    NOTEID view = 0;
+    WORD collation = 0;
+};
+
+// ID tables (see capi.h for their layout).
+namespace idtable {
+DHANDLE create(const std::vector<NOTEID>& ids); // ids need not be sorted
+bool read(DHANDLE h, std::vector<NOTEID>* ids);
+} // namespace idtable
+
+namespace handles {
+DHANDLE addDatabase(std::shared_ptr<Database> db);
+DHANDLE addNote(std::shared_ptr<Note> note);
+DHANDLE addMemory(std::vector<char> bytes);
+DHANDLE addCollection(std::shared_ptr<Collection> collection);
+std::shared_ptr<Collection> collection(DHANDLE h);
+STATUS closeCollection(DHANDLE h);
+std::shared_ptr<Database> database(DHANDLE h);
+std::shared_ptr<Note> note(DHANDLE h);
+std::shared_ptr<MemoryBlock> memory(DHANDLE h);
+STATUS closeDatabase(DHANDLE h);
+STATUS closeNote(DHANDLE h); // frees the note's item blocks too
+STATUS freeMemory(DHANDLE h);
+std::size_t count(); // live handles (for tests)
+} // namespace handles
+
+} // namespace notes

@@ -1,0 +1,110 @@
+// View designs and the sort keys of their index rows. The index itself (rows per view and
+// collation, the ordered-id and unread caches) is ViewIndex, owned by each Database.
+#pragma once
+
+#include "notes/capi.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace notes {
+
+class Database;
+class Note;
+
+// ---- views ---------------------------------------------------------------------------------
+// A view's design, read from the items of its view note (see the README for the item names).
+// Column flags:
+constexpr DWORD kColSorted = 0x0001;
+constexpr DWORD kColDescending = 0x0002;
+constexpr DWORD kColCategory = 0x0004;        // one level of categories (the first sorted column)
+constexpr DWORD kColSeparateEntries = 0x0008; // each value of the column makes an entry of its own
+constexpr DWORD kColCaseSensitive = 0x0010;
+constexpr DWORD kColCommonName = 0x0020;       // hierarchical names show (and sort) as common names
+constexpr DWORD kColResortAscending = 0x0100;  // the column heading offers an ascending collation
+constexpr DWORD kColResortDescending = 0x0200; // ... and a descending one
+
+struct ViewColumn {
+    std::string title;
+    std::vector<std::string> items; // the column shows the values of these items, in this order
+    DWORD flags = 0;
+    // Without items a formula gives the value: @DocLength (and the mail template's size formula) the
+    // document's size, @Created / @Modified its times; other formulas are kept, not evaluated.
+    std::string formula;
+};
+
+struct ViewDesign {
+    NOTEID id = 0;
+    std::string title; // "$TITLE": name, then aliases after '|'
+    bool folder = false;
+    std::vector<std::string> forms;    // selection: documents of these forms (none: every document)
+    std::vector<std::string> items;    // ... that have all these items
+    std::vector<std::string> notItems; // ... and none of these
+    std::vector<ViewColumn> columns;
+
+    std::string name() const;                    // title up to the first '|'
+    bool answersTo(std::string_view name) const; // name or an alias, ignoring case
+    // Collation 0 is the columns' own sort order; every re-sortable column heading adds one
+    // (ascending before descending), in column order.
+    WORD collationCount() const;
+};
+
+struct ViewRow {
+    NOTEID note = 0;
+    std::string key;      // sort key of the collation (bytes compare in view order)
+    std::string category; // category text; empty when the view has no categories
+};
+
+bool readViewDesign(const Note& note, ViewDesign* out);
+void writeViewDesign(const ViewDesign& design, Note* note); // replaces the design items
+// Text as views compare it unless a column is case-sensitive: lower case, accents dropped.
+std::string collateFold(std::string_view text);
+// The sort key prefix that finds `key` in the first sorted column of a collation; partial finds
+// every key that starts with it.
+std::string viewFindKey(const ViewDesign& design, WORD collation, std::string_view key, bool partial);
+
+// A database's view index: every entry of every collation of every view is a row whose sort key
+// compares (as bytes) in view order. Saving a document rewrites its rows in the same transaction;
+// a changed view design is rebuilt on first use. The ordered ids of a view and the unread lists
+// come from a process-wide cache per file.
+class ViewIndex {
+public:
+    explicit ViewIndex(Database& store) : store_(store) {}
+    ViewIndex(const ViewIndex&) = delete;
+    ViewIndex& operator=(const ViewIndex&) = delete;
+
+    // Design notes by class and name ($TITLE or an alias, ignoring case): ERR_NOT_FOUND if none.
+    STATUS findDesign(WORD noteClass, std::string_view name, NOTEID* out);
+    STATUS viewDesign(NOTEID view, ViewDesign* out);
+    // Rebuilds a view's index when its design changed since the last build (or it never was).
+    STATUS ensureViewIndex(NOTEID view);
+    // ensureViewIndex, then ERR_BAD_COLLATION unless the view has `collation`.
+    STATUS readyCollation(NOTEID view, WORD collation);
+    STATUS viewRows(NOTEID view, WORD collation, std::vector<ViewRow>* out);
+    STATUS viewMatches(NOTEID view, WORD collation, const std::string& prefix, std::vector<NOTEID>* out);
+    STATUS viewOrderedNoteIds(NOTEID view, WORD collation, std::vector<NOTEID>* out);
+    STATUS viewOrderedNoteIds(NOTEID view, WORD collation, std::shared_ptr<const std::vector<NOTEID>>* out);
+    STATUS unreadShared(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out);
+    STATUS viewNoteIds(NOTEID view, std::vector<NOTEID>* out);
+    STATUS changeFolder(NOTEID folder, const std::vector<NOTEID>& add, const std::vector<NOTEID>& remove);
+
+    // Within the store's transaction, under its mutex:
+    STATUS indexNoteLocked(NOTEID id, const Note& note); // a document's rows in every view
+    STATUS bumpDesignVersionLocked();                    // a view design changed
+
+private:
+    STATUS designsLocked(const std::vector<ViewDesign>** out); // every view's design, cached
+    STATUS indexInViewLocked(const ViewDesign& design, NOTEID id, const Note& note);
+    STATUS rebuildViewLocked(const ViewDesign& design, DWORD sequence);
+    STATUS readOrderedNoteIdsLocked(NOTEID view, WORD collation,
+                                    std::shared_ptr<const std::vector<NOTEID>>* out);
+    STATUS readUnreadLocked(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out);
+
+    Database& store_;
+    std::vector<ViewDesign> designs_;
+    std::string designVersion_ = "-"; // of designs_; meta "design_version" changes with every view design
+};
+
+} // namespace notes
