@@ -4,6 +4,7 @@
 
 #include "Lattice/Containers.h"
 #include "Lattice/Util.h"
+#include "hxMail/Types.h"
 
 namespace hxMailLib::Mime {
 class Email;
@@ -90,6 +91,40 @@ public:
     // The subject after its first "Re: ".
     static String getNormalizedSubject(String subject);
 
+    // Composing. Converts the host message to MIME and writes it into this document; saves it
+    // when `commit`. `referenceId` is the answered or forwarded memo of a reply or forward.
+    virtual long save(hxMail::MessageItem* item, Lattice::SchemaBase* detail, bool commit, bool sending,
+                      String referenceId, hxMail::_MessageType type);
+    // Stores, saves and hands the memo to the router.
+    virtual long send(hxMail::MessageItem* item, Lattice::SchemaBase* detail, bool commit, String referenceId,
+                      hxMail::_MessageType type);
+    // Stamps "PostedDate", saves and posts into "mail.box".
+    virtual long send();
+    long save() override;
+    void store(const Lattice::Ptr<hxMailLib::Mime::Email>& email, String from, String subject,
+               long importance, bool readReceipt, bool deliveryReceipt, long sensitivity, String smartName,
+               String smartValue, hxMail::Attachments* attachments, hxMail::Recipients* to,
+               hxMail::Recipients* cc, hxMail::Recipients* bcc);
+    void writeMimeBody(const Lattice::Ptr<hxMailLib::Mime::Email>& email);
+    // Appends `chunk` as "Body" MIME part items of at most 65535 bytes each.
+    void mimeToRT(const String& chunk);
+    static String generateBoundaryString();
+    // A copy of an answered memo made into a fresh draft: none of its delivery state, addresses,
+    // body or files stay.
+    void prepareAsNewDraft();
+    // Drops every "Body" item, so that a draft saved again keeps one body.
+    void removeBody();
+    void setReplyFields(String referenceId, bool sending);
+    void setForwardFields(String referenceId, bool sending);
+    void getReplyHeaderFields(String& from, String& sent, String& to, String& subject,
+                              String& sensitivityLine, String& importanceLine);
+    String getReplyText(bool unused);
+    // The host sensitivity of a mood stamp and back: 2 and 3 trade places.
+    static long sensitivityOfMood(long mood);
+    static long moodOfSensitivity(long sensitivity);
+    // Whether the last send found nobody to deliver to.
+    bool noRecipients() const { return noRecipients_; }
+
     bool isNew() const { return isNew_; }
     void setIsNew(bool value) { isNew_ = value; }
     bool isReply() const { return isReply_; }
@@ -122,6 +157,7 @@ protected:
     long messageType_ = 0;
     String messageId_;
     long contentIdCount_ = 0;
+    bool noRecipients_ = false;
 };
 
 } // namespace hxMail::hxNotesProvider

@@ -1,6 +1,7 @@
 #include "mail/NotesMessageProvider.h"
 
 #include "mail/NotesMessage.h"
+#include "notes/NotesDatabase.h"
 #include "provider/OperationFrame.h"
 
 namespace hxMail::hxNotesProvider {
@@ -93,6 +94,83 @@ long NotesMessageProvider::getSmartValue(String id, String& smartValue) {
     const bool ok = withMessage(
         id, [&](NotesMessage& message) { smartValue = message.getItemString("smartValue", false); });
     return ok ? 0 : kNotSupported;
+}
+
+Lattice::Ptr<NotesMessage> NotesMessageProvider::openOrCreate(String id, _MessageType& type, bool& isNew) {
+    MailProvider* provider = mailProvider();
+    NotesDatabase* mail = provider->getUserMailDatabase();
+    type = MessageTypeNormal;
+    isNew = id.isEmpty();
+    if (isNew)
+        return new NotesMessage(provider, mail);
+    type = getMessageType(id);
+    Lattice::Ptr<NotesMessage> opened = new NotesMessage(id, provider, mail);
+    if (opened->loadFailed())
+        throw static_cast<LNSTATUS>(ERR_INVALID_NOTE);
+    switch (type) {
+    case MessageTypeNormal:
+        return opened;
+    case MessageTypeReply:
+    case MessageTypeReplyAll:
+    case MessageTypeForward: {
+        isNew = true;
+        Lattice::Ptr<NotesMessage> made = new NotesMessage(provider, opened->getDocument(), mail, true);
+        if (made->loadFailed())
+            throw static_cast<LNSTATUS>(ERR_INVALID_NOTE);
+        made->prepareAsNewDraft();
+        return made;
+    }
+    default:
+        return nullptr;
+    }
+}
+
+long NotesMessageProvider::saveMessage(const Lattice::Ptr<hxMail::Message>& message,
+                                       const Lattice::Ptr<hxMail::MessageDetail>& detail, String& id,
+                                       Lattice::Ptr<hxMail::Attachments>&) {
+    MailProvider* provider = mailProvider();
+    if (!provider || !provider->isLoggedIn())
+        return kNotSupported;
+    if (!message || !detail)
+        return 0;
+    const String requested = message->get_id();
+    OperationFrame frame(provider);
+    frame.run([&] {
+        _MessageType type = MessageTypeNormal;
+        bool isNew = false;
+        Lattice::Ptr<NotesMessage> target = openOrCreate(requested, type, isNew);
+        if (!target)
+            return;
+        String reference = requested;
+        (void)getMessageType(reference);
+        if (target->save(message.get(), detail.get(), true, false, reference, type) == 0 && isNew)
+            id = target->getId();
+    });
+    return 0;
+}
+
+long NotesMessageProvider::sendMessage(const Lattice::Ptr<hxMail::Message>& message,
+                                       const Lattice::Ptr<hxMail::MessageDetail>& detail, String) {
+    MailProvider* provider = mailProvider();
+    if (!provider || !provider->isLoggedIn())
+        return kNotSupported;
+    if (!message || !detail)
+        return 0;
+    const String requested = message->get_id();
+    bool nobody = false;
+    OperationFrame frame(provider);
+    frame.run([&] {
+        _MessageType type = MessageTypeNormal;
+        bool isNew = false;
+        Lattice::Ptr<NotesMessage> target = openOrCreate(requested, type, isNew);
+        if (!target)
+            return;
+        String reference = requested;
+        (void)getMessageType(reference);
+        target->send(message.get(), detail.get(), false, reference, type);
+        nobody = target->noRecipients();
+    });
+    return nobody ? kNobodyToDeliverTo : 0;
 }
 
 long NotesMessageProvider::sendMessage(String) {

@@ -221,13 +221,10 @@ TEST_F(UnsupportedTest, EveryOperationThePluginDoesNotServeAnswersAsTheHostExpec
         {"providerReserved25", [&](Sentinels&) { return p->providerReserved25("a", "b"); }},
 
         {"newMessage", [&](Sentinels& s) { return m->newMessage("f", s.message); }},
-        {"sendMessage(item)", [&](Sentinels& s) { return m->sendMessage(s.message, s.detail, "x"); }},
         {"sendMessage(id)", [&](Sentinels&) { return m->sendMessage(String("id")); }},
         {"newAttachment", [&](Sentinels& s) { return m->newAttachment("id", s.attachment); }},
         {"addRecipient", [&](Sentinels& s) { return m->addRecipient("id", s.recipient, 1); }},
         {"removeRecipient", [&](Sentinels& s) { return m->removeRecipient("id", s.recipient, 1); }},
-        {"saveMessage",
-         [&](Sentinels& s) { return m->saveMessage(s.message, s.detail, s.text, s.attachments); }},
         {"deleteMessage", [&](Sentinels& s) { return m->deleteMessage("id", s.no); }},
         {"replyMessage", [&](Sentinels& s) { return m->replyMessage("id", true, s.message, s.detail); }},
         {"forwardMessage", [&](Sentinels& s) { return m->forwardMessage("id", s.message, s.detail); }},

@@ -1,0 +1,535 @@
+// Composing through the message provider: drafts, sending into "mail.box", replies and forwards,
+// read back through the store and, for bodies, through GMime.
+#include "MessageFixture.h"
+
+#include "mail/NotesMessage.h"
+#include "mail/NotesMessageProvider.h"
+
+#include "hxMail/Types.h"
+
+#include <gmime/gmime.h>
+
+#include <cstring>
+#include <map>
+
+namespace {
+
+struct BodyChunk {
+    unsigned char header[20];
+    std::string text;
+};
+
+// What a save left in the store.
+struct Stored {
+    std::vector<std::string> names; // item names in note order
+    std::map<std::string, std::vector<std::string>> texts;
+    std::vector<BodyChunk> body;
+    std::string parentUnid; // from "$REF"
+    bool exists = false;
+
+    bool has(const std::string& name) const {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    }
+    std::string text(const std::string& name) const {
+        auto it = texts.find(name);
+        return it == texts.end() || it->second.empty() ? std::string() : it->second.front();
+    }
+    std::string joinedBody() const {
+        std::string all;
+        for (const BodyChunk& c : body)
+            all += c.text;
+        return all;
+    }
+};
+
+// A parsed message, as a standard reader sees it.
+struct Parsed {
+    std::string subject, to, cc, plain, html;
+    std::vector<std::pair<std::string, std::string>> files; // name, bytes
+    int leaves = 0;
+    bool ok = false;
+};
+
+std::string partBytes(GMimePart* part) {
+    GMimeDataWrapper* content = g_mime_part_get_content(part);
+    if (!content)
+        return {};
+    GMimeStream* out = g_mime_stream_mem_new();
+    g_mime_data_wrapper_write_to_stream(content, out);
+    GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out));
+    std::string result(reinterpret_cast<const char*>(bytes->data), bytes->len);
+    g_object_unref(out);
+    return result;
+}
+
+void collect(GMimeObject*, GMimeObject* part, gpointer data) {
+    auto* parsed = static_cast<Parsed*>(data);
+    if (!GMIME_IS_PART(part))
+        return;
+    ++parsed->leaves;
+    GMimePart* leaf = GMIME_PART(part);
+    const char* name = g_mime_part_get_filename(leaf);
+    GMimeContentType* type = g_mime_object_get_content_type(part);
+    if (name)
+        parsed->files.emplace_back(name, partBytes(leaf));
+    else if (g_mime_content_type_is_type(type, "text", "plain"))
+        parsed->plain = partBytes(leaf);
+    else if (g_mime_content_type_is_type(type, "text", "html"))
+        parsed->html = partBytes(leaf);
+}
+
+Parsed parseWithGMime(const std::string& text) {
+    static const bool initialised = [] {
+        g_mime_init();
+        return true;
+    }();
+    (void)initialised;
+    Parsed parsed;
+    GMimeStream* stream = g_mime_stream_mem_new_with_buffer(text.data(), text.size());
+    GMimeParser* parser = g_mime_parser_new_with_stream(stream);
+    GMimeMessage* message = g_mime_parser_construct_message(parser, nullptr);
+    if (message) {
+        parsed.ok = true;
+        if (const char* s = g_mime_message_get_subject(message))
+            parsed.subject = s;
+        auto list = [&](GMimeAddressType t) {
+            InternetAddressList* l = g_mime_message_get_addresses(message, t);
+            char* s = l ? internet_address_list_to_string(l, nullptr, FALSE) : nullptr;
+            std::string out = s ? s : "";
+            g_free(s);
+            return out;
+        };
+        parsed.to = list(GMIME_ADDRESS_TYPE_TO);
+        parsed.cc = list(GMIME_ADDRESS_TYPE_CC);
+        g_mime_message_foreach(message, collect, &parsed);
+        g_object_unref(message);
+    }
+    g_object_unref(parser);
+    g_object_unref(stream);
+    return parsed;
+}
+
+Lattice::Ptr<hxMail::Recipient> recipient(const std::string& name, const std::string& address) {
+    Lattice::Ptr<hxMail::Recipient> r = new hxMail::Recipient();
+    r->set_displayName(name.c_str());
+    r->set_smtpAddress(address.c_str());
+    r->set_emailAddress(address.c_str());
+    return r;
+}
+
+} // namespace
+
+class ComposeTest : public MessageTest {
+protected:
+    void SetUp() override {
+        MessageTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        addPerson(kDirectory, john());
+    }
+
+    static PersonDoc john() {
+        PersonDoc p;
+        p.fullName = "CN=John Smith/O=Acme";
+        p.shortName = "jsmith";
+        p.firstName = "John";
+        p.lastName = "Smith";
+        p.internetAddress = "john.smith@acme.example";
+        p.mailFile = "mail\\jsmith";
+        return p;
+    }
+
+    struct Draft {
+        Lattice::Ptr<hxMail::Message> message = new hxMail::Message();
+        Lattice::Ptr<hxMail::MessageDetail> detail = new hxMail::MessageDetail();
+    };
+
+    Draft draft(const std::string& subject, const std::string& html = "<p>Hello <b>John</b></p>") {
+        Draft d;
+        d.message->set_subject(subject.c_str());
+        d.message->set_importance(1);
+        d.detail->get_to()->add(recipient("John Smith", "CN=John Smith/O=Acme"));
+        d.detail->set_textType("html");
+        d.detail->get_body()->set_text(html.c_str());
+        return d;
+    }
+
+    void attachFile(Draft& d, const std::string& name, const std::string& bytes) {
+        const std::string path = dir + "/" + name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        Lattice::Ptr<hxMail::Attachment> a = new hxMail::Attachment();
+        a->set_fileName(name.c_str());
+        a->set_path(path.c_str());
+        a->set_size(static_cast<long>(bytes.size()));
+        d.detail->get_attachments()->add(a);
+    }
+
+    // Saves as a draft; the id the provider answers.
+    std::string save(Draft& d, const std::string& id = "") {
+        d.message->set_id(id.c_str());
+        Lattice::String out;
+        Lattice::Ptr<hxMail::Attachments> unused;
+        EXPECT_EQ(messages().saveMessage(d.message, d.detail, out, unused), 0);
+        return out.c_str();
+    }
+
+    long send(Draft& d, const std::string& id = "") {
+        d.message->set_id(id.c_str());
+        return messages().sendMessage(d.message, d.detail, "");
+    }
+
+    Stored stored(const std::string& unid, hx::NotesDatabase* db = nullptr) {
+        Stored s;
+        provider->lockAll();
+        Lattice::String id = unid.c_str();
+        hx::NotesDocument doc(id, provider, db ? db : provider->getUserMailDatabase(), false);
+        if (!doc.loadFailed()) {
+            s.exists = true;
+            LNNote* note = doc.getNote();
+            for (LNINT i = 0; i < note->GetItemCount(); ++i) {
+                LNItem item;
+                note->GetItem(i, &item);
+                const std::string name = item.GetName().GetTextPtr();
+                s.names.push_back(name);
+                if (item.GetType() == LNITEMTYPE_TEXT && !s.texts.count(name)) {
+                    LNText list = doc.getItemTextList(name.c_str());
+                    for (LNINT k = 0; k < list.GetCount(); ++k)
+                        s.texts[name].push_back(list[k].GetTextPtr());
+                }
+            }
+            const NOTEHANDLE h = note->GetNoteHandle();
+            BLOCKID item{}, value{};
+            WORD type = 0;
+            DWORD length = 0;
+            for (STATUS st = NSFItemInfo(h, "Body", 4, &item, &type, &value, &length); st == NOERROR;
+                 st = NSFItemInfoNext(h, item, "Body", 4, &item, &type, &value, &length)) {
+                if (type != TYPE_MIME_PART)
+                    continue;
+                const char* bytes = OSLockBlock(char, value) + 2;
+                BodyChunk chunk;
+                std::memcpy(chunk.header, bytes, 20);
+                chunk.text.assign(bytes + 20, length - 22);
+                s.body.push_back(chunk);
+                OSUnlockBlock(value);
+            }
+            if (NSFItemInfo(h, "$REF", 4, &item, &type, &value, &length) == NOERROR && length >= 20) {
+                const char* ref = OSLockBlock(char, value) + 4; // type word, entry count
+                UNID u;
+                std::memcpy(&u, ref, sizeof u);
+                char text[33];
+                std::snprintf(text, sizeof text, "%08X%08X%08X%08X", static_cast<unsigned>(u.File.Innards[1]),
+                              static_cast<unsigned>(u.File.Innards[0]),
+                              static_cast<unsigned>(u.Note.Innards[1]),
+                              static_cast<unsigned>(u.Note.Innards[0]));
+                s.parentUnid = text;
+                OSUnlockBlock(value);
+            }
+        }
+        provider->unlockAll();
+        return s;
+    }
+
+    // The UNIDs of the documents waiting in "mail.box".
+    std::vector<std::string> mailBox() {
+        std::vector<std::string> out;
+        provider->lockAll();
+        LNNoteArray notes;
+        provider->getMailBox()->getDatabase()->GetNotes(&notes);
+        for (LNINT i = 0; i < notes.GetCount(); ++i) {
+            LNDocument doc;
+            provider->getMailBox()->getDatabase()->GetDocument(notes.GetNoteID(i), &doc);
+            LNUniversalID u;
+            doc.GetUniversalID(&u);
+            out.push_back(u.GetText().GetTextPtr());
+        }
+        provider->unlockAll();
+        return out;
+    }
+};
+
+TEST_F(ComposeTest, ADraftStoresItsEnvelopeInOrderAndItsBodyAsMimePartItems) {
+    Draft d = draft("Quarterly numbers");
+    d.message->set_importance(2);
+    d.message->set_sensitivity(2);
+    d.message->set_readReceiptRequested(true);
+    d.detail->get_cc()->add(recipient("", "partner@example.org"));
+    attachFile(d, "figures.bin", std::string("a\0b\n\r\xff", 6));
+    const std::string id = save(d);
+    ASSERT_EQ(id.size(), 32u) << "a new draft answers its UNID";
+
+    const Stored s = stored(id);
+    // The envelope precedes the body, the ordinary-message options follow it.
+    const std::vector<std::string> order = {
+        "From", "SendTo", "CopyTo", "Recipients", "$NoteHasNativeMIME", "Body", "MailOptions", "SaveOptions"};
+    std::size_t last = 0;
+    for (const std::string& name : order) {
+        auto at = std::find(s.names.begin(), s.names.end(), name);
+        ASSERT_NE(at, s.names.end()) << name;
+        const std::size_t index = static_cast<std::size_t>(at - s.names.begin());
+        EXPECT_GE(index, last) << name;
+        last = index;
+    }
+    EXPECT_EQ(s.text("Form"), "Memo");
+    EXPECT_EQ(s.text("From"), "CN=Jane Doe/O=Acme");
+    EXPECT_EQ(s.text("Subject"), "Quarterly numbers");
+    EXPECT_EQ(s.text("Importance"), "1") << "host high";
+    EXPECT_EQ(s.text("MoodStamp"), "3") << "host private is the private stamp";
+    EXPECT_EQ(s.text("ReturnReceipt"), "1");
+    EXPECT_EQ(s.text("MailOptions"), "0");
+    EXPECT_EQ(s.text("SaveOptions"), "1");
+    EXPECT_EQ(s.texts.at("Recipients"),
+              (std::vector<std::string>{"CN=John Smith/O=Acme", "partner@example.org"}));
+    EXPECT_FALSE(s.has("PostedDate")) << "a draft is not posted";
+
+    ASSERT_GE(s.body.size(), 3u) << "header block, then one chunk per part";
+    const std::string first = s.body.front().text;
+    const std::string boundary =
+        first.substr(first.rfind("\r\n--") + 4, first.size() - first.rfind("\r\n--") - 6);
+    EXPECT_EQ(boundary.find('-'), std::string::npos) << boundary;
+    for (const BodyChunk& c : s.body) {
+        WORD version = 0, count = 0;
+        std::memcpy(&version, c.header, 2);
+        std::memcpy(&count, c.header + 8, 2);
+        EXPECT_EQ(version, 2);
+        EXPECT_EQ(c.header[6], 2) << "a body part";
+        EXPECT_EQ(count, c.text.size());
+        EXPECT_TRUE(c.text.ends_with("\r\n--" + boundary + "\r\n"));
+    }
+
+    const Parsed parsed = parseWithGMime(s.joinedBody());
+    ASSERT_TRUE(parsed.ok);
+    EXPECT_EQ(parsed.subject, "Quarterly numbers");
+    EXPECT_NE(first.find("\r\nTo: John Smith <CN=John Smith/O=Acme>\r\n"), std::string::npos) << first;
+    EXPECT_NE(first.find("From: Jane Doe <jane.doe@acme.example>\r\n"), std::string::npos) << first;
+    EXPECT_NE(parsed.cc.find("partner@example.org"), std::string::npos) << parsed.cc;
+    EXPECT_NE(parsed.html.find("<b>John</b>"), std::string::npos) << parsed.html;
+    EXPECT_NE(parsed.plain.find("Hello"), std::string::npos) << parsed.plain;
+    ASSERT_EQ(parsed.files.size(), 1u);
+    EXPECT_EQ(parsed.files[0],
+              (std::pair<std::string, std::string>{"figures.bin", std::string("a\0b\n\r\xff", 6)}));
+}
+
+TEST_F(ComposeTest, SavingADraftAgainWritesInPlaceAndKeepsOneBody) {
+    Draft d = draft("First words");
+    const std::string id = save(d);
+    ASSERT_FALSE(id.empty());
+    for (int i = 0; i < 4; ++i) {
+        d.message->set_subject(("Edit " + std::to_string(i)).c_str());
+        d.detail->get_body()->set_text(("<p>version " + std::to_string(i) + "</p>").c_str());
+        EXPECT_EQ(save(d, id), "") << "an existing draft gets no new id";
+    }
+    const Stored s = stored(id);
+    EXPECT_EQ(s.text("Subject"), "Edit 3");
+    const Parsed parsed = parseWithGMime(s.joinedBody());
+    EXPECT_NE(parsed.html.find("version 3"), std::string::npos);
+    EXPECT_EQ(countOf(s.joinedBody(), "MIME-Version"), 1) << "one body, not five";
+}
+
+TEST_F(ComposeTest, ChunksOverTheItemLimitAreSplitInOrder) {
+    Draft d = draft("Big one");
+    std::string big(300000, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>((i * 131) ^ (i >> 7));
+    attachFile(d, "big.bin", big);
+    const Stored s = stored(save(d));
+    ASSERT_GT(s.body.size(), 4u);
+    for (const BodyChunk& c : s.body)
+        EXPECT_LE(c.text.size(), 65535u);
+    const Parsed parsed = parseWithGMime(s.joinedBody());
+    ASSERT_EQ(parsed.files.size(), 1u);
+    EXPECT_TRUE(parsed.files[0].second == big) << "the joined chunks give back every byte";
+}
+
+TEST_F(ComposeTest, RecipientsAndSubjectsThatCouldBreakTheStoredMessage) {
+    struct Case {
+        const char* label;
+        std::vector<std::pair<std::string, std::string>> to;
+        std::string subject;
+        std::vector<std::string> recipients;
+    };
+    const Case cases[] = {
+        {"no recipients at all", {}, "Note to self", {}},
+        {"comma, quotes and angle brackets in a name",
+         {{"Smith, \"Jo\" <x>", "jo@example.org"}},
+         "Quotes",
+         {"jo@example.org"}},
+        {"non-ASCII name", {{"Jürgen Müller", "jm@example.de"}}, "Grüße aus Köln", {"jm@example.de"}},
+        {"CR/LF in the subject", {{"", "a@example.org"}}, "Hi\r\nBcc: victim@example.org", {"a@example.org"}},
+    };
+    for (const Case& c : cases) {
+        Draft d = draft(c.subject);
+        d.detail->get_to()->clear();
+        for (const auto& [name, address] : c.to)
+            d.detail->get_to()->add(recipient(name, address));
+        const Stored s = stored(save(d));
+        ASSERT_TRUE(s.exists) << c.label;
+        EXPECT_EQ(s.has("Recipients"), !c.recipients.empty()) << c.label;
+        if (!c.recipients.empty()) {
+            EXPECT_EQ(s.texts.at("Recipients"), c.recipients) << c.label;
+        }
+        EXPECT_TRUE(s.has("$NoteHasNativeMIME")) << c.label << ": the to list exists, so the body is stored";
+        const Parsed parsed = parseWithGMime(s.joinedBody());
+        ASSERT_TRUE(parsed.ok) << c.label;
+        EXPECT_EQ(countOf(s.joinedBody(), "\nBcc:"), 0) << c.label << ": no header injected";
+    }
+}
+
+TEST_F(ComposeTest, AMessageWithoutToListIsStoredBareAndSendingDeliversNothing) {
+    Draft d = draft("Nobody");
+    d.detail->set_to(nullptr);
+    const std::string id = save(d);
+    const Stored s = stored(id);
+    EXPECT_FALSE(s.has("Recipients"));
+    EXPECT_FALSE(s.has("Body"));
+    EXPECT_FALSE(s.has("$NoteHasNativeMIME"));
+
+    EXPECT_EQ(send(d, id), hx::NotesMessageProvider::kNobodyToDeliverTo);
+    EXPECT_TRUE(mailBox().empty());
+    EXPECT_NE(logText().find("no recipients"), std::string::npos);
+}
+
+TEST_F(ComposeTest, SendingPostsIntoMailBoxAndKeepsTheMemoAsSent) {
+    Draft d = draft("To the router");
+    const std::string id = save(d);
+    ASSERT_EQ(send(d, id), 0);
+    const Stored sent = stored(id);
+    EXPECT_TRUE(sent.has("PostedDate"));
+    const std::vector<std::string> waiting = mailBox();
+    ASSERT_EQ(waiting.size(), 1u);
+    const Stored posted = stored(waiting[0], provider->getMailBox());
+    EXPECT_EQ(posted.text("Subject"), "To the router");
+    EXPECT_EQ(posted.texts.at("Recipients"), (std::vector<std::string>{"CN=John Smith/O=Acme"}));
+    EXPECT_EQ(posted.joinedBody(), sent.joinedBody());
+
+    // Sent straight away, without a draft first.
+    Draft direct = draft("Direct");
+    EXPECT_EQ(send(direct), 0);
+    EXPECT_EQ(mailBox().size(), 2u);
+}
+
+TEST_F(ComposeTest, RepliesAndForwardsAreNewDraftsTiedToTheAnsweredMemo) {
+    std::string original;
+    MemoSetup memo = delivered("Lunch?");
+    memo.posted = "03/01/2026 09:00:00 AM";
+    addMemo(memo, &original);
+
+    struct Case {
+        const char* prefix;
+        bool sending;
+        const char* form;
+        bool refSave;
+        bool forwarded;
+    };
+    const Case cases[] = {
+        {"reply_", false, "Reply", true, false},    {"reply_", true, "Reply", false, false},
+        {"replyAll_", false, "Reply", true, false}, {"forward_", false, "Memo", true, true},
+        {"forward_", true, "Memo", true, true},
+    };
+    for (const Case& c : cases) {
+        const std::string label = std::string(c.prefix) + (c.sending ? " sent" : " saved");
+        const std::size_t before = mailBox().size();
+        Draft d = draft("Re: Lunch?");
+        std::string id;
+        if (c.sending) {
+            ASSERT_EQ(send(d, c.prefix + original), 0) << label;
+            ASSERT_EQ(mailBox().size(), before + 1) << label;
+            id = mailBox().back();
+        } else {
+            id = save(d, c.prefix + original);
+        }
+        ASSERT_EQ(id.size(), 32u) << label;
+        ASSERT_NE(id, original) << label;
+        const Stored s = stored(id, c.sending ? provider->getMailBox() : nullptr);
+        EXPECT_EQ(s.text("Form"), c.form) << label;
+        EXPECT_EQ(s.parentUnid, original) << label;
+        EXPECT_EQ(s.has("$RFSaveInfo"), c.refSave) << label;
+        EXPECT_EQ(s.has("ForwardedFrom"), c.forwarded) << label;
+        EXPECT_EQ(s.has("ForwardedDate"), c.forwarded) << label;
+        if (c.forwarded) {
+            EXPECT_EQ(s.text("ForwardedFrom"), "CN=Jane Doe/O=Acme") << label << ": the forwarding user";
+        }
+        EXPECT_FALSE(s.has("DeliveredDate")) << label;
+        EXPECT_EQ(s.has("PostedDate"), c.sending) << label;
+        EXPECT_FALSE(s.has("MailOptions")) << label;
+        EXPECT_EQ(countOf(s.joinedBody(), "MIME-Version"), 1) << label;
+    }
+    const Stored answered = stored(original);
+    EXPECT_FALSE(answered.has("$REF")) << "the answered memo is only read";
+}
+
+TEST_F(ComposeTest, AForwardCarriesStoredAttachmentBytesAndNeverTheRecordedPath) {
+    const std::string secret = dir + "/secret.txt";
+    std::ofstream(secret) << "private bytes of this machine";
+    const std::string original =
+        addRichMemo("With file", {richRun("see file")}, {{"secret.txt", "stored bytes"}});
+    // The recorded path of the attachment names a real file here.
+    Lattice::Ptr<hxMail::MessageDetail> detail = open(original);
+    ASSERT_EQ(attachmentsOf(detail).size(), 1u);
+    attachmentsOf(detail)[0]->set_path(secret.c_str());
+
+    Draft d = draft("Fwd: With file");
+    d.detail->set_attachments(detail->get_attachments());
+    const Stored s = stored(save(d, "forward_" + original));
+    const Parsed parsed = parseWithGMime(s.joinedBody());
+    ASSERT_EQ(parsed.files.size(), 1u);
+    EXPECT_EQ(parsed.files[0].second, "stored bytes");
+    EXPECT_FALSE(s.has("$FILE")) << "the answered memo's file items are not copied beside the MIME body";
+}
+
+TEST_F(ComposeTest, IdsThatNameNothingWriteNothing) {
+    const std::string missing = "0123456789ABCDEF0123456789ABCDEF";
+    for (const std::string& id :
+         {missing, "reply_" + missing, "forward_" + missing, std::string("not-a-unid")}) {
+        Draft d = draft("Lost");
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(save(d, id), "") << id;
+        EXPECT_EQ(send(d, id), 0) << id;
+        const std::string printed = testing::internal::GetCapturedStdout();
+        EXPECT_NE(printed.find("Error:  "), std::string::npos) << id;
+    }
+    EXPECT_TRUE(mailBox().empty());
+}
+
+TEST_F(ComposeTest, TheReplyHeaderFollowsItsTemplateByteForByte) {
+    std::string original;
+    MemoSetup memo = delivered("Budget");
+    memo.posted = "03/01/2026 09:30:00 AM";
+    memo.extra.push_back({"Importance", {"1"}});
+    memo.extra.push_back({"MoodStamp", {"2"}});
+    addMemo(memo, &original);
+    provider->lockAll();
+    Lattice::String id = original.c_str();
+    hx::NotesMessage message(id, provider, provider->getUserMailDatabase());
+    const std::string text = message.getReplyText(false).c_str();
+    Lattice::String from, sent, to, subject, sensitivity, importance;
+    message.getReplyHeaderFields(from, sent, to, subject, sensitivity, importance);
+    provider->unlockAll();
+
+    const std::string blanks(36, ' ');
+    const std::string expected =
+        "<font size=2 face=\"Arial\"><br><br><br></font>" + blanks +
+        "<font size=2 face=Tahoma><span style='font-size:10.0pt;font-family:Tahoma'>-----Original "
+        "Message-----</span></font><br>" +
+        blanks + "<b>From: </b>" + from.c_str() + "<br>" + blanks + "<b>Sent: </b>" + sent.c_str() + "<br>" +
+        blanks + "<b>To: </b>" + to.c_str() + "<br>" + blanks + "<b>Subject: </b>Budget<br>" +
+        "<b>Importance: </b>High<br><b>Sensitivity: </b>Confidential<br><br>" + blanks +
+        "<font size=3 face=\"Times New Roman\"><span style='font-size:12.0pt'>&nbsp;</span></font>";
+    EXPECT_EQ(text, expected);
+    const std::size_t values = from.length() + sent.length() + to.length() + subject.length() +
+                               sensitivity.length() + importance.length();
+    EXPECT_EQ(text.size() - values + 12, 552u) << "the template itself, six %s included";
+}
+
+TEST_F(ComposeTest, SmartValuesAndImportanceRoundTrip) {
+    Draft d = draft("Smart");
+    const std::string id = save(d);
+    EXPECT_EQ(messages().setSmartValue(id.c_str(), "followUp", "tomorrow"), 0);
+    Lattice::String value;
+    EXPECT_EQ(messages().getSmartValue(id.c_str(), value), 0);
+    EXPECT_EQ(value, "tomorrow");
+    bool changed = false;
+    EXPECT_EQ(messages().setImportance(id.c_str(), 0, changed), 0);
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(stored(id).text("Importance"), "3") << "host low";
+    EXPECT_EQ(stored(id).text("smartName"), "followUp");
+}
