@@ -7,6 +7,9 @@
 
 #include "hxMail/Types.h"
 
+#include "domino/router.h"
+#include "domino/webserver.h"
+
 #include <gmime/gmime.h>
 
 #include <cstring>
@@ -136,6 +139,7 @@ protected:
         p.lastName = "Smith";
         p.internetAddress = "john.smith@acme.example";
         p.mailFile = "mail\\jsmith";
+        p.password = "john-password";
         return p;
     }
 
@@ -532,4 +536,74 @@ TEST_F(ComposeTest, SmartValuesAndImportanceRoundTrip) {
     EXPECT_TRUE(changed);
     EXPECT_EQ(stored(id).text("Importance"), "3") << "host low";
     EXPECT_EQ(stored(id).text("smartName"), "followUp");
+}
+
+// Jane sends, the router delivers, John logs in and opens the memo through the web task.
+class DeliveryTest : public ComposeTest {
+protected:
+    void SetUp() override {
+        ComposeTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        createDb("Mail1!!mail/jsmith.nsf");
+        DBHANDLE hDb = NULLHANDLE;
+        ASSERT_EQ(NSFDbOpen("Mail1!!mail/jsmith.nsf", &hDb), NOERROR);
+        ASSERT_EQ(notes::templates::apply(hDb, notes::templates::Kind::Mail), NOERROR);
+        NSFDbClose(hDb);
+        web = std::make_unique<domino::WebServer>(dir, domino::Options{});
+        web->start(0);
+        pointWebTaskAt(web->port());
+    }
+    void TearDown() override {
+        web.reset();
+        if (john)
+            john->release();
+        ComposeTest::TearDown();
+    }
+
+    // John's inbox after logging in: the provider and the listed memos.
+    Lattice::ObjectCollection johnsInbox() {
+        john = makeProvider();
+        EXPECT_EQ(john->login("jsmith", "john-password", "", 0, 0), 0);
+        Lattice::Ptr<hxMail::Mailbox> mailbox;
+        EXPECT_EQ(john->getMailbox("", mailbox), 0);
+        Lattice::ObjectCollection list, items;
+        EXPECT_EQ(john->getFolders("", mailbox->get_id(), &list), 0);
+        for (const Lattice::Data& d : list) {
+            if (auto* f = d.toObject<hxMail::Folder>(); f && f->folderType() == hxMail::FolderTypeInbox) {
+                EXPECT_EQ(john->getFolderItemsPage(f->get_id(), 0, 50, &items), 0);
+            }
+        }
+        return items;
+    }
+
+    std::unique_ptr<domino::WebServer> web;
+    hx::MailProvider* john = nullptr;
+};
+
+TEST_F(DeliveryTest, ASentMemoArrivesUnreadAndOpensWithItsAttachment) {
+    Draft d = draft("Figures for you", "<p>See the <i>attached</i> figures.</p>");
+    const std::string bytes = std::string("\x89PNG\r\n\x1a\n\0\x01", 10) + "binary";
+    attachFile(d, "chart.png", bytes);
+    ASSERT_EQ(send(d), 0);
+    const domino::RouteReport report = domino::Router("Mail1", dir).routeOnce();
+    EXPECT_EQ(report.delivered, 1u);
+    EXPECT_TRUE(report.errors.empty());
+
+    const Lattice::ObjectCollection inbox = johnsInbox();
+    ASSERT_EQ(subjects(inbox), (std::vector<std::string>{"Figures for you"}));
+    auto* item = inbox.at(0).toObject<hxMail::MessageItem>();
+    EXPECT_FALSE(item->get_readFlag()) << "unread for John";
+    const std::string id = item->get_id().c_str();
+
+    Lattice::Ptr<hxMail::MessageDetail> detail = new hxMail::MessageDetail();
+    ASSERT_EQ(john->messageProvider()->getMessageDetail(id.c_str(), "html", detail), 0);
+    EXPECT_NE(bodyOf(detail).find("attached"), std::string::npos) << bodyOf(detail);
+    const auto files = attachmentsOf(detail);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0]->get_fileName(), "chart.png");
+    Lattice::Ptr<Lattice::BaseObject64> data;
+    ASSERT_EQ(
+        john->messageProvider()->loadAttachmentData(files[0]->get_id(), files[0]->get_attachNum(), data), 0);
+    EXPECT_EQ(std::string(data->binaryData(), static_cast<std::size_t>(data->length())), bytes);
 }
