@@ -107,6 +107,12 @@ public:
     // Attaches files to a document; nothing is saved unless every file can be attached.
     int attach(const DbRef& db, const std::string& unid, const std::vector<std::string>& files);
 
+    // What waits in the server's mail.box (UNID, from, subject, recipients) and in the outbound
+    // queue (one file name a line).
+    int mailbox(const std::string& server);
+    // Delivers what waits in the server's mail.box now; prints what it did.
+    int route(const std::string& server);
+
     struct Impl; // the command sources' shared state (admin_impl.h)
 
 private:

@@ -176,6 +176,13 @@ int main(int argc, char** argv) {
     attachCmd->add_option("unid", unid, "universal id (32 hexadecimal digits)")->required();
     attachCmd->add_option("files", attachFiles, "the files to attach")->required();
 
+    std::string routeServer;
+    CLI::App* mailboxCmd =
+        app.add_subcommand("mailbox", "list what waits in a server's mail.box and its outbound queue");
+    mailboxCmd->add_option("--server,-s", routeServer, "server (canonical or common name)")->required();
+    CLI::App* routeCmd = app.add_subcommand("route", "deliver what waits in a server's mail.box now");
+    routeCmd->add_option("--server,-s", routeServer, "server (canonical or common name)")->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -224,6 +231,12 @@ int main(int argc, char** argv) {
     }
     if (*addMemo) {
         return admin.addMemo(db, memo);
+    }
+    if (*mailboxCmd) {
+        return admin.mailbox(routeServer);
+    }
+    if (*routeCmd) {
+        return admin.route(routeServer);
     }
     if (*attachCmd) {
         return admin.attach(db, unid, attachFiles);

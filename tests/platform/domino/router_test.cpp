@@ -1,5 +1,6 @@
 // The router stand-in: memos put into mail.box are delivered to people, groups (nested, cyclic),
 // bounce for unknown names and go out as .eml files for addresses outside the organisation.
+#include "admin.h"
 #include "domino/router.h"
 
 #include "notes/admin/directory.h"
@@ -298,6 +299,33 @@ TEST_F(RouterTest, AThreadDeliversWithinASecond) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     router.stop();
     EXPECT_EQ(subjectsOf("jsmith"), (std::vector<std::string>{"Soon"}));
+}
+
+TEST_F(RouterTest, NsfadminListsTheQueuesAndRoutesOnDemand) {
+    post("Queued", {"jsmith", "pat@partner.example"});
+    auto run = [&](const std::function<int(nsfadmin::Admin&)>& command, std::string* out = nullptr) {
+        std::ostringstream o, e;
+        nsfadmin::Admin admin(dir, o, e);
+        const int code = command(admin);
+        if (out)
+            *out = o.str() + e.str();
+        return code;
+    };
+    std::string out;
+    ASSERT_EQ(run([](auto& a) { return a.mailbox("Mail1"); }, &out), nsfadmin::kOk);
+    EXPECT_NE(out.find("mail.box: 1 memo\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("\tCN=Jane Doe/O=Acme\tQueued\tjsmith; pat@partner.example\n"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("outbound: 0 messages\n"), std::string::npos) << out;
+    ASSERT_EQ(run([](auto& a) { return a.route("Mail1"); }, &out), nsfadmin::kOk);
+    EXPECT_EQ(out, "routed 1 memo: 1 delivered, 0 failed, 1 outbound\n");
+    ASSERT_EQ(run([](auto& a) { return a.mailbox("Mail1"); }, &out), nsfadmin::kOk);
+    EXPECT_NE(out.find("mail.box: 0 memos\noutbound: 1 message\n"), std::string::npos) << out;
+
+    EXPECT_EQ(run([](auto& a) { return a.route(""); }), nsfadmin::kBadInput);
+    EXPECT_EQ(run([](auto& a) { return a.route("Nowhere"); }, &out), nsfadmin::kNotesError);
+    EXPECT_NE(out.find("Server not responding"), std::string::npos) << out;
+    EXPECT_EQ(subjectsOf("jsmith"), (std::vector<std::string>{"Queued"}));
 }
 
 } // namespace
