@@ -15,7 +15,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <signal.h>
 #include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -327,5 +332,71 @@ TEST_F(RouterTest, NsfadminListsTheQueuesAndRoutesOnDemand) {
     EXPECT_NE(out.find("Server not responding"), std::string::npos) << out;
     EXPECT_EQ(subjectsOf("jsmith"), (std::vector<std::string>{"Queued"}));
 }
+
+#ifdef DOMINOD_PATH
+TEST_F(RouterTest, DominodKilledMidDeliveryDeliversEveryMemoExactlyOnceAfterRestart) {
+    constexpr int kMemos = 300;
+    {
+        DBHANDLE box = NULLHANDLE;
+        ASSERT_EQ(NSFDbOpen("Mail1!!mail.box", &box), NOERROR);
+        for (int i = 0; i < kMemos; ++i) {
+            NOTEHANDLE h = NULLHANDLE;
+            ASSERT_EQ(NSFNoteCreate(box, &h), NOERROR);
+            append(h, "Form", TYPE_TEXT, "Memo");
+            append(h, "From", TYPE_TEXT, "CN=Jane Doe/O=Acme");
+            append(h, "Subject", TYPE_TEXT, "Memo " + std::to_string(i));
+            append(h, "Recipients", TYPE_TEXT_LIST, textList({"jsmith"}));
+            ASSERT_EQ(NSFNoteUpdate(h, 0), NOERROR);
+            NSFNoteClose(h);
+        }
+        NSFDbClose(box);
+    }
+    auto spawn = [&] {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            freopen("/dev/null", "w", stdout);
+            freopen("/dev/null", "w", stderr);
+            execl(DOMINOD_PATH, DOMINOD_PATH, "--data", dir.c_str(), "--port", "0", "--quiet", nullptr);
+            _exit(127);
+        }
+        return pid;
+    };
+    auto count = [&](const char* path) {
+        LNDatabase db;
+        LNNoteArray notes;
+        if (session.GetDatabase(path, &db, "Mail1") == LNNOERROR && db.Open() == LNNOERROR) {
+            db.GetNotes(&notes);
+            db.Close();
+        }
+        return static_cast<int>(notes.GetCount());
+    };
+    auto waitFor = [&](const std::function<bool()>& done) {
+        for (int i = 0; i < 6000 && !done(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return done();
+    };
+
+    pid_t pid = spawn();
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(waitFor([&] { return count("mail/jsmith.nsf") >= 10; }));
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    const int delivered = count("mail/jsmith.nsf");
+    const int waiting = count("mail.box");
+    EXPECT_GT(waiting, 0) << "killed while memos still waited";
+    EXPECT_LE(delivered + waiting, kMemos + 1) << "at most the memo in hand is both delivered and waiting";
+
+    pid = spawn();
+    ASSERT_TRUE(waitFor([&] { return count("mail.box") == 0; }));
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    std::map<std::string, int> seen;
+    for (const Delivered& d : mailOf("jsmith"))
+        ++seen[d.subject];
+    EXPECT_EQ(seen.size(), static_cast<std::size_t>(kMemos)) << "none lost";
+    for (const auto& [subject, times] : seen)
+        EXPECT_EQ(times, 1) << subject << ": none doubled";
+}
+#endif
 
 } // namespace
