@@ -26,6 +26,7 @@ void registerCommands(CommandRegistry& registry) {
     registerFolderCommands(registry);
     registerMainProviderCommands(registry);
     registerMessageCommands(registry);
+    registerComposeCommands(registry);
     registerCalendarCommands(registry);
     registerAddressCommands(registry);
     registerContactCommands(registry);

@@ -70,6 +70,8 @@ void registerContactCommands(CommandRegistry& registry);
 // Opening messages and their attachments (open, attachments, save-attachment) and the message
 // provider's operations.
 void registerMessageCommands(CommandRegistry& registry);
+// Writing mail: compose, edit, reply, reply-all, forward, smart, importance.
+void registerComposeCommands(CommandRegistry& registry);
 void registerCalendarCommands(CommandRegistry& registry);
 void registerTaskCommands(CommandRegistry& registry);
 void registerNoteCommands(CommandRegistry& registry);
