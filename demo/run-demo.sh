@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # make demo: builds hxhost, nsfadmin, dominod and the plug-in, seeds the bundled demo server into a
 # fresh folder, starts the web task stand-in on a free loopback port (message bodies come from
-# it) and runs the scripted tour (demo/tour.hxs) through the host shell.
+# it; its router delivers sent mail) and runs the scripted tour (demo/tour.hxs, then
+# demo/delivery.hxs once the router has delivered) through the host shell.
 #   HX_DEMO_PRESET   the CMake preset to build with (default: release)
 #   HX_DEMO_DATA     where the demo server goes (default: build/demo-data; emptied first)
 set -euo pipefail
@@ -26,6 +27,10 @@ echo "Seeding the demo server into $data ..."
 rm -rf "$data"
 mkdir -p "$data"
 "$bin/nsfadmin" --data "$data" seed "$root/demo/server.json" >/dev/null
+# Sent mail waits in the server's mail.box until dominod's router delivers it.
+"$bin/nsfadmin" --data "$data" db create -s Mail1 mail.box >/dev/null
+# The files the tour writes mail with.
+cp "$root"/demo/fixtures/{q3-note.txt,q3-figures.csv,reply.txt,forward.txt} "$data/"
 
 # The web task runs for as long as the tour does, whatever way this script ends.
 web_out="$data/dominod.out"
@@ -71,6 +76,14 @@ echo "Touring it with hxhost (the provider's log goes to $data/hxLog.log)"
 echo
 cd "$data"
 "$bin/hxhost" --data "$data" "${settings[@]}" "$root/demo/tour.hxs"
+
+# dominod's router delivers within a second; what waits (nothing, by now) and what went outside.
+sleep 1.5
+echo
+echo "== The router's queues =="
+"$bin/nsfadmin" --data "$data" mailbox -s Mail1
+echo
+"$bin/hxhost" --data "$data" "${settings[@]}" "$root/demo/delivery.hxs"
 
 echo
 echo "Explore on your own (the web task stops with this script; start one of your own):"
