@@ -184,16 +184,17 @@ void edit(CommandContext& context, const Args& args, Json& out) {
     Call c(context, args, out);
     const Lattice::String id = c.message(0);
     const Options o = parseOptions(args, 1);
-    Lattice::Ptr<hxMail::MessageItem> stored;
-    c.main().loadFullMessageItem(id, stored);
     Lattice::Ptr<hxMail::MessageDetail> detail = new hxMail::MessageDetail();
     c.messages().getMessageDetail(id, "html", detail);
-    if (!stored ||
-        (detail->get_to()->count() == 0 && !detail->get_from() && detail->get_textType().isEmpty()))
+    std::string subject;
+    const bool listed = listedSubject(id.str(), &subject);
+    if (!listed && detail->get_to()->count() == 0 && !detail->get_from() && detail->get_textType().isEmpty())
         throw CommandError("no draft with id \"" + id.str() + "\" in the mail file");
+    if (!listed && !o.hasSubject)
+        throw CommandError("give --subject: the draft's subject is known only from the last ls");
     Lattice::Ptr<hxMail::Message> message = new hxMail::Message();
     message->set_id(id);
-    message->set_subject(stored->get_subject());
+    message->set_subject(subject.c_str());
     if (!o.to.empty())
         detail->get_to()->clear();
     if (!o.cc.empty())

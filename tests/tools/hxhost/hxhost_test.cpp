@@ -7,6 +7,7 @@
 
 #include "richtext.h"
 
+#include "domino/router.h"
 #include "domino/webserver.h"
 
 #include "hxMail/Items.h"
@@ -459,17 +460,41 @@ TEST(DemoTour, RunsAgainstTheSeededDemoServer) {
     const std::string seed = "'" NSFADMIN_PATH "' --data '" + dir +
                              "' seed '" HX_DEMO_DIR "/server.json' >'" + dir + "/seed.txt' 2>&1";
     ASSERT_EQ(std::system(seed.c_str()), 0);
+    const std::string mailBox =
+        "'" NSFADMIN_PATH "' --data '" + dir + "' db create -s Mail1 mail.box >/dev/null";
+    ASSERT_EQ(std::system(mailBox.c_str()), 0);
+    for (const char* file : {"q3-note.txt", "q3-figures.csv", "reply.txt", "forward.txt"})
+        std::filesystem::copy_file(std::string(HX_DEMO_DIR "/fixtures/") + file, dir + "/" + file);
     domino::WebServer web(dir);
     web.start(0);
-    const std::string tour = "cd '" + dir + "' && '" HXHOST_PATH "' --plugin '" HX_PLUGIN_PATH "' --data '" +
-                             dir + "' --set http.connectTo=Mail1:80=127.0.0.1:" + std::to_string(web.port()) +
-                             " '" HX_DEMO_DIR "/tour.hxs' >tour.txt 2>tour.err";
-    const int status = std::system(tour.c_str());
-    std::ifstream in(dir + "/tour.txt");
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string out = text.str();
-    EXPECT_EQ(status, 0) << out;
+    auto runTour = [&](const char* script) {
+        const std::string command =
+            "cd '" + dir + "' && '" HXHOST_PATH "' --plugin '" HX_PLUGIN_PATH "' --data '" + dir +
+            "' --set http.connectTo=Mail1:80=127.0.0.1:" + std::to_string(web.port()) + " '" HX_DEMO_DIR "/" +
+            script + "' >tour.txt 2>tour.err";
+        const int status = std::system(command.c_str());
+        std::ifstream in(dir + "/tour.txt");
+        std::stringstream text;
+        text << in.rdbuf();
+        EXPECT_EQ(status, 0) << script << "\n" << text.str();
+        return text.str();
+    };
+    const std::string out = runTour("tour.hxs");
+    // What dominod's router does for the demo.
+    setenv("NOTES_DATA_DIR", dir.c_str(), 1);
+    {
+        LNNotesSession session;
+        ASSERT_EQ(session.Init(), LNNOERROR);
+        const domino::RouteReport routed = domino::Router("Mail1", dir).routeOnce();
+        EXPECT_EQ(routed.memos, 3u);
+        EXPECT_EQ(routed.failed, 1u);
+    }
+    unsetenv("NOTES_DATA_DIR");
+    const std::string delivery = runTour("delivery.hxs");
+    for (const char* line :
+         {"Subject: Q3 figures", "attachment 0 saved to received-q3-figures.csv (91 bytes)",
+          "Fw: Facilities update", "Subject: DELIVERY FAILURE: Q3 figures", "Jon Smiht"})
+        EXPECT_NE(delivery.find(line), std::string::npos) << line << "\n" << delivery;
     for (const char* line : {"== Jane Doe logs in ==", "Logged in as Jane Doe/Acme", "Mailbox of Jane Doe",
                              "Sent Items", "Inbox sorted by subject, ascending", "Inbox from entry 10",
                              "Global Address List: entries 1-10 of 16", "Alice Wong", "Personal Address Book",
@@ -903,4 +928,35 @@ TEST(HostShellReflection, DetailFieldsGoToTheDetail) {
     EXPECT_EQ(detail->get_body()->get_text().str(), "Soup");
     EXPECT_EQ(detail->get_textType().str(), "html");
     EXPECT_FALSE(host.isLoaded()) << "reading arguments needs no plug-in";
+}
+
+TEST_F(HostMailTest, ComposeSavesSendsAndRefusesBadInput) {
+    std::ofstream(dir + "/note.txt") << "Hello <John> & team";
+    Outcome r =
+        run("-c 'login jdoe demo-password; compose --to \"John Smith/Acme\" --subject Plans --text note.txt "
+            "--draft; ls drafts; edit #1 --cc Sales --draft; compose --to Sales --subject Now'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(countOf(r.out, "draft saved: "), 2) << r.out;
+    EXPECT_NE(r.out.find("Plans"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("sent\n"), std::string::npos) << r.out;
+
+    const std::string login = "login jdoe demo-password; ";
+    const std::pair<std::string, std::string> bad[] = {
+        {"compose --to x", "not logged in"},
+        {login + "compose --bogus", "unknown option \"--bogus\""},
+        {login + "compose --to", "--to needs a value"},
+        {login + "compose --to x --attach missing.bin", "cannot attach \"missing.bin\""},
+        {login + "compose --to x --importance 7", "--importance must be"},
+        {login + "compose --to x --text a --html b", "either --text or --html"},
+        {login + "compose --subject Nobody", "names nobody to deliver to"},
+        {login + "reply 0123456789ABCDEF0123456789ABCDEF", "no message with id"},
+        {login + "edit 0123456789ABCDEF0123456789ABCDEF --subject x", "no draft with id"},
+        {login + "importance " + unids[0] + " 5", "N must be 0"},
+        {login + "smart " + unids[0] + " onlyName", "usage: smart"},
+    };
+    for (const auto& [command, error] : bad) {
+        r = run("-c '" + command + "'");
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_NE(r.err.find(error), std::string::npos) << command << ": " << r.err;
+    }
 }
