@@ -345,6 +345,12 @@ TEST_F(ComposeTest, ChunksOverTheItemLimitAreSplitInOrder) {
 }
 
 TEST_F(ComposeTest, RecipientsAndSubjectsThatCouldBreakTheStoredMessage) {
+    std::vector<std::pair<std::string, std::string>> thousand;
+    std::vector<std::string> thousandAddresses;
+    for (int i = 0; i < 1000; ++i) {
+        thousandAddresses.push_back("person" + std::to_string(i) + "@example.org");
+        thousand.emplace_back("Person " + std::to_string(i), thousandAddresses.back());
+    }
     struct Case {
         const char* label;
         std::vector<std::pair<std::string, std::string>> to;
@@ -359,6 +365,7 @@ TEST_F(ComposeTest, RecipientsAndSubjectsThatCouldBreakTheStoredMessage) {
          {"jo@example.org"}},
         {"non-ASCII name", {{"Jürgen Müller", "jm@example.de"}}, "Grüße aus Köln", {"jm@example.de"}},
         {"CR/LF in the subject", {{"", "a@example.org"}}, "Hi\r\nBcc: victim@example.org", {"a@example.org"}},
+        {"1,000 recipients", thousand, "Everyone", thousandAddresses},
     };
     for (const Case& c : cases) {
         Draft d = draft(c.subject);
@@ -606,4 +613,34 @@ TEST_F(DeliveryTest, ASentMemoArrivesUnreadAndOpensWithItsAttachment) {
     ASSERT_EQ(
         john->messageProvider()->loadAttachmentData(files[0]->get_id(), files[0]->get_attachNum(), data), 0);
     EXPECT_EQ(std::string(data->binaryData(), static_cast<std::size_t>(data->length())), bytes);
+}
+
+TEST_F(DeliveryTest, EmptyAndFiftyMegabyteAttachmentsArriveByteForByte) {
+    Draft d = draft("Big and empty");
+    std::string big(50 * 1024 * 1024, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>((i * 2654435761u) >> 11);
+    attachFile(d, "empty.dat", "");
+    attachFile(d, "huge.bin", big);
+    ASSERT_EQ(send(d), 0);
+    const domino::RouteReport report = domino::Router("Mail1", dir).routeOnce();
+    EXPECT_EQ(report.delivered, 1u);
+
+    const Lattice::ObjectCollection inbox = johnsInbox();
+    ASSERT_EQ(subjects(inbox), (std::vector<std::string>{"Big and empty"}));
+    const std::string id = inbox.at(0).toObject<hxMail::MessageItem>()->get_id().c_str();
+    Lattice::Ptr<hxMail::MessageDetail> detail = new hxMail::MessageDetail();
+    ASSERT_EQ(john->messageProvider()->getMessageDetail(id.c_str(), "html", detail), 0);
+    const auto files = attachmentsOf(detail);
+    ASSERT_EQ(files.size(), 2u);
+    for (hxMail::Attachment* file : files) {
+        Lattice::Ptr<Lattice::BaseObject64> data;
+        ASSERT_EQ(john->messageProvider()->loadAttachmentData(file->get_id(), file->get_attachNum(), data),
+                  0);
+        const std::string got(data->binaryData(), static_cast<std::size_t>(data->length()));
+        if (file->get_fileName() == "huge.bin")
+            EXPECT_TRUE(got == big) << "50 MB back byte for byte";
+        else
+            EXPECT_EQ(got, "") << file->get_fileName().c_str();
+    }
 }
