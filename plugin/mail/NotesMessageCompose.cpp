@@ -92,8 +92,10 @@ long NotesMessage::save(hxMail::MessageItem* item, Lattice::SchemaBase* schema, 
     _UserInfoStruct* info = provider->getUser() ? provider->getUser()->getInfo() : nullptr;
     if (info && !detail->get_from() && item->get_from().isEmpty()) {
         // The stored message names its sender like any mail read elsewhere would.
-        const String address = info->internetAddress.isEmpty() ? info->abbreviatedName : info->internetAddress;
-        item->set_from(info->commonName.isEmpty() ? address : "\"" + info->commonName + "\" <" + address + ">");
+        const String address =
+            info->internetAddress.isEmpty() ? info->abbreviatedName : info->internetAddress;
+        item->set_from(info->commonName.isEmpty() ? address
+                                                  : "\"" + info->commonName + "\" <" + address + ">");
     }
     Lattice::Ptr<hxMailLib::Mime::Email> email;
     hxMailConversion::cast_MailMessage_toMimeEmail(item, detail, email, settings);
@@ -228,10 +230,19 @@ long NotesMessage::send() {
         return 0;
     }
     NotesDatabase* mailBox = provider ? provider->getMailBox() : nullptr;
-    if (!mailBox)
-        throw static_cast<LNSTATUS>(LNERR_NULL_OBJECT);
-    if (const LNSTATUS status = mailBox->sendDoc(document.get()); status != LNNOERROR)
+    LNSTATUS status = mailBox ? LNNOERROR : static_cast<LNSTATUS>(LNERR_NULL_OBJECT);
+    try {
+        if (mailBox)
+            status = mailBox->sendDoc(document.get());
+    } catch (LNSTATUS thrown) {
+        status = thrown;
+    }
+    if (status != LNNOERROR) {
+        // Not handed to the router: the memo goes back to Drafts rather than look sent.
+        note->DeleteItem("PostedDate");
+        save();
         throw status;
+    }
     return 0;
 }
 

@@ -418,6 +418,36 @@ TEST_F(ComposeTest, SendingPostsIntoMailBoxAndKeepsTheMemoAsSent) {
     EXPECT_EQ(mailBox().size(), 2u);
 }
 
+TEST_F(ComposeTest, AMemoThatCannotReachMailBoxStaysADraft) {
+    Draft d = draft("Stuck");
+    const std::string id = save(d);
+    ASSERT_EQ(NSFDbDelete("Mail1!!mail.box"), NOERROR);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(send(d, id), 0);
+    const std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_NE(printed.find("Error:  "), std::string::npos) << printed;
+    const Stored s = stored(id);
+    EXPECT_FALSE(s.has("PostedDate")) << "not listed as sent";
+    EXPECT_EQ(s.text("Subject"), "Stuck");
+}
+
+TEST_F(ComposeTest, SensitivityAndImportanceSurviveASaveAndALoad) {
+    for (long sensitivity : {0L, 1L, 2L, 3L}) {
+        Draft d = draft("Mood " + std::to_string(sensitivity));
+        d.message->set_sensitivity(sensitivity);
+        d.message->set_importance(sensitivity % 3);
+        const std::string id = save(d);
+        provider->lockAll();
+        Lattice::String text = id.c_str();
+        hx::NotesMessage message(text, provider, provider->getUserMailDatabase());
+        Lattice::Ptr<hxMail::MessageItem> loaded = new hxMail::Message();
+        message.load(loaded, nullptr, true);
+        provider->unlockAll();
+        EXPECT_EQ(loaded->get_sensitivity(), sensitivity);
+        EXPECT_EQ(loaded->get_importance(), sensitivity % 3);
+    }
+}
+
 TEST_F(ComposeTest, RepliesAndForwardsAreNewDraftsTiedToTheAnsweredMemo) {
     std::string original;
     MemoSetup memo = delivered("Lunch?");
