@@ -119,6 +119,9 @@ public:
     void getReplyHeaderFields(String& from, String& sent, String& to, String& subject,
                               String& sensitivityLine, String& importanceLine);
     String getReplyText(bool unused);
+    // Sets the mail database's "Body" field of the form "Reply" (a reply) or "Memo" to store its
+    // contents as HTML and MIME, or not.
+    void modifyFormSaveAsMime(bool on);
     // The host sensitivity of a mood stamp and back: 2 and 3 trade places.
     static long sensitivityOfMood(long mood);
     static long moodOfSensitivity(long sensitivity);

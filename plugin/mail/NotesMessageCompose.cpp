@@ -254,4 +254,19 @@ long NotesMessage::send(hxMail::MessageItem* item, Lattice::SchemaBase* detail, 
     return send();
 }
 
+void NotesMessage::modifyFormSaveAsMime(bool on) {
+    LNDatabase* db = database ? database->getDatabase() : nullptr;
+    if (!db)
+        throw static_cast<LNSTATUS>(LNERR_NULL_OBJECT);
+    LNForm form;
+    db->GetForm(isReply_ ? "Reply" : "Memo", &form);
+    form.Open();
+    LNFormField body;
+    if (form.GetField("Body", &body) == LNNOERROR) {
+        body.SetStoreAsHTMLAndMIME(on ? TRUE : FALSE);
+        form.Save();
+    }
+    form.Close();
+}
+
 } // namespace hxMail::hxNotesProvider

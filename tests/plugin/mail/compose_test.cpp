@@ -561,6 +561,39 @@ TEST_F(ComposeTest, TheReplyHeaderFollowsItsTemplateByteForByte) {
     EXPECT_EQ(text.size() - values + 12, 552u) << "the template itself, six %s included";
 }
 
+TEST_F(ComposeTest, TheMemoAndReplyFormsStoreTheirBodyAsHtmlAndMime) {
+    auto option = [&](const char* formName) {
+        LNForm form;
+        EXPECT_EQ(provider->getUserMailDatabase()->getDatabase()->GetForm(formName, &form), LNNOERROR);
+        form.Open();
+        LNFormField body;
+        EXPECT_EQ(form.GetField("body", &body), LNNOERROR) << "field names ignore case";
+        const bool on = body.GetStoreAsHTMLAndMIME();
+        form.Close();
+        return on;
+    };
+    struct Step {
+        bool reply, on;
+        bool memoAfter, replyAfter;
+    };
+    const Step steps[] = {{false, true, true, false},
+                          {true, true, true, true},
+                          {true, true, true, true},
+                          {false, false, false, true},
+                          {true, false, false, false}};
+    provider->lockAll();
+    for (const Step& step : steps) {
+        hx::NotesMessage message(provider, provider->getUserMailDatabase());
+        message.setIsReply(step.reply);
+        message.modifyFormSaveAsMime(step.on);
+        EXPECT_EQ(option("Memo"), step.memoAfter);
+        EXPECT_EQ(option("Reply"), step.replyAfter);
+    }
+    LNForm missing;
+    EXPECT_NE(provider->getUserMailDatabase()->getDatabase()->GetForm("NoSuchForm", &missing), LNNOERROR);
+    provider->unlockAll();
+}
+
 TEST_F(ComposeTest, SmartValuesAndImportanceRoundTrip) {
     Draft d = draft("Smart");
     const std::string id = save(d);

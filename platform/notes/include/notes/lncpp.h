@@ -4,6 +4,7 @@
 #include "notes/lnattachment.h"
 #include "notes/lndatabase.h"
 #include "notes/lndatetime.h"
+#include "notes/lnform.h"
 #include "notes/lnglobal.h"
 #include "notes/lnitem.h"
 #include "notes/lnmail.h"

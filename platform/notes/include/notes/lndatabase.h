@@ -8,6 +8,7 @@
 
 class LNNotesSession;
 class LNViewFolder;
+class LNForm;
 
 typedef unsigned long LNDBOPENFLAGS;
 #define LNDBOPENFLAGS_DEFAULT 0x0UL
@@ -34,6 +35,9 @@ public:
     LNSTATUS GetDocument(NOTEID id, LNDocument* doc) const;
     // The view or folder of that name or alias (ignoring case), bound; Open reads its entries.
     LNSTATUS GetViewFolder(const LNString& name, LNViewFolder* view) const;
+    // The form design of that name or alias (ignoring case), bound, not open; ERR_NOT_FOUND when
+    // there is none.
+    LNSTATUS GetForm(const LNString& name, LNForm* form) const;
     // A new, open document; with formName, its "Form" item holds the name.
     LNSTATUS CreateDocument(LNDocument* newDoc, const LNString& formName = "");
     // A new, open document holding a copy of every item of source.
