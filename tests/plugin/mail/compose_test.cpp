@@ -519,8 +519,9 @@ TEST_F(ComposeTest, AForwardCarriesStoredAttachmentBytesAndNeverTheRecordedPath)
 
 TEST_F(ComposeTest, IdsThatNameNothingWriteNothing) {
     const std::string missing = "0123456789ABCDEF0123456789ABCDEF";
-    for (const std::string& id :
-         {missing, "reply_" + missing, "forward_" + missing, std::string("not-a-unid")}) {
+    const std::string elsewhere = addDoc(kDirectory, {{"Form", {"Memo"}}, {"Subject", {"In the directory"}}});
+    for (const std::string& id : {missing, "reply_" + missing, "forward_" + missing,
+                                  std::string("not-a-unid"), elsewhere, "reply_" + elsewhere}) {
         Draft d = draft("Lost");
         testing::internal::CaptureStdout();
         EXPECT_EQ(save(d, id), "") << id;
