@@ -69,8 +69,11 @@ long NotesMessage::loadDetail(Lattice::SchemaBase* schema) {
         return 0;
     }
 
+    // Mail from gateways and damaged imports may lack "From"; in throw-all-errors mode the read
+    // would throw and take the recipients, body and attachments with it.
     LNString sender;
-    if (LNMailMessage(*document).GetSender(&sender) == LNNOERROR && !sender.IsNull()) {
+    if (document->HasItem("From") && LNMailMessage(*document).GetSender(&sender) == LNNOERROR &&
+        !sender.IsNull()) {
         hxMail::Recipient* found = nullptr;
         NotesUser* user = nullptr;
         if (loadRecipient(sender, &found, &user) && found) {
@@ -191,6 +194,9 @@ Lattice::String NotesMessage::convertBody(String body, bool isText) {
     html = stripHTML(html);
     insertHTMLHeadProp(html, kParagraphStyle, kParagraphStyleMarker);
     html = Lattice::HTMLEncode::convertBodyToUTF(html);
+    // An HTML parser drops NUL from text; the reader sees where one was, as a browser shows it.
+    if (html.find('\0') >= 0)
+        html.replaceAll(String(std::string_view("\0", 1)), "\xEF\xBF\xBD");
     return Lattice::HTMLEncode::stripScript(html, false, true);
 }
 

@@ -11,8 +11,8 @@ struct Response {
     long status = -1; // 0 for a 2xx answer, as Lattice::HTTP reports it
     std::string bytes;
 
-    // The answer as page text: up to its first zero byte.
-    Lattice::String text() const { return Lattice::String(bytes.c_str()); }
+    // The answer as page text, all of it: zero bytes included (the sanitizer replaces them).
+    Lattice::String text() const { return Lattice::String(bytes); }
 };
 
 // A GET through the framework's HTTP facility with the given header lines.

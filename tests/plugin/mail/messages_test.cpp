@@ -499,3 +499,28 @@ TEST_F(LiveMessageTest, ReplyAndForwardIdsTakeAttachmentsButNoBodyOrSender) {
         EXPECT_EQ(provider->getContentIds().count(), before);
     }
 }
+
+TEST_F(CannedPageTest, ZeroBytesInAPageDoNotCutTheBody) {
+    web.answer(richPage(std::string("<p>before", 9) + std::string(1, '\0') + "after</p><p>tail</p>"));
+    const std::string body = bodyOf(open(rich));
+    EXPECT_NE(body.find("before\xEF\xBF\xBD"
+                        "after"),
+              std::string::npos)
+        << body;
+    EXPECT_NE(body.find("tail"), std::string::npos) << body;
+    EXPECT_EQ(body.find('\0'), std::string::npos);
+}
+
+TEST_F(LiveMessageTest, MemosWithoutSenderRecipientsOrSubjectOpenWithWhatTheyHave) {
+    const std::string unid = addRichMemo("Gone", {richRun("still here")}, {{"kept.txt", "bytes"}});
+    changeNote(unid, [](NOTEHANDLE h) {
+        NSFItemDelete(h, "From", 4);
+        NSFItemDelete(h, "Subject", 7);
+    });
+    Lattice::Ptr<hxMail::MessageDetail> detail = open(unid);
+    EXPECT_FALSE(detail->get_from());
+    EXPECT_NE(bodyOf(detail).find("still here"), std::string::npos) << bodyOf(detail);
+    ASSERT_TRUE(detail->get_to());
+    EXPECT_EQ(detail->get_to()->count(), 1);
+    EXPECT_EQ(attachmentsOf(detail).size(), 1u);
+}
