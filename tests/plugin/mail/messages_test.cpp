@@ -143,6 +143,8 @@ TEST_F(CannedPageTest, RichTextPageIsCutBetweenHeaderTableAndFormFieldsOrShownWh
     EXPECT_NE(body.find("The body"), std::string::npos) << body;
     EXPECT_EQ(body.find("HeaderCell"), std::string::npos) << "the header table is cut off";
     EXPECT_NE(body.find("margin:0in"), std::string::npos) << "paragraph style inserted";
+    EXPECT_EQ(body.rfind("<div class=\"hx-message\"><style>.hx-message p{margin:0in", 0), 0u)
+        << "the host inserts the body in its container, the styles scoped to it: " << body;
     ASSERT_FALSE(web.paths().empty());
     EXPECT_EQ(web.paths()[0], "/mail/jdoe.nsf/($All)/" + rich + "?");
     EXPECT_EQ(web.authorization().rfind("Basic ", 0), 0u) << "the user's credentials go along";

@@ -260,6 +260,18 @@ bool cssDangerous(std::string_view raw, bool allowRemote) {
     return n.find("image-set(") != std::string::npos || n.find("src(") != std::string::npos;
 }
 
+// Whether a declaration is a position that leaves the container's flow for the viewport's
+// (fixed) or one that cannot be vetted here (var(), env(), unknown keywords).
+bool escapingPosition(std::string_view decl) {
+    std::string n = cssNormalize(decl);
+    if (n.rfind("position:", 0) != 0)
+        return false;
+    std::string value = n.substr(9);
+    if (std::size_t bang = value.find('!'); bang != std::string::npos)
+        value.resize(bang);
+    return value != "static" && value != "relative" && value != "absolute" && value != "sticky";
+}
+
 // Keeps the declarations of an inline style that are harmless; empty when none is.
 std::string sanitizeStyleAttribute(std::string_view style, bool allowRemote) {
     std::string out;
@@ -268,7 +280,7 @@ std::string sanitizeStyleAttribute(std::string_view style, bool allowRemote) {
         std::size_t semi = style.find(';', start);
         std::string_view decl =
             style.substr(start, semi == std::string_view::npos ? std::string_view::npos : semi - start);
-        if (!cssDangerous(decl, allowRemote) &&
+        if (!cssDangerous(decl, allowRemote) && !escapingPosition(decl) &&
             decl.find_first_not_of(" \t\r\n\f") != std::string_view::npos) {
             if (!out.empty())
                 out += ';';
@@ -300,6 +312,241 @@ std::string sanitizeStyleSheet(std::string_view css, bool allowRemote) {
     }
     if (cssDangerous(out, allowRemote))
         return {};
+    return out;
+}
+
+// ---- scoping a message's style sheet to its container ----
+
+constexpr std::string_view kContainerSelector = ".hx-message";
+static_assert(kContainerSelector.substr(1) == HTMLEncode::kMessageContainerClass);
+
+// Nested blocks ((, [, {) and strings as a CSS tokenizer sees them: a closer ends only the block
+// it matches, a string ends at its quote or line end, a backslash escapes the next character.
+// Returns the first character of `stops` at depth 0 from `from`, or npos.
+std::size_t findTopLevel(std::string_view css, std::size_t from, std::string_view stops) {
+    std::string open;
+    for (std::size_t i = from; i < css.size(); ++i) {
+        char c = css[i];
+        if (c == '\\') {
+            ++i;
+            continue;
+        }
+        if (c == '"' || c == '\'') {
+            for (++i; i < css.size() && css[i] != c && css[i] != '\n'; ++i)
+                if (css[i] == '\\')
+                    ++i;
+            continue;
+        }
+        if (open.empty() && stops.find(c) != std::string_view::npos)
+            return i;
+        if (c == '(' || c == '[' || c == '{')
+            open += c == '(' ? ')' : c == '[' ? ']' : '}';
+        else if (!open.empty() && c == open.back())
+            open.pop_back();
+    }
+    return std::string_view::npos;
+}
+
+// Comments removed (strings kept as they are), so no comment can hide a selector or a brace.
+std::string withoutComments(std::string_view css) {
+    std::string out;
+    out.reserve(css.size());
+    for (std::size_t i = 0; i < css.size(); ++i) {
+        char c = css[i];
+        if (c == '/' && i + 1 < css.size() && css[i + 1] == '*') {
+            std::size_t end = css.find("*/", i + 2);
+            if (end == std::string_view::npos)
+                break;
+            i = end + 1;
+            out += ' ';
+            continue;
+        }
+        out += c;
+        if (c == '\\' && i + 1 < css.size()) {
+            out += css[++i];
+        } else if (c == '"' || c == '\'') {
+            for (++i; i < css.size() && css[i] != c && css[i] != '\n'; ++i) {
+                out += css[i];
+                if (css[i] == '\\' && i + 1 < css.size())
+                    out += css[++i];
+            }
+            if (i < css.size())
+                out += css[i];
+        }
+    }
+    return out;
+}
+
+std::string_view trimCss(std::string_view s) {
+    const char* ws = " \t\r\n\f";
+    std::size_t b = s.find_first_not_of(ws);
+    if (b == std::string_view::npos)
+        return {};
+    return s.substr(b, s.find_last_not_of(ws) - b + 1);
+}
+
+bool isCombinator(char c) {
+    return c == '>' || c == '+' || c == '~';
+}
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+}
+
+// End of the compound selector starting at `from`: the next space or combinator outside brackets.
+std::size_t compoundEnd(std::string_view sel, std::size_t from) {
+    std::size_t end = findTopLevel(sel, from, " \t\r\n\f>+~");
+    return end == std::string_view::npos ? sel.size() : end;
+}
+
+// Whether the compound selector at `pos` names the root or the body ("html.x" does, "html"
+// followed by more of the compound is reported in `rest`).
+bool namesPage(std::string_view sel, std::size_t pos, std::size_t end, std::string_view& rest) {
+    std::string_view compound = sel.substr(pos, end - pos);
+    std::size_t typeEnd = 0;
+    while (typeEnd < compound.size() && (std::isalnum(static_cast<unsigned char>(compound[typeEnd])) ||
+                                         compound[typeEnd] == '-' || compound[typeEnd] == '_'))
+        ++typeEnd;
+    std::string type = cssCompact(compound.substr(0, typeEnd));
+    rest = compound.substr(typeEnd);
+    if (type.empty() && cssCompact(rest.substr(0, 5)) == ":root" &&
+        (rest.size() == 5 || !(std::isalnum(static_cast<unsigned char>(rest[5])) || rest[5] == '-'))) {
+        rest.remove_prefix(5);
+        return true;
+    }
+    return type == "html" || type == "body";
+}
+
+// One selector of a list made to match only inside the container: html, body and :root stand for
+// the container itself, everything else becomes its descendant. Selectors that would reach the
+// container's siblings (+, ~ after it) are dropped: empty result.
+std::string scopeSelector(std::string_view sel) {
+    if (isCombinator(sel.front()) && sel.front() != '>')
+        return {};
+    std::size_t pos = 0;
+    std::string_view rest;
+    if (!namesPage(sel, pos, compoundEnd(sel, pos), rest))
+        return std::string(kContainerSelector) + " " + std::string(sel);
+    for (;;) {
+        const std::size_t end = compoundEnd(sel, pos);
+        namesPage(sel, pos, end, rest);
+        std::size_t next = end;
+        while (next < sel.size() && isSpace(sel[next]))
+            ++next;
+        const char combinator = next < sel.size() && isCombinator(sel[next]) ? sel[next] : ' ';
+        if (combinator == '+' || combinator == '~')
+            return {};
+        std::size_t following = combinator == '>' ? next + 1 : next;
+        while (following < sel.size() && isSpace(sel[following]))
+            ++following;
+        std::string_view followingRest;
+        // "html body p": both stand for the container, so the first adds nothing.
+        if (rest.empty() && following < sel.size() && !isCombinator(sel[following]) &&
+            namesPage(sel, following, compoundEnd(sel, following), followingRest)) {
+            pos = following;
+            continue;
+        }
+        return std::string(kContainerSelector) + std::string(rest) + std::string(sel.substr(end));
+    }
+}
+
+// The selector list of a rule, scoped; empty when no selector is left.
+std::string scopeSelectorList(std::string_view prelude) {
+    std::string out;
+    std::size_t start = 0;
+    while (start <= prelude.size()) {
+        std::size_t comma = findTopLevel(prelude, start, ",");
+        std::size_t end = comma == std::string_view::npos ? prelude.size() : comma;
+        std::string_view sel = trimCss(prelude.substr(start, end - start));
+        if (!sel.empty()) {
+            std::string scoped = scopeSelector(sel);
+            if (!scoped.empty()) {
+                if (!out.empty())
+                    out += ',';
+                out += scoped;
+            }
+        }
+        if (comma == std::string_view::npos)
+            break;
+        start = comma + 1;
+    }
+    return out;
+}
+
+// A declaration block without escaping positions and without nested rules.
+std::string scopeDeclarations(std::string_view block) {
+    std::string out;
+    std::size_t start = 0;
+    while (start <= block.size()) {
+        std::size_t semi = findTopLevel(block, start, ";");
+        std::size_t end = semi == std::string_view::npos ? block.size() : semi;
+        std::string_view decl = trimCss(block.substr(start, end - start));
+        if (!decl.empty() && findTopLevel(decl, 0, "{}") == std::string_view::npos &&
+            !escapingPosition(decl)) {
+            if (!out.empty())
+                out += ';';
+            out += decl;
+        }
+        if (semi == std::string_view::npos)
+            break;
+        start = semi + 1;
+    }
+    return out;
+}
+
+// Every rule of the sheet rewritten to apply inside the container only. Conditional groups
+// (@media, @supports) keep their rules, scoped; at-rules that define page-wide things (fonts,
+// animations, pages, layers, namespaces, imports) are dropped: a message cannot scope them.
+void scopeRules(std::string_view css, std::string& out, int depth) {
+    std::size_t pos = 0;
+    while (pos < css.size()) {
+        std::size_t stop = findTopLevel(css, pos, "{;}");
+        if (stop == std::string_view::npos)
+            return; // an unfinished statement at the end is no rule
+        if (css[stop] != '{') {
+            pos = stop + 1;
+            continue;
+        }
+        std::size_t close = findTopLevel(css, stop + 1, "}");
+        std::string_view prelude = trimCss(css.substr(pos, stop - pos));
+        std::string_view block =
+            css.substr(stop + 1, (close == std::string_view::npos ? css.size() : close) - stop - 1);
+        pos = close == std::string_view::npos ? css.size() : close + 1;
+        if (prelude.empty())
+            continue;
+        if (prelude.front() == '@') {
+            std::size_t nameEnd = 1;
+            while (nameEnd < prelude.size() &&
+                   (std::isalnum(static_cast<unsigned char>(prelude[nameEnd])) || prelude[nameEnd] == '-'))
+                ++nameEnd;
+            std::string name(prelude.substr(1, nameEnd - 1));
+            for (char& c : name)
+                c = lowerAscii(c);
+            if ((name != "media" && name != "supports") || depth >= 8)
+                continue;
+            std::string inner;
+            scopeRules(block, inner, depth + 1);
+            if (inner.empty())
+                continue;
+            out += prelude;
+            out += '{';
+            out += inner;
+            out += '}';
+            continue;
+        }
+        std::string selectors = scopeSelectorList(prelude);
+        if (selectors.empty())
+            continue;
+        out += selectors;
+        out += '{';
+        out += scopeDeclarations(block);
+        out += '}';
+    }
+}
+
+std::string scopeStyleSheet(std::string_view css) {
+    std::string out;
+    scopeRules(withoutComments(css), out, 0);
     return out;
 }
 
@@ -349,7 +596,7 @@ void escapeAttribute(std::string& out, std::string_view s) {
 
 class Sanitizer {
 public:
-    explicit Sanitizer(bool allowRemote) : allowRemote_(allowRemote) {}
+    Sanitizer(bool allowRemote, bool scoped) : allowRemote_(allowRemote), scoped_(scoped) {}
 
     void attributes(const GumboNode* n, std::string_view tag) {
         const GumboVector& attrs = n->v.element.attributes;
@@ -391,7 +638,13 @@ public:
             if (k->type == GUMBO_NODE_TEXT || k->type == GUMBO_NODE_WHITESPACE || k->type == GUMBO_NODE_CDATA)
                 css += k->v.text.text;
         }
-        std::string clean = web::repairUtf8(sanitizeStyleSheet(css, allowRemote_));
+        std::string clean = sanitizeStyleSheet(css, allowRemote_);
+        if (scoped_) {
+            clean = scopeStyleSheet(clean);
+            if (cssDangerous(clean, allowRemote_))
+                return;
+        }
+        clean = web::repairUtf8(clean);
         if (clean.find_first_not_of(" \t\r\n\f;{}") == std::string::npos)
             return;
         // The only way out of a style element is "</"; CSS reads "<\/" the same.
@@ -497,13 +750,13 @@ public:
         out_ += '>';
     }
 
-    // A fragment has no body element, so the body's colours and background move to a <div>
-    // around the content. Returns whether one was opened.
-    bool bodyWrapper(const GumboNode* body) {
-        const GumboVector& attrs = body->v.element.attributes;
+    // The container a fragment is inserted in: scoped style sheets match only inside it. A
+    // fragment has no body element, so the body's colours and background move onto it.
+    void openContainer(const GumboNode* body) {
         std::string css;
-        for (unsigned i = 0; i < attrs.length; ++i) {
-            auto* a = static_cast<const GumboAttribute*>(attrs.data[i]);
+        const GumboVector* attrs = body ? &body->v.element.attributes : nullptr;
+        for (unsigned i = 0; attrs && i < attrs->length; ++i) {
+            auto* a = static_cast<const GumboAttribute*>(attrs->data[i]);
             std::string_view name = a->name, value = a->value;
             if (name == "bgcolor")
                 css += "background-color:" + std::string(value) + ";";
@@ -516,18 +769,22 @@ public:
                 css += std::string(value) + ";";
         }
         std::string style = sanitizeStyleAttribute(css, allowRemote_);
-        if (style.empty())
-            return false;
-        out_ += "<div style=\"";
-        escapeAttribute(out_, style);
-        out_ += "\">";
-        return true;
+        out_ += "<div class=\"";
+        out_ += HTMLEncode::kMessageContainerClass;
+        out_ += '"';
+        if (!style.empty()) {
+            out_ += " style=\"";
+            escapeAttribute(out_, style);
+            out_ += '"';
+        }
+        out_ += '>';
     }
 
     std::string& out() { return out_; }
 
 private:
     bool allowRemote_;
+    bool scoped_;
     std::string out_;
 };
 
@@ -558,7 +815,7 @@ String HTMLEncode::stripScript(const String& html, bool fullDocument, bool allow
             body = n;
     }
 
-    Sanitizer s(allowRemoteImages);
+    Sanitizer s(allowRemoteImages, !fullDocument);
     if (fullDocument) {
         s.startTag(root, "html");
         s.out() += "<head>";
@@ -569,17 +826,22 @@ String HTMLEncode::stripScript(const String& html, bool fullDocument, bool allow
             s.startTag(body, "body");
         else
             s.out() += "<body>";
-    } else if (head) {
-        // A fragment keeps the page's style sheets: mail layout depends on them.
-        s.headContent(head, false);
+    } else {
+        s.openContainer(body);
     }
-    bool wrapped = !fullDocument && body && s.bodyWrapper(body);
+    const std::size_t opened = s.out().size();
+    // A fragment keeps the page's style sheets, scoped: mail layout depends on them.
+    if (!fullDocument && head)
+        s.headContent(head, false);
     if (body)
         s.children(body);
-    if (wrapped)
-        s.out() += "</div>";
-    if (fullDocument)
+    if (fullDocument) {
         s.out() += "</body></html>";
+    } else {
+        if (s.out().size() == opened && s.out().find(" style=") == std::string::npos)
+            return String(); // nothing to show, not even a background
+        s.out() += "</div>";
+    }
     return String(std::move(s.out()));
 }
 
