@@ -712,6 +712,45 @@ TEST(StripScript, StyleSheetsApplyOnlyInsideTheMessageContainer) {
     EXPECT_NE(sanitize(page, true, true).find("body { background: black"), std::string::npos);
 }
 
+TEST(StripScript, LargePagesComeOutAsOneWholeTree) {
+    // Far larger than one parse of the sanitizer: the cuts must not show in the result.
+    const int rows = 12000;
+    std::string page = "<html><head><style>td{color:blue}</style></head><body bgcolor=\"#fafafa\">"
+                       "<div style=\"color:red\"><table border=\"1\">";
+    std::string expected;
+    for (int i = 0; i < rows; ++i) {
+        const std::string n = std::to_string(i);
+        page += "<tr><td><font face=\"Arial\"><b>cell " + n + "</b> &amp; more</font></td><td>" + n +
+                "</td></tr>\n";
+        expected += "cell " + n + " & more" + n + "\n";
+        if (i == rows / 2) // a comment and a script longer than a parse, with markup inside
+            page += "<!-- " + std::string(300000, 'c') + "<p>hidden</p> --><script>" +
+                    std::string(300000, 's') + "<b>x</b></script>";
+    }
+    page += "</table><p>after</p><font color=\"green\">open at the end";
+    ASSERT_GT(page.size(), 1500000u);
+    const std::string out = sanitize(page, false, true);
+
+    EXPECT_TRUE(activeContent(out).empty());
+    EXPECT_TRUE(validUtf8(out));
+    EXPECT_EQ(out.find("hidden"), std::string::npos);
+    EXPECT_EQ(out.find("sss"), std::string::npos);
+    EXPECT_EQ(out.rfind("<div class=\"hx-message\" style=\"background-color:#fafafa\"><style>", 0), 0u);
+    Tree tree(out);
+    int tables = 0, cells = 0;
+    tree.each([&](const GumboNode* n) {
+        if (tag(n) == "table") {
+            ++tables;
+            EXPECT_EQ(tag(n->parent), "div") << "the table stays in its div";
+        }
+        cells += tag(n) == "td";
+    });
+    EXPECT_EQ(tables, 1) << "one table, not pieces of it";
+    EXPECT_EQ(cells, 2 * rows);
+    EXPECT_NE(tree.text().find(expected), std::string::npos) << "every cell, in order";
+    EXPECT_NE(tree.text().find("afteropen at the end"), std::string::npos);
+}
+
 // ---- charsets ----
 
 TEST(Charset, Windows1252TableAndRoundTrip) {

@@ -526,3 +526,24 @@ TEST_F(LiveMessageTest, MemosWithoutSenderRecipientsOrSubjectOpenWithWhatTheyHav
     EXPECT_EQ(detail->get_to()->count(), 1);
     EXPECT_EQ(attachmentsOf(detail).size(), 1u);
 }
+
+TEST_F(CannedPageTest, BodiesPastTheLimitAreCutWithANote) {
+    std::string line = "<p>" + std::string(1000, 'w') + "</p>\n";
+    std::string text;
+    while (text.size() < 9u * 1024 * 1024)
+        text += line;
+    web.answer(richPage(text + "<p>the very end</p>"));
+    const std::string body = bodyOf(open(rich));
+    EXPECT_EQ(body.find("the very end"), std::string::npos);
+    EXPECT_LT(body.size(), 8u * 1024 * 1024 + 4096);
+    EXPECT_GT(body.size(), 8u * 1024 * 1024 - 4096);
+    const std::size_t note = body.find("larger than 8 MB");
+    ASSERT_NE(note, std::string::npos);
+    EXPECT_EQ(body.substr(body.size() - 6), "</div>") << "the note is inside the message's container";
+    EXPECT_EQ(body.find(std::string(1000, 'w') + "</p>", note), std::string::npos)
+        << "after everything shown";
+
+    web.answer(richPage(text.substr(0, 7u * 1024 * 1024)));
+    EXPECT_EQ(bodyOf(open(rich)).find("larger than 8 MB"), std::string::npos)
+        << "a body within the limit is whole";
+}

@@ -16,6 +16,8 @@ public:
     // Windows-1252; iso-8859-1 is read as its superset Windows-1252; iso-8859-15 is supported;
     // us-ascii and unknown names are detected: valid UTF-8 is kept, anything else is Windows-1252.
     static String convertBodyToUTF(const String& body, const String& charset = String());
+    // The same for a body the caller gives up: valid UTF-8 is returned without a copy.
+    static String convertBodyToUTF(String&& body, const String& charset = String());
     // Removes active content from HTML with a real HTML5 parser and allow-lists of elements,
     // attributes, URL schemes and CSS, and writes well-formed HTML back. Scripts, frames, plug-ins,
     // form controls, meta/base/link, event handlers, script URLs (however obfuscated) and CSS that

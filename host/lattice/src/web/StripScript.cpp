@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -699,14 +700,28 @@ public:
                     stack.push_back({&n->v.element.children, 0, {}});
                     break;
                 }
-                out_ += '<';
-                out_ += tag;
-                attributes(n, tag);
-                out_ += '>';
+                const auto continuedAt = continued_.find(n);
+                const bool continued = continuedAt != continued_.end();
+                const bool staysOpen = staysOpen_.count(n) > 0;
+                if (continued && staysOpen)
+                    carried_.push_back({std::string(tag), continuedAt->second});
+                if (!continued) {
+                    const std::size_t start = out_.size();
+                    out_ += '<';
+                    out_ += tag;
+                    attributes(n, tag);
+                    out_ += '>';
+                    if (staysOpen)
+                        carried_.push_back({std::string(tag), out_.substr(start)});
+                }
                 if (kVoid.count(tag))
                     break;
+                if (staysOpen) {
+                    stack.push_back({&n->v.element.children, 0, {}});
+                    break;
+                }
                 // The parser eats one newline after <pre>; keep a leading one that was really there.
-                if (tag == "pre" && n->v.element.children.length > 0) {
+                if (!continued && tag == "pre" && n->v.element.children.length > 0) {
                     auto* first = static_cast<const GumboNode*>(n->v.element.children.data[0]);
                     if ((first->type == GUMBO_NODE_TEXT || first->type == GUMBO_NODE_WHITESPACE) &&
                         first->v.text.text[0] == '\n')
@@ -782,7 +797,94 @@ public:
 
     std::string& out() { return out_; }
 
+    // ---- pages parsed in segments ----
+
+    // The open tags written for elements still open where the last segment ended, outermost first.
+    struct Carried {
+        std::string tag;
+        std::string openTag;
+    };
+
+    // Text that re-opens the carried elements ahead of the next segment, so that it is parsed in
+    // the same place of the tree.
+    std::string carriedPrefix() const {
+        std::string prefix;
+        for (const Carried& c : carried_)
+            prefix += c.openTag;
+        return prefix;
+    }
+
+    // Before a segment other than the first: finds the carried elements again at the top of its
+    // tree, whose start tags are out already. Those the parser placed elsewhere are closed here,
+    // so every written start tag still gets its end tag.
+    void continueFrom(const GumboNode* body) {
+        continued_.clear();
+        const GumboNode* at = body;
+        std::size_t matched = 0;
+        for (; at && matched < carried_.size(); ++matched) {
+            const GumboNode* first = nullptr;
+            const GumboVector& kids = at->v.element.children;
+            for (unsigned i = 0; i < kids.length && !first; ++i) {
+                auto* k = static_cast<const GumboNode*>(kids.data[i]);
+                if (k->type == GUMBO_NODE_ELEMENT)
+                    first = k;
+            }
+            if (!first || first->v.element.tag_namespace != GUMBO_NAMESPACE_HTML ||
+                tagName(first) != carried_[matched].tag)
+                break;
+            continued_.emplace(first, std::move(carried_[matched].openTag));
+            at = first;
+        }
+        for (std::size_t i = carried_.size(); i-- > matched;) {
+            out_ += "</";
+            out_ += carried_[i].tag;
+            out_ += '>';
+        }
+        carried_.clear();
+    }
+
+    // Before writing a segment that is not the last: the elements the cut left open (the end of
+    // the tree's last branch, down to the first element closed by a tag of the page) keep their
+    // end tags for a later segment.
+    void leaveOpenAtCut(const GumboNode* body) {
+        staysOpen_.clear();
+        const GumboNode* at = body;
+        for (;;) {
+            const GumboVector& kids = at->v.element.children;
+            if (kids.length == 0)
+                return;
+            auto* last = static_cast<const GumboNode*>(kids.data[kids.length - 1]);
+            if (last->type != GUMBO_NODE_ELEMENT || last->v.element.tag_namespace != GUMBO_NAMESPACE_HTML ||
+                last->v.element.original_end_tag.length > 0)
+                return;
+            std::string_view tag = tagName(last);
+            if (tag == "style" || kDrop.count(tag) || kVoid.count(tag))
+                return;
+            if (kKeep.count(tag))
+                staysOpen_.insert(last);
+            at = last;
+        }
+    }
+
+    // After the last segment.
+    void closeCarried() {
+        for (std::size_t i = carried_.size(); i-- > 0;) {
+            out_ += "</";
+            out_ += carried_[i].tag;
+            out_ += '>';
+        }
+        carried_.clear();
+    }
+
+    void endSegment() {
+        staysOpen_.clear();
+        continued_.clear();
+    }
+
 private:
+    std::vector<Carried> carried_;
+    std::unordered_map<const GumboNode*, std::string> continued_; // with their start tags
+    std::unordered_set<const GumboNode*> staysOpen_;
     bool allowRemote_;
     bool scoped_;
     std::string out_;
@@ -794,47 +896,183 @@ struct OutputDeleter {
 
 } // namespace
 
-String HTMLEncode::stripScript(const String& html, bool fullDocument, bool allowRemoteImages) {
-    GumboOptions options = kGumboDefaultOptions;
-    options.max_errors = 0; // error records are of no use here and cost memory on broken pages
-    std::unique_ptr<GumboOutput, OutputDeleter> parsed(
-        gumbo_parse_with_options(&options, html.data(), static_cast<std::size_t>(html.length())));
-    if (!parsed)
-        return String();
-    const GumboNode* root = parsed->root;
+namespace {
+
+// Pages larger than this are parsed a segment at a time: the parser's tree costs tens of times
+// the markup it holds, so a whole page of a few megabytes would cost hundreds.
+constexpr std::size_t kSegmentBytes = 256 * 1024;
+
+bool asciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// Position of "</name" (any case) from `from`, or npos.
+std::size_t findEndTag(std::string_view page, std::size_t from, std::string_view name) {
+    for (std::size_t at = page.find("</", from); at != std::string_view::npos; at = page.find("</", at + 2)) {
+        if (at + 2 + name.size() > page.size())
+            return std::string_view::npos;
+        bool same = true;
+        for (std::size_t i = 0; i < name.size() && same; ++i)
+            same = lowerAscii(page[at + 2 + i]) == name[i];
+        if (same)
+            return at;
+    }
+    return std::string_view::npos;
+}
+
+// Where the segment that starts at `start` ends: the first tag at or past `start` +
+// kSegmentBytes that begins in text, outside any tag, comment or raw-text element (script,
+// style, textarea...), so a cut seldom changes how the page parses. Past four times that
+// distance any tag start will do: a cut in the wrong place costs fidelity, never safety, and
+// the memory stays bounded. npos when the rest is the last segment.
+std::size_t segmentEnd(std::string_view page, std::size_t start) {
+    const std::size_t target = start + kSegmentBytes;
+    const std::size_t anyTag = start + 4 * kSegmentBytes;
+    if (target >= page.size())
+        return std::string_view::npos;
+    static const Names kRawText = {"script", "style",   "textarea", "title",   "xmp",
+                                   "iframe", "noembed", "noframes", "noscript"};
+    std::size_t i = start;
+    while (i < page.size()) {
+        if (i >= anyTag) {
+            std::size_t lt = page.find('<', i);
+            return lt == std::string_view::npos || lt + 1 >= page.size() ? std::string_view::npos : lt;
+        }
+        if (page[i] != '<' || i + 1 >= page.size()) {
+            ++i;
+            continue;
+        }
+        const char next = page[i + 1];
+        if (i >= target && (asciiLetter(next) || next == '/' || next == '!'))
+            return i;
+        if (page.compare(i, 4, "<!--") == 0) {
+            std::size_t end = page.find("-->", i + 4);
+            i = end == std::string_view::npos ? page.size() : end + 3;
+            continue;
+        }
+        if (!asciiLetter(next) && next != '/' && next != '!' && next != '?') {
+            ++i;
+            continue;
+        }
+        // A tag: up to its '>', with quoted attribute values skipped whole.
+        std::size_t nameEnd = i + (next == '/' ? 2 : 1);
+        std::string name;
+        while (nameEnd < page.size() &&
+               (asciiLetter(page[nameEnd]) || (page[nameEnd] >= '0' && page[nameEnd] <= '9')))
+            name += lowerAscii(page[nameEnd++]);
+        std::size_t k = nameEnd;
+        char previous = ' ';
+        while (k < page.size() && page[k] != '>') {
+            if ((page[k] == '"' || page[k] == '\'') && previous == '=') {
+                std::size_t close = page.find(page[k], k + 1);
+                k = close == std::string_view::npos ? page.size() : close;
+            }
+            if (!isSpace(page[k]))
+                previous = page[k];
+            ++k;
+        }
+        i = k + 1;
+        if (next != '/' && name == "plaintext")
+            return std::string_view::npos; // the rest is text
+        if (next != '/' && kRawText.count(name)) {
+            std::size_t end = findEndTag(page, i, name);
+            i = end == std::string_view::npos ? page.size() : end;
+        }
+    }
+    return std::string_view::npos;
+}
+
+struct ParsedSegment {
+    std::unique_ptr<GumboOutput, OutputDeleter> output;
+    const GumboNode* root = nullptr;
     const GumboNode* head = nullptr;
     const GumboNode* body = nullptr;
-    const GumboVector& top = root->v.element.children;
+};
+
+ParsedSegment parse(std::string_view text) {
+    GumboOptions options = kGumboDefaultOptions;
+    options.max_errors = 0; // error records are of no use here and cost memory on broken pages
+    ParsedSegment parsed;
+    parsed.output.reset(gumbo_parse_with_options(&options, text.data(), text.size()));
+    if (!parsed.output)
+        return parsed;
+    parsed.root = parsed.output->root;
+    const GumboVector& top = parsed.root->v.element.children;
     for (unsigned i = 0; i < top.length; ++i) {
         auto* n = static_cast<const GumboNode*>(top.data[i]);
         if (n->type != GUMBO_NODE_ELEMENT)
             continue;
         if (n->v.element.tag == GUMBO_TAG_HEAD)
-            head = n;
+            parsed.head = n;
         else if (n->v.element.tag == GUMBO_TAG_BODY)
-            body = n;
+            parsed.body = n;
     }
+    return parsed;
+}
+
+} // namespace
+
+String HTMLEncode::stripScript(const String& html, bool fullDocument, bool allowRemoteImages) {
+    const std::string_view page = html.view();
+    std::size_t end = segmentEnd(page, 0);
+    ParsedSegment first = parse(page.substr(0, end));
+    if (!first.output)
+        return String();
 
     Sanitizer s(allowRemoteImages, !fullDocument);
+    // The result is about the page's size; room for it up front spares the copies of growing.
+    s.out().reserve(page.size() + page.size() / 8 + 256);
     if (fullDocument) {
-        s.startTag(root, "html");
+        s.startTag(first.root, "html");
         s.out() += "<head>";
-        if (head)
-            s.headContent(head, true);
+        if (first.head)
+            s.headContent(first.head, true);
         s.out() += "</head>";
-        if (body)
-            s.startTag(body, "body");
+        if (first.body)
+            s.startTag(first.body, "body");
         else
             s.out() += "<body>";
     } else {
-        s.openContainer(body);
+        s.openContainer(first.body);
     }
     const std::size_t opened = s.out().size();
     // A fragment keeps the page's style sheets, scoped: mail layout depends on them.
-    if (!fullDocument && head)
-        s.headContent(head, false);
-    if (body)
-        s.children(body);
+    if (!fullDocument && first.head)
+        s.headContent(first.head, false);
+    if (first.body) {
+        if (end != std::string_view::npos)
+            s.leaveOpenAtCut(first.body);
+        s.children(first.body);
+    }
+    s.endSegment();
+    first = ParsedSegment();
+
+    while (end != std::string_view::npos) {
+        const std::size_t start = end;
+        end = segmentEnd(page, start);
+        const std::string_view slice =
+            page.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        std::string text = s.carriedPrefix();
+        text += slice;
+        ParsedSegment segment = parse(text);
+        if (!segment.output)
+            break;
+        if (segment.body)
+            s.continueFrom(segment.body);
+        else
+            s.closeCarried();
+        // Style sheets the parser put in this segment's head belong to the body's flow here.
+        if (segment.head)
+            s.headContent(segment.head, false);
+        if (segment.body) {
+            if (end != std::string_view::npos)
+                s.leaveOpenAtCut(segment.body);
+            s.children(segment.body);
+        }
+        s.endSegment();
+    }
+    s.closeCarried();
+
     if (fullDocument) {
         s.out() += "</body></html>";
     } else {
