@@ -547,3 +547,39 @@ TEST_F(CannedPageTest, BodiesPastTheLimitAreCutWithANote) {
     EXPECT_EQ(bodyOf(open(rich)).find("larger than 8 MB"), std::string::npos)
         << "a body within the limit is whole";
 }
+
+TEST_F(LiveMessageTest, AttachmentNamesAreDataNotPaths) {
+    const std::string unid = addRichMemo("Names", {richRun("x")}, {{"plain.txt", "the bytes"}});
+    const std::vector<std::pair<std::string, std::string>> names = {
+        // name as stored, MIME type the host gets
+        {"../../etc/passwd", ""},
+        {"dir\\sub\\report.pdf", "application/pdf"},
+        {"archive.pdf/evil", ""},
+        {std::string("ctl\x01\x1f\x7f.txt", 10), "text/plain"},
+        {std::string(1000, 'n') + ".pdf", "application/pdf"},
+    };
+    changeNote(unid, [&](NOTEHANDLE h) {
+        BLOCKID item{}, value{};
+        WORD type = 0;
+        DWORD length = 0;
+        ASSERT_EQ(NSFItemInfo(h, "$FILE", 5, &item, &type, &value, &length), NOERROR);
+        const char* stored = OSLockBlock(char, value);
+        notes::files::FileObject file;
+        ASSERT_TRUE(notes::files::decode(std::string_view(stored + 2, length - 2), &file));
+        OSUnlockBlock(value);
+        for (const auto& entry : names) {
+            file.name = entry.first;
+            append(h, "$FILE", TYPE_OBJECT, notes::files::encode(file));
+        }
+    });
+    const Lattice::Ptr<hxMail::MessageDetail> detail = open(unid);
+    const auto attachments = attachmentsOf(detail);
+    ASSERT_EQ(attachments.size(), names.size() + 1);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const hxMail::Attachment& a = *attachments[i + 1];
+        EXPECT_EQ(a.get_fileName().str(), names[i].first) << i;
+        EXPECT_EQ(a.get_mimeType().str(), names[i].second) << names[i].first;
+        EXPECT_EQ(a.get_attachNum(), static_cast<long>(i + 1));
+        EXPECT_EQ(bytesOf(a.get_id().str(), a.get_attachNum()), "the bytes") << names[i].first;
+    }
+}
