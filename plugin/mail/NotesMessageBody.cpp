@@ -328,7 +328,7 @@ void NotesMessage::loadMimeBody(Lattice::SchemaBase* schema, bool, bool asReply)
     Lattice::Ptr<hxMail::MessageBody> body = detail->get_body();
     if (!body)
         body = new hxMail::MessageBody();
-    body->set_text(convertBody(std::move(body->get_text()), false));
+    body->get_text() = convertBody(std::move(body->get_text()), false);
     detail->set_body(body);
     parseContentIds(body->get_text());
 }

@@ -15,6 +15,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
 #include <mutex>
 #include <optional>
@@ -514,17 +515,24 @@ TEST_F(CannedPageTest, ZeroBytesInAPageDoNotCutTheBody) {
 }
 
 TEST_F(LiveMessageTest, MemosWithoutSenderRecipientsOrSubjectOpenWithWhatTheyHave) {
-    const std::string unid = addRichMemo("Gone", {richRun("still here")}, {{"kept.txt", "bytes"}});
-    changeNote(unid, [](NOTEHANDLE h) {
-        NSFItemDelete(h, "From", 4);
-        NSFItemDelete(h, "Subject", 7);
-    });
-    Lattice::Ptr<hxMail::MessageDetail> detail = open(unid);
-    EXPECT_FALSE(detail->get_from());
-    EXPECT_NE(bodyOf(detail).find("still here"), std::string::npos) << bodyOf(detail);
-    ASSERT_TRUE(detail->get_to());
-    EXPECT_EQ(detail->get_to()->count(), 1);
-    EXPECT_EQ(attachmentsOf(detail).size(), 1u);
+    const std::vector<std::vector<std::string>> missing = {
+        {"From"}, {"SendTo"}, {"Subject"}, {"From", "SendTo", "Subject"}};
+    for (const auto& items : missing) {
+        const std::string unid = addRichMemo("Gone", {richRun("still here")}, {{"kept.txt", "bytes"}});
+        changeNote(unid, [&](NOTEHANDLE h) {
+            for (const std::string& item : items)
+                ASSERT_EQ(NSFItemDelete(h, item.c_str(), static_cast<WORD>(item.size())), NOERROR) << item;
+        });
+        const bool hasFrom = std::find(items.begin(), items.end(), "From") == items.end();
+        const bool hasTo = std::find(items.begin(), items.end(), "SendTo") == items.end();
+        const std::string what = "without " + items.back();
+        Lattice::Ptr<hxMail::MessageDetail> detail = open(unid);
+        EXPECT_EQ(static_cast<bool>(detail->get_from()), hasFrom) << what;
+        EXPECT_EQ(detail->get_to() ? detail->get_to()->count() : 0, hasTo ? 1 : 0) << what;
+        EXPECT_NE(bodyOf(detail).find("still here"), std::string::npos) << what;
+        ASSERT_EQ(attachmentsOf(detail).size(), 1u) << what;
+        EXPECT_EQ(bytesOf(attachmentsOf(detail)[0]->get_id().str(), 0), "bytes") << what;
+    }
 }
 
 TEST_F(CannedPageTest, BodiesPastTheLimitAreCutWithANote) {
