@@ -2,7 +2,7 @@
 // rich-text markup, through the provider and a canned web task in a process of its own (so that
 // its copies of the page do not count). Reported per size: the peak resident memory the open adds,
 // as a ratio to the page size, and over the fixed base that opening a small page adds in the same
-// run (a 256 KB page, the most the sanitizer parses at once); and the time as a ratio to a plain
+// run (a 64 KB page, the most the sanitizer parses at once); and the time as a ratio to a plain
 // libcurl GET of the same page.
 #include "BenchFolder.h"
 
@@ -237,7 +237,7 @@ void BM_OpenLargeBody(benchmark::State& state) {
     const std::size_t bytes = static_cast<std::size_t>(state.range(0)) * 1024 * 1024;
     if (gBaseMb < 0) {
         // The base: a page the size the sanitizer parses at once, so its tree is the largest.
-        writePage(256 * 1024);
+        writePage(64 * 1024);
         double ignored = 0;
         openPeakMb(&ignored); // warm: connections, caches, the provider's first allocations
         gBaseMb = openPeakMb(&ignored);

@@ -806,11 +806,16 @@ public:
     };
 
     // Text that re-opens the carried elements ahead of the next segment, so that it is parsed in
-    // the same place of the tree.
-    std::string carriedPrefix() const {
+    // the same place of the tree. Only the outermost few are carried: re-parsing a deep chain at
+    // every cut would make hostile nesting cost the square of the page; the inner ones are closed
+    // at the cut instead (see continueFrom).
+    std::string carriedPrefix() {
         std::string prefix;
-        for (const Carried& c : carried_)
-            prefix += c.openTag;
+        std::size_t kept = 0;
+        while (kept < carried_.size() && kept < kMaxCarried &&
+               prefix.size() + carried_[kept].openTag.size() <= kMaxCarriedBytes)
+            prefix += carried_[kept++].openTag;
+        carriedKept_ = kept;
         return prefix;
     }
 
@@ -821,7 +826,7 @@ public:
         continued_.clear();
         const GumboNode* at = body;
         std::size_t matched = 0;
-        for (; at && matched < carried_.size(); ++matched) {
+        for (; at && matched < carriedKept_; ++matched) {
             const GumboNode* first = nullptr;
             const GumboVector& kids = at->v.element.children;
             for (unsigned i = 0; i < kids.length && !first; ++i) {
@@ -882,7 +887,10 @@ public:
     }
 
 private:
+    static constexpr std::size_t kMaxCarried = 256;
+    static constexpr std::size_t kMaxCarriedBytes = 16 * 1024;
     std::vector<Carried> carried_;
+    std::size_t carriedKept_ = 0;
     std::unordered_map<const GumboNode*, std::string> continued_; // with their start tags
     std::unordered_set<const GumboNode*> staysOpen_;
     bool allowRemote_;
@@ -899,8 +907,11 @@ struct OutputDeleter {
 namespace {
 
 // Pages larger than this are parsed a segment at a time: the parser's tree costs tens of times
-// the markup it holds, so a whole page of a few megabytes would cost hundreds.
-constexpr std::size_t kSegmentBytes = 256 * 1024;
+// the markup it holds, so a whole page of a few megabytes would cost hundreds; and deep nesting
+// costs the parser the square of its depth, which a segment bounds.
+constexpr std::size_t kSegmentBytes = 64 * 1024;
+// A comment or raw-text element (a style sheet, a script) longer than this may be cut.
+constexpr std::size_t kLongestUncut = 1024 * 1024;
 
 bool asciiLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -922,12 +933,12 @@ std::size_t findEndTag(std::string_view page, std::size_t from, std::string_view
 
 // Where the segment that starts at `start` ends: the first tag at or past `start` +
 // kSegmentBytes that begins in text, outside any tag, comment or raw-text element (script,
-// style, textarea...), so a cut seldom changes how the page parses. Past four times that
-// distance any tag start will do: a cut in the wrong place costs fidelity, never safety, and
-// the memory stays bounded. npos when the rest is the last segment.
+// style, textarea...), so a cut seldom changes how the page parses. Past kLongestUncut any tag
+// start will do: a cut in the wrong place costs fidelity, never safety, and the memory stays
+// bounded. npos when the rest is the last segment.
 std::size_t segmentEnd(std::string_view page, std::size_t start) {
     const std::size_t target = start + kSegmentBytes;
-    const std::size_t anyTag = start + 4 * kSegmentBytes;
+    const std::size_t anyTag = start + kLongestUncut;
     if (target >= page.size())
         return std::string_view::npos;
     static const Names kRawText = {"script", "style",   "textarea", "title",   "xmp",
