@@ -236,12 +236,11 @@ Lattice::String NotesMessage::convertBody(String body, bool isText) {
         freeText(body);
         html += kAfterText;
         html += kTextPageEnd;
+        html = stripHTML(std::move(html));
     } else {
         html = stripHTML(std::move(body));
         cut = cutToLimit(html, false);
     }
-    if (isText)
-        html = stripHTML(std::move(html));
     // Growing a full text by a few bytes would double its buffer; room is made once, exactly.
     html.reserve(html.length() + 256);
     insertHTMLHeadProp(html, kParagraphStyle, kParagraphStyleMarker);
