@@ -50,7 +50,7 @@ public:
     // Puts `property` into the head of `html` unless `marker` is there already.
     static void insertHTMLHeadProp(String& html, const String& property, const String& marker);
     // Records the body's embedded-image sources in the provider's content-id table.
-    void parseRTFContentIds(String html);
+    void parseRTFContentIds(const String& html);
 
     // The body read from the note's own MIME parts, without the web task.
     void loadMimeBody(Lattice::SchemaBase* detail, bool unused, bool asReply);

@@ -143,7 +143,8 @@ Lattice::String NotesMessage::addAttachContent(long attachNum, const String& con
 void NotesMessage::verifyAttachments(hxMail::MessageBody* body, hxMail::Attachments* attachments) {
     if (!body || !attachments || !attachments->get_list())
         return;
-    String text = body->get_text();
+    // Rewritten in place: the body can run to megabytes.
+    String& text = body->get_text();
     Lattice::Array<_ContentIdStruct>* table = contentIdTable();
     for (long i = 0; table && i < attachments->count(); ++i) {
         const hxMail::Attachment* attachment = attachments->at(i);
@@ -159,7 +160,6 @@ void NotesMessage::verifyAttachments(hxMail::MessageBody* body, hxMail::Attachme
                 record.replaced = true;
         }
     }
-    body->set_text(text);
 }
 
 Lattice::String NotesMessage::computeMimeType(const Lattice::Atom& extension) {
@@ -180,7 +180,7 @@ bool NotesMessage::loadAttachmentData(long attachNum, Lattice::Ptr<Lattice::Base
         const web::Response picture = web::get(url, credentialHeaders());
         if (picture.status != 0)
             return false;
-        return out->setBinaryData(picture.bytes.data(), static_cast<long>(picture.bytes.size()), true);
+        return out->setBinaryData(picture.bytes.data(), picture.bytes.length(), true);
     }
 
     const NOTEHANDLE hNote = document && !loadFailed_ ? document->GetNoteHandle() : NULLHANDLE;

@@ -34,8 +34,41 @@ constexpr const char* kBodyLinkMarker = "href=\"/mail";
 constexpr const char* kImageSourceMarker = "src=\"/mail";
 constexpr const char* kFormFieldMarker = "<input name=\"Form\"";
 
+// Past this a body is cut: parsing and sanitising costs a few times the body in memory, and no
+// reader pages through more than this in a mail window.
+constexpr long kMaxBodyBytes = 8L * 1024 * 1024;
+constexpr const char* kCutNote =
+    "<p class=\"hx-message-cut\"><i>[This message is larger than 8 MB; the rest of it is not shown.]</i></p>";
+
 constexpr WORD kNativeMimeNameLength = 18; // "$NoteHasNativeMIME"
 constexpr STATUS kStatusMask = 0x3fff;
+
+// Frees a text's memory now rather than at the end of the scope.
+void freeText(Lattice::String& text) {
+    std::string().swap(text.str());
+}
+
+// Cuts `body` to the limit, at the start of a tag (of a line, for text) close below it so that no
+// tag or line is left half, else at a character boundary. Returns whether it cut.
+bool cutToLimit(Lattice::String& body, bool isText) {
+    std::string& s = body.str();
+    if (s.size() <= static_cast<std::size_t>(kMaxBodyBytes))
+        return false;
+    std::size_t at = static_cast<std::size_t>(kMaxBodyBytes);
+    const std::size_t boundary = s.rfind(isText ? '\n' : '<', at);
+    if (boundary != std::string::npos && boundary > 0 && boundary + 64 * 1024 > at) {
+        at = boundary;
+    } else {
+        while (at > 0 && (static_cast<unsigned char>(s[at]) & 0xC0) == 0x80)
+            --at;
+    }
+    // Copied out with room for the head and note inserted later, which would otherwise double it.
+    std::string kept;
+    kept.reserve(at + 1024);
+    kept.append(s, 0, at);
+    s.swap(kept);
+    return true;
+}
 
 } // namespace
 
@@ -69,8 +102,11 @@ long NotesMessage::loadDetail(Lattice::SchemaBase* schema) {
         return 0;
     }
 
+    // Mail from gateways and damaged imports may lack "From"; in throw-all-errors mode the read
+    // would throw and take the recipients, body and attachments with it.
     LNString sender;
-    if (LNMailMessage(*document).GetSender(&sender) == LNNOERROR && !sender.IsNull()) {
+    if (document->HasItem("From") && LNMailMessage(*document).GetSender(&sender) == LNNOERROR &&
+        !sender.IsNull()) {
         hxMail::Recipient* found = nullptr;
         NotesUser* user = nullptr;
         if (loadRecipient(sender, &found, &user) && found) {
@@ -101,21 +137,22 @@ long NotesMessage::loadDetail(Lattice::SchemaBase* schema) {
 void NotesMessage::loadBodyHTTP(hxMail::MessageDetail* detail, bool useExistingBody, bool attachmentsOnly) {
     isMime_ = isMimeBody();
     const String url = webDatabaseUrl() + "($All)/" + messageId_ + "?OpenDocument";
-    const web::Response page = web::get(url, credentialHeaders());
+    web::Response page = web::get(url, credentialHeaders());
     if (page.status == 0) {
+        // The page is handed from step to step, never copied: it can run to megabytes.
         bool isText = false;
-        String text = page.text();
+        String text = page.takeText();
         if (isMime_)
-            text = requestMimeBody(text, isText);
+            text = requestMimeBody(std::move(text), isText);
         if (detail && useExistingBody) {
             detail->set_textType("html");
             if (hxMail::MessageBody* body = detail->get_body().get())
-                body->set_text(convertBody(text, isText));
+                body->get_text() = convertBody(std::move(text), isText);
         } else if (detail && !attachmentsOnly) {
             Lattice::Ptr<hxMail::MessageBody> body = new hxMail::MessageBody();
             detail->set_body(body);
             detail->set_textType("html");
-            body->set_text(convertBody(text, isText));
+            body->get_text() = convertBody(std::move(text), isText);
             parseRTFContentIds(body->get_text());
         }
     }
@@ -165,7 +202,9 @@ Lattice::String NotesMessage::requestMimeBody(String page, bool& isText) {
         const long start = pre + 5;
         if (const long end = page.find("</pre>", start); end >= 0) {
             isText = true;
-            return page.substring(start, end - start);
+            page.str().erase(static_cast<std::size_t>(end));
+            page.str().erase(0, static_cast<std::size_t>(start));
+            return page;
         }
     }
     String part;
@@ -176,22 +215,47 @@ Lattice::String NotesMessage::requestMimeBody(String page, bool& isText) {
         if (const long nsf = part.find(".nsf"); nsf >= 0)
             part = part.substring(nsf + 5);
     }
-    const web::Response body = web::get(webDatabaseUrl() + part, credentialHeaders());
-    return body.status == 0 ? body.text() : String();
+    freeText(page);
+    web::Response body = web::get(webDatabaseUrl() + part, credentialHeaders());
+    return body.status == 0 ? body.takeText() : String();
 }
 
 Lattice::String NotesMessage::convertBody(String body, bool isText) {
+    // Each step works on the one text in place or hands it on, so opening a body costs a small
+    // multiple of it; what is past the limit is cut off first.
+    bool cut = false;
     String html;
     if (isText) {
-        html = String(kTextPageStart) + kPreStyleFirst + kPreStyleSecond + kBeforeText + body + kAfterText +
-               kTextPageEnd;
+        cut = cutToLimit(body, true);
+        html.reserve(body.length() + 512);
+        html += kTextPageStart;
+        html += kPreStyleFirst;
+        html += kPreStyleSecond;
+        html += kBeforeText;
+        html += body;
+        freeText(body);
+        html += kAfterText;
+        html += kTextPageEnd;
+        html = stripHTML(std::move(html));
     } else {
-        html = body;
+        html = stripHTML(std::move(body));
+        cut = cutToLimit(html, false);
     }
-    html = stripHTML(html);
+    // Growing a full text by a few bytes would double its buffer; room is made once, exactly.
+    html.reserve(html.length() + 256);
     insertHTMLHeadProp(html, kParagraphStyle, kParagraphStyleMarker);
-    html = Lattice::HTMLEncode::convertBodyToUTF(html);
-    return Lattice::HTMLEncode::stripScript(html, false, true);
+    html = Lattice::HTMLEncode::convertBodyToUTF(std::move(html));
+    // An HTML parser drops NUL from text; the reader sees where one was, as a browser shows it.
+    if (html.find('\0') >= 0)
+        html.replaceAll(String(std::string_view("\0", 1)), "\xEF\xBF\xBD");
+    String clean = Lattice::HTMLEncode::stripScript(html, false, true);
+    freeText(html);
+    if (cut) {
+        // Inside the message's container, after everything shown.
+        const long close = clean.findLast("</div>");
+        clean.str().insert(close >= 0 ? static_cast<std::size_t>(close) : clean.str().size(), kCutNote);
+    }
+    return clean;
 }
 
 Lattice::String NotesMessage::stripHTML(String page) {
@@ -204,7 +268,12 @@ Lattice::String NotesMessage::stripHTML(String page) {
     const long input = page.find(kFormFieldMarker, start);
     if (input < 0)
         return page;
-    return "<html><body>" + page.substring(start, input - start) + "</body></html>";
+    // Cut in place: the page is the largest thing held while a body opens.
+    std::string& text = page.str();
+    text.erase(static_cast<std::size_t>(input));
+    text.replace(0, static_cast<std::size_t>(start), "<html><body>");
+    text += "</body></html>";
+    return page;
 }
 
 void NotesMessage::insertHTMLHeadProp(String& html, const String& property, const String& marker) {
@@ -213,17 +282,17 @@ void NotesMessage::insertHTMLHeadProp(String& html, const String& property, cons
     if (const long head = html.findNoCase("<HEAD"); head >= 0) {
         const long close = html.find('>', head);
         if (close >= 0)
-            html = html.left(close + 1) + property + html.substring(close + 1);
+            html.str().insert(static_cast<std::size_t>(close + 1), property.str());
         return;
     }
     if (const long top = html.findNoCase("<HTML"); top >= 0) {
         const long close = html.find('>', top);
         if (close >= 0)
-            html = html.left(close + 1) + "<head>" + property + "</head>" + html.substring(close + 1);
+            html.str().insert(static_cast<std::size_t>(close + 1), ("<head>" + property + "</head>").str());
     }
 }
 
-void NotesMessage::parseRTFContentIds(String html) {
+void NotesMessage::parseRTFContentIds(const String& html) {
     contentIdCount_ = 0;
     Lattice::Array<_ContentIdStruct>* table = contentIdTable();
     if (!table)
@@ -258,7 +327,7 @@ void NotesMessage::loadMimeBody(Lattice::SchemaBase* schema, bool, bool asReply)
     Lattice::Ptr<hxMail::MessageBody> body = detail->get_body();
     if (!body)
         body = new hxMail::MessageBody();
-    body->set_text(convertBody(body->get_text(), false));
+    body->get_text() = convertBody(std::move(body->get_text()), false);
     detail->set_body(body);
     parseContentIds(body->get_text());
 }

@@ -9,7 +9,7 @@ Response get(const Lattice::String& url, const Lattice::Array<Lattice::String>& 
     long length = 0;
     char* bytes = Lattice::HTTP::returnGetWithHeaders(url, headers, &length, &response.status);
     if (bytes) {
-        response.bytes.assign(bytes, length > 0 ? static_cast<std::size_t>(length) : 0);
+        response.bytes = Lattice::String(bytes, length > 0 ? static_cast<std::size_t>(length) : 0);
         Lattice::HTTP::releaseBuffer(bytes);
     }
     return response;

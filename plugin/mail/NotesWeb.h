@@ -2,17 +2,16 @@
 #include "Lattice/Containers.h"
 #include "Lattice/String.h"
 
-#include <string>
-
 namespace hxMail::hxNotesProvider::web {
 
 // One answer of the Domino web task.
 struct Response {
     long status = -1; // 0 for a 2xx answer, as Lattice::HTTP reports it
-    std::string bytes;
+    Lattice::String bytes;
 
-    // The answer as page text: up to its first zero byte.
-    Lattice::String text() const { return Lattice::String(bytes.c_str()); }
+    // The answer as page text, all of it (zero bytes included), handed over rather than copied:
+    // pages run to megabytes.
+    Lattice::String takeText() { return std::move(bytes); }
 };
 
 // A GET through the framework's HTTP facility with the given header lines.

@@ -4,6 +4,7 @@
 #include <gumbo.h>
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -421,7 +422,7 @@ const std::vector<Survivor> kMail = {
      "class=\"MsoNormal\">Hi</p>"
      "</body></html>",
      {{"style", nullptr, ""}, {"p", "class", "MsoNormal"}},
-     "p{margin:0in;margin-bottom:.0001pt;}Hi"},
+     ".hx-message p{margin:0in;margin-bottom:.0001pt}Hi"},
     {"images",
      "<img src=\"cid:image001.png@01D2\" alt=\"logo\" width=\"10\"><img src=\"/mail/jdoe.nsf/($All)/ABC/Body/"
      "0.1A2?OpenElement&amp;FieldElemFormat=gif\"><img src=\"https://example.com/a.png\">"
@@ -532,8 +533,8 @@ TEST(StripScript, FullDocumentAndFragmentShapes) {
     EXPECT_EQ(full.substr(full.size() - 14), "</body></html>");
 
     std::string fragment = sanitize(page, false, true);
-    EXPECT_EQ(fragment,
-              "<style>p{color:red}</style><div style=\"background-color:#eeeeee\"><p>Body</p></div>");
+    EXPECT_EQ(fragment, "<div class=\"hx-message\" style=\"background-color:#eeeeee\"><style>.hx-message "
+                        "p{color:red}</style><p>Body</p></div>");
 
     // A fragment carries the body's colours on a wrapper.
     std::string wrapped = sanitize("<body bgcolor=\"#000000\" text=\"white\" background=\"cid:bg\" "
@@ -550,7 +551,9 @@ TEST(StripScript, FullDocumentAndFragmentShapes) {
     EXPECT_EQ(wrapped.find("javascript"), std::string::npos) << wrapped;
 
     EXPECT_EQ(sanitize("", false, true), "");
-    EXPECT_EQ(sanitize("just text & more", false, true), "just text &amp; more");
+    EXPECT_EQ(sanitize("<html><head></head><body></body></html>", false, true), "");
+    EXPECT_EQ(sanitize("just text & more", false, true),
+              "<div class=\"hx-message\">just text &amp; more</div>");
 }
 
 TEST(StripScript, HostileInputNeitherCrashesNorLosesValidity) {
@@ -575,7 +578,177 @@ TEST(StripScript, HostileInputNeitherCrashesNorLosesValidity) {
     out = sanitize("<table><tr><td>a<b>b<i>c</table>d</b>e<p><div>f");
     EXPECT_TRUE(activeContent(out).empty());
     EXPECT_EQ(Tree(out).text(), "abcdef");
-    EXPECT_EQ(sanitize(out), out) << "a clean, balanced result is stable";
+    out = sanitize("<table><tr><td>a<b>b<i>c</table>d</b>e<p><div>f", true);
+    EXPECT_EQ(sanitize(out, true), out) << "a clean, balanced result is stable";
+}
+
+namespace {
+
+// The selectors of a style sheet, through @media and @supports blocks; `others` gets every other
+// at-rule's name. Strings and comments are not expected in the sanitizer's output of these sheets.
+void selectorsOf(const std::string& css, std::vector<std::string>& out, std::vector<std::string>& others) {
+    std::size_t pos = 0;
+    while (pos < css.size()) {
+        std::size_t brace = css.find('{', pos);
+        if (brace == std::string::npos)
+            return;
+        std::size_t depth = 1, end = brace + 1;
+        for (; end < css.size() && depth; ++end)
+            depth += css[end] == '{' ? 1 : css[end] == '}' ? -1 : 0;
+        std::string prelude = css.substr(pos, brace - pos);
+        std::string block = css.substr(brace + 1, end - brace - 2);
+        pos = end;
+        if (prelude.rfind("@media", 0) == 0 || prelude.rfind("@supports", 0) == 0) {
+            selectorsOf(block, out, others);
+            continue;
+        }
+        if (prelude.rfind("@", 0) == 0) {
+            others.push_back(prelude);
+            continue;
+        }
+        int parens = 0;
+        std::string current;
+        for (char c : prelude + ",") {
+            parens += c == '(' || c == '[' ? 1 : c == ')' || c == ']' ? -1 : 0;
+            if (c == ',' && parens == 0) {
+                out.push_back(current);
+                current.clear();
+            } else {
+                current += c;
+            }
+        }
+    }
+}
+
+// Whether a selector can only match the container or its descendants: it starts with the
+// container's class, and the container is not followed by a sibling combinator.
+bool insideContainer(const std::string& selector) {
+    const std::string container = ".hx-message";
+    if (selector.rfind(container, 0) != 0)
+        return false;
+    std::size_t i = container.size();
+    if (i < selector.size() &&
+        (std::isalnum(static_cast<unsigned char>(selector[i])) || selector[i] == '-' || selector[i] == '_'))
+        return false; // another class, such as .hx-message-x
+    int parens = 0;
+    for (; i < selector.size(); ++i) {
+        parens += selector[i] == '(' || selector[i] == '['   ? 1
+                  : selector[i] == ')' || selector[i] == ']' ? -1
+                                                             : 0;
+        if (parens == 0 && (selector[i] == ' ' || selector[i] == '>'))
+            return true; // what follows is a descendant
+        if (parens == 0 && (selector[i] == '+' || selector[i] == '~'))
+            return false;
+    }
+    return true; // the container itself
+}
+
+} // namespace
+
+TEST(StripScript, StyleSheetsApplyOnlyInsideTheMessageContainer) {
+    const std::string page =
+        "<html><head><style>"
+        "body { background: black; color: white } html { font-size: 30px } :root { --x: 1 }\n"
+        "* { margin: 0 } #footer { display: none } div p { color: red }\n"
+        "h1, .title,  BODY > table td , html body .x {font-weight:bold}\n"
+        "body + div, ~ p, body~p, + a { color: pink }\n"
+        "a[title=\"x,y\"], p:is(.a, .b) { color: green }\n"
+        "/* } body { color: red } */ .after-comment { color: blue }\n"
+        "@import url(other.css);\n"
+        "@media screen and (max-width: 600px) { body { padding: 0 } .col { width: 100% } }\n"
+        "@font-face { font-family: Arial; src: url(cid:font) }\n"
+        "@keyframes spin { from { color: red } } @page { margin: 0 } @namespace x url(y);\n"
+        ".banner { position: fixed; top: 0; color: gray } .box { position: relative }\n"
+        ".esc { position: f\\69xed } .v { position: var(--p) }"
+        "</style></head><body bgcolor=\"#ffffff\"><div id=\"footer\"><p>Hello</p></div>"
+        "<style>body { margin: 40px } .inline, p { color: teal }</style></body></html>";
+    const std::string out = sanitize(page, false, true);
+
+    // The container is the one outermost element, so the host inserts the whole body in it.
+    ASSERT_EQ(out.rfind("<div class=\"hx-message\" style=\"background-color:#ffffff\">", 0), 0u) << out;
+    ASSERT_EQ(out.substr(out.size() - 6), "</div>");
+    Tree tree(out);
+    const GumboNode* body = nullptr;
+    tree.each([&](const GumboNode* n) {
+        if (n->v.element.tag == GUMBO_TAG_BODY)
+            body = n;
+    });
+    ASSERT_TRUE(body);
+    ASSERT_EQ(body->v.element.children.length, 1u) << out;
+
+    std::vector<std::string> selectors, others;
+    int sheets = 0;
+    tree.each([&](const GumboNode* n) {
+        if (tag(n) != "style")
+            return;
+        ++sheets;
+        EXPECT_EQ(n->parent, body->v.element.children.data[0]) << "style sheets sit inside the container";
+        selectorsOf(styleText(n), selectors, others);
+    });
+    EXPECT_EQ(sheets, 2);
+    for (const std::string& selector : selectors)
+        EXPECT_TRUE(insideContainer(selector)) << "'" << selector << "' in " << out;
+    EXPECT_TRUE(others.empty()) << others.front();
+
+    const std::set<std::string> all(selectors.begin(), selectors.end());
+    for (const char* expected :
+         {".hx-message", ".hx-message *", ".hx-message #footer", ".hx-message div p", ".hx-message h1",
+          ".hx-message .title", ".hx-message > table td", ".hx-message .x", ".hx-message a[title=\"x,y\"]",
+          ".hx-message p:is(.a, .b)", ".hx-message .after-comment", ".hx-message .col", ".hx-message .inline",
+          ".hx-message p", ".hx-message .banner", ".hx-message .box"})
+        EXPECT_EQ(all.count(expected), 1u) << expected << " in " << out;
+    for (const char* gone : {"pink", "fixed", "f\\69xed", "var(--p)", "@import", "other.css", "font-face",
+                             "keyframes", "@page", "@namespace", "color: red } */"})
+        EXPECT_EQ(out.find(gone), std::string::npos) << gone << " in " << out;
+    for (const char* kept : {"top: 0", "color: gray", "position: relative",
+                             "@media screen and (max-width: 600px)", "margin: 40px", "font-weight:bold"})
+        EXPECT_NE(out.find(kept), std::string::npos) << kept << " in " << out;
+
+    // An inline style cannot pin an element to the window either.
+    const std::string inline_ = sanitize("<div style=\"position:fixed;inset:0;color:red\">x</div>");
+    EXPECT_TRUE(hasElement(inline_, "div", "style", "inset:0;color:red")) << inline_;
+    EXPECT_EQ(inline_.find("fixed"), std::string::npos) << inline_;
+    // A full document is a page of its own: its sheets stay as written.
+    EXPECT_NE(sanitize(page, true, true).find("body { background: black"), std::string::npos);
+}
+
+TEST(StripScript, LargePagesComeOutAsOneWholeTree) {
+    // Far larger than one parse of the sanitizer: the cuts must not show in the result.
+    const int rows = 12000;
+    std::string page = "<html><head><style>td{color:blue}</style></head><body bgcolor=\"#fafafa\">"
+                       "<div style=\"color:red\"><table border=\"1\">";
+    std::string expected;
+    for (int i = 0; i < rows; ++i) {
+        const std::string n = std::to_string(i);
+        page += "<tr><td><font face=\"Arial\"><b>cell " + n + "</b> &amp; more</font></td><td>" + n +
+                "</td></tr>\n";
+        expected += "cell " + n + " & more" + n + "\n";
+        if (i == rows / 2) // a comment and a script longer than a parse, with markup inside
+            page += "<!-- " + std::string(300000, 'c') + "<p>hidden</p> --><script>" +
+                    std::string(300000, 's') + "<b>x</b></script>";
+    }
+    page += "</table><p>after</p><font color=\"green\">open at the end";
+    ASSERT_GT(page.size(), 1500000u);
+    const std::string out = sanitize(page, false, true);
+
+    EXPECT_TRUE(activeContent(out).empty());
+    EXPECT_TRUE(validUtf8(out));
+    EXPECT_EQ(out.find("hidden"), std::string::npos);
+    EXPECT_EQ(out.find("sss"), std::string::npos);
+    EXPECT_EQ(out.rfind("<div class=\"hx-message\" style=\"background-color:#fafafa\"><style>", 0), 0u);
+    Tree tree(out);
+    int tables = 0, cells = 0;
+    tree.each([&](const GumboNode* n) {
+        if (tag(n) == "table") {
+            ++tables;
+            EXPECT_EQ(tag(n->parent), "div") << "the table stays in its div";
+        }
+        cells += tag(n) == "td";
+    });
+    EXPECT_EQ(tables, 1) << "one table, not pieces of it";
+    EXPECT_EQ(cells, 2 * rows);
+    EXPECT_NE(tree.text().find(expected), std::string::npos) << "every cell, in order";
+    EXPECT_NE(tree.text().find("afteropen at the end"), std::string::npos);
 }
 
 // ---- charsets ----

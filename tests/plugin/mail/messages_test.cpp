@@ -15,6 +15,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
 #include <mutex>
 #include <optional>
@@ -143,6 +144,8 @@ TEST_F(CannedPageTest, RichTextPageIsCutBetweenHeaderTableAndFormFieldsOrShownWh
     EXPECT_NE(body.find("The body"), std::string::npos) << body;
     EXPECT_EQ(body.find("HeaderCell"), std::string::npos) << "the header table is cut off";
     EXPECT_NE(body.find("margin:0in"), std::string::npos) << "paragraph style inserted";
+    EXPECT_EQ(body.rfind("<div class=\"hx-message\"><style>.hx-message p{margin:0in", 0), 0u)
+        << "the host inserts the body in its container, the styles scoped to it: " << body;
     ASSERT_FALSE(web.paths().empty());
     EXPECT_EQ(web.paths()[0], "/mail/jdoe.nsf/($All)/" + rich + "?");
     EXPECT_EQ(web.authorization().rfind("Basic ", 0), 0u) << "the user's credentials go along";
@@ -497,5 +500,94 @@ TEST_F(LiveMessageTest, ReplyAndForwardIdsTakeAttachmentsButNoBodyOrSender) {
         EXPECT_EQ(attachments[1]->get_attachNum(), 100 + before) << "numbered after the table's records";
         EXPECT_EQ(attachments[1]->get_contentId(), "") << "no body parse, so no record to take";
         EXPECT_EQ(provider->getContentIds().count(), before);
+    }
+}
+
+TEST_F(CannedPageTest, ZeroBytesInAPageDoNotCutTheBody) {
+    web.answer(richPage(std::string("<p>before", 9) + std::string(1, '\0') + "after</p><p>tail</p>"));
+    const std::string body = bodyOf(open(rich));
+    EXPECT_NE(body.find("before\xEF\xBF\xBD"
+                        "after"),
+              std::string::npos)
+        << body;
+    EXPECT_NE(body.find("tail"), std::string::npos) << body;
+    EXPECT_EQ(body.find('\0'), std::string::npos);
+}
+
+TEST_F(LiveMessageTest, MemosWithoutSenderRecipientsOrSubjectOpenWithWhatTheyHave) {
+    const std::vector<std::vector<std::string>> missing = {
+        {"From"}, {"SendTo"}, {"Subject"}, {"From", "SendTo", "Subject"}};
+    for (const auto& items : missing) {
+        const std::string unid = addRichMemo("Gone", {richRun("still here")}, {{"kept.txt", "bytes"}});
+        changeNote(unid, [&](NOTEHANDLE h) {
+            for (const std::string& item : items)
+                ASSERT_EQ(NSFItemDelete(h, item.c_str(), static_cast<WORD>(item.size())), NOERROR) << item;
+        });
+        const bool hasFrom = std::find(items.begin(), items.end(), "From") == items.end();
+        const bool hasTo = std::find(items.begin(), items.end(), "SendTo") == items.end();
+        const std::string what = "without " + items.back();
+        Lattice::Ptr<hxMail::MessageDetail> detail = open(unid);
+        EXPECT_EQ(static_cast<bool>(detail->get_from()), hasFrom) << what;
+        EXPECT_EQ(detail->get_to() ? detail->get_to()->count() : 0, hasTo ? 1 : 0) << what;
+        EXPECT_NE(bodyOf(detail).find("still here"), std::string::npos) << what;
+        ASSERT_EQ(attachmentsOf(detail).size(), 1u) << what;
+        EXPECT_EQ(bytesOf(attachmentsOf(detail)[0]->get_id().str(), 0), "bytes") << what;
+    }
+}
+
+TEST_F(CannedPageTest, BodiesPastTheLimitAreCutWithANote) {
+    std::string line = "<p>" + std::string(1000, 'w') + "</p>\n";
+    std::string text;
+    while (text.size() < 9u * 1024 * 1024)
+        text += line;
+    web.answer(richPage(text + "<p>the very end</p>"));
+    const std::string body = bodyOf(open(rich));
+    EXPECT_EQ(body.find("the very end"), std::string::npos);
+    EXPECT_LT(body.size(), 8u * 1024 * 1024 + 4096);
+    EXPECT_GT(body.size(), 8u * 1024 * 1024 - 4096);
+    const std::size_t note = body.find("larger than 8 MB");
+    ASSERT_NE(note, std::string::npos);
+    EXPECT_EQ(body.substr(body.size() - 6), "</div>") << "the note is inside the message's container";
+    EXPECT_EQ(body.find(std::string(1000, 'w') + "</p>", note), std::string::npos)
+        << "after everything shown";
+
+    web.answer(richPage(text.substr(0, 7u * 1024 * 1024)));
+    EXPECT_EQ(bodyOf(open(rich)).find("larger than 8 MB"), std::string::npos)
+        << "a body within the limit is whole";
+}
+
+TEST_F(LiveMessageTest, AttachmentNamesAreDataNotPaths) {
+    const std::string unid = addRichMemo("Names", {richRun("x")}, {{"plain.txt", "the bytes"}});
+    const std::vector<std::pair<std::string, std::string>> names = {
+        // name as stored, MIME type the host gets
+        {"../../etc/passwd", ""},
+        {"dir\\sub\\report.pdf", "application/pdf"},
+        {"archive.pdf/evil", ""},
+        {std::string("ctl\x01\x1f\x7f.txt", 10), "text/plain"},
+        {std::string(1000, 'n') + ".pdf", "application/pdf"},
+    };
+    changeNote(unid, [&](NOTEHANDLE h) {
+        BLOCKID item{}, value{};
+        WORD type = 0;
+        DWORD length = 0;
+        ASSERT_EQ(NSFItemInfo(h, "$FILE", 5, &item, &type, &value, &length), NOERROR);
+        const char* stored = OSLockBlock(char, value);
+        notes::files::FileObject file;
+        ASSERT_TRUE(notes::files::decode(std::string_view(stored + 2, length - 2), &file));
+        OSUnlockBlock(value);
+        for (const auto& entry : names) {
+            file.name = entry.first;
+            append(h, "$FILE", TYPE_OBJECT, notes::files::encode(file));
+        }
+    });
+    const Lattice::Ptr<hxMail::MessageDetail> detail = open(unid);
+    const auto attachments = attachmentsOf(detail);
+    ASSERT_EQ(attachments.size(), names.size() + 1);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const hxMail::Attachment& a = *attachments[i + 1];
+        EXPECT_EQ(a.get_fileName().str(), names[i].first) << i;
+        EXPECT_EQ(a.get_mimeType().str(), names[i].second) << names[i].first;
+        EXPECT_EQ(a.get_attachNum(), static_cast<long>(i + 1));
+        EXPECT_EQ(bytesOf(a.get_id().str(), a.get_attachNum()), "the bytes") << names[i].first;
     }
 }

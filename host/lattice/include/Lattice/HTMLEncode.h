@@ -16,17 +16,27 @@ public:
     // Windows-1252; iso-8859-1 is read as its superset Windows-1252; iso-8859-15 is supported;
     // us-ascii and unknown names are detected: valid UTF-8 is kept, anything else is Windows-1252.
     static String convertBodyToUTF(const String& body, const String& charset = String());
+    // The same for a body the caller gives up: valid UTF-8 is returned without a copy.
+    static String convertBodyToUTF(String&& body, const String& charset = String());
     // Removes active content from HTML with a real HTML5 parser and allow-lists of elements,
     // attributes, URL schemes and CSS, and writes well-formed HTML back. Scripts, frames, plug-ins,
     // form controls, meta/base/link, event handlers, script URLs (however obfuscated) and CSS that
     // runs code or imports are removed; text, tables, inline styles, style sheets, images and
     // links (http, https, mailto, ftp, tel, cid, notes and relative) stay.
     // `fullDocument`: true gives "<html><head>(title, style)</head><body ...>...</body></html>";
-    // false gives a fragment: the page's style sheets followed by the body's content, wrapped in
-    // a <div> that carries the body's colours and background when it has any.
+    // false gives a fragment for insertion into a host page: a <div class="hx-message"> (the
+    // message container, carrying the body's colours and background) holding the page's style
+    // sheets and the body's content; empty when there is nothing to show. The fragment's style
+    // sheets are scoped to the container: every selector is made a descendant of it (body, html
+    // and :root stand for the container itself), selectors reaching the container's siblings are
+    // dropped, and so are "position" values other than static, relative, absolute and sticky,
+    // @import, and at-rules other than @media and @supports (@font-face, @keyframes, @page...
+    // define page-wide names a message cannot scope).
     // `allowRemoteImages`: false also removes http(s) and "//" sources of images, backgrounds and
     // CSS url(); cid:, inline png/gif/jpeg/webp data and relative sources are always kept.
     static String stripScript(const String& html, bool fullDocument, bool allowRemoteImages);
+    // Class of the container a fragment from stripScript is wrapped in.
+    static constexpr const char* kMessageContainerClass = "hx-message";
     // Escapes &, <, >, " and '.
     static String escape(const String& text);
 };

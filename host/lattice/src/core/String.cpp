@@ -123,10 +123,11 @@ long String::replaceAll(const String& from, const String& to) {
         return 0;
     long replaced = 0;
     std::string out;
-    out.reserve(s_.size());
     std::size_t pos = 0;
     for (;;) {
         auto hit = s_.find(from.s_, pos);
+        if (hit != std::string::npos && replaced == 0) // a text without a match costs no copy
+            out.reserve(s_.size() + (to.s_.size() > from.s_.size() ? to.s_.size() - from.s_.size() : 0) * 16);
         if (hit == std::string::npos)
             break;
         out.append(s_, pos, hit - pos);

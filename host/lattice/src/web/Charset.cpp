@@ -266,6 +266,15 @@ String HTMLEncode::convertBodyToUTF(const String& body, const String& charset) {
     return web::isValidUtf8(body.view()) ? body : string8ToUTF8(body);
 }
 
+String HTMLEncode::convertBodyToUTF(String&& body, const String& charset) {
+    String name = charset.trimmed().isEmpty() ? sniffMetaCharset(body) : charset;
+    const Charset kind = classify(name);
+    // A body that is valid UTF-8 already is handed back as it is, not copied.
+    if ((kind == Charset::Utf8 || kind == Charset::Detect) && web::isValidUtf8(body.view()))
+        return std::move(body);
+    return convertBodyToUTF(static_cast<const String&>(body), charset);
+}
+
 String HTMLEncode::escape(const String& text) {
     std::string out;
     out.reserve(static_cast<std::size_t>(text.length()) + 16);

@@ -4,6 +4,8 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -31,21 +33,73 @@ struct EasyDeleter {
     void operator()(CURL* c) const { curl_easy_cleanup(c); }
 };
 
+// The body goes straight into the buffer handed to the caller: sized from Content-Length when the
+// answer has one, grown by half otherwise, so a page is held about once, not three times.
 struct Sink {
-    std::string body;
+    char* bytes = nullptr;
+    std::size_t size = 0;
+    std::size_t capacity = 0;
     std::size_t max = 0;
     bool tooLarge = false;
+    bool outOfMemory = false;
+
+    ~Sink() { std::free(bytes); }
+
+    // Room for `needed` bytes and the closing NUL.
+    bool reserve(std::size_t needed) {
+        if (needed + 1 <= capacity)
+            return true;
+        auto* grown = static_cast<char*>(std::realloc(bytes, needed + 1));
+        if (!grown) {
+            outOfMemory = true;
+            return false;
+        }
+        bytes = grown;
+        capacity = needed + 1;
+        return true;
+    }
+
+    char* release() {
+        char* out = bytes;
+        bytes = nullptr;
+        return out;
+    }
 };
 
 size_t writeBody(char* data, size_t size, size_t count, void* user) {
     auto* sink = static_cast<Sink*>(user);
     size_t n = size * count;
-    if (sink->body.size() + n > sink->max) {
+    if (sink->size + n > sink->max) {
         sink->tooLarge = true;
         return 0; // a short write makes curl abort the transfer
     }
-    sink->body.append(data, n);
+    if (sink->size + n + 1 > sink->capacity) {
+        std::size_t want = std::max(sink->size + n, sink->capacity + sink->capacity / 2);
+        if (!sink->reserve(std::min(want, sink->max)))
+            return 0;
+    }
+    std::memcpy(sink->bytes + sink->size, data, n);
+    sink->size += n;
     return n;
+}
+
+// Sizes the buffer once the headers tell the body's length (a compressed body grows past it).
+size_t readHeader(char* data, size_t size, size_t count, void* user) {
+    auto* sink = static_cast<Sink*>(user);
+    std::string_view line(data, size * count);
+    constexpr std::string_view kLength = "content-length:";
+    if (line.size() > kLength.size()) {
+        std::string name(line.substr(0, kLength.size()));
+        for (char& c : name)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (name == kLength) {
+            unsigned long long length =
+                std::strtoull(std::string(line.substr(kLength.size())).c_str(), nullptr, 10);
+            if (length > 0 && length <= sink->max && sink->size == 0)
+                sink->reserve(static_cast<std::size_t>(length));
+        }
+    }
+    return size * count;
 }
 
 bool append(Slist& list, const std::string& line) {
@@ -93,6 +147,15 @@ bool validHeaderLine(const String& line) {
         return false;
     long colon = line.find(':');
     return colon > 0;
+}
+
+bool shrink(Sink& sink) {
+    auto* smaller = static_cast<char*>(std::realloc(sink.bytes, sink.size + 1));
+    if (!smaller)
+        return false;
+    sink.bytes = smaller;
+    sink.capacity = sink.size + 1;
+    return true;
 }
 
 void setOut(long* p, long v) {
@@ -148,6 +211,8 @@ char* HTTP::returnGetWithHeaders(const String& url, const Array<String>& headers
     curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, writeBody);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, readHeader);
+    curl_easy_setopt(c, CURLOPT_HEADERDATA, &sink);
     if (headerList)
         curl_easy_setopt(c, CURLOPT_HTTPHEADER, headerList.get());
     if (connectTo)
@@ -155,7 +220,9 @@ char* HTTP::returnGetWithHeaders(const String& url, const Array<String>& headers
 
     CURLcode rc = curl_easy_perform(c);
     if (rc != CURLE_OK) {
-        if (sink.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
+        if (sink.outOfMemory)
+            setOut(status, -static_cast<long>(CURLE_OUT_OF_MEMORY));
+        else if (sink.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
             setOut(status, -static_cast<long>(CURLE_FILESIZE_EXCEEDED));
         else
             setOut(status, -static_cast<long>(rc));
@@ -168,16 +235,15 @@ char* HTTP::returnGetWithHeaders(const String& url, const Array<String>& headers
         return nullptr;
     }
 
-    auto* bytes = static_cast<char*>(std::malloc(sink.body.size() + 1));
-    if (!bytes) {
+    // Spare room from a compressed body's growth is given back; an empty body still gets its NUL.
+    if (!sink.reserve(sink.size) || (sink.capacity > sink.size + 1 + 4096 && !shrink(sink))) {
         setOut(status, -static_cast<long>(CURLE_OUT_OF_MEMORY));
         return nullptr;
     }
-    std::memcpy(bytes, sink.body.data(), sink.body.size());
-    bytes[sink.body.size()] = '\0';
-    setOut(length, static_cast<long>(sink.body.size()));
+    sink.bytes[sink.size] = '\0';
+    setOut(length, static_cast<long>(sink.size));
     setOut(status, 0);
-    return bytes;
+    return sink.release();
 }
 
 void HTTP::releaseBuffer(char* bytes) {

@@ -1,0 +1,281 @@
+// Memory of opening a message: getMessageDetail of a memo whose web page is 1, 10 and 60 MB of
+// rich-text markup, through the provider and a canned web task in a process of its own (so that
+// its copies of the page do not count). Reported per size: the peak resident memory the open adds,
+// as a ratio to the page size, and over the fixed base that opening a small page adds in the same
+// run (a 64 KB page, the most the sanitizer parses at once); and the time as a ratio to a plain
+// libcurl GET of the same page.
+#include "BenchFolder.h"
+
+#include "hxMail/Providers.h"
+
+#include "Lattice/Base.h"
+#include "Lattice/Settings.h"
+#include "Lattice/Util.h"
+#include "notes/capi.h"
+
+#include <benchmark/benchmark.h>
+#include <curl/curl.h>
+
+#include <malloc.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+namespace {
+
+constexpr const char* kMailFile = "Mail1!!mail/jdoe.nsf";
+
+// ---- the canned web task: a child process answering every GET with the current page file ----
+
+std::string gPageFile;
+int gPort = 0;
+pid_t gChild = 0;
+
+void serve(int listener) {
+    for (;;) {
+        const int client = accept(listener, nullptr, nullptr);
+        if (client < 0)
+            continue;
+        std::string request;
+        char buffer[4096];
+        while (request.find("\r\n\r\n") == std::string::npos) {
+            const ssize_t n = read(client, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            request.append(buffer, static_cast<std::size_t>(n));
+        }
+        std::ifstream in(gPageFile, std::ios::binary);
+        std::stringstream page;
+        page << in.rdbuf();
+        const std::string body = page.str();
+        const std::string head =
+            "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
+            "\r\nConnection: close\r\n\r\n";
+        for (const std::string* part : {&head, &body}) {
+            std::size_t sent = 0;
+            while (sent < part->size()) {
+                const ssize_t n = write(client, part->data() + sent, part->size() - sent);
+                if (n <= 0)
+                    break;
+                sent += static_cast<std::size_t>(n);
+            }
+        }
+        close(client);
+    }
+}
+
+// Forked before any thread exists; the child serves until the parent ends it.
+void startWebTask(const std::string& dir) {
+    gPageFile = dir + "/page.html";
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listener, 16) != 0 ||
+        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        std::abort();
+    gPort = ntohs(address.sin_port);
+    gChild = fork();
+    if (gChild < 0)
+        std::abort();
+    if (gChild == 0) {
+        serve(listener);
+        _exit(0);
+    }
+    close(listener);
+}
+
+void stopWebTask() {
+    if (gChild > 0) {
+        kill(gChild, SIGTERM);
+        waitpid(gChild, nullptr, 0);
+    }
+}
+
+// A page as the web task renders a rich-text memo: header table, body, hidden form fields. The
+// body is dense with the font runs, breaks and tables that rich text turns into.
+std::string richPage(std::size_t bytes) {
+    std::string page = "<html><head><title>Report</title></head><body text=\"#000000\" bgcolor=\"#FFFFFF\">"
+                       "<form><table><tr><td>From</td><td>John Smith</td></tr></table>";
+    const std::string tail = "<input name=\"Form\" type=\"hidden\" value=\"Memo\"></form></body></html>";
+    page.reserve(bytes + 512);
+    for (long line = 0; page.size() + tail.size() < bytes; ++line) {
+        if (line % 20 == 19) {
+            page += "<table border=\"1\"><tr><td><font size=\"2\" face=\"Arial\">Q" + std::to_string(line) +
+                    "</font></td><td><font size=\"2\" face=\"Arial\">1,234.50</font></td></tr></table>\n";
+        } else {
+            page += "<font size=\"2\" face=\"Arial\">Line " + std::to_string(line) +
+                    " of the quarterly report, with <b>figures</b> and remarks.</font><br>\n";
+        }
+    }
+    return page + tail;
+}
+
+std::string addMemo() {
+    DBHANDLE hDb = NULLHANDLE;
+    NOTEHANDLE h = NULLHANDLE;
+    if (NSFDbOpen(kMailFile, &hDb) != NOERROR || NSFNoteCreate(hDb, &h) != NOERROR)
+        std::abort();
+    for (const auto& [name, value] : {std::pair<const char*, const char*>{"Form", "Memo"},
+                                      {"Subject", "Large"},
+                                      {"From", "CN=John Smith/O=Acme"},
+                                      {"SendTo", "CN=Jane Doe/O=Acme"}})
+        NSFItemAppend(h, ITEM_SUMMARY, name, static_cast<WORD>(std::strlen(name)), TYPE_TEXT, value,
+                      static_cast<DWORD>(std::strlen(value)));
+    if (NSFNoteUpdate(h, 0) != NOERROR)
+        std::abort();
+    OID oid{};
+    NSFNoteGetInfo(h, _NOTE_OID, &oid);
+    NSFNoteClose(h);
+    NSFDbClose(hDb);
+    char unid[33];
+    std::snprintf(unid, sizeof unid, "%08X%08X%08X%08X", static_cast<unsigned>(oid.File.Innards[1]),
+                  static_cast<unsigned>(oid.File.Innards[0]), static_cast<unsigned>(oid.Note.Innards[1]),
+                  static_cast<unsigned>(oid.Note.Innards[0]));
+    return unid;
+}
+
+BenchFolder* gFolder = nullptr;
+
+struct Setup {
+    std::string unid;
+    Lattice::Ptr<hxMail::MailProvider> provider;
+
+    Setup() {
+        gFolder->addServer("CN=Mail1/O=Acme");
+        gFolder->addUser("CN=Mail1/O=Acme", "CN=Jane Doe/O=Acme", "jdoe", "jane.doe@acme.example",
+                         "demo-password");
+        unid = addMemo();
+        Lattice::Settings::set("http.connectTo", "Mail1:80=127.0.0.1:" + std::to_string(gPort));
+        provider = static_cast<hxMail::MailProvider*>(Lattice::ClassFactory::create("MailProvider"));
+        if (!provider || provider->login("jdoe", "demo-password", "", 0, 0) != 0)
+            std::abort();
+    }
+};
+
+Setup& setup() {
+    static Setup s;
+    return s;
+}
+
+// ---- measuring ----
+
+long statusKb(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0)
+            return std::strtol(line.c_str() + std::strlen(field), nullptr, 10);
+    return 0;
+}
+
+// Resident memory now, with the peak mark reset to it.
+double residentNowMb() {
+    malloc_trim(0);
+    std::ofstream("/proc/self/clear_refs") << "5";
+    return static_cast<double>(statusKb("VmRSS:")) / 1024.0;
+}
+
+double peakMb() {
+    return static_cast<double>(statusKb("VmHWM:")) / 1024.0;
+}
+
+void writePage(std::size_t bytes) {
+    std::ofstream(gPageFile, std::ios::binary) << richPage(bytes);
+}
+
+// What opening the memo adds to resident memory at its peak, in MB; `seconds` gets the time.
+double openPeakMb(double* seconds) {
+    hxMail::MessageProvider* messages = setup().provider->messageProvider();
+    Lattice::Ptr<hxMail::MessageDetail> detail = new hxMail::MessageDetail();
+    const double before = residentNowMb();
+    const auto start = std::chrono::steady_clock::now();
+    messages->getMessageDetail(setup().unid.c_str(), "html", detail);
+    *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double peak = peakMb() - before;
+    if (detail->get_body()->get_text().isEmpty())
+        std::abort();
+    return peak;
+}
+
+size_t collect(char* data, size_t size, size_t count, void* user) {
+    static_cast<std::string*>(user)->append(data, size * count);
+    return size * count;
+}
+
+// The floor: a plain libcurl GET of the page into memory.
+double rawGetSeconds() {
+    CURL* curl = curl_easy_init();
+    const std::string url = "http://127.0.0.1:" + std::to_string(gPort) + "/page";
+    std::string body;
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+    const auto start = std::chrono::steady_clock::now();
+    if (curl_easy_perform(curl) != CURLE_OK)
+        std::abort();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    curl_easy_cleanup(curl);
+    return seconds;
+}
+
+double gBaseMb = -1;
+
+void BM_OpenLargeBody(benchmark::State& state) {
+    const std::size_t bytes = static_cast<std::size_t>(state.range(0)) * 1024 * 1024;
+    if (gBaseMb < 0) {
+        // The base: a page the size the sanitizer parses at once, so its tree is the largest.
+        writePage(64 * 1024);
+        double ignored = 0;
+        openPeakMb(&ignored); // warm: connections, caches, the provider's first allocations
+        gBaseMb = openPeakMb(&ignored);
+    }
+    writePage(bytes);
+    double getSeconds = rawGetSeconds();
+    double peak = 0, seconds = 0;
+    for (auto _ : state) {
+        peak = std::max(peak, openPeakMb(&seconds));
+        state.SetIterationTime(seconds);
+    }
+    const double pageMb = static_cast<double>(bytes) / (1024.0 * 1024.0);
+    state.counters["page_MB"] = pageMb;
+    state.counters["peak_MB"] = peak;
+    state.counters["base_MB"] = gBaseMb;
+    state.counters["peak_vs_page"] = peak / pageMb;
+    state.counters["over_base_vs_page"] = (peak - gBaseMb) / pageMb;
+    state.counters["get_ms"] = getSeconds * 1000;
+    state.counters["vs_get"] = seconds / getSeconds;
+}
+
+} // namespace
+
+BENCHMARK(BM_OpenLargeBody)
+    ->Arg(1)
+    ->Arg(10)
+    ->Arg(60)
+    ->Iterations(2)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    BenchFolder folder("bodymemory");
+    gFolder = &folder;
+    startWebTask(folder.dir);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    stopWebTask();
+    return 0;
+}
