@@ -45,12 +45,15 @@ std::vector<Header> parseHeaders(std::string_view block) {
     std::vector<Header> out;
     std::size_t pos = 0;
     while (pos < block.size()) {
-        std::size_t end = block.find(kCrlf, pos);
+        std::size_t end = block.find('\n', pos);
         if (end == std::string_view::npos) {
             end = block.size();
         }
-        const std::string_view line = block.substr(pos, end - pos);
-        pos = end + 2;
+        std::string_view line = block.substr(pos, end - pos);
+        pos = end + 1;
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
         if (line.empty()) {
             break;
         }
@@ -445,14 +448,12 @@ std::vector<Part> leafParts(const Note& note) {
     if (items.empty()) {
         return {};
     }
+    if (isVerbatim(note)) {
+        return verbatimLeaves(note);
+    }
     Message message;
     if (!hasMessagePart(items)) { // chunks that together make the message
-        std::string all = concatenated(items);
-        std::string error;
-        if (!parseMessage(all, &message, &error)) {
-            return {};
-        }
-        return std::move(message.parts);
+        return leavesOf(concatenated(items));
     }
     Parser parser(&message);
     for (const auto& [record, text] : items) {
@@ -562,56 +563,7 @@ std::vector<std::string> splitAddresses(std::string_view value) {
 }
 
 STATUS memoFromEml(std::string_view eml, mail::Message* out, std::string* error) {
-    Message message;
-    std::string reason;
-    if (!parseMessage(eml, &message, &reason)) {
-        if (error) {
-            *error = reason;
-        }
-        return ERR_MIME_PARSE;
-    }
-    // File parts go into attachments, under names unique within the memo.
-    out->files.clear();
-    std::set<std::string> names;
-    for (Part& part : message.parts) {
-        const bool text = part.contentType == "text/plain" || part.contentType == "text/html";
-        if (part.disposition != "attachment" && (part.fileName.empty() || text)) {
-            continue;
-        }
-        std::string name = part.fileName.empty() ? "attachment" : utf8ToLatin1(part.fileName);
-        const std::string stem = name;
-        for (int n = 2; !names.insert(lower(name)).second; ++n) {
-            name = stem + " (" + std::to_string(n) + ")";
-        }
-        out->files.emplace_back(name, part.content);
-        part.fileName = name;
-        part.inObject = true;
-    }
-    std::vector<std::pair<WORD, std::string>> items;
-    if (STATUS s = encodeParts(message, &items); s != NOERROR) {
-        if (error) {
-            *error = "a text part of the message is larger than 65535 bytes";
-        }
-        return s;
-    }
-    out->form = "Memo";
-    out->from = utf8ToLatin1(message.header("From"));
-    out->sendTo.clear();
-    out->copyTo.clear();
-    for (const std::string& a : splitAddresses(message.header("To"))) {
-        out->sendTo.push_back(utf8ToLatin1(a));
-    }
-    for (const std::string& a : splitAddresses(message.header("Cc"))) {
-        out->copyTo.push_back(utf8ToLatin1(a));
-    }
-    out->subject = utf8ToLatin1(message.header("Subject"));
-    std::int64_t posted = 0;
-    out->posted = parseDate(message.header("Date"), &posted) ? posted : 0;
-    out->mimeParts.clear();
-    for (auto& [type, value] : items) {
-        out->mimeParts.push_back(std::move(value));
-    }
-    return NOERROR;
+    return storeMessage(eml, out, error);
 }
 
 // ---- codecs ----------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "runtime.h"
 #include "store.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -22,6 +23,7 @@ struct Part {
     std::string headers;     // the part's header block as in the source, ending with the blank line
     std::string encoded;     // the content as transfer-encoded in the source
     std::string content;     // decoded bytes (base64 / quoted-printable undone)
+    std::string encoding;    // Content-Transfer-Encoding, lower case; empty when not given
     std::string boundary;    // the boundary of the multipart that holds it
     bool inObject = false;   // the content is the "$FILE" attachment named fileName (not in the item)
 };
@@ -63,6 +65,28 @@ STATUS memoFromEml(std::string_view eml, mail::Message* out, std::string* error)
 bool parseDate(std::string_view text, std::int64_t* ticks);
 // The addresses of an address list header, split at commas outside quotes and angle brackets.
 std::vector<std::string> splitAddresses(std::string_view value);
+
+// Bodies stored byte for byte. Every item of such a body carries kPartVerbatim; an item with
+// kPartContinued continues the text of the one before it (a segment longer than 65535 bytes).
+constexpr DWORD kPartVerbatim = 0x00010000;
+constexpr DWORD kPartContinued = 0x00020000;
+
+// A memo that keeps the message's bytes: GMime's reading of the message gives the leaves, and every
+// byte outside them (headers, preamble, boundary lines, epilogue, what GMime could not place) is
+// kept in order. File parts become "$FILE" attachments with their decoded bytes when their transfer
+// encoding can be redone exactly (base64 with even lines, or none); otherwise their text stays in
+// the body and the file holds a decoded copy. ERR_MIME_PARSE (reason in *error) only when the input
+// is no message at all.
+STATUS storeMessage(std::string_view eml, mail::Message* out, std::string* error);
+// Writes the stored message to `sink` in pieces, exactly as it came for a body stored byte for
+// byte. ERR_ITEM_NOT_FOUND when the note has no MIME body; the sink's refusal is ERR_IO.
+STATUS exportMessage(Note& note, const std::function<bool(std::string_view)>& sink);
+// Whether the note's MIME body is stored byte for byte.
+bool isVerbatim(const Note& note);
+// The leaves GMime finds in a message, with decoded contents.
+std::vector<Part> leavesOf(std::string_view eml);
+// The leaves of a body stored byte for byte (file contents stay in their "$FILE" items).
+std::vector<Part> verbatimLeaves(const Note& note);
 
 // Codecs.
 std::string decodeBase64(std::string_view text); // skips anything outside the alphabet
