@@ -22,8 +22,9 @@ bool readWholeFile(const std::string& path, std::string* bytes, std::size_t maxB
     if (!in) {
         return false;
     }
-    bytes->assign((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return !in.bad();
+    bytes->resize(static_cast<std::size_t>(st.st_size)); // read in place: a large message is held once
+    in.read(bytes->data(), static_cast<std::streamsize>(bytes->size()));
+    return static_cast<std::size_t>(in.gcount()) == bytes->size();
 }
 
 std::string baseName(const std::string& path) {
@@ -105,7 +106,9 @@ int deliver(Admin::Impl& impl, const DbRef& ref, notes::mail::Message m, const s
     m.posted = m.posted ? m.posted : now;
     m.unread = true;
     std::vector<NOTEID> ids;
-    if (STATUS s = notes::mail::store(*store, {m}, &ids); s != NOERROR) {
+    std::vector<notes::mail::Message> batch;
+    batch.push_back(std::move(m)); // a large attachment is not copied on its way to the file
+    if (STATUS s = notes::mail::store(*store, std::move(batch), &ids); s != NOERROR) {
         return impl.notesError("cannot save the memo", s);
     }
     if (target != inbox) {

@@ -29,15 +29,17 @@ std::string randomBytes(std::size_t n, std::uint32_t seed) {
 }
 
 std::string tenMegabyteMessage() {
-    std::string eml = "From: Anna Berg <anna@acme.example>\r\nTo: jdoe@acme.example\r\nSubject: quarterly figures\r\n"
-                      "Date: Tue, 1 Dec 2026 10:00:00 +0100\r\nMIME-Version: 1.0\r\n"
-                      "Content-Type: multipart/mixed; boundary=\"outer\"\r\n\r\nThis is a multi-part message.\r\n"
-                      "--outer\r\nContent-Type: multipart/alternative; boundary=\"alt\"\r\n\r\n"
-                      "--alt\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n";
+    std::string eml =
+        "From: Anna Berg <anna@acme.example>\r\nTo: jdoe@acme.example\r\nSubject: quarterly figures\r\n"
+        "Date: Tue, 1 Dec 2026 10:00:00 +0100\r\nMIME-Version: 1.0\r\n"
+        "Content-Type: multipart/mixed; boundary=\"outer\"\r\n\r\nThis is a multi-part message.\r\n"
+        "--outer\r\nContent-Type: multipart/alternative; boundary=\"alt\"\r\n\r\n"
+        "--alt\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n";
     for (int i = 0; i < 400; ++i) {
         eml += "Line " + std::to_string(i) + " of the report, with some words in it.\r\n";
     }
-    eml += "--alt\r\nContent-Type: text/html; charset=utf-8\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n";
+    eml += "--alt\r\nContent-Type: text/html; charset=utf-8\r\nContent-Transfer-Encoding: "
+           "quoted-printable\r\n\r\n";
     for (int i = 0; i < 4000; ++i) {
         eml += "<p style=3D\"margin:0\">Paragraph " + std::to_string(i) + " of the report.</p>\r\n";
     }

@@ -259,7 +259,9 @@ protected:
         EXPECT_EQ(notes::mime::storeMessage(eml, &m, &error), NOERROR) << error;
         auto store = notes::handles::database(db.GetDatabaseHandle());
         std::vector<NOTEID> ids;
-        EXPECT_EQ(notes::mail::store(*store, {m}, &ids), NOERROR);
+        std::vector<notes::mail::Message> batch;
+        batch.push_back(std::move(m));
+        EXPECT_EQ(notes::mail::store(*store, std::move(batch), &ids), NOERROR);
         notes::Note note;
         EXPECT_EQ(store->load(ids.at(0), &note), NOERROR);
         note.db = store; // file bytes are read through the note's database
