@@ -117,6 +117,7 @@ std::string exported(notes::Note& note) {
 }
 
 void BM_GMimeReadFloor(benchmark::State& state) {
+    floorSeconds(); // initialises GMime
     double seconds = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();

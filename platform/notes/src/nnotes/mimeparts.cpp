@@ -2,6 +2,7 @@
 #include "mimeparts.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -569,56 +570,63 @@ STATUS memoFromEml(std::string_view eml, mail::Message* out, std::string* error)
 // ---- codecs ----------------------------------------------------------------------------------
 
 std::string decodeBase64(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() * 3 / 4);
+    static const auto kValues = [] {
+        std::array<signed char, 256> v{};
+        v.fill(-1);
+        const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        for (int i = 0; i < 64; ++i) {
+            v[static_cast<unsigned char>(alphabet[i])] = static_cast<signed char>(i);
+        }
+        return v;
+    }();
+    // Written in place: attachments of a hundred megabytes pass through here.
+    std::string out(text.size() / 4 * 3 + 3, '\0');
+    char* o = out.data();
     std::uint32_t acc = 0;
     int bits = 0;
     for (char ch : text) {
-        int v;
-        if (ch >= 'A' && ch <= 'Z') {
-            v = ch - 'A';
-        } else if (ch >= 'a' && ch <= 'z') {
-            v = ch - 'a' + 26;
-        } else if (ch >= '0' && ch <= '9') {
-            v = ch - '0' + 52;
-        } else if (ch == '+') {
-            v = 62;
-        } else if (ch == '/') {
-            v = 63;
-        } else if (ch == '=') {
+        if (ch == '=') {
             break;
-        } else {
+        }
+        const int v = kValues[static_cast<unsigned char>(ch)];
+        if (v < 0) {
             continue;
         }
         acc = (acc << 6) | static_cast<std::uint32_t>(v);
         bits += 6;
         if (bits >= 8) {
             bits -= 8;
-            out += static_cast<char>((acc >> bits) & 0xFF);
+            *o++ = static_cast<char>((acc >> bits) & 0xFF);
         }
     }
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return out;
 }
 
 std::string encodeBase64(std::string_view bytes, std::size_t lineLength) {
     static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
+    const std::size_t encoded = (bytes.size() + 2) / 3 * 4;
+    std::string out(encoded + (lineLength ? encoded / lineLength * 2 : 0), '\0');
+    char* o = out.data();
     std::size_t column = 0;
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
     for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        const std::uint32_t b0 = static_cast<unsigned char>(bytes[i]);
-        const std::uint32_t b1 = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
-        const std::uint32_t b2 = i + 2 < bytes.size() ? static_cast<unsigned char>(bytes[i + 2]) : 0;
+        const std::uint32_t b0 = in[i];
+        const std::uint32_t b1 = i + 1 < bytes.size() ? in[i + 1] : 0;
+        const std::uint32_t b2 = i + 2 < bytes.size() ? in[i + 2] : 0;
         const std::uint32_t n = (b0 << 16) | (b1 << 8) | b2;
-        out += kAlphabet[(n >> 18) & 63];
-        out += kAlphabet[(n >> 12) & 63];
-        out += i + 1 < bytes.size() ? kAlphabet[(n >> 6) & 63] : '=';
-        out += i + 2 < bytes.size() ? kAlphabet[n & 63] : '=';
+        *o++ = kAlphabet[(n >> 18) & 63];
+        *o++ = kAlphabet[(n >> 12) & 63];
+        *o++ = i + 1 < bytes.size() ? kAlphabet[(n >> 6) & 63] : '=';
+        *o++ = i + 2 < bytes.size() ? kAlphabet[n & 63] : '=';
         column += 4;
         if (lineLength && column >= lineLength && i + 3 < bytes.size()) {
-            out += "\r\n";
+            *o++ = '\r';
+            *o++ = '\n';
             column = 0;
         }
     }
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return out;
 }
 
