@@ -275,6 +275,31 @@ std::string decoded(const std::string& encoding, std::string_view text) {
     return std::string(text);
 }
 
+// Appends the base64 form of `bytes` (one line, no line end) without a string of its own.
+void appendBase64(std::string* out, std::string_view bytes) {
+    static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    const std::size_t start = out->size();
+    out->resize(start + (bytes.size() + 2) / 3 * 4);
+    char* o = out->data() + start;
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t i = 0;
+    for (; i + 3 <= bytes.size(); i += 3) {
+        const std::uint32_t n = (std::uint32_t{in[i]} << 16) | (std::uint32_t{in[i + 1]} << 8) | in[i + 2];
+        *o++ = kAlphabet[(n >> 18) & 63];
+        *o++ = kAlphabet[(n >> 12) & 63];
+        *o++ = kAlphabet[(n >> 6) & 63];
+        *o++ = kAlphabet[n & 63];
+    }
+    if (i < bytes.size()) {
+        const bool two = i + 1 < bytes.size();
+        const std::uint32_t n = (std::uint32_t{in[i]} << 16) | (two ? std::uint32_t{in[i + 1]} << 8 : 0);
+        *o++ = kAlphabet[(n >> 18) & 63];
+        *o++ = kAlphabet[(n >> 12) & 63];
+        *o++ = two ? kAlphabet[(n >> 6) & 63] : '=';
+        *o++ = '=';
+    }
+}
+
 // How a file part's transfer encoding is redone from its bytes, so that only the bytes are kept.
 struct Recipe {
     bool base64 = false;
@@ -322,7 +347,7 @@ struct Recipe {
             piece.clear();
             for (std::size_t n = 0; n < kLinesPerPiece && at < bytes.size(); ++n) {
                 const std::size_t take = std::min(perLine, bytes.size() - at);
-                piece += encodeBase64(bytes.substr(at, take), 0);
+                appendBase64(&piece, bytes.substr(at, take));
                 at += take;
                 if (at < bytes.size() || finalLineEnd) {
                     piece += eol;
