@@ -595,7 +595,7 @@ STATUS exportMessage(Note& note, const std::function<bool(std::string_view)>& si
                 return files::bytesOf(note, item, bytes);
             }
         }
-        return ERR_ITEM_NOT_FOUND;
+        return ERR_INVALID_ITEM_VALUE; // the body names a file the note no longer has
     };
     for (const Segment& s : segments) {
         if (!verbatim && s.type == MIME_PART_BODY && (s.flags & MIME_PART_BODY_IN_DBOBJECT) != 0) {
