@@ -466,3 +466,27 @@ TEST_F(MimeStore, AHundredMegabyteAttachmentRoundTrips) {
     EXPECT_TRUE(same);
     EXPECT_EQ(at, eml.size());
 }
+
+TEST_F(MimeStore, ExportRefusalsSayWhatIsWrong) {
+    const std::string eml = attachmentMessage("gone.bin", "bytes");
+    notes::Note withFile;
+    STATUS status = NOERROR;
+    ASSERT_EQ(roundTrip(eml, &status, &withFile), eml);
+    notes::Note fileRemoved = withFile;
+    fileRemoved.remove("$FILE");
+    notes::Note rich;
+    rich.append("Body", TYPE_COMPOSITE, 0, "");
+    const struct {
+        const char* what;
+        notes::Note* note;
+        bool sinkAccepts;
+        STATUS expected;
+    } cases[] = {{"no MIME body", &rich, true, ERR_ITEM_NOT_FOUND},
+                 {"the named file is gone", &fileRemoved, true, ERR_INVALID_ITEM_VALUE},
+                 {"the sink refuses", &withFile, false, ERR_IO}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(notes::mime::exportMessage(*c.note, [&](std::string_view) { return c.sinkAccepts; }),
+                  c.expected)
+            << c.what;
+    }
+}

@@ -5,6 +5,8 @@
 #include <gmime/gmime.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <memory>
 #include <mutex>
 #include <set>
 
