@@ -423,25 +423,37 @@ TEST_F(MimeStore, FileEncodingsThatCannotBeRedoneKeepTheirText) {
     }
 }
 
-TEST_F(MimeStore, ChunksAppendedByAWriterReadAsOneMessage) {
-    // What a composing client appends: part-type-2 chunks that together make the message.
+TEST_F(MimeStore, ChunksAppendedThroughTheCApiReadAsOneMessage) {
+    // What a composing client appends with NSFItemAppend: part-type-2 chunks that together make the
+    // message, read back after the note is saved and opened again.
     const std::string eml = corpus()[1].eml;
-    notes::Note note;
-    note.append("$NoteHasNativeMIME", TYPE_TEXT, 0, "1");
+    const DBHANDLE hDb = db.GetDatabaseHandle();
+    NOTEHANDLE h = NULLHANDLE;
+    ASSERT_EQ(NSFNoteCreate(hDb, &h), NOERROR);
+    ASSERT_EQ(NSFItemAppend(h, ITEM_SUMMARY, "$NoteHasNativeMIME", 18, TYPE_TEXT, "1", 1), NOERROR);
     for (std::size_t at = 0; at < eml.size(); at += 100) {
+        const std::string chunk = eml.substr(at, 100);
         MIME_PART record{};
         record.wVersion = MIME_PART_VERSION;
         record.cPartType = MIME_PART_BODY;
-        const std::string chunk = eml.substr(at, 100);
         record.wByteCount = static_cast<WORD>(chunk.size());
-        note.append("Body", TYPE_MIME_PART, ITEM_SUMMARY,
-                    std::string(reinterpret_cast<const char*>(&record), sizeof record) + chunk);
+        const std::string value = std::string(reinterpret_cast<const char*>(&record), sizeof record) + chunk;
+        ASSERT_EQ(NSFItemAppend(h, ITEM_SUMMARY, "Body", 4, TYPE_MIME_PART, value.data(),
+                                static_cast<DWORD>(value.size())),
+                  NOERROR);
     }
+    ASSERT_EQ(NSFNoteUpdate(h, 0), NOERROR);
+    NOTEID id = 0;
+    NSFNoteGetInfo(h, _NOTE_ID, &id);
+    ASSERT_EQ(NSFNoteClose(h), NOERROR);
+    ASSERT_EQ(NSFNoteOpenExt(hDb, id, OPEN_RAW_MIME, &h), NOERROR);
+    notes::Note& note = *notes::handles::note(h);
     EXPECT_EQ(exported(note), eml);
     const auto parts = notes::mime::leafParts(note);
     ASSERT_EQ(parts.size(), 2u);
     EXPECT_EQ(parts[1].content,
               "This is explicitly typed plain US-ASCII text.\r\nIt DOES end with a linebreak.\r\n");
+    NSFNoteClose(h);
 }
 
 TEST_F(MimeStore, AHundredMegabyteAttachmentRoundTrips) {
