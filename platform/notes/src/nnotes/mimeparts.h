@@ -38,8 +38,9 @@ struct Message {
     std::string header(std::string_view name) const;
 };
 
-// Parses a message; false with a reason in *error when it is not readable (no header block, a
-// multipart without boundary, more than 64 nesting levels).
+// The older, one-item-per-leaf layout (still read; test fixtures write it). Parses a message; false
+// with a reason in *error when it is not readable (no header block, a multipart without boundary,
+// more than 64 nesting levels).
 bool parseMessage(std::string_view eml, Message* out, std::string* error);
 
 // The "Body" items of a message, in order: part type and item value (MIME_PART record + text).
@@ -49,17 +50,16 @@ STATUS encodeParts(const Message& message, std::vector<std::pair<WORD, std::stri
 // Reads one item value: the record and its text (false when cut short).
 bool decodePartItem(std::string_view value, MIME_PART* record, std::string* text);
 
-// The leaf parts of a note's "Body" items of TYPE_MIME_PART (empty when it has none). Reads both
-// the layout encodeParts writes and a plain sequence of chunks that together form the message.
+// The leaf parts of a note's "Body" items of TYPE_MIME_PART (empty when it has none). Reads a body
+// stored byte for byte, the layout encodeParts writes, and a plain sequence of chunks that together
+// form the message (its leaves as GMime finds them).
 std::vector<Part> leafParts(const Note& note);
 // The top-level header block of a note's MIME body.
 std::string topHeaders(const Note& note);
 
-// A native MIME memo from a message: From, SendTo, CopyTo, Subject (ISO-8859-1), PostedDate from
-// its Date header (0 when it has none or it is not readable) and its "Body" MIME part items. File
-// parts (an attachment, or a named part that is not text) become "$FILE" attachments of the memo
-// with their decoded bytes, and their items keep the headers only, so files of any size fit.
-// ERR_MIME_PARSE (reason in *error) or ERR_MIME_PART_TOO_BIG when it cannot be stored.
+// A native MIME memo from a message, stored byte for byte: storeMessage (below) under its older
+// name. From, SendTo, CopyTo, Subject (ISO-8859-1), PostedDate from its Date header (0 when it has
+// none or it is not readable).
 STATUS memoFromEml(std::string_view eml, mail::Message* out, std::string* error);
 // An RFC 5322 date ("Tue, 1 Dec 2026 10:00:00 +0100") as ticks; false when not readable.
 bool parseDate(std::string_view text, std::int64_t* ticks);
