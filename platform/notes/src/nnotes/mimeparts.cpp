@@ -584,11 +584,32 @@ std::string decodeBase64(std::string_view text) {
     char* o = out.data();
     std::uint32_t acc = 0;
     int bits = 0;
-    for (char ch : text) {
+    const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (bits == 0) { // whole groups of four at a time while nothing is pending
+            while (i + 4 <= n) {
+                const int a = kValues[in[i]], b = kValues[in[i + 1]], c = kValues[in[i + 2]],
+                          d = kValues[in[i + 3]];
+                if ((a | b | c | d) < 0) {
+                    break;
+                }
+                const std::uint32_t group = (std::uint32_t(a) << 18) | (std::uint32_t(b) << 12) |
+                                            (std::uint32_t(c) << 6) | std::uint32_t(d);
+                *o++ = static_cast<char>(group >> 16);
+                *o++ = static_cast<char>((group >> 8) & 0xFF);
+                *o++ = static_cast<char>(group & 0xFF);
+                i += 4;
+            }
+            if (i >= n) {
+                break;
+            }
+        }
+        const char ch = static_cast<char>(in[i]);
         if (ch == '=') {
             break;
         }
-        const int v = kValues[static_cast<unsigned char>(ch)];
+        const int v = kValues[in[i]];
         if (v < 0) {
             continue;
         }

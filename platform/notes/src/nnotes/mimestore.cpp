@@ -5,6 +5,7 @@
 #include <gmime/gmime.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -364,33 +365,87 @@ struct Recipe {
 };
 
 // A recipe that gives back `encoded` exactly from `bytes`, if there is one.
+// Whether `line` is base64 as the encoder writes it: alphabet only, and on the last line a length
+// that is a multiple of 4, at most two "=" at its end and no bits set beyond the bytes they end.
+bool canonicalLine(std::string_view line, bool last) {
+    static const auto kValue = [] {
+        std::array<signed char, 256> v{};
+        v.fill(-1);
+        const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        for (int i = 0; i < 64; ++i) {
+            v[static_cast<unsigned char>(alphabet[i])] = static_cast<signed char>(i);
+        }
+        return v;
+    }();
+    std::size_t padding = 0;
+    if (last) {
+        if (line.empty() || line.size() % 4 != 0) {
+            return false;
+        }
+        while (padding < 2 && line[line.size() - 1 - padding] == '=') {
+            ++padding;
+        }
+    }
+    const std::string_view data = line.substr(0, line.size() - padding);
+    for (char c : data) {
+        if (kValue[static_cast<unsigned char>(c)] < 0) {
+            return false;
+        }
+    }
+    if (padding == 0) {
+        return true;
+    }
+    const int lastValue = kValue[static_cast<unsigned char>(data.back())];
+    return (lastValue & (padding == 2 ? 0x0F : 0x03)) == 0;
+}
+
+// Whether the encoder, given the lines' length and line end, writes `encoded` exactly: then the
+// decoded bytes and the recipe give it back, and only the bytes need keeping.
+bool canonicalBase64(std::string_view encoded, Recipe* r) {
+    r->base64 = true;
+    const std::size_t first = encoded.find('\n');
+    if (first == std::string_view::npos) {
+        r->lineLength = 0;
+        r->finalLineEnd = false;
+        return encoded.empty() || canonicalLine(encoded, true);
+    }
+    r->crlf = first > 0 && encoded[first - 1] == '\r';
+    r->lineLength = first - (r->crlf ? 1 : 0);
+    if (r->lineLength == 0 || r->lineLength % 4 != 0) {
+        return false;
+    }
+    const std::size_t eol = r->crlf ? 2 : 1;
+    for (std::size_t pos = 0;;) {
+        const std::size_t nl = encoded.find('\n', pos);
+        if (nl == std::string_view::npos) { // a last line without line end
+            r->finalLineEnd = false;
+            return encoded.size() - pos <= r->lineLength && canonicalLine(encoded.substr(pos), true);
+        }
+        if (nl < pos + eol - 1 ||
+            (r->crlf ? encoded[nl - 1] != '\r' : (nl > pos && encoded[nl - 1] == '\r'))) {
+            return false; // line ends of both kinds
+        }
+        const std::string_view line = encoded.substr(pos, nl + 1 - eol - pos);
+        if (nl + 1 == encoded.size()) {
+            r->finalLineEnd = true;
+            return line.size() <= r->lineLength && canonicalLine(line, true);
+        }
+        if (line.size() != r->lineLength || !canonicalLine(line, false)) {
+            return false;
+        }
+        pos = nl + 1;
+    }
+}
+
+// A recipe that gives back `encoded` exactly from `bytes` (its decoded form), if there is one.
 bool recipeFor(const std::string& encoding, std::string_view encoded, std::string_view bytes, Recipe* out) {
     Recipe r;
     if (encoding == "base64") {
-        r.base64 = true;
-        const std::size_t nl = encoded.find('\n');
-        if (nl == std::string_view::npos) {
-            r.lineLength = 0;
-        } else {
-            r.crlf = nl > 0 && encoded[nl - 1] == '\r';
-            r.lineLength = nl - (r.crlf ? 1 : 0);
-            if (r.lineLength == 0 || r.lineLength % 4 != 0) {
-                return false;
-            }
-            r.finalLineEnd = encoded.size() >= 1 && encoded.back() == '\n';
-        }
-    } else if (!encoding.empty() && encoding != "7bit" && encoding != "8bit" && encoding != "binary") {
-        return false;
-    }
-    std::size_t at = 0;
-    const bool same = r.encode(bytes, [&](std::string_view piece) {
-        if (encoded.substr(at, piece.size()) != piece) {
+        if (!canonicalBase64(encoded, &r)) {
             return false;
         }
-        at += piece.size();
-        return true;
-    });
-    if (!same || at != encoded.size()) {
+    } else if ((!encoding.empty() && encoding != "7bit" && encoding != "8bit" && encoding != "binary") ||
+               bytes != encoded) {
         return false;
     }
     *out = r;
