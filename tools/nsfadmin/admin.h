@@ -102,6 +102,8 @@ public:
 
     // A native MIME memo from an .eml file, delivered into `folder`; prints its UNID.
     int addMime(const DbRef& db, const std::string& emlFile, const std::string& folder);
+    // Writes a MIME memo's message as it was stored (.eml) to `file`, or to the output when empty.
+    int exportMime(const DbRef& db, const std::string& unid, const std::string& file);
     // A rich-text memo with pictures and attachments, delivered into its folder; prints its UNID.
     int addMemo(const DbRef& db, const MemoEntry& memo);
     // Attaches files to a document; nothing is saved unless every file can be attached.

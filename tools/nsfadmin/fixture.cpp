@@ -20,7 +20,8 @@ void allowOnly(const json& obj, const std::string& where, std::initializer_list<
     if (!obj.is_object()) {
         throw FixtureError{where + ": must be an object"};
     }
-    for (const auto& [key, value] : obj.items()) {
+    for (const auto& field : obj.items()) {
+        const std::string& key = field.key(); // clang before 16 cannot capture a structured binding
         if (std::none_of(keys.begin(), keys.end(), [&](const char* k) { return key == k; })) {
             throw FixtureError{where + "." + key + ": unknown field"};
         }

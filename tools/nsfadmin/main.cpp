@@ -155,6 +155,13 @@ int main(int argc, char** argv) {
         ->required();
     addMime->add_option("--folder", folder, "folder to deliver into (default: ($Inbox))");
 
+    std::string exportFile;
+    CLI::App* exportMime = app.add_subcommand(
+        "export-mime", "write a MIME memo's message as it was stored (.eml) to FILE or standard output");
+    addDbOptions(exportMime, db);
+    exportMime->add_option("unid", unid, "universal id (32 hexadecimal digits)")->required();
+    exportMime->add_option("file", exportFile, "the .eml file to write (default: standard output)");
+
     nsfadmin::MemoEntry memo;
     CLI::App* addMemo = app.add_subcommand(
         "add-memo",
@@ -228,6 +235,9 @@ int main(int argc, char** argv) {
     }
     if (*addMime) {
         return admin.addMime(db, emlFile, folder);
+    }
+    if (*exportMime) {
+        return admin.exportMime(db, unid, exportFile);
     }
     if (*addMemo) {
         return admin.addMemo(db, memo);

@@ -5,6 +5,7 @@
 #include "mimeparts.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sys/stat.h>
@@ -21,8 +22,9 @@ bool readWholeFile(const std::string& path, std::string* bytes, std::size_t maxB
     if (!in) {
         return false;
     }
-    bytes->assign((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return !in.bad();
+    bytes->resize(static_cast<std::size_t>(st.st_size)); // read in place: a large message is held once
+    in.read(bytes->data(), static_cast<std::streamsize>(bytes->size()));
+    return static_cast<std::size_t>(in.gcount()) == bytes->size();
 }
 
 std::string baseName(const std::string& path) {
@@ -104,7 +106,9 @@ int deliver(Admin::Impl& impl, const DbRef& ref, notes::mail::Message m, const s
     m.posted = m.posted ? m.posted : now;
     m.unread = true;
     std::vector<NOTEID> ids;
-    if (STATUS s = notes::mail::store(*store, {m}, &ids); s != NOERROR) {
+    std::vector<notes::mail::Message> batch;
+    batch.push_back(std::move(m)); // a large attachment is not copied on its way to the file
+    if (STATUS s = notes::mail::store(*store, std::move(batch), &ids); s != NOERROR) {
         return impl.notesError("cannot save the memo", s);
     }
     if (target != inbox) {
@@ -125,8 +129,8 @@ int deliver(Admin::Impl& impl, const DbRef& ref, notes::mail::Message m, const s
 
 int Admin::addMime(const DbRef& db, const std::string& emlFile, const std::string& folder) {
     std::string eml;
-    if (!readWholeFile(emlFile, &eml)) {
-        return impl_->badInput("cannot read the message file " + emlFile + " (a file of at most 64 MiB)");
+    if (!readWholeFile(emlFile, &eml, kMaxMessageBytes)) {
+        return impl_->badInput("cannot read the message file " + emlFile + " (a file of at most 512 MiB)");
     }
     notes::mail::Message m;
     std::string error;
@@ -134,6 +138,44 @@ int Admin::addMime(const DbRef& db, const std::string& emlFile, const std::strin
         return impl_->badInput(emlFile + " cannot be stored as a MIME memo: " + error);
     }
     return deliver(*impl_, db, std::move(m), folder);
+}
+
+int Admin::exportMime(const DbRef& ref, const std::string& unid, const std::string& file) {
+    LNDatabase db;
+    LNDocument doc;
+    if (int rc = impl_->openDoc(ref, unid, &db, &doc); rc != kOk) {
+        return rc;
+    }
+    const auto note = notes::handles::note(doc.GetNoteHandle());
+    if (!note || note->find("$NoteHasNativeMIME") == nullptr) {
+        return impl_->badInput("document " + unid + " has no MIME body");
+    }
+    std::ofstream disk;
+    if (!file.empty()) {
+        disk.open(file, std::ios::binary | std::ios::trunc);
+        if (!disk) {
+            return impl_->badInput("cannot write " + file);
+        }
+    }
+    std::ostream& out = file.empty() ? impl_->out : disk;
+    const STATUS s = notes::mime::exportMessage(*note, [&out](std::string_view piece) {
+        out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+        return static_cast<bool>(out);
+    });
+    if (!file.empty()) {
+        disk.close();
+    }
+    if (s == ERR_ITEM_NOT_FOUND) {
+        return impl_->badInput("document " + unid + " has no MIME body");
+    }
+    if (s != NOERROR || (file.empty() ? !impl_->out.flush() : !disk)) {
+        if (!file.empty()) {
+            std::remove(file.c_str()); // never leave half a message behind
+        }
+        return s == ERR_IO || s == NOERROR ? impl_->badInput("cannot write the message of " + unid)
+                                           : impl_->notesError("cannot export " + unid, s);
+    }
+    return kOk;
 }
 
 int Admin::addMemo(const DbRef& db, const MemoEntry& memo) {

@@ -11,6 +11,8 @@
 namespace nsfadmin {
 
 // Reads a whole file (false when it cannot be read or is larger than maxBytes).
+// A message may carry large files: add-mime reads up to this much.
+inline constexpr std::size_t kMaxMessageBytes = std::size_t{512} << 20;
 bool readWholeFile(const std::string& path, std::string* bytes, std::size_t maxBytes = 64u << 20);
 // The last component of a path.
 std::string baseName(const std::string& path);

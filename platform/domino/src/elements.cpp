@@ -5,6 +5,7 @@
 #include "richtext.h"
 #include "text.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace domino {
@@ -62,7 +63,7 @@ std::optional<Resource> pictureElement(const notes::Note& note, std::size_t inde
     return std::nullopt;
 }
 
-std::optional<Resource> mimeElement(const notes::Note& note, std::size_t leaf) {
+std::optional<Resource> mimeElement(notes::Note& note, std::size_t leaf) {
     if (!isNativeMime(note)) {
         return std::nullopt;
     }
@@ -71,6 +72,18 @@ std::optional<Resource> mimeElement(const notes::Note& note, std::size_t leaf) {
         return std::nullopt;
     }
     notes::mime::Part& part = parts[leaf];
+    if (part.inObject) { // a file part's bytes are its attachment's (the names are unique)
+        for (const notes::Item& item : note.items) {
+            notes::files::FileObject file;
+            if (notes::files::isFileItem(item) && notes::files::decode(item.value, &file) &&
+                file.name == part.fileName) {
+                if (notes::files::bytesOf(note, item, &part.content) != NOERROR) {
+                    return std::nullopt;
+                }
+                break;
+            }
+        }
+    }
     Resource r;
     if (part.contentType == "text/html" || part.contentType == "text/plain") {
         std::string text = charsetToUtf8(part.content, part.charset);
@@ -84,6 +97,9 @@ std::optional<Resource> mimeElement(const notes::Note& note, std::size_t leaf) {
     }
     if (isAttachedPart(part)) {
         r.fileName = part.fileName.empty() ? "part" + std::to_string(leaf) : part.fileName;
+        // The stored name is data; the name a browser saves under has no folders in it.
+        std::replace(r.fileName.begin(), r.fileName.end(), '/', '_');
+        std::replace(r.fileName.begin(), r.fileName.end(), '\\', '_');
     }
     return r;
 }

@@ -20,7 +20,7 @@ struct Resource {
 // Picture `index` (from 0, in rich-text order) of the "Body" item.
 std::optional<Resource> pictureElement(const notes::Note& note, std::size_t index);
 // MIME leaf part `leaf` (from 0, in stored order) when it is HTML or text, as UTF-8.
-std::optional<Resource> mimeElement(const notes::Note& note, std::size_t leaf);
+std::optional<Resource> mimeElement(notes::Note& note, std::size_t leaf);
 // The "$FILE" attachment called `name` (ignoring case), with its stored bytes.
 std::optional<Resource> attachedFile(notes::Note& note, const std::string& name);
 

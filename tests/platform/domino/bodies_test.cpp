@@ -14,6 +14,7 @@
 namespace {
 
 using notes::ods::RichTextElement;
+using namespace std::string_literals;
 
 const std::string kJane = basic("jdoe", "jane-pw");
 
@@ -406,4 +407,51 @@ TEST(DominoText, CharsetsMetaDeclarationsAndDownloadNames) {
               "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet");
     EXPECT_EQ(domino::mimeTypeOfFileName("noext"), "application/octet-stream");
     EXPECT_EQ(domino::mimeTypeOfFileName("archive.tar.gz"), "application/octet-stream");
+}
+
+TEST_F(DominoBodies, StoredMessageServesEveryLeafWithItsBytes) {
+    // As add-mime and delivery store it: file parts live in attachments, the rest byte for byte.
+    const std::string eml = "From: anna@acme.example\r\nSubject: files\r\n"
+                            "Content-Type: multipart/mixed; boundary=b\r\n\r\npreamble\r\n"
+                            "--b\r\nContent-Type: text/plain\r\n\r\nSee the files.\r\n"
+                            "--b\r\nContent-Type: application/octet-stream\r\n"
+                            "Content-Disposition: attachment; filename=\"../a/b.bin\"\r\n"
+                            "Content-Transfer-Encoding: base64\r\n\r\nAAEC/w==\r\n"
+                            "--b\r\nContent-Type: image/png; name=raw.png\r\n"
+                            "Content-Transfer-Encoding: binary\r\n\r\nP\nN\0G\r\n--b--\r\n"s;
+    notes::mail::Message m;
+    std::string error;
+    ASSERT_EQ(notes::mime::storeMessage(eml, &m, &error), NOERROR) << error;
+    const std::string unid = addMemo("jdoe", memo("Stored"), [&m](notes::Note& note) {
+        note.remove("Body");
+        for (const std::string& value : m.mimeParts) {
+            note.append("Body", TYPE_MIME_PART, 0, value);
+        }
+        for (const auto& [name, bytes] : m.files) {
+            notes::files::FileObject file;
+            file.name = name;
+            ASSERT_EQ(notes::files::attach(note, "$FILE", bytes, file, nullptr), NOERROR);
+        }
+        note.append("$NoteHasNativeMIME", TYPE_TEXT, ITEM_SUMMARY, "1");
+    });
+    auto r = page(unid);
+    ASSERT_TRUE(r);
+    EXPECT_NE(r->body.find("<pre>See the files.</pre>"), std::string::npos) << r->body;
+    const struct {
+        const char* leaf;
+        std::string bytes;
+        const char* disposition;
+    } leaves[] = {
+        {"M0", "See the files.", nullptr},
+        {"M1", "\x00\x01\x02\xff"s, "attachment; filename=\".._a_b.bin\"; filename*=UTF-8''.._a_b.bin"},
+        {"M2", "P\nN\0G"s, "attachment; filename=\"raw.png\"; filename*=UTF-8''raw.png"}};
+    for (const auto& l : leaves) {
+        auto got = get("/mail/jdoe.nsf/($All)/" + unid + "/Body/" + l.leaf, kJane, "Mail1");
+        ASSERT_TRUE(got);
+        EXPECT_EQ(got->status, 200) << l.leaf;
+        EXPECT_EQ(got->body, l.bytes) << l.leaf;
+        if (l.disposition) {
+            EXPECT_EQ(got->get_header_value("Content-Disposition"), l.disposition) << l.leaf;
+        }
+    }
 }

@@ -376,10 +376,4 @@ TEST_F(NotesMimeMemo, FilePartsOfAnySizeBecomeAttachmentsWithTheirBytes) {
     EXPECT_EQ(parts[1].fileName, "data.bin");
     EXPECT_TRUE(parts[1].content.empty());
     EXPECT_EQ(parts[2].fileName, "DATA.bin (2)");
-
-    // A text part over the item limit is still refused, with a reason and nothing to store.
-    notes::mail::Message refused;
-    EXPECT_EQ(notes::mime::memoFromEml("Subject: long\r\n\r\n" + std::string(70000, 'x'), &refused, &error),
-              ERR_MIME_PART_TOO_BIG);
-    EXPECT_NE(error.find("65535"), std::string::npos);
 }

@@ -66,8 +66,9 @@ bool isFileItem(const Item& item) {
 }
 
 STATUS attach(Note& note, std::string_view itemName, std::string bytes, FileObject file, WORD* itemId) {
-    if (file.name.empty() || file.name.size() > 0xFFFF || file.originalPath.size() > 0xFFFF ||
-        file.name.find_first_of("/\\") != std::string::npos) {
+    // A name is data (mail carries "/", "..", control characters); whoever makes a file of it on
+    // disk or in a URL makes it safe there.
+    if (file.name.empty() || file.name.size() > 0xFFFF || file.originalPath.size() > 0xFFFF) {
         return ERR_INVALID_PARAM;
     }
     if (bytes.size() > 0xFFFFFFFFull) {

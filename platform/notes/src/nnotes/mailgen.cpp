@@ -113,7 +113,24 @@ void fill(const Message& m, Note* n) {
     }
 }
 
-STATUS store(Database& db, const std::vector<Message>& messages, std::vector<NOTEID>* ids) {
+void fill(Message&& m, Note* n) {
+    auto files = std::move(m.files);
+    m.files.clear();
+    fill(static_cast<const Message&>(m), n);
+    for (auto& [name, bytes] : files) {
+        files::FileObject file;
+        file.name = name;
+        file.originalPath = name;
+        file.created = file.modified = timedateFromTicks(m.posted ? m.posted : m.delivered);
+        files::attach(*n, "$FILE", std::move(bytes), file, nullptr);
+    }
+}
+
+namespace {
+
+// Consuming messages moves their file bytes into the notes: a large attachment is held once.
+template <bool kConsume, typename Messages>
+STATUS storeAll(Database& db, Messages& messages, std::vector<NOTEID>* ids) {
     NOTEID inbox = 0;
     const bool delivers = std::any_of(messages.begin(), messages.end(),
                                       [](const Message& m) { return m.kind == Message::Kind::Inbox; });
@@ -129,9 +146,13 @@ STATUS store(Database& db, const std::vector<Message>& messages, std::vector<NOT
         return s;
     }
     std::vector<NOTEID> delivered, read, made;
-    for (const Message& m : messages) {
+    for (auto& m : messages) {
         Note n;
-        fill(m, &n);
+        if constexpr (kConsume) {
+            fill(std::move(m), &n);
+        } else {
+            fill(m, &n);
+        }
         if (STATUS s = db.save(n); s != NOERROR) {
             db.endBatch(false);
             return s;
@@ -159,6 +180,16 @@ STATUS store(Database& db, const std::vector<Message>& messages, std::vector<NOT
         *ids = std::move(made);
     }
     return NOERROR;
+}
+
+} // namespace
+
+STATUS store(Database& db, const std::vector<Message>& messages, std::vector<NOTEID>* ids) {
+    return storeAll<false>(db, messages, ids);
+}
+
+STATUS store(Database& db, std::vector<Message>&& messages, std::vector<NOTEID>* ids) {
+    return storeAll<true>(db, messages, ids);
 }
 
 STATUS generate(Database& db, std::size_t count, std::uint32_t seed, std::int64_t now, int days,

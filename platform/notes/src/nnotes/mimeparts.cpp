@@ -2,6 +2,7 @@
 #include "mimeparts.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -45,12 +46,15 @@ std::vector<Header> parseHeaders(std::string_view block) {
     std::vector<Header> out;
     std::size_t pos = 0;
     while (pos < block.size()) {
-        std::size_t end = block.find(kCrlf, pos);
+        std::size_t end = block.find('\n', pos);
         if (end == std::string_view::npos) {
             end = block.size();
         }
-        const std::string_view line = block.substr(pos, end - pos);
-        pos = end + 2;
+        std::string_view line = block.substr(pos, end - pos);
+        pos = end + 1;
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
         if (line.empty()) {
             break;
         }
@@ -445,14 +449,12 @@ std::vector<Part> leafParts(const Note& note) {
     if (items.empty()) {
         return {};
     }
+    if (isVerbatim(note)) {
+        return verbatimLeaves(note);
+    }
     Message message;
     if (!hasMessagePart(items)) { // chunks that together make the message
-        std::string all = concatenated(items);
-        std::string error;
-        if (!parseMessage(all, &message, &error)) {
-            return {};
-        }
-        return std::move(message.parts);
+        return leavesOf(concatenated(items));
     }
     Parser parser(&message);
     for (const auto& [record, text] : items) {
@@ -562,111 +564,90 @@ std::vector<std::string> splitAddresses(std::string_view value) {
 }
 
 STATUS memoFromEml(std::string_view eml, mail::Message* out, std::string* error) {
-    Message message;
-    std::string reason;
-    if (!parseMessage(eml, &message, &reason)) {
-        if (error) {
-            *error = reason;
-        }
-        return ERR_MIME_PARSE;
-    }
-    // File parts go into attachments, under names unique within the memo.
-    out->files.clear();
-    std::set<std::string> names;
-    for (Part& part : message.parts) {
-        const bool text = part.contentType == "text/plain" || part.contentType == "text/html";
-        if (part.disposition != "attachment" && (part.fileName.empty() || text)) {
-            continue;
-        }
-        std::string name = part.fileName.empty() ? "attachment" : utf8ToLatin1(part.fileName);
-        const std::string stem = name;
-        for (int n = 2; !names.insert(lower(name)).second; ++n) {
-            name = stem + " (" + std::to_string(n) + ")";
-        }
-        out->files.emplace_back(name, part.content);
-        part.fileName = name;
-        part.inObject = true;
-    }
-    std::vector<std::pair<WORD, std::string>> items;
-    if (STATUS s = encodeParts(message, &items); s != NOERROR) {
-        if (error) {
-            *error = "a text part of the message is larger than 65535 bytes";
-        }
-        return s;
-    }
-    out->form = "Memo";
-    out->from = utf8ToLatin1(message.header("From"));
-    out->sendTo.clear();
-    out->copyTo.clear();
-    for (const std::string& a : splitAddresses(message.header("To"))) {
-        out->sendTo.push_back(utf8ToLatin1(a));
-    }
-    for (const std::string& a : splitAddresses(message.header("Cc"))) {
-        out->copyTo.push_back(utf8ToLatin1(a));
-    }
-    out->subject = utf8ToLatin1(message.header("Subject"));
-    std::int64_t posted = 0;
-    out->posted = parseDate(message.header("Date"), &posted) ? posted : 0;
-    out->mimeParts.clear();
-    for (auto& [type, value] : items) {
-        out->mimeParts.push_back(std::move(value));
-    }
-    return NOERROR;
+    return storeMessage(eml, out, error);
 }
 
 // ---- codecs ----------------------------------------------------------------------------------
 
 std::string decodeBase64(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() * 3 / 4);
+    static const auto kValues = [] {
+        std::array<signed char, 256> v{};
+        v.fill(-1);
+        const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        for (int i = 0; i < 64; ++i) {
+            v[static_cast<unsigned char>(alphabet[i])] = static_cast<signed char>(i);
+        }
+        return v;
+    }();
+    // Written in place: attachments of a hundred megabytes pass through here.
+    std::string out(text.size() / 4 * 3 + 3, '\0');
+    char* o = out.data();
     std::uint32_t acc = 0;
     int bits = 0;
-    for (char ch : text) {
-        int v;
-        if (ch >= 'A' && ch <= 'Z') {
-            v = ch - 'A';
-        } else if (ch >= 'a' && ch <= 'z') {
-            v = ch - 'a' + 26;
-        } else if (ch >= '0' && ch <= '9') {
-            v = ch - '0' + 52;
-        } else if (ch == '+') {
-            v = 62;
-        } else if (ch == '/') {
-            v = 63;
-        } else if (ch == '=') {
+    const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (bits == 0) { // whole groups of four at a time while nothing is pending
+            while (i + 4 <= n) {
+                const int a = kValues[in[i]], b = kValues[in[i + 1]], c = kValues[in[i + 2]],
+                          d = kValues[in[i + 3]];
+                if ((a | b | c | d) < 0) {
+                    break;
+                }
+                const std::uint32_t group = (std::uint32_t(a) << 18) | (std::uint32_t(b) << 12) |
+                                            (std::uint32_t(c) << 6) | std::uint32_t(d);
+                *o++ = static_cast<char>(group >> 16);
+                *o++ = static_cast<char>((group >> 8) & 0xFF);
+                *o++ = static_cast<char>(group & 0xFF);
+                i += 4;
+            }
+            if (i >= n) {
+                break;
+            }
+        }
+        const char ch = static_cast<char>(in[i]);
+        if (ch == '=') {
             break;
-        } else {
+        }
+        const int v = kValues[in[i]];
+        if (v < 0) {
             continue;
         }
         acc = (acc << 6) | static_cast<std::uint32_t>(v);
         bits += 6;
         if (bits >= 8) {
             bits -= 8;
-            out += static_cast<char>((acc >> bits) & 0xFF);
+            *o++ = static_cast<char>((acc >> bits) & 0xFF);
         }
     }
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return out;
 }
 
 std::string encodeBase64(std::string_view bytes, std::size_t lineLength) {
     static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
+    const std::size_t encoded = (bytes.size() + 2) / 3 * 4;
+    std::string out(encoded + (lineLength ? encoded / lineLength * 2 : 0), '\0');
+    char* o = out.data();
     std::size_t column = 0;
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
     for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        const std::uint32_t b0 = static_cast<unsigned char>(bytes[i]);
-        const std::uint32_t b1 = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
-        const std::uint32_t b2 = i + 2 < bytes.size() ? static_cast<unsigned char>(bytes[i + 2]) : 0;
+        const std::uint32_t b0 = in[i];
+        const std::uint32_t b1 = i + 1 < bytes.size() ? in[i + 1] : 0;
+        const std::uint32_t b2 = i + 2 < bytes.size() ? in[i + 2] : 0;
         const std::uint32_t n = (b0 << 16) | (b1 << 8) | b2;
-        out += kAlphabet[(n >> 18) & 63];
-        out += kAlphabet[(n >> 12) & 63];
-        out += i + 1 < bytes.size() ? kAlphabet[(n >> 6) & 63] : '=';
-        out += i + 2 < bytes.size() ? kAlphabet[n & 63] : '=';
+        *o++ = kAlphabet[(n >> 18) & 63];
+        *o++ = kAlphabet[(n >> 12) & 63];
+        *o++ = i + 1 < bytes.size() ? kAlphabet[(n >> 6) & 63] : '=';
+        *o++ = i + 2 < bytes.size() ? kAlphabet[n & 63] : '=';
         column += 4;
         if (lineLength && column >= lineLength && i + 3 < bytes.size()) {
-            out += "\r\n";
+            *o++ = '\r';
+            *o++ = '\n';
             column = 0;
         }
     }
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return out;
 }
 

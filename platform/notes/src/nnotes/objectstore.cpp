@@ -25,18 +25,35 @@ STATUS ObjectStore::saveLocked(NOTEID id, Note& note) {
         const auto pending = std::find_if(note.pendingObjects.begin(), note.pendingObjects.end(),
                                           [&](const auto& p) { return p.first == item.id; });
         if (pending != note.pendingObjects.end()) {
-            if (STATUS st = store_.prepare("INSERT INTO objects(note_id, name, bytes) VALUES(?, ?, ?)", &s);
+            // The row is made with room for the bytes, which are then written in place: binding
+            // them would make SQLite assemble a copy of a large file in memory.
+            if (STATUS st =
+                    store_.prepare("INSERT INTO objects(note_id, name, bytes) VALUES(?, ?, zeroblob(?))", &s);
                 st != NOERROR) {
                 return st;
             }
             Use use(s);
             sqlite3_bind_int64(s, 1, id);
             sqlite3_bind_text(s, 2, file.name.c_str(), static_cast<int>(file.name.size()), SQLITE_STATIC);
-            sqlite3_bind_blob64(s, 3, pending->second.data(), pending->second.size(), SQLITE_STATIC);
+            sqlite3_bind_int64(s, 3, static_cast<sqlite3_int64>(pending->second.size()));
             if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
                 return statusOf(rc);
             }
             file.objectId = static_cast<DWORD>(sqlite3_last_insert_rowid(store_.db_));
+            if (!pending->second.empty()) {
+                sqlite3_blob* blob = nullptr;
+                int rc = sqlite3_blob_open(store_.db_, "main", "objects", "bytes", file.objectId, 1, &blob);
+                constexpr std::size_t kPiece = 1u << 20;
+                for (std::size_t at = 0; rc == SQLITE_OK && at < pending->second.size(); at += kPiece) {
+                    const std::size_t n = std::min(kPiece, pending->second.size() - at);
+                    rc = sqlite3_blob_write(blob, pending->second.data() + at, static_cast<int>(n),
+                                            static_cast<int>(at));
+                }
+                sqlite3_blob_close(blob);
+                if (rc != SQLITE_OK) {
+                    return statusOf(rc);
+                }
+            }
             item.value = files::encode(file);
         } else if (file.objectId != 0) {
             // A value copied from another note of this file: the copy gets bytes of its own, so that
@@ -96,19 +113,20 @@ STATUS ObjectStore::saveLocked(NOTEID id, Note& note) {
 
 STATUS ObjectStore::bytes(DWORD objectId, std::string* out) {
     std::lock_guard<std::mutex> lock(store_.mutex_);
-    sqlite3_stmt* s = nullptr;
-    if (STATUS st = store_.prepare("SELECT bytes FROM objects WHERE object_id = ?", &s); st != NOERROR) {
-        return st;
+    // Read straight into the caller's buffer: a column value would hold a large file once more.
+    sqlite3_blob* blob = nullptr;
+    int rc = sqlite3_blob_open(store_.db_, "main", "objects", "bytes", objectId, 0, &blob);
+    if (rc != SQLITE_OK) {
+        sqlite3_blob_close(blob);
+        return rc == SQLITE_ERROR ? ERR_ITEM_NOT_FOUND : statusOf(rc);
     }
-    Use use(s);
-    sqlite3_bind_int64(s, 1, objectId);
-    const int rc = sqlite3_step(s);
-    if (rc != SQLITE_ROW) {
-        return rc == SQLITE_DONE ? ERR_ITEM_NOT_FOUND : statusOf(rc);
+    out->resize(static_cast<std::size_t>(sqlite3_blob_bytes(blob)));
+    rc = out->empty() ? SQLITE_OK : sqlite3_blob_read(blob, out->data(), static_cast<int>(out->size()), 0);
+    sqlite3_blob_close(blob);
+    if (rc != SQLITE_OK) {
+        out->clear();
+        return statusOf(rc);
     }
-    const void* blob = sqlite3_column_blob(s, 0);
-    *out = std::string(static_cast<const char*>(blob ? blob : ""),
-                       static_cast<std::size_t>(sqlite3_column_bytes(s, 0)));
     return NOERROR;
 }
 
