@@ -107,6 +107,9 @@ public:
     // Attaches files to a document; nothing is saved unless every file can be attached.
     int attach(const DbRef& db, const std::string& unid, const std::vector<std::string>& files);
 
+    // A calendar entry in a mail file; prints its UNID.
+    int addAppointment(const DbRef& db, const struct AppointmentEntry& entry);
+
     struct Impl; // the command sources' shared state (admin_impl.h)
 
 private:
