@@ -112,6 +112,21 @@ TEST_F(CalendarTest, EntryPartsReadBack) {
     LNDocument doc;
     ASSERT_EQ(db.CreateDocument(&doc, "Appointment"), LNNOERROR);
     LNCalendarEntry e(doc);
+    {
+        // A bare entry reads as defaults, also when every error would throw.
+        LNSetThrowAllErrorsGlobal(TRUE);
+        LNText none;
+        LNDatetimeRange range;
+        EXPECT_NO_THROW({
+            EXPECT_EQ(e.GetEntryType(), LNCALENDARENTRYTYPE_APPOINTMENT);
+            EXPECT_FALSE(e.GetIsPenciledIn());
+            EXPECT_TRUE(e.GetOwner().IsNull() || e.GetOwner().str().empty());
+            EXPECT_EQ(e.GetRequiredAttendees(&none), LNNOERROR);
+            EXPECT_EQ(e.GetDatetimeRange(&range), LNNOERROR);
+        });
+        LNSetThrowAllErrorsGlobal(FALSE);
+        EXPECT_TRUE(range.GetBegin().IsNull());
+    }
     EXPECT_EQ(e.SetIsPenciledIn(TRUE), LNNOERROR);
     EXPECT_TRUE(e.GetIsPenciledIn());
     EXPECT_EQ(e.SetIsPenciledIn(FALSE), LNNOERROR);

@@ -5,9 +5,10 @@
 
 namespace {
 
+// Absent items give defaults, also in throw-all-errors mode: they are no error of the entry.
 LNString firstText(const LNNote& note, const char* name) {
     LNItem item;
-    if (note.GetItem(name, &item) != LNNOERROR) {
+    if (!note.HasItem(name) || note.GetItem(name, &item) != LNNOERROR) {
         return LNString();
     }
     LNText text;
@@ -21,7 +22,7 @@ LNSTATUS textList(const LNNote& note, const char* name, LNText* out) {
     }
     *out = LNText();
     LNItem item;
-    if (note.GetItem(name, &item) == LNNOERROR) {
+    if (note.HasItem(name) && note.GetItem(name, &item) == LNNOERROR) {
         LNText copy;
         copy = item;
         for (LNINT i = 0; i < copy.GetCount(); ++i) {
@@ -97,10 +98,10 @@ LNSTATUS LNCalendarEntry::GetDatetimeRange(LNDatetimeRange* range) const {
     }
     LNItem start, end;
     LNDatetimes s, e;
-    if (GetItem("StartDateTime", &start) == LNNOERROR) {
+    if (HasItem("StartDateTime") && GetItem("StartDateTime", &start) == LNNOERROR) {
         s = start;
     }
-    if (GetItem("EndDateTime", &end) == LNNOERROR) {
+    if (HasItem("EndDateTime") && GetItem("EndDateTime", &end) == LNNOERROR) {
         e = end;
     }
     *range = LNDatetimeRange(s.GetDatetimeCount() ? s[0] : LNDatetime(),
