@@ -2,7 +2,7 @@
 // five years and on one of 2,000 entries over half a year (the same number of entries a week), each
 // beside its floor measured in the same run: opening the same entries and reading the items a
 // listed appointment shows straight from the store through the C API. The week's time should not
-// depend on the size of the file.
+// depend on the size of the file. Also free/busy of 20 users over a month.
 #include "BenchFolder.h"
 #include "admin.h"
 #include "appointment.h"
@@ -177,8 +177,56 @@ void BM_Week(benchmark::State& state) {
     state.counters["vs_floor"] = total / floor;
 }
 
+// Free/busy of 20 users over a month of the large file (each user asks for that file's owner, so
+// every search reads 20,000-entry data), beside opening the month's entries 20 times from the store.
+void BM_FreeBusyMonth(benchmark::State& state) {
+    Session& s = session("large");
+    const Mailfile& file = server().files["large"];
+    const int first = file.days / 2;
+    std::vector<NOTEID> month;
+    for (int day = first - 1; day < first + 31; ++day) // the provider widens the window by a day
+        if (auto it = file.byDay.find(day); it != file.byDay.end())
+            month.insert(month.end(), it->second.begin(), it->second.end());
+    auto date = [](int day) {
+        int y = 0, m = 0, d = 0;
+        notes::civilFromDays(notes::daysFromCivil(kStartYear, 1, 1) + day, &y, &m, &d);
+        Lattice::_DateData out;
+        out.setFullYear(y);
+        out.month = static_cast<short>(m);
+        out.day = static_cast<short>(d);
+        return out;
+    };
+    Lattice::ObjectCollection users;
+    for (int i = 0; i < 20; ++i)
+        users.add(Lattice::Data("x---CN=large user/O=Acme"));
+    double total = 0, floor = 0;
+    long texts = 0;
+    for (auto _ : state) {
+        Lattice::ObjectCollection out;
+        auto start = std::chrono::steady_clock::now();
+        s.provider->calendarProvider()->getFreeBusyBlocks(date(first), date(first + 29), users, &out);
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        texts = out.count();
+        start = std::chrono::steady_clock::now();
+        for (int i = 0; i < 20; ++i) {
+            DBHANDLE db = NULLHANDLE;
+            NSFDbOpen("Mail1!!mail/large", &db);
+            for (NOTEID id : month)
+                readEntry(db, id);
+            NSFDbClose(db);
+        }
+        floor += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    const double it = static_cast<double>(state.iterations());
+    state.counters["texts"] = static_cast<double>(texts);
+    state.counters["freebusy_ms"] = total / it * 1e3;
+    state.counters["floor_ms"] = floor / it * 1e3;
+    state.counters["vs_floor"] = total / floor;
+}
+
 } // namespace
 
+BENCHMARK(BM_FreeBusyMonth)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Week)->Arg(0)->Arg(1)->ArgNames({"large"})->Unit(benchmark::kMillisecond)->Iterations(20);
 
 BENCHMARK_MAIN();

@@ -7,9 +7,31 @@
 #include "notes/NotesUser.h"
 #include "provider/OperationFrame.h"
 
+#include "Lattice/DateTimeUtil.h"
 #include "Lattice/Logger.h"
+#include "Lattice/Util.h"
 
 namespace hxMail::hxNotesProvider {
+
+namespace {
+
+// A Notes date-time as a host one, moved to GMT.
+Lattice::_DateTimeData toHostDateTime(LNDatetime value) {
+    Lattice::_DateTimeData dt;
+    if (value.IsNull())
+        return dt;
+    value.AdjustTimeZone(0, FALSE);
+    dt.setFullYear(static_cast<int>(value.GetYear()));
+    dt.month = static_cast<short>(value.GetMonth());
+    dt.day = static_cast<short>(value.GetDay());
+    dt.hour = static_cast<short>(value.GetHour());
+    dt.minute = static_cast<short>(value.GetMinute());
+    dt.second = static_cast<short>(value.GetSecond());
+    dt.hundredths = static_cast<short>(value.GetHundredth());
+    return dt;
+}
+
+} // namespace
 
 CalendarProvider::~CalendarProvider() = default;
 
@@ -194,6 +216,60 @@ long CalendarProvider::addRecurringBreak(const Lattice::Ptr<hxMail::Appointment>
 long CalendarProvider::getFilteredDistributionRecipients(String, String, Lattice::_DateData,
                                                          Lattice::_DateData, Collection*) {
     return kNotSupported;
+}
+
+long CalendarProvider::getFreeBusyBlocks(Lattice::_DateData start, Lattice::_DateData end,
+                                         const Collection& users, Collection* out) {
+    MailProvider* provider = mailProvider();
+    if (!provider || !provider->isLoggedIn())
+        return kNotSupported;
+    const long count = users.count();
+    OperationFrame frame(provider);
+    Lattice::Ptr<NotesAddressBook> book = new NotesAddressBook(provider);
+    Lattice::_DurationData day;
+    day.days = -1;
+    start = Lattice::DateTimeUtil::addToDate(start, day);
+    day.days = 1;
+    end = Lattice::DateTimeUtil::addToDate(end, day);
+    Lattice::FreeBusyCoalescer coalescer(start, end, -1440, nullptr);
+    frame.run([&] {
+        for (long i = 0; i < count; ++i) {
+            const Lattice::Data& element = users[i];
+            Lattice::String id;
+            if (auto* recipient = element.toObject<hxMail::Recipient>())
+                id = recipient->get_id();
+            else
+                id = element.toString();
+            const Lattice::String name = NotesAddressBook::getUserNameFromId(id);
+            // From one second past midnight GMT of the widened first day to the same of the last.
+            LNDatetime begin, finish;
+            begin.SetText("01/01/2005");
+            begin.SetDate(start.month, start.day, start.fullYear());
+            finish.SetText("01/01/2005");
+            finish.SetDate(end.month, end.day, end.fullYear());
+            begin.SetTime(0, 0, 1, 0);
+            finish.SetTime(0, 0, 1, 0);
+            begin.SetTimeZone(0);
+            finish.SetTimeZone(0);
+            begin.SetDST(FALSE);
+            finish.SetDST(FALSE);
+            LNDatetimes busy;
+            const LNString userName(name.c_str());
+            if (book->BusyTimeSearch(LNDatetimeRange(begin, finish), &busy, userName) == 0) {
+                for (LNINT r = 0; r < busy.GetDatetimeRangeCount(); ++r) {
+                    LNDatetimeRange range;
+                    busy.GetDatetimeRange(r, &range);
+                    coalescer.add(toHostDateTime(range.GetBegin()), toHostDateTime(range.GetEnd()), 2);
+                }
+                Lattice::String text(2048, 256);
+                coalescer.addToString(text);
+                if (out)
+                    out->add(Lattice::Data(text));
+            }
+            coalescer.clear();
+        }
+    });
+    return 0;
 }
 
 LATTICE_REGISTER_CLASS(CalendarProvider);

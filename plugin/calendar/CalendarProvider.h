@@ -46,6 +46,9 @@ public:
                            long& status) override;
     long getFilteredDistributionRecipients(String listId, String filter, Lattice::_DateData start,
                                            Lattice::_DateData end, Collection* out) override;
+    // One text of merged busy spans per user whose search succeeded, in user order. Always 0.
+    long getFreeBusyBlocks(Lattice::_DateData start, Lattice::_DateData end, const Collection& users,
+                           Collection* out) override;
 
     // The appointments of a folder of the user's own files, or with no folder those of the named
     // user's calendar ("($Calendar)" of that user's mail file).

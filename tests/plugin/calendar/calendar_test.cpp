@@ -289,3 +289,37 @@ TEST_F(CalendarTest, BeforeLoginNothingIsReached) {
               hxMail::kNotSupported);
     EXPECT_EQ(listed.count(), 0);
 }
+
+TEST_F(CalendarTest, FreeBusyMergesBusyTimePerUserAndSkipsThoseWithoutSchedule) {
+    // Jane: two overlapping entries merge, a penciled-in one does not count, one on the day before
+    // the asked range counts (the window is widened by a day each side), one two days before does not.
+    addEntry({.subject = "a", .start = at(3, 9), .end = at(3, 10)});
+    addEntry({.subject = "b", .start = at(3, 9, 30), .end = at(3, 11)});
+    addEntry({.subject = "maybe", .start = at(4, 9), .end = at(4, 10), .penciledIn = true});
+    addEntry({.subject = "day before", .start = at(2, 15), .end = at(2, 16)});
+    addEntry({.subject = "too early", .start = at(1, 15), .end = at(1, 16)});
+    // John: 10:00 in New York (5 hours west) is 15:00 GMT.
+    addEntry({.subject = "NY", .start = at(4, 10, 0, 5), .end = at(4, 11, 0, 5)}, "mail/jsmith.nsf");
+
+    Lattice::ObjectCollection users;
+    users.add(Lattice::Data("12/06/2026 05:00:00 AM---CN=John Smith/O=Acme")); // a text id
+    users.add(Lattice::Data("x---Nobody Here"));                               // no schedule: no text
+    Lattice::Ptr<hxMail::Recipient> jane = new hxMail::Recipient();
+    jane->set_id("12/06/2026 05:00:00 AM---Jane Doe/Acme"); // a recipient, by its id
+    users.add(Lattice::Data(jane.get(), true));
+    users.add(Lattice::Data("x---Sales"));                // a group has no schedule
+    users.add(Lattice::Data("x---CN=John Smith/O=Acme")); // the same user again, alone in his text
+    Lattice::ObjectCollection out;
+    ASSERT_EQ(calendar->getFreeBusyBlocks(date(3), date(5), users, &out), 0);
+    std::vector<std::string> texts;
+    for (const Lattice::Data& d : out)
+        texts.push_back(d.toString().c_str());
+    const std::string john = "2026-03-04T15:00:00Z/2026-03-04T16:00:00Z/2";
+    EXPECT_EQ(texts, (std::vector<std::string>{john,
+                                               "2026-03-02T15:00:00Z/2026-03-02T16:00:00Z/2;"
+                                               "2026-03-03T09:00:00Z/2026-03-03T11:00:00Z/2",
+                                               john}));
+    Lattice::ObjectCollection none;
+    EXPECT_EQ(calendar->getFreeBusyBlocks(date(3), date(5), Lattice::ObjectCollection(), &none), 0);
+    EXPECT_EQ(none.count(), 0);
+}

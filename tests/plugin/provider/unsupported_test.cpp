@@ -255,8 +255,6 @@ TEST_F(UnsupportedTest, EveryOperationThePluginDoesNotServeAnswersAsTheHostExpec
          [&](Sentinels& s) {
              return c->getFilteredDistributionRecipients("l", "a", s.date, s.date2, &s.out);
          }},
-        {"getFreeBusyBlocks",
-         [&](Sentinels& s) { return c->getFreeBusyBlocks(s.date, s.date2, none, &s.out); }},
         {"syncAppointments", [&](Sentinels&) { return c->syncAppointments(none); }},
 
         {"newContact", [&](Sentinels& s) { return k->newContact("f", s.contact); }},
