@@ -218,6 +218,23 @@ void registerCalendarCommands(CommandRegistry& registry) {
                      lastListing().push_back({a->get_id().str(), a->get_subject().str()});
          },
          renderAgenda, "calendar"});
+    registry.add({"freebusy", "FROM TO NAME...",
+                  "The busy time of people (Notes names, any form) from FROM to TO (YYYY-MM-DD, today, +N or "
+                  "-N), one line of merged spans per person that has a schedule.",
+                  3, 1000,
+                  [](CommandContext& context, const Args& given, Json& out) {
+                      Args args = given;
+                      args[0] = relativeDay(args[0]);
+                      args[1] = relativeDay(args[1]);
+                      // The host names a user by a recipient id: the name follows "---".
+                      for (std::size_t i = 2; i < args.size(); ++i)
+                          args[i] = "---" + args[i];
+                      Call c(context, args, out);
+                      Collection blocks;
+                      c.status(c.calendar().getFreeBusyBlocks(c.date(0), c.date(1), c.texts(2), &blocks));
+                      c.out("blocks", blocks);
+                  },
+                  renderResult, "calendar"});
     addAgendaCommand(registry, "appt", "ID", "An appointment's detail: owner, attendees, body.", [](Call& c) {
         DetailPtr d(new hxMail::AppointmentDetail());
         c.status(c.calendar().getAppointmentDetail(c.message(0), d));
