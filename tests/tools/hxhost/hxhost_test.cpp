@@ -489,7 +489,8 @@ TEST(DemoTour, RunsAgainstTheSeededDemoServer) {
                              "Company holiday  (all day)",
                              "Gym, if the day allows  (penciled in)",
                              "Lunch with John  @ Canteen",
-                             "removed: yes", "blocks: 3"})
+                             "removed: yes",
+                             "blocks: 3"})
         EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
     EXPECT_EQ(out.find("demo-password"), std::string::npos);
     EXPECT_EQ(out.find("Error:"), std::string::npos) << out;
