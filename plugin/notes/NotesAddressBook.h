@@ -45,6 +45,15 @@ public:
     // The name part of an id made by getUserIdString; an id without "---" is taken as the name.
     static String getUserNameFromId(String id);
 
+    // A user's busy time within `interval` from the scheduling service: 0, or the Notes status
+    // (printed) of the first step that failed.
+    unsigned long BusyTimeSearch(const LNDatetimeRange& interval, LNDatetimes* busy,
+                                 const LNString& userName);
+    // Appends one range per range entry of a locked range list (RANGE, then TIMEDATE pairs).
+    void getBusyRanges(char* rangeList, LNDatetimes* busy, LNString userName);
+    // A TIMEDATE as text with the default formats, at most 80 characters, into `text`.
+    static void GetTDString(TIMEDATE* td, char* text);
+
     // The number of people and groups in the book; 0 when the view cannot be read.
     long getAddressListCount(MailProvider* provider);
     // The people and groups from view position `start` (0-based) up to `start + count`; entries

@@ -2,6 +2,9 @@
 // (subject=..., startDate=2026-12-07T12:00, location=...) and of its detail (detail.body.text=...).
 #include "Commands.h"
 
+#include <ctime>
+#include <ostream>
+
 namespace hxhost {
 
 namespace {
@@ -15,6 +18,69 @@ AppointmentPtr appointment(const Call& c, std::size_t from) {
 }
 DetailPtr detail(const Call& c, std::size_t from) {
     return c.detail<hxMail::AppointmentDetail>(from);
+}
+
+std::string field(const Json& object, const char* name) {
+    const auto it = object.find(name);
+    return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
+}
+
+// One line per appointment: its row number (for appt, appt-move, appt-rm), when, what, where, what kind.
+void renderAgenda(const Json& result, std::ostream& out) {
+    const auto list = result.find("appointments");
+    if (result.value("status", 0L) != 0 || list == result.end() || !list->is_array()) {
+        renderResult(result, out);
+        return;
+    }
+    if (list->empty())
+        out << "no appointments\n";
+    int row = 0;
+    for (const Json& a : *list) {
+        out << "#" << ++row << "  ";
+        std::string kind = a.value("isMeeting", false) ? "meeting"
+                           : a.value("allDay", false)  ? "all day"
+                                                       : "";
+        if (a.value("busyStatus", 2L) == 0)
+            kind += kind.empty() ? "penciled in" : ", penciled in";
+        out << field(a, "startDate") << " - " << field(a, "endDate") << "  " << field(a, "subject");
+        if (!field(a, "location").empty())
+            out << "  @ " << field(a, "location");
+        if (!kind.empty())
+            out << "  (" << kind << ")";
+        out << "\n";
+    }
+}
+
+// "today", "+N" and "-N" (days from today, by this machine's clock in GMT) as YYYY-MM-DD; any other
+// word is left to the date parser.
+std::string relativeDay(const std::string& word) {
+    long offset = 0;
+    if (word == "today") {
+        offset = 0;
+    } else if (word.size() > 1 && (word[0] == '+' || word[0] == '-') &&
+               word.find_first_not_of("0123456789", 1) == std::string::npos && word.size() < 7) {
+        offset = std::stol(word);
+    } else {
+        return word;
+    }
+    const std::time_t when = std::time(nullptr) + offset * 86400;
+    std::tm parts{};
+    gmtime_r(&when, &parts);
+    char text[16];
+    std::strftime(text, sizeof text, "%Y-%m-%d", &parts);
+    return text;
+}
+
+// A readable command that calls one operation.
+void addAgendaCommand(CommandRegistry& registry, const char* name, const char* usage, const char* help,
+                      std::function<void(Call&)> call) {
+    const auto [least, most] = arity(usage);
+    registry.add({name, usage, help, least, most,
+                  [call](CommandContext& context, const Args& args, Json& out) {
+                      Call c(context, args, out);
+                      call(c);
+                  },
+                  renderResult, "calendar"});
 }
 
 } // namespace
@@ -129,6 +195,70 @@ void registerCalendarCommands(CommandRegistry& registry) {
                  c.status(c.calendar().syncAppointments(list));
              }},
         });
+
+    registry.add(
+        {"cal", "[FOLDER] FROM TO",
+         "The appointments from FROM to TO (YYYY-MM-DD, today, +N or -N days; both days included) of "
+         "FOLDER (default Calendar), one a line.",
+         2, 3,
+         [](CommandContext& context, const Args& given, Json& out) {
+             Args args = given;
+             if (args.size() == 2)
+                 args.insert(args.begin(), "Calendar");
+             args[1] = relativeDay(args[1]);
+             args[2] = relativeDay(args[2]);
+             Call c(context, args, out);
+             Collection list;
+             c.status(c.calendar().getAppointmentRange(c.folder(0), c.date(1), c.date(2), true, &list));
+             c.out("appointments", list);
+             // Rows are "#N" for appt, appt-move and appt-rm, as a folder listing's are.
+             lastListing().clear();
+             for (const Lattice::Data& d : list)
+                 if (auto* a = d.toObject<hxMail::MessageItem>())
+                     lastListing().push_back({a->get_id().str(), a->get_subject().str()});
+         },
+         renderAgenda, "calendar"});
+    registry.add({"freebusy", "FROM TO NAME...",
+                  "The busy time of people (Notes names, any form) from FROM to TO (YYYY-MM-DD, today, +N or "
+                  "-N), one line of merged spans per person that has a schedule.",
+                  3, 1000,
+                  [](CommandContext& context, const Args& given, Json& out) {
+                      Args args = given;
+                      args[0] = relativeDay(args[0]);
+                      args[1] = relativeDay(args[1]);
+                      // The host names a user by a recipient id: the name follows "---".
+                      for (std::size_t i = 2; i < args.size(); ++i)
+                          args[i] = "---" + args[i];
+                      Call c(context, args, out);
+                      Collection blocks;
+                      c.status(c.calendar().getFreeBusyBlocks(c.date(0), c.date(1), c.texts(2), &blocks));
+                      c.out("blocks", blocks);
+                  },
+                  renderResult, "calendar"});
+    addAgendaCommand(registry, "appt", "ID", "An appointment's detail: owner, attendees, body.", [](Call& c) {
+        DetailPtr d(new hxMail::AppointmentDetail());
+        c.status(c.calendar().getAppointmentDetail(c.message(0), d));
+        c.out("detail", d);
+    });
+    addAgendaCommand(registry, "appt-new", "FIELD=VALUE...",
+                     "Creates an appointment in the Calendar (subject=..., startDate=YYYY-MM-DDTHH:MM, "
+                     "endDate=..., location=..., isMeeting=true, allDay=true) and prints its id.",
+                     [](Call& c) {
+                         AppointmentPtr a = appointment(c, 0);
+                         c.status(c.calendar().newAppointment("", a));
+                         c.out("id", a->get_id());
+                     });
+    addAgendaCommand(registry, "appt-move", "ID START END SUBJECT",
+                     "Moves an appointment (YYYY-MM-DDTHH:MM[Z|+HH:MM]) and gives it SUBJECT.", [](Call& c) {
+                         c.status(c.calendar().appointmentTimeChanged(
+                             c.message(0), c.dateTime(1), c.dateTime(2), c.text(3), false, false));
+                     });
+    addAgendaCommand(registry, "appt-rm", "ID", "Deletes an appointment; says whether it was deleted.",
+                     [](Call& c) {
+                         bool removed = false;
+                         c.status(c.calendar().removeAppointment(c.message(0), false, false, removed));
+                         c.out("removed", removed);
+                     });
 }
 
 } // namespace hxhost

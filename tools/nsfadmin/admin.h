@@ -114,6 +114,8 @@ public:
     int mailbox(const std::string& server);
     // Delivers what waits in the server's mail.box now; prints what it did.
     int route(const std::string& server);
+    // A calendar entry in a mail file; prints its UNID.
+    int addAppointment(const DbRef& db, const struct AppointmentEntry& entry);
 
     struct Impl; // the command sources' shared state (admin_impl.h)
 

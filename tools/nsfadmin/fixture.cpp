@@ -102,7 +102,7 @@ PersonEntry readPerson(const json& obj, const std::string& where, bool directory
     if (directory) {
         allowOnly(obj, where,
                   {"fullName", "shortName", "firstName", "middleInitial", "lastName", "internetAddress",
-                   "mailDomain", "password", "items", "addressBook", "mail"});
+                   "mailDomain", "password", "items", "addressBook", "mail", "calendar"});
     } else {
         allowOnly(obj, where,
                   {"fullName", "firstName", "middleInitial", "lastName", "internetAddress", "items"});
@@ -227,6 +227,68 @@ void readRichBody(const json& obj, const std::string& where, const std::string& 
         }
     }
     m->richText = notes::ods::encodeRichText(body);
+}
+
+// A calendar entry: "inDays" from the seeding day (negative: before it), "start" and "end" times
+// "HH:MM" (none for "allDay", whose "days" it lasts, default 1), the rest as add-appointment takes it.
+AppointmentEntry readAppointment(const json& obj, const std::string& where) {
+    allowOnly(obj, where,
+              {"subject", "inDays", "start", "end", "days", "zone", "dst", "allDay", "chair", "attendees",
+               "optional", "penciledIn", "location", "text"});
+    auto integer = [&](const char* key, int lo, int hi, int fallback) {
+        const auto it = obj.find(key);
+        if (it == obj.end()) {
+            return fallback;
+        }
+        if (!it->is_number_integer() || it->get<long long>() < lo || it->get<long long>() > hi) {
+            throw FixtureError{where + "." + key + ": a whole number from " + std::to_string(lo) + " to " +
+                               std::to_string(hi)};
+        }
+        return it->get<int>();
+    };
+    auto boolean = [&](const char* key) {
+        const auto it = obj.find(key);
+        if (it != obj.end() && !it->is_boolean()) {
+            throw FixtureError{where + "." + key + ": true or false"};
+        }
+        return it != obj.end() && it->get<bool>();
+    };
+    AppointmentEntry e;
+    e.subject = text(obj, where, "subject", true);
+    e.allDay = boolean("allDay");
+    e.dst = boolean("dst");
+    e.penciledIn = boolean("penciledIn");
+    e.zone = integer("zone", -12, 12, 0);
+    e.chair = text(obj, where, "chair", false);
+    e.required = strings(obj, where, "attendees");
+    e.optional = strings(obj, where, "optional");
+    e.location = text(obj, where, "location", false);
+    e.text = text(obj, where, "text", false);
+    const int inDays = integer("inDays", -3650, 3650, 0);
+    const int days = integer("days", 1, 366, 1);
+    auto day = [&](int offset) {
+        int y = 0, m = 0, d = 0;
+        notes::civilFromDays(notes::ticksNow() / notes::kTicksPerDay + inDays + offset, &y, &m, &d);
+        char text[16];
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d", y, m, d);
+        return std::string(text);
+    };
+    if (e.allDay) {
+        if (obj.contains("start") || obj.contains("end")) {
+            throw FixtureError{where + ": an all-day entry has \"days\", not \"start\" and \"end\""};
+        }
+        e.start = day(0);
+        e.end = day(days - 1);
+    } else {
+        e.start = day(0) + " " + text(obj, where, "start", true);
+        e.end = day(0) + " " + text(obj, where, "end", true);
+    }
+    LNDatetimeRange range;
+    std::string error;
+    if (!appointmentRange(e, &range, &error)) {
+        throw FixtureError{where + ": " + error};
+    }
+    return e;
 }
 
 notes::mail::Message readMessage(const json& obj, const std::string& where, const std::string& baseDir) {
@@ -396,6 +458,11 @@ std::vector<SeedServer> readFixture(const json& root, const std::string& baseDir
             const json& mail = array(people[k], at, "mail");
             for (std::size_t m = 0; m < mail.size(); ++m) {
                 p.mail.push_back(readMessage(mail[m], at + ".mail[" + std::to_string(m) + "]", baseDir));
+            }
+            const json& calendar = array(people[k], at, "calendar");
+            for (std::size_t c = 0; c < calendar.size(); ++c) {
+                p.calendar.push_back(
+                    readAppointment(calendar[c], at + ".calendar[" + std::to_string(c) + "]"));
             }
             if (const auto book = people[k].find("addressBook"); book != people[k].end()) {
                 allowOnly(*book, at + ".addressBook", {"contacts", "groups"});

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "admin.h"
+#include "appointment.h"
 
 #include "notes/admin/mail.h"
 
@@ -18,6 +19,7 @@ struct SeedPerson {
     PersonEntry entry;
     std::string password;
     std::vector<notes::mail::Message> mail; // times relative to now (ticks before it)
+    std::vector<AppointmentEntry> calendar; // dates already made real (days from the seeding day)
     std::vector<PersonEntry> contacts;
     std::vector<GroupEntry> groups;
 };

@@ -1,6 +1,7 @@
 // nsfadmin's command line. Only parsing lives here (CLI11 is slow to compile); the commands are in
 // admin.cpp.
 #include "admin.h"
+#include "appointment.h"
 
 #include <CLI/CLI.hpp>
 
@@ -189,6 +190,24 @@ int main(int argc, char** argv) {
     mailboxCmd->add_option("--server,-s", routeServer, "server (canonical or common name)")->required();
     CLI::App* routeCmd = app.add_subcommand("route", "deliver what waits in a server's mail.box now");
     routeCmd->add_option("--server,-s", routeServer, "server (canonical or common name)")->required();
+    nsfadmin::AppointmentEntry appt;
+    CLI::App* addAppt =
+        app.add_subcommand("add-appointment", "write a calendar entry into a mail file; prints its UNID");
+    addDbOptions(addAppt, db);
+    addAppt->add_option("--subject", appt.subject, "subject")->required();
+    addAppt->add_option("--start", appt.start, "start, \"YYYY-MM-DD HH:MM\" (all-day: \"YYYY-MM-DD\")")
+        ->required();
+    addAppt->add_option("--end", appt.end, "end, the same form (default: the start)");
+    addAppt->add_option("--zone", appt.zone,
+                        "zone of the times in hours west of GMT (New York 5, Berlin -1); default 0");
+    addAppt->add_flag("--dst", appt.dst, "the times are in daylight saving time");
+    addAppt->add_flag("--all-day", appt.allDay, "an all-day event (dates without times)");
+    addAppt->add_option("--chair", appt.chair, "owner of the entry; a meeting's chair");
+    addAppt->add_option("--attendee", appt.required, "a required attendee (repeatable; makes a meeting)");
+    addAppt->add_option("--optional", appt.optional, "an optional attendee (repeatable; makes a meeting)");
+    addAppt->add_flag("--penciled-in", appt.penciledIn, "penciled in: does not make its owner busy");
+    addAppt->add_option("--location", appt.location, "location");
+    addAppt->add_option("--text", appt.text, "the body text");
 
     try {
         app.parse(argc, argv);
@@ -247,6 +266,9 @@ int main(int argc, char** argv) {
     }
     if (*routeCmd) {
         return admin.route(routeServer);
+    }
+    if (*addAppt) {
+        return admin.addAppointment(db, appt);
     }
     if (*attachCmd) {
         return admin.attach(db, unid, attachFiles);

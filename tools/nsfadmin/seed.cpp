@@ -132,6 +132,29 @@ int Admin::seed(const std::string& file) {
                 }
                 summary += ", " + std::to_string(mail.size()) + " mail documents";
             }
+            if (!p.calendar.empty()) {
+                LNDatabase mail;
+                if (int rc = impl_->openDb({srv, "mail/" + p.entry.shortName}, &mail); rc != kOk) {
+                    impl_->err << "nsfadmin: seeding stopped; nothing was kept\n";
+                    return rc;
+                }
+                for (const AppointmentEntry& e : p.calendar) {
+                    LNDatetimeRange range;
+                    std::string error;
+                    LNDocument doc;
+                    LNSTATUS st = appointmentRange(e, &range, &error) ? writeAppointment(mail, e, range, &doc)
+                                                                      : LNSTATUS(ERR_INVALID_PARAM);
+                    if (st == LNNOERROR) {
+                        st = doc.Save();
+                    }
+                    if (st != LNNOERROR) {
+                        impl_->notesError("cannot fill the calendar of " + p.entry.shortName, st);
+                        impl_->err << "nsfadmin: seeding stopped; nothing was kept\n";
+                        return kNotesError;
+                    }
+                }
+                summary += ", " + std::to_string(p.calendar.size()) + " calendar entries";
+            }
             impl_->out << "  person " << p.entry.shortName << " (" << summary << ")\n";
             ++people;
         }

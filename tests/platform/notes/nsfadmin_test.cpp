@@ -568,6 +568,21 @@ TEST_F(NsfadminDirectoryTest, BadFixturesNameTheFieldAndWriteNothing) {
         {R"({"servers": [{"name": "Mail3", "people": [{"fullName": "A", "shortName": "a", "password": "p",
             "mail": [{"from": "B", "subject": "x", "daysAgo": -1}]}]}]})",
          "servers[0].people[0].mail[0].daysAgo: a number from 0 to 3650"},
+        {R"({"servers": [{"name": "Mail3", "people": [{"fullName": "A", "shortName": "a", "password": "p",
+            "calendar": [{"subject": "x", "start": "10:00", "end": "09:00"}]}]}]})",
+         "servers[0].people[0].calendar[0]: the appointment ends before it starts"},
+        {R"({"servers": [{"name": "Mail3", "people": [{"fullName": "A", "shortName": "a", "password": "p",
+            "calendar": [{"subject": "x", "allDay": true, "start": "10:00"}]}]}]})",
+         "servers[0].people[0].calendar[0]: an all-day entry has \"days\""},
+        {R"({"servers": [{"name": "Mail3", "people": [{"fullName": "A", "shortName": "a", "password": "p",
+            "calendar": [{"subject": "x", "start": "9", "end": "10:00"}]}]}]})",
+         "servers[0].people[0].calendar[0]: \""},
+        {R"({"servers": [{"name": "Mail3", "people": [{"fullName": "A", "shortName": "a", "password": "p",
+            "calendar": [{"subject": "x", "start": "09:00", "end": "10:00", "attendees": ["B"]}]}]}]})",
+         "servers[0].people[0].calendar[0]: a meeting needs its chair"},
+        {R"({"servers": [{"name": "Mail3", "people": [{"fullName": "A", "shortName": "a", "password": "p",
+            "calendar": [{"subject": "x", "inDays": 4000, "start": "09:00", "end": "10:00"}]}]}]})",
+         "servers[0].people[0].calendar[0].inDays: a whole number from -3650 to 3650"},
     };
     for (const auto& [text, message] : cases) {
         const std::string path = fixture(text);

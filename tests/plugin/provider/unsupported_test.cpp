@@ -235,17 +235,7 @@ TEST_F(UnsupportedTest, EveryOperationThePluginDoesNotServeAnswersAsTheHostExpec
         {"getHTMLBody", [&](Sentinels& s) { return m->getHTMLBody("id", s.text); }},
         {"markMessageAsRead", [&](Sentinels&) { return m->markMessageAsRead("id", true); }},
 
-        {"newAppointment", [&](Sentinels& s) { return c->newAppointment("f", s.appointment); }},
-        {"addAppointment",
-         [&](Sentinels& s) { return c->addAppointment("f", s.appointment, s.appointmentDetail, ""); }},
-        {"removeAppointment", [&](Sentinels& s) { return c->removeAppointment("id", true, true, s.no); }},
-        {"getAppointmentDetail",
-         [&](Sentinels& s) { return c->getAppointmentDetail("id", s.appointmentDetail); }},
         {"sendUpdateEx", [&](Sentinels& s) { return c->sendUpdateEx(s.appointment, s.no); }},
-        {"saveAppointment",
-         [&](Sentinels& s) { return c->saveAppointment(s.appointment, s.appointmentDetail, s.yes); }},
-        {"appointmentTimeChanged",
-         [&](Sentinels&) { return c->appointmentTimeChanged("id", start, end, "s", true, false); }},
         {"sendAppointment",
          [&](Sentinels& s) { return c->sendAppointment(s.appointment, s.appointmentDetail, ""); }},
         {"deleteRecurringAppointment",
@@ -254,10 +244,6 @@ TEST_F(UnsupportedTest, EveryOperationThePluginDoesNotServeAnswersAsTheHostExpec
          [&](Sentinels& s) {
              return c->recurrenceChanged("id", rec, start, nine, nine, "", s.date, s.text, &s.out, s.date2);
          }},
-        {"getAppointmentRange",
-         [&](Sentinels& s) { return c->getAppointmentRange("f", s.date, s.date2, true, &s.out); }},
-        {"getAppointmentDatesRange",
-         [&](Sentinels& s) { return c->getAppointmentDatesRange("f", s.date, s.date2, "", &s.out); }},
         {"addRecurringBreak",
          [&](Sentinels& s) {
              return c->addRecurringBreak(s.appointment, s.appointmentDetail, s.text, s.number);
@@ -266,8 +252,6 @@ TEST_F(UnsupportedTest, EveryOperationThePluginDoesNotServeAnswersAsTheHostExpec
          [&](Sentinels& s) {
              return c->getFilteredDistributionRecipients("l", "a", s.date, s.date2, &s.out);
          }},
-        {"getFreeBusyBlocks",
-         [&](Sentinels& s) { return c->getFreeBusyBlocks(s.date, s.date2, none, &s.out); }},
         {"syncAppointments", [&](Sentinels&) { return c->syncAppointments(none); }},
 
         {"newContact", [&](Sentinels& s) { return k->newContact("f", s.contact); }},

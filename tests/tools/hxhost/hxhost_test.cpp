@@ -495,12 +495,27 @@ TEST(DemoTour, RunsAgainstTheSeededDemoServer) {
          {"Subject: Q3 figures", "attachment 0 saved to received-q3-figures.csv (91 bytes)",
           "Fw: Facilities update", "Subject: DELIVERY FAILURE: Q3 figures", "Jon Smiht"})
         EXPECT_NE(delivery.find(line), std::string::npos) << line << "\n" << delivery;
-    for (const char* line : {"== Jane Doe logs in ==", "Logged in as Jane Doe/Acme", "Mailbox of Jane Doe",
-                             "Sent Items", "Inbox sorted by subject, ascending", "Inbox from entry 10",
-                             "Global Address List: entries 1-10 of 16", "Alice Wong", "Personal Address Book",
-                             "Paul Martin   paul.martin@partner.example  person  personal", "Maria Rossi",
-                             "Logged out.", "Subject: Office floor plan",
-                             "attachment 0 saved to seating-plan.pdf", "shall we try the new caf\xc3\xa9"})
+    for (const char* line : {"== Jane Doe logs in ==",
+                             "Logged in as Jane Doe/Acme",
+                             "Mailbox of Jane Doe",
+                             "Sent Items",
+                             "Inbox sorted by subject, ascending",
+                             "Inbox from entry 10",
+                             "Global Address List: entries 1-10 of 16",
+                             "Alice Wong",
+                             "Personal Address Book",
+                             "Paul Martin   paul.martin@partner.example  person  personal",
+                             "Maria Rossi",
+                             "Logged out.",
+                             "Subject: Office floor plan",
+                             "attachment 0 saved to seating-plan.pdf",
+                             "shall we try the new caf\xc3\xa9",
+                             "Design review  @ Room 4  (meeting)",
+                             "Company holiday  (all day)",
+                             "Gym, if the day allows  (penciled in)",
+                             "Lunch with John  @ Canteen",
+                             "removed: yes",
+                             "blocks: 3"})
         EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
     EXPECT_EQ(out.find("demo-password"), std::string::npos);
     EXPECT_EQ(out.find("Error:"), std::string::npos) << out;

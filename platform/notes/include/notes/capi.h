@@ -181,6 +181,7 @@ struct TIME {
 #define PKG_SERVER 0x0900
 #define PKG_DNAME 0x0A00
 #define PKG_LNCPP 0x3C00
+#define PKG_SCHED 0x2800
 
 #define ERR_INVALID_PARAM (PKG_OS + 1)         // 0x0101
 #define ERR_EXISTS (PKG_OS + 2)                // 0x0102
@@ -218,6 +219,8 @@ struct TIME {
 #define ERR_NOT_AN_ATTACHMENT (PKG_NSF + 40)       // 0x0228 the item is not a file attachment
 #define ERR_MIME_PART_TOO_BIG (PKG_NSF + 41)       // 0x0229 a MIME part's text exceeds 65535 bytes
 #define ERR_MIME_PARSE (PKG_NSF + 42)              // 0x022A the message is not readable as MIME
+#define ERR_SCHED_NO_USER (PKG_SCHED + 1)          // 0x2801 the name is no person of this server with mail
+#define ERR_SCHED_BAD_INTERVAL (PKG_SCHED + 2)     // 0x2802 an interval that ends before it starts
 
 // Statuses of the class library (lcppn30); their texts are in the same table.
 #define LNERR_NOT_INITIALIZED (PKG_LNCPP + 1)     // 0x3C01
@@ -499,6 +502,32 @@ STATUS NSFNoteExtractFile(NOTEHANDLE hNote, BLOCKID bhItem, const char* fileName
 // attachment's name. encodingType is not used.
 STATUS NSFNoteAttachFile(NOTEHANDLE hNote, const char* itemName, WORD itemNameLength, const char* pathName,
                          const char* originalPathName, WORD encodingType);
+
+// Text lists (a LIST, then a WORD length per entry, then the texts) and the scheduling service.
+// ListAllocate makes a list of `entries` empty texts (fPrefixDataType not supported: 0);
+// ListAddEntry inserts a text at entryNumber (past the end: appends) while the list is unlocked.
+STATUS ListAllocate(WORD entries, WORD textSize, BOOL fPrefixDataType, DHANDLE* rethList, void** retpList,
+                    WORD* retListSize);
+STATUS ListAddEntry(DHANDLE hList, BOOL fPrefixDataType, WORD* pListSize, WORD entryNumber, const char* text,
+                    WORD textSize);
+typedef DHANDLE HCNTNR;
+#define SCHRQST_FORCEREMOTE 0x0002
+#define SCHRQST_EACHPERSON 0x0008
+// The busy time of the people a text list names, for the interval: a container with one schedule
+// per name. Names are looked up in the directories like NAMELookup2 (any form); a name that is no
+// person with a mail file on a server of this data directory gives ERR_SCHED_NO_USER. A person is
+// busy during each calendar entry of the mail file that is not penciled in. pApptUnid and
+// pApptOrigDate are not used.
+STATUS SchRetrieve(const void* pApptUnid, const TIMEDATE* pApptOrigDate, DWORD dwOptions,
+                   const TIMEDATE_PAIR* pInterval, const LIST* pNames, HCNTNR* rethCntnr, void* reserved1,
+                   void* reserved2, void* reserved3);
+STATUS SchContainer_GetFirstSchedule(HCNTNR hCntnr, DWORD* rethSchedObj, void** retpSchedule);
+// The schedule's busy time within pInterval (null: the whole retrieved interval) as a RANGE of
+// TIMEDATE_PAIRs in time order, merged where they overlap, in a new memory handle.
+STATUS Schedule_ExtractBusyTimeRange(HCNTNR hCntnr, DWORD hSchedObj, const UNID* punidIgnore,
+                                     const TIMEDATE_PAIR* pInterval, DWORD* retdwSize, DHANDLE* rethRange,
+                                     DHANDLE* rethMoreCtx);
+void SchContainer_Free(HCNTNR hCntnr);
 
 #ifdef __cplusplus
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "notes/lnattachment.h"
+#include "notes/lncalendar.h"
 #include "notes/lndatabase.h"
 #include "notes/lndatetime.h"
 #include "notes/lnform.h"

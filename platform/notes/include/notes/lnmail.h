@@ -1,6 +1,6 @@
-// Mail documents: LNMailMessage (a memo's mail items), LNCalendar and LNCalendarEntry (the
-// calendar view of a mail file by date range). Each getter reads one documented memo item (see the
-// README); an absent item gives the default named beside it.
+// Mail documents: LNMailMessage (a memo's mail items; calendar entries are in lncalendar.h). Each
+// getter reads one documented memo item (see the README); an absent item gives the default named
+// beside it.
 #pragma once
 
 #include "notes/lndatabase.h"
@@ -57,52 +57,4 @@ public:
     LNSTATUS SetMoodStamp(LNMOODSTAMP mood); // outside 0..10: ERR_INVALID_PARAM; 0 deletes the item
     LNMAILIMPORTANCE GetMailImportance() const;
     LNSTATUS SetMailImportance(LNMAILIMPORTANCE importance); // an unknown value: ERR_INVALID_PARAM
-};
-
-// "AppointmentType": "0" appointment, "1" anniversary, "2" all-day event, "3" meeting, "4" reminder.
-enum LNCALENDARENTRYTYPE {
-    LNCALENDARENTRYTYPE_APPOINTMENT = 0,
-    LNCALENDARENTRYTYPE_ANNIVERSARY = 1,
-    LNCALENDARENTRYTYPE_ALL_DAY_EVENT = 2,
-    LNCALENDARENTRYTYPE_MEETING = 3,
-    LNCALENDARENTRYTYPE_REMINDER = 4
-};
-
-// An "Appointment" document: "StartDateTime", "EndDateTime", "Subject", "Chair" (owner, else
-// "From"), "RequiredAttendees", "OptionalAttendees", "PenciledIn" "1".
-class LNCalendarEntry : public LNMailMessage {
-public:
-    LNCalendarEntry() = default;
-    LNCalendarEntry(const LNNote& note) : LNMailMessage(note) {}
-    LNCalendarEntry& operator=(const LNNote& note);
-
-    LNCALENDARENTRYTYPE GetEntryType() const;
-    LNSTATUS SetEntryType(LNCALENDARENTRYTYPE type);
-    LNString GetBriefDescription() const; // the subject
-    LNString GetOwner() const;
-    LNBOOL GetIsPenciledIn() const;
-    LNSTATUS SetIsPenciledIn(LNBOOL on);
-    LNSTATUS GetRequiredAttendees(LNText* names) const;
-    LNSTATUS GetOptionalAttendees(LNText* names) const;
-    LNSTATUS GetDatetimeRange(LNDatetimeRange* range) const;
-    LNSTATUS SetDatetimeRange(const LNDatetimeRange& range); // "StartDateTime", "EndDateTime"
-};
-
-// The calendar entries of a mail file ("($Calendar)").
-class LNCalendar {
-public:
-    LNCalendar() = default;
-    explicit LNCalendar(const LNDatabase& db) : db_(db) {}
-
-    // Entries that start within range (both ends included, whole days for date-only ends), in
-    // start order, bound and unopened. The flag and name are accepted and not used.
-    LNSTATUS GetEntries(const LNDatetimeRange& range, std::vector<LNCalendarEntry>* entries,
-                        LNBOOL flag = TRUE, const LNString& name = "");
-    // The same, over a database (the plug-in's form).
-    static LNSTATUS GetEntries(const LNDatabase& db, const LNDatetimeRange& range,
-                               std::vector<LNCalendarEntry>* entries, LNBOOL flag = TRUE,
-                               const LNString& name = "");
-
-private:
-    LNDatabase db_;
 };

@@ -41,6 +41,8 @@ constexpr Text kTexts[] = {
     {ERR_FT_QUERY, "Query is not understandable"},
     {ERR_NAMESPACE_NOT_FOUND, "The name lookup view was not found in the directory"},
     {ERR_NO_DIRECTORY, "No directory to look names up in"},
+    {ERR_SCHED_NO_USER, "No schedule: the name is no person with a mail file on this server"},
+    {ERR_SCHED_BAD_INTERVAL, "No schedule: the interval ends before it starts"},
     {ERR_PASSWORD_MISMATCH, "The password does not match"},
     {ERR_PASSWORD_TOO_LONG, "The password is too long"},
     {ERR_BAD_DIGEST, "The password digest could not be made"},

@@ -86,6 +86,16 @@ CREATE TABLE IF NOT EXISTS view_state(
 );
 )sql";
 
+// The calendar index (calendarindex.h); a store made before it gets it, filled, when first opened.
+constexpr const char* kCalendarSchema = R"sql(
+CREATE TABLE IF NOT EXISTS calendar_index(
+    note_id INTEGER PRIMARY KEY,
+    start   INTEGER NOT NULL,
+    end     INTEGER NOT NULL
+);
+CREATE INDEX IF NOT EXISTS calendar_start ON calendar_index(start, note_id);
+)sql";
+
 // Steps a bound statement whose first column is a note id.
 STATUS collectIds(sqlite3_stmt* s, std::vector<NOTEID>* ids) {
     ids->clear();
@@ -183,7 +193,7 @@ void Note::removeById(WORD id) {
 
 // ---- the façade's modules ---------------------------------------------------------------------
 
-Database::Database() : views_(*this), fullText_(*this), objects_(*this) {}
+Database::Database() : views_(*this), fullText_(*this), objects_(*this), calendar_(*this) {}
 
 STATUS Database::objectBytes(DWORD objectId, std::string* out) {
     return objects_.bytes(objectId, out);
@@ -202,6 +212,9 @@ STATUS Database::ensureViewIndex(NOTEID view) {
 }
 STATUS Database::readyCollation(NOTEID view, WORD collation) {
     return views_.readyCollation(view, collation);
+}
+STATUS Database::calendarEntries(std::int64_t from, std::int64_t until, std::vector<NOTEID>* out) {
+    return calendar_.overlapping(from, until, out);
 }
 STATUS Database::viewRows(NOTEID view, WORD collation, std::vector<ViewRow>* out) {
     return views_.viewRows(view, collation, out);
@@ -263,6 +276,8 @@ STATUS Database::create(const std::string& file, const std::string& title) {
     std::string sql = "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; BEGIN;";
     sql += kSchema;
     sql += kViewSchema;
+    sql += kCalendarSchema;
+    sql += "INSERT INTO meta VALUES('calendar_span','0');";
     sqlite3_str* meta = sqlite3_str_new(db);
     sqlite3_str_appendf(meta,
                         "INSERT INTO meta VALUES('schema_version','%d'),('replica_id','%s'),('title',%Q),"
@@ -312,11 +327,31 @@ STATUS Database::open(const std::string& file, const std::string& server, const 
     if (db->meta("schema_version") != std::to_string(kSchemaVersion)) {
         return ERR_NOT_A_DATABASE;
     }
+    if (db->meta("calendar_span").empty()) {
+        if (STATUS st = db->addCalendarIndex(); st != NOERROR) {
+            return st;
+        }
+    }
     *out = connectionpool::share(std::move(db));
     return NOERROR;
 }
 
 // Schema 1 had no view indexes; views of such a store are indexed on first use.
+STATUS Database::addCalendarIndex() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Transaction tx(db_);
+    if (!tx.ok()) {
+        return statusOf(tx.rc());
+    }
+    if (const int rc = sqlite3_exec(db_, kCalendarSchema, nullptr, nullptr, nullptr); rc != SQLITE_OK) {
+        return statusOf(rc);
+    }
+    if (STATUS st = calendar_.buildLocked(); st != NOERROR) {
+        return st;
+    }
+    return statusOf(tx.commit());
+}
+
 STATUS Database::migrate() {
     std::string sql = "BEGIN IMMEDIATE;";
     sql += kViewSchema;
@@ -613,6 +648,9 @@ STATUS Database::save(Note& note) {
         if (STATUS st = views_.indexNoteLocked(info.id, note); st != NOERROR) {
             return st;
         }
+        if (STATUS st = calendar_.indexNoteLocked(info.id, note); st != NOERROR) {
+            return st;
+        }
     } else if (info.noteClass == NOTE_CLASS_VIEW) {
         if (STATUS st = views_.bumpDesignVersionLocked(); st != NOERROR) { // rebuilt on next use
             return st;
@@ -650,6 +688,7 @@ STATUS Database::remove(NOTEID id) {
         "DELETE FROM view_index WHERE note_id = ?1",
         "DELETE FROM view_index WHERE view_id = ?1",
         "DELETE FROM view_state WHERE view_id = ?1",
+        "DELETE FROM calendar_index WHERE note_id = ?1",
     };
     for (const char* sql : kSteps) {
         if (STATUS st = prepare(sql, &s); st != NOERROR) {

@@ -3,6 +3,7 @@
 // object store, and keeps their work in the store's transactions.
 #pragma once
 
+#include "calendarindex.h"
 #include "fulltext.h"
 #include "objectstore.h"
 #include "values.h"
@@ -135,12 +136,15 @@ public:
     // The documents of a view that a full-text query matches (ERR_FT_QUERY on a bad query; the
     // reason goes to *error).
     STATUS ftSearch(NOTEID view, std::string_view query, std::vector<NOTEID>* out, std::string* error);
+    // The "Appointment" documents overlapping [from, until) in GMT ticks, in start order.
+    STATUS calendarEntries(std::int64_t from, std::int64_t until, std::vector<NOTEID>* out);
 
 private:
     // The modules work on the store's connection, under its mutex and inside its transactions.
     friend class ViewIndex;
     friend class FullText;
     friend class ObjectStore;
+    friend class CalendarIndex;
 
     Database();
     STATUS prepare(const char* sql, sqlite3_stmt** out); // cached; the caller holds mutex_
@@ -148,6 +152,7 @@ private:
     STATUS infoLocked(NOTEID id, NoteInfo* out);
     STATUS loadLocked(NOTEID id, Note* out);
     STATUS migrate();                // brings an older store to the current schema
+    STATUS addCalendarIndex();       // for a store made before the calendar index
     STATUS stamp(std::int64_t* out); // a modification time, see store.cpp
     STATUS checkLive(NOTEID id);     // ERR_INVALID_NOTE / ERR_NOTE_DELETED unless a live note
     std::string meta(const char* key);
@@ -160,6 +165,7 @@ private:
     ViewIndex views_;
     FullText fullText_;
     ObjectStore objects_;
+    CalendarIndex calendar_;
 };
 
 } // namespace notes
