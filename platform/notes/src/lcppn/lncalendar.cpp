@@ -1,36 +1,13 @@
 #include "notes/lncalendar.h"
 #include "lnbodies.h"
+#include "lnitemtext.h"
 
 #include <cstdint>
 
 namespace {
 
-// Absent items give defaults, also in throw-all-errors mode: they are no error of the entry.
-LNString firstText(const LNNote& note, const char* name) {
-    LNItem item;
-    if (!note.HasItem(name) || note.GetItem(name, &item) != LNNOERROR) {
-        return LNString();
-    }
-    LNText text;
-    text = item;
-    return text.GetCount() > 0 ? text[0] : LNString();
-}
-
-LNSTATUS textList(const LNNote& note, const char* name, LNText* out) {
-    if (out == nullptr) {
-        return lnResult(ERR_INVALID_PARAM);
-    }
-    *out = LNText();
-    LNItem item;
-    if (note.HasItem(name) && note.GetItem(name, &item) == LNNOERROR) {
-        LNText copy;
-        copy = item;
-        for (LNINT i = 0; i < copy.GetCount(); ++i) {
-            out->Append(copy[i]);
-        }
-    }
-    return LNNOERROR;
-}
+using lnitems::firstText;
+using lnitems::textList;
 
 // Entry kinds in the order of their "AppointmentType" codes.
 constexpr LNCALENDARENTRYTYPE kKinds[] = {LNCALENDARENTRYTYPE_APPOINTMENT, LNCALENDARENTRYTYPE_ANNIVERSARY,

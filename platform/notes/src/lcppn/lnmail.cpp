@@ -1,35 +1,13 @@
 #include "notes/lnmail.h"
 #include "lnbodies.h"
+#include "lnitemtext.h"
 
 #include <cstdlib>
 
 namespace {
 
-LNString firstText(const LNNote& note, const char* name) {
-    LNItem item;
-    if (note.GetItem(name, &item) != LNNOERROR) {
-        return LNString();
-    }
-    LNText text;
-    text = item;
-    return text.GetCount() > 0 ? text[0] : LNString();
-}
-
-LNSTATUS textList(const LNNote& note, const char* name, LNText* out) {
-    if (out == nullptr) {
-        return lnResult(ERR_INVALID_PARAM);
-    }
-    *out = LNText();
-    LNItem item;
-    if (note.GetItem(name, &item) == LNNOERROR) {
-        LNText copy;
-        copy = item;
-        for (LNINT i = 0; i < copy.GetCount(); ++i) {
-            out->Append(copy[i]);
-        }
-    }
-    return LNNOERROR;
-}
+using lnitems::firstText;
+using lnitems::textList;
 
 // Sets a one-value text item; an empty value deletes it.
 LNSTATUS setText(LNNote* note, const char* name, const std::string& value) {
