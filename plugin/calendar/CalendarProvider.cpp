@@ -3,6 +3,7 @@
 #include "calendar/NotesAppointment.h"
 #include "notes/NotesAddressBook.h"
 #include "notes/NotesDatabase.h"
+#include "notes/NotesDocument.h"
 #include "notes/NotesFolder.h"
 #include "notes/NotesUser.h"
 #include "provider/OperationFrame.h"
@@ -12,26 +13,6 @@
 #include "Lattice/Util.h"
 
 namespace hxMail::hxNotesProvider {
-
-namespace {
-
-// A Notes date-time as a host one, moved to GMT.
-Lattice::_DateTimeData toHostDateTime(LNDatetime value) {
-    Lattice::_DateTimeData dt;
-    if (value.IsNull())
-        return dt;
-    value.AdjustTimeZone(0, FALSE);
-    dt.setFullYear(static_cast<int>(value.GetYear()));
-    dt.month = static_cast<short>(value.GetMonth());
-    dt.day = static_cast<short>(value.GetDay());
-    dt.hour = static_cast<short>(value.GetHour());
-    dt.minute = static_cast<short>(value.GetMinute());
-    dt.second = static_cast<short>(value.GetSecond());
-    dt.hundredths = static_cast<short>(value.GetHundredth());
-    return dt;
-}
-
-} // namespace
 
 CalendarProvider::~CalendarProvider() = default;
 
@@ -259,7 +240,8 @@ long CalendarProvider::getFreeBusyBlocks(Lattice::_DateData start, Lattice::_Dat
                 for (LNINT r = 0; r < busy.GetDatetimeRangeCount(); ++r) {
                     LNDatetimeRange range;
                     busy.GetDatetimeRange(r, &range);
-                    coalescer.add(toHostDateTime(range.GetBegin()), toHostDateTime(range.GetEnd()), 2);
+                    coalescer.add(NotesDocument::gmtDateTime(range.GetBegin()),
+                                  NotesDocument::gmtDateTime(range.GetEnd()), 2);
                 }
                 Lattice::String text(2048, 256);
                 coalescer.addToString(text);

@@ -363,6 +363,23 @@ void NotesDocument::setItemTextRT(const char* name, String& value) {
     note->CreateItem(name, rich, LNITEMFLAGS_SUMMARY, kInsertNew);
 }
 
+Lattice::_DateTimeData NotesDocument::gmtDateTime(LNDatetime value) {
+    Lattice::_DateTimeData dt;
+    if (value.IsNull())
+        return dt;
+    if (value.HasDate() && value.HasTime())
+        value.AdjustTimeZone(0, FALSE);
+    dt.setFullYear(static_cast<int>(value.GetYear()));
+    dt.month = static_cast<short>(value.GetMonth());
+    dt.day = static_cast<short>(value.GetDay());
+    dt.hour = static_cast<short>(value.GetHour());
+    dt.minute = static_cast<short>(value.GetMinute());
+    dt.second = static_cast<short>(value.GetSecond());
+    dt.hundredths = static_cast<short>(value.GetHundredth());
+    dt.zoneOffset = 0;
+    return dt;
+}
+
 Lattice::Data NotesDocument::getDate(const char* name, bool withTime) {
     LNItem item;
     if (!findItem(name, item) || item.GetType() != LNITEMTYPE_DATETIMES)
@@ -375,20 +392,8 @@ Lattice::Data NotesDocument::getDate(const char* name, bool withTime) {
     if (value.IsNull())
         return Lattice::Data();
     try {
-        if (withTime) {
-            if (value.HasDate() && value.HasTime())
-                value.AdjustTimeZone(0, FALSE);
-            Lattice::_DateTimeData dt;
-            dt.setFullYear(static_cast<int>(value.GetYear()));
-            dt.month = static_cast<short>(value.GetMonth());
-            dt.day = static_cast<short>(value.GetDay());
-            dt.hour = static_cast<short>(value.GetHour());
-            dt.minute = static_cast<short>(value.GetMinute());
-            dt.second = static_cast<short>(value.GetSecond());
-            dt.hundredths = static_cast<short>(value.GetHundredth());
-            dt.zoneOffset = 0;
-            return Lattice::Data(dt);
-        }
+        if (withTime)
+            return Lattice::Data(gmtDateTime(value));
     } catch (LNSTATUS) {
         return Lattice::Data();
     }

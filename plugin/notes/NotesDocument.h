@@ -68,6 +68,8 @@ public:
     void setIsGroup(bool value) { isGroup_ = value; }
     const String& getId() const { return universalId; }
     unsigned long getNoteId() const { return noteId; }
+    // A Notes date-time as a host one, moved to GMT when it has both a date and a time.
+    static Lattice::_DateTimeData gmtDateTime(LNDatetime value);
     LNDocument* getDocument() const { return document.get(); }
     LNNote* getNote() const { return note; }
     NotesDatabase* getDatabase() const { return database; }
