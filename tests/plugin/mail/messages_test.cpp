@@ -630,6 +630,11 @@ const std::vector<Shape> kShapes = {
        "Reporting-MTA: dns; mx.acme.example\r\n\r\nFinal-Recipient: rfc822; bob@acme.example\r\nAction: "
        "failed"},
       {"Lunch on Friday.eml", "message/rfc822", kReturned.substr(0, kReturned.size() - 2)}}},
+    {"a report alone has no body and is offered",
+     "Subject: Status\r\nContent-Type: message/delivery-status\r\n\r\nAction: delayed\r\n",
+     "",
+     0,
+     {{"part-1.txt", "message/delivery-status", "Action: delayed\r\n"}}},
     {"read receipt",
      "Subject: Read\r\nContent-Type: multipart/report; report-type=disposition-notification; "
      "boundary=d\r\n\r\n"
