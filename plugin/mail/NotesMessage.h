@@ -55,6 +55,10 @@ public:
     // The body read from the note's own MIME parts, without the web task.
     void loadMimeBody(Lattice::SchemaBase* detail, bool unused, bool asReply);
     void parseMimeBodies(hxMailLib::Mime::Email* email);
+    // Lists the leaves of a MIME memo that are neither its body nor one of its file attachments.
+    void loadMimeLeaves(hxMail::Attachments* attachments);
+    // The decoded bytes of leaf `leaf` (from 0, in message order).
+    bool loadMimeLeafData(long leaf, Lattice::Ptr<Lattice::BaseObject64>& out);
     void parseSingleBody(hxMailLib::Mime::Email* email, unsigned short itemType, char* itemName,
                          unsigned short nameLength, void* value, unsigned long valueLength);
     // Records the body's "cid:" references in the provider's content-id table.

@@ -1,5 +1,6 @@
-// Attachments of a memo: its file attachments and the pictures embedded in its rich text, which the
-// host serves through its own links, and the bytes of either on request.
+// Attachments of a memo: its file attachments, the pictures embedded in its rich text, which the
+// host serves through its own links, and the leaves of a MIME memo besides its body; the bytes of
+// each on request.
 #include "mail/NotesMessage.h"
 #include "mail/NotesWeb.h"
 
@@ -7,12 +8,14 @@
 #include "provider/MailProvider.h"
 
 #include "Lattice/Settings.h"
+#include "hxMime/Mime.h"
 #include "notes/capi.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace hxMail::hxNotesProvider {
 
@@ -50,7 +53,159 @@ STATUS collectChunk(const BYTE* bytes, DWORD length, void* param) {
     return NOERROR;
 }
 
+using MimePart = Lattice::Ptr<hxMailLib::Mime::MimeBase>;
+
+// Leaves of a MIME memo are numbered far past the pictures, whose numbers grow with every body
+// the session opens.
+constexpr long kFirstLeafNumber = 1000000;
+
+// The message as its "Body" parts hold it, in order. A file leaf holds only where its bytes went,
+// which is harmless: those leaves are offered as the note's file attachments.
+Lattice::String storedMessage(NOTEHANDLE hNote) {
+    Lattice::String message;
+    BLOCKID item{};
+    WORD type = 0;
+    BLOCKID value{};
+    DWORD length = 0;
+    STATUS status = NSFItemInfo(hNote, "Body", 4, &item, &type, &value, &length);
+    while (status == NOERROR) {
+        char* bytes = OSLockBlock(char, value);
+        WORD itemType = 0;
+        if (bytes && length >= sizeof(WORD) + ODSLength(_MIME_PART))
+            std::memcpy(&itemType, bytes, sizeof itemType);
+        if (itemType == TYPE_MIME_PART) {
+            void* cursor = bytes + sizeof(WORD);
+            MIME_PART part{};
+            ODSReadMemory(&cursor, _MIME_PART, &part, 1);
+            const DWORD available = length - sizeof(WORD) - ODSLength(_MIME_PART);
+            message.str().append(static_cast<const char*>(cursor),
+                                 std::min<DWORD>(part.wByteCount, available));
+        }
+        OSUnlockBlock(value);
+        status = NSFItemInfoNext(hNote, item, "Body", 4, &item, &type, &value, &length);
+    }
+    return message;
+}
+
+struct Leaf {
+    MimePart part;
+    const void* parent = nullptr; // identifies the multipart holding it, if any
+    bool inAlternative = false;
+};
+
+void collectLeaves(const MimePart& part, const hxMailLib::Mime::MimeBase& parent, std::vector<Leaf>& leaves) {
+    if (!part)
+        return;
+    if (auto* multipart = dynamic_cast<hxMailLib::Mime::Multipart*>(part.get())) {
+        for (long i = 0; i < multipart->getParts().count(); ++i)
+            collectLeaves(multipart->getParts()[i], *multipart, leaves);
+        return;
+    }
+    leaves.push_back({part, &parent, parent.getContentType().is("multipart", "alternative")});
+}
+
+std::vector<Leaf> leavesOf(const Lattice::String& message) {
+    std::vector<Leaf> leaves;
+    auto email = Lattice::Ptr<hxMailLib::Mime::Email>(new hxMailLib::Mime::Email());
+    if (message.isEmpty() || !email->decodeFromString(message))
+        return leaves;
+    for (long i = 0; i < email->getBodyParts().count(); ++i)
+        collectLeaves(email->getBodyParts()[i], *email, leaves);
+    return leaves;
+}
+
+// Named or marked as attachment: never the body, as the web task decides.
+bool isAttachedLeaf(const hxMailLib::Mime::MimeBase& leaf) {
+    return !leaf.getFileName().isEmpty() || leaf.getDisposition() == "attachment";
+}
+
+// Stored as one of the note's "$FILE" attachments, and listed as such.
+bool isFileLeaf(const hxMailLib::Mime::MimeBase& leaf) {
+    return leaf.getDisposition() == "attachment" ||
+           (!leaf.getFileName().isEmpty() && !leaf.getContentType().isText());
+}
+
+// The leaf shown as the body: the first unattached HTML part, else the first unattached text.
+long bodyLeaf(const std::vector<Leaf>& leaves) {
+    for (const char* subtype : {"html", "plain"})
+        for (std::size_t i = 0; i < leaves.size(); ++i)
+            if (leaves[i].part->getContentType().is("text", subtype) && !isAttachedLeaf(*leaves[i].part))
+                return static_cast<long>(i);
+    return -1;
+}
+
+// Another rendering of the body's own text, which the reader sees already.
+bool isBodyAlternative(const std::vector<Leaf>& leaves, long body, const Leaf& leaf) {
+    if (body < 0 || !leaf.parent || leaf.parent != leaves[static_cast<std::size_t>(body)].parent)
+        return false;
+    return leaf.inAlternative && leaf.part->getContentType().isText() && !isAttachedLeaf(*leaf.part);
+}
+
+Lattice::String leafName(const hxMailLib::Mime::MimeBase& leaf, long index) {
+    const hxMailLib::Mime::ContentType& type = leaf.getContentType();
+    if (type.is("message", "rfc822")) {
+        hxMailLib::Mime::Email inner;
+        const auto* single = dynamic_cast<const hxMailLib::Mime::SinglePart*>(&leaf);
+        if (single && inner.decodeHeadersFromString(single->getContent()) && !inner.getSubject().isEmpty())
+            return inner.getSubject() + ".eml";
+    }
+    if (!leaf.getFileName().isEmpty())
+        return leaf.getFileName();
+    const char* extension = type.is("text", "html")                        ? "html"
+                            : type.is("message", "rfc822")                 ? "eml"
+                            : type.isText() || type.getType() == "message" ? "txt"
+                                                                           : "bin";
+    return "part-" + Lattice::String::fromLong(index + 1) + "." + extension;
+}
+
 } // namespace
+
+void NotesMessage::loadMimeLeaves(hxMail::Attachments* attachments) {
+    const NOTEHANDLE hNote = openRawNote();
+    const String message = hNote != NULLHANDLE ? storedMessage(hNote) : String();
+    if (hNote != NULLHANDLE)
+        NSFNoteClose(hNote);
+    reopenDocument();
+    const std::vector<Leaf> leaves = leavesOf(message);
+    const long body = bodyLeaf(leaves);
+    for (std::size_t i = 0; i < leaves.size(); ++i) {
+        const hxMailLib::Mime::MimeBase& leaf = *leaves[i].part;
+        if (static_cast<long>(i) == body || isFileLeaf(leaf) || isBodyAlternative(leaves, body, leaves[i]))
+            continue;
+        const long number = kFirstLeafNumber + static_cast<long>(i);
+        Lattice::Ptr<hxMail::Attachment> attachment = new hxMail::Attachment();
+        attachment->set_method(1);
+        attachment->set_attachNum(number);
+        attachment->set_fileName(leafName(leaf, static_cast<long>(i)));
+        attachment->set_mimeType(leaf.getContentType().getMimeType());
+        attachment->set_fileType(leaf.getContentType().getMimeType());
+        if (const auto* single = dynamic_cast<const hxMailLib::Mime::SinglePart*>(&leaf))
+            attachment->set_size(single->getContent().length());
+        attachment->set_id(attachmentId(number, messageId_));
+        if (attachments)
+            attachments->add(attachment);
+    }
+}
+
+bool NotesMessage::loadMimeLeafData(long leaf, Lattice::Ptr<Lattice::BaseObject64>& out) {
+    const NOTEHANDLE hNote = openRawNote();
+    if (hNote == NULLHANDLE) {
+        reopenDocument();
+        return false;
+    }
+    const String message = storedMessage(hNote);
+    NSFNoteClose(hNote);
+    reopenDocument();
+    const std::vector<Leaf> leaves = leavesOf(message);
+    if (leaf < 0 || leaf >= static_cast<long>(leaves.size()))
+        return false;
+    const auto* single =
+        dynamic_cast<const hxMailLib::Mime::SinglePart*>(leaves[static_cast<std::size_t>(leaf)].part.get());
+    if (!single)
+        return false;
+    const String& bytes = single->getContent();
+    return out->setBinaryData(bytes.data(), bytes.length(), true);
+}
 
 void NotesMessage::loadAttachments(hxMail::MessageDetail* detail) {
     hxMail::Attachments* attachments = detail ? detail->get_attachments().get() : nullptr;
@@ -66,6 +221,8 @@ void NotesMessage::loadAttachments(hxMail::MessageDetail* detail) {
                 attachments->add(attachment);
         }
         loadEmbeddedAttachments(attachments);
+        if (isMime_)
+            loadMimeLeaves(attachments);
     }
     verifyAttachments(detail ? detail->get_body().get() : nullptr, attachments);
 }
@@ -172,6 +329,9 @@ bool NotesMessage::loadAttachmentData(long attachNum, Lattice::Ptr<Lattice::Base
     if (!out)
         out = new Lattice::BaseObject64();
 
+    // The host hands numbers from 100 on as pictures, less 100.
+    if (embedded && attachNum >= kFirstLeafNumber - 100)
+        return !loadFailed_ && loadMimeLeafData(attachNum - (kFirstLeafNumber - 100), out);
     if (embedded) {
         Lattice::Array<_ContentIdStruct>* table = contentIdTable();
         if (!table || attachNum < 0 || attachNum >= table->count())
@@ -182,6 +342,9 @@ bool NotesMessage::loadAttachmentData(long attachNum, Lattice::Ptr<Lattice::Base
             return false;
         return out->setBinaryData(picture.bytes.data(), picture.bytes.length(), true);
     }
+
+    if (attachNum >= kFirstLeafNumber)
+        return !loadFailed_ && loadMimeLeafData(attachNum - kFirstLeafNumber, out);
 
     const NOTEHANDLE hNote = document && !loadFailed_ ? document->GetNoteHandle() : NULLHANDLE;
     if (hNote == NULLHANDLE || attachNum < 0 || attachNum > 0xFFFF)

@@ -591,3 +591,116 @@ TEST_F(LiveMessageTest, AttachmentNamesAreDataNotPaths) {
         EXPECT_EQ(bytesOf(a.get_id().str(), a.get_attachNum()), "the bytes") << names[i].first;
     }
 }
+
+namespace {
+
+struct Offered {
+    std::string name, mimeType, bytes;
+};
+
+struct Shape {
+    std::string what, eml, body;
+    std::size_t files; // "$FILE" attachments listed before the offered leaves
+    std::vector<Offered> offered;
+};
+
+const std::string kReturned = "From: jane@acme.example\r\nSubject: Lunch on Friday\r\n"
+                              "Content-Type: text/plain\r\n\r\nSee you there.\r\n";
+
+const std::vector<Shape> kShapes = {
+    {"single text part", "Subject: One\r\nContent-Type: text/plain\r\n\r\nonly text\r\n", "only text", 0, {}},
+    {"alternatives show one body and offer nothing",
+     "Subject: Alt\r\nContent-Type: multipart/alternative; boundary=a\r\n\r\n"
+     "--a\r\nContent-Type: text/plain\r\n\r\nplain twin\r\n"
+     "--a\r\nContent-Type: text/html\r\n\r\n<p>rich twin</p>\r\n--a--\r\n",
+     "rich twin",
+     0,
+     {}},
+    {"bounce: text, delivery status and the returned message",
+     "Subject: Undeliverable\r\nContent-Type: multipart/report; report-type=delivery-status; "
+     "boundary=r\r\n\r\n"
+     "--r\r\nContent-Type: text/plain\r\n\r\nDelivery to bob failed.\r\n"
+     "--r\r\nContent-Type: message/delivery-status\r\n\r\nReporting-MTA: dns; mx.acme.example\r\n\r\n"
+     "Final-Recipient: rfc822; bob@acme.example\r\nAction: failed\r\n"
+     "--r\r\nContent-Type: message/rfc822\r\n\r\n" +
+         kReturned + "--r--\r\n",
+     "Delivery to bob failed.",
+     0,
+     {{"part-2.txt", "message/delivery-status",
+       "Reporting-MTA: dns; mx.acme.example\r\n\r\nFinal-Recipient: rfc822; bob@acme.example\r\nAction: "
+       "failed"},
+      {"Lunch on Friday.eml", "message/rfc822", kReturned.substr(0, kReturned.size() - 2)}}},
+    {"a report alone has no body and is offered",
+     "Subject: Status\r\nContent-Type: message/delivery-status\r\n\r\nAction: delayed\r\n",
+     "",
+     0,
+     {{"part-1.txt", "message/delivery-status", "Action: delayed\r\n"}}},
+    {"read receipt",
+     "Subject: Read\r\nContent-Type: multipart/report; report-type=disposition-notification; "
+     "boundary=d\r\n\r\n"
+     "--d\r\nContent-Type: text/plain\r\n\r\nYour message was displayed.\r\n"
+     "--d\r\nContent-Type: message/disposition-notification\r\n\r\nDisposition: "
+     "manual-action/MDN-sent-manually; "
+     "displayed\r\n--d--\r\n",
+     "Your message was displayed.",
+     0,
+     {{"part-2.txt", "message/disposition-notification",
+       "Disposition: manual-action/MDN-sent-manually; displayed"}}},
+    {"further text parts, named inline text and a file beside an HTML body",
+     "Subject: Mixed\r\nContent-Type: multipart/mixed; boundary=m\r\n\r\n"
+     "--m\r\nContent-Type: multipart/alternative; boundary=a\r\n\r\n"
+     "--a\r\nContent-Type: text/plain\r\n\r\nplain twin\r\n"
+     "--a\r\nContent-Type: text/html\r\n\r\n<p>rich body</p>\r\n--a--\r\n"
+     "--m\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+     "c2Vjb25kIHBhcnQKd2l0aCBhIE5VTCAA\r\n"
+     "--m\r\nContent-Type: text/plain; name=notes.txt\r\nContent-Disposition: inline\r\n"
+     "Content-Transfer-Encoding: quoted-printable\r\n\r\nnamed =3D inline\r\n"
+     "--m\r\nContent-Type: application/pdf\r\nContent-Disposition: attachment; filename=a.pdf\r\n"
+     "Content-Transfer-Encoding: base64\r\n\r\nJVBERi0=\r\n--m--\r\n",
+     "rich body",
+     1,
+     {{"part-3.txt", "text/plain", std::string("second part\nwith a NUL \0", 24)},
+      {"notes.txt", "text/plain", "named = inline"}}},
+};
+
+} // namespace
+
+TEST_F(LiveMessageTest, EveryLeafBesidesTheBodyIsOfferedWithItsDecodedBytes) {
+    for (const Shape& shape : kShapes) {
+        notes::mail::Message stored;
+        std::string error;
+        ASSERT_EQ(notes::mime::storeMessage("From: john@acme.example\r\n" + shape.eml, &stored, &error),
+                  NOERROR)
+            << shape.what << ": " << error;
+        std::string unid;
+        addMemo(delivered(shape.what), &unid);
+        changeNote(unid, [&](NOTEHANDLE h) {
+            for (const std::string& value : stored.mimeParts)
+                append(h, "Body", TYPE_MIME_PART, value);
+            for (std::size_t i = 0; i < stored.files.size(); ++i) {
+                const std::string path = dir + "/leaf" + std::to_string(i);
+                std::ofstream(path, std::ios::binary) << stored.files[i].second;
+                ASSERT_EQ(NSFNoteAttachFile(h, "$FILE", 5, path.c_str(), stored.files[i].first.c_str(), 0),
+                          NOERROR);
+            }
+            append(h, "$NoteHasNativeMIME", TYPE_TEXT, "1");
+        });
+        const Lattice::Ptr<hxMail::MessageDetail> detail = open(unid);
+        EXPECT_NE(bodyOf(detail).find(shape.body), std::string::npos) << shape.what << ": " << bodyOf(detail);
+        const auto attachments = attachmentsOf(detail);
+        ASSERT_EQ(attachments.size(), shape.files + shape.offered.size()) << shape.what;
+        for (std::size_t i = 0; i < shape.offered.size(); ++i) {
+            const hxMail::Attachment& a = *attachments[shape.files + i];
+            const Offered& want = shape.offered[i];
+            EXPECT_EQ(a.get_fileName().str(), want.name) << shape.what;
+            EXPECT_EQ(a.get_mimeType().str(), want.mimeType) << shape.what;
+            EXPECT_EQ(a.get_size(), static_cast<long>(want.bytes.size())) << shape.what << " " << want.name;
+            EXPECT_EQ(bytesOf(a.get_id().str(), a.get_attachNum()), want.bytes)
+                << shape.what << " " << want.name;
+        }
+        if (shape.files > 0) {
+            EXPECT_EQ(bytesOf(attachments[0]->get_id().str(), 0), "%PDF-") << shape.what;
+        }
+        EXPECT_EQ(bytesOf(unid, 1000050), std::nullopt) << shape.what << ": no such leaf";
+    }
+}
