@@ -198,8 +198,10 @@ std::string mimeText(const LNDocument& memo) {
     BLOCKID item{}, value{};
     WORD type = 0;
     DWORD length = 0;
-    for (STATUS s = NSFItemInfo(h, "Body", 4, &item, &type, &value, &length); s == NOERROR;
-         s = NSFItemInfoNext(h, item, "Body", 4, &item, &type, &value, &length)) {
+    // Laid out on save, its files live in "$FILE" attachments: the export puts them back.
+    const bool exported = notes::mime::exportedText(h, &all);
+    for (STATUS s = exported ? ERR_ITEM_NOT_FOUND : NSFItemInfo(h, "Body", 4, &item, &type, &value, &length);
+         s == NOERROR; s = NSFItemInfoNext(h, item, "Body", 4, &item, &type, &value, &length)) {
         if (type != TYPE_MIME_PART || length < 2u + ODSLength(_MIME_PART))
             continue;
         const char* bytes = OSLockBlock(char, value) + 2;

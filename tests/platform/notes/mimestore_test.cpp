@@ -456,6 +456,92 @@ TEST_F(MimeStore, ChunksAppendedThroughTheCApiReadAsOneMessage) {
     NSFNoteClose(h);
 }
 
+// A writer's plain run of chunks is laid out when saved: files to "$FILE", the export unchanged.
+TEST_F(MimeStore, WrittenChunksAreLaidOutOnSaveAndASecondSaveChangesNothing) {
+    const DBHANDLE hDb = db.GetDatabaseHandle();
+    auto write = [](NOTEHANDLE h, const std::string& eml) {
+        while (NSFItemDelete(h, "Body", 4) == NOERROR) {
+        }
+        for (std::size_t at = 0; at < eml.size(); at += 1000) {
+            const std::string chunk = eml.substr(at, 1000);
+            MIME_PART record{};
+            record.wVersion = MIME_PART_VERSION;
+            record.cPartType = MIME_PART_BODY;
+            record.wByteCount = static_cast<WORD>(chunk.size());
+            const std::string value =
+                std::string(reinterpret_cast<const char*>(&record), sizeof record) + chunk;
+            ASSERT_EQ(NSFItemAppend(h, ITEM_SUMMARY, "Body", 4, TYPE_MIME_PART, value.data(),
+                                    static_cast<DWORD>(value.size())),
+                      NOERROR);
+        }
+    };
+    auto files = [](const notes::Note& note) {
+        std::vector<std::string> names;
+        for (const notes::Item& item : note.items) {
+            notes::files::FileObject file;
+            if (notes::files::isFileItem(item) && notes::files::decode(item.value, &file)) {
+                names.push_back(file.name);
+            }
+        }
+        return names;
+    };
+    const std::string first = attachmentMessage("a.bin", std::string("\0\x01\xff\r\n", 5));
+    const std::string second = attachmentMessage("b.bin", std::string(3000, 'b'));
+    const struct {
+        const char* what;
+        std::string rewrite;            // the body written before the second save (none: as is)
+        bool otherFile;                 // an attachment made otherwise, named like the body's file
+        std::string exported;           // after the second save
+        std::vector<std::string> names; // the note's attachments after it
+    } cases[] = {{"saved again as it is", "", false, first, {"a.bin"}},
+                 {"rewritten with another file", second, false, second, {"b.bin"}},
+                 {"a name clash keeps what was written", second, true, second, {"b.bin"}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        NOTEHANDLE h = NULLHANDLE;
+        ASSERT_EQ(NSFNoteCreate(hDb, &h), NOERROR);
+        ASSERT_EQ(NSFItemAppend(h, ITEM_SUMMARY, "$NoteHasNativeMIME", 18, TYPE_TEXT, "1", 1), NOERROR);
+        ASSERT_EQ(NSFItemAppend(h, ITEM_SUMMARY, "Subject", 7, TYPE_TEXT, "s", 1), NOERROR);
+        write(h, first);
+        ASSERT_EQ(NSFNoteUpdate(h, 0), NOERROR);
+        notes::Note& note = *notes::handles::note(h);
+        EXPECT_TRUE(notes::mime::isVerbatim(note));
+        EXPECT_EQ(files(note), std::vector<std::string>{"a.bin"});
+        EXPECT_EQ(note.items.at(2).name, "Body") << "the body keeps its place";
+        EXPECT_EQ(exported(note), first);
+        if (c.otherFile) {
+            notes::files::FileObject file;
+            file.name = "b.bin";
+            ASSERT_EQ(notes::files::attach(note, "$FILE", "other", file, nullptr), NOERROR);
+        }
+        if (!c.rewrite.empty()) {
+            write(h, c.rewrite);
+        }
+        const std::vector<notes::Item> before = note.items;
+        ASSERT_EQ(NSFNoteUpdate(h, 0), NOERROR);
+        NOTEID id = 0;
+        NSFNoteGetInfo(h, _NOTE_ID, &id);
+        ASSERT_EQ(NSFNoteClose(h), NOERROR);
+        ASSERT_EQ(NSFNoteOpenExt(hDb, id, 0, &h), NOERROR);
+        notes::Note& saved = *notes::handles::note(h);
+        EXPECT_EQ(exported(saved), c.exported);
+        if (c.otherFile) {
+            EXPECT_FALSE(notes::mime::isVerbatim(saved));
+            EXPECT_EQ(files(saved), (std::vector<std::string>{"a.bin", "b.bin"}));
+        } else {
+            EXPECT_EQ(files(saved), c.names) << "the replaced body's file leaves with it";
+        }
+        if (c.rewrite.empty()) {
+            ASSERT_EQ(saved.items.size(), before.size());
+            for (std::size_t i = 0; i < before.size(); ++i) {
+                EXPECT_EQ(saved.items[i].name, before[i].name);
+                EXPECT_TRUE(saved.items[i].value == before[i].value) << before[i].name;
+            }
+        }
+        NSFNoteClose(h);
+    }
+}
+
 TEST_F(MimeStore, AHundredMegabyteAttachmentRoundTrips) {
     std::string bytes(100u << 20, '\0');
     std::mt19937 rng(3);

@@ -9,6 +9,7 @@
 
 #include "domino/router.h"
 #include "domino/webserver.h"
+#include "mimeparts.h"
 
 #include <gmime/gmime.h>
 
@@ -27,6 +28,7 @@ struct Stored {
     std::vector<std::string> names; // item names in note order
     std::map<std::string, std::vector<std::string>> texts;
     std::vector<BodyChunk> body;
+    std::string exported;   // the message as the store hands it out, files put back
     std::string parentUnid; // from "$REF"
     bool exists = false;
 
@@ -38,6 +40,8 @@ struct Stored {
         return it == texts.end() || it->second.empty() ? std::string() : it->second.front();
     }
     std::string joinedBody() const {
+        if (!exported.empty())
+            return exported;
         std::string all;
         for (const BodyChunk& c : body)
             all += c.text;
@@ -202,6 +206,7 @@ protected:
                 }
             }
             const NOTEHANDLE h = note->GetNoteHandle();
+            notes::mime::exportedText(h, &s.exported);
             BLOCKID item{}, value{};
             WORD type = 0;
             DWORD length = 0;
@@ -285,20 +290,10 @@ TEST_F(ComposeTest, ADraftStoresItsEnvelopeInOrderAndItsBodyAsMimePartItems) {
               (std::vector<std::string>{"CN=John Smith/O=Acme", "partner@example.org"}));
     EXPECT_FALSE(s.has("PostedDate")) << "a draft is not posted";
 
-    ASSERT_GE(s.body.size(), 3u) << "header block, then one chunk per part";
+    ASSERT_GE(s.body.size(), 3u) << "laid out on save: header block, then one item per segment";
+    EXPECT_EQ(s.body.front().header[6], MIME_PART_MESSAGE);
     const std::string first = s.body.front().text;
-    const std::string boundary =
-        first.substr(first.rfind("\r\n--") + 4, first.size() - first.rfind("\r\n--") - 6);
-    EXPECT_EQ(boundary.find('-'), std::string::npos) << boundary;
-    for (const BodyChunk& c : s.body) {
-        WORD version = 0, count = 0;
-        std::memcpy(&version, c.header, 2);
-        std::memcpy(&count, c.header + 8, 2);
-        EXPECT_EQ(version, 2);
-        EXPECT_EQ(c.header[6], 2) << "a body part";
-        EXPECT_EQ(count, c.text.size());
-        EXPECT_TRUE(c.text.ends_with("\r\n--" + boundary + "\r\n"));
-    }
+    EXPECT_EQ(std::count(s.names.begin(), s.names.end(), "$FILE"), 1) << "the file part is an attachment";
 
     const Parsed parsed = parseWithGMime(s.joinedBody());
     ASSERT_TRUE(parsed.ok);
@@ -336,12 +331,12 @@ TEST_F(ComposeTest, ChunksOverTheItemLimitAreSplitInOrder) {
         big[i] = static_cast<char>((i * 131) ^ (i >> 7));
     attachFile(d, "big.bin", big);
     const Stored s = stored(save(d));
-    ASSERT_GT(s.body.size(), 4u);
+    ASSERT_GT(s.body.size(), 2u);
     for (const BodyChunk& c : s.body)
         EXPECT_LE(c.text.size(), 65535u);
     const Parsed parsed = parseWithGMime(s.joinedBody());
     ASSERT_EQ(parsed.files.size(), 1u);
-    EXPECT_TRUE(parsed.files[0].second == big) << "the joined chunks give back every byte";
+    EXPECT_TRUE(parsed.files[0].second == big) << "the export gives back every byte";
 }
 
 TEST_F(ComposeTest, RecipientsAndSubjectsThatCouldBreakTheStoredMessage) {
@@ -514,7 +509,43 @@ TEST_F(ComposeTest, AForwardCarriesStoredAttachmentBytesAndNeverTheRecordedPath)
     const Parsed parsed = parseWithGMime(s.joinedBody());
     ASSERT_EQ(parsed.files.size(), 1u);
     EXPECT_EQ(parsed.files[0].second, "stored bytes");
-    EXPECT_FALSE(s.has("$FILE")) << "the answered memo's file items are not copied beside the MIME body";
+    EXPECT_EQ(std::count(s.names.begin(), s.names.end(), "$FILE"), 1)
+        << "the answered memo's file items are not copied beside the MIME body";
+}
+
+TEST_F(ComposeTest, DraftsAndSentMemosListTheirFilesAndASecondSaveKeepsOne) {
+    const std::string bytes = std::string("PK\x03\x04\0\xff\r\n", 8) + std::string(70000, 'z');
+    for (const bool sending : {false, true}) {
+        SCOPED_TRACE(sending ? "sent" : "draft");
+        Draft d = draft(sending ? "Sent with file" : "Draft with file");
+        attachFile(d, "archive.zip", bytes);
+        const std::string id = save(d);
+        ASSERT_FALSE(id.empty());
+        if (sending) {
+            ASSERT_EQ(send(d, id), 0);
+        }
+        const Stored first = stored(id);
+        EXPECT_EQ(std::count(first.names.begin(), first.names.end(), "$FILE"), 1);
+        const Parsed parsed = parseWithGMime(first.joinedBody());
+        ASSERT_EQ(parsed.files.size(), 1u);
+        EXPECT_TRUE(parsed.files[0].second == bytes) << "the export puts the file back";
+
+        const Lattice::Ptr<hxMail::MessageDetail> detail = open(id);
+        const auto files = attachmentsOf(detail);
+        ASSERT_EQ(files.size(), 1u);
+        EXPECT_EQ(files[0]->get_fileName(), "archive.zip");
+        EXPECT_TRUE(bytesOf(id, files[0]->get_attachNum()) == bytes);
+
+        // The plug-in writes the body afresh; the store lays it out again in place of the old one.
+        EXPECT_EQ(save(d, id), "");
+        const Stored again = stored(id);
+        EXPECT_EQ(std::count(again.names.begin(), again.names.end(), "$FILE"), 1);
+        const Parsed reparsed = parseWithGMime(again.joinedBody());
+        ASSERT_EQ(reparsed.files.size(), 1u);
+        EXPECT_TRUE(reparsed.files[0].second == bytes);
+        const Lattice::Ptr<hxMail::MessageDetail> reopened = open(id);
+        EXPECT_EQ(attachmentsOf(reopened).size(), 1u) << "the replaced body's file is not kept twice";
+    }
 }
 
 TEST_F(ComposeTest, IdsThatNameNothingWriteNothing) {

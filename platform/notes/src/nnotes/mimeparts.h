@@ -88,6 +88,15 @@ std::vector<Part> leavesOf(std::string_view eml);
 // The leaves of a body stored byte for byte (file contents stay in their "$FILE" items).
 std::vector<Part> verbatimLeaves(const Note& note);
 
+// Lays out a writer's plain run of "Body" chunks in a native MIME note as storeMessage does, on
+// save: file parts become "$FILE" attachments, the export stays the bytes written. `stored` is the
+// note as last saved (or null): the files of the body the writer replaced leave with it. Any other
+// note, or a body that does not parse or whose file names clash with other attachments, is left as
+// it is.
+void layOutWrittenBody(Note& note, Note* stored);
+// The message text of a note whose body is stored byte for byte; false for any other note.
+bool exportedText(NOTEHANDLE hNote, std::string* out);
+
 // Codecs.
 std::string decodeBase64(std::string_view text); // skips anything outside the alphabet
 std::string encodeBase64(std::string_view bytes, std::size_t lineLength = 76);

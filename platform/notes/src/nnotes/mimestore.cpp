@@ -687,4 +687,126 @@ STATUS exportMessage(Note& note, const std::function<bool(std::string_view)>& si
     return NOERROR;
 }
 
+namespace {
+
+// The file names storeMessage gives a body stored byte for byte: the attachments that belong to it.
+std::set<std::string> bodyFileNames(Note& note) {
+    std::set<std::string> names;
+    std::string eml;
+    mail::Message memo;
+    if (!isVerbatim(note) ||
+        exportMessage(note,
+                      [&](std::string_view piece) {
+                          eml += piece;
+                          return true;
+                      }) != NOERROR ||
+        storeMessage(eml, &memo, nullptr) != NOERROR) {
+        return names;
+    }
+    for (const auto& [name, bytes] : memo.files) {
+        names.insert(lower(name));
+    }
+    return names;
+}
+
+} // namespace
+
+void layOutWrittenBody(Note& note, Note* stored) {
+    if (note.find("$NoteHasNativeMIME") == nullptr) {
+        return;
+    }
+    std::string eml;
+    bool first = true;
+    WORD flags = ITEM_SUMMARY;
+    for (const Item& item : note.items) {
+        if (item.type != TYPE_MIME_PART || !nameEquals(item.name, "Body")) {
+            continue;
+        }
+        MIME_PART record{};
+        std::string text;
+        // Only a plain run of body chunks: a laid-out body (or an older one) is kept as it is.
+        if (!decodePartItem(item.value, &record, &text) || record.cPartType != MIME_PART_BODY ||
+            (record.dwFlags & (kPartVerbatim | MIME_PART_BODY_IN_DBOBJECT | MIME_PART_HAS_HEADERS)) != 0) {
+            return;
+        }
+        if (first) {
+            first = false;
+            flags = item.flags;
+        }
+        eml += text;
+    }
+    mail::Message memo;
+    if (eml.empty() || storeMessage(eml, &memo, nullptr) != NOERROR) {
+        return;
+    }
+    // The attachments of the body being replaced go with it; the new body brings its own.
+    const std::set<std::string> replaced = stored ? bodyFileNames(*stored) : std::set<std::string>();
+    std::set<std::string> others;
+    std::vector<WORD> drop;
+    for (const Item& item : note.items) {
+        files::FileObject file;
+        if (!files::isFileItem(item) || !files::decode(item.value, &file)) {
+            continue;
+        }
+        if (replaced.count(lower(file.name)) != 0) {
+            drop.push_back(item.id);
+        } else {
+            others.insert(lower(file.name));
+        }
+    }
+    for (const auto& [name, bytes] : memo.files) {
+        if (others.count(lower(name)) != 0) {
+            return; // the name belongs to an attachment made another way: keep what was written
+        }
+    }
+    for (WORD id : drop) {
+        note.removeById(id);
+        std::erase_if(note.pendingObjects, [id](const auto& p) { return p.first == id; });
+    }
+    // The new body takes the place of the old one among the items.
+    std::vector<Item> kept;
+    std::size_t at = 0;
+    bool seen = false;
+    for (Item& item : note.items) {
+        if (item.type == TYPE_MIME_PART && nameEquals(item.name, "Body")) {
+            seen = true;
+            continue;
+        }
+        at += seen ? 0 : 1;
+        kept.push_back(std::move(item));
+    }
+    note.items = std::move(kept);
+    const std::size_t before = note.items.size();
+    for (std::string& part : memo.mimeParts) {
+        note.append("Body", TYPE_MIME_PART, flags, std::move(part));
+    }
+    std::rotate(note.items.begin() + static_cast<std::ptrdiff_t>(at),
+                note.items.begin() + static_cast<std::ptrdiff_t>(before), note.items.end());
+    const TIMEDATE now = timedateFromTicks(memo.posted);
+    for (auto& [name, bytes] : memo.files) {
+        files::FileObject file;
+        file.name = name;
+        file.originalPath = name;
+        file.created = file.modified = now;
+        files::attach(note, "$FILE", std::move(bytes), file, nullptr);
+    }
+    note.dirty = true;
+}
+
+bool exportedText(NOTEHANDLE hNote, std::string* out) {
+    const std::shared_ptr<Note> note = handles::note(hNote);
+    if (!note || !isVerbatim(*note)) {
+        return false;
+    }
+    std::string text;
+    if (exportMessage(*note, [&](std::string_view piece) {
+            text += piece;
+            return true;
+        }) != NOERROR) {
+        return false;
+    }
+    *out = std::move(text);
+    return true;
+}
+
 } // namespace notes::mime

@@ -1,5 +1,6 @@
 // The database, note and item functions of the C API.
 #include "connectionpool.h"
+#include "mimeparts.h"
 #include "ordercache.h"
 #include "runtime.h"
 #include "store.h"
@@ -321,6 +322,13 @@ STATUS NSFNoteUpdate(NOTEHANDLE hNote, WORD) {
     const auto note = notes::handles::note(hNote);
     if (!note) {
         return ERR_INVALID_HANDLE;
+    }
+    // The server lays a native MIME body out when the note is saved, so every copy lists its files.
+    if (note->find("$NoteHasNativeMIME") != nullptr) {
+        Note stored;
+        stored.db = note->db;
+        const bool saved = note->info.id != 0 && note->db->load(note->info.id, &stored) == NOERROR;
+        notes::mime::layOutWrittenBody(*note, saved ? &stored : nullptr);
     }
     return note->db->save(*note);
 }
