@@ -11,7 +11,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -60,3 +62,35 @@ struct BenchFolder {
         }
     }
 };
+
+constexpr const char* kMailFile = "Mail1!!mail/jdoe.nsf";
+
+inline void append(NOTEHANDLE h, const char* name, WORD type, const std::string& value) {
+    if (NSFItemAppend(h, ITEM_SUMMARY, name, static_cast<WORD>(std::strlen(name)), type, value.data(),
+                      static_cast<DWORD>(value.size())) != NOERROR)
+        std::abort();
+}
+
+// A memo from John Smith to Jane in her mail file; `body` adds its body items. Returns its UNID text.
+inline std::string addMemo(const std::string& subject, const std::function<void(NOTEHANDLE)>& body) {
+    DBHANDLE hDb = NULLHANDLE;
+    NOTEHANDLE h = NULLHANDLE;
+    if (NSFDbOpen(kMailFile, &hDb) != NOERROR || NSFNoteCreate(hDb, &h) != NOERROR)
+        std::abort();
+    append(h, "Form", TYPE_TEXT, "Memo");
+    append(h, "Subject", TYPE_TEXT, subject);
+    append(h, "From", TYPE_TEXT, "CN=John Smith/O=Acme");
+    append(h, "SendTo", TYPE_TEXT, "CN=Jane Doe/O=Acme");
+    body(h);
+    if (NSFNoteUpdate(h, 0) != NOERROR)
+        std::abort();
+    OID oid{};
+    NSFNoteGetInfo(h, _NOTE_OID, &oid);
+    NSFNoteClose(h);
+    NSFDbClose(hDb);
+    char unid[33];
+    std::snprintf(unid, sizeof unid, "%08X%08X%08X%08X", static_cast<unsigned>(oid.File.Innards[1]),
+                  static_cast<unsigned>(oid.File.Innards[0]), static_cast<unsigned>(oid.Note.Innards[1]),
+                  static_cast<unsigned>(oid.Note.Innards[0]));
+    return unid;
+}

@@ -33,8 +33,6 @@
 
 namespace {
 
-constexpr const char* kMailFile = "Mail1!!mail/jdoe.nsf";
-
 // ---- the canned web task: a child process answering every GET with the current page file ----
 
 std::string gPageFile;
@@ -123,30 +121,6 @@ std::string richPage(std::size_t bytes) {
     return page + tail;
 }
 
-std::string addMemo() {
-    DBHANDLE hDb = NULLHANDLE;
-    NOTEHANDLE h = NULLHANDLE;
-    if (NSFDbOpen(kMailFile, &hDb) != NOERROR || NSFNoteCreate(hDb, &h) != NOERROR)
-        std::abort();
-    for (const auto& [name, value] : {std::pair<const char*, const char*>{"Form", "Memo"},
-                                      {"Subject", "Large"},
-                                      {"From", "CN=John Smith/O=Acme"},
-                                      {"SendTo", "CN=Jane Doe/O=Acme"}})
-        NSFItemAppend(h, ITEM_SUMMARY, name, static_cast<WORD>(std::strlen(name)), TYPE_TEXT, value,
-                      static_cast<DWORD>(std::strlen(value)));
-    if (NSFNoteUpdate(h, 0) != NOERROR)
-        std::abort();
-    OID oid{};
-    NSFNoteGetInfo(h, _NOTE_OID, &oid);
-    NSFNoteClose(h);
-    NSFDbClose(hDb);
-    char unid[33];
-    std::snprintf(unid, sizeof unid, "%08X%08X%08X%08X", static_cast<unsigned>(oid.File.Innards[1]),
-                  static_cast<unsigned>(oid.File.Innards[0]), static_cast<unsigned>(oid.Note.Innards[1]),
-                  static_cast<unsigned>(oid.Note.Innards[0]));
-    return unid;
-}
-
 BenchFolder* gFolder = nullptr;
 
 struct Setup {
@@ -157,7 +131,7 @@ struct Setup {
         gFolder->addServer("CN=Mail1/O=Acme");
         gFolder->addUser("CN=Mail1/O=Acme", "CN=Jane Doe/O=Acme", "jdoe", "jane.doe@acme.example",
                          "demo-password");
-        unid = addMemo();
+        unid = addMemo("Large", [](NOTEHANDLE) {});
         Lattice::Settings::set("http.connectTo", "Mail1:80=127.0.0.1:" + std::to_string(gPort));
         provider = static_cast<hxMail::MailProvider*>(Lattice::ClassFactory::create("MailProvider"));
         if (!provider || provider->login("jdoe", "demo-password", "", 0, 0) != 0)

@@ -32,38 +32,6 @@
 
 namespace {
 
-constexpr const char* kMailFile = "Mail1!!mail/jdoe.nsf";
-
-void append(NOTEHANDLE h, const char* name, WORD type, const std::string& value) {
-    if (NSFItemAppend(h, ITEM_SUMMARY, name, static_cast<WORD>(std::strlen(name)), type, value.data(),
-                      static_cast<DWORD>(value.size())) != NOERROR)
-        std::abort();
-}
-
-// A memo to Jane; `body` adds its body items. Returns its UNID text.
-std::string addMemo(const std::string& subject, const std::function<void(NOTEHANDLE)>& body) {
-    DBHANDLE hDb = NULLHANDLE;
-    NOTEHANDLE h = NULLHANDLE;
-    if (NSFDbOpen(kMailFile, &hDb) != NOERROR || NSFNoteCreate(hDb, &h) != NOERROR)
-        std::abort();
-    append(h, "Form", TYPE_TEXT, "Memo");
-    append(h, "Subject", TYPE_TEXT, subject);
-    append(h, "From", TYPE_TEXT, "CN=John Smith/O=Acme");
-    append(h, "SendTo", TYPE_TEXT, "CN=Jane Doe/O=Acme");
-    body(h);
-    if (NSFNoteUpdate(h, 0) != NOERROR)
-        std::abort();
-    OID oid{};
-    NSFNoteGetInfo(h, _NOTE_OID, &oid);
-    NSFNoteClose(h);
-    NSFDbClose(hDb);
-    char unid[33];
-    std::snprintf(unid, sizeof unid, "%08X%08X%08X%08X", static_cast<unsigned>(oid.File.Innards[1]),
-                  static_cast<unsigned>(oid.File.Innards[0]), static_cast<unsigned>(oid.Note.Innards[1]),
-                  static_cast<unsigned>(oid.Note.Innards[0]));
-    return unid;
-}
-
 std::string paragraphText() {
     std::string text;
     for (int i = 0; i < 40; ++i)
