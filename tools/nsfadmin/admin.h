@@ -93,6 +93,13 @@ public:
     // action: "add", "remove" or "list".
     int groupMembers(const DbRef& book, const std::string& group, const std::string& action,
                      const std::vector<std::string>& members);
+    // A contact (person document without mail items) in an address book; fields are "ITEM=VALUE"
+    // for items of the book's "Person" form. Prints its UNID.
+    int addContact(const DbRef& book, const std::string& fullName, const std::vector<std::string>& fields);
+    // A distribution list (mail group) whose members are people or lists of the book or of the
+    // server's directory. Prints its UNID.
+    int addList(const DbRef& book, const std::string& name, const std::string& description,
+                const std::vector<std::string>& members);
     // Builds servers from a JSON fixture (see tools/nsfadmin/README.md); refuses to overwrite.
     int seed(const std::string& file);
     // COUNT realistic memos delivered into mail/USER's inbox over the last `days` days, a batch per

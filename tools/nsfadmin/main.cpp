@@ -132,6 +132,25 @@ int main(int argc, char** argv) {
     groupMembers->add_option("group", groupName, "group name")->required();
     groupMembers->add_option("members", values, "member names");
 
+    // Contacts and distribution lists of a personal address book.
+    std::string contactName, listDescription;
+    std::vector<std::string> contactFields, listMembers;
+    CLI::App* addContactCmd = app.add_subcommand(
+        "add-contact", "add a contact to an address book; prints its UNID (ITEM=VALUE: items of the "
+                       "\"Person\" form, e.g. MailAddress=ann@example.com OfficeCity=Springfield "
+                       "selectedMailingAddress=2 Comment=notes)");
+    addDbOptions(addContactCmd, db);
+    addContactCmd->add_option("fullname", contactName, "the contact's full name, e.g. \"Ann Lee\"")
+        ->required();
+    addContactCmd->add_option("fields", contactFields, "ITEM=VALUE");
+    CLI::App* addListCmd = app.add_subcommand(
+        "add-list", "add a distribution list (a mail group) to an address book; prints its UNID");
+    addDbOptions(addListCmd, db);
+    addListCmd->add_option("name", contactName, "the list's name")->required();
+    addListCmd->add_option("members", listMembers,
+                           "member names: people or lists of the book or of the server's directory");
+    addListCmd->add_option("--description,-d", listDescription, "description");
+
     std::string fixture;
     CLI::App* seed = app.add_subcommand(
         "seed", "build servers, directories, people and address books from a JSON fixture (see README.md)");
@@ -242,6 +261,12 @@ int main(int argc, char** argv) {
     }
     if (*groupMembers) {
         return admin.groupMembers(db, groupName, action, values);
+    }
+    if (*addContactCmd) {
+        return admin.addContact(db, contactName, contactFields);
+    }
+    if (*addListCmd) {
+        return admin.addList(db, contactName, listDescription, listMembers);
     }
     if (*seed) {
         return admin.seed(fixture);

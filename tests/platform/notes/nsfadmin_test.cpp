@@ -633,3 +633,62 @@ TEST_F(NsfadminDirectoryTest, ProgramReadsPasswordsFromStandardInput) {
     EXPECT_NE(r.out.find("fixture"), std::string::npos);
 }
 #endif
+
+TEST_F(NsfadminDirectoryTest, ContactsAndListsAreCheckedBeforeAnythingIsWritten) {
+    ASSERT_EQ(admin([](auto& a) { return a.userAdd("Mail1", jane(), "pw"); }).code, nsfadmin::kOk);
+    const nsfadmin::DbRef pab{"Mail1", "pab/jdoe_pab"};
+    Outcome r = admin([&](auto& a) {
+        return a.addContact(pab, "Ann Lee",
+                            {"MailAddress=ann@example.com", "OtherCountry=Canada", "selectedMailingAddress=3",
+                             "Comment=line one\nline two", "CompanyName=Caf\xC3\xA9 Ltd"});
+    });
+    ASSERT_EQ(r.code, nsfadmin::kOk) << r.err;
+    const std::string ann = r.out.substr(0, 32);
+    EXPECT_EQ(run("item show -s Mail1 pab/jdoe_pab " + ann + " OtherCountry").out, "Canada\n");
+    EXPECT_EQ(run("item show -s Mail1 pab/jdoe_pab " + ann + " CompanyName").out, "Caf\xC3\xA9 Ltd\n");
+
+    struct Bad {
+        std::string name;
+        std::vector<std::string> fields;
+        const char* says;
+    };
+    const std::vector<Bad> badContacts{
+        {"", {}, "must not be empty"},
+        {"Line\nBreak", {}, "control characters"},
+        {"Bad \xC3", {}, "not valid UTF-8"},
+        {"Kanji \xE6\xBC\xA2", {}, "beyond ISO-8859-1"},
+        {"Bob", {"NoSuchItem=1"}, "not a contact item"},
+        {"Bob", {"HTTPPassword=x"}, "not a contact item"},
+        {"Bob", {"City=a", "city=b"}, "given twice"},
+        {"Bob", {"City"}, "not ITEM=VALUE"},
+        {"Bob", {"selectedMailingAddress=4"}, "1 (home), 2 (business) or 3 (other)"},
+        {"Bob", {"City=" + std::string(70000, 'x')}, "longer than"},
+    };
+    for (const Bad& bad : badContacts) {
+        r = admin([&](auto& a) { return a.addContact(pab, bad.name, bad.fields); });
+        EXPECT_EQ(r.code, nsfadmin::kBadInput) << bad.says;
+        EXPECT_NE(r.err.find(bad.says), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(run("doc list -s Mail1 pab/jdoe_pab --form Person").out, ann + " Person\n");
+
+    r = admin([&](auto& a) {
+        return a.addList(pab, "Friends", "close ones", {"Ann Lee", "jane.doe@acme.example"});
+    });
+    ASSERT_EQ(r.code, nsfadmin::kOk) << r.err;
+    EXPECT_EQ(admin([&](auto& a) { return a.groupMembers(pab, "Friends", "list", {}); }).out,
+              "Ann Lee\njane.doe@acme.example\n");
+    const std::vector<std::pair<std::vector<std::string>, const char*>> badLists{
+        {{"Loop", "Loop"}, "cannot contain itself"},
+        {{"Ghosts", "Nobody Known"}, "no person or list is named 'Nobody Known'"},
+        {{""}, "must not be empty"},
+    };
+    for (const auto& [words, says] : badLists) {
+        const std::vector<std::string> members(words.begin() + 1, words.end());
+        r = admin([&](auto& a) { return a.addList(pab, words[0], "", members); });
+        EXPECT_EQ(r.code, nsfadmin::kBadInput) << says;
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(admin([&](auto& a) { return a.addList(pab, "friends", "", {}); }).code, nsfadmin::kNotesError);
+    EXPECT_EQ(run("doc list -s Mail1 pab/jdoe_pab --form Group").out.size(), 39u); // Friends alone
+    EXPECT_EQ(run("add-contact --help").code, 0);
+}

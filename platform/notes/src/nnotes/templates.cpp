@@ -12,10 +12,76 @@ struct FormDesign {
     std::vector<std::string> fields;
 };
 
+// A person is a directory entry and a contact at once: the address book's contact items (names,
+// job, three addresses, phones, notes) sit beside the mail items.
 const FormDesign kPerson{"Person",
-                         {"FullName", "ShortName", "FirstName", "MiddleInitial", "LastName",
-                          "InternetAddress", "MailAddress", "MailSystem", "MailServer", "MailDomain",
-                          "MailFile", "HTTPPassword"}};
+                         {"FullName",
+                          "ShortName",
+                          "FirstName",
+                          "MiddleInitial",
+                          "LastName",
+                          "InternetAddress",
+                          "MailAddress",
+                          "MailSystem",
+                          "MailServer",
+                          "MailDomain",
+                          "MailFile",
+                          "HTTPPassword",
+                          "Type",
+                          "Title",
+                          "Suffix",
+                          "JobTitle",
+                          "CompanyName",
+                          "Department",
+                          "Office",
+                          "Profession",
+                          "NickName",
+                          "Spouse",
+                          "Manager",
+                          "Assistant",
+                          "WebSite",
+                          "IMAddress",
+                          "Email1Display",
+                          "Email2Display",
+                          "Email3Display",
+                          "MiscPhone1",
+                          "MiscPhone2",
+                          "StreetAddress",
+                          "City",
+                          "State",
+                          "Zip",
+                          "Country",
+                          "OfficeStreetAddress",
+                          "OfficeCity",
+                          "OfficeState",
+                          "OfficeZip",
+                          "OfficeCountry",
+                          "OtherStreet",
+                          "OtherCity",
+                          "OtherState",
+                          "OtherZip",
+                          "OtherCountry",
+                          "PhoneNumber",
+                          "OfficePhone",
+                          "PersPager",
+                          "OfficeFax",
+                          "HomeFAXPhoneNumber",
+                          "CarPhone",
+                          "CompanyPhone",
+                          "OtherPhone",
+                          "PhoneNumber_6",
+                          "Isdn",
+                          "Radio",
+                          "PrimaryPhone",
+                          "OtherFax",
+                          "Home2Phone",
+                          "Telex",
+                          "Ttyttd",
+                          "AssistantPhone",
+                          "Business2Phone",
+                          "Callback",
+                          "Comment",
+                          "selectedMailingAddress"}};
 const FormDesign kGroup{"Group", {"ListName", "ListDescription", "GroupType", "Members"}};
 
 ViewColumn column(const char* title, std::vector<std::string> items, DWORD flags) {
@@ -34,10 +100,13 @@ ViewDesign view(const char* title, std::vector<ViewColumn> columns) {
     return d;
 }
 
-// One entry per lookup key of a person or group; keys compare ignoring case.
-ViewDesign usersView() {
-    return view("($Users)", {column("Name", {"FullName", "ShortName", "InternetAddress", "ListName"},
-                                    kColSorted | kColSeparateEntries)});
+// One entry per lookup key of a person or group; keys compare ignoring case. A personal contact
+// often has only "MailAddress", so the address book finds people by it too.
+ViewDesign usersView(bool personal = false) {
+    std::vector<std::string> keys{"FullName", "ShortName", "InternetAddress", "ListName"};
+    if (personal)
+        keys.push_back("MailAddress");
+    return view("($Users)", {column("Name", std::move(keys), kColSorted | kColSeparateEntries)});
 }
 
 // People and groups in name order.
@@ -152,7 +221,7 @@ std::vector<ViewDesign> views(Kind kind) {
     case Kind::Directory:
         return {usersView(), peopleAndGroupsView("($VIMPeopleAndGroups)")};
     case Kind::AddressBook:
-        return {usersView(), peopleAndGroupsView("($VIMPeopleAndGroups)"),
+        return {usersView(true), peopleAndGroupsView("($VIMPeopleAndGroups)"),
                 peopleAndGroupsView("($PeopleGroupsFlat)")};
     case Kind::Mail:
         return mailViews();
