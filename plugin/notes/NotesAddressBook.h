@@ -56,8 +56,8 @@ public:
 
     // The number of people and groups in the book; 0 when the view cannot be read.
     long getAddressListCount(MailProvider* provider);
-    // The people and groups from view position `start` (0-based) up to `start + count`; entries
-    // without an SMTP address are left out.
+    // The people and groups from view position `start` (0-based) up to `start + count`, or to the
+    // end when `count` is 0; entries without an SMTP address are left out.
     void getAddressList(Lattice::ObjectCollection* entries, long start, long count, MailProvider* provider);
     // A page that begins at the first entry whose key starts with `searchText`; `start` receives
     // that position (0 when nothing matches).

@@ -61,7 +61,8 @@ void NotesAddressBook::getAddressList(Lattice::ObjectCollection* entries, long s
             // Unsigned, so that a negative start or count reads as past the end.
             const unsigned long total = static_cast<unsigned long>(all.GetEntryCount());
             const unsigned long from = static_cast<unsigned long>(start);
-            const unsigned long to = from + static_cast<unsigned long>(count);
+            // A count of 0 asks for no limit: the rest of the book from `start`.
+            const unsigned long to = count == 0 ? total : from + static_cast<unsigned long>(count);
             const unsigned long first = from <= total ? from : total;
             const unsigned long end = to <= total ? to : total;
             for (unsigned long i = first; i < end; ++i) {

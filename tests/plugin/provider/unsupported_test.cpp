@@ -183,7 +183,6 @@ TEST_F(UnsupportedTest, EveryOperationThePluginDoesNotServeAnswersAsTheHostExpec
     const _TimeData nine{9, 0, 0, 0};
     Ptr<RecurrenceObject> rec(new RecurrenceObject());
     Ptr<ReminderFlag> flag(new ReminderFlag());
-    Ptr<DistributionList> list(new DistributionList());
     const std::vector<Row> rows = {
         {"providerReserved1", [&](Sentinels&) { return long(p->providerReserved1("a", "b", 1)); }, 0},
         {"providerReserved2", [&](Sentinels&) { return p->providerReserved2(1, 2); }},
@@ -255,27 +254,6 @@ TEST_F(UnsupportedTest, EveryOperationThePluginDoesNotServeAnswersAsTheHostExpec
         {"syncAppointments", [&](Sentinels&) { return c->syncAppointments(none); }},
 
         {"newContact", [&](Sentinels& s) { return k->newContact("f", s.contact); }},
-        {"removeContact", [&](Sentinels&) { return k->removeContact("id"); }},
-        {"getRecipients", [&](Sentinels& s) { return k->getRecipients("", s.folder, s.recipients); }},
-        {"getContactDetail", [&](Sentinels& s) { return k->getContactDetail("id", s.contactDetail); }},
-        {"addContact", [&](Sentinels& s) { return k->addContact("f", s.contact, s.contactDetail); }},
-        {"saveContact", [&](Sentinels& s) { return k->saveContact(s.contact, s.contactDetail, s.no); }},
-        {"nameChanged",
-         [&](Sentinels& s) { return k->nameChanged("", "Mr.", "Ann", "B.", "Lee", "Jr.", s.text, s.text2); }},
-        {"addressChanged", [&](Sentinels& s) { return k->addressChanged("", s.address, "", s.text); }},
-        {"fullAddressChanged",
-         [&](Sentinels& s) { return k->fullAddressChanged("", "1 Main St", s.address); }},
-        {"fullNameChanged",
-         [&](Sentinels& s) {
-             return k->fullNameChanged("", "Dr. Ann Lee", s.text, s.text2, s.text3, s.text4, s.text5,
-                                       s.text6);
-         }},
-        {"addDistributionList", [&](Sentinels& s) { return k->addDistributionList("f", list, s.no); }},
-        {"saveDistributionList", [&](Sentinels& s) { return k->saveDistributionList(list, s.no); }},
-        {"addContactGetRecipient",
-         [&](Sentinels& s) {
-             return k->addContactGetRecipient("f", s.contact, s.contactDetail, s.recipient, s.no);
-         }},
 
         {"newTask", [&](Sentinels& s) { return t->newTask("f", s.task); }},
         {"addTask", [&](Sentinels& s) { return t->addTask("f", s.task, s.taskDetail); }},
