@@ -14,16 +14,16 @@ struct _contactMapStruct {
 };
 
 // Applied to the ContactDetail, and to the Contact; both in this row order, both directions.
-extern const _contactMapStruct detailFieldMap[];
-extern const long detailFieldMapCount;
-extern const _contactMapStruct contactFieldMap[];
-extern const long contactFieldMapCount;
+HX_EXPORT extern const _contactMapStruct detailFieldMap[];
+HX_EXPORT extern const long detailFieldMapCount;
+HX_EXPORT extern const _contactMapStruct contactFieldMap[];
+HX_EXPORT extern const long contactFieldMapCount;
 
 // Upper-case words that open a name (titles) or close it (suffixes).
-extern const Lattice::String titleWords[];
-extern const long titleWordCount;
-extern const Lattice::String suffixWords[];
-extern const long suffixWordCount;
+HX_EXPORT extern const Lattice::String titleWords[];
+HX_EXPORT extern const long titleWordCount;
+HX_EXPORT extern const Lattice::String suffixWords[];
+HX_EXPORT extern const long suffixWordCount;
 
 // A person document of an address book as a host contact, through the two field maps; also the
 // text rules by which names and postal addresses are composed and parsed.

@@ -19,8 +19,9 @@ constexpr const char* kGroupForm = "Group";
 
 // Host text (UTF-8) as Notes text, without the NULs no Notes reader would get past.
 String toNotes(const String& text) {
+    const String converted = Lattice::HTMLEncode::UTF8ToString8(text);
     std::string out;
-    for (char c : Lattice::HTMLEncode::UTF8ToString8(text).view())
+    for (char c : converted.view())
         if (c != '\0')
             out += c;
     return String(std::move(out));
