@@ -110,6 +110,14 @@ notes::directory::Person personOf(const PersonEntry& p, const std::string& mailS
         }
         out.items.emplace_back(utf8ToLatin1(name), std::move(v));
     }
+    // An address book contact carries its e-mail address in "MailAddress", the item the host's
+    // contacts read it from.
+    const bool hasMailAddress = std::any_of(out.items.begin(), out.items.end(), [](const auto& item) {
+        return notes::nameEquals(item.first, "MailAddress");
+    });
+    if (mailServer.empty() && !out.internetAddress.empty() && !hasMailAddress) {
+        out.items.push_back({"MailAddress", {out.internetAddress}});
+    }
     return out;
 }
 

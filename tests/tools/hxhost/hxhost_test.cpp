@@ -975,3 +975,76 @@ TEST_F(HostMailTest, ComposeSavesSendsAndRefusesBadInput) {
         EXPECT_NE(r.err.find(error), std::string::npos) << command << ": " << r.err;
     }
 }
+
+// The friendly contact commands, each through the host's own contact operations.
+TEST_F(HostDirectoryTest, ContactAndListCommandsAsJson) {
+    const std::pair<std::string, std::function<void(const json&)>> rows[] = {
+        {"contact-new detail.displayName=\"Dr. Ann Lee\" eMail1=ann@example.com homeAddress.city=Springfield",
+         [](const json& j) { EXPECT_EQ(j["id"].get<std::string>().size(), 32u); }},
+        {"contacts",
+         [](const json& j) {
+             EXPECT_EQ(j["total"], 2);
+             // Notes keeps one name: the file-as name lists as the display name.
+             EXPECT_EQ(j["contacts"][0]["name"], "Dr. Ann Lee");
+             EXPECT_EQ(j["contacts"][1]["name"], "CN=Pat Smithers");
+         }},
+        {"contacts 1 5", [](const json& j) { EXPECT_EQ(j["contacts"].size(), 1u); }},
+        {"contact-edit #1 detail.jobTitle=Surgeon", [](const json& j) { EXPECT_EQ(j["flag"], true); }},
+        {"contact #1",
+         [](const json& j) {
+             const json& c = j["contact"];
+             EXPECT_EQ(c["eMail1"], "ann@example.com") << "fields not named keep their values";
+             EXPECT_EQ(c["homeAddress"]["city"], "Springfield");
+             EXPECT_EQ(c["contactDetail"]["jobTitle"], "Surgeon");
+             EXPECT_EQ(c["contactDetail"]["title"], "Dr.");
+         }},
+        {"list-new Inner \"Pat Smithers\" text=inside", [](const json& j) { EXPECT_EQ(j["status"], 0); }},
+        {"list-new Outer Inner \"Dr. Ann Lee\" \"John Smith/Acme\"",
+         [](const json& j) { EXPECT_EQ(j["status"], 0); }},
+        {"lists",
+         [](const json& j) {
+             ASSERT_EQ(j["lists"].size(), 2u);
+             EXPECT_EQ(j["lists"][0]["text"], "inside");
+             const json& outer = j["lists"][1]["members"];
+             ASSERT_EQ(outer.size(), 3u);
+             EXPECT_EQ(outer[0]["isList"], true);
+             EXPECT_EQ(outer[2]["address"], "john.smith@acme.example");
+         }},
+        {"list-edit #2 -Inner +Sales name=Everyone", [](const json& j) { EXPECT_EQ(j["flag"], true); }},
+        {"lists",
+         [](const json& j) {
+             EXPECT_EQ(j["lists"][0]["name"], "Everyone");
+             EXPECT_EQ(j["lists"][0]["members"].size(), 3u);
+         }},
+        {"name-parse \"Smith, John Jr.\"",
+         [](const json& j) {
+             EXPECT_EQ(j["first"], "John");
+             EXPECT_EQ(j["suffix"], "Jr.");
+         }},
+        {"address-parse \"1 Main St\\nSpringfield, IL 62701\\nUSA\"",
+         [](const json& j) { EXPECT_EQ(j["address"]["postalCode"], "62701"); }},
+        {"contacts", [](const json&) {}},
+        {"contact-rm #1", [](const json& j) { EXPECT_EQ(j["removed"], true); }},
+    };
+    std::string line = "login jdoe demo-password";
+    for (const auto& row : rows)
+        line += "; " + row.first;
+    const Outcome r = run("--json -c '" + line + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines = jsonLines(r.out);
+    ASSERT_EQ(lines.size(), std::size(rows) + 1) << r.out;
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(rows[i].first);
+        rows[i].second(lines[i + 1]);
+    }
+    // Bad input stops the command before anything is written.
+    for (const char* bad : {"contact-new bogus=1", "contact-new eMail1=x@example.com", "contact-new Ann",
+                            "contact-edit 0123456789ABCDEF0123456789ABCDEF jobTitle=x", "list-new \" \"",
+                            "list-edit 0123456789ABCDEF0123456789ABCDEF +x", "contact-rm #9"}) {
+        const Outcome refused = run(std::string("-c 'login jdoe demo-password; ") + bad + "; contacts'");
+        EXPECT_EQ(refused.status, 1) << bad;
+        EXPECT_NE(refused.err.find("hxhost: "), std::string::npos) << bad << refused.err;
+    }
+    const Outcome after = run("--json -c 'login jdoe demo-password; contacts'");
+    EXPECT_EQ(jsonLines(after.out).back()["total"], 1) << "only Pat is left";
+}
