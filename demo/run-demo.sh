@@ -2,7 +2,8 @@
 # make demo: builds hxhost, nsfadmin, dominod and the plug-in, seeds the bundled demo server into a
 # fresh folder, starts the web task stand-in on a free loopback port (message bodies come from
 # it; its router delivers sent mail) and runs the scripted tour (demo/tour.hxs, then
-# demo/delivery.hxs once the router has delivered) through the host shell.
+# demo/delivery.hxs once the router has delivered, then the contacts tour demo/contacts.hxs)
+# through the host shell.
 #   HX_DEMO_PRESET   the CMake preset to build with (default: release)
 #   HX_DEMO_DATA     where the demo server goes (default: build/demo-data; emptied first)
 set -euo pipefail
@@ -84,6 +85,9 @@ echo "== The router's queues =="
 "$bin/nsfadmin" --data "$data" mailbox -s Mail1
 echo
 "$bin/hxhost" --data "$data" "${settings[@]}" "$root/demo/delivery.hxs"
+
+echo
+"$bin/hxhost" --data "$data" "${settings[@]}" "$root/demo/contacts.hxs"
 
 echo
 echo "Explore on your own (the web task stops with this script; start one of your own):"

@@ -169,12 +169,36 @@ void store(Call& c, const Lattice::Ptr<hxMail::Message>& message,
         throw CommandError("the message names nobody to deliver to: stored, nothing sent");
 }
 
+// A typed name that is a distribution list of the personal address book becomes that list's
+// recipient, as the host's address lookup finds it, so that the plug-in expands the list.
+void addressPersonalLists(Call& c, hxMail::Recipients& recipients) {
+    std::vector<Lattice::Ptr<hxMail::Recipient>> resolved;
+    for (long i = 0; i < recipients.count(); ++i) {
+        Lattice::Ptr<hxMail::Recipient> r = recipients.at(i);
+        const std::string typed = r->get_smtpAddress().str();
+        if (r->get_displayName().isEmpty() && typed.find('@') == std::string::npos) {
+            Lattice::ObjectCollection found;
+            c.contacts().getFilteredRecipients(typed.c_str(), &found);
+            for (const Lattice::Data& d : found)
+                if (auto* f = d.toObject<hxMail::Recipient>();
+                    f && f->get_displayType() == 2 && f->get_displayName() == typed.c_str())
+                    r = f;
+        }
+        resolved.push_back(r);
+    }
+    recipients.clear();
+    for (const auto& r : resolved)
+        recipients.add(r);
+}
+
 void compose(CommandContext& context, const Args& args, Json& out) {
     Call c(context, args, out);
     const Options o = parseOptions(args, 0);
     Lattice::Ptr<hxMail::Message> message = new hxMail::Message();
     Lattice::Ptr<hxMail::MessageDetail> detail = new hxMail::MessageDetail();
     fill(*message, *detail, o);
+    for (hxMail::Recipients* list : {detail->get_to().get(), detail->get_cc().get(), detail->get_bcc().get()})
+        addressPersonalLists(c, *list);
     detail->get_body()->set_text(bodyHtml(o).c_str());
     store(c, message, detail, o.draft);
 }

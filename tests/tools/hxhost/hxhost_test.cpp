@@ -495,6 +495,13 @@ TEST(DemoTour, RunsAgainstTheSeededDemoServer) {
          {"Subject: Q3 figures", "attachment 0 saved to received-q3-figures.csv (91 bytes)",
           "Fw: Facilities update", "Subject: DELIVERY FAILURE: Q3 figures", "Jon Smiht"})
         EXPECT_NE(delivery.find(line), std::string::npos) << line << "\n" << delivery;
+    const std::string contactsTour = runTour("contacts.hxs");
+    for (const char* line :
+         {"5 contacts, from 0", "telex: 712345", "otherAddress: Address", "6 contacts, from 0",
+          "Reading group  Partners (list), Dr. Grace Hopper, Alice Wong",
+          "To:      paul.martin@partner.example; laura.chen@partner.example; "
+          "grace.hopper@navy.example; Alice Wong <Alice Wong/Acme>"})
+        EXPECT_NE(contactsTour.find(line), std::string::npos) << line << "\n" << contactsTour;
     for (const char* line : {"== Jane Doe logs in ==",
                              "Logged in as Jane Doe/Acme",
                              "Mailbox of Jane Doe",
