@@ -536,3 +536,24 @@ TEST_F(ContactTest, TwoProvidersEditingOneContactLastSaveWinsWhole) {
     EXPECT_EQ(itemOf(id, "JobTitle"), "") << "a save writes every field it maps, not only the changed ones";
     other->release();
 }
+
+TEST_F(ContactTest, AChangeItemCarriesTheNewContactWhole) {
+    ContactPtr contact = new hxMail::Contact();
+    DetailPtr detail = new hxMail::ContactDetail();
+    detail->set_displayName("Ann Lee");
+    const std::string contactId = add(contact, detail);
+    provider->lockAll();
+    {
+        String id(contactId);
+        Lattice::Ptr<hx::NotesContact> c = new hx::NotesContact(id, provider, provider->getUserAddressBook());
+        EXPECT_FALSE(c->getChangeItem(false)) << "only new documents are announced";
+        Lattice::Ptr<hxMail::ChangeItem> change = c->getChangeItem(true);
+        auto* copy = dynamic_cast<hxMail::ChangeItemCopy*>(change.get());
+        ASSERT_NE(copy, nullptr);
+        EXPECT_EQ(copy->get_itemId().str(), contactId);
+        auto* item = dynamic_cast<hxMail::Contact*>(copy->get_item().get());
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->get_fileAsName(), "Ann Lee");
+    }
+    provider->unlockAll();
+}
