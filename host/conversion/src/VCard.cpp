@@ -28,12 +28,31 @@ bool isNameChar(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
 }
 
-// Whether the parameter part of a raw line (before its first ':') asks for quoted-printable;
-// needed before the line is parsed, since such values continue after a trailing '='.
+// Whether a raw line (before it is parsed) asks for quoted-printable: such values continue after
+// a trailing '='.
 bool rawLineIsQuotedPrintable(std::string_view line) {
-    const std::size_t colon = line.find(':');
-    const std::string head = upper(line.substr(0, colon));
-    return head.find("QUOTED-PRINTABLE") != std::string::npos;
+    bool quoted = false;
+    std::size_t start = std::string_view::npos;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '"')
+            quoted = !quoted;
+        if (quoted)
+            continue;
+        if (c == ';' || c == ':') {
+            if (start != std::string_view::npos) {
+                std::string_view param = line.substr(start, i - start);
+                if (param.size() > 9 && upper(param.substr(0, 9)) == "ENCODING=")
+                    param.remove_prefix(9);
+                if (upper(param) == "QUOTED-PRINTABLE")
+                    return true;
+            }
+            if (c == ':')
+                return false;
+            start = i + 1;
+        }
+    }
+    return false;
 }
 
 int hexValue(char c) {
@@ -251,6 +270,8 @@ void decodeValue(Property& prop) {
     const bool qp =
         encoding && !encoding->values.empty() && equalsNoCase(encoding->values.front(), "QUOTED-PRINTABLE");
     if (qp) {
+        // Decoded once and for all: the parameter would have a writer encode the value again.
+        std::erase_if(prop.params, [](const Parameter& p) { return p.name == "ENCODING"; });
         prop.value = decodeQuotedPrintable(prop.value);
         // Decoded line ends are real ones; as text they are escapes again, so that one form of
         // line end reaches the model whatever the writer did.
@@ -276,6 +297,14 @@ void decodeValue(Property& prop) {
     const std::string name = charset && !charset->values.empty() ? charset->values.front() : "utf-8";
     prop.value =
         Lattice::HTMLEncode::convertBodyToUTF(Lattice::String(std::move(prop.value)), name.c_str()).str();
+    std::erase_if(prop.params, [](const Parameter& p) { return p.name == "CHARSET"; });
+}
+
+// Parameter values have no charset of their own: valid UTF-8 stays, stray bytes are Windows-1252.
+void decodeParams(Property& prop) {
+    for (Parameter& param : prop.params)
+        for (std::string& value : param.values)
+            value = Lattice::HTMLEncode::convertBodyToUTF(Lattice::String(std::move(value)), "utf-8").str();
 }
 
 struct RawLine {
@@ -417,6 +446,7 @@ std::vector<Card> parse(std::string_view text) {
             card.version = prop.value;
             continue;
         }
+        decodeParams(prop);
         decodeValue(prop);
         card.properties.push_back(std::move(prop));
     }
