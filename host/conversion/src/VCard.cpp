@@ -29,8 +29,10 @@ bool isNameChar(char c) {
 }
 
 // Whether a raw line (before it is parsed) asks for quoted-printable: such values continue after
-// a trailing '='.
+// a trailing '='. Only the start of the line is looked at: it is asked again after every folded
+// piece, and a name with its parameters is never that long.
 bool rawLineIsQuotedPrintable(std::string_view line) {
+    line = line.substr(0, 512);
     bool quoted = false;
     std::size_t start = std::string_view::npos;
     for (std::size_t i = 0; i < line.size(); ++i) {

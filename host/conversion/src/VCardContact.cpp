@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <map>
 #include <set>
 
 namespace hxMailConversion::vcard {
@@ -531,15 +532,16 @@ Lattice::Ptr<hxMail::Contact> toContact(const Card& card, std::vector<std::strin
         single(
             *detail, "IMAddress", [](const Property& p) { return imProperties().count(p.name) > 0; }, text);
 
+    // Apple labels a grouped property through an X-ABLabel of the same group.
+    std::map<std::string, std::string> labels;
+    for (const Property& p : card.properties)
+        if (p.name == "X-ABLABEL" && !p.group.empty())
+            labels.emplace(p.group, lower(p.text()));
+    auto label = [&](const Property& p) {
+        const auto found = p.group.empty() ? labels.end() : labels.find(p.group);
+        return found == labels.end() ? std::string() : found->second;
+    };
     for (const RelationSlot& slot : relationSlots()) {
-        auto label = [&](const Property& p) {
-            if (p.group.empty())
-                return std::string();
-            for (const Property& q : card.properties)
-                if (q.name == "X-ABLABEL" && q.group == p.group)
-                    return lower(q.text());
-            return std::string();
-        };
         single(
             *detail, slot.path,
             [&](const Property& p) {
