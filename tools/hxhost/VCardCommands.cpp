@@ -56,6 +56,11 @@ void contactExport(CommandContext& context, const Args& args, Json& out) {
     const long status = call.contacts().getContactDetail(id.c_str(), detail);
     if (status != 0 || !detail)
         throw CommandError("getContactDetail answered " + statusText(status) + " for \"" + id + "\"");
+    // The chosen mailing address is worked out when a contact is listed, not when its detail is
+    // opened.
+    const Lattice::Ptr<hxMail::ContactDetail>& listed = contact->get_contactDetail();
+    if (detail->get_selectedMailingAddress() == 0 && listed)
+        detail->set_selectedMailingAddress(listed->get_selectedMailingAddress());
     contact->set_contactDetail(detail);
     const std::string text = vcard::write(vcard::fromContact(*contact, *detail));
 
