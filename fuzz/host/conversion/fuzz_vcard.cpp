@@ -1,36 +1,16 @@
 // Arbitrary bytes as vCard text: reading never crashes or hangs; what was read writes back to text
 // that reads the same, both as properties and as host contacts, and is valid UTF-8.
+#include "ContactFields.h"
 #include "Utf8Check.h"
 #include "hxMailConversion/VCard.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <map>
 
 using namespace hxMailConversion::vcard;
 
 namespace {
-
-void flatten(const Lattice::Object& object, const std::string& prefix,
-             std::map<std::string, std::string>& out) {
-    for (const Lattice::String& name : object.memberNames()) {
-        Lattice::Data value;
-        object.getMemberByPath(name, value);
-        if (value.isObject()) {
-            if (const auto* sub = value.toObject<Lattice::Object>())
-                flatten(*sub, prefix + name.str() + ".", out);
-        } else {
-            out[prefix + name.str()] = value.toString().str();
-        }
-    }
-}
-
-std::map<std::string, std::string> fieldsOf(const hxMail::Contact& contact) {
-    std::map<std::string, std::string> out;
-    flatten(contact, "", out);
-    return out;
-}
 
 bool sameProperties(const Card& a, const Card& b) {
     if (a.properties.size() != b.properties.size())

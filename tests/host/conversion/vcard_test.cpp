@@ -1,5 +1,6 @@
 // vCard text and the host contact model: what applications write, what we write, and the round
 // trips between the two.
+#include "ContactFields.h"
 #include "hxMailConversion/VCard.h"
 
 #include <gtest/gtest.h>
@@ -23,28 +24,6 @@ std::string slurp(const std::string& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-// Every reflected member of an object tree as "path" -> text, sub-objects by dotted paths.
-void flatten(const Lattice::Object& object, const std::string& prefix,
-             std::map<std::string, std::string>& out) {
-    for (const Lattice::String& name : object.memberNames()) {
-        Lattice::Data value;
-        object.getMemberByPath(name, value);
-        const std::string path = prefix + name.str();
-        if (value.isObject()) {
-            if (const auto* sub = value.toObject<Lattice::Object>())
-                flatten(*sub, path + ".", out);
-        } else {
-            out[path] = value.toString().str();
-        }
-    }
-}
-
-std::map<std::string, std::string> fieldsOf(const Contact& contact) {
-    std::map<std::string, std::string> out;
-    flatten(contact, "", out);
-    return out;
 }
 
 Lattice::Ptr<Contact> reimport(const Contact& contact) {

@@ -2,6 +2,7 @@
 // Jane Doe's personal address book.
 #include "DirectoryFixture.h"
 
+#include "ContactFields.h"
 #include "hxMailConversion/VCard.h"
 
 #include "Lattice/HTMLEncode.h"
@@ -80,26 +81,6 @@ protected:
         return count;
     }
 };
-
-void flatten(const Lattice::Object& object, const std::string& prefix,
-             std::map<std::string, std::string>& out) {
-    for (const Lattice::String& name : object.memberNames()) {
-        Lattice::Data value;
-        object.getMemberByPath(name, value);
-        if (value.isObject()) {
-            if (const auto* sub = value.toObject<Lattice::Object>())
-                flatten(*sub, prefix + name.str() + ".", out);
-        } else {
-            out[prefix + name.str()] = value.toString().str();
-        }
-    }
-}
-
-std::map<std::string, std::string> fieldsOf(const hxMail::Contact& contact) {
-    std::map<std::string, std::string> out;
-    flatten(contact, "", out);
-    return out;
-}
 
 } // namespace
 
