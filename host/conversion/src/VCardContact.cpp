@@ -359,18 +359,22 @@ Lattice::Ptr<hxMail::Contact> toContact(const Card& card, std::vector<std::strin
         if (left)
             left->push_back(p.name);
     };
-    // The first of the wanted properties in PREF order fills `path`; the rest are left out.
+    // The first of the wanted properties in PREF order fills `path`; the rest are left out. Empty
+    // ones hold nothing and are passed over, unless emptiness itself is the value.
     auto single = [&](Lattice::Object& target, const char* path,
                       const std::function<bool(const Property&)>& wanted,
-                      const std::function<std::string(const Property&)>& value) {
+                      const std::function<std::string(const Property&)>& value, bool keepEmpty = false) {
         bool filled = false;
         for (const Property* p : byPref(card, wanted)) {
             used.insert(p);
+            const std::string v = value(*p);
+            if (v.empty() && !keepEmpty)
+                continue;
             if (filled) {
                 leave(*p);
                 continue;
             }
-            set(target, path, value(*p));
+            set(target, path, v);
             filled = true;
         }
         return filled;
@@ -388,7 +392,8 @@ Lattice::Ptr<hxMail::Contact> toContact(const Card& card, std::vector<std::strin
     }
     const bool hasFileAs = single(
         *contact, "fileAsName",
-        [](const Property& p) { return p.name == "X-FILE-AS" || p.name == "X-EVOLUTION-FILE-AS"; }, text);
+        [](const Property& p) { return p.name == "X-FILE-AS" || p.name == "X-EVOLUTION-FILE-AS"; }, text,
+        true);
     if (!hasFileAs)
         contact->set_fileAsName(fileAsOf(*detail));
     auto list = [](const Property& p) {
@@ -419,13 +424,17 @@ Lattice::Ptr<hxMail::Contact> toContact(const Card& card, std::vector<std::strin
         std::size_t next = 0;
         for (const Property* p : byPref(card, named("EMAIL"))) {
             used.insert(p);
+            const std::string address = p->text();
+            const Parameter* display = p->param("X-DISPLAY");
+            const std::string shown = display && !display->values.empty() ? display->values.front() : "";
+            if (address.empty() && shown.empty())
+                continue;
             if (next == emails.size()) {
                 leave(*p);
                 continue;
             }
-            set(*contact, emails[next].first, p->text());
-            if (const Parameter* shown = p->param("X-DISPLAY"); shown && !shown->values.empty())
-                set(*detail, emails[next].second, shown->values.front());
+            set(*contact, emails[next].first, address);
+            set(*detail, emails[next].second, shown);
             ++next;
         }
     }
@@ -442,6 +451,8 @@ Lattice::Ptr<hxMail::Contact> toContact(const Card& card, std::vector<std::strin
             if (valueType && !valueType->values.empty() && lower(valueType->values.front()) == "uri" &&
                 lower(number.substr(0, 4)) == "tel:")
                 number.erase(0, 4);
+            if (number.empty())
+                continue;
             const PhoneKind kind = phoneKind(p);
             const PhoneSlot* target = nullptr;
             for (const PhoneKind wanted : {kind, PhoneKind::Other}) {
@@ -473,6 +484,10 @@ Lattice::Ptr<hxMail::Contact> toContact(const Card& card, std::vector<std::strin
             if (p.name != "ADR")
                 continue;
             used.insert(&p);
+            // An empty address holds nothing, unless it is the one to mail to.
+            const std::string parts = p.text();
+            if (parts.find_first_not_of(';') == std::string::npos && !p.param("LABEL") && p.pref() == 100)
+                continue;
             std::size_t slot = p.hasType("home") ? 0 : p.hasType("work") ? 1 : 2;
             if (placed[slot])
                 slot = 2;

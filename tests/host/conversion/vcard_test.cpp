@@ -415,6 +415,15 @@ TEST(VCardContacts, CardInstancesFillTheModelsSlots) {
           {"contactDetail.IMAddress", "a"}},
          {"X-JABBER", "RELATED"}},
         {"EMAIL:ann@example.org\r\n", {{"contactDetail.displayName", "ann@example.org"}}, {}},
+        // Empty instances hold nothing and take no slot.
+        {"TEL;TYPE=home:\r\nTEL;TYPE=home:2\r\nTEL;VALUE=uri:tel:\r\nEMAIL:\r\nEMAIL:b\r\nTITLE:\r\nTITLE:"
+         "Boss\r\n"
+         "ADR;TYPE=home:;;;;;;\r\nADR;TYPE=home:;;Main St;;;;\r\n",
+         {{"homePhone", "2"},
+          {"eMail1", "b"},
+          {"contactDetail.jobTitle", "Boss"},
+          {"homeAddress.street", "Main St"}},
+         {}},
     };
     for (const Case& c : cases) {
         std::vector<std::string> left;
