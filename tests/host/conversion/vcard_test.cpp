@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 using namespace hxMailConversion::vcard;
@@ -33,33 +34,15 @@ Lattice::Ptr<Contact> reimport(const Contact& contact) {
     return cards.empty() ? Lattice::Ptr<Contact>(new Contact()) : toContact(cards.front());
 }
 
-// The members the host keeps for a listed mail item or an id of the store: no part of a card.
+// The members every listed item has (id, subject, dates, flags): no part of a card.
 bool notContactData(const std::string& path) {
-    static const char* const names[] = {"id",
-                                        "subject",
-                                        "from",
-                                        "to",
-                                        "cc",
-                                        "bcc",
-                                        "smartName",
-                                        "normalizedSubject",
-                                        "sent",
-                                        "received",
-                                        "executionTime",
-                                        "size",
-                                        "importance",
-                                        "sensitivity",
-                                        "iconType",
-                                        "readFlag",
-                                        "unsent",
-                                        "hasAttachments",
-                                        "deliveryReceiptRequested",
-                                        "readReceiptRequested"};
-    const std::string last = path.substr(path.rfind('.') + 1);
-    for (const char* n : names)
-        if (last == n)
-            return true;
-    return false;
+    static const std::set<std::string> itemMembers = [] {
+        std::set<std::string> names;
+        for (const Lattice::String& name : hxMail::MessageItem().memberNames())
+            names.insert(name.str());
+        return names;
+    }();
+    return itemMembers.count(path.substr(path.rfind('.') + 1)) > 0;
 }
 
 } // namespace
