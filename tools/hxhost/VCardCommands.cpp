@@ -47,7 +47,7 @@ std::string statusText(long status) {
 }
 
 void contactExport(CommandContext& context, const Args& args, Json& out) {
-    const std::string& id = args[0];
+    const std::string id = resolveMessageId(args[0]);
     Lattice::Ptr<hxMail::Contact> contact = listedContact(context, id);
     if (!contact)
         throw CommandError("no contact with id \"" + id + "\" in the Contacts folder");
@@ -149,9 +149,11 @@ void renderImport(const Json& r, std::ostream& out) {
 } // namespace
 
 void registerVCardCommands(CommandRegistry& registry) {
-    registry.add({"contact-export", "ID [FILE]",
-                  "Writes a contact of the personal address book as a vCard 4.0 to FILE, or shows it.", 1, 2,
-                  contactExport, renderExport, "contact provider"});
+    registry.add(
+        {"contact-export", "ID [FILE]",
+         "Writes a contact of the personal address book (ID, or #N for row N of the last ls) as a vCard "
+         "4.0 to FILE, or shows it.",
+         1, 2, contactExport, renderExport, "contact provider"});
     registry.add(
         {"contact-import", "FILE [FOLDER]",
          "Creates a contact from each vCard (2.1, 3.0 or 4.0) of FILE, in the Contacts folder unless "

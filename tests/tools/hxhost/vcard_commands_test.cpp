@@ -100,6 +100,7 @@ TEST_F(VCardCommandsTest, BadFilesAndIdsAreRefusedAndCreateNothing) {
         {"contact-import .", "cannot read ."},
         {"contact-export 0123456789ABCDEF0123456789ABCDEF",
          "no contact with id \"0123456789ABCDEF0123456789ABCDEF\""},
+        {"contact-export #3", "#3"},
         {"contact-export", "usage: contact-export ID [FILE]"},
         {"contact-import a.vcf b c", "usage: contact-import FILE [FOLDER]"},
     };
