@@ -136,18 +136,9 @@ PhoneKind phoneKind(const Property& tel) {
 
 // Addresses: home (TYPE=home), business (TYPE=work), other (no TYPE); selectedMailingAddress
 // numbers them 1, 2, 3.
-struct AddressSlot {
-    bool onDetail;
-    const char* member;
-    const char* type;
-};
-constexpr std::array<AddressSlot, 3> kAddressSlots = {{
-    {false, "homeAddress", "home"},
-    {false, "businessAddress", "work"},
-    {true, "otherAddress", nullptr},
-}};
+constexpr std::array<const char*, 3> kAddressTypes = {"home", "work", nullptr};
 
-// Names people in the contact's circle: RELATED in 4.0, the X- properties other applications use.
+// People around the contact: RELATED in 4.0, and the X- properties other applications write.
 struct RelationSlot {
     const char* path;
     const char* type; // written as RELATED;TYPE=...;VALUE=text
@@ -307,11 +298,11 @@ Card fromContact(const hxMail::Contact& contact, const hxMail::ContactDetail& de
         props.push_back(std::move(tel));
     }
 
-    for (std::size_t i = 0; i < kAddressSlots.size(); ++i) {
-        const AddressSlot& slot = kAddressSlots[i];
-        const Lattice::Ptr<hxMail::Address>& address =
-            slot.onDetail ? detail.get_otherAddress()
-                          : (i == 0 ? contact.get_homeAddress() : contact.get_businessAddress());
+    const std::array<const hxMail::Address*, 3> addresses = {contact.get_homeAddress().get(),
+                                                             contact.get_businessAddress().get(),
+                                                             detail.get_otherAddress().get()};
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        const hxMail::Address* address = addresses[i];
         static const hxMail::Address empty;
         const hxMail::Address& a = address ? *address : empty;
         const bool selected = detail.get_selectedMailingAddress() == static_cast<long>(i + 1);
@@ -323,8 +314,8 @@ Card fromContact(const hxMail::Contact& contact, const hxMail::ContactDetail& de
         adr.value = ";;" + escape(a.get_street().str()) + ";" + escape(a.get_city().str()) + ";" +
                     escape(a.get_state().str()) + ";" + escape(a.get_postalCode().str()) + ";" +
                     escape(a.get_country().str());
-        if (slot.type)
-            addParam(adr, "TYPE", {slot.type});
+        if (kAddressTypes[i])
+            addParam(adr, "TYPE", {kAddressTypes[i]});
         if (selected)
             addParam(adr, "PREF", {"1"});
         if (a.get_fullAddress().str() != composed)
