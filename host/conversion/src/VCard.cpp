@@ -355,7 +355,8 @@ bool isBlank(std::string_view line) {
 } // namespace
 
 ParseError::ParseError(std::size_t line, const std::string& what)
-    : std::runtime_error("vCard line " + std::to_string(line) + ": " + what), line_(line) {}
+    : std::runtime_error((line ? "vCard line " + std::to_string(line) : std::string("vCard")) + ": " + what),
+      line_(line) {}
 
 const Parameter* Property::param(std::string_view wanted) const {
     for (const Parameter& p : params)

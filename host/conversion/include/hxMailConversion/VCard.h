@@ -17,7 +17,7 @@
 
 namespace hxMailConversion::vcard {
 
-// Bad input: the text says what is wrong and on which line.
+// Bad input: the text says what is wrong and on which line (0 when it is about the whole text).
 class ParseError : public std::runtime_error {
 public:
     ParseError(std::size_t line, const std::string& what);
