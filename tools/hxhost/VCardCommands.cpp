@@ -9,6 +9,7 @@
 #include <ostream>
 #include <set>
 #include <sstream>
+#include <strings.h>
 
 namespace hxhost {
 
@@ -103,6 +104,11 @@ void contactImport(CommandContext& context, const Args& args, Json& out) {
     }
     if (cards.empty())
         throw CommandError(path + " holds no vCard");
+    for (const vcard::Card& card : cards)
+        if (const vcard::Property* kind = card.find("KIND");
+            kind && strcasecmp(kind->text().c_str(), "group") == 0)
+            throw CommandError(path + ": the card of line " + std::to_string(card.line) +
+                               " is a group (KIND:group), not a contact; nothing was imported");
 
     Call call(context, args, out);
     Lattice::String folder;

@@ -88,6 +88,9 @@ TEST_F(VCardCommandsTest, BadFilesAndIdsAreRefusedAndCreateNothing) {
     std::ofstream(dir + "/bad.vcf") << "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Ann\r\nEND:VCARD\r\n"
                                     << "BEGIN:VCARD\r\nVERSION:4.0\r\nFN Bob\r\nEND:VCARD\r\n";
     std::ofstream(dir + "/empty.vcf");
+    std::ofstream(dir + "/group.vcf") << "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Ann\r\nEND:VCARD\r\n"
+                                      << "BEGIN:VCARD\r\nVERSION:4.0\r\nKIND:group\r\nFN:Team\r\n"
+                                      << "MEMBER:mailto:ann@example.org\r\nEND:VCARD\r\n";
     const std::size_t before = personalDocuments();
     const struct {
         std::string command;
@@ -96,6 +99,8 @@ TEST_F(VCardCommandsTest, BadFilesAndIdsAreRefusedAndCreateNothing) {
         {"contact-import bad.vcf", "bad.vcf: vCard line 7: no ':' between the property name and its value; "
                                    "nothing was imported"},
         {"contact-import empty.vcf", "empty.vcf holds no vCard"},
+        {"contact-import group.vcf",
+         "the card of line 5 is a group (KIND:group), not a contact; nothing was imported"},
         {"contact-import missing.vcf", "cannot read missing.vcf"},
         {"contact-import .", "cannot read ."},
         {"contact-export 0123456789ABCDEF0123456789ABCDEF",
