@@ -30,6 +30,7 @@ void registerCommands(CommandRegistry& registry) {
     registerCalendarCommands(registry);
     registerAddressCommands(registry);
     registerContactCommands(registry);
+    registerVCardCommands(registry);
     registerTaskCommands(registry);
     registerNoteCommands(registry);
     registerMeetingCommands(registry);

@@ -67,6 +67,8 @@ void registerFolderCommands(CommandRegistry& registry);
 // search; and the contact provider's operations.
 void registerAddressCommands(CommandRegistry& registry);
 void registerContactCommands(CommandRegistry& registry);
+// A contact as a vCard file and back: contact-export, contact-import.
+void registerVCardCommands(CommandRegistry& registry);
 // Opening messages and their attachments (open, attachments, save-attachment) and the message
 // provider's operations.
 void registerMessageCommands(CommandRegistry& registry);

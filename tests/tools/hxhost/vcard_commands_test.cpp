@@ -1,0 +1,177 @@
+// contact-export and contact-import as a user runs them: hxhost loading the real plug-in, with
+// Jane Doe's personal address book.
+#include "DirectoryFixture.h"
+
+#include "ContactFields.h"
+#include "hxMailConversion/VCard.h"
+
+#include "Lattice/HTMLEncode.h"
+
+#include <nlohmann/json.hpp>
+
+#include <sys/wait.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace {
+
+using nlohmann::json;
+namespace vcard = hxMailConversion::vcard;
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class VCardCommandsTest : public DirectoryTest {
+protected:
+    void SetUp() override {
+        DirectoryTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        addPerson(kDirectory, jane());
+    }
+
+    Outcome run(const std::string& commands) {
+        const std::string line =
+            "cd '" + dir + "' && '" HXHOST_PATH "' --plugin '" HX_PLUGIN_PATH "' --data '" + dir +
+            "' --json -c 'login jdoe demo-password; " + commands + "' <OUT >stdout.txt 2>stderr.txt";
+        std::ofstream(dir + "/OUT");
+        const int raw = std::system(line.c_str());
+        Outcome r;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = slurp(dir + "/stdout.txt");
+        r.err = slurp(dir + "/stderr.txt");
+        return r;
+    }
+
+    // The last JSON line a run printed.
+    static json last(const std::string& text) {
+        std::istringstream lines(text);
+        std::string line;
+        json out;
+        while (std::getline(lines, line))
+            out = json::parse(line);
+        return out;
+    }
+
+    // Documents of the personal address book, whatever their form.
+    std::size_t personalDocuments() {
+        DBHANDLE db = NULLHANDLE;
+        EXPECT_EQ(NSFDbOpen(kPersonal, &db), NOERROR);
+        TIMEDATE since{};
+        TIMEDATE until{};
+        TimeConstant(TIMEDATE_MINIMUM, &since);
+        DHANDLE table = NULLHANDLE;
+        EXPECT_EQ(NSFDbGetModifiedNoteTable(db, NOTE_CLASS_DOCUMENT, since, &until, &table), NOERROR);
+        const std::size_t count = table ? IDEntries(table) : 0;
+        if (table)
+            IDDestroyTable(table);
+        NSFDbClose(db);
+        return count;
+    }
+};
+
+} // namespace
+
+TEST_F(VCardCommandsTest, BadFilesAndIdsAreRefusedAndCreateNothing) {
+    std::ofstream(dir + "/bad.vcf") << "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Ann\r\nEND:VCARD\r\n"
+                                    << "BEGIN:VCARD\r\nVERSION:4.0\r\nFN Bob\r\nEND:VCARD\r\n";
+    std::ofstream(dir + "/empty.vcf");
+    std::ofstream(dir + "/group.vcf") << "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Ann\r\nEND:VCARD\r\n"
+                                      << "BEGIN:VCARD\r\nVERSION:4.0\r\nKIND:group\r\nFN:Team\r\n"
+                                      << "MEMBER:mailto:ann@example.org\r\nEND:VCARD\r\n";
+    const std::size_t before = personalDocuments();
+    const struct {
+        std::string command;
+        std::string error;
+    } cases[] = {
+        {"contact-import bad.vcf", "bad.vcf: vCard line 7: no ':' between the property name and its value; "
+                                   "nothing was imported"},
+        {"contact-import empty.vcf", "empty.vcf holds no vCard"},
+        {"contact-import group.vcf",
+         "the card of line 5 is a group (KIND:group), not a contact; nothing was imported"},
+        {"contact-import missing.vcf", "cannot read missing.vcf"},
+        {"contact-import .", "cannot read ."},
+        {"contact-export 0123456789ABCDEF0123456789ABCDEF",
+         "no contact with id \"0123456789ABCDEF0123456789ABCDEF\""},
+        {"contact-export #3", "#3"},
+        {"contact-export", "usage: contact-export ID [FILE]"},
+        {"contact-import a.vcf b c", "usage: contact-import FILE [FOLDER]"},
+    };
+    for (const auto& c : cases) {
+        const Outcome r = run(c.command);
+        EXPECT_EQ(r.status, 1) << c.command;
+        const json error = last(r.err);
+        EXPECT_EQ(error.value("command", ""), c.command.substr(0, c.command.find(' '))) << r.err;
+        EXPECT_NE(error.value("error", "").find(c.error), std::string::npos) << c.command << ": " << r.err;
+    }
+    EXPECT_EQ(personalDocuments(), before);
+}
+
+// A card imported into the personal address book and exported again is the same contact, except
+// where Notes keeps one item for two host fields: the file-as name is the stored full name, and an
+// address's full text is composed from its parts on loading.
+TEST_F(VCardCommandsTest, ImportedCardsExportAsTheSameContacts) {
+    const Outcome imported = run(std::string("contact-import '" HX_DEMO_DIR "/fixtures/perreault.vcf'; "
+                                             "contact-import '" HX_DEMO_DIR "/fixtures/mueller.vcf'; "
+                                             "contact-import '" HX_DEMO_DIR "/fixtures/zolkiewski.vcf'"));
+    if (imported.err.find("answered -1") != std::string::npos)
+        // The contact provider's operations arrive with the personal address book work; until then
+        // addContact answers "not supported" and there is nothing to round-trip.
+        GTEST_SKIP() << "the contact provider does not create contacts yet";
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    std::istringstream lines(imported.out);
+    std::string line;
+    std::getline(lines, line); // login
+    std::vector<json> reports;
+    while (std::getline(lines, line))
+        reports.push_back(json::parse(line));
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_EQ(reports[2]["imported"], 2);
+    EXPECT_EQ(reports[0]["contacts"][0]["notKept"].size(), 8u) << "birthday, anniversary, ...";
+
+    // Notes items hold 8-bit text: characters outside Windows-1252 come back as '?'.
+    auto stored = [](const std::string& text) {
+        return Lattice::HTMLEncode::string8ToUTF8(Lattice::HTMLEncode::UTF8ToString8(text.c_str())).str();
+    };
+    std::map<std::string, std::map<std::string, std::string>> expected; // by display name as stored
+    for (const char* file : {"perreault.vcf", "mueller.vcf", "zolkiewski.vcf"})
+        for (const vcard::Card& card : vcard::parse(slurp(std::string(HX_DEMO_DIR "/fixtures/") + file))) {
+            const auto contact = vcard::toContact(card);
+            expected[stored(contact->get_contactDetail()->get_displayName().str())] = fieldsOf(*contact);
+        }
+
+    const json listed = last(run("ls Contacts 0 50").out);
+    std::size_t exported = 0;
+    for (const json& item : listed["items"]) {
+        const std::string id = item["id"];
+        const Outcome r = run("contact-export " + id + " out.vcf");
+        ASSERT_EQ(r.status, 0) << r.err;
+        const auto cards = vcard::parse(slurp(dir + "/out.vcf"));
+        ASSERT_EQ(cards.size(), 1u);
+        const auto contact = vcard::toContact(cards.front());
+        const auto fields = fieldsOf(*contact);
+        const auto want = expected.find(contact->get_contactDetail()->get_displayName().str());
+        ASSERT_NE(want, expected.end()) << slurp(dir + "/out.vcf");
+        for (const auto& [path, value] : want->second) {
+            if (path == "fileAsName" || path.ends_with("fullAddress") || path == "id" ||
+                path == "contactDetail.id")
+                continue;
+            const std::string got = fields.at(path);
+            EXPECT_TRUE(got == value || got == stored(value)) << want->first << " " << path << ": " << got;
+        }
+        ++exported;
+    }
+    EXPECT_EQ(exported, expected.size());
+}
