@@ -728,6 +728,7 @@ public:
     template <typename Names> explicit NameTable(const Names& names) {
         std::size_t index = 0;
         for (std::string_view name : names) {
+            names_.push_back(name);
             ++index;
             if (name.empty())
                 continue;
@@ -737,23 +738,36 @@ public:
             slots_[h] = {name, static_cast<std::uint16_t>(index)};
         }
     }
-    // 1-based position in the list, 0 when absent.
+    // 1-based position in the list of `name` in any case, 0 when absent.
     std::size_t find(std::string_view name) const {
-        std::uint32_t h = nameHash(name) & (Size - 1);
+        std::uint32_t h = 2166136261u;
+        for (char c : name)
+            h = (h ^ static_cast<unsigned char>(lowerAscii(c))) * 16777619u;
+        h &= Size - 1;
         while (slots_[h].index) {
-            if (slots_[h].name == name)
+            if (sameNoCase(slots_[h].name, name))
                 return slots_[h].index;
             h = (h + 1) & (Size - 1);
         }
         return 0;
     }
+    std::string_view name(std::size_t index) const { return names_[index - 1]; }
 
 private:
     struct Slot {
         std::string_view name;
         std::uint16_t index = 0;
     };
+    static bool sameNoCase(std::string_view lower, std::string_view raw) {
+        if (lower.size() != raw.size())
+            return false;
+        for (std::size_t i = 0; i < raw.size(); ++i)
+            if (lower[i] != lowerAscii(raw[i]))
+                return false;
+        return true;
+    }
     Slot slots_[Size];
+    std::vector<std::string_view> names_;
 };
 
 std::size_t lookupTag(std::string_view name) {
@@ -767,9 +781,11 @@ std::size_t lookupTag(std::string_view name) {
     return found ? found - 1 : 0;
 }
 
-bool allowedAttribute(std::string_view name) {
+// The allowed attribute's name in lower case, or empty.
+std::string_view allowedAttribute(std::string_view raw) {
     static const NameTable<256> table(kAttributes);
-    return table.find(name) != 0;
+    const std::size_t found = table.find(raw);
+    return found ? table.name(found) : std::string_view();
 }
 
 // ---- character references ----
@@ -875,41 +891,99 @@ struct EscapeTable {
 };
 constexpr EscapeTable kEscape;
 
-// `s` is valid UTF-8; NUL becomes U+FFFD, as a browser shows it.
-void escapeInto(std::string& out, std::string_view s, const bool (&special)[256]) {
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (!special[c])
-            continue;
-        out.append(s.data() + start, i - start);
-        start = i + 1;
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += "\xEF\xBF\xBD";
-        }
-    }
-    out.append(s.data() + start, s.size() - start);
+// Whether any byte of `v` is `c`.
+constexpr std::uint64_t hasByte(std::uint64_t v, unsigned char c) {
+    constexpr std::uint64_t ones = 0x0101010101010101ull;
+    const std::uint64_t x = v ^ (ones * c);
+    return (x - ones) & ~x & 0x8080808080808080ull;
 }
 
-void escapeText(std::string& out, std::string_view s) {
-    escapeInto(out, s, kEscape.text);
+// `s` is valid UTF-8; NUL becomes U+FFFD, as a browser shows it. Runs without anything to escape,
+// most of a page, are passed eight bytes at a time.
+template <typename Sink> void escapeInto(Sink& out, std::string_view s, bool attribute) {
+    const bool(&special)[256] = attribute ? kEscape.attribute : kEscape.text;
+    const char* data = s.data();
+    const std::size_t n = s.size();
+    std::size_t start = 0, i = 0;
+    while (i < n) {
+        if (i + 8 <= n) {
+            std::uint64_t v;
+            std::memcpy(&v, data + i, 8);
+            if (!(hasByte(v, '&') | hasByte(v, '<') | hasByte(v, '>') | hasByte(v, 0) |
+                  (attribute ? hasByte(v, '"') : 0))) {
+                i += 8;
+                continue;
+            }
+        }
+        const std::size_t stop = std::min(n, i + 8);
+        for (; i < stop; ++i) {
+            const auto c = static_cast<unsigned char>(data[i]);
+            if (!special[c])
+                continue;
+            out += std::string_view(data + start, i - start);
+            start = i + 1;
+            switch (c) {
+            case '&':
+                out += std::string_view("&amp;");
+                break;
+            case '<':
+                out += std::string_view("&lt;");
+                break;
+            case '>':
+                out += std::string_view("&gt;");
+                break;
+            case '"':
+                out += std::string_view("&quot;");
+                break;
+            default:
+                out += std::string_view("\xEF\xBF\xBD");
+            }
+        }
+    }
+    out += std::string_view(data + start, n - start);
 }
-void escapeAttribute(std::string& out, std::string_view s) {
-    escapeInto(out, s, kEscape.attribute);
+
+template <typename Sink> void escapeText(Sink& out, std::string_view s) {
+    escapeInto(out, s, false);
 }
+template <typename Sink> void escapeAttribute(Sink& out, std::string_view s) {
+    escapeInto(out, s, true);
+}
+
+// The sanitizer's output: appends without the checks of a general string, into room made ahead.
+class Output {
+public:
+    void reserve(std::size_t n) { buffer_.resize(n); }
+    Output& operator+=(char c) {
+        if (size_ == buffer_.size())
+            grow(1);
+        buffer_[size_++] = c;
+        return *this;
+    }
+    Output& operator+=(std::string_view s) {
+        if (buffer_.size() - size_ < s.size())
+            grow(s.size());
+        std::memcpy(buffer_.data() + size_, s.data(), s.size());
+        size_ += s.size();
+        return *this;
+    }
+    std::size_t size() const { return size_; }
+    void insertFront(std::string_view s) {
+        *this += s; // room
+        std::memmove(buffer_.data() + s.size(), buffer_.data(), size_ - s.size());
+        std::memcpy(buffer_.data(), s.data(), s.size());
+    }
+    std::string take() {
+        buffer_.resize(size_);
+        size_ = 0;
+        return std::move(buffer_);
+    }
+
+private:
+    void grow(std::size_t n) { buffer_.resize(std::max(buffer_.size() * 2, size_ + n + 256)); }
+    std::string buffer_;
+    std::size_t size_ = 0;
+};
 
 bool isHtmlSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
@@ -929,6 +1003,20 @@ std::size_t findEndTag(std::string_view s, std::size_t from, std::string_view na
     }
     return std::string_view::npos;
 }
+
+// The characters that end a tag name, and an attribute name.
+struct NameEndTable {
+    bool stop[256] = {};
+    bool attributeStop[256] = {};
+    constexpr NameEndTable() {
+        for (unsigned char c : {' ', '\t', '\n', '\r', '\f', '/', '>'}) {
+            stop[c] = true;
+            attributeStop[c] = true;
+        }
+        attributeStop[static_cast<unsigned char>('=')] = true;
+    }
+};
+constexpr NameEndTable kNameEnd;
 
 class Sanitizer {
 public:
@@ -961,8 +1049,11 @@ public:
 
 private:
     struct Attribute {
-        std::string name;
-        std::string value;
+        std::string_view name; // lower case when allowed, else empty
+        std::string_view raw;  // the value as written
+        bool decoded = false;  // the value is in `buffer`
+        std::string buffer;
+        std::string_view value() const { return decoded ? std::string_view(buffer) : raw; }
     };
 
     // ---- tokenizer ----
@@ -1034,14 +1125,10 @@ private:
     // A start or end tag whose name starts at `at`. A tag cut off by the end of the page is dropped.
     void tag(std::size_t at, bool end) {
         const std::size_t n = s_.size();
-        name_.clear();
-        while (at < n && !isHtmlSpace(s_[at]) && s_[at] != '/' && s_[at] != '>') {
-            if (s_[at] == '\0')
-                name_ += "\xEF\xBF\xBD";
-            else
-                name_ += lowerAscii(s_[at]);
+        const std::size_t nameStart = at;
+        while (at < n && !kNameEnd.stop[static_cast<unsigned char>(s_[at])])
             ++at;
-        }
+        const std::string_view name = s_.substr(nameStart, at - nameStart);
         attributeCount_ = 0;
         bool selfClosing = false;
         for (;;) {
@@ -1064,7 +1151,7 @@ private:
         }
         pos_ = at + 1;
         // Past a few hundred bytes no element name is one of ours.
-        std::size_t index = name_.size() <= 16 ? lookupTag(name_) : 0;
+        std::size_t index = name.size() <= 16 ? lookupTag(name) : 0;
         if (index == kTagImage)
             index = kTagImg;
         if (end)
@@ -1079,13 +1166,12 @@ private:
         if (attributeCount_ == attributes_.size())
             attributes_.emplace_back();
         Attribute& a = attributes_[attributeCount_++];
-        a.name.clear();
-        a.value.clear();
+        a.decoded = false;
         // A leading '=' belongs to the name.
-        do {
-            a.name += s_[at] == '\0' ? '\x01' : lowerAscii(s_[at]);
+        const std::size_t nameStart = at++;
+        while (at < n && !kNameEnd.attributeStop[static_cast<unsigned char>(s_[at])])
             ++at;
-        } while (at < n && !isHtmlSpace(s_[at]) && s_[at] != '/' && s_[at] != '>' && s_[at] != '=');
+        a.name = allowedAttribute(s_.substr(nameStart, at - nameStart));
         std::size_t k = at;
         while (k < n && isHtmlSpace(s_[k]))
             ++k;
@@ -1101,7 +1187,7 @@ private:
             const std::size_t close = s_.find(quote, k + 1);
             if (close == std::string_view::npos)
                 return n;
-            attributeValue(s_.substr(k + 1, close - k - 1), a.value);
+            attributeValue(s_.substr(k + 1, close - k - 1), a);
             return close + 1;
         }
         if (s_[k] == '>')
@@ -1109,12 +1195,19 @@ private:
         std::size_t e = k;
         while (e < n && !isHtmlSpace(s_[e]) && s_[e] != '>')
             ++e;
-        attributeValue(s_.substr(k, e - k), a.value);
+        attributeValue(s_.substr(k, e - k), a);
         return e;
     }
 
-    static void attributeValue(std::string_view raw, std::string& out) {
-        out.reserve(raw.size());
+    // Only the values of allowed attributes are decoded, and only those with a reference or NUL
+    // are copied.
+    static void attributeValue(std::string_view raw, Attribute& a) {
+        a.raw = raw;
+        if (a.name.empty() || raw.find_first_of(std::string_view("&\0", 2)) == std::string_view::npos)
+            return;
+        a.decoded = true;
+        std::string& out = a.buffer;
+        out.clear();
         std::size_t start = 0;
         for (std::size_t i = 0; i < raw.size(); ++i) {
             if (raw[i] != '&' && raw[i] != '\0')
@@ -1330,14 +1423,14 @@ private:
     void writeAttributes(std::size_t index) {
         for (std::size_t i = 0; i < attributeCount_; ++i) {
             const Attribute& a = attributes_[i];
-            if (!allowedAttribute(a.name))
+            if (a.name.empty())
                 continue;
             bool repeated = false; // the first of a name counts, as in a browser
             for (std::size_t k = 0; k < i && !repeated; ++k)
                 repeated = attributes_[k].name == a.name;
             if (repeated)
                 continue;
-            std::string_view value = a.value;
+            std::string_view value = a.value();
             if (a.name == "href" || a.name == "cite") {
                 if (!linkAllowed(value))
                     continue;
@@ -1398,8 +1491,8 @@ private:
         }
         std::string css;
         for (std::size_t i = 0; body && i < attributeCount_; ++i) {
-            const std::string& name = (*body)[i].name;
-            const std::string& value = (*body)[i].value;
+            const std::string_view name = (*body)[i].name;
+            const std::string value((*body)[i].value());
             if (name == "bgcolor")
                 css += "background-color:" + value + ";";
             else if (name == "text")
@@ -1422,7 +1515,7 @@ private:
         }
         open += '>';
         // Only the page's style sheets were written so far; they go inside the container.
-        out_.insert(0, open);
+        out_.insertFront(open);
         contentStart_ = out_.size();
     }
 
@@ -1437,7 +1530,7 @@ private:
         }
         closeTo(0);
         out_ += full_ ? "</body></html>" : "</div>";
-        return std::move(out_);
+        return out_.take();
     }
 
     // Deeper than browsers nest: further elements are unwrapped.
@@ -1447,8 +1540,7 @@ private:
     bool full_;
     bool allowRemote_;
     std::size_t pos_ = 0;
-    std::string out_;
-    std::string name_;
+    Output out_;
     std::string scratch_;
     std::vector<Attribute> attributes_;
     std::size_t attributeCount_ = 0;
