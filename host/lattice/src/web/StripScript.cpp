@@ -712,6 +712,8 @@ constexpr std::size_t kTagA = tagIndex("a"), kTagBody = tagIndex("body"), kTagBr
                       kTagThead = tagIndex("thead"), kTagTfoot = tagIndex("tfoot"),
                       kTagTitle = tagIndex("title"), kTagUl = tagIndex("ul"), kTagOl = tagIndex("ol"),
                       kTagDl = tagIndex("dl"), kTagMenu = tagIndex("menu"), kTagDir = tagIndex("dir");
+constexpr std::size_t kTagCaption = tagIndex("caption"), kTagColgroup = tagIndex("colgroup"),
+                      kTagCol = tagIndex("col");
 static_assert(kTagDir != 0 && kTagImage != 0 && kTagTitle != 0);
 
 std::uint32_t nameHash(std::string_view s) {
@@ -1327,7 +1329,7 @@ private:
         if (!(info.flags & kKeepTag))
             return;
         impliedEnds(index);
-        if (open_.size() >= kMaxDepth)
+        if (open_.size() >= kMaxDepth || !fitsHere(index))
             return;
         out_ += '<';
         out_ += info.name;
@@ -1391,13 +1393,55 @@ private:
     }
 
     void closeParagraph() {
-        const std::size_t at = findOpen({kTagP}, {kTagTable, kTagTd, kTagTh});
+        const std::size_t at = findOpen({kTagP}, {kTagTable, kTagTd, kTagTh, kTagCaption});
         if (at != std::string_view::npos)
             closeTo(at);
     }
 
+    static bool isTablePart(std::size_t index) {
+        return index == kTagTd || index == kTagTh || index == kTagTr || index == kTagTbody ||
+               index == kTagThead || index == kTagTfoot || index == kTagCaption || index == kTagColgroup ||
+               index == kTagCol;
+    }
+
+    // Whether the open element on top holds table structure only: a browser moves anything else
+    // out of it and, at the next row or cell, closes whatever it moved out.
+    bool inTableStructure() const {
+        if (open_.empty())
+            return false;
+        const std::size_t top = open_.back();
+        return top == kTagTable || top == kTagTbody || top == kTagThead || top == kTagTfoot ||
+               top == kTagTr || top == kTagColgroup;
+    }
+
+    // Whether an element may be written where it stands, so that a browser keeps it there. Table
+    // parts outside their table and other elements directly inside table structure are unwrapped:
+    // a browser would ignore the one and move the other, and the end tags written for them later
+    // could then close elements they were not meant to, up to the message's container.
+    bool fitsHere(std::size_t index) const {
+        const std::size_t top = open_.empty() ? 0 : open_.back();
+        if (index == kTagTd || index == kTagTh)
+            return top == kTagTr || top == kTagTbody || top == kTagThead || top == kTagTfoot ||
+                   top == kTagTable;
+        if (index == kTagTr)
+            return top == kTagTbody || top == kTagThead || top == kTagTfoot || top == kTagTable;
+        if (index == kTagCol)
+            return top == kTagTable || top == kTagColgroup;
+        if (isTablePart(index))
+            return top == kTagTable;
+        return !inTableStructure();
+    }
+
     // The end tags a browser implies before this start tag, written out.
     void impliedEnds(std::size_t index) {
+        if (isTablePart(index) && index != kTagCol && !open_.empty() && open_.back() == kTagColgroup)
+            closeTo(open_.size() - 1);
+        if (index == kTagTable && inTableStructure()) {
+            // A table cannot sit in table structure: the one open ends first.
+            const std::size_t at = findOpen({kTagTable}, {kTagTd, kTagTh, kTagCaption});
+            if (at != std::string_view::npos)
+                closeTo(at);
+        }
         const unsigned flags = kTags[index].flags;
         std::size_t at = std::string_view::npos;
         if (index == kTagLi)
@@ -1411,7 +1455,7 @@ private:
         else if (index == kTagTbody || index == kTagThead || index == kTagTfoot)
             at = findOpen({kTagTbody, kTagThead, kTagTfoot}, {kTagTable});
         else if (index == kTagA || index == kTagNobr)
-            at = findOpen({index}, {kTagTable, kTagTd, kTagTh});
+            at = findOpen({index}, {kTagTable, kTagTd, kTagTh, kTagCaption});
         if (at != std::string_view::npos)
             closeTo(at);
         if (flags & kClosesP)
