@@ -704,3 +704,37 @@ TEST_F(LiveMessageTest, EveryLeafBesidesTheBodyIsOfferedWithItsDecodedBytes) {
         EXPECT_EQ(bytesOf(unid, 1000050), std::nullopt) << shape.what << ": no such leaf";
     }
 }
+
+TEST_F(LiveMessageTest, AnOfferedLeafFollowsItsNoteWhenTheNoteChanges) {
+    // Listing and downloading reuse one parse of the stored message; a changed note is read afresh.
+    const auto store = [&](const std::string& unid, const std::string& report) {
+        notes::mail::Message stored;
+        std::string error;
+        ASSERT_EQ(notes::mime::storeMessage("From: john@acme.example\r\nSubject: Status\r\n"
+                                            "Content-Type: message/delivery-status\r\n\r\n" +
+                                                report,
+                                            &stored, &error),
+                  NOERROR)
+            << error;
+        changeNote(unid, [&](NOTEHANDLE h) {
+            while (NSFItemDelete(h, "Body", 4) == NOERROR) {
+            }
+            for (const std::string& value : stored.mimeParts)
+                append(h, "Body", TYPE_MIME_PART, value);
+            if (NSFItemInfo(h, "$NoteHasNativeMIME", 18, nullptr, nullptr, nullptr, nullptr) != NOERROR)
+                append(h, "$NoteHasNativeMIME", TYPE_TEXT, "1");
+        });
+    };
+    std::string unid;
+    addMemo(delivered("Status"), &unid);
+    for (const std::string report :
+         {"Action: delayed\r\n", "Action: failed, after a longer wait\r\n", "Action: delivered\r\n"}) {
+        store(unid, report);
+        const Lattice::Ptr<hxMail::MessageDetail> detail = open(unid);
+        const auto attachments = attachmentsOf(detail);
+        ASSERT_EQ(attachments.size(), 1u) << report;
+        EXPECT_EQ(attachments[0]->get_size(), static_cast<long>(report.size())) << report;
+        for (int twice = 0; twice < 2; ++twice)
+            EXPECT_EQ(bytesOf(attachments[0]->get_id().str(), attachments[0]->get_attachNum()), report);
+    }
+}
