@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -50,28 +51,45 @@ bool scopedSelector(const std::string& sel) {
     return true;
 }
 
+// The first of `stops` at nesting depth 0 from `from`, as a CSS tokenizer nests blocks: (, [ and
+// { close only at their own closer, strings at their quote, a backslash escapes. npos if none.
+std::size_t topLevel(const std::string& css, std::size_t from, const char* stops) {
+    std::string open;
+    for (std::size_t i = from; i < css.size(); ++i) {
+        const char c = css[i];
+        if (c == '\\') {
+            ++i;
+        } else if (c == '"' || c == '\'') {
+            for (++i; i < css.size() && css[i] != c && css[i] != '\n'; ++i)
+                if (css[i] == '\\')
+                    ++i;
+        } else if (open.empty() && std::strchr(stops, c)) {
+            return i;
+        } else if (c == '(' || c == '[' || c == '{') {
+            open += c == '(' ? ')' : c == '[' ? ']' : '}';
+        } else if (!open.empty() && c == open.back()) {
+            open.pop_back();
+        }
+    }
+    return std::string::npos;
+}
+
 // Every rule of a sheet, through @media and @supports, is scoped; other at-rules are not there.
 void checkSheet(const std::string& css, int depth) {
     std::size_t pos = 0;
     while (pos < css.size()) {
-        const std::size_t brace = css.find('{', pos);
+        const std::size_t brace = topLevel(css, pos, "{");
         if (brace == std::string::npos)
             return;
-        std::size_t end = brace + 1;
-        for (int open = 1; end < css.size() && open; ++end) {
-            if (css[end] == '"' || css[end] == '\'') {
-                const char q = css[end];
-                for (++end; end < css.size() && css[end] != q; ++end)
-                    if (css[end] == '\\')
-                        ++end;
-                continue;
-            }
-            open += css[end] == '{' ? 1 : css[end] == '}' ? -1 : 0;
-        }
+        const std::size_t close = topLevel(css, brace + 1, "}");
+        const std::size_t end = close == std::string::npos ? css.size() : close;
         std::string prelude = css.substr(pos, brace - pos);
-        const std::string block = css.substr(brace + 1, end - brace - 2);
-        pos = end;
-        prelude.erase(0, prelude.find_first_not_of(" \t\r\n\f;"));
+        const std::string block = css.substr(brace + 1, end - brace - 1);
+        pos = end + 1;
+        // A statement ended by ';' before the block is no part of its prelude.
+        for (std::size_t semi; (semi = topLevel(prelude, 0, ";")) != std::string::npos;)
+            prelude.erase(0, semi + 1);
+        prelude.erase(0, prelude.find_first_not_of(" \t\r\n\f"));
         if (prelude.empty())
             continue;
         if (prelude[0] == '@') {
@@ -81,17 +99,14 @@ void checkSheet(const std::string& css, int depth) {
                 checkSheet(block, depth + 1);
             continue;
         }
-        int parens = 0;
-        std::string current;
-        for (char c : prelude + ",") {
-            parens += c == '(' || c == '[' ? 1 : c == ')' || c == ']' ? -1 : 0;
-            if (c == ',' && parens == 0) {
-                if (!scopedSelector(current))
-                    std::abort();
-                current.clear();
-            } else {
-                current += c;
-            }
+        for (std::size_t start = 0;;) {
+            const std::size_t comma = topLevel(prelude, start, ",");
+            if (!scopedSelector(
+                    prelude.substr(start, comma == std::string::npos ? std::string::npos : comma - start)))
+                std::abort();
+            if (comma == std::string::npos)
+                break;
+            start = comma + 1;
         }
     }
 }

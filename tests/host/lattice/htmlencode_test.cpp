@@ -592,9 +592,16 @@ void selectorsOf(const std::string& css, std::vector<std::string>& out, std::vec
         std::size_t brace = css.find('{', pos);
         if (brace == std::string::npos)
             return;
-        std::size_t depth = 1, end = brace + 1;
-        for (; end < css.size() && depth; ++end)
-            depth += css[end] == '{' ? 1 : css[end] == '}' ? -1 : 0;
+        // Blocks nest as a CSS parser sees them: a '}' inside parentheses closes nothing.
+        std::string open = "}";
+        std::size_t end = brace + 1;
+        for (; end < css.size() && !open.empty(); ++end) {
+            const char c = css[end];
+            if (c == '(' || c == '[' || c == '{')
+                open += c == '(' ? ')' : c == '[' ? ']' : '}';
+            else if (c == open.back())
+                open.pop_back();
+        }
         std::string prelude = css.substr(pos, brace - pos);
         std::string block = css.substr(brace + 1, end - brace - 2);
         pos = end;
@@ -807,7 +814,9 @@ TEST(StripScript, EveryFragmentIsOneContainerWithScopedSheets) {
          {"<table><div><table></div>after", "<table><tr><div><td>x</div></td></tr></table></div>y",
           "<li><div><li>x</div>", "<p><table><p>x</table></p>", "<a><div><a>x</div></a>",
           "<h1><h2>x</h1></h2></div></div>", "<table><caption><td>x</caption>",
-          "<colgroup><col><table><colgroup><tr><td>x", "<style>body + div{x:y} ~ p{a:b}</style>x"})
+          "<colgroup><col><table><colgroup><tr><td>x", "<style>body + div{x:y} ~ p{a:b}</style>x",
+          // Found by fuzzing: an unclosed parenthesis keeps the rest of the sheet in one block.
+          "<style>@import url(x.css);BODY{-moz-bin(ding:url(x)}</style><style>b{c:d}</style>x"})
         inputs.push_back(hostile);
     for (const std::string& in : inputs)
         EXPECT_EQ(containerFault(sanitize(in)), "") << in << "\n" << sanitize(in);
