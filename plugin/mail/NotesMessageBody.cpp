@@ -13,6 +13,7 @@
 #include "hxMime/Mime.h"
 #include "notes/capi.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -85,18 +86,34 @@ long findNoCase(const Lattice::String& text, std::string_view what) {
         return text.findNoCase(Lattice::String(what));
     const char* data = s.data();
     const std::size_t last = s.size() - what.size();
-    for (std::size_t at = 0; at <= last;) {
-        const void* hit = std::memchr(data + at, first, last + 1 - at);
-        if (!hit)
-            return -1;
-        at = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+    const auto matches = [&](std::size_t at) {
         std::size_t i = 1;
         while (i < what.size() && lowerAscii(data[at + i]) == lowerAscii(what[i]))
             ++i;
-        if (i == what.size())
-            return static_cast<long>(at);
-        ++at;
+        return i == what.size();
+    };
+    // Eight positions at a time: where `first` is followed by the second character in either case.
+    const char second = what.size() > 1 ? lowerAscii(what[1]) : first;
+    const char secondUpper = second >= 'a' && second <= 'z' ? static_cast<char>(second - 'a' + 'A') : second;
+    constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    const auto hasByte = [](std::uint64_t v, char c) {
+        const std::uint64_t x = v ^ (ones * static_cast<unsigned char>(c));
+        return (x - ones) & ~x & highs;
+    };
+    std::size_t at = 0;
+    for (; at + 9 <= last + 1 && what.size() > 1; at += 8) {
+        std::uint64_t here, next;
+        std::memcpy(&here, data + at, 8);
+        std::memcpy(&next, data + at + 1, 8);
+        if (!(hasByte(here, first) && (hasByte(next, second) | hasByte(next, secondUpper))))
+            continue;
+        for (std::size_t k = at; k < at + 8; ++k)
+            if (data[k] == first && matches(k))
+                return static_cast<long>(k);
     }
+    for (; at <= last; ++at)
+        if (data[at] == first && matches(at))
+            return static_cast<long>(at);
     return -1;
 }
 

@@ -1205,7 +1205,12 @@ private:
     // are copied.
     static void attributeValue(std::string_view raw, Attribute& a) {
         a.raw = raw;
-        if (a.name.empty() || raw.find_first_of(std::string_view("&\0", 2)) == std::string_view::npos)
+        if (a.name.empty())
+            return;
+        bool plain = true;
+        for (char c : raw)
+            plain &= c != '&' && c != '\0';
+        if (plain)
             return;
         a.decoded = true;
         std::string& out = a.buffer;
