@@ -734,6 +734,14 @@ public:
             ++index;
             if (name.empty())
                 continue;
+            if (name.size() <= 8) {
+                const std::uint64_t key = shortKey(name);
+                std::size_t h = shortHash(key);
+                while (shortSlots_[h].index)
+                    h = (h + 1) & (kShortSlots - 1);
+                shortSlots_[h] = {key, static_cast<std::uint16_t>(index)};
+                continue;
+            }
             std::uint32_t h = nameHash(name) & (Size - 1);
             while (slots_[h].index)
                 h = (h + 1) & (Size - 1);
@@ -742,6 +750,13 @@ public:
     }
     // 1-based position in the list of `name` in any case, 0 when absent.
     std::size_t find(std::string_view name) const {
+        if (name.size() <= 8) {
+            const std::uint64_t key = shortKey(name);
+            for (std::size_t h = shortHash(key); shortSlots_[h].index; h = (h + 1) & (kShortSlots - 1))
+                if (shortSlots_[h].key == key)
+                    return shortSlots_[h].index;
+            return 0;
+        }
         std::uint32_t h = 2166136261u;
         for (char c : name)
             h = (h ^ static_cast<unsigned char>(lowerAscii(c))) * 16777619u;
@@ -760,6 +775,25 @@ private:
         std::string_view name;
         std::uint16_t index = 0;
     };
+    // Names of up to eight bytes as one word, letters in lower case. Setting bit 5 of every byte
+    // also folds a few control characters onto digits; such a name can only come out as one of
+    // the listed names, never let anything else through.
+    static std::uint64_t shortKey(std::string_view name) {
+        std::uint64_t key = 0;
+        for (std::size_t i = 0; i < name.size(); ++i) // in registers: no store to reload
+            key |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i]) | 0x20) << (8 * i);
+        return key;
+    }
+    static std::size_t shortHash(std::uint64_t key) {
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 56) & (kShortSlots - 1);
+    }
+    struct ShortSlot {
+        std::uint64_t key = 0;
+        std::uint16_t index = 0;
+    };
+    static constexpr std::size_t kShortSlots = 256;
+    ShortSlot shortSlots_[kShortSlots];
+
     static bool sameNoCase(std::string_view lower, std::string_view raw) {
         if (lower.size() != raw.size())
             return false;
