@@ -773,7 +773,7 @@ const std::vector<TokenCase> kTokens = {
     {"a < b > c <3", "a < b > c <3", {}, {}},
     {"<xmp><b>shown</b></xmp><textarea><b>t</b></textarea>x", "<b>shown</b>x", {}, {"b", "textarea"}},
     {"<script>if (a</script>b<title>t</titlex></title>c", "bc", {}, {"script", "title"}},
-    {"<plaintext><b>all text</plaintext>", "<b>all text</plaintext>", {}, {"b", "plaintext"}},
+    {"<plaintext><b>all &amp; text</plaintext>", "<b>all &amp; text</plaintext>", {}, {"b", "plaintext"}},
     {"<p>x<b title=\"cut off", "x", {{"p", nullptr, ""}}, {"b"}},
     {"<object><p>fallback</p><object></object></object>after<svg/><p>kept</p>",
      "afterkept",

@@ -1068,7 +1068,7 @@ public:
         const std::size_t n = s_.size();
         while (pos_ < n) {
             if (plaintext_) {
-                text(s_.substr(pos_), true);
+                text(s_.substr(pos_), false); // plaintext: no references either
                 break;
             }
             const void* lt = std::memchr(s_.data() + pos_, '<', n - pos_);
