@@ -92,7 +92,8 @@ long findNoCase(const Lattice::String& text, std::string_view what) {
             ++i;
         return i == what.size();
     };
-    // Eight positions at a time: where `first` is followed by the second character in either case.
+    // Eight positions at a time: the bytes where `first` stands and the next is the second
+    // character in either case (the test may report a few more, never fewer).
     const char second = what.size() > 1 ? lowerAscii(what[1]) : first;
     const char secondUpper = second >= 'a' && second <= 'z' ? static_cast<char>(second - 'a' + 'A') : second;
     constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
@@ -105,7 +106,7 @@ long findNoCase(const Lattice::String& text, std::string_view what) {
         std::uint64_t here, next;
         std::memcpy(&here, data + at, 8);
         std::memcpy(&next, data + at + 1, 8);
-        if (!(hasByte(here, first) && (hasByte(next, second) | hasByte(next, secondUpper))))
+        if (!(hasByte(here, first) & (hasByte(next, second) | hasByte(next, secondUpper))))
             continue;
         for (std::size_t k = at; k < at + 8; ++k)
             if (data[k] == first && matches(k))
