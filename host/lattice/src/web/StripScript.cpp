@@ -990,13 +990,13 @@ template <typename Sink> void escapeAttribute(Sink& out, std::string_view s) {
 class Output {
 public:
     void reserve(std::size_t n) { buffer_.resize(n); }
-    Output& operator+=(char c) {
+    [[gnu::always_inline]] Output& operator+=(char c) {
         if (size_ == buffer_.size())
             grow(1);
         buffer_[size_++] = c;
         return *this;
     }
-    Output& operator+=(std::string_view s) {
+    [[gnu::always_inline]] Output& operator+=(std::string_view s) {
         if (buffer_.size() - size_ < s.size())
             grow(s.size());
         std::memcpy(buffer_.data() + size_, s.data(), s.size());
@@ -1016,7 +1016,9 @@ public:
     }
 
 private:
-    void grow(std::size_t n) { buffer_.resize(std::max(buffer_.size() * 2, size_ + n + 256)); }
+    [[gnu::noinline]] void grow(std::size_t n) {
+        buffer_.resize(std::max(buffer_.size() * 2, size_ + n + 256));
+    }
     std::string buffer_;
     std::size_t size_ = 0;
 };
