@@ -2,8 +2,8 @@
 // rich-text markup, through the provider and a canned web task in a process of its own (so that
 // its copies of the page do not count). Reported per size: the peak resident memory the open adds,
 // as a ratio to the page size, and over the fixed base that opening a small page adds in the same
-// run (a 64 KB page, the most the sanitizer parses at once); and the time as a ratio to a plain
-// libcurl GET of the same page.
+// run (a 64 KB page); and the time, the fastest open as a ratio to the fastest of a few plain libcurl
+// GETs of the same page.
 #include "BenchFolder.h"
 
 #include "hxMail/Providers.h"
@@ -189,20 +189,24 @@ size_t collect(char* data, size_t size, size_t count, void* user) {
     return size * count;
 }
 
-// The floor: a plain libcurl GET of the page into memory.
+// The floor: a plain libcurl GET of the page into memory, the fastest of a few (the machine is
+// shared, so single runs scatter).
 double rawGetSeconds() {
-    CURL* curl = curl_easy_init();
-    const std::string url = "http://127.0.0.1:" + std::to_string(gPort) + "/page";
-    std::string body;
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
-    const auto start = std::chrono::steady_clock::now();
-    if (curl_easy_perform(curl) != CURLE_OK)
-        std::abort();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    curl_easy_cleanup(curl);
-    return seconds;
+    double best = 1e9;
+    for (int i = 0; i < 5; ++i) {
+        CURL* curl = curl_easy_init();
+        const std::string url = "http://127.0.0.1:" + std::to_string(gPort) + "/page";
+        std::string body;
+        curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
+        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+        const auto start = std::chrono::steady_clock::now();
+        if (curl_easy_perform(curl) != CURLE_OK)
+            std::abort();
+        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        curl_easy_cleanup(curl);
+    }
+    return best;
 }
 
 double gBaseMb = -1;
@@ -210,7 +214,7 @@ double gBaseMb = -1;
 void BM_OpenLargeBody(benchmark::State& state) {
     const std::size_t bytes = static_cast<std::size_t>(state.range(0)) * 1024 * 1024;
     if (gBaseMb < 0) {
-        // The base: a page the size the sanitizer parses at once, so its tree is the largest.
+        // The base: what opening a small page adds.
         writePage(64 * 1024);
         double ignored = 0;
         openPeakMb(&ignored); // warm: connections, caches, the provider's first allocations
@@ -218,10 +222,11 @@ void BM_OpenLargeBody(benchmark::State& state) {
     }
     writePage(bytes);
     double getSeconds = rawGetSeconds();
-    double peak = 0, seconds = 0;
+    double peak = 0, seconds = 0, fastest = 1e9;
     for (auto _ : state) {
         peak = std::max(peak, openPeakMb(&seconds));
         state.SetIterationTime(seconds);
+        fastest = std::min(fastest, seconds);
     }
     const double pageMb = static_cast<double>(bytes) / (1024.0 * 1024.0);
     state.counters["page_MB"] = pageMb;
@@ -230,7 +235,7 @@ void BM_OpenLargeBody(benchmark::State& state) {
     state.counters["peak_vs_page"] = peak / pageMb;
     state.counters["over_base_vs_page"] = (peak - gBaseMb) / pageMb;
     state.counters["get_ms"] = getSeconds * 1000;
-    state.counters["vs_get"] = seconds / getSeconds;
+    state.counters["vs_get"] = fastest / getSeconds;
 }
 
 } // namespace
@@ -239,7 +244,7 @@ BENCHMARK(BM_OpenLargeBody)
     ->Arg(1)
     ->Arg(10)
     ->Arg(60)
-    ->Iterations(2)
+    ->Iterations(5)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 

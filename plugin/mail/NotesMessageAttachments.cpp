@@ -14,7 +14,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <list>
 #include <memory>
+#include <mutex>
+#include <string>
 #include <vector>
 
 namespace hxMail::hxNotesProvider {
@@ -104,16 +107,6 @@ void collectLeaves(const MimePart& part, const hxMailLib::Mime::MimeBase& parent
     leaves.push_back({part, &parent, parent.getContentType().is("multipart", "alternative")});
 }
 
-std::vector<Leaf> leavesOf(const Lattice::String& message) {
-    std::vector<Leaf> leaves;
-    auto email = Lattice::Ptr<hxMailLib::Mime::Email>(new hxMailLib::Mime::Email());
-    if (message.isEmpty() || !email->decodeFromString(message))
-        return leaves;
-    for (long i = 0; i < email->getBodyParts().count(); ++i)
-        collectLeaves(email->getBodyParts()[i], *email, leaves);
-    return leaves;
-}
-
 // Named or marked as attachment: never the body, as the web task decides.
 bool isAttachedLeaf(const hxMailLib::Mime::MimeBase& leaf) {
     return !leaf.getFileName().isEmpty() || leaf.getDisposition() == "attachment";
@@ -158,15 +151,83 @@ Lattice::String leafName(const hxMailLib::Mime::MimeBase& leaf, long index) {
     return "part-" + Lattice::String::fromLong(index + 1) + "." + extension;
 }
 
-} // namespace
+// A stored message parsed into its leaves (the message is kept: the leaves point into it).
+struct ParsedMessage {
+    Lattice::Ptr<hxMailLib::Mime::Email> email;
+    std::vector<Leaf> leaves;
+};
 
-void NotesMessage::loadMimeLeaves(hxMail::Attachments* attachments) {
-    const NOTEHANDLE hNote = openRawNote();
-    const String message = hNote != NULLHANDLE ? storedMessage(hNote) : String();
-    if (hNote != NULLHANDLE)
-        NSFNoteClose(hNote);
-    reopenDocument();
-    const std::vector<Leaf> leaves = leavesOf(message);
+ParsedMessage parseMessage(const Lattice::String& message) {
+    ParsedMessage parsed;
+    parsed.email = new hxMailLib::Mime::Email();
+    if (message.isEmpty() || !parsed.email->decodeFromString(message))
+        return parsed;
+    for (long i = 0; i < parsed.email->getBodyParts().count(); ++i)
+        collectLeaves(parsed.email->getBodyParts()[i], *parsed.email, parsed.leaves);
+    return parsed;
+}
+
+// The host lists a message's leaves and then fetches each in a call of its own, which would parse
+// the stored message every time. The last few parses are kept, keyed by the note as it is now: its
+// database, id, universal id, sequence and modification time, so a changed note is parsed afresh.
+// The parts' reference counts are not atomic, so they are touched only under the lock.
+struct ParsedKey {
+    std::string database;
+    NOTEID noteId = 0;
+    ORIGINATORID oid{};
+    TIMEDATE modified{};
+
+    bool operator==(const ParsedKey& o) const {
+        return database == o.database && noteId == o.noteId && oid.File.Innards[0] == o.oid.File.Innards[0] &&
+               oid.File.Innards[1] == o.oid.File.Innards[1] && oid.Note.Innards[0] == o.oid.Note.Innards[0] &&
+               oid.Note.Innards[1] == o.oid.Note.Innards[1] && oid.Sequence == o.oid.Sequence &&
+               oid.SequenceTime.Innards[0] == o.oid.SequenceTime.Innards[0] &&
+               oid.SequenceTime.Innards[1] == o.oid.SequenceTime.Innards[1] &&
+               modified.Innards[0] == o.modified.Innards[0] && modified.Innards[1] == o.modified.Innards[1];
+    }
+};
+
+class ParsedMessages {
+public:
+    // Runs `use` on the leaves of the note open as `hNote`, parsing it only when no parse of the
+    // note as it is now is kept.
+    template <typename Use> void with(const ParsedKey& key, NOTEHANDLE hNote, Use&& use) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto at = entries_.begin();
+        while (at != entries_.end() && !(at->first == key))
+            ++at;
+        if (at == entries_.end()) {
+            entries_.emplace_front(key, parseMessage(storedMessage(hNote)));
+            if (entries_.size() > kKept)
+                entries_.pop_back();
+        } else if (at != entries_.begin()) {
+            entries_.splice(entries_.begin(), entries_, at);
+        }
+        use(static_cast<const std::vector<Leaf>&>(entries_.front().second.leaves));
+    }
+
+private:
+    static constexpr std::size_t kKept = 4;
+    std::mutex mutex_;
+    std::list<std::pair<ParsedKey, ParsedMessage>> entries_;
+};
+
+ParsedMessages& parsedMessages() {
+    static ParsedMessages cache;
+    return cache;
+}
+
+ParsedKey parsedKey(const std::string& database, long noteId, NOTEHANDLE hNote) {
+    ParsedKey key;
+    key.database = database;
+    key.noteId = static_cast<NOTEID>(noteId);
+    NSFNoteGetInfo(hNote, _NOTE_OID, &key.oid);
+    NSFNoteGetInfo(hNote, _NOTE_MODIFIED, &key.modified);
+    return key;
+}
+
+void offerLeaves(const std::vector<Leaf>& leaves, const Lattice::String& messageId,
+                 hxMail::Attachments* attachments) {
     const long body = bodyLeaf(leaves);
     for (std::size_t i = 0; i < leaves.size(); ++i) {
         const hxMailLib::Mime::MimeBase& leaf = *leaves[i].part;
@@ -181,10 +242,25 @@ void NotesMessage::loadMimeLeaves(hxMail::Attachments* attachments) {
         attachment->set_fileType(leaf.getContentType().getMimeType());
         if (const auto* single = dynamic_cast<const hxMailLib::Mime::SinglePart*>(&leaf))
             attachment->set_size(single->getContent().length());
-        attachment->set_id(attachmentId(number, messageId_));
+        attachment->set_id(attachmentId(number, messageId));
         if (attachments)
             attachments->add(attachment);
     }
+}
+
+} // namespace
+
+void NotesMessage::loadMimeLeaves(hxMail::Attachments* attachments) {
+    const NOTEHANDLE hNote = openRawNote();
+    if (hNote == NULLHANDLE) {
+        reopenDocument();
+        return;
+    }
+    parsedMessages().with(
+        parsedKey(database ? database->getFullDatabasePath(false, true).str() : std::string(), noteId, hNote),
+        hNote, [&](const std::vector<Leaf>& leaves) { offerLeaves(leaves, messageId_, attachments); });
+    NSFNoteClose(hNote);
+    reopenDocument();
 }
 
 bool NotesMessage::loadMimeLeafData(long leaf, Lattice::Ptr<Lattice::BaseObject64>& out) {
@@ -193,18 +269,22 @@ bool NotesMessage::loadMimeLeafData(long leaf, Lattice::Ptr<Lattice::BaseObject6
         reopenDocument();
         return false;
     }
-    const String message = storedMessage(hNote);
+    bool found = false;
+    parsedMessages().with(
+        parsedKey(database ? database->getFullDatabasePath(false, true).str() : std::string(), noteId, hNote),
+        hNote, [&](const std::vector<Leaf>& leaves) {
+            if (leaf < 0 || leaf >= static_cast<long>(leaves.size()))
+                return;
+            const auto* single = dynamic_cast<const hxMailLib::Mime::SinglePart*>(
+                leaves[static_cast<std::size_t>(leaf)].part.get());
+            if (!single)
+                return;
+            const String& bytes = single->getContent();
+            found = out->setBinaryData(bytes.data(), bytes.length(), true);
+        });
     NSFNoteClose(hNote);
     reopenDocument();
-    const std::vector<Leaf> leaves = leavesOf(message);
-    if (leaf < 0 || leaf >= static_cast<long>(leaves.size()))
-        return false;
-    const auto* single =
-        dynamic_cast<const hxMailLib::Mime::SinglePart*>(leaves[static_cast<std::size_t>(leaf)].part.get());
-    if (!single)
-        return false;
-    const String& bytes = single->getContent();
-    return out->setBinaryData(bytes.data(), bytes.length(), true);
+    return found;
 }
 
 void NotesMessage::loadAttachments(hxMail::MessageDetail* detail) {

@@ -13,6 +13,7 @@
 #include "hxMime/Mime.h"
 #include "notes/capi.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -68,6 +69,63 @@ bool cutToLimit(Lattice::String& body, bool isText) {
     kept.append(s, 0, at);
     s.swap(kept);
     return true;
+}
+
+char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Case-insensitive search over a whole body, which can run to megabytes: the markers looked for
+// start with '<', so memchr finds the candidates.
+long findNoCase(const Lattice::String& text, std::string_view what) {
+    const std::string_view s = text.view();
+    if (what.empty() || what.size() > s.size())
+        return what.empty() ? 0 : -1;
+    const char first = what.front();
+    if (lowerAscii(first) != first || (first >= 'a' && first <= 'z'))
+        return text.findNoCase(Lattice::String(what));
+    const char* data = s.data();
+    const std::size_t last = s.size() - what.size();
+    const auto matches = [&](std::size_t at) {
+        std::size_t i = 1;
+        while (i < what.size() && lowerAscii(data[at + i]) == lowerAscii(what[i]))
+            ++i;
+        return i == what.size();
+    };
+    // Eight positions at a time: the bytes where `first` stands and the next is the second
+    // character in either case (the test may report a few more, never fewer).
+    const char second = what.size() > 1 ? lowerAscii(what[1]) : first;
+    const char secondUpper = second >= 'a' && second <= 'z' ? static_cast<char>(second - 'a' + 'A') : second;
+    constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    const auto hasByte = [](std::uint64_t v, char c) {
+        const std::uint64_t x = v ^ (ones * static_cast<unsigned char>(c));
+        return (x - ones) & ~x & highs;
+    };
+    std::size_t at = 0;
+    for (; at + 9 <= last + 1 && what.size() > 1; at += 8) {
+        std::uint64_t here, next;
+        std::memcpy(&here, data + at, 8);
+        std::memcpy(&next, data + at + 1, 8);
+        if (!(hasByte(here, first) & (hasByte(next, second) | hasByte(next, secondUpper))))
+            continue;
+        for (std::size_t k = at; k < at + 8; ++k)
+            if (data[k] == first && matches(k))
+                return static_cast<long>(k);
+    }
+    for (; at <= last; ++at)
+        if (data[at] == first && matches(at))
+            return static_cast<long>(at);
+    return -1;
+}
+
+// Searching a whole body for a marker: memmem is several times faster than a plain search.
+long findIn(const Lattice::String& text, std::string_view what, long from = 0) {
+    const std::string_view s = text.view();
+    if (from < 0 || static_cast<std::size_t>(from) > s.size())
+        return -1;
+    const void* hit =
+        memmem(s.data() + from, s.size() - static_cast<std::size_t>(from), what.data(), what.size());
+    return hit ? static_cast<long>(static_cast<const char*>(hit) - s.data()) : -1;
 }
 
 } // namespace
@@ -198,9 +256,9 @@ bool NotesMessage::isMimeBody() {
 }
 
 Lattice::String NotesMessage::requestMimeBody(String page, bool& isText) {
-    if (const long pre = page.find("<pre>"); pre >= 0) {
+    if (const long pre = findIn(page, "<pre>"); pre >= 0) {
         const long start = pre + 5;
-        if (const long end = page.find("</pre>", start); end >= 0) {
+        if (const long end = findIn(page, "</pre>", start); end >= 0) {
             isText = true;
             page.str().erase(static_cast<std::size_t>(end));
             page.str().erase(0, static_cast<std::size_t>(start));
@@ -208,7 +266,7 @@ Lattice::String NotesMessage::requestMimeBody(String page, bool& isText) {
         }
     }
     String part;
-    if (const long link = page.find(kBodyLinkMarker); link >= 0) {
+    if (const long link = findIn(page, kBodyLinkMarker); link >= 0) {
         const long start = link + 6; // the "/mail" after href and its quote
         const long end = page.find('"', start);
         part = page.substring(start, end < 0 ? String::npos : end - start);
@@ -261,11 +319,11 @@ Lattice::String NotesMessage::convertBody(String body, bool isText) {
 Lattice::String NotesMessage::stripHTML(String page) {
     if (isMime_)
         return page;
-    const long table = page.find("</table>");
+    const long table = findIn(page, "</table>");
     if (table < 0)
         return page;
     const long start = table + 8;
-    const long input = page.find(kFormFieldMarker, start);
+    const long input = findIn(page, kFormFieldMarker, start);
     if (input < 0)
         return page;
     // Cut in place: the page is the largest thing held while a body opens.
@@ -277,15 +335,15 @@ Lattice::String NotesMessage::stripHTML(String page) {
 }
 
 void NotesMessage::insertHTMLHeadProp(String& html, const String& property, const String& marker) {
-    if (html.findNoCase(marker) >= 0)
+    if (findNoCase(html, marker.view()) >= 0)
         return;
-    if (const long head = html.findNoCase("<HEAD"); head >= 0) {
+    if (const long head = findNoCase(html, "<HEAD"); head >= 0) {
         const long close = html.find('>', head);
         if (close >= 0)
             html.str().insert(static_cast<std::size_t>(close + 1), property.str());
         return;
     }
-    if (const long top = html.findNoCase("<HTML"); top >= 0) {
+    if (const long top = findNoCase(html, "<HTML"); top >= 0) {
         const long close = html.find('>', top);
         if (close >= 0)
             html.str().insert(static_cast<std::size_t>(close + 1), ("<head>" + property + "</head>").str());
@@ -298,7 +356,8 @@ void NotesMessage::parseRTFContentIds(const String& html) {
     if (!table)
         return;
     long from = 0;
-    for (long at = html.find(kImageSourceMarker, from); at >= 0; at = html.find(kImageSourceMarker, from)) {
+    for (long at = findIn(html, kImageSourceMarker, from); at >= 0;
+         at = findIn(html, kImageSourceMarker, from)) {
         const long start = at + 5;
         const long end = html.find('"', start);
         const String path = html.substring(start, end < 0 ? String::npos : end - start);
@@ -407,7 +466,7 @@ void NotesMessage::parseContentIds(String html) {
     if (!table)
         return;
     long from = 0;
-    for (long at = html.find("cid:", from); at >= 0; at = html.find("cid:", from)) {
+    for (long at = findIn(html, "cid:", from); at >= 0; at = findIn(html, "cid:", from)) {
         const long end = html.find('"', at);
         const String reference = html.substring(at, end < 0 ? String::npos : end - at);
         _ContentIdStruct record;

@@ -592,9 +592,16 @@ void selectorsOf(const std::string& css, std::vector<std::string>& out, std::vec
         std::size_t brace = css.find('{', pos);
         if (brace == std::string::npos)
             return;
-        std::size_t depth = 1, end = brace + 1;
-        for (; end < css.size() && depth; ++end)
-            depth += css[end] == '{' ? 1 : css[end] == '}' ? -1 : 0;
+        // Blocks nest as a CSS parser sees them: a '}' inside parentheses closes nothing.
+        std::string open = "}";
+        std::size_t end = brace + 1;
+        for (; end < css.size() && !open.empty(); ++end) {
+            const char c = css[end];
+            if (c == '(' || c == '[' || c == '{')
+                open += c == '(' ? ')' : c == '[' ? ']' : '}';
+            else if (c == open.back())
+                open.pop_back();
+        }
         std::string prelude = css.substr(pos, brace - pos);
         std::string block = css.substr(brace + 1, end - brace - 2);
         pos = end;
@@ -710,6 +717,109 @@ TEST(StripScript, StyleSheetsApplyOnlyInsideTheMessageContainer) {
     EXPECT_EQ(inline_.find("fixed"), std::string::npos) << inline_;
     // A full document is a page of its own: its sheets stay as written.
     EXPECT_NE(sanitize(page, true, true).find("body { background: black"), std::string::npos);
+}
+
+namespace {
+
+// What a fragment must be whatever went in: empty, or one container holding everything, with
+// every style rule scoped to it. Empty when it is; else what is wrong.
+std::string containerFault(const std::string& out) {
+    if (out.empty())
+        return {};
+    if (out.rfind("<div class=\"hx-message\"", 0) != 0 || out.substr(out.size() - 6) != "</div>")
+        return "not wrapped";
+    Tree tree(out);
+    const GumboNode* body = nullptr;
+    std::vector<std::string> selectors, others;
+    tree.each([&](const GumboNode* n) {
+        if (n->v.element.tag == GUMBO_TAG_BODY)
+            body = n;
+        if (tag(n) == "style")
+            selectorsOf(styleText(n), selectors, others);
+    });
+    if (!body || body->v.element.children.length != 1)
+        return "something outside the container";
+    for (const std::string& selector : selectors)
+        if (!insideContainer(selector))
+            return "unscoped selector " + selector;
+    return others.empty() ? std::string() : "at-rule " + others.front();
+}
+
+struct TokenCase {
+    const char* html;
+    std::string text;                                                        // the visible text
+    std::vector<std::tuple<const char*, const char*, std::string>> elements; // tag, attribute, value
+    std::vector<const char*> absent;                                         // elements not there
+};
+
+// How the tokenizer reads the forms a page can take, as a browser does.
+const std::vector<TokenCase> kTokens = {
+    {"<p title='a>b' class=x>t</p>", "t", {{"p", "title", "a>b"}, {"p", "class", "x"}}, {}},
+    {"<P ALIGN=CENTER>t", "t", {{"p", "align", "CENTER"}}, {}},
+    {"<a href=/x?a=1&amp;b=2 title=\"&quot;q&quot;\">l</a>",
+     "l",
+     {{"a", "href", "/x?a=1&b=2"}, {"a", "title", "\"q\""}},
+     {}},
+    {"<a href=\"/x?a=1&copy=2\">l</a>&copy 2020 &amp &notanentity; &#65;&#x42;",
+     "l\xC2\xA9 2020 & \xC2\xAC"
+     "anentity; AB",
+     {{"a", "href", "/x?a=1&copy=2"}},
+     {}},
+    {"&#0;&#x110000;&#128;&#xD800;&#", "\xEF\xBF\xBD\xEF\xBF\xBD\xE2\x82\xAC\xEF\xBF\xBD&#", {}, {}},
+    {"<img alt=\"first\" alt=\"second\" src=\"cid:a\">", "", {{"img", "alt", "first"}}, {}},
+    {"<image src=\"cid:b\">", "", {{"img", "src", "cid:b"}}, {}},
+    {"<!-->one<!--->two<!--x--!>three<!-- <p>no</p> -->four", "onetwothreefour", {}, {"p"}},
+    {"<!DOCTYPE html><?php x ?>a</ bogus>b</>c<!bogus>d", "abcd", {}, {}},
+    {"a < b > c <3", "a < b > c <3", {}, {}},
+    {"<xmp><b>shown</b></xmp><textarea><b>t</b></textarea>x", "<b>shown</b>x", {}, {"b", "textarea"}},
+    {"<script>if (a</script>b<title>t</titlex></title>c", "bc", {}, {"script", "title"}},
+    {"<plaintext><b>all &amp; text</plaintext>", "<b>all &amp; text</plaintext>", {}, {"b", "plaintext"}},
+    {"<p>x<b title=\"cut off", "x", {{"p", nullptr, ""}}, {"b"}},
+    {"<object><p>fallback</p><object></object></object>after<svg/><p>kept</p>",
+     "afterkept",
+     {{"p", nullptr, ""}},
+     {"object", "svg"}},
+    {"<td>cell</td><tr>row", "cellrow", {}, {"td", "tr"}},
+    {"<table><span>moved</span><b>b</b><tr><td>c</td></tr></table>",
+     "movedbc",
+     {{"td", nullptr, ""}},
+     {"span", "b"}},
+    {"<table><tr><td>a<table><tr><td>b</table>c</table>", "abc", {{"table", nullptr, ""}}, {}},
+    {"<ul><li>a<li>b<div><li>c</ul>", "abc", {{"li", nullptr, ""}}, {}},
+};
+
+} // namespace
+
+TEST(StripScript, TokenizerReadsEveryFormOfMarkup) {
+    for (const TokenCase& c : kTokens) {
+        const std::string out = sanitize(c.html);
+        EXPECT_EQ(Tree(out).text(), c.text) << c.html << "\n" << out;
+        for (const auto& [tagName, attrName, value] : c.elements)
+            EXPECT_TRUE(hasElement(out, tagName, attrName, value)) << c.html << ": " << tagName << "\n"
+                                                                   << out;
+        for (const char* gone : c.absent)
+            EXPECT_FALSE(hasElement(out, gone)) << c.html << ": " << gone << "\n" << out;
+        EXPECT_EQ(containerFault(out), "") << c.html << "\n" << out;
+    }
+}
+
+TEST(StripScript, EveryFragmentIsOneContainerWithScopedSheets) {
+    std::vector<std::string> inputs(kVectors.begin(), kVectors.end());
+    for (const Survivor& m : kMail)
+        inputs.push_back(m.html);
+    for (const TokenCase& t : kTokens)
+        inputs.push_back(t.html);
+    // Markup a browser moves or closes by itself: what the sanitizer wrote must stay inside.
+    for (const char* hostile :
+         {"<table><div><table></div>after", "<table><tr><div><td>x</div></td></tr></table></div>y",
+          "<li><div><li>x</div>", "<p><table><p>x</table></p>", "<a><div><a>x</div></a>",
+          "<h1><h2>x</h1></h2></div></div>", "<table><caption><td>x</caption>",
+          "<colgroup><col><table><colgroup><tr><td>x", "<style>body + div{x:y} ~ p{a:b}</style>x",
+          // Found by fuzzing: an unclosed parenthesis keeps the rest of the sheet in one block.
+          "<style>@import url(x.css);BODY{-moz-bin(ding:url(x)}</style><style>b{c:d}</style>x"})
+        inputs.push_back(hostile);
+    for (const std::string& in : inputs)
+        EXPECT_EQ(containerFault(sanitize(in)), "") << in << "\n" << sanitize(in);
 }
 
 TEST(StripScript, LargePagesComeOutAsOneWholeTree) {

@@ -54,6 +54,22 @@ public:
         server_.Get("/big", [](const httplib::Request&, httplib::Response& res) {
             res.set_content(std::string(300 * 1024, 'x'), "text/plain");
         });
+        server_.Get("/big-page", [](const httplib::Request&, httplib::Response& res) {
+            std::string page = "<html><body>";
+            for (int i = 0; page.size() < 300 * 1024; ++i)
+                page += "<p class=\"row\">row " + std::to_string(i) + " \xE2\x82\xAC</p>\n";
+            res.set_content(page + "</body></html>", "text/html; charset=utf-8");
+        });
+        server_.Get("/big-page-chunked", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("text/html", [](size_t, httplib::DataSink& sink) {
+                std::string block(16 * 1024, 'z');
+                for (int i = 0; i < 40; ++i)
+                    if (!sink.write(block.data(), block.size()))
+                        return false;
+                sink.done();
+                return true;
+            });
+        });
         server_.Get("/big-chunked", [](const httplib::Request&, httplib::Response& res) {
             res.set_chunked_content_provider("text/plain", [](size_t, httplib::DataSink& sink) {
                 std::string block(16 * 1024, 'y');
@@ -216,7 +232,7 @@ TEST_F(HttpTest, StalledTransferIsAborted) {
     EXPECT_TRUE(f.null);
 }
 
-TEST_F(HttpTest, OversizedBodyIsRefused) {
+TEST_F(HttpTest, OversizedBodyIsRefusedAndOversizedPageCutWithANote) {
     HTTP::Limits l;
     l.maxBodyBytes = 100 * 1024;
     HTTP::setLimits(l);
@@ -225,11 +241,29 @@ TEST_F(HttpTest, OversizedBodyIsRefused) {
         EXPECT_EQ(f.status, -63) << path; // maximum file size exceeded
         EXPECT_TRUE(f.null) << path;
     }
+    const std::string note =
+        "<p class=\"hx-message-cut\"><i>[This page is larger than 100 KB; the rest of it "
+        "is not shown.]</i></p>";
+    // With and without a length announced; at a tag start when there is one near the limit.
+    for (const char* path : {"/big-page", "/big-page-chunked"}) {
+        Fetched f = get(server_.url(path));
+        ASSERT_EQ(f.status, 0) << path;
+        ASSERT_EQ(f.length, static_cast<long>(f.body.size()));
+        ASSERT_GE(f.body.size(), note.size());
+        EXPECT_LE(f.body.size(), 100u * 1024 + note.size()) << path;
+        EXPECT_GT(f.body.size(), 36u * 1024) << "cut close below the limit: " << path;
+        EXPECT_EQ(f.body.substr(f.body.size() - note.size()), note) << path;
+        const std::string kept = f.body.substr(0, f.body.size() - note.size());
+        const std::size_t lt = kept.rfind('<');
+        EXPECT_TRUE(lt == std::string::npos || kept.find('>', lt) != std::string::npos) << "no half tag";
+    }
     l.maxBodyBytes = 1024 * 1024;
     HTTP::setLimits(l);
-    Fetched ok = get(server_.url("/big-chunked"));
-    EXPECT_EQ(ok.status, 0);
-    EXPECT_EQ(ok.length, 40 * 16 * 1024);
+    for (const char* path : {"/big-chunked", "/big-page-chunked"}) {
+        Fetched ok = get(server_.url(path));
+        EXPECT_EQ(ok.status, 0);
+        EXPECT_EQ(ok.length, 40 * 16 * 1024) << "under the limit nothing is cut";
+    }
 }
 
 TEST_F(HttpTest, BadRequestsAreRejectedBeforeAnyTransfer) {

@@ -172,6 +172,11 @@ TEST_F(CannedPageTest, ParagraphStyleGoesInOnceAndOnlyWhereThereIsAHeadOrHtml) {
     EXPECT_EQ(insert("<p>fragment</p>"), "<p>fragment</p>");
     const std::string already = "<html><head><STYLE>P{MARGIN:0IN}</STYLE></head>";
     EXPECT_EQ(insert(already), already) << "the marker is found in any case";
+    for (std::size_t pad = 0; pad < 9; ++pad) { // deep in a long page, at every alignment
+        const std::string late = "<html><head></head><body>" + std::string(pad, ' ') + std::string(300, '<') +
+                                 "<Style>P{margin:0IN}</style></body></html>";
+        EXPECT_EQ(insert(late), late) << pad;
+    }
 
     // Through a whole read: a fragment page keeps no paragraph style.
     web.answer("<p>Just a fragment</p>");
@@ -702,5 +707,39 @@ TEST_F(LiveMessageTest, EveryLeafBesidesTheBodyIsOfferedWithItsDecodedBytes) {
             EXPECT_EQ(bytesOf(attachments[0]->get_id().str(), 0), "%PDF-") << shape.what;
         }
         EXPECT_EQ(bytesOf(unid, 1000050), std::nullopt) << shape.what << ": no such leaf";
+    }
+}
+
+TEST_F(LiveMessageTest, AnOfferedLeafFollowsItsNoteWhenTheNoteChanges) {
+    // Listing and downloading reuse one parse of the stored message; a changed note is read afresh.
+    const auto store = [&](const std::string& unid, const std::string& report) {
+        notes::mail::Message stored;
+        std::string error;
+        ASSERT_EQ(notes::mime::storeMessage("From: john@acme.example\r\nSubject: Status\r\n"
+                                            "Content-Type: message/delivery-status\r\n\r\n" +
+                                                report,
+                                            &stored, &error),
+                  NOERROR)
+            << error;
+        changeNote(unid, [&](NOTEHANDLE h) {
+            while (NSFItemDelete(h, "Body", 4) == NOERROR) {
+            }
+            for (const std::string& value : stored.mimeParts)
+                append(h, "Body", TYPE_MIME_PART, value);
+            if (NSFItemInfo(h, "$NoteHasNativeMIME", 18, nullptr, nullptr, nullptr, nullptr) != NOERROR)
+                append(h, "$NoteHasNativeMIME", TYPE_TEXT, "1");
+        });
+    };
+    std::string unid;
+    addMemo(delivered("Status"), &unid);
+    for (const std::string report :
+         {"Action: delayed\r\n", "Action: failed, after a longer wait\r\n", "Action: delivered\r\n"}) {
+        store(unid, report);
+        const Lattice::Ptr<hxMail::MessageDetail> detail = open(unid);
+        const auto attachments = attachmentsOf(detail);
+        ASSERT_EQ(attachments.size(), 1u) << report;
+        EXPECT_EQ(attachments[0]->get_size(), static_cast<long>(report.size())) << report;
+        for (int twice = 0; twice < 2; ++twice)
+            EXPECT_EQ(bytesOf(attachments[0]->get_id().str(), attachments[0]->get_attachNum()), report);
     }
 }

@@ -18,8 +18,10 @@ public:
     static String convertBodyToUTF(const String& body, const String& charset = String());
     // The same for a body the caller gives up: valid UTF-8 is returned without a copy.
     static String convertBodyToUTF(String&& body, const String& charset = String());
-    // Removes active content from HTML with a real HTML5 parser and allow-lists of elements,
-    // attributes, URL schemes and CSS, and writes well-formed HTML back. Scripts, frames, plug-ins,
+    // Removes active content from HTML: one pass of an HTML5 tokenizer with allow-lists of
+    // elements, attributes, URL schemes and CSS writes well-formed, canonical HTML back (every
+    // element it opens is closed, text and attribute values re-escaped), in time and memory
+    // proportional to the page. Scripts, frames, plug-ins,
     // form controls, meta/base/link, event handlers, script URLs (however obfuscated) and CSS that
     // runs code or imports are removed; text, tables, inline styles, style sheets, images and
     // links (http, https, mailto, ftp, tel, cid, notes and relative) stay.

@@ -15,6 +15,9 @@ public:
         long connectTimeoutMs = 5000;
         long totalTimeoutMs = 30000;
         long stallSeconds = 10; // abort when fewer than 1 byte/s arrive for this long
+        // A page (text/html) longer than this is cut at a tag start below it and ends with a
+        // visible note, "[This page is larger than 64 MB; the rest of it is not shown.]"; any
+        // other answer longer than this is refused (-63).
         long maxBodyBytes = 64L * 1024 * 1024;
     };
 
@@ -26,7 +29,7 @@ public:
     // for convenience, or null when nothing could be fetched. `length` gets the byte count.
     // `status` is 0 only for a 2xx answer (then the bytes are never null); otherwise the HTTP
     // status (301, 401, 404, 500...) and null, or, when no answer came, minus the transfer error
-    // code (-7 refused, -28 timed out or stalled, -63 body over the size limit...) or
+    // code (-7 refused, -28 timed out or stalled, -63 a body other than a page over the size limit...) or
     // kInvalidRequest. Both out-parameters may be null. The caller frees the bytes with
     // releaseBuffer().
     static char* returnGetWithHeaders(const String& url, const Array<String>& headers, long* length,

@@ -4,6 +4,7 @@
 #include "Utf8.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace Lattice {
@@ -178,6 +179,20 @@ bool isValidUtf8(std::string_view s) {
     std::size_t i = 0;
     char32_t cp;
     while (i < s.size()) {
+        // Pages are mostly ASCII: eight bytes at a time while no high bit is set.
+        while (i + 8 <= s.size()) {
+            std::uint64_t word;
+            std::memcpy(&word, s.data() + i, 8);
+            if (word & 0x8080808080808080ull)
+                break;
+            i += 8;
+        }
+        if (i >= s.size())
+            break;
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            ++i;
+            continue;
+        }
         std::size_t n = decodeUtf8(s, i, cp);
         if (!n)
             return false;

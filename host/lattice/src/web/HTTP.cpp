@@ -40,6 +40,7 @@ struct Sink {
     std::size_t size = 0;
     std::size_t capacity = 0;
     std::size_t max = 0;
+    bool html = false; // a page: cut at the limit rather than refused
     bool tooLarge = false;
     bool outOfMemory = false;
 
@@ -71,7 +72,12 @@ size_t writeBody(char* data, size_t size, size_t count, void* user) {
     size_t n = size * count;
     if (sink->size + n > sink->max) {
         sink->tooLarge = true;
-        return 0; // a short write makes curl abort the transfer
+        // A page keeps what fits; a short write makes curl abort the transfer.
+        if (sink->html && sink->reserve(sink->max)) {
+            std::memcpy(sink->bytes + sink->size, data, sink->max - sink->size);
+            sink->size = sink->max;
+        }
+        return 0;
     }
     if (sink->size + n + 1 > sink->capacity) {
         std::size_t want = std::max(sink->size + n, sink->capacity + sink->capacity / 2);
@@ -88,6 +94,14 @@ size_t readHeader(char* data, size_t size, size_t count, void* user) {
     auto* sink = static_cast<Sink*>(user);
     std::string_view line(data, size * count);
     constexpr std::string_view kLength = "content-length:";
+    constexpr std::string_view kType = "content-type:";
+    if (line.size() > kType.size()) {
+        std::string head(line.substr(0, std::min(line.size(), std::size_t(64))));
+        for (char& c : head)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (head.rfind(kType, 0) == 0)
+            sink->html = head.find("text/html") != std::string::npos;
+    }
     if (line.size() > kLength.size()) {
         std::string name(line.substr(0, kLength.size()));
         for (char& c : name)
@@ -158,6 +172,38 @@ bool shrink(Sink& sink) {
     return true;
 }
 
+// "64 MB", "100 KB" or "1000 bytes".
+std::string sizeText(std::size_t bytes) {
+    if (bytes % (1024 * 1024) == 0)
+        return std::to_string(bytes / (1024 * 1024)) + " MB";
+    if (bytes % 1024 == 0)
+        return std::to_string(bytes / 1024) + " KB";
+    return std::to_string(bytes) + " bytes";
+}
+
+// Ends a page cut at the limit: at the start of a tag close below the cut, so that no tag is left
+// half (else at a character boundary), followed by a note the reader sees.
+bool finishCutPage(Sink& sink) {
+    std::size_t at = sink.size;
+    std::size_t lt = at;
+    while (lt > 0 && at - lt < 64 * 1024 && sink.bytes[lt - 1] != '<')
+        --lt;
+    if (lt > 0 && sink.bytes[lt - 1] == '<') {
+        at = lt - 1;
+    } else {
+        while (at > 0 && (static_cast<unsigned char>(sink.bytes[at]) & 0xC0) == 0x80)
+            --at;
+    }
+    const std::string note = "<p class=\"hx-message-cut\"><i>[This page is larger than " +
+                             sizeText(sink.max) + "; the rest of it is not shown.]</i></p>";
+    sink.size = at;
+    if (!sink.reserve(at + note.size()))
+        return false;
+    std::memcpy(sink.bytes + at, note.data(), note.size());
+    sink.size = at + note.size();
+    return true;
+}
+
 void setOut(long* p, long v) {
     if (p)
         *p = v;
@@ -206,7 +252,6 @@ char* HTTP::returnGetWithHeaders(const String& url, const Array<String>& headers
     curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, lim.totalTimeoutMs);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, lim.stallSeconds);
-    curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(lim.maxBodyBytes));
     // gzip and deflate, as mail servers' web tasks offer them; brotli costs the server far more per page.
     curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, writeBody);
@@ -219,7 +264,15 @@ char* HTTP::returnGetWithHeaders(const String& url, const Array<String>& headers
         curl_easy_setopt(c, CURLOPT_CONNECT_TO, connectTo.get());
 
     CURLcode rc = curl_easy_perform(c);
-    if (rc != CURLE_OK) {
+    long code = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &code);
+    const bool cut = rc == CURLE_WRITE_ERROR && sink.tooLarge && sink.html && sink.size == sink.max &&
+                     code >= 200 && code <= 299;
+    if (cut && !finishCutPage(sink)) {
+        setOut(status, -static_cast<long>(CURLE_OUT_OF_MEMORY));
+        return nullptr;
+    }
+    if (rc != CURLE_OK && !cut) {
         if (sink.outOfMemory)
             setOut(status, -static_cast<long>(CURLE_OUT_OF_MEMORY));
         else if (sink.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
@@ -228,8 +281,6 @@ char* HTTP::returnGetWithHeaders(const String& url, const Array<String>& headers
             setOut(status, -static_cast<long>(rc));
         return nullptr;
     }
-    long code = 0;
-    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &code);
     if (code < 200 || code > 299) {
         setOut(status, code > 0 ? code : -static_cast<long>(CURLE_WEIRD_SERVER_REPLY));
         return nullptr;

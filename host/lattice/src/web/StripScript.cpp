@@ -1,15 +1,14 @@
-// HTML sanitizer: gumbo builds the same tree a browser would, and only allow-listed elements,
-// attributes and URL schemes are written back out by our own serializer.
+// HTML sanitizer: allow-listed elements, attributes, URL schemes and CSS, written back out in a
+// canonical form by a streaming tokenizer (see the note at the sanitizer below).
 #include "Lattice/HTMLEncode.h"
 
 #include "Utf8.h"
 
-#include <gumbo.h>
-
-#include <memory>
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -18,29 +17,6 @@ namespace Lattice {
 namespace {
 
 using Names = std::unordered_set<std::string_view>;
-
-// Written out with their allowed attributes.
-const Names kKeep = {
-    "a",        "abbr",     "acronym",    "address", "area",    "article", "aside", "b",       "bdi",
-    "bdo",      "big",      "blockquote", "br",      "caption", "center",  "cite",  "code",    "col",
-    "colgroup", "dd",       "del",        "details", "dfn",     "dir",     "div",   "dl",      "dt",
-    "em",       "fieldset", "figcaption", "figure",  "font",    "footer",  "h1",    "h2",      "h3",
-    "h4",       "h5",       "h6",         "header",  "hgroup",  "hr",      "i",     "img",     "ins",
-    "kbd",      "label",    "legend",     "li",      "main",    "map",     "mark",  "menu",    "nav",
-    "nobr",     "ol",       "p",          "pre",     "q",       "rp",      "rt",    "ruby",    "s",
-    "samp",     "section",  "small",      "span",    "strike",  "strong",  "sub",   "summary", "sup",
-    "table",    "tbody",    "td",         "tfoot",   "th",      "thead",   "time",  "tr",      "tt",
-    "u",        "ul",       "var",        "wbr"};
-
-// Removed together with everything inside. Anything neither kept nor dropped (form, button,
-// blink, Office's o:p...) is unwrapped: its content stays, the element goes.
-const Names kDrop = {
-    "script", "noscript", "iframe", "frame",   "frameset", "noframes", "object",   "embed",    "applet",
-    "param",  "template", "svg",    "math",    "input",    "select",   "textarea", "keygen",   "isindex",
-    "base",   "meta",     "link",   "noembed", "bgsound",  "audio",    "video",    "source",   "track",
-    "canvas", "title",    "head",   "style",   "dialog",   "portal",   "image",    "datalist", "output"};
-
-const Names kVoid = {"area", "br", "col", "hr", "img", "wbr"};
 
 const Names kAttributes = {
     "abbr",        "align",       "alink",       "alt",     "axis",    "background", "bgcolor", "border",
@@ -52,14 +28,12 @@ const Names kAttributes = {
     "summary",     "target",      "text",        "title",   "type",    "usemap",     "valign",  "value",
     "vlink",       "vspace",      "width"};
 
-std::string_view tagName(const GumboNode* n) {
-    if (n->v.element.tag == GUMBO_TAG_UNKNOWN)
-        return {};
-    return gumbo_normalized_tagname(n->v.element.tag);
-}
-
 char lowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool asciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
 bool startsWith(std::string_view s, std::string_view p) {
@@ -551,547 +525,1131 @@ std::string scopeStyleSheet(std::string_view css) {
     return out;
 }
 
-// ---- serializer ----
+// ---- the streaming sanitizer ----
+//
+// The page is read once by a tokenizer that follows the HTML tokenizer's states (data, tags and
+// attributes in every quoting form, comments and bogus comments, doctypes, raw text, script data,
+// RCDATA, plaintext, character references) and written back in a canonical form as it goes. No
+// tree is built. That is safe without agreeing with a browser's tree: every start tag written is
+// an allowed element carrying only allowed attributes, every attribute value and every text is
+// decoded and re-escaped, URLs are checked by scheme, and a style sheet (the only raw text
+// written) is vetted, scoped and cannot hold "</". Whatever tree a browser builds from that, it
+// can hold nothing the output does not spell, so where the tokenizer and a browser read a broken
+// page differently, what is shown may differ but nothing can run. End tags are written only for
+// elements this sanitizer opened, and every element it opened is closed, so nothing in the page
+// can close the message's container. Memory is the output plus the largest single tag or style
+// sheet.
 
-// Escapes markup characters. Gumbo can hand out malformed UTF-8 (e.g. for an overflowing
-// numeric reference), so every bad byte becomes U+FFFD on the way out.
-void escapeInto(std::string& out, std::string_view s, bool attribute) {
-    for (std::size_t i = 0; i < s.size();) {
-        char c = s[i];
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            char32_t cp;
-            std::size_t n = web::decodeUtf8(s, i, cp);
-            if (n)
-                out.append(s.data() + i, n);
-            else
-                out += "\xEF\xBF\xBD";
-            i += n ? n : 1;
-            continue;
-        }
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += attribute ? "&quot;" : "\"";
-            break;
-        default:
-            out += c;
-        }
-        ++i;
-    }
+enum TagFlags : unsigned {
+    kKeepTag = 1u << 0,
+    kDropTag = 1u << 1,    // with everything inside
+    kVoidTag = 1u << 2,    // no content, no end tag
+    kRawTextTag = 1u << 3, // content is text up to the matching end tag
+    kRcDataTag = 1u << 4,  // the same, with character references
+    kClosesP = 1u << 5,    // a start tag of it ends an open paragraph
+    kHeadingTag = 1u << 6, // h1 to h6
+    kBoundary = 1u << 7,   // end tags do not reach past it (tables and their cells)
+    kSpecialTag = 1u << 8, // a block a stray formatting end tag does not break up
+    kHeadTag = 1u << 9,    // allowed before the body without starting it
+    kFormattingTag = 1u << 10,
+};
+
+struct TagInfo {
+    std::string_view name;
+    unsigned flags;
+};
+
+constexpr unsigned K = kKeepTag, D = kDropTag, V = kVoidTag, P = kClosesP, S = kSpecialTag, B = kBoundary,
+                   F = kFormattingTag, Hd = kHeadTag;
+
+// Index 0 is the unknown element: unwrapped (its content stays, the tag goes).
+constexpr TagInfo kTags[] = {
+    {"", 0},
+    {"a", K | F},
+    {"abbr", K},
+    {"acronym", K},
+    {"address", K | P | S},
+    {"area", K | V | S},
+    {"article", K | P | S},
+    {"aside", K | P | S},
+    {"b", K | F},
+    {"bdi", K},
+    {"bdo", K},
+    {"big", K | F},
+    {"blockquote", K | P | S},
+    {"br", K | V | S},
+    {"caption", K | S | B},
+    {"center", K | P | S},
+    {"cite", K},
+    {"code", K | F},
+    {"col", K | V | S},
+    {"colgroup", K | S},
+    {"dd", K | P | S},
+    {"del", K},
+    {"details", K | P | S},
+    {"dfn", K},
+    {"dir", K | P | S},
+    {"div", K | P | S},
+    {"dl", K | P | S},
+    {"dt", K | P | S},
+    {"em", K | F},
+    {"fieldset", K | P | S},
+    {"figcaption", K | P | S},
+    {"figure", K | P | S},
+    {"font", K | F},
+    {"footer", K | P | S},
+    {"h1", K | P | S | kHeadingTag},
+    {"h2", K | P | S | kHeadingTag},
+    {"h3", K | P | S | kHeadingTag},
+    {"h4", K | P | S | kHeadingTag},
+    {"h5", K | P | S | kHeadingTag},
+    {"h6", K | P | S | kHeadingTag},
+    {"header", K | P | S},
+    {"hgroup", K | P | S},
+    {"hr", K | V | P | S},
+    {"i", K | F},
+    {"img", K | V | S},
+    {"ins", K},
+    {"kbd", K},
+    {"label", K},
+    {"legend", K},
+    {"li", K | P | S},
+    {"main", K | P | S},
+    {"map", K},
+    {"mark", K},
+    {"menu", K | P | S},
+    {"nav", K | P | S},
+    {"nobr", K | F},
+    {"ol", K | P | S},
+    {"p", K | P | S},
+    {"pre", K | P | S},
+    {"q", K},
+    {"rp", K},
+    {"rt", K},
+    {"ruby", K},
+    {"s", K | F},
+    {"samp", K},
+    {"section", K | P | S},
+    {"small", K | F},
+    {"span", K},
+    {"strike", K | F},
+    {"strong", K | F},
+    {"sub", K},
+    {"summary", K | P | S},
+    {"sup", K},
+    {"table", K | S | B},
+    {"tbody", K | S},
+    {"td", K | S | B},
+    {"tfoot", K | S},
+    {"th", K | S | B},
+    {"thead", K | S},
+    {"time", K},
+    {"tr", K | S},
+    {"tt", K | F},
+    {"u", K | F},
+    {"ul", K | P | S},
+    {"var", K},
+    {"wbr", K | V | S},
+    // Dropped with their content; the void ones have none.
+    {"script", D | kRawTextTag | Hd},
+    {"noscript", D | kRawTextTag | Hd},
+    {"iframe", D | kRawTextTag},
+    {"noembed", D | kRawTextTag},
+    {"noframes", D | kRawTextTag},
+    {"textarea", D | kRcDataTag},
+    {"title", D | kRcDataTag | Hd},
+    {"style", kRawTextTag | Hd},
+    {"xmp", kRawTextTag | P},
+    {"plaintext", P},
+    {"frame", D | V},
+    {"frameset", D},
+    {"object", D},
+    {"embed", D | V},
+    {"applet", D},
+    {"param", D | V},
+    {"template", D | Hd},
+    {"svg", D},
+    {"math", D},
+    {"input", D | V},
+    {"select", D},
+    {"keygen", D | V},
+    {"isindex", D | V},
+    {"base", D | V | Hd},
+    {"meta", D | V | Hd},
+    {"link", D | V | Hd},
+    {"bgsound", D | V | Hd},
+    {"audio", D},
+    {"video", D},
+    {"source", D | V},
+    {"track", D | V},
+    {"canvas", D},
+    {"dialog", D},
+    {"portal", D},
+    {"datalist", D},
+    {"output", D},
+    // Structure: never written as such.
+    {"html", Hd},
+    {"head", Hd},
+    {"body", Hd},
+    {"image", 0}, // read as img, as browsers do
+};
+
+constexpr std::size_t kTagCount = sizeof kTags / sizeof kTags[0];
+
+constexpr std::size_t tagIndex(std::string_view name) {
+    for (std::size_t i = 1; i < kTagCount; ++i)
+        if (kTags[i].name == name)
+            return i;
+    return 0;
 }
 
-void escapeText(std::string& out, std::string_view s) {
+constexpr std::size_t kTagA = tagIndex("a"), kTagBody = tagIndex("body"), kTagBr = tagIndex("br"),
+                      kTagDd = tagIndex("dd"), kTagDt = tagIndex("dt"), kTagImage = tagIndex("image"),
+                      kTagImg = tagIndex("img"), kTagLi = tagIndex("li"), kTagNobr = tagIndex("nobr"),
+                      kTagP = tagIndex("p"), kTagPlaintext = tagIndex("plaintext"),
+                      kTagStyle = tagIndex("style"), kTagTable = tagIndex("table"), kTagTd = tagIndex("td"),
+                      kTagTh = tagIndex("th"), kTagTr = tagIndex("tr"), kTagTbody = tagIndex("tbody"),
+                      kTagThead = tagIndex("thead"), kTagTfoot = tagIndex("tfoot"),
+                      kTagTitle = tagIndex("title"), kTagUl = tagIndex("ul"), kTagOl = tagIndex("ol"),
+                      kTagDl = tagIndex("dl"), kTagMenu = tagIndex("menu"), kTagDir = tagIndex("dir");
+constexpr std::size_t kTagCaption = tagIndex("caption"), kTagColgroup = tagIndex("colgroup"),
+                      kTagCol = tagIndex("col");
+static_assert(kTagDir != 0 && kTagImage != 0 && kTagTitle != 0);
+
+std::uint32_t nameHash(std::string_view s) {
+    std::uint32_t h = 2166136261u;
+    for (char c : s)
+        h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    return h;
+}
+
+// Open addressing over a fixed list of names: a lookup is one hash and a compare or two, which
+// matters at a few hundred thousand tags a second.
+template <std::size_t Size> class NameTable {
+public:
+    template <typename Names> explicit NameTable(const Names& names) {
+        std::size_t index = 0;
+        for (std::string_view name : names) {
+            names_.push_back(name);
+            ++index;
+            if (name.empty())
+                continue;
+            if (name.size() <= 8) {
+                const std::uint64_t key = shortKey(name);
+                std::size_t h = shortHash(key);
+                while (shortSlots_[h].index)
+                    h = (h + 1) & (kShortSlots - 1);
+                shortSlots_[h] = {key, static_cast<std::uint16_t>(index)};
+                continue;
+            }
+            std::uint32_t h = nameHash(name) & (Size - 1);
+            while (slots_[h].index)
+                h = (h + 1) & (Size - 1);
+            slots_[h] = {name, static_cast<std::uint16_t>(index)};
+        }
+    }
+    // 1-based position in the list of `name` in any case, 0 when absent.
+    std::size_t find(std::string_view name) const {
+        if (name.size() <= 8) {
+            const std::uint64_t key = shortKey(name);
+            for (std::size_t h = shortHash(key); shortSlots_[h].index; h = (h + 1) & (kShortSlots - 1))
+                if (shortSlots_[h].key == key)
+                    return shortSlots_[h].index;
+            return 0;
+        }
+        std::uint32_t h = 2166136261u;
+        for (char c : name)
+            h = (h ^ static_cast<unsigned char>(lowerAscii(c))) * 16777619u;
+        h &= Size - 1;
+        while (slots_[h].index) {
+            if (sameNoCase(slots_[h].name, name))
+                return slots_[h].index;
+            h = (h + 1) & (Size - 1);
+        }
+        return 0;
+    }
+    std::string_view name(std::size_t index) const { return names_[index - 1]; }
+
+private:
+    struct Slot {
+        std::string_view name;
+        std::uint16_t index = 0;
+    };
+    // Names of up to eight bytes as one word, letters in lower case. Setting bit 5 of every byte
+    // also folds a few control characters onto digits; such a name can only come out as one of
+    // the listed names, never let anything else through.
+    static std::uint64_t shortKey(std::string_view name) {
+        std::uint64_t key = 0;
+        for (std::size_t i = 0; i < name.size(); ++i) // in registers: no store to reload
+            key |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i]) | 0x20) << (8 * i);
+        return key;
+    }
+    static std::size_t shortHash(std::uint64_t key) {
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 56) & (kShortSlots - 1);
+    }
+    struct ShortSlot {
+        std::uint64_t key = 0;
+        std::uint16_t index = 0;
+    };
+    static constexpr std::size_t kShortSlots = 256;
+    ShortSlot shortSlots_[kShortSlots];
+
+    static bool sameNoCase(std::string_view lower, std::string_view raw) {
+        if (lower.size() != raw.size())
+            return false;
+        for (std::size_t i = 0; i < raw.size(); ++i)
+            if (lower[i] != lowerAscii(raw[i]))
+                return false;
+        return true;
+    }
+    Slot slots_[Size];
+    std::vector<std::string_view> names_;
+};
+
+std::size_t lookupTag(std::string_view name) {
+    static const NameTable<512> table([] {
+        std::vector<std::string_view> names;
+        for (const TagInfo& t : kTags)
+            names.push_back(t.name);
+        return names;
+    }());
+    const std::size_t found = table.find(name);
+    return found ? found - 1 : 0;
+}
+
+// The allowed attribute's name in lower case, or empty.
+std::string_view allowedAttribute(std::string_view raw) {
+    static const NameTable<256> table(kAttributes);
+    const std::size_t found = table.find(raw);
+    return found ? table.name(found) : std::string_view();
+}
+
+// ---- character references ----
+
+struct Entity {
+    std::string_view name;
+    std::string_view text;
+};
+
+constexpr Entity kEntities[] = {
+#include "HtmlEntities.inc"
+};
+
+const Entity* findEntity(std::string_view name) {
+    const Entity* end = kEntities + sizeof kEntities / sizeof kEntities[0];
+    const Entity* at = std::lower_bound(kEntities, end, name,
+                                        [](const Entity& e, std::string_view n) { return e.name < n; });
+    return at != end && at->name == name ? at : nullptr;
+}
+
+// What a browser makes of a numeric reference: the C1 controls as their Windows-1252 characters,
+// NUL, surrogates and values past Unicode as U+FFFD.
+char32_t numericReference(char32_t v) {
+    static constexpr char16_t kC1[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                         0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                                         0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                         0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+    if (v == 0 || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF))
+        return 0xFFFD;
+    if (v >= 0x80 && v <= 0x9F)
+        return kC1[v - 0x80];
+    return v;
+}
+
+bool asciiAlnum(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// Decodes the reference at s[i] == '&' into `out`; returns the characters consumed, 0 when there
+// is none (the '&' is then literal). In an attribute value a legacy name without ';' followed by
+// '=' or a letter or digit is literal, as browsers read it.
+std::size_t decodeReference(std::string_view s, std::size_t i, bool inAttribute, std::string& out) {
+    std::size_t j = i + 1;
+    if (j < s.size() && s[j] == '#') {
+        ++j;
+        const bool hex = j < s.size() && (s[j] == 'x' || s[j] == 'X');
+        if (hex)
+            ++j;
+        const std::size_t digits = j;
+        char32_t v = 0;
+        for (; j < s.size(); ++j) {
+            int d = hex ? hexValue(static_cast<unsigned char>(s[j]))
+                        : (s[j] >= '0' && s[j] <= '9' ? s[j] - '0' : -1);
+            if (d < 0)
+                break;
+            v = std::min<char32_t>(v * (hex ? 16 : 10) + static_cast<char32_t>(d), 0x110000);
+        }
+        if (j == digits)
+            return 0;
+        if (j < s.size() && s[j] == ';')
+            ++j;
+        web::appendUtf8(out, numericReference(v));
+        return j - i;
+    }
+    std::size_t end = j;
+    while (end < s.size() && end - j < 32 && asciiAlnum(s[end]))
+        ++end;
+    if (end == j)
+        return 0;
+    if (end < s.size() && s[end] == ';') {
+        if (const Entity* e = findEntity(s.substr(j, end + 1 - j))) {
+            out += e->text;
+            return end + 1 - i;
+        }
+    }
+    // The legacy names (six letters at most) are read without ';', the longest first.
+    for (std::size_t len = std::min<std::size_t>(end - j, 6); len >= 2; --len) {
+        const Entity* e = findEntity(s.substr(j, len));
+        if (!e)
+            continue;
+        const std::size_t after = j + len;
+        if (inAttribute && after < s.size() && (s[after] == '=' || asciiAlnum(s[after])))
+            return 0;
+        out += e->text;
+        return after - i;
+    }
+    return 0;
+}
+
+// ---- escaping ----
+
+// Which bytes text and attribute values cannot carry as they are.
+struct EscapeTable {
+    bool text[256] = {};
+    bool attribute[256] = {};
+    constexpr EscapeTable() {
+        for (unsigned char c : {'&', '<', '>', '\0'}) {
+            text[c] = true;
+            attribute[c] = true;
+        }
+        attribute[static_cast<unsigned char>('"')] = true;
+    }
+};
+constexpr EscapeTable kEscape;
+
+// Whether any byte of `v` is `c`.
+constexpr std::uint64_t hasByte(std::uint64_t v, unsigned char c) {
+    constexpr std::uint64_t ones = 0x0101010101010101ull;
+    const std::uint64_t x = v ^ (ones * c);
+    return (x - ones) & ~x & 0x8080808080808080ull;
+}
+
+// `s` is valid UTF-8; NUL becomes U+FFFD, as a browser shows it. Runs without anything to escape,
+// most of a page, are passed eight bytes at a time.
+template <typename Sink> void escapeInto(Sink& out, std::string_view s, bool attribute) {
+    const bool(&special)[256] = attribute ? kEscape.attribute : kEscape.text;
+    const char* data = s.data();
+    const std::size_t n = s.size();
+    std::size_t start = 0, i = 0;
+    while (i < n) {
+        if (i + 8 <= n) {
+            std::uint64_t v;
+            std::memcpy(&v, data + i, 8);
+            if (!(hasByte(v, '&') | hasByte(v, '<') | hasByte(v, '>') | hasByte(v, 0) |
+                  (attribute ? hasByte(v, '"') : 0))) {
+                i += 8;
+                continue;
+            }
+        }
+        const std::size_t stop = std::min(n, i + 8);
+        for (; i < stop; ++i) {
+            const auto c = static_cast<unsigned char>(data[i]);
+            if (!special[c])
+                continue;
+            out += std::string_view(data + start, i - start);
+            start = i + 1;
+            switch (c) {
+            case '&':
+                out += std::string_view("&amp;");
+                break;
+            case '<':
+                out += std::string_view("&lt;");
+                break;
+            case '>':
+                out += std::string_view("&gt;");
+                break;
+            case '"':
+                out += std::string_view("&quot;");
+                break;
+            default:
+                out += std::string_view("\xEF\xBF\xBD");
+            }
+        }
+    }
+    out += std::string_view(data + start, n - start);
+}
+
+template <typename Sink> void escapeText(Sink& out, std::string_view s) {
     escapeInto(out, s, false);
 }
-void escapeAttribute(std::string& out, std::string_view s) {
+template <typename Sink> void escapeAttribute(Sink& out, std::string_view s) {
     escapeInto(out, s, true);
 }
 
+// The sanitizer's output: appends without the checks of a general string, into room made ahead.
+class Output {
+public:
+    void reserve(std::size_t n) { buffer_.resize(n); }
+    [[gnu::always_inline]] Output& operator+=(char c) {
+        if (size_ == buffer_.size())
+            grow(1);
+        buffer_[size_++] = c;
+        return *this;
+    }
+    [[gnu::always_inline]] Output& operator+=(std::string_view s) {
+        if (buffer_.size() - size_ < s.size())
+            grow(s.size());
+        std::memcpy(buffer_.data() + size_, s.data(), s.size());
+        size_ += s.size();
+        return *this;
+    }
+    std::size_t size() const { return size_; }
+    void insertFront(std::string_view s) {
+        *this += s; // room
+        std::memmove(buffer_.data() + s.size(), buffer_.data(), size_ - s.size());
+        std::memcpy(buffer_.data(), s.data(), s.size());
+    }
+    std::string take() {
+        buffer_.resize(size_);
+        size_ = 0;
+        return std::move(buffer_);
+    }
+
+private:
+    [[gnu::noinline]] void grow(std::size_t n) {
+        buffer_.resize(std::max(buffer_.size() * 2, size_ + n + 256));
+    }
+    std::string buffer_;
+    std::size_t size_ = 0;
+};
+
+bool isHtmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+// Position of the end tag "</name" (any case, followed by a space, '/' or '>') from `from`, or npos.
+std::size_t findEndTag(std::string_view s, std::size_t from, std::string_view name) {
+    for (std::size_t at = s.find("</", from); at != std::string_view::npos; at = s.find("</", at + 2)) {
+        const std::size_t after = at + 2 + name.size();
+        if (after >= s.size())
+            return std::string_view::npos;
+        bool same = true;
+        for (std::size_t i = 0; i < name.size() && same; ++i)
+            same = lowerAscii(s[at + 2 + i]) == name[i];
+        if (same && (isHtmlSpace(s[after]) || s[after] == '/' || s[after] == '>'))
+            return at;
+    }
+    return std::string_view::npos;
+}
+
+// The characters that end a tag name, and an attribute name.
+struct NameEndTable {
+    bool stop[256] = {};
+    bool attributeStop[256] = {};
+    constexpr NameEndTable() {
+        for (unsigned char c : {' ', '\t', '\n', '\r', '\f', '/', '>'}) {
+            stop[c] = true;
+            attributeStop[c] = true;
+        }
+        attributeStop[static_cast<unsigned char>('=')] = true;
+    }
+};
+constexpr NameEndTable kNameEnd;
+
 class Sanitizer {
 public:
-    Sanitizer(bool allowRemote, bool scoped) : allowRemote_(allowRemote), scoped_(scoped) {}
+    Sanitizer(std::string_view page, bool fullDocument, bool allowRemote)
+        : s_(page), full_(fullDocument), allowRemote_(allowRemote) {
+        // The result is about the page's size; room for it up front spares the copies of growing.
+        out_.reserve(page.size() + page.size() / 8 + 256);
+        if (full_)
+            out_ += "<html><head>";
+    }
 
-    void attributes(const GumboNode* n, std::string_view tag) {
-        const GumboVector& attrs = n->v.element.attributes;
-        for (unsigned i = 0; i < attrs.length; ++i) {
-            auto* a = static_cast<const GumboAttribute*>(attrs.data[i]);
-            std::string_view name = a->name;
-            std::string_view value = a->value;
-            if (!kAttributes.count(name))
+    std::string run() {
+        const std::size_t n = s_.size();
+        while (pos_ < n) {
+            if (plaintext_) {
+                text(s_.substr(pos_), false); // plaintext: no references either
+                break;
+            }
+            const void* lt = std::memchr(s_.data() + pos_, '<', n - pos_);
+            const std::size_t at =
+                lt ? static_cast<std::size_t>(static_cast<const char*>(lt) - s_.data()) : n;
+            if (at > pos_)
+                text(s_.substr(pos_, at - pos_), true);
+            pos_ = at;
+            if (at < n)
+                markup();
+        }
+        return finish();
+    }
+
+private:
+    struct Attribute {
+        std::string_view name; // lower case when allowed, else empty
+        std::string_view raw;  // the value as written
+        bool decoded = false;  // the value is in `buffer`
+        std::string buffer;
+        std::string_view value() const { return decoded ? std::string_view(buffer) : raw; }
+    };
+
+    // ---- tokenizer ----
+
+    void markup() {
+        const std::size_t n = s_.size();
+        if (pos_ + 1 >= n) {
+            text("<", false);
+            pos_ = n;
+            return;
+        }
+        const char c = s_[pos_ + 1];
+        if (c == '!') {
+            if (s_.compare(pos_ + 2, 2, "--") == 0)
+                return comment();
+            return bogusComment(pos_ + 2);
+        }
+        if (c == '?')
+            return bogusComment(pos_ + 1);
+        if (c == '/') {
+            if (pos_ + 2 >= n) {
+                text("</", false);
+                pos_ = n;
+            } else if (asciiLetter(s_[pos_ + 2])) {
+                tag(pos_ + 2, true);
+            } else if (s_[pos_ + 2] == '>') {
+                pos_ += 3;
+            } else {
+                bogusComment(pos_ + 2);
+            }
+            return;
+        }
+        if (asciiLetter(c))
+            return tag(pos_ + 1, false);
+        text("<", false);
+        ++pos_;
+    }
+
+    void comment() {
+        const std::size_t start = pos_ + 4;
+        // "<!-->" and "<!--->" are whole comments.
+        if (s_.compare(start, 1, ">") == 0) {
+            pos_ = start + 1;
+            return;
+        }
+        if (s_.compare(start, 2, "->") == 0) {
+            pos_ = start + 2;
+            return;
+        }
+        for (std::size_t at = s_.find("--", start); at != std::string_view::npos;
+             at = s_.find("--", at + 1)) {
+            if (s_.compare(at + 2, 1, ">") == 0) {
+                pos_ = at + 3;
+                return;
+            }
+            if (s_.compare(at + 2, 2, "!>") == 0) {
+                pos_ = at + 4;
+                return;
+            }
+        }
+        pos_ = s_.size();
+    }
+
+    void bogusComment(std::size_t from) {
+        const std::size_t gt = s_.find('>', from);
+        pos_ = gt == std::string_view::npos ? s_.size() : gt + 1;
+    }
+
+    // A start or end tag whose name starts at `at`. A tag cut off by the end of the page is dropped.
+    void tag(std::size_t at, bool end) {
+        const std::size_t n = s_.size();
+        const std::size_t nameStart = at;
+        while (at < n && !kNameEnd.stop[static_cast<unsigned char>(s_[at])])
+            ++at;
+        const std::string_view name = s_.substr(nameStart, at - nameStart);
+        attributeCount_ = 0;
+        bool selfClosing = false;
+        for (;;) {
+            while (at < n && (isHtmlSpace(s_[at]) || s_[at] == '/')) {
+                selfClosing = s_[at] == '/';
+                ++at;
+            }
+            if (at >= n) {
+                pos_ = n;
+                return;
+            }
+            if (s_[at] == '>')
+                break;
+            selfClosing = false;
+            at = attribute(at);
+            if (at >= n) {
+                pos_ = n;
+                return;
+            }
+        }
+        pos_ = at + 1;
+        // Past a few hundred bytes no element name is one of ours.
+        std::size_t index = name.size() <= 16 ? lookupTag(name) : 0;
+        if (index == kTagImage)
+            index = kTagImg;
+        if (end)
+            endTag(index);
+        else
+            startTag(index, selfClosing);
+    }
+
+    // One attribute from `at` (not a space, '/' or '>'); returns where the next one may start.
+    std::size_t attribute(std::size_t at) {
+        const std::size_t n = s_.size();
+        if (attributeCount_ == attributes_.size())
+            attributes_.emplace_back();
+        Attribute& a = attributes_[attributeCount_++];
+        a.decoded = false;
+        // A leading '=' belongs to the name.
+        const std::size_t nameStart = at++;
+        while (at < n && !kNameEnd.attributeStop[static_cast<unsigned char>(s_[at])])
+            ++at;
+        a.name = allowedAttribute(s_.substr(nameStart, at - nameStart));
+        std::size_t k = at;
+        while (k < n && isHtmlSpace(s_[k]))
+            ++k;
+        if (k >= n || s_[k] != '=')
+            return k;
+        ++k;
+        while (k < n && isHtmlSpace(s_[k]))
+            ++k;
+        if (k >= n)
+            return k;
+        if (s_[k] == '"' || s_[k] == '\'') {
+            const char quote = s_[k];
+            const std::size_t close = s_.find(quote, k + 1);
+            if (close == std::string_view::npos)
+                return n;
+            attributeValue(s_.substr(k + 1, close - k - 1), a);
+            return close + 1;
+        }
+        if (s_[k] == '>')
+            return k;
+        std::size_t e = k;
+        while (e < n && !isHtmlSpace(s_[e]) && s_[e] != '>')
+            ++e;
+        attributeValue(s_.substr(k, e - k), a);
+        return e;
+    }
+
+    // Only the values of allowed attributes are decoded, and only those with a reference or NUL
+    // are copied.
+    static void attributeValue(std::string_view raw, Attribute& a) {
+        a.raw = raw;
+        if (a.name.empty())
+            return;
+        bool plain = true;
+        for (char c : raw)
+            plain &= c != '&' && c != '\0';
+        if (plain)
+            return;
+        a.decoded = true;
+        std::string& out = a.buffer;
+        out.clear();
+        std::size_t start = 0;
+        for (std::size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] != '&' && raw[i] != '\0')
                 continue;
-            std::string cleaned;
-            if (name == "href" || name == "cite") {
+            out.append(raw.data() + start, i - start);
+            if (raw[i] == '\0') {
+                out += "\xEF\xBF\xBD";
+                start = i + 1;
+                continue;
+            }
+            const std::size_t used = decodeReference(raw, i, true, out);
+            if (!used) {
+                out += '&';
+                start = i + 1;
+                continue;
+            }
+            i += used - 1;
+            start = i + 1;
+        }
+        out.append(raw.data() + start, raw.size() - start);
+    }
+
+    // Text of the page: character references decoded (`references`) and everything re-escaped.
+    void text(std::string_view t, bool references) {
+        if (skipDepth_)
+            return;
+        if (!bodyStarted_) {
+            const std::size_t first = t.find_first_not_of(" \t\r\n\f");
+            if (first == std::string_view::npos)
+                return;
+            startBody(nullptr);
+        }
+        writeText(t, references);
+    }
+
+    void writeText(std::string_view t, bool references) {
+        if (!references || t.find('&') == std::string_view::npos) {
+            escapeText(out_, t);
+            return;
+        }
+        scratch_.clear();
+        std::size_t start = 0;
+        for (std::size_t i = t.find('&'); i != std::string_view::npos; i = t.find('&', start)) {
+            escapeText(out_, t.substr(start, i - start));
+            const std::size_t used = decodeReference(t, i, false, scratch_);
+            if (!used) {
+                out_ += "&amp;";
+                start = i + 1;
+                continue;
+            }
+            escapeText(out_, scratch_);
+            scratch_.clear();
+            start = i + used;
+        }
+        escapeText(out_, t.substr(start));
+    }
+
+    // The content of a raw-text or RCDATA element, up to its end tag (left for the tokenizer).
+    std::string_view rawContent(std::string_view name) {
+        const std::size_t end = findEndTag(s_, pos_, name);
+        const std::size_t stop = end == std::string_view::npos ? s_.size() : end;
+        std::string_view content = s_.substr(pos_, stop - pos_);
+        pos_ = stop;
+        return content;
+    }
+
+    // ---- tree-free canonical writer ----
+
+    void startTag(std::size_t index, bool selfClosing) {
+        const TagInfo& info = kTags[index];
+        if (info.flags & (kRawTextTag | kRcDataTag)) {
+            std::string_view content = rawContent(info.name);
+            if (skipDepth_)
+                return;
+            if (index == kTagStyle) {
+                styleSheet(content);
+            } else if (index == kTagTitle) {
+                if (full_ && !bodyStarted_ && !titled_) {
+                    titled_ = true;
+                    out_ += "<title>";
+                    writeText(content, true);
+                    out_ += "</title>";
+                }
+            } else if (!(info.flags & kDropTag)) {
+                text(content, false); // xmp: its markup is shown as text
+            }
+            return;
+        }
+        if (skipDepth_) {
+            if (index != 0 && index == skipTag_ && !selfClosing)
+                ++skipDepth_;
+            if (index == kTagPlaintext)
+                pos_ = s_.size();
+            return;
+        }
+        if (info.flags & kDropTag) {
+            if (!(info.flags & kVoidTag) && !selfClosing) {
+                skipTag_ = index;
+                skipDepth_ = 1;
+            }
+            return;
+        }
+        if (index == kTagBody) {
+            if (!bodyStarted_)
+                startBody(&attributes_);
+            return;
+        }
+        if (info.flags & kHeadTag)
+            return;
+        if (!bodyStarted_)
+            startBody(nullptr);
+        if (index == kTagPlaintext) {
+            closeParagraph();
+            plaintext_ = true;
+            return;
+        }
+        if (!(info.flags & kKeepTag))
+            return;
+        impliedEnds(index);
+        if (open_.size() >= kMaxDepth || !fitsHere(index))
+            return;
+        out_ += '<';
+        out_ += info.name;
+        writeAttributes(index);
+        out_ += '>';
+        if (!(info.flags & kVoidTag))
+            open_.push_back(static_cast<std::uint8_t>(index));
+    }
+
+    void endTag(std::size_t index) {
+        if (skipDepth_) {
+            if (index != 0 && index == skipTag_)
+                --skipDepth_;
+            return;
+        }
+        if (index == kTagBr) { // as browsers do
+            startTag(kTagBr, false);
+            return;
+        }
+        const TagInfo& info = kTags[index];
+        if (!(info.flags & kKeepTag) || (info.flags & kVoidTag))
+            return;
+        // A table part closes through anything; other elements stop at a table or cell, and a
+        // stray formatting end tag does not break up a block opened inside it.
+        for (std::size_t i = open_.size(); i-- > 0;) {
+            const unsigned flags = kTags[open_[i]].flags;
+            if (open_[i] == index) {
+                closeTo(i);
+                return;
+            }
+            if ((flags & kBoundary) && !(info.flags & kBoundary) && index != kTagTr && index != kTagTbody &&
+                index != kTagThead && index != kTagTfoot)
+                return;
+            if ((info.flags & kFormattingTag) && (flags & kSpecialTag))
+                return;
+        }
+    }
+
+    // Closes the open elements from the top down to and including the one at `depth`.
+    void closeTo(std::size_t depth) {
+        while (open_.size() > depth) {
+            out_ += "</";
+            out_ += kTags[open_.back()].name;
+            out_ += '>';
+            open_.pop_back();
+        }
+    }
+
+    // The open element of one of `tags` nearest the top, not past an element of `stops`; npos.
+    template <std::size_t N, std::size_t M>
+    std::size_t findOpen(const std::size_t (&tags)[N], const std::size_t (&stops)[M]) const {
+        for (std::size_t i = open_.size(); i-- > 0;) {
+            for (std::size_t t : tags)
+                if (open_[i] == t)
+                    return i;
+            for (std::size_t t : stops)
+                if (open_[i] == t)
+                    return std::string_view::npos;
+        }
+        return std::string_view::npos;
+    }
+
+    void closeParagraph() {
+        const std::size_t at = findOpen({kTagP}, {kTagTable, kTagTd, kTagTh, kTagCaption});
+        if (at != std::string_view::npos)
+            closeTo(at);
+    }
+
+    static bool isTablePart(std::size_t index) {
+        return index == kTagTd || index == kTagTh || index == kTagTr || index == kTagTbody ||
+               index == kTagThead || index == kTagTfoot || index == kTagCaption || index == kTagColgroup ||
+               index == kTagCol;
+    }
+
+    // Whether the open element on top holds table structure only: a browser moves anything else
+    // out of it and, at the next row or cell, closes whatever it moved out.
+    bool inTableStructure() const {
+        if (open_.empty())
+            return false;
+        const std::size_t top = open_.back();
+        return top == kTagTable || top == kTagTbody || top == kTagThead || top == kTagTfoot ||
+               top == kTagTr || top == kTagColgroup;
+    }
+
+    // Whether an element may be written where it stands, so that a browser keeps it there. Table
+    // parts outside their table and other elements directly inside table structure are unwrapped:
+    // a browser would ignore the one and move the other, and the end tags written for them later
+    // could then close elements they were not meant to, up to the message's container.
+    bool fitsHere(std::size_t index) const {
+        const std::size_t top = open_.empty() ? 0 : open_.back();
+        if (index == kTagTd || index == kTagTh)
+            return top == kTagTr || top == kTagTbody || top == kTagThead || top == kTagTfoot ||
+                   top == kTagTable;
+        if (index == kTagTr)
+            return top == kTagTbody || top == kTagThead || top == kTagTfoot || top == kTagTable;
+        if (index == kTagCol)
+            return top == kTagTable || top == kTagColgroup;
+        if (isTablePart(index))
+            return top == kTagTable;
+        return !inTableStructure();
+    }
+
+    // The end tags a browser implies before this start tag, written out.
+    void impliedEnds(std::size_t index) {
+        if (isTablePart(index) && index != kTagCol && !open_.empty() && open_.back() == kTagColgroup)
+            closeTo(open_.size() - 1);
+        if (index == kTagTable && inTableStructure()) {
+            // A table cannot sit in table structure: the one open ends first.
+            const std::size_t at = findOpen({kTagTable}, {kTagTd, kTagTh, kTagCaption});
+            if (at != std::string_view::npos)
+                closeTo(at);
+        }
+        const unsigned flags = kTags[index].flags;
+        std::size_t at = std::string_view::npos;
+        if (index == kTagLi)
+            at = findOpen({kTagLi}, {kTagUl, kTagOl, kTagMenu, kTagDir, kTagTable, kTagTd, kTagTh});
+        else if (index == kTagDd || index == kTagDt)
+            at = findOpen({kTagDd, kTagDt}, {kTagDl, kTagTable, kTagTd, kTagTh});
+        else if (index == kTagTd || index == kTagTh)
+            at = findOpen({kTagTd, kTagTh}, {kTagTable});
+        else if (index == kTagTr)
+            at = findOpen({kTagTr}, {kTagTable});
+        else if (index == kTagTbody || index == kTagThead || index == kTagTfoot)
+            at = findOpen({kTagTbody, kTagThead, kTagTfoot}, {kTagTable});
+        else if (index == kTagA || index == kTagNobr)
+            at = findOpen({index}, {kTagTable, kTagTd, kTagTh, kTagCaption});
+        if (at != std::string_view::npos)
+            closeTo(at);
+        if (flags & kClosesP)
+            closeParagraph();
+        if ((flags & kHeadingTag) && !open_.empty() && (kTags[open_.back()].flags & kHeadingTag))
+            closeTo(open_.size() - 1);
+    }
+
+    void writeAttributes(std::size_t index) {
+        for (std::size_t i = 0; i < attributeCount_; ++i) {
+            const Attribute& a = attributes_[i];
+            if (a.name.empty())
+                continue;
+            bool repeated = false; // the first of a name counts, as in a browser
+            for (std::size_t k = 0; k < i && !repeated; ++k)
+                repeated = attributes_[k].name == a.name;
+            if (repeated)
+                continue;
+            std::string_view value = a.value();
+            if (a.name == "href" || a.name == "cite") {
                 if (!linkAllowed(value))
                     continue;
-            } else if (name == "src" || name == "background") {
-                if ((name == "src" && tag != "img") || !imageAllowed(value, allowRemote_))
+            } else if (a.name == "src" || a.name == "background") {
+                if ((a.name == "src" && index != kTagImg) || !imageAllowed(value, allowRemote_))
                     continue;
-            } else if (name == "usemap") {
+            } else if (a.name == "usemap") {
                 if (value.empty() || value.front() != '#')
                     continue;
-            } else if (name == "style") {
-                cleaned = sanitizeStyleAttribute(value, allowRemote_);
-                if (cleaned.empty())
+            } else if (a.name == "style") {
+                scratch_ = sanitizeStyleAttribute(value, allowRemote_);
+                if (scratch_.empty())
                     continue;
-                value = cleaned;
+                value = scratch_;
             }
             out_ += ' ';
-            out_ += name;
+            out_ += a.name;
             out_ += "=\"";
             escapeAttribute(out_, value);
             out_ += '"';
         }
     }
 
-    void styleElement(const GumboNode* n) {
-        std::string css;
-        const GumboVector& kids = n->v.element.children;
-        for (unsigned i = 0; i < kids.length; ++i) {
-            auto* k = static_cast<const GumboNode*>(kids.data[i]);
-            if (k->type == GUMBO_NODE_TEXT || k->type == GUMBO_NODE_WHITESPACE || k->type == GUMBO_NODE_CDATA)
-                css += k->v.text.text;
-        }
+    void styleSheet(std::string_view css) {
         std::string clean = sanitizeStyleSheet(css, allowRemote_);
-        if (scoped_) {
+        if (!full_) {
             clean = scopeStyleSheet(clean);
             if (cssDangerous(clean, allowRemote_))
                 return;
         }
-        clean = web::repairUtf8(clean);
+        if (clean.find('\0') != std::string::npos || !web::isValidUtf8(clean))
+            clean = web::repairUtf8(clean);
         if (clean.find_first_not_of(" \t\r\n\f;{}") == std::string::npos)
             return;
         // The only way out of a style element is "</"; CSS reads "<\/" the same.
-        std::size_t pos = 0;
-        while ((pos = clean.find("</", pos)) != std::string::npos) {
-            clean.insert(pos + 1, 1, '\\');
-            pos += 3;
+        std::size_t at = 0;
+        while ((at = clean.find("</", at)) != std::string::npos) {
+            clean.insert(at + 1, 1, '\\');
+            at += 3;
         }
+        if (!bodyStarted_)
+            hadSheet_ = true;
         out_ += "<style>";
         out_ += clean;
         out_ += "</style>";
     }
 
-    // Writes the allowed content of `container` without recursion, so hostile nesting depth
-    // cannot exhaust the stack.
-    void children(const GumboNode* container) {
-        struct Frame {
-            const GumboVector* kids;
-            unsigned next;
-            std::string_view close;
-        };
-        std::vector<Frame> stack{{&container->v.element.children, 0, {}}};
-        while (!stack.empty()) {
-            Frame& f = stack.back();
-            if (f.next >= f.kids->length) {
-                if (!f.close.empty()) {
-                    out_ += "</";
-                    out_ += f.close;
-                    out_ += '>';
-                }
-                stack.pop_back();
-                continue;
-            }
-            auto* n = static_cast<const GumboNode*>(f.kids->data[f.next++]);
-            switch (n->type) {
-            case GUMBO_NODE_TEXT:
-            case GUMBO_NODE_WHITESPACE:
-            case GUMBO_NODE_CDATA:
-                escapeText(out_, n->v.text.text);
-                break;
-            case GUMBO_NODE_ELEMENT: {
-                if (n->v.element.tag_namespace != GUMBO_NAMESPACE_HTML)
-                    break;
-                std::string_view tag = tagName(n);
-                if (tag == "style") {
-                    styleElement(n);
-                    break;
-                }
-                if (kDrop.count(tag))
-                    break;
-                if (!kKeep.count(tag)) {
-                    stack.push_back({&n->v.element.children, 0, {}});
-                    break;
-                }
-                const auto continuedAt = continued_.find(n);
-                const bool continued = continuedAt != continued_.end();
-                const bool staysOpen = staysOpen_.count(n) > 0;
-                if (continued && staysOpen)
-                    carried_.push_back({std::string(tag), continuedAt->second});
-                if (!continued) {
-                    const std::size_t start = out_.size();
-                    out_ += '<';
-                    out_ += tag;
-                    attributes(n, tag);
-                    out_ += '>';
-                    if (staysOpen)
-                        carried_.push_back({std::string(tag), out_.substr(start)});
-                }
-                if (kVoid.count(tag))
-                    break;
-                if (staysOpen) {
-                    stack.push_back({&n->v.element.children, 0, {}});
-                    break;
-                }
-                // The parser eats one newline after <pre>; keep a leading one that was really there.
-                if (!continued && tag == "pre" && n->v.element.children.length > 0) {
-                    auto* first = static_cast<const GumboNode*>(n->v.element.children.data[0]);
-                    if ((first->type == GUMBO_NODE_TEXT || first->type == GUMBO_NODE_WHITESPACE) &&
-                        first->v.text.text[0] == '\n')
-                        out_ += '\n';
-                }
-                stack.push_back({&n->v.element.children, 0, tag});
-                break;
-            }
-            default: // comments (conditional ones included), templates, documents
-                break;
-            }
+    // What comes before the body's content: the body tag of a full document, or the message's
+    // container (carrying the body's colours and background, as a fragment has no body element).
+    void startBody(const std::vector<Attribute>* body) {
+        bodyStarted_ = true;
+        if (full_) {
+            out_ += "</head><body";
+            if (body)
+                writeAttributes(kTagBody);
+            out_ += '>';
+            return;
         }
-    }
-
-    void headContent(const GumboNode* head, bool withTitle) {
-        const GumboVector& kids = head->v.element.children;
-        for (unsigned i = 0; i < kids.length; ++i) {
-            auto* n = static_cast<const GumboNode*>(kids.data[i]);
-            if (n->type != GUMBO_NODE_ELEMENT || n->v.element.tag_namespace != GUMBO_NAMESPACE_HTML)
-                continue;
-            std::string_view tag = tagName(n);
-            if (tag == "style") {
-                styleElement(n);
-            } else if (tag == "title" && withTitle) {
-                out_ += "<title>";
-                const GumboVector& t = n->v.element.children;
-                for (unsigned k = 0; k < t.length; ++k) {
-                    auto* tn = static_cast<const GumboNode*>(t.data[k]);
-                    if (tn->type == GUMBO_NODE_TEXT || tn->type == GUMBO_NODE_WHITESPACE)
-                        escapeText(out_, tn->v.text.text);
-                }
-                out_ += "</title>";
-            }
-        }
-    }
-
-    void startTag(const GumboNode* n, std::string_view tag) {
-        out_ += '<';
-        out_ += tag;
-        attributes(n, tag);
-        out_ += '>';
-    }
-
-    // The container a fragment is inserted in: scoped style sheets match only inside it. A
-    // fragment has no body element, so the body's colours and background move onto it.
-    void openContainer(const GumboNode* body) {
         std::string css;
-        const GumboVector* attrs = body ? &body->v.element.attributes : nullptr;
-        for (unsigned i = 0; attrs && i < attrs->length; ++i) {
-            auto* a = static_cast<const GumboAttribute*>(attrs->data[i]);
-            std::string_view name = a->name, value = a->value;
+        for (std::size_t i = 0; body && i < attributeCount_; ++i) {
+            const std::string_view name = (*body)[i].name;
+            const std::string value((*body)[i].value());
             if (name == "bgcolor")
-                css += "background-color:" + std::string(value) + ";";
+                css += "background-color:" + value + ";";
             else if (name == "text")
-                css += "color:" + std::string(value) + ";";
-            else if (name == "background" && value.find_first_of("\"'()\\") == std::string_view::npos &&
+                css += "color:" + value + ";";
+            else if (name == "background" && value.find_first_of("\"'()\\") == std::string::npos &&
                      imageAllowed(value, allowRemote_))
-                css += "background-image:url(" + std::string(value) + ");";
+                css += "background-image:url(" + value + ");";
             else if (name == "style")
-                css += std::string(value) + ";";
+                css += value + ";";
         }
-        std::string style = sanitizeStyleAttribute(css, allowRemote_);
-        out_ += "<div class=\"";
-        out_ += HTMLEncode::kMessageContainerClass;
-        out_ += '"';
+        const std::string style = sanitizeStyleAttribute(css, allowRemote_);
+        std::string open = "<div class=\"";
+        open += HTMLEncode::kMessageContainerClass;
+        open += '"';
         if (!style.empty()) {
-            out_ += " style=\"";
-            escapeAttribute(out_, style);
-            out_ += '"';
+            open += " style=\"";
+            escapeAttribute(open, style);
+            open += '"';
+            styled_ = true;
         }
-        out_ += '>';
+        open += '>';
+        // Only the page's style sheets were written so far; they go inside the container.
+        out_.insertFront(open);
+        contentStart_ = out_.size();
     }
 
-    std::string& out() { return out_; }
-
-    // ---- pages parsed in segments ----
-
-    // The open tags written for elements still open where the last segment ended, outermost first.
-    struct Carried {
-        std::string tag;
-        std::string openTag;
-    };
-
-    // Text that re-opens the carried elements ahead of the next segment, so that it is parsed in
-    // the same place of the tree. Only the outermost few are carried: re-parsing a deep chain at
-    // every cut would make hostile nesting cost the square of the page; the inner ones are closed
-    // at the cut instead (see continueFrom).
-    std::string carriedPrefix() {
-        std::string prefix;
-        std::size_t kept = 0;
-        while (kept < carried_.size() && kept < kMaxCarried &&
-               prefix.size() + carried_[kept].openTag.size() <= kMaxCarriedBytes)
-            prefix += carried_[kept++].openTag;
-        carriedKept_ = kept;
-        return prefix;
-    }
-
-    // Before a segment other than the first: finds the carried elements again at the top of its
-    // tree, whose start tags are out already. Those the parser placed elsewhere are closed here,
-    // so every written start tag still gets its end tag.
-    void continueFrom(const GumboNode* body) {
-        continued_.clear();
-        const GumboNode* at = body;
-        std::size_t matched = 0;
-        for (; at && matched < carriedKept_; ++matched) {
-            const GumboNode* first = nullptr;
-            const GumboVector& kids = at->v.element.children;
-            for (unsigned i = 0; i < kids.length && !first; ++i) {
-                auto* k = static_cast<const GumboNode*>(kids.data[i]);
-                if (k->type == GUMBO_NODE_ELEMENT)
-                    first = k;
-            }
-            if (!first || first->v.element.tag_namespace != GUMBO_NAMESPACE_HTML ||
-                tagName(first) != carried_[matched].tag)
-                break;
-            continued_.emplace(first, std::move(carried_[matched].openTag));
-            at = first;
+    std::string finish() {
+        if (!bodyStarted_) {
+            const bool sheets = hadSheet_;
+            startBody(nullptr);
+            if (!full_ && !sheets && !styled_)
+                return {};
+        } else if (!full_ && out_.size() == contentStart_ && !hadSheet_ && !styled_) {
+            return {};
         }
-        for (std::size_t i = carried_.size(); i-- > matched;) {
-            out_ += "</";
-            out_ += carried_[i].tag;
-            out_ += '>';
-        }
-        carried_.clear();
+        closeTo(0);
+        out_ += full_ ? "</body></html>" : "</div>";
+        return out_.take();
     }
 
-    // Before writing a segment that is not the last: the elements the cut left open (the end of
-    // the tree's last branch, down to the first element closed by a tag of the page) keep their
-    // end tags for a later segment.
-    void leaveOpenAtCut(const GumboNode* body) {
-        staysOpen_.clear();
-        const GumboNode* at = body;
-        for (;;) {
-            const GumboVector& kids = at->v.element.children;
-            if (kids.length == 0)
-                return;
-            auto* last = static_cast<const GumboNode*>(kids.data[kids.length - 1]);
-            if (last->type != GUMBO_NODE_ELEMENT || last->v.element.tag_namespace != GUMBO_NAMESPACE_HTML ||
-                last->v.element.original_end_tag.length > 0)
-                return;
-            std::string_view tag = tagName(last);
-            if (tag == "style" || kDrop.count(tag) || kVoid.count(tag))
-                return;
-            if (kKeep.count(tag))
-                staysOpen_.insert(last);
-            at = last;
-        }
-    }
+    // Deeper than browsers nest: further elements are unwrapped.
+    static constexpr std::size_t kMaxDepth = 512;
 
-    // After the last segment.
-    void closeCarried() {
-        for (std::size_t i = carried_.size(); i-- > 0;) {
-            out_ += "</";
-            out_ += carried_[i].tag;
-            out_ += '>';
-        }
-        carried_.clear();
-    }
-
-    void endSegment() {
-        staysOpen_.clear();
-        continued_.clear();
-    }
-
-private:
-    static constexpr std::size_t kMaxCarried = 256;
-    static constexpr std::size_t kMaxCarriedBytes = 16 * 1024;
-    std::vector<Carried> carried_;
-    std::size_t carriedKept_ = 0;
-    std::unordered_map<const GumboNode*, std::string> continued_; // with their start tags
-    std::unordered_set<const GumboNode*> staysOpen_;
+    std::string_view s_;
+    bool full_;
     bool allowRemote_;
-    bool scoped_;
-    std::string out_;
+    std::size_t pos_ = 0;
+    Output out_;
+    std::string scratch_;
+    std::vector<Attribute> attributes_;
+    std::size_t attributeCount_ = 0;
+    std::vector<std::uint8_t> open_;
+    std::size_t skipTag_ = 0;
+    std::size_t skipDepth_ = 0;
+    std::size_t contentStart_ = 0;
+    bool bodyStarted_ = false;
+    bool plaintext_ = false;
+    bool titled_ = false;
+    bool hadSheet_ = false;
+    bool styled_ = false;
 };
-
-struct OutputDeleter {
-    void operator()(GumboOutput* o) const { gumbo_destroy_output(&kGumboDefaultOptions, o); }
-};
-
-} // namespace
-
-namespace {
-
-// Pages larger than this are parsed a segment at a time: the parser's tree costs tens of times
-// the markup it holds, so a whole page of a few megabytes would cost hundreds; and deep nesting
-// costs the parser the square of its depth, which a segment bounds.
-constexpr std::size_t kSegmentBytes = 64 * 1024;
-// A comment or raw-text element (a style sheet, a script) longer than this may be cut.
-constexpr std::size_t kLongestUncut = 1024 * 1024;
-
-bool asciiLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-// Position of "</name" (any case) from `from`, or npos.
-std::size_t findEndTag(std::string_view page, std::size_t from, std::string_view name) {
-    for (std::size_t at = page.find("</", from); at != std::string_view::npos; at = page.find("</", at + 2)) {
-        if (at + 2 + name.size() > page.size())
-            return std::string_view::npos;
-        bool same = true;
-        for (std::size_t i = 0; i < name.size() && same; ++i)
-            same = lowerAscii(page[at + 2 + i]) == name[i];
-        if (same)
-            return at;
-    }
-    return std::string_view::npos;
-}
-
-// Where the segment that starts at `start` ends: the first tag at or past `start` +
-// kSegmentBytes that begins in text, outside any tag, comment or raw-text element (script,
-// style, textarea...), so a cut seldom changes how the page parses. Past kLongestUncut any tag
-// start will do: a cut in the wrong place costs fidelity, never safety, and the memory stays
-// bounded. npos when the rest is the last segment.
-std::size_t segmentEnd(std::string_view page, std::size_t start) {
-    const std::size_t target = start + kSegmentBytes;
-    const std::size_t anyTag = start + kLongestUncut;
-    if (target >= page.size())
-        return std::string_view::npos;
-    static const Names kRawText = {"script", "style",   "textarea", "title",   "xmp",
-                                   "iframe", "noembed", "noframes", "noscript"};
-    std::size_t i = start;
-    while (i < page.size()) {
-        if (i >= anyTag) {
-            std::size_t lt = page.find('<', i);
-            return lt == std::string_view::npos || lt + 1 >= page.size() ? std::string_view::npos : lt;
-        }
-        if (page[i] != '<' || i + 1 >= page.size()) {
-            ++i;
-            continue;
-        }
-        const char next = page[i + 1];
-        if (i >= target && (asciiLetter(next) || next == '/' || next == '!'))
-            return i;
-        if (page.compare(i, 4, "<!--") == 0) {
-            std::size_t end = page.find("-->", i + 4);
-            i = end == std::string_view::npos ? page.size() : end + 3;
-            continue;
-        }
-        if (!asciiLetter(next) && next != '/' && next != '!' && next != '?') {
-            ++i;
-            continue;
-        }
-        // A tag: up to its '>', with quoted attribute values skipped whole.
-        std::size_t nameEnd = i + (next == '/' ? 2 : 1);
-        std::string name;
-        while (nameEnd < page.size() &&
-               (asciiLetter(page[nameEnd]) || (page[nameEnd] >= '0' && page[nameEnd] <= '9')))
-            name += lowerAscii(page[nameEnd++]);
-        std::size_t k = nameEnd;
-        char previous = ' ';
-        while (k < page.size() && page[k] != '>') {
-            if ((page[k] == '"' || page[k] == '\'') && previous == '=') {
-                std::size_t close = page.find(page[k], k + 1);
-                k = close == std::string_view::npos ? page.size() : close;
-            }
-            if (!isSpace(page[k]))
-                previous = page[k];
-            ++k;
-        }
-        i = k + 1;
-        if (next != '/' && name == "plaintext")
-            return std::string_view::npos; // the rest is text
-        if (next != '/' && kRawText.count(name)) {
-            std::size_t end = findEndTag(page, i, name);
-            i = end == std::string_view::npos ? page.size() : end;
-        }
-    }
-    return std::string_view::npos;
-}
-
-struct ParsedSegment {
-    std::unique_ptr<GumboOutput, OutputDeleter> output;
-    const GumboNode* root = nullptr;
-    const GumboNode* head = nullptr;
-    const GumboNode* body = nullptr;
-};
-
-ParsedSegment parse(std::string_view text) {
-    GumboOptions options = kGumboDefaultOptions;
-    options.max_errors = 0; // error records are of no use here and cost memory on broken pages
-    ParsedSegment parsed;
-    parsed.output.reset(gumbo_parse_with_options(&options, text.data(), text.size()));
-    if (!parsed.output)
-        return parsed;
-    parsed.root = parsed.output->root;
-    const GumboVector& top = parsed.root->v.element.children;
-    for (unsigned i = 0; i < top.length; ++i) {
-        auto* n = static_cast<const GumboNode*>(top.data[i]);
-        if (n->type != GUMBO_NODE_ELEMENT)
-            continue;
-        if (n->v.element.tag == GUMBO_TAG_HEAD)
-            parsed.head = n;
-        else if (n->v.element.tag == GUMBO_TAG_BODY)
-            parsed.body = n;
-    }
-    return parsed;
-}
 
 } // namespace
 
 String HTMLEncode::stripScript(const String& html, bool fullDocument, bool allowRemoteImages) {
-    const std::string_view page = html.view();
-    std::size_t end = segmentEnd(page, 0);
-    ParsedSegment first = parse(page.substr(0, end));
-    if (!first.output)
-        return String();
-
-    Sanitizer s(allowRemoteImages, !fullDocument);
-    // The result is about the page's size; room for it up front spares the copies of growing.
-    s.out().reserve(page.size() + page.size() / 8 + 256);
-    if (fullDocument) {
-        s.startTag(first.root, "html");
-        s.out() += "<head>";
-        if (first.head)
-            s.headContent(first.head, true);
-        s.out() += "</head>";
-        if (first.body)
-            s.startTag(first.body, "body");
-        else
-            s.out() += "<body>";
-    } else {
-        s.openContainer(first.body);
+    std::string_view page = html.view();
+    std::string repaired;
+    if (!web::isValidUtf8(page)) {
+        repaired = web::repairUtf8(page);
+        page = repaired;
     }
-    const std::size_t opened = s.out().size();
-    // A fragment keeps the page's style sheets, scoped: mail layout depends on them.
-    if (!fullDocument && first.head)
-        s.headContent(first.head, false);
-    if (first.body) {
-        if (end != std::string_view::npos)
-            s.leaveOpenAtCut(first.body);
-        s.children(first.body);
-    }
-    s.endSegment();
-    first = ParsedSegment();
-
-    while (end != std::string_view::npos) {
-        const std::size_t start = end;
-        end = segmentEnd(page, start);
-        const std::string_view slice =
-            page.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        std::string text = s.carriedPrefix();
-        text += slice;
-        ParsedSegment segment = parse(text);
-        if (!segment.output)
-            break;
-        if (segment.body)
-            s.continueFrom(segment.body);
-        else
-            s.closeCarried();
-        // Style sheets the parser put in this segment's head belong to the body's flow here.
-        if (segment.head)
-            s.headContent(segment.head, false);
-        if (segment.body) {
-            if (end != std::string_view::npos)
-                s.leaveOpenAtCut(segment.body);
-            s.children(segment.body);
-        }
-        s.endSegment();
-    }
-    s.closeCarried();
-
-    if (fullDocument) {
-        s.out() += "</body></html>";
-    } else {
-        if (s.out().size() == opened && s.out().find(" style=") == std::string::npos)
-            return String(); // nothing to show, not even a background
-        s.out() += "</div>";
-    }
-    return String(std::move(s.out()));
+    return String(Sanitizer(page, fullDocument, allowRemoteImages).run());
 }
 
 } // namespace Lattice
