@@ -7,6 +7,7 @@
 #include "calendar/NotesAppointment.h"
 
 #include "hxMail/Calendar.h"
+#include "notes/admin/access.h"
 
 // Entries name only the fields a case is about.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -54,6 +55,7 @@ protected:
         john.firstName = "John";
         john.lastName = "Smith";
         john.mailFile = "mail\\jsmith";
+        john.password = "john-password";
         addPerson(kDirectory, john);
         ASSERT_EQ(notes::templates::create("Mail1", "mail/jsmith.nsf", notes::templates::Kind::Mail),
                   NOERROR);
@@ -99,6 +101,14 @@ protected:
         db.Close();
         session.Term();
         return id;
+    }
+
+    // Reader access (or none) for a directory person to a mail file of "Mail1".
+    void setReader(const char* path, const std::string& name, bool reader) {
+        DBHANDLE hDb = NULLHANDLE;
+        ASSERT_EQ(NSFDbOpen((std::string("Mail1!!") + path).c_str(), &hDb), NOERROR);
+        EXPECT_EQ(notes::access::setReader(hDb, name, reader), NOERROR) << name;
+        NSFDbClose(hDb);
     }
 
     std::vector<hxMail::Appointment*> range(const std::string& folder, Lattice::_DateData from,
@@ -168,11 +178,10 @@ TEST_F(CalendarTest, EachKindLoadsWithItsFlagsAndTimesInGmt) {
     }
 }
 
-TEST_F(CalendarTest, RangeEdgesFoldersAndColleagues) {
+TEST_F(CalendarTest, RangeEdgesAndFolders) {
     addEntry({.subject = "ends at midnight", .start = at(2, 23), .end = at(3, 0)});
     addEntry({.subject = "starts at midnight", .start = at(3, 0), .end = at(3, 1)});
     addEntry({.subject = "last day", .start = at(5, 23), .end = at(5, 23, 30)});
-    addEntry({.subject = "John's", .start = at(4, 10), .end = at(4, 11)}, "mail/jsmith.nsf");
     const std::vector<std::string> none;
     const struct {
         const char* what;
@@ -195,13 +204,117 @@ TEST_F(CalendarTest, RangeEdgesFoldersAndColleagues) {
          {"ends at midnight", "starts at midnight", "last day"}},
         {"a folder id that names nothing", "no-such-folder", "", date(1), date(31), none},
         {"the inbox holds no calendar entries", folderId("Inbox"), "", date(1), date(31), none},
-        {"a colleague's calendar by name", "", "John Smith", date(1), date(31), {"John's"}},
-        {"a colleague by short name", "", "jsmith", date(4), date(4), {"John's"}},
-        {"a name nobody has", "", "Nobody Here", date(1), date(31), none},
         {"no folder and no name", "", "", date(1), date(31), none},
     };
     for (const auto& c : cases)
         EXPECT_EQ(rangeSubjects(c.folder, c.from, c.to, c.user), c.subjects) << c.what;
+}
+
+// A colleague's calendar is read from the colleague's own mail file, and only with reader access
+// to it; the user's own calendar is hers whatever the colleague's list says.
+TEST_F(CalendarTest, ColleagueCalendarNeedsReaderAccess) {
+    addEntry({.subject = "mine", .start = at(4, 9), .end = at(4, 10)});
+    addEntry({.subject = "John's", .start = at(4, 10), .end = at(4, 11)}, "mail/jsmith.nsf");
+    addGroup(kDirectory, "Sales", {"CN=Jane Doe/O=Acme"});
+    const std::vector<std::string> none, johns{"John's"};
+    const struct {
+        const char* what;
+        std::string grant; // a name given reader access first ("-name": taken away)
+        std::string user;
+        std::vector<std::string> subjects;
+    } steps[] = {
+        {"no one is listed", "", "John Smith", none},
+        {"the owner listed is not Jane", "jsmith", "John Smith", none},
+        {"Jane by short name", "jdoe", "John Smith", johns},
+        {"the colleague by short name", "", "jsmith", johns},
+        {"by abbreviated name", "", "John Smith/Acme", johns},
+        {"names ignore case", "", "JOHN SMITH", johns},
+        {"access taken away", "-Jane Doe/Acme", "John Smith", none},
+        {"a name nobody has", "jdoe", "Nobody Here", none},
+        {"a group has no calendar", "", "Sales", none},
+    };
+    for (const auto& s : steps) {
+        if (!s.grant.empty())
+            setReader("mail/jsmith.nsf", s.grant[0] == '-' ? s.grant.substr(1) : s.grant, s.grant[0] != '-');
+        EXPECT_EQ(rangeSubjects("", date(1), date(31), s.user), s.subjects) << s.what;
+        EXPECT_EQ(rangeSubjects(calendarId, date(1), date(31)), std::vector<std::string>{"mine"}) << s.what;
+    }
+    const std::string log = logText();
+    EXPECT_NE(log.find("the mail file of John Smith cannot be opened: You are not authorized to access that "
+                       "database"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("nobody is named Nobody Here"), std::string::npos);
+}
+
+// Two providers of one process logged in as two people: each opens databases as its own user, so
+// the second login neither locks the first user out nor lends her the second's rights.
+TEST_F(CalendarTest, TwoUsersInOneProcessReadAsThemselves) {
+    addEntry({.subject = "mine", .start = at(4, 9), .end = at(4, 10)});
+    addEntry({.subject = "John's", .start = at(4, 10), .end = at(4, 11)}, "mail/jsmith.nsf");
+    hx::MailProvider* second = makeProvider();
+    ASSERT_NE(second, nullptr);
+    ASSERT_EQ(second->login("jsmith", "john-password", "", 0, 0), 0);
+    auto* johnsCalendar = static_cast<hx::CalendarProvider*>(second->calendarProvider());
+    auto johnReads = [&](const char* user) {
+        Lattice::ObjectCollection out;
+        EXPECT_EQ(johnsCalendar->getUserAppointmentRange(user, "", date(1), date(31), true, &out), 0);
+        return subjects(out);
+    };
+    const std::vector<std::string> none, mine{"mine"}, johns{"John's"};
+    const struct {
+        const char* what;
+        bool grantJane;
+        std::vector<std::string> janeReadsJohn, johnReadsJane;
+    } steps[] = {
+        {"nobody granted", false, none, none},
+        {"Jane granted on John's file", true, johns, none},
+    };
+    for (const auto& s : steps) {
+        if (s.grantJane)
+            setReader("mail/jsmith.nsf", "Jane Doe", true);
+        EXPECT_EQ(rangeSubjects(calendarId, date(1), date(31)), mine) << s.what;
+        EXPECT_EQ(rangeSubjects("", date(1), date(31), "Jane Doe"), mine) << s.what;
+        EXPECT_EQ(johnReads("John Smith"), johns) << s.what;
+        EXPECT_EQ(rangeSubjects("", date(1), date(31), "John Smith"), s.janeReadsJohn) << s.what;
+        EXPECT_EQ(johnReads("Jane Doe"), s.johnReadsJane) << s.what;
+    }
+    // A failed login on the second provider takes nothing from the first.
+    second->logout();
+    EXPECT_EQ(second->login("jsmith", "wrong", "", 0, 0), 1);
+    EXPECT_EQ(rangeSubjects("", date(1), date(31), "John Smith"), johns);
+    EXPECT_EQ(rangeSubjects(calendarId, date(1), date(31)), mine);
+    second->release();
+}
+
+// Zones east and west of GMT read in GMT on either side of their daylight-saving switches (the
+// US on 8 March 2026, Europe on 29 March), and an all-day entry across a switch is on every day.
+TEST_F(CalendarTest, ZonesAcrossDaylightSavingSwitchesReadInGmt) {
+    addEntry({.subject = "New York before", .start = at(6, 9, 0, 5), .end = at(6, 10, 0, 5)});
+    addEntry({.subject = "New York after", .start = at(10, 9, 0, 5, true), .end = at(10, 10, 0, 5, true)});
+    addEntry({.subject = "Berlin before", .start = at(27, 9, 0, -1), .end = at(27, 10, 0, -1)});
+    addEntry({.subject = "Berlin after", .start = at(30, 9, 0, -1, true), .end = at(30, 10, 0, -1, true)});
+    addEntry(
+        {.subject = "Easter trip", .start = at(28, 0, 0, -1), .end = at(30, 0, 0, -1, true), .type = "2"});
+    const struct {
+        const char* subject;
+        short day, hour;
+    } want[] = {{"New York before", 6, 14},
+                {"New York after", 10, 13},
+                {"Berlin before", 27, 8},
+                {"Easter trip", 27, 23},
+                {"Berlin after", 30, 7}};
+    const auto got = range(calendarId, date(1), date(31));
+    ASSERT_EQ(got.size(), std::size(want));
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i]->get_subject(), want[i].subject);
+        EXPECT_EQ(got[i]->get_startDate().day, want[i].day) << want[i].subject;
+        EXPECT_EQ(got[i]->get_startDate().hour, want[i].hour) << want[i].subject;
+        EXPECT_EQ(got[i]->get_startDate().zoneOffset, 0) << want[i].subject;
+    }
+    for (int day : {28, 29})
+        EXPECT_EQ(rangeSubjects(calendarId, date(day), date(day)), std::vector<std::string>{"Easter trip"})
+            << day;
 }
 
 TEST_F(CalendarTest, DetailResolvesOwnerAndKnownAttendeesOnly) {
@@ -322,4 +435,25 @@ TEST_F(CalendarTest, FreeBusyMergesBusyTimePerUserAndSkipsThoseWithoutSchedule) 
     Lattice::ObjectCollection none;
     EXPECT_EQ(calendar->getFreeBusyBlocks(date(3), date(5), Lattice::ObjectCollection(), &none), 0);
     EXPECT_EQ(none.count(), 0);
+}
+
+// A long user list gets an answer for the people with a schedule only, in list order: unknown
+// names and groups are skipped, nothing waits on them.
+TEST_F(CalendarTest, FreeBusyForFiveHundredNames) {
+    addEntry({.subject = "a", .start = at(3, 9), .end = at(3, 10)});
+    addEntry({.subject = "b", .start = at(4, 9), .end = at(4, 10)}, "mail/jsmith.nsf");
+    addGroup(kDirectory, "Sales", {"CN=Jane Doe/O=Acme", "CN=John Smith/O=Acme"});
+    Lattice::ObjectCollection users;
+    for (int i = 0; i < 500; ++i) {
+        const std::string name = i == 0     ? "Jane Doe/Acme"
+                                 : i == 250 ? "Sales"
+                                 : i == 499 ? "jsmith"
+                                            : "Person " + std::to_string(i);
+        users.add(Lattice::Data(("x---" + name).c_str()));
+    }
+    Lattice::ObjectCollection out;
+    ASSERT_EQ(calendar->getFreeBusyBlocks(date(3), date(5), users, &out), 0);
+    ASSERT_EQ(out.count(), 2);
+    EXPECT_EQ(out[0].toString(), "2026-03-03T09:00:00Z/2026-03-03T10:00:00Z/2");
+    EXPECT_EQ(out[1].toString(), "2026-03-04T09:00:00Z/2026-03-04T10:00:00Z/2");
 }
