@@ -314,7 +314,8 @@ void registerCalendarCommands(CommandRegistry& registry) {
     addAgendaCommand(
         registry, "appt-edit", "ID FIELD=VALUE...",
         "Changes fields of an appointment (subject=..., location=..., startDate=..., endDate=..., "
-        "isMeeting=..., allDay=...; detail.X=... for its detail) and saves it; the others stay.",
+        "isMeeting=..., allDay=...; detail.X=... for its detail, saved with its body) and saves it; the "
+        "others stay.",
         [](Call& c) {
             const Lattice::String id = c.message(0);
             // Every field is tried on scratch objects first, so a bad one stops before anything is read.
@@ -326,12 +327,21 @@ void registerCalendarCommands(CommandRegistry& registry) {
                 throw CommandError("appt-edit: the id is the first argument and cannot be changed");
             AppointmentPtr edited = currentAppointment(c, id);
             c.setFields(*edited, 1, false);
-            DetailPtr d(new hxMail::AppointmentDetail());
-            if (const long status = c.calendar().getAppointmentDetail(id, d); status != 0) {
-                c.status(status);
-                return;
+            // A detail is saved only when one of its fields is given: saving one rewrites the body.
+            DetailPtr d;
+            for (std::size_t i = 1; c.has(i) && !d; ++i) {
+                const std::string word = c.text(i).str();
+                if (word.rfind("detail.", 0) == 0 ||
+                    (word[0] == '{' && word.find("\"detail\"") != std::string::npos))
+                    d = new hxMail::AppointmentDetail();
             }
-            c.setFields(*d, 1, true);
+            if (d) {
+                if (const long status = c.calendar().getAppointmentDetail(id, d); status != 0) {
+                    c.status(status);
+                    return;
+                }
+                c.setFields(*d, 1, true);
+            }
             bool flag = true;
             c.status(c.calendar().saveAppointment(edited, d, flag));
             c.out("appointment", currentAppointment(c, id));

@@ -375,6 +375,54 @@ TEST_F(CalendarTest, CreateRetimeAndRemoveRoundTrip) {
     EXPECT_FALSE(removed) << "an id that names nothing is not reported deleted";
 }
 
+// With its detail an appointment is stored the way a memo is: a MIME body and the recipients; the
+// detail gets a fresh id and the appointment one sent and received time. Without it, the body stays.
+TEST_F(CalendarTest, AppointmentWithDetailIsStoredAsAMemoIs) {
+    Lattice::Ptr<hxMail::Appointment> made = new hxMail::Appointment();
+    made->set_subject("Kick-off");
+    made->set_startDate(Lattice::_DateTimeData{20, 26, 3, 12, 9, 0, 0, 0, 0});
+    made->set_endDate(Lattice::_DateTimeData{20, 26, 3, 12, 10, 0, 0, 0, 0});
+    Lattice::Ptr<hxMail::AppointmentDetail> detail = new hxMail::AppointmentDetail();
+    detail->set_textType("html");
+    detail->get_body()->set_text("<p>Agenda: the plan</p>");
+    Lattice::Ptr<hxMail::Recipient> john = new hxMail::Recipient();
+    john->set_displayName("John Smith");
+    john->set_emailAddress("CN=John Smith/O=Acme");
+    john->set_smtpAddress("CN=John Smith/O=Acme");
+    detail->get_to()->add(john);
+    ASSERT_EQ(calendar->addAppointment("", made, detail, ""), 0);
+    ASSERT_EQ(made->get_id().length(), 32);
+    EXPECT_EQ(detail->get_id().length(), 36);
+    EXPECT_EQ(made->get_sent().minute, made->get_received().minute);
+    EXPECT_NE(made->get_sent().year, 0);
+
+    auto stored = [&](const char* item) {
+        DBHANDLE hDb = NULLHANDLE;
+        EXPECT_EQ(NSFDbOpen(kMail, &hDb), NOERROR);
+        NOTEHANDLE h = NULLHANDLE;
+        UNID u{};
+        EXPECT_EQ(NSFNoteOpenByUNID(hDb, unidOf(made->get_id().c_str(), &u), 0, &h), NOERROR);
+        char buffer[4096] = {};
+        NSFItemConvertToText(h, item, buffer, sizeof buffer, ';');
+        const std::string text = buffer;
+        NSFNoteClose(h);
+        NSFDbClose(hDb);
+        return text;
+    };
+    EXPECT_EQ(stored("SendTo"), "CN=John Smith/O=Acme");
+    EXPECT_EQ(stored("$NoteHasNativeMIME"), "1");
+    EXPECT_EQ(stored("Subject"), "Kick-off");
+    EXPECT_EQ(rangeSubjects(calendarId, date(12), date(12)), std::vector<std::string>{"Kick-off"});
+
+    // Saved again without a detail: the new subject, the body and recipients as they were.
+    bool flag = true;
+    made->set_subject("Kick-off, moved");
+    ASSERT_EQ(calendar->saveAppointment(made, nullptr, flag), 0);
+    EXPECT_EQ(stored("Subject"), "Kick-off, moved");
+    EXPECT_EQ(stored("SendTo"), "CN=John Smith/O=Acme");
+    EXPECT_EQ(stored("$NoteHasNativeMIME"), "1");
+}
+
 TEST_F(CalendarTest, BeforeLoginNothingIsReached) {
     provider->logout();
     Lattice::Ptr<hxMail::Appointment> made = new hxMail::Appointment();
