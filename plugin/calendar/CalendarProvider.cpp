@@ -137,8 +137,9 @@ long CalendarProvider::getUserAppointmentRange(String user, String folderId, Lat
         if (!colleague || !colleague->isValidUser() || colleague->getInfo()->mailFile.isEmpty()) {
             Lattice::Logger::print("getUserAppointmentRange: nobody is named %s", user.c_str());
         } else if (NotesDatabase* mail = colleague->getMailDatabase(provider); !mail || !mail->isOpen()) {
-            Lattice::Logger::print("getUserAppointmentRange: the mail file of %s cannot be opened",
-                                   user.c_str());
+            Lattice::Logger::print("getUserAppointmentRange: the mail file of %s cannot be opened: %s",
+                                   user.c_str(),
+                                   notesErrorText(mail ? mail->getOpenStatus() : LNNOERROR).c_str());
         } else {
             Lattice::Ptr<NotesFolder> calendar = new NotesFolder(provider, mail, "Calendar", "($Calendar)",
                                                                  FolderTypeCalendar, false, true, false);

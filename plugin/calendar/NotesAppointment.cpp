@@ -7,6 +7,10 @@
 
 #include "Lattice/DateTimeUtil.h"
 #include "Lattice/Logger.h"
+#include "Lattice/Util.h"
+#include "hxMail/Calendar.h"
+#include "hxMailConversion/Conversion.h"
+#include "hxMime/Mime.h"
 
 #include <cstdio>
 
@@ -205,16 +209,28 @@ long NotesAppointment::save(hxMail::Appointment* appointment, Lattice::SchemaBas
         setAppointmentDate(appointment->get_startDate(), appointment->get_endDate());
         String location = appointment->get_location();
         setItemString("Location", location);
-        // The message part, until mail composing stores it: subject, sender, importance.
-        String subject = appointment->get_subject();
-        setItemString("Subject", subject);
-        if (provider && provider->getUser() && provider->getUser()->getInfo()) {
-            String from = provider->getUser()->getInfo()->loginName;
-            setItemString("From", from);
-            setItemString("Chair", from);
+        // The message part is stored the way a memo is; with a detail, its body, files and
+        // recipients too.
+        _UserInfoStruct* info = provider && provider->getUser() ? provider->getUser()->getInfo() : nullptr;
+        const String from = info ? info->loginName : String();
+        auto* message = dynamic_cast<hxMail::AppointmentDetail*>(detail);
+        Lattice::Ptr<hxMailLib::Mime::Email> email;
+        if (message) {
+            const Lattice::_DateTimeData now = Lattice::DateTimeUtil::computeCurrentGMTTime();
+            message->set_id(Lattice::Guid::create().toString());
+            appointment->set_sent(now);
+            appointment->set_received(now);
+            Lattice::Map<String, Lattice::Data> settings = provider->getConversionSettings();
+            hxMailConversion::cast_MailMessage_toMimeEmail(appointment, message, email, settings);
         }
-        setImportance(appointment->get_importance(), false);
-        (void)detail;
+        store(email, from, appointment->get_subject(), appointment->get_importance(),
+              appointment->get_readReceiptRequested(), appointment->get_deliveryReceiptRequested(),
+              appointment->get_sensitivity(), appointment->get_smartName(), String(),
+              message ? message->get_attachments().get() : nullptr,
+              message ? message->get_to().get() : nullptr, message ? message->get_cc().get() : nullptr,
+              message ? message->get_bcc().get() : nullptr);
+        if (String chair = from; !chair.isEmpty())
+            setItemString("Chair", chair);
         if (saveNow)
             NotesDocument::save();
     });

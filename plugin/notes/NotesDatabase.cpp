@@ -52,6 +52,7 @@ LNDatabase* NotesDatabase::getDatabase() {
         if (provider->getSession()->GetDatabase(databasePath, handle.get(), serverName) == LNNOERROR)
             return handle.get();
     } catch (LNSTATUS status) {
+        openStatus_ = status;
         reportNotesError(status, ErrorChannel::Silent);
     }
     handle.reset();
@@ -74,11 +75,16 @@ void NotesDatabase::closeHandle() {
 void NotesDatabase::lockHandle() {
     if (isOpen_)
         closeHandle();
+    openStatus_ = LNERR_NULL_OBJECT;
     if (!getDatabase())
         return;
     ThrowAllErrorsScope throwing;
-    LNSTATUS opened = LNERR_NULL_OBJECT;
-    if (throwing.run([&] { opened = handle->Open(); }, ErrorChannel::Silent) && opened == LNNOERROR) {
+    try {
+        openStatus_ = handle->Open();
+    } catch (LNSTATUS status) {
+        openStatus_ = status;
+    }
+    if (openStatus_ == LNNOERROR) {
         isOpen_ = true;
         return;
     }

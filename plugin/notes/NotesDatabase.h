@@ -42,6 +42,8 @@ public:
     LNDatabase* getDatabase();
     void lockHandle();
     void unlockHandle();
+    // Why the last lockHandle found no database (LNNOERROR when it opened one), for the log.
+    LNSTATUS getOpenStatus() const { return openStatus_; }
 
     // "[/]server/path.nsf[/]": the database's place on the Domino web server.
     String getFullDatabasePath(bool leadingSlash, bool trailingSlash);
@@ -97,6 +99,7 @@ protected:
     String databasePathText;
     std::unique_ptr<LNDatabase> handle; // the open database, or null
     bool isOpen_ = false;
+    LNSTATUS openStatus_ = LNNOERROR;
     MailProvider* provider = nullptr;
 
     // Builds one system folder and files it under `kind`.

@@ -1,8 +1,10 @@
 // The calendar provider's operations. Appointments are given as fields of an Appointment
 // (subject=..., startDate=2026-12-07T12:00, location=...) and of its detail (detail.body.text=...).
 #include "Commands.h"
+#include "UserCalendar.h"
 
 #include <ctime>
+#include <map>
 #include <ostream>
 
 namespace hxhost {
@@ -34,9 +36,14 @@ void renderAgenda(const Json& result, std::ostream& out) {
     }
     if (list->empty())
         out << "no appointments\n";
+    // A colleague's rows are not numbered: #N names the user's own entries, which she can open.
+    const bool own = !result.contains("user");
     int row = 0;
     for (const Json& a : *list) {
-        out << "#" << ++row << "  ";
+        if (own)
+            out << "#" << ++row << "  ";
+        else
+            out << "-   ";
         std::string kind = a.value("isMeeting", false) ? "meeting"
                            : a.value("allDay", false)  ? "all day"
                                                        : "";
@@ -69,6 +76,42 @@ std::string relativeDay(const std::string& word) {
     char text[16];
     std::strftime(text, sizeof text, "%Y-%m-%d", &parts);
     return text;
+}
+
+// The dates each appointment of the last own listing was listed for, so appt-edit finds it again
+// with the same query.
+std::map<std::string, std::pair<Lattice::_DateData, Lattice::_DateData>>& listedRanges() {
+    static std::map<std::string, std::pair<Lattice::_DateData, Lattice::_DateData>> ranges;
+    return ranges;
+}
+
+// The plug-in's own slot for a named user's calendar. Only the Notes plug-in's calendar provider
+// has it, so any other plug-in is refused rather than called through a slot it lacks.
+UserCalendarProvider& userCalendar(const Call& c) {
+    MailProviderFactory* factory = c.context().host.factory();
+    if (!factory || std::string(factory->getTypeName() ? factory->getTypeName() : "") != "hxNotes")
+        throw CommandError(
+            "cal --user needs the Notes plug-in (hxNotes); this plug-in lists no user's calendar");
+    return static_cast<UserCalendarProvider&>(c.calendar());
+}
+
+// The appointment with `id` as the Calendar holds it now: searched in the dates it was last listed
+// for, else over every date the host shows.
+Lattice::Ptr<hxMail::Appointment> currentAppointment(const Call& c, const Lattice::String& id) {
+    Lattice::_DateData from = parseDate("1970-01-01", "date"), to = parseDate("2099-12-31", "date");
+    if (const auto it = listedRanges().find(id.str()); it != listedRanges().end())
+        std::tie(from, to) = it->second;
+    const Lattice::String calendarId = pickFolder(c.context(), "Calendar").get_id();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        Collection list;
+        c.calendar().getAppointmentRange(calendarId, from, to, true, &list);
+        for (const Lattice::Data& d : list)
+            if (auto* a = d.toObject<hxMail::Appointment>(); a && a->get_id() == id)
+                return Lattice::Ptr<hxMail::Appointment>(a);
+        from = parseDate("1970-01-01", "date"); // moved since it was listed
+        to = parseDate("2099-12-31", "date");
+    }
+    throw CommandError("no appointment of the Calendar has the id " + id.str());
 }
 
 // A readable command that calls one operation.
@@ -197,25 +240,45 @@ void registerCalendarCommands(CommandRegistry& registry) {
         });
 
     registry.add(
-        {"cal", "[FOLDER] FROM TO",
+        {"cal", "[FOLDER|--user NAME] FROM TO",
          "The appointments from FROM to TO (YYYY-MM-DD, today, +N or -N days; both days included) of "
-         "FOLDER (default Calendar), one a line.",
-         2, 3,
+         "FOLDER (default Calendar), or of the calendar of the person NAME (any Notes name form) where "
+         "that person lets the user read it; one a line.",
+         2, 4,
          [](CommandContext& context, const Args& given, Json& out) {
              Args args = given;
+             std::string user;
+             if (args[0] == "--user") {
+                 if (args.size() != 4 || args[1].empty())
+                     throw CommandError("cal --user takes a name and two dates: cal --user NAME FROM TO");
+                 user = args[1];
+                 args.erase(args.begin(), args.begin() + 2);
+             } else if (args.size() == 4) {
+                 throw CommandError("cal takes [FOLDER] FROM TO, or --user NAME FROM TO");
+             }
              if (args.size() == 2)
                  args.insert(args.begin(), "Calendar");
              args[1] = relativeDay(args[1]);
              args[2] = relativeDay(args[2]);
              Call c(context, args, out);
+             const Lattice::_DateData from = c.date(1), to = c.date(2);
              Collection list;
-             c.status(c.calendar().getAppointmentRange(c.folder(0), c.date(1), c.date(2), true, &list));
+             if (!user.empty()) {
+                 c.status(userCalendar(c).getUserAppointmentRange(user.c_str(), "", from, to, true, &list));
+                 out["user"] = user;
+                 c.out("appointments", list);
+                 return;
+             }
+             c.status(c.calendar().getAppointmentRange(c.folder(0), from, to, true, &list));
              c.out("appointments", list);
-             // Rows are "#N" for appt, appt-move and appt-rm, as a folder listing's are.
+             // Rows are "#N" for appt, appt-edit, appt-move and appt-rm, as a folder listing's are.
              lastListing().clear();
+             listedRanges().clear();
              for (const Lattice::Data& d : list)
-                 if (auto* a = d.toObject<hxMail::MessageItem>())
+                 if (auto* a = d.toObject<hxMail::MessageItem>()) {
                      lastListing().push_back({a->get_id().str(), a->get_subject().str()});
+                     listedRanges()[a->get_id().str()] = {from, to};
+                 }
          },
          renderAgenda, "calendar"});
     registry.add({"freebusy", "FROM TO NAME...",
@@ -248,6 +311,41 @@ void registerCalendarCommands(CommandRegistry& registry) {
                          c.status(c.calendar().newAppointment("", a));
                          c.out("id", a->get_id());
                      });
+    addAgendaCommand(
+        registry, "appt-edit", "ID FIELD=VALUE...",
+        "Changes fields of an appointment (subject=..., location=..., startDate=..., endDate=..., "
+        "isMeeting=..., allDay=...; detail.X=... for its detail, saved with its body) and saves it; the "
+        "others stay.",
+        [](Call& c) {
+            const Lattice::String id = c.message(0);
+            // Every field is tried on scratch objects first, so a bad one stops before anything is read.
+            AppointmentPtr scratch(new hxMail::Appointment());
+            DetailPtr scratchDetail(new hxMail::AppointmentDetail());
+            c.setFields(*scratch, 1, false);
+            c.setFields(*scratchDetail, 1, true);
+            if (!scratch->get_id().isEmpty())
+                throw CommandError("appt-edit: the id is the first argument and cannot be changed");
+            AppointmentPtr edited = currentAppointment(c, id);
+            c.setFields(*edited, 1, false);
+            // A detail is saved only when one of its fields is given: saving one rewrites the body.
+            DetailPtr d;
+            for (std::size_t i = 1; c.has(i) && !d; ++i) {
+                const std::string word = c.text(i).str();
+                if (word.rfind("detail.", 0) == 0 ||
+                    (word[0] == '{' && word.find("\"detail\"") != std::string::npos))
+                    d = new hxMail::AppointmentDetail();
+            }
+            if (d) {
+                if (const long status = c.calendar().getAppointmentDetail(id, d); status != 0) {
+                    c.status(status);
+                    return;
+                }
+                c.setFields(*d, 1, true);
+            }
+            bool flag = true;
+            c.status(c.calendar().saveAppointment(edited, d, flag));
+            c.out("appointment", currentAppointment(c, id));
+        });
     addAgendaCommand(registry, "appt-move", "ID START END SUBJECT",
                      "Moves an appointment (YYYY-MM-DDTHH:MM[Z|+HH:MM]) and gives it SUBJECT.", [](Call& c) {
                          c.status(c.calendar().appointmentTimeChanged(

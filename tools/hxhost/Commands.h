@@ -142,6 +142,10 @@ public:
         setMembers(*made, fieldWords(from, true));
         return made;
     }
+    // The same fields (or with `detail` the detail's) written into an object the host already has.
+    void setFields(Lattice::Object& target, std::size_t from, bool detail) const {
+        setMembers(target, fieldWords(from, detail));
+    }
     // The words from argument i on, each as a text element (ids, user names).
     Lattice::ObjectCollection texts(std::size_t from) const;
 

@@ -123,6 +123,9 @@ public:
     int route(const std::string& server);
     // A calendar entry in a mail file; prints its UNID.
     int addAppointment(const DbRef& db, const struct AppointmentEntry& entry);
+    // A mail file's access list: "list" prints its readers ("reader", a tab, the full name, one a
+    // line); "add" gives a directory person `level` ("reader", or "none" to take it away).
+    int acl(const DbRef& db, const std::string& action, const std::string& name, const std::string& level);
 
     struct Impl; // the command sources' shared state (admin_impl.h)
 

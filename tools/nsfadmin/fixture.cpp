@@ -102,7 +102,7 @@ PersonEntry readPerson(const json& obj, const std::string& where, bool directory
     if (directory) {
         allowOnly(obj, where,
                   {"fullName", "shortName", "firstName", "middleInitial", "lastName", "internetAddress",
-                   "mailDomain", "password", "items", "addressBook", "mail", "calendar"});
+                   "mailDomain", "password", "items", "addressBook", "mail", "calendar", "readers"});
     } else {
         allowOnly(obj, where,
                   {"fullName", "firstName", "middleInitial", "lastName", "internetAddress", "items"});
@@ -459,6 +459,7 @@ std::vector<SeedServer> readFixture(const json& root, const std::string& baseDir
             for (std::size_t m = 0; m < mail.size(); ++m) {
                 p.mail.push_back(readMessage(mail[m], at + ".mail[" + std::to_string(m) + "]", baseDir));
             }
+            p.readers = strings(people[k], at, "readers");
             const json& calendar = array(people[k], at, "calendar");
             for (std::size_t c = 0; c < calendar.size(); ++c) {
                 p.calendar.push_back(

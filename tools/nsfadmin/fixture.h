@@ -20,6 +20,7 @@ struct SeedPerson {
     std::string password;
     std::vector<notes::mail::Message> mail; // times relative to now (ticks before it)
     std::vector<AppointmentEntry> calendar; // dates already made real (days from the seeding day)
+    std::vector<std::string> readers;       // directory people with reader access to the mail file
     std::vector<PersonEntry> contacts;
     std::vector<GroupEntry> groups;
 };

@@ -228,6 +228,14 @@ int main(int argc, char** argv) {
     addAppt->add_option("--location", appt.location, "location");
     addAppt->add_option("--text", appt.text, "the body text");
 
+    std::string aclAction, aclName, aclLevel;
+    CLI::App* aclCmd = app.add_subcommand(
+        "acl", "a mail file's access list: 'acl DB list', or 'acl DB add NAME reader|none'");
+    addDbOptions(aclCmd, db);
+    aclCmd->add_option("action", aclAction, "list or add")->required();
+    aclCmd->add_option("name", aclName, "a person of the directory, any name form (add)");
+    aclCmd->add_option("access", aclLevel, "reader or none (add)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -294,6 +302,9 @@ int main(int argc, char** argv) {
     }
     if (*addAppt) {
         return admin.addAppointment(db, appt);
+    }
+    if (*aclCmd) {
+        return admin.acl(db, aclAction, aclName, aclLevel);
     }
     if (*attachCmd) {
         return admin.attach(db, unid, attachFiles);

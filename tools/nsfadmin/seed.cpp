@@ -3,6 +3,7 @@
 #include "fixture.h"
 
 #include "mailgen.h"
+#include "notes/admin/access.h"
 #include "notes/admin/config.h"
 
 #include <nlohmann/json.hpp>
@@ -157,6 +158,27 @@ int Admin::seed(const std::string& file) {
             }
             impl_->out << "  person " << p.entry.shortName << " (" << summary << ")\n";
             ++people;
+        }
+        // Granted once everyone is in the directory: a reader may come later in the list.
+        for (const SeedPerson& p : s.people) {
+            for (const std::string& reader : p.readers) {
+                notes::admin::DatabaseHandle mdb;
+                const std::string mailPath = netPath(srv, "mail/" + utf8ToLatin1(p.entry.shortName));
+                STATUS st = NSFDbOpen(mailPath.c_str(), mdb.out());
+                if (st == NOERROR) {
+                    st = notes::access::setReader(mdb.get(), utf8ToLatin1(reader), true);
+                }
+                if (st != NOERROR) {
+                    if (st == ERR_NOT_FOUND) {
+                        impl_->err << "nsfadmin: reader " << reader << " of " << p.entry.shortName
+                                   << " is no one person of the directory\n";
+                    } else {
+                        impl_->notesError("cannot grant access to the mail file of " + p.entry.shortName, st);
+                    }
+                    impl_->err << "nsfadmin: seeding stopped; nothing was kept\n";
+                    return st == ERR_NOT_FOUND ? kBadInput : kNotesError;
+                }
+            }
         }
         for (const GroupEntry& g : s.groups) {
             if (STATUS st = notes::directory::addGroup(dir.get(), groupOf(g)); st != NOERROR) {

@@ -583,6 +583,12 @@ TEST_F(NsfadminDirectoryTest, BadFixturesNameTheFieldAndWriteNothing) {
         {R"({"servers": [{"name": "Mail3", "people": [{"fullName": "A", "shortName": "a", "password": "p",
             "calendar": [{"subject": "x", "inDays": 4000, "start": "09:00", "end": "10:00"}]}]}]})",
          "servers[0].people[0].calendar[0].inDays: a whole number from -3650 to 3650"},
+        {R"({"servers": [{"name": "Mail3", "people": [{"fullName": "A", "shortName": "a", "password": "p",
+            "readers": ["Nobody"]}]}]})",
+         "reader Nobody of a is no one person of the directory"},
+        {R"({"servers": [{"name": "Mail3", "people": [{"fullName": "A", "shortName": "a", "password": "p",
+            "readers": "A"}]}]})",
+         "servers[0].people[0].readers: must be a list"},
     };
     for (const auto& [text, message] : cases) {
         const std::string path = fixture(text);

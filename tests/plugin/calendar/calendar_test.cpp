@@ -7,6 +7,7 @@
 #include "calendar/NotesAppointment.h"
 
 #include "hxMail/Calendar.h"
+#include "notes/admin/access.h"
 
 // Entries name only the fields a case is about.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -54,6 +55,7 @@ protected:
         john.firstName = "John";
         john.lastName = "Smith";
         john.mailFile = "mail\\jsmith";
+        john.password = "john-password";
         addPerson(kDirectory, john);
         ASSERT_EQ(notes::templates::create("Mail1", "mail/jsmith.nsf", notes::templates::Kind::Mail),
                   NOERROR);
@@ -101,6 +103,14 @@ protected:
         return id;
     }
 
+    // Reader access (or none) for a directory person to a mail file of "Mail1".
+    void setReader(const char* path, const std::string& name, bool reader) {
+        DBHANDLE hDb = NULLHANDLE;
+        ASSERT_EQ(NSFDbOpen((std::string("Mail1!!") + path).c_str(), &hDb), NOERROR);
+        EXPECT_EQ(notes::access::setReader(hDb, name, reader), NOERROR) << name;
+        NSFDbClose(hDb);
+    }
+
     std::vector<hxMail::Appointment*> range(const std::string& folder, Lattice::_DateData from,
                                             Lattice::_DateData to, const std::string& user = "") {
         listed.removeAll();
@@ -128,8 +138,10 @@ protected:
     Lattice::ObjectCollection listed;
 };
 
+// Each kind loads with its flags; times read in GMT from zones east and west of it, on either side
+// of their daylight-saving switches (the US on 8 March 2026, Europe on 29 March), and an all-day
+// entry across a switch is on every day it covers.
 TEST_F(CalendarTest, EachKindLoadsWithItsFlagsAndTimesInGmt) {
-    // 09:00 in New York (5 hours west, no daylight saving in early March) is 14:00 GMT.
     addEntry({.subject = "NY call", .start = at(3, 9, 0, 5), .end = at(3, 10, 0, 5), .location = "Phone"});
     addEntry({.subject = "Holiday", .start = at(4, 0), .end = at(4, 0), .type = "2"});
     addEntry({.subject = "Review",
@@ -140,25 +152,31 @@ TEST_F(CalendarTest, EachKindLoadsWithItsFlagsAndTimesInGmt) {
               .chair = "CN=Jane Doe/O=Acme",
               .penciledIn = true});
     addEntry({.subject = "Reminder", .start = at(5, 8), .end = at(5, 8), .type = "4"});
-    const auto got = range(calendarId, date(3), date(5));
-    ASSERT_EQ(got.size(), 4u);
+    addEntry({.subject = "NY after", .start = at(10, 9, 0, 5, true), .end = at(10, 10, 0, 5, true)});
+    addEntry({.subject = "Berlin before", .start = at(27, 9, 0, -1), .end = at(27, 10, 0, -1)});
+    addEntry(
+        {.subject = "Easter trip", .start = at(28, 0, 0, -1), .end = at(30, 0, 0, -1, true), .type = "2"});
+    addEntry({.subject = "Berlin after", .start = at(30, 9, 0, -1, true), .end = at(30, 10, 0, -1, true)});
     const struct {
         const char* subject;
         bool meeting, allDay;
         long busy;
-        short startHour;
+        short day, hour;
         const char* location;
-    } want[] = {{"NY call", false, false, 2, 14, "Phone"},
-                {"Holiday", false, true, 2, 0, ""},
-                {"Review", true, false, 0, 9, ""},
-                {"Reminder", false, false, 2, 8, ""}};
-    for (std::size_t i = 0; i < 4; ++i) {
+    } want[] = {{"NY call", false, false, 2, 3, 14, "Phone"}, {"Holiday", false, true, 2, 4, 0, ""},
+                {"Review", true, false, 0, 4, 9, ""},         {"Reminder", false, false, 2, 5, 8, ""},
+                {"NY after", false, false, 2, 10, 13, ""},    {"Berlin before", false, false, 2, 27, 8, ""},
+                {"Easter trip", false, true, 2, 27, 23, ""},  {"Berlin after", false, false, 2, 30, 7, ""}};
+    const auto got = range(calendarId, date(1), date(31));
+    ASSERT_EQ(got.size(), std::size(want));
+    for (std::size_t i = 0; i < got.size(); ++i) {
         const hxMail::Appointment& a = *got[i];
         EXPECT_EQ(a.get_subject(), want[i].subject);
         EXPECT_EQ(a.get_isMeeting(), want[i].meeting) << want[i].subject;
         EXPECT_EQ(a.get_allDay(), want[i].allDay) << want[i].subject;
         EXPECT_EQ(a.get_busyStatus(), want[i].busy) << want[i].subject;
-        EXPECT_EQ(a.get_startDate().hour, want[i].startHour) << want[i].subject;
+        EXPECT_EQ(a.get_startDate().day, want[i].day) << want[i].subject;
+        EXPECT_EQ(a.get_startDate().hour, want[i].hour) << want[i].subject;
         EXPECT_EQ(a.get_startDate().zoneOffset, 0);
         EXPECT_EQ(a.get_location(), want[i].location);
         EXPECT_EQ(a.get_iconType(), 3);
@@ -166,13 +184,15 @@ TEST_F(CalendarTest, EachKindLoadsWithItsFlagsAndTimesInGmt) {
         EXPECT_FALSE(a.get_isRecurring());
         EXPECT_EQ(a.get_id().length(), 32);
     }
+    for (int day : {28, 29})
+        EXPECT_EQ(rangeSubjects(calendarId, date(day), date(day)), std::vector<std::string>{"Easter trip"})
+            << day;
 }
 
-TEST_F(CalendarTest, RangeEdgesFoldersAndColleagues) {
+TEST_F(CalendarTest, RangeEdgesAndFolders) {
     addEntry({.subject = "ends at midnight", .start = at(2, 23), .end = at(3, 0)});
     addEntry({.subject = "starts at midnight", .start = at(3, 0), .end = at(3, 1)});
     addEntry({.subject = "last day", .start = at(5, 23), .end = at(5, 23, 30)});
-    addEntry({.subject = "John's", .start = at(4, 10), .end = at(4, 11)}, "mail/jsmith.nsf");
     const std::vector<std::string> none;
     const struct {
         const char* what;
@@ -195,13 +215,87 @@ TEST_F(CalendarTest, RangeEdgesFoldersAndColleagues) {
          {"ends at midnight", "starts at midnight", "last day"}},
         {"a folder id that names nothing", "no-such-folder", "", date(1), date(31), none},
         {"the inbox holds no calendar entries", folderId("Inbox"), "", date(1), date(31), none},
-        {"a colleague's calendar by name", "", "John Smith", date(1), date(31), {"John's"}},
-        {"a colleague by short name", "", "jsmith", date(4), date(4), {"John's"}},
-        {"a name nobody has", "", "Nobody Here", date(1), date(31), none},
         {"no folder and no name", "", "", date(1), date(31), none},
     };
     for (const auto& c : cases)
         EXPECT_EQ(rangeSubjects(c.folder, c.from, c.to, c.user), c.subjects) << c.what;
+}
+
+// A colleague's calendar is read from the colleague's own mail file, and only with reader access
+// to it; the user's own calendar is hers whatever the colleague's list says.
+TEST_F(CalendarTest, ColleagueCalendarNeedsReaderAccess) {
+    addEntry({.subject = "mine", .start = at(4, 9), .end = at(4, 10)});
+    addEntry({.subject = "John's", .start = at(4, 10), .end = at(4, 11)}, "mail/jsmith.nsf");
+    addGroup(kDirectory, "Sales", {"CN=Jane Doe/O=Acme"});
+    const std::vector<std::string> none, johns{"John's"};
+    const struct {
+        const char* what;
+        std::string grant; // a name given reader access first ("-name": taken away)
+        std::string user;
+        std::vector<std::string> subjects;
+    } steps[] = {
+        {"no one is listed", "", "John Smith", none},
+        {"the owner listed is not Jane", "jsmith", "John Smith", none},
+        {"Jane by short name", "jdoe", "John Smith", johns},
+        {"the colleague by short name", "", "jsmith", johns},
+        {"by abbreviated name", "", "John Smith/Acme", johns},
+        {"names ignore case", "", "JOHN SMITH", johns},
+        {"access taken away", "-Jane Doe/Acme", "John Smith", none},
+        {"a name nobody has", "jdoe", "Nobody Here", none},
+        {"a group has no calendar", "", "Sales", none},
+    };
+    for (const auto& s : steps) {
+        if (!s.grant.empty())
+            setReader("mail/jsmith.nsf", s.grant[0] == '-' ? s.grant.substr(1) : s.grant, s.grant[0] != '-');
+        EXPECT_EQ(rangeSubjects("", date(1), date(31), s.user), s.subjects) << s.what;
+        EXPECT_EQ(rangeSubjects(calendarId, date(1), date(31)), std::vector<std::string>{"mine"}) << s.what;
+    }
+    const std::string log = logText();
+    EXPECT_NE(log.find("the mail file of John Smith cannot be opened: You are not authorized to access that "
+                       "database"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("nobody is named Nobody Here"), std::string::npos);
+}
+
+// Two providers of one process logged in as two people: each opens databases as its own user, so
+// the second login neither locks the first user out nor lends her the second's rights.
+TEST_F(CalendarTest, TwoUsersInOneProcessReadAsThemselves) {
+    addEntry({.subject = "mine", .start = at(4, 9), .end = at(4, 10)});
+    addEntry({.subject = "John's", .start = at(4, 10), .end = at(4, 11)}, "mail/jsmith.nsf");
+    hx::MailProvider* second = makeProvider();
+    ASSERT_NE(second, nullptr);
+    ASSERT_EQ(second->login("jsmith", "john-password", "", 0, 0), 0);
+    auto* johnsCalendar = static_cast<hx::CalendarProvider*>(second->calendarProvider());
+    auto johnReads = [&](const char* user) {
+        Lattice::ObjectCollection out;
+        EXPECT_EQ(johnsCalendar->getUserAppointmentRange(user, "", date(1), date(31), true, &out), 0);
+        return subjects(out);
+    };
+    const std::vector<std::string> none, mine{"mine"}, johns{"John's"};
+    const struct {
+        const char* what;
+        bool grantJane;
+        std::vector<std::string> janeReadsJohn, johnReadsJane;
+    } steps[] = {
+        {"nobody granted", false, none, none},
+        {"Jane granted on John's file", true, johns, none},
+    };
+    for (const auto& s : steps) {
+        if (s.grantJane)
+            setReader("mail/jsmith.nsf", "Jane Doe", true);
+        EXPECT_EQ(rangeSubjects(calendarId, date(1), date(31)), mine) << s.what;
+        EXPECT_EQ(rangeSubjects("", date(1), date(31), "Jane Doe"), mine) << s.what;
+        EXPECT_EQ(johnReads("John Smith"), johns) << s.what;
+        EXPECT_EQ(rangeSubjects("", date(1), date(31), "John Smith"), s.janeReadsJohn) << s.what;
+        EXPECT_EQ(johnReads("Jane Doe"), s.johnReadsJane) << s.what;
+    }
+    // A failed login on the second provider takes nothing from the first.
+    second->logout();
+    EXPECT_EQ(second->login("jsmith", "wrong", "", 0, 0), 1);
+    EXPECT_EQ(rangeSubjects("", date(1), date(31), "John Smith"), johns);
+    EXPECT_EQ(rangeSubjects(calendarId, date(1), date(31)), mine);
+    second->release();
 }
 
 TEST_F(CalendarTest, DetailResolvesOwnerAndKnownAttendeesOnly) {
@@ -281,6 +375,54 @@ TEST_F(CalendarTest, CreateRetimeAndRemoveRoundTrip) {
     EXPECT_FALSE(removed) << "an id that names nothing is not reported deleted";
 }
 
+// With its detail an appointment is stored the way a memo is: a MIME body and the recipients; the
+// detail gets a fresh id and the appointment one sent and received time. Without it, the body stays.
+TEST_F(CalendarTest, AppointmentWithDetailIsStoredAsAMemoIs) {
+    Lattice::Ptr<hxMail::Appointment> made = new hxMail::Appointment();
+    made->set_subject("Kick-off");
+    made->set_startDate(Lattice::_DateTimeData{20, 26, 3, 12, 9, 0, 0, 0, 0});
+    made->set_endDate(Lattice::_DateTimeData{20, 26, 3, 12, 10, 0, 0, 0, 0});
+    Lattice::Ptr<hxMail::AppointmentDetail> detail = new hxMail::AppointmentDetail();
+    detail->set_textType("html");
+    detail->get_body()->set_text("<p>Agenda: the plan</p>");
+    Lattice::Ptr<hxMail::Recipient> john = new hxMail::Recipient();
+    john->set_displayName("John Smith");
+    john->set_emailAddress("CN=John Smith/O=Acme");
+    john->set_smtpAddress("CN=John Smith/O=Acme");
+    detail->get_to()->add(john);
+    ASSERT_EQ(calendar->addAppointment("", made, detail, ""), 0);
+    ASSERT_EQ(made->get_id().length(), 32);
+    EXPECT_EQ(detail->get_id().length(), 36);
+    EXPECT_EQ(made->get_sent().minute, made->get_received().minute);
+    EXPECT_NE(made->get_sent().year, 0);
+
+    auto stored = [&](const char* item) {
+        DBHANDLE hDb = NULLHANDLE;
+        EXPECT_EQ(NSFDbOpen(kMail, &hDb), NOERROR);
+        NOTEHANDLE h = NULLHANDLE;
+        UNID u{};
+        EXPECT_EQ(NSFNoteOpenByUNID(hDb, unidOf(made->get_id().c_str(), &u), 0, &h), NOERROR);
+        char buffer[4096] = {};
+        NSFItemConvertToText(h, item, buffer, sizeof buffer, ';');
+        const std::string text = buffer;
+        NSFNoteClose(h);
+        NSFDbClose(hDb);
+        return text;
+    };
+    EXPECT_EQ(stored("SendTo"), "CN=John Smith/O=Acme");
+    EXPECT_EQ(stored("$NoteHasNativeMIME"), "1");
+    EXPECT_EQ(stored("Subject"), "Kick-off");
+    EXPECT_EQ(rangeSubjects(calendarId, date(12), date(12)), std::vector<std::string>{"Kick-off"});
+
+    // Saved again without a detail: the new subject, the body and recipients as they were.
+    bool flag = true;
+    made->set_subject("Kick-off, moved");
+    ASSERT_EQ(calendar->saveAppointment(made, nullptr, flag), 0);
+    EXPECT_EQ(stored("Subject"), "Kick-off, moved");
+    EXPECT_EQ(stored("SendTo"), "CN=John Smith/O=Acme");
+    EXPECT_EQ(stored("$NoteHasNativeMIME"), "1");
+}
+
 TEST_F(CalendarTest, BeforeLoginNothingIsReached) {
     provider->logout();
     Lattice::Ptr<hxMail::Appointment> made = new hxMail::Appointment();
@@ -322,4 +464,25 @@ TEST_F(CalendarTest, FreeBusyMergesBusyTimePerUserAndSkipsThoseWithoutSchedule) 
     Lattice::ObjectCollection none;
     EXPECT_EQ(calendar->getFreeBusyBlocks(date(3), date(5), Lattice::ObjectCollection(), &none), 0);
     EXPECT_EQ(none.count(), 0);
+}
+
+// A long user list gets an answer for the people with a schedule only, in list order: unknown
+// names and groups are skipped, nothing waits on them.
+TEST_F(CalendarTest, FreeBusyForFiveHundredNames) {
+    addEntry({.subject = "a", .start = at(3, 9), .end = at(3, 10)});
+    addEntry({.subject = "b", .start = at(4, 9), .end = at(4, 10)}, "mail/jsmith.nsf");
+    addGroup(kDirectory, "Sales", {"CN=Jane Doe/O=Acme", "CN=John Smith/O=Acme"});
+    Lattice::ObjectCollection users;
+    for (int i = 0; i < 500; ++i) {
+        const std::string name = i == 0     ? "Jane Doe/Acme"
+                                 : i == 250 ? "Sales"
+                                 : i == 499 ? "jsmith"
+                                            : "Person " + std::to_string(i);
+        users.add(Lattice::Data(("x---" + name).c_str()));
+    }
+    Lattice::ObjectCollection out;
+    ASSERT_EQ(calendar->getFreeBusyBlocks(date(3), date(5), users, &out), 0);
+    ASSERT_EQ(out.count(), 2);
+    EXPECT_EQ(out[0].toString(), "2026-03-03T09:00:00Z/2026-03-03T10:00:00Z/2");
+    EXPECT_EQ(out[1].toString(), "2026-03-04T09:00:00Z/2026-03-04T10:00:00Z/2");
 }

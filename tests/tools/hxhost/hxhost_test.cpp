@@ -11,6 +11,7 @@
 #include "domino/webserver.h"
 
 #include "hxMail/Items.h"
+#include "notes/admin/access.h"
 
 #include <nlohmann/json.hpp>
 
@@ -367,6 +368,7 @@ protected:
         PersonDoc john;
         john.fullName = "CN=John Smith/O=Acme";
         john.internetAddress = "john.smith@acme.example";
+        john.mailFile = "mail\\jsmith";
         addPerson(kDirectory, john);
         addGroup(kDirectory, "Sales", {"John Smith/Acme"});
         PersonDoc pat;
@@ -520,7 +522,8 @@ TEST(DemoTour, RunsAgainstTheSeededDemoServer) {
                              "Design review  @ Room 4  (meeting)",
                              "Company holiday  (all day)",
                              "Gym, if the day allows  (penciled in)",
-                             "Lunch with John  @ Canteen",
+                             "Lunch with John  @ Roof terrace  (meeting)",
+                             "Customer visit  @ Partner office",
                              "removed: yes",
                              "blocks: 3"})
         EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
@@ -900,6 +903,11 @@ TEST_F(HostMailTest, BadArgumentsAreRefusedBeforeTheCall) {
         {"addDistributionList pab memberList=[{}]", "_class"},
         {"getFreeBusyBlocks 2026-12-01 2026-12-02", "usage: getFreeBusyBlocks START END USER..."},
         {"deleteItems inbox #9", "names no row"},
+        {"cal --user jdoe today", "cal --user takes a name and two dates"},
+        {"cal inbox today +1 +2", "cal takes [FOLDER] FROM TO"},
+        {"appt-edit #1 nosuch=1", "has no member \"nosuch\""},
+        {"appt-edit #1 id=0123456789ABCDEF0123456789ABCDEF", "cannot be changed"},
+        {"appt-edit #1 subject=x", "no appointment of the Calendar has the id"},
         {"rm inbox not-an-id", "not a document id"},
         {"nosuch", "unknown command"},
     };
@@ -912,6 +920,64 @@ TEST_F(HostMailTest, BadArgumentsAreRefusedBeforeTheCall) {
     }
     const Outcome r = run("-c 'login jdoe demo-password; ls inbox 0 50'");
     EXPECT_EQ(countOf(r.out, "John Smith/Acme"), 5) << "nothing was touched";
+}
+
+// An appointment edited field by field keeps the fields not given; a colleague's calendar lists
+// once the colleague grants read access, and its rows carry no numbers.
+TEST_F(HostMailTest, AppointmentEditAndAColleaguesCalendar) {
+    ASSERT_EQ(notes::templates::create("Mail1", "mail/jsmith.nsf", notes::templates::Kind::Mail), NOERROR);
+    {
+        LNNotesSession session;
+        ASSERT_EQ(session.Init(), LNNOERROR);
+        LNDatabase db;
+        ASSERT_EQ(session.GetDatabase("mail/jsmith.nsf", &db, "Mail1"), LNNOERROR);
+        ASSERT_EQ(db.Open(), LNNOERROR);
+        LNDocument doc;
+        ASSERT_EQ(db.CreateDocument(&doc, "Appointment"), LNNOERROR);
+        LNCalendarEntry entry(doc);
+        LNDatetime begin, end;
+        begin.SetDate(3, 11, 2026);
+        begin.SetTime(9, 0, 0, 0);
+        begin.SetTimeZone(0);
+        end = begin;
+        end.AdjustHour(1);
+        entry.SetSubject("Sales call");
+        ASSERT_EQ(entry.SetDatetimeRange(LNDatetimeRange(begin, end)), LNNOERROR);
+        ASSERT_EQ(entry.Save(), LNNOERROR);
+    }
+    const std::string colleague = "cal --user \"John Smith/Acme\" 2026-03-01 2026-03-31";
+    Outcome r = run("--json -c 'login jdoe demo-password; appt-new subject=Lunch location=Canteen "
+                    "startDate=2026-03-10T12:00Z endDate=2026-03-10T13:00Z; cal 2026-03-10 2026-03-10; "
+                    "appt-edit #1 location=Roof isMeeting=true; cal 2026-03-10 2026-03-10; " +
+                    colleague + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // The plug-in writes the owner it reads ("Sender Name=...") to standard output, before the line.
+    std::vector<json> lines;
+    std::istringstream text(r.out);
+    for (std::string line; std::getline(text, line);)
+        lines.push_back(json::parse(line.substr(line.find('{'))));
+    ASSERT_EQ(lines.size(), 6u) << r.out;
+    const json& edited = lines[3]["appointment"];
+    EXPECT_EQ(edited.value("subject", ""), "Lunch");
+    EXPECT_EQ(edited.value("location", ""), "Roof");
+    EXPECT_TRUE(edited.value("isMeeting", false));
+    const json& listed = lines[4]["appointments"];
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].value("location", ""), "Roof");
+    EXPECT_EQ(listed[0].value("startDate", ""), lines[2]["appointments"][0].value("startDate", "?"));
+    EXPECT_EQ(lines[5]["appointments"].size(), 0u) << "John has not granted access";
+    EXPECT_NE(slurp(dir + "/hxLog.log").find("You are not authorized to access that database"),
+              std::string::npos);
+
+    DBHANDLE hDb = NULLHANDLE;
+    ASSERT_EQ(NSFDbOpen("Mail1!!mail/jsmith.nsf", &hDb), NOERROR);
+    ASSERT_EQ(notes::access::setReader(hDb, "Jane Doe/Acme", true), NOERROR);
+    NSFDbClose(hDb);
+    r = run("-c 'login jdoe demo-password; " + colleague + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("-   2026-03-11T09:00:00+00:00 - 2026-03-11T10:00:00+00:00  Sales call"),
+              std::string::npos)
+        << r.out;
 }
 
 TEST_F(HostMessageTest, MessageDetailAndAttachmentBytesAsTheHostGetsThem) {

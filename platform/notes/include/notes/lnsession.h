@@ -4,6 +4,14 @@
 
 #include "notes/lndatabase.h"
 
+#include <memory>
+
+namespace notes::acl {
+class Identity;
+}
+
+// Each session acts as someone: the server until a directory password is verified through it
+// (see the README, access to mail files); databases it binds are opened as that user.
 class LNNotesSession {
 public:
     LNNotesSession() = default;
@@ -31,4 +39,5 @@ public:
 
 private:
     bool initialized_ = false;
+    std::shared_ptr<notes::acl::Identity> identity_;
 };

@@ -1,6 +1,7 @@
 // Shared state behind the class library's reference objects.
 #pragma once
 
+#include "acl.h"
 #include "notes/lncpp.h"
 #include "runtime.h"
 #include "store.h"
@@ -9,6 +10,7 @@ struct LNDatabaseBody {
     std::string server;
     std::string path;
     DBHANDLE handle = NULLHANDLE;
+    std::shared_ptr<notes::acl::Identity> identity; // of the binding session: whom Open admits
     ~LNDatabaseBody() {
         if (handle != NULLHANDLE) {
             NSFDbClose(handle);

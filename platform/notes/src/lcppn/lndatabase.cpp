@@ -32,6 +32,12 @@ LNSTATUS LNDatabase::Open(LNDBOPENFLAGS) {
     if (STATUS s = NSFDbOpen(netPath(*body_).c_str(), &h); s != NOERROR) {
         return lnResult(s);
     }
+    const auto db = notes::handles::database(h);
+    if (STATUS s = db ? notes::acl::checkRead(body_->identity.get(), *db) : STATUS(ERR_INVALID_HANDLE);
+        s != NOERROR) {
+        NSFDbClose(h);
+        return lnResult(s);
+    }
     body_->handle = h;
     return LNNOERROR;
 }

@@ -23,6 +23,8 @@ LNSTATUS LNNotesSession::Init(LNINT apiVersion, int argc, char** argv, LNBOOL, c
         return lnResult(s);
     }
     initialized_ = true;
+    identity_ = std::make_shared<notes::acl::Identity>(); // a new session has no one logged in
+    notes::acl::makeCurrent(identity_);
     return LNNOERROR;
 }
 
@@ -46,9 +48,12 @@ LNSTATUS LNNotesSession::GetDatabase(const LNString& path, LNDatabase* db, const
     if (STATUS s = notes::resolveDatabaseFile(server.str(), path.str(), true, &file); s != NOERROR) {
         return lnResult(s);
     }
+    // A login checked on this thread next belongs to the session that last bound a database here.
+    notes::acl::makeCurrent(identity_);
     auto body = std::make_shared<LNDatabaseBody>();
     body->server = server.str();
     body->path = path.str();
+    body->identity = identity_;
     db->body_ = std::move(body);
     return LNNOERROR;
 }

@@ -5,6 +5,7 @@
 //              bytes (type word + value; length 0 = the document has no such item)
 #include "notes/admin/names.h"
 
+#include "acl.h"
 #include "runtime.h"
 #include "store.h"
 
@@ -48,6 +49,26 @@ bool unpack(const char* packed, WORD count, std::vector<std::string>* out) {
         p += len + 1;
     }
     return true;
+}
+
+// `m` holds the asked items, then FullName, MailServer and MailFile.
+void rememberDigest(const notes::NameMatch& m, std::size_t digestItem, std::size_t asked) {
+    std::vector<std::string> digest, fullName, server, file;
+    if (m.items.size() != asked + 3 ||
+        !notes::ods::decodeText(m.items[digestItem].first, m.items[digestItem].second, &digest) ||
+        digest.empty() || digest[0].empty() ||
+        !notes::ods::decodeText(m.items[asked].first, m.items[asked].second, &fullName) || fullName.empty()) {
+        return;
+    }
+    notes::ods::decodeText(m.items[asked + 1].first, m.items[asked + 1].second, &server);
+    notes::ods::decodeText(m.items[asked + 2].first, m.items[asked + 2].second, &file);
+    std::string mailFile;
+    if (!file.empty() && !file[0].empty() &&
+        notes::resolveDatabaseFile(server.empty() ? m.server : server[0], file[0], true, &mailFile) !=
+            NOERROR) {
+        mailFile.clear();
+    }
+    notes::acl::digestHandedOut(digest[0], fullName[0], mailFile);
 }
 
 } // namespace
@@ -177,6 +198,15 @@ STATUS NAMELookup2(const char* serverName, DWORD flags, WORD numNameSpaces, cons
         return s;
     }
     const bool all = (flags & (NAME_LOOKUP_ALL | NAME_LOOKUP_EXHAUSTIVE)) != 0;
+    // A password handed out for checking tells whose it is, so that a successful check logs that
+    // person in: the lookup also reads (without returning) the person's name and mail file.
+    const auto digestAt = std::find_if(itemNames.begin(), itemNames.end(), [](const std::string& n) {
+        return notes::nameEquals(n, "HTTPPassword");
+    });
+    std::vector<std::string> read = itemNames;
+    if (digestAt != itemNames.end()) {
+        read.insert(read.end(), {"FullName", "MailServer", "MailFile"});
+    }
 
     std::vector<char> out;
     put<DWORD>(out, 0);
@@ -184,8 +214,14 @@ STATUS NAMELookup2(const char* serverName, DWORD flags, WORD numNameSpaces, cons
     put<WORD>(out, numItems);
     for (const std::string& name : wanted) {
         std::vector<notes::NameMatch> matches;
-        if (STATUS s = lookup.find(name, all, itemNames, &matches); s != NOERROR) {
+        if (STATUS s = lookup.find(name, all, read, &matches); s != NOERROR) {
             return s;
+        }
+        if (digestAt != itemNames.end()) {
+            for (notes::NameMatch& m : matches) {
+                rememberDigest(m, static_cast<std::size_t>(digestAt - itemNames.begin()), numItems);
+                m.items.resize(numItems);
+            }
         }
         const std::size_t nameAt = out.size();
         put<DWORD>(out, 0);

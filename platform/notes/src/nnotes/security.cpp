@@ -1,4 +1,5 @@
 // Password digests: Argon2id in PHC string form with OWASP's parameters (19 MiB, 2 passes, 1 lane).
+#include "acl.h"
 #include "values.h"
 
 #include <argon2.h>
@@ -40,19 +41,20 @@ extern "C" {
 
 STATUS SECVerifyPassword(WORD passwordLength, const BYTE* password, WORD digestLength, const BYTE* digest,
                          DWORD, void*) {
+    const std::string encoded =
+        digest ? std::string(reinterpret_cast<const char*>(digest), digestLength) : "";
+    STATUS result = ERR_PASSWORD_MISMATCH;
     if (passwordLength > SEC_MAX_PASSWORD) {
-        return ERR_PASSWORD_TOO_LONG;
+        result = ERR_PASSWORD_TOO_LONG;
+    } else if ((password != nullptr || passwordLength == 0) && !encoded.empty() && acceptable(encoded)) {
+        const BYTE empty = 0;
+        if (argon2id_verify(encoded.c_str(), password ? password : &empty, passwordLength) == ARGON2_OK) {
+            result = NOERROR;
+        }
     }
-    if ((password == nullptr && passwordLength != 0) || digest == nullptr || digestLength == 0) {
-        return ERR_PASSWORD_MISMATCH;
-    }
-    const std::string encoded(reinterpret_cast<const char*>(digest), digestLength);
-    if (!acceptable(encoded)) {
-        return ERR_PASSWORD_MISMATCH;
-    }
-    const BYTE empty = 0;
-    const int rc = argon2id_verify(encoded.c_str(), password ? password : &empty, passwordLength);
-    return rc == ARGON2_OK ? NOERROR : ERR_PASSWORD_MISMATCH;
+    // A checked directory password is a login: the checking session acts as that person from now.
+    notes::acl::passwordChecked(encoded, result == NOERROR);
+    return result;
 }
 
 STATUS SECHashPassword(WORD passwordLength, const BYTE* password, WORD maxDigestLength, WORD* retDigestLength,

@@ -1,5 +1,6 @@
 // Database templates: the design (forms, views) a new directory, address book or mail file gets.
 #include "templates.h"
+#include "acl.h"
 #include "runtime.h"
 
 #include <functional>
@@ -288,7 +289,8 @@ STATUS apply(Database& db, Kind kind) {
             return s;
         }
     }
-    return NOERROR;
+    // A mail file is its owner's: nobody else reads it until granted (a list kept when re-applied).
+    return kind == Kind::Mail ? acl::ensureList(db) : NOERROR;
 }
 
 STATUS create(std::string_view server, std::string_view path, Kind kind) {
