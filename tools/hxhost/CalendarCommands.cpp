@@ -6,6 +6,7 @@
 #include <ctime>
 #include <map>
 #include <ostream>
+#include <vector>
 
 namespace hxhost {
 
@@ -98,18 +99,19 @@ UserCalendarProvider& userCalendar(const Call& c) {
 // The appointment with `id` as the Calendar holds it now: searched in the dates it was last listed
 // for, else over every date the host shows.
 Lattice::Ptr<hxMail::Appointment> currentAppointment(const Call& c, const Lattice::String& id) {
-    Lattice::_DateData from = parseDate("1970-01-01", "date"), to = parseDate("2099-12-31", "date");
+    const std::pair<Lattice::_DateData, Lattice::_DateData> always{parseDate("1970-01-01", "date"),
+                                                                   parseDate("2099-12-31", "date")};
+    std::vector<std::pair<Lattice::_DateData, Lattice::_DateData>> ranges;
     if (const auto it = listedRanges().find(id.str()); it != listedRanges().end())
-        std::tie(from, to) = it->second;
+        ranges.push_back(it->second);
+    ranges.push_back(always); // not listed, or moved since
     const Lattice::String calendarId = pickFolder(c.context(), "Calendar").get_id();
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    for (const auto& [from, to] : ranges) {
         Collection list;
         c.calendar().getAppointmentRange(calendarId, from, to, true, &list);
         for (const Lattice::Data& d : list)
             if (auto* a = d.toObject<hxMail::Appointment>(); a && a->get_id() == id)
                 return Lattice::Ptr<hxMail::Appointment>(a);
-        from = parseDate("1970-01-01", "date"); // moved since it was listed
-        to = parseDate("2099-12-31", "date");
     }
     throw CommandError("no appointment of the Calendar has the id " + id.str());
 }
