@@ -14,6 +14,9 @@
 #include "notes/capi.h"
 
 #include <cstdint>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstdio>
 #include <cstring>
 
@@ -102,6 +105,23 @@ long findNoCase(const Lattice::String& text, std::string_view what) {
         return (x - ones) & ~x & highs;
     };
     std::size_t at = 0;
+#if defined(__SSE2__)
+    // Sixteen positions at a time where the processor has the instructions for it.
+    const __m128i firsts = _mm_set1_epi8(first), seconds = _mm_set1_epi8(second),
+                  secondsUpper = _mm_set1_epi8(secondUpper);
+    for (; at + 17 <= last + 1 && what.size() > 1; at += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at + 1));
+        const __m128i hit =
+            _mm_and_si128(_mm_cmpeq_epi8(here, firsts),
+                          _mm_or_si128(_mm_cmpeq_epi8(next, seconds), _mm_cmpeq_epi8(next, secondsUpper)));
+        for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)); mask; mask &= mask - 1) {
+            const std::size_t k = at + static_cast<std::size_t>(__builtin_ctz(mask));
+            if (matches(k))
+                return static_cast<long>(k);
+        }
+    }
+#endif
     for (; at + 9 <= last + 1 && what.size() > 1; at += 8) {
         std::uint64_t here, next;
         std::memcpy(&here, data + at, 8);

@@ -564,6 +564,13 @@ TEST(StripScript, HostileInputNeitherCrashesNorLosesValidity) {
     std::string out = sanitize(deep);
     EXPECT_NE(out.find("bottom"), std::string::npos);
 
+    // One tag with a hundred thousand attributes, and as many copies of an allowed one.
+    std::string many = "<p";
+    for (int i = 0; i < 100000; ++i)
+        many += " style=\"color:red\" x" + std::to_string(i) + "=1";
+    out = sanitize(many + ">wide</p>");
+    EXPECT_EQ(out, "<div class=\"hx-message\"><p style=\"color:red\">wide</p></div>");
+
     std::string binary("a\0b\x81\xFF\xC3<p>\xE2\x82</p>\xED\xA0\x80z", 19);
     out = sanitize(binary);
     EXPECT_TRUE(validUtf8(out)) << out;

@@ -172,7 +172,7 @@ TEST_F(CannedPageTest, ParagraphStyleGoesInOnceAndOnlyWhereThereIsAHeadOrHtml) {
     EXPECT_EQ(insert("<p>fragment</p>"), "<p>fragment</p>");
     const std::string already = "<html><head><STYLE>P{MARGIN:0IN}</STYLE></head>";
     EXPECT_EQ(insert(already), already) << "the marker is found in any case";
-    for (std::size_t pad = 0; pad < 9; ++pad) { // deep in a long page, at every alignment
+    for (std::size_t pad = 0; pad < 17; ++pad) { // deep in a long page, at every alignment
         const std::string late = "<html><head></head><body>" + std::string(pad, ' ') + std::string(300, '<') +
                                  "<Style>P{margin:0IN}</style></body></html>";
         EXPECT_EQ(insert(late), late) << pad;

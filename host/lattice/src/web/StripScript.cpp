@@ -9,16 +9,13 @@
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 namespace Lattice {
 
 namespace {
 
-using Names = std::unordered_set<std::string_view>;
-
-const Names kAttributes = {
+constexpr std::string_view kAttributeNames[] = {
     "abbr",        "align",       "alink",       "alt",     "axis",    "background", "bgcolor", "border",
     "bordercolor", "cellpadding", "cellspacing", "char",    "charoff", "cite",       "class",   "clear",
     "color",       "cols",        "colspan",     "compact", "coords",  "datetime",   "dir",     "face",
@@ -817,11 +814,12 @@ std::size_t lookupTag(std::string_view name) {
     return found ? found - 1 : 0;
 }
 
-// The allowed attribute's name in lower case, or empty.
-std::string_view allowedAttribute(std::string_view raw) {
-    static const NameTable<256> table(kAttributes);
-    const std::size_t found = table.find(raw);
-    return found ? table.name(found) : std::string_view();
+// The allowed attribute's name in lower case (empty when it is not allowed) and its place in the
+// list, from 1.
+std::string_view allowedAttribute(std::string_view raw, std::size_t& place) {
+    static const NameTable<256> table(kAttributeNames);
+    place = table.find(raw);
+    return place ? table.name(place) : std::string_view();
 }
 
 // ---- character references ----
@@ -1088,6 +1086,7 @@ public:
 private:
     struct Attribute {
         std::string_view name; // lower case when allowed, else empty
+        std::size_t place = 0; // in the list of allowed names, from 1
         std::string_view raw;  // the value as written
         bool decoded = false;  // the value is in `buffer`
         std::string buffer;
@@ -1209,7 +1208,7 @@ private:
         const std::size_t nameStart = at++;
         while (at < n && !kNameEnd.attributeStop[static_cast<unsigned char>(s_[at])])
             ++at;
-        a.name = allowedAttribute(s_.substr(nameStart, at - nameStart));
+        a.name = allowedAttribute(s_.substr(nameStart, at - nameStart), a.place);
         std::size_t k = at;
         while (k < n && isHtmlSpace(s_[k]))
             ++k;
@@ -1506,15 +1505,13 @@ private:
     }
 
     void writeAttributes(std::size_t index) {
+        static_assert(sizeof kAttributeNames / sizeof kAttributeNames[0] <= 64);
+        std::uint64_t seen = 0; // the first of a name counts, as in a browser
         for (std::size_t i = 0; i < attributeCount_; ++i) {
             const Attribute& a = attributes_[i];
-            if (a.name.empty())
+            if (a.name.empty() || (seen >> (a.place - 1)) & 1)
                 continue;
-            bool repeated = false; // the first of a name counts, as in a browser
-            for (std::size_t k = 0; k < i && !repeated; ++k)
-                repeated = attributes_[k].name == a.name;
-            if (repeated)
-                continue;
+            seen |= std::uint64_t(1) << (a.place - 1);
             std::string_view value = a.value();
             if (a.name == "href" || a.name == "cite") {
                 if (!linkAllowed(value))
