@@ -399,8 +399,9 @@ void registerContactCommands(CommandRegistry& registry) {
              }},
             {"addContact", "FOLDER [FIELD=VALUE...]", "Creates a contact in the personal address book.",
              [](Call& c) {
-                 c.status(c.contacts().addContact(c.folder(0), c.item<hxMail::Contact>(1),
-                                                  c.detail<hxMail::ContactDetail>(1)));
+                 ContactPtr contact = c.item<hxMail::Contact>(1);
+                 c.status(c.contacts().addContact(c.folder(0), contact, c.detail<hxMail::ContactDetail>(1)));
+                 c.out("id", contact->get_id());
              }},
             {"saveContact", "[FIELD=VALUE...]", "Writes the fields into the contact id=ID.",
              [](Call& c) {
@@ -454,8 +455,9 @@ void registerContactCommands(CommandRegistry& registry) {
              "Creates a distribution list (name=..., text=..., memberList=[{\"_class\":\"Recipient\",...}]).",
              [](Call& c) {
                  bool flag = false;
-                 c.status(c.contacts().addDistributionList(c.folder(0), c.item<hxMail::DistributionList>(1),
-                                                           flag));
+                 ListPtr list = c.item<hxMail::DistributionList>(1);
+                 c.status(c.contacts().addDistributionList(c.folder(0), list, flag));
+                 c.out("id", list->get_id());
                  c.out("flag", flag);
              }},
             {"saveDistributionList", "[FIELD=VALUE...]",
