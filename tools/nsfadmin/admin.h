@@ -116,6 +116,8 @@ public:
     int route(const std::string& server);
     // A calendar entry in a mail file; prints its UNID.
     int addAppointment(const DbRef& db, const struct AppointmentEntry& entry);
+    // A to-do in a mail file; prints its UNID.
+    int addTask(const DbRef& db, const struct TaskEntry& entry);
 
     struct Impl; // the command sources' shared state (admin_impl.h)
 

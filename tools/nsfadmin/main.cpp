@@ -2,6 +2,7 @@
 // admin.cpp.
 #include "admin.h"
 #include "appointment.h"
+#include "task.h"
 
 #include <CLI/CLI.hpp>
 
@@ -209,6 +210,17 @@ int main(int argc, char** argv) {
     addAppt->add_option("--location", appt.location, "location");
     addAppt->add_option("--text", appt.text, "the body text");
 
+    nsfadmin::TaskEntry task;
+    CLI::App* addTaskCmd = app.add_subcommand("add-task", "write a to-do into a mail file; prints its UNID");
+    addDbOptions(addTaskCmd, db);
+    addTaskCmd->add_option("--subject", task.subject, "subject")->required();
+    addTaskCmd->add_option("--due", task.due, "due date, YYYY-MM-DD");
+    addTaskCmd->add_option("--start", task.start, "start date, YYYY-MM-DD");
+    addTaskCmd->add_option("--importance", task.importance, "high, normal (default) or low");
+    addTaskCmd->add_flag("--completed", task.completed, "done (completed today)");
+    addTaskCmd->add_option("--from", task.from, "owner of the to-do");
+    addTaskCmd->add_option("--text", task.text, "the body text");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -269,6 +281,9 @@ int main(int argc, char** argv) {
     }
     if (*addAppt) {
         return admin.addAppointment(db, appt);
+    }
+    if (*addTaskCmd) {
+        return admin.addTask(db, task);
     }
     if (*attachCmd) {
         return admin.attach(db, unid, attachFiles);

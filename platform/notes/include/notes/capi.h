@@ -219,6 +219,7 @@ struct TIME {
 #define ERR_NOT_AN_ATTACHMENT (PKG_NSF + 40)       // 0x0228 the item is not a file attachment
 #define ERR_MIME_PART_TOO_BIG (PKG_NSF + 41)       // 0x0229 a MIME part's text exceeds 65535 bytes
 #define ERR_MIME_PARSE (PKG_NSF + 42)              // 0x022A the message is not readable as MIME
+#define ERR_SINCE_PURGED (PKG_NSF + 43)            // 0x022B deletions since that time were purged
 #define ERR_SCHED_NO_USER (PKG_SCHED + 1)          // 0x2801 the name is no person of this server with mail
 #define ERR_SCHED_BAD_INTERVAL (PKG_SCHED + 2)     // 0x2802 an interval that ends before it starts
 
