@@ -31,6 +31,7 @@ void registerCommands(CommandRegistry& registry) {
     registerAddressCommands(registry);
     registerContactCommands(registry);
     registerTaskCommands(registry);
+    registerChangeCommands(registry);
     registerNoteCommands(registry);
     registerMeetingCommands(registry);
     registerGroupCommands(registry);

@@ -170,8 +170,9 @@ TEST_F(ChangesTest, EachReportHoldsWhatWasCreatedOrDeletedSinceThePrevious) {
             EXPECT_EQ(changes[i].itemClass, r.expected[i].second);
             EXPECT_EQ(changes[i].itemId, id);
             EXPECT_FALSE(changes[i].readFlag) << "a new message is announced unread";
-            if (r.parent)
+            if (r.parent) {
                 EXPECT_EQ(changes[i].parentId, *r.parent);
+            }
         }
     }
 }

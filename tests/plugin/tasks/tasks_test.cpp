@@ -139,7 +139,7 @@ TEST_F(TasksTest, TheItemMapHoldsBothWays) {
         EXPECT_EQ(t.get_importance(), r.importanceBack);
         EXPECT_EQ(t.get_dueDate(), std::string(r.dueItem).empty() ? Lattice::_DateData() : r.due);
         EXPECT_EQ(t.get_iconType(), 0);
-        EXPECT_EQ(t.get_from(), "CN=Jane Doe/O=Acme");
+        EXPECT_EQ(t.get_from(), "Jane Doe/Acme") << "the logged-in user's credential name";
         const auto detail = detailOf(ids[r.subject]);
         EXPECT_EQ(detail->get_status(), r.complete ? 3 : 1);
         EXPECT_EQ(detail->get_percentComplete(), r.percent);
