@@ -51,6 +51,17 @@ void renderTasks(const Json& result, std::ostream& out) {
     }
 }
 
+// A saved to-do in one line.
+void renderSaved(const Json& result, std::ostream& out) {
+    const auto task = result.find("task");
+    if (result.value("status", 0L) != 0 || task == result.end() || !task->is_object()) {
+        renderResult(result, out);
+        return;
+    }
+    out << "saved: [" << (task->value("complete", false) ? "x" : " ") << "]  " << task->value("subject", "")
+        << "\n";
+}
+
 void addTaskCommand(CommandRegistry& registry, const char* name, const char* usage, const char* help,
                     std::function<void(CommandContext&, const Args&, Json&)> run,
                     std::function<void(const Json&, std::ostream&)> render = renderResult) {
@@ -152,26 +163,30 @@ void registerTaskCommands(CommandRegistry& registry) {
                        c.status(c.tasks().addTask("", task, c.detail<hxMail::TaskDetail>(0)));
                        c.out("id", task->get_id());
                    });
-    addTaskCommand(registry, "task-edit", "ID FIELD=VALUE...",
-                   "Changes the named fields of a to-do (as task-new); the others keep their values.",
-                   [](CommandContext& context, const Args& args, Json& out) {
-                       TaskPtr task = findTask(context, args[0]);
-                       const std::vector<std::string> words(args.begin() + 1, args.end());
-                       std::vector<std::string> itemWords;
-                       for (const std::string& w : words)
-                           if (w.rfind("detail.", 0) != 0)
-                               itemWords.push_back(w);
-                       setMembers(*task, itemWords);
-                       if (task->get_subject().isEmpty())
-                           throw CommandError("a to-do needs a subject");
-                       saveBack(context, task, words, out);
-                   });
-    addTaskCommand(registry, "task-done", "ID", "Marks a to-do done (Notes stamps today as its completion).",
-                   [](CommandContext& context, const Args& args, Json& out) {
-                       TaskPtr task = findTask(context, args[0]);
-                       task->set_complete(true);
-                       saveBack(context, task, {}, out);
-                   });
+    addTaskCommand(
+        registry, "task-edit", "ID FIELD=VALUE...",
+        "Changes the named fields of a to-do (as task-new); the others keep their values.",
+        [](CommandContext& context, const Args& args, Json& out) {
+            TaskPtr task = findTask(context, args[0]);
+            const std::vector<std::string> words(args.begin() + 1, args.end());
+            std::vector<std::string> itemWords;
+            for (const std::string& w : words)
+                if (w.rfind("detail.", 0) != 0)
+                    itemWords.push_back(w);
+            setMembers(*task, itemWords);
+            if (task->get_subject().isEmpty())
+                throw CommandError("a to-do needs a subject");
+            saveBack(context, task, words, out);
+        },
+        renderSaved);
+    addTaskCommand(
+        registry, "task-done", "ID", "Marks a to-do done (Notes stamps today as its completion).",
+        [](CommandContext& context, const Args& args, Json& out) {
+            TaskPtr task = findTask(context, args[0]);
+            task->set_complete(true);
+            saveBack(context, task, {}, out);
+        },
+        renderSaved);
 }
 
 } // namespace hxhost

@@ -308,11 +308,14 @@ std::vector<Row> slotTable(const Providers& P) {
         {"message", "newMessage", [=](Sentinels& s) { return m->newMessage("f", s.message); }},
         served("message", "getMessageDetail",
                [=](Sentinels& s) { return m->getMessageDetail("", "html", s.detail); }),
-        served("message", "sendMessage",
-               [=](Sentinels&) {
-                   return m->sendMessage(Ptr<Message>(new Message()), Ptr<MessageDetail>(new MessageDetail()),
-                                         "");
-               }),
+        // A message without recipients: nobody to deliver to.
+        served(
+            "message", "sendMessage",
+            [=](Sentinels&) {
+                return m->sendMessage(Ptr<Message>(new Message()), Ptr<MessageDetail>(new MessageDetail()),
+                                      "");
+            },
+            1),
         {"message", "sendMessage(id)", [=](Sentinels&) { return m->sendMessage(String("id")); }},
         {"message", "newAttachment", [=](Sentinels& s) { return m->newAttachment("id", s.attachment); }},
         {"message", "addRecipient", [=](Sentinels& s) { return m->addRecipient("id", s.recipient, 1); }},
