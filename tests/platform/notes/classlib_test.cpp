@@ -14,8 +14,7 @@ TEST_F(SessionTest, DocumentItemsPersistAcrossSessions) {
     EXPECT_FALSE(unid.IsValid()); // no UNID before the first save
     LNText to;
     ASSERT_EQ(doc.CreateItem("SendTo", &to), LNNOERROR);
-    to << "John Doe/Acme"
-       << "Jane Roe/Acme";
+    to << "John Doe/Acme" << "Jane Roe/Acme";
     LNNumbers size;
     size.SetValue(1234);
     ASSERT_EQ(doc.CreateItem("Size", size), LNNOERROR);
@@ -94,9 +93,7 @@ TEST_F(SessionTest, AttachedItemsChangeTheNote) {
     LNDocument doc;
     db.CreateDocument(&doc, "Memo");
     LNText list;
-    list << "a"
-         << "b"
-         << "c";
+    list << "a" << "b" << "c";
     doc.CreateItem("Names", list);
     LNText attached;
     ASSERT_EQ(doc.GetItem("Names", &attached), LNNOERROR);
@@ -143,8 +140,7 @@ TEST_F(SessionTest, UniversalIdTextRoundTrip) {
 
 TEST_F(SessionTest, InvalidAndUnknownUniversalIds) {
     LNDocument doc;
-    for (const char* bad :
-         {"", "1234", "ZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZ", "0123456789ABCDEF0123456789ABCDEF0"}) {
+    for (const char* bad : {"", "1234", "ZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZ", "0123456789ABCDEF0123456789ABCDEF0"}) {
         EXPECT_FALSE(LNUniversalID(bad).IsValid()) << bad;
         EXPECT_EQ(db.GetDocument(LNUniversalID(bad), &doc), static_cast<LNSTATUS>(LNERR_INVALID_UNID)) << bad;
     }
@@ -340,8 +336,7 @@ TEST_F(SessionTest, ClosedDatabaseAndUnopenedNote) {
     EXPECT_EQ(doc.GetItem("Subject", &t), static_cast<LNSTATUS>(LNERR_NOTE_NOT_OPEN));
     db.Close();
     EXPECT_EQ(doc.Open(), static_cast<LNSTATUS>(LNERR_DATABASE_NOT_OPEN));
-    EXPECT_EQ(db.GetDocument(LNUniversalID(LNString(id)), &doc),
-              static_cast<LNSTATUS>(LNERR_DATABASE_NOT_OPEN));
+    EXPECT_EQ(db.GetDocument(LNUniversalID(LNString(id)), &doc), static_cast<LNSTATUS>(LNERR_DATABASE_NOT_OPEN));
     EXPECT_EQ(db.GetDatabaseHandle(), NULLHANDLE);
 }
 
@@ -349,8 +344,7 @@ TEST_F(SessionTest, GetDatabaseChecksServerAndPath) {
     LNDatabase other;
     EXPECT_EQ(session.GetDatabase("names.nsf", &other, "CN=Nowhere/O=Acme"),
               static_cast<LNSTATUS>(ERR_SERVER_NOT_RESPONDING));
-    EXPECT_EQ(session.GetDatabase("../mail/jdoe", &other, "Mail1"),
-              static_cast<LNSTATUS>(ERR_PATH_NOT_ALLOWED));
+    EXPECT_EQ(session.GetDatabase("../mail/jdoe", &other, "Mail1"), static_cast<LNSTATUS>(ERR_PATH_NOT_ALLOWED));
     EXPECT_EQ(session.GetDatabase("missing.nsf", &other, "Mail1"), static_cast<LNSTATUS>(ERR_NOEXIST));
     LNNotesSession idle;
     EXPECT_EQ(idle.GetDatabase("mail/jdoe", &other, "Mail1"), static_cast<LNSTATUS>(LNERR_NOT_INITIALIZED));
