@@ -13,6 +13,7 @@
 #include "notes/admin/mail.h"
 #include "notes/capi.h"
 #include "runtime.h"
+#include "values.h"
 
 #include "Lattice/Base.h"
 
