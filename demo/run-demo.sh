@@ -2,8 +2,8 @@
 # make demo: builds hxhost, nsfadmin, dominod and the plug-in, seeds the bundled demo server into a
 # fresh folder, starts the web task stand-in on a free loopback port (message bodies come from
 # it; its router delivers sent mail) and runs the scripted tour (demo/tour.hxs, then
-# demo/delivery.hxs once the router has delivered, then the contacts tour demo/contacts.hxs)
-# through the host shell.
+# demo/delivery.hxs once the router has delivered, then demo/tasks.hxs and the contacts tour
+# demo/contacts.hxs) through the host shell.
 #   HX_DEMO_PRESET   the CMake preset to build with (default: release)
 #   HX_DEMO_DATA     where the demo server goes (default: build/demo-data; emptied first)
 set -euo pipefail
@@ -85,6 +85,20 @@ echo "== The router's queues =="
 "$bin/nsfadmin" --data "$data" mailbox -s Mail1
 echo
 "$bin/hxhost" --data "$data" "${settings[@]}" "$root/demo/delivery.hxs"
+
+
+# Jane's to-dos in one session fed in two halves: between them John sends her a message through the
+# router (his own hxhost session), so her second "changes" has it.
+echo
+{
+    sed '/^# -- John writes --$/,$d' "$root/demo/tasks.hxs" | grep -v '^#'
+    sleep 2
+    "$bin/hxhost" --data "$data" "${settings[@]}" \
+        -c 'login jsmith demo-password; compose --to "Jane Doe/Acme" --subject "Lunch on Friday?" --text reply.txt' \
+        >/dev/null
+    sleep 2 # dominod's router delivers within a second
+    sed '1,/^# -- John writes --$/d' "$root/demo/tasks.hxs" | grep -v '^#'
+} | "$bin/hxhost" --data "$data" "${settings[@]}"
 
 echo
 "$bin/hxhost" --data "$data" "${settings[@]}" "$root/demo/contacts.hxs"

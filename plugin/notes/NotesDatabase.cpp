@@ -61,6 +61,7 @@ LNDatabase* NotesDatabase::getDatabase() {
 
 void NotesDatabase::closeHandle() {
     isOpen_ = false;
+    memberTables.clear();
     if (handle) {
         try {
             handle->Close();
@@ -194,12 +195,30 @@ long NotesDatabase::getFolders(_UserInfoStruct*, String, Lattice::ObjectCollecti
     return 0;
 }
 
+bool NotesDatabase::folderHolds(NotesFolder* folder, unsigned long noteId) {
+    LNDatabase* db = getDatabase();
+    if (!db || folder->getNoteId() == 0)
+        return false;
+    auto cached = memberTables.find(folder->getNoteId());
+    if (cached == memberTables.end()) {
+        const DBHANDLE handle = db->GetDatabaseHandle();
+        NotesIdTable table;
+        const STATUS status =
+            NSFFolderGetIDTable(handle, handle, static_cast<NOTEID>(folder->getNoteId()), 0, table.out());
+        if (status != NOERROR) {
+            PrintAPIError(status);
+            return false;
+        }
+        cached = memberTables.emplace(folder->getNoteId(), std::move(table)).first;
+    }
+    return IDIsPresent(cached->second.get(), static_cast<NOTEID>(noteId));
+}
+
 Lattice::String NotesDatabase::getParentFolderId(unsigned long noteId, String itemId, bool byContents) {
     for (auto& [id, folder] : folderMap) {
         if (!folder)
             continue;
-        folder->newHandle();
-        const bool match = byContents ? folder->contains(noteId)
+        const bool match = byContents ? folderHolds(folder.get(), noteId)
                                       : (!itemId.isEmpty() && folder->getFolderItemIds().find(itemId) >= 0);
         if (match)
             return id;

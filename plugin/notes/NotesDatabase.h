@@ -7,8 +7,10 @@
 #include "Lattice/Data.h"
 #include "hxMail/Folder.h"
 #include "notes/NotesFolder.h"
+#include "notes/NotesHandle.h"
 #include "notes/lncpp.h"
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -108,6 +110,12 @@ protected:
 
 private:
     void closeHandle();
+    // Whether the folder's view holds the note, from its ID table read once per operation.
+    bool folderHolds(NotesFolder* folder, unsigned long noteId);
+
+    // The ID tables of folder views by view note id, for the length of one operation: a change
+    // report asks about every changed document, and the view is the same for all of them.
+    std::map<unsigned long, NotesIdTable> memberTables;
 
     // Unopened handles that getDatabase made outside a lock bracket; callers may still hold them,
     // so they live until the next bracket boundary.

@@ -7,8 +7,14 @@ namespace hxMail::hxNotesProvider {
 
 bool MailProvider::authenticateUser(String& userName, String password, String reserved) {
     if (!user && directory) {
-        OperationFrame frame(this);
-        directory->authenticate(userName, password, reserved, this);
+        {
+            OperationFrame frame(this);
+            directory->authenticate(userName, password, reserved, this);
+        }
+        if (isLoggedIn()) {
+            OperationFrame frame(this);
+            alignSyncTimes();
+        }
     }
     return isLoggedIn();
 }

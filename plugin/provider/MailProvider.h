@@ -52,6 +52,9 @@ public:
     long providerReserved4(String, String, String, long, long) override;
     long providerReserved5(String, String) override;
     long deleteItems(String folderId, const Collection& ids, bool, bool& done) override;
+    // What was created or deleted in the mail file and the personal address book since the last
+    // report: copies of new memos, appointments and to-dos, and deletions. Always 0.
+    long getChanges(Collection* changes, long) override;
     long providerReserved6(String, Lattice::Ptr<Lattice::Base>& out) override;
     long getFolders(String, String mailboxId, Collection* folders) override;
     long getSortIndex(String folderId, String, long pageSize, Collection* labels, String& labelType,
@@ -156,8 +159,16 @@ public:
     // The Domino server used when the host sets no "notes.server".
     static constexpr const char* kDefaultServer = "Mail1";
 
+    // The change record of one document by its form, or null for a form the host has no item for.
+    Lattice::Ptr<hxMail::ChangeItem> makeChangeItem(LNDocument document, NotesDatabase* database, bool asNew);
+
 protected:
     void initialize();
+    // Moves a sync time that is ahead of its database's own clock back to that clock, so a skewed
+    // client clock cannot hide what is saved before the database's time catches up.
+    void alignSyncTimes();
+    // One database's part of getChanges; `sync` moves on only when the pass completes.
+    void reportChanges(NotesDatabase* database, LNDatetime& sync, const String& wholeId, Collection* changes);
     bool authenticateUser(String& userName, String password, String reserved);
     // findFolder, without the calendar: lists, sorting and the index are not the calendar's.
     NotesFolder* findListFolder(const String& folderId);

@@ -32,6 +32,7 @@ void registerCommands(CommandRegistry& registry) {
     registerContactCommands(registry);
     registerVCardCommands(registry);
     registerTaskCommands(registry);
+    registerChangeCommands(registry);
     registerNoteCommands(registry);
     registerMeetingCommands(registry);
     registerGroupCommands(registry);

@@ -24,6 +24,9 @@ public:
 
 struct CommandContext {
     PluginHost& host;
+    // Where a long-running command (watch) prints as it goes, and whether as JSON lines.
+    std::ostream* live = nullptr;
+    bool json = false;
 };
 
 // One shell command. The handler fills `out` with its result fields (printed as "key: value"
@@ -76,6 +79,8 @@ void registerMessageCommands(CommandRegistry& registry);
 void registerComposeCommands(CommandRegistry& registry);
 void registerCalendarCommands(CommandRegistry& registry);
 void registerTaskCommands(CommandRegistry& registry);
+// What changed since the last look: changes, watch.
+void registerChangeCommands(CommandRegistry& registry);
 void registerNoteCommands(CommandRegistry& registry);
 void registerMeetingCommands(CommandRegistry& registry);
 void registerGroupCommands(CommandRegistry& registry);

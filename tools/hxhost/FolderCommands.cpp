@@ -165,9 +165,10 @@ void rm(CommandContext& context, const Args& args, Json& out) {
     hxMail::Folder& folder = pickFolder(context, args[0]);
     Lattice::ObjectCollection ids;
     for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i].size() != 32 || args[i].find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        const std::string id = resolveMessageId(args[i]); // "#N" of the last listing, too
+        if (id.size() != 32 || id.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
             throw CommandError("\"" + args[i] + "\" is not a document id (32 hexadecimal digits)");
-        ids.add(Lattice::Data(args[i].c_str()));
+        ids.add(Lattice::Data(id.c_str()));
     }
     bool done = false;
     provider.deleteItems(folder.get_id(), ids, false, done);

@@ -133,7 +133,7 @@ bool Shell::runCommand(const std::vector<std::string>& words) {
         if (args.size() < command->minArgs || args.size() > command->maxArgs)
             throw CommandError("usage: " + command->name +
                                (command->usage.empty() ? "" : " " + command->usage));
-        CommandContext context{host_};
+        CommandContext context{host_, &out_, json_};
         Json result = Json::object();
         command->run(context, args, result);
         if (json_) {

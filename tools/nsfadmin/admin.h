@@ -126,6 +126,8 @@ public:
     // A mail file's access list: "list" prints its readers ("reader", a tab, the full name, one a
     // line); "add" gives a directory person `level` ("reader", or "none" to take it away).
     int acl(const DbRef& db, const std::string& action, const std::string& name, const std::string& level);
+    // A to-do in a mail file; prints its UNID.
+    int addTask(const DbRef& db, const struct TaskEntry& entry);
 
     struct Impl; // the command sources' shared state (admin_impl.h)
 

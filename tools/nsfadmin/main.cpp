@@ -2,6 +2,7 @@
 // admin.cpp.
 #include "admin.h"
 #include "appointment.h"
+#include "task.h"
 
 #include <CLI/CLI.hpp>
 
@@ -235,6 +236,16 @@ int main(int argc, char** argv) {
     aclCmd->add_option("action", aclAction, "list or add")->required();
     aclCmd->add_option("name", aclName, "a person of the directory, any name form (add)");
     aclCmd->add_option("access", aclLevel, "reader or none (add)");
+    nsfadmin::TaskEntry task;
+    CLI::App* addTaskCmd = app.add_subcommand("add-task", "write a to-do into a mail file; prints its UNID");
+    addDbOptions(addTaskCmd, db);
+    addTaskCmd->add_option("--subject", task.subject, "subject")->required();
+    addTaskCmd->add_option("--due", task.due, "due date, YYYY-MM-DD");
+    addTaskCmd->add_option("--start", task.start, "start date, YYYY-MM-DD");
+    addTaskCmd->add_option("--importance", task.importance, "high, normal (default) or low");
+    addTaskCmd->add_flag("--completed", task.completed, "done (completed today)");
+    addTaskCmd->add_option("--from", task.from, "owner of the to-do");
+    addTaskCmd->add_option("--text", task.text, "the body text");
 
     try {
         app.parse(argc, argv);
@@ -305,6 +316,9 @@ int main(int argc, char** argv) {
     }
     if (*aclCmd) {
         return admin.acl(db, aclAction, aclName, aclLevel);
+    }
+    if (*addTaskCmd) {
+        return admin.addTask(db, task);
     }
     if (*attachCmd) {
         return admin.attach(db, unid, attachFiles);

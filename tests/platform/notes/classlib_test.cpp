@@ -1,6 +1,8 @@
 // The class library over the store: documents, items, ids, deletions, error mode.
 #include "fixture.h"
 
+#include <atomic>
+#include <map>
 #include <thread>
 
 TEST_F(SessionTest, DocumentItemsPersistAcrossSessions) {
@@ -207,6 +209,91 @@ TEST_F(SessionTest, ModifiedNotesReportCreationsAndDeletions) {
     LNNoteArray later;
     db.GetModifiedNotes(next, &later, LNNOTETYPE_DOCUMENT, &until);
     EXPECT_EQ(later.GetCount(), 1);
+}
+
+// A deletion stub outlives its document by the purge interval; a report from before a purged stub
+// says so instead of silently missing the deletion, and hands the time to go on from.
+TEST_F(SessionTest, ReportsFromBeforePurgedStubsAskForAFreshRead) {
+    const LNDatetime start = session.GetCurrentDatetime();
+    notes::Clock::advance(60);
+    const std::string gone = saveDoc("Memo", "gone");
+    LNDocument doc;
+    db.GetDocument(LNUniversalID(LNString(gone)), &doc);
+    const NOTEID stubId = doc.GetNoteID();
+    db.DeleteDocument(&doc);
+
+    struct Case {
+        double daysLater;
+        bool stubKept;
+    } cases[] = {{89, true}, {91, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.daysLater);
+        notes::Clock::set(2005, 1, 1, 12, 1, 0);
+        notes::Clock::advance(static_cast<long long>(c.daysLater * 86400));
+        LNNoteArray changed;
+        LNDatetime until;
+        const LNSTATUS status = db.GetModifiedNotes(start, &changed, LNNOTETYPE_DOCUMENT, &until);
+        EXPECT_FALSE(until.IsNull());
+        if (c.stubKept) {
+            EXPECT_EQ(status, LNNOERROR);
+            ASSERT_EQ(changed.GetCount(), 1);
+            EXPECT_TRUE(changed[0].IsDeleted());
+            continue;
+        }
+        EXPECT_EQ(status, ERR_SINCE_PURGED);
+        EXPECT_EQ(changed.GetCount(), 0);
+        EXPECT_EQ(NSFDbGetNoteInfo(db.GetDatabaseHandle(), stubId, nullptr, nullptr, nullptr),
+                  ERR_INVALID_NOTE);
+        // From the handed time on the chain goes on; "everything" is never refused.
+        LNNoteArray next;
+        EXPECT_EQ(db.GetModifiedNotes(until, &next, LNNOTETYPE_DOCUMENT, &until), LNNOERROR);
+        EXPECT_EQ(db.GetModifiedNotes(LNDatetime(), &next, LNNOTETYPE_DOCUMENT, &until), LNNOERROR);
+        // In throw-all-errors mode the refusal is thrown like any error.
+        LNSetThrowAllErrorsGlobal(TRUE);
+        EXPECT_THROW(db.GetModifiedNotes(start, &next, LNNOTETYPE_DOCUMENT, &until), LNSTATUS);
+        LNSetThrowAllErrorsGlobal(FALSE);
+    }
+}
+
+// Saves from another thread, each on its own handle, while reports run back to back: every saved
+// document turns up in exactly one report of the chain.
+TEST_F(SessionTest, ChangesCommittedDuringReportsAreReportedExactlyOnce) {
+    notes::Clock::reset();
+    LNDatetime since = session.GetCurrentDatetime();
+    constexpr int kWrites = 200;
+    std::atomic<bool> done{false};
+    auto write = [&] {
+        LNDatabase other;
+        ASSERT_EQ(session.GetDatabase("mail\\jdoe", &other, "CN=Mail1/O=Acme"), LNNOERROR);
+        ASSERT_EQ(other.Open(), LNNOERROR);
+        for (int i = 0; i < kWrites; ++i) {
+            LNDocument doc;
+            ASSERT_EQ(other.CreateDocument(&doc, "Memo"), LNNOERROR);
+            ASSERT_EQ(doc.Save(), LNNOERROR);
+            doc.Close();
+        }
+        other.Close();
+    };
+    std::thread writer([&] {
+        write();
+        done = true;
+    });
+    std::map<NOTEID, int> seen;
+    auto report = [&] {
+        LNNoteArray changed;
+        LNDatetime until;
+        ASSERT_EQ(db.GetModifiedNotes(since, &changed, LNNOTETYPE_DOCUMENT, &until), LNNOERROR);
+        for (LNINT i = 0; i < changed.GetCount(); ++i)
+            ++seen[changed.GetNoteID(i)];
+        since = until;
+    };
+    while (!done && !HasFatalFailure())
+        report();
+    writer.join();
+    report();
+    EXPECT_EQ(seen.size(), static_cast<std::size_t>(kWrites));
+    for (const auto& [id, times] : seen)
+        EXPECT_EQ(times, 1) << "note " << id;
 }
 
 TEST_F(SessionTest, ResponsesReferToTheirParent) {

@@ -1121,3 +1121,43 @@ TEST_F(HostDirectoryTest, ContactAndListCommandsAsJson) {
     const Outcome after = run("--json -c 'login jdoe demo-password; contacts'");
     EXPECT_EQ(jsonLines(after.out).back()["total"], 1) << "only Pat is left";
 }
+
+// To-dos and the change report as a user drives them: what is announced, once, and refused input.
+TEST_F(HostMailTest, ToDosAndTheChangeReport) {
+    Outcome r = run("--json -c 'login jdoe demo-password; changes; task-new subject=Report dueDate=2026-12-20 "
+                    "importance=2; tasks; task-done #1; task-edit #1 subject=\"Final report\" "
+                    "detail.startDate=2026-12-01; tasks; changes; changes; rm Tasks #1; changes; watch 1'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines = jsonLines(r.out);
+    ASSERT_EQ(lines.size(), 12u) << r.out;
+    EXPECT_EQ(lines[1]["changes"], json::array()) << "mail from before the login is not news";
+    const std::string id = lines[2]["id"];
+    ASSERT_EQ(id.size(), 32u);
+    ASSERT_EQ(lines[3]["tasks"].size(), 1u);
+    EXPECT_EQ(lines[3]["tasks"][0]["importance"], 2);
+    EXPECT_EQ(lines[3]["tasks"][0]["dueDate"], "2026-12-20");
+    const json& edited = lines[6]["tasks"][0];
+    EXPECT_EQ(edited["subject"], "Final report");
+    EXPECT_EQ(edited["complete"], true);
+    EXPECT_EQ(edited["dueDate"], "2026-12-20") << "fields not named keep their values";
+    ASSERT_EQ(lines[7]["changes"].size(), 1u) << "created once, however often edited";
+    EXPECT_EQ(lines[7]["changes"][0]["change"], "new");
+    EXPECT_EQ(lines[7]["changes"][0]["itemId"], id);
+    EXPECT_EQ(lines[8]["changes"], json::array());
+    ASSERT_EQ(lines[10]["changes"].size(), 1u);
+    EXPECT_EQ(lines[10]["changes"][0]["change"], "deleted");
+    EXPECT_EQ(lines[10]["changes"][0]["itemId"], id);
+    EXPECT_EQ(lines[11]["reported"], 0);
+
+    // For a person: one line per to-do and per change.
+    r = run("-c 'login jdoe demo-password; task-new subject=Call; tasks; changes'");
+    EXPECT_NE(r.out.find("[ ]  no due date  normal  Call"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("new Task"), std::string::npos) << r.out;
+
+    for (const char* bad : {"task-new importance=2", "task #7", "task-done 00000000000000000000000000000000",
+                            "task-edit #1 nosuchfield=1", "watch 0", "watch soon", "changes now"}) {
+        r = run(std::string("-c 'login jdoe demo-password; tasks; ") + bad + "'");
+        EXPECT_EQ(r.status, 1) << bad;
+        EXPECT_FALSE(r.err.empty()) << bad;
+    }
+}

@@ -220,6 +220,7 @@ struct TIME {
 #define ERR_MIME_PART_TOO_BIG (PKG_NSF + 41)       // 0x0229 a MIME part's text exceeds 65535 bytes
 #define ERR_MIME_PARSE (PKG_NSF + 42)              // 0x022A the message is not readable as MIME
 #define ERR_NOACCESS (PKG_SERVER + 1)              // 0x0901 the database's access list refuses the user
+#define ERR_SINCE_PURGED (PKG_NSF + 43)            // 0x022B deletions since that time were purged
 #define ERR_SCHED_NO_USER (PKG_SCHED + 1)          // 0x2801 the name is no person of this server with mail
 #define ERR_SCHED_BAD_INTERVAL (PKG_SCHED + 2)     // 0x2802 an interval that ends before it starts
 

@@ -48,8 +48,10 @@ public:
     // Deletes the document for good (a deletion stub stays behind) and closes it.
     LNSTATUS DeleteDocument(LNDocument* doc);
     LNSTATUS DeleteDocument(NOTEID id);
-    // Notes of the given class created, modified or deleted at or after `since`; `until` receives the
-    // time to pass as `since` next time.
+    // Notes of the given class created, modified or deleted at or after `since` (deletion stubs
+    // included), in note id order; `until` receives the time to pass as `since` next time. Stubs
+    // are purged 90 days after the deletion; a `since` older than a purged stub answers
+    // ERR_SINCE_PURGED with no notes but with `until`: read the whole database again from there.
     LNSTATUS GetModifiedNotes(const LNDatetime& since, LNNoteArray* notes,
                               LNNOTETYPE noteType = LNNOTETYPE_DOCUMENT, LNDatetime* until = 0);
     // Every live note of the given class.

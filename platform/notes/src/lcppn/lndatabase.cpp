@@ -237,20 +237,21 @@ LNSTATUS LNDatabase::GetModifiedNotes(const LNDatetime& since, LNNoteArray* out,
     std::vector<NOTEID> ids;
     std::int64_t untilTicks = 0;
     const TIMEDATE from = since.GetTIMEDATE();
-    if (STATUS s =
-            body_->database()->modifiedSince(notes::ticksFromTimedate(from), noteType, &ids, &untilTicks);
-        s != NOERROR) {
-        return lnResult(s);
+    const STATUS status =
+        body_->database()->modifiedSince(notes::ticksFromTimedate(from), noteType, &ids, &untilTicks);
+    if (status != NOERROR && status != ERR_SINCE_PURGED) {
+        return lnResult(status);
     }
     out->db_ = body_;
     out->assign(std::make_shared<std::vector<NOTEID>>(std::move(ids)), false);
+    // Also with ERR_SINCE_PURGED: the caller reads afresh and goes on from here.
     if (until) {
         int zone = 0;
         bool dst = false;
         notes::machineZone(untilTicks, &zone, &dst);
         *until = LNDatetime(notes::timedateFromTicks(untilTicks, zone, dst));
     }
-    return LNNOERROR;
+    return status == NOERROR ? LNNOERROR : lnResult(status);
 }
 
 LNSTATUS LNDatabase::GetNotes(LNNoteArray* out, LNNOTETYPE noteType) {

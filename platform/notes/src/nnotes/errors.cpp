@@ -54,6 +54,7 @@ constexpr Text kTexts[] = {
     {ERR_MIME_PART_TOO_BIG, "A MIME part is larger than 65535 bytes"},
     {ERR_MIME_PARSE, "The message could not be read as MIME"},
     {ERR_NOACCESS, "You are not authorized to access that database"},
+    {ERR_SINCE_PURGED, "Deletions since that time have been purged; read the database again"},
     {LNERR_NOT_INITIALIZED, "The Notes session is not initialized"},
     {LNERR_API_VERSION, "This version of the C++ API is not supported by the library"},
     {LNERR_DATABASE_NOT_OPEN, "Database is not open"},

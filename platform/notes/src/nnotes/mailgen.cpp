@@ -28,6 +28,15 @@ void time(Note* n, const char* name, std::int64_t ticks) {
     }
 }
 
+// The day of `ticks` (GMT) without a time, as Notes stores a date-only value.
+void date(Note* n, const char* name, std::int64_t ticks) {
+    if (ticks != 0) {
+        TIMEDATE td = timedateFromTicks(ticks);
+        td.Innards[0] = ALLDAY;
+        n->append(name, TYPE_TIME, ITEM_SUMMARY, std::string(reinterpret_cast<const char*>(&td), sizeof td));
+    }
+}
+
 // Bytes for a seeded attachment: the same for the same name, with the opening bytes of the file
 // kind its extension names, so that they look like what they are called.
 std::string seededBytes(const std::string& name) {
@@ -73,10 +82,13 @@ void fill(const Message& m, Note* n) {
     }
     text(n, "Importance", std::to_string(m.importance < 1 || m.importance > 3 ? 2 : m.importance));
     if (task) {
-        time(n, "StartDate", m.start);
-        time(n, "DueDate", m.due);
-        time(n, "CompletedDate", m.completed);
-        text(n, "DueState", m.completed ? "9" : "0");
+        date(n, "StartDate", m.start);
+        date(n, "DueDate", m.due);
+        if (m.due != 0) { // the due day at midnight GMT
+            time(n, "DueDateTime", m.due - ((m.due % kTicksPerDay) + kTicksPerDay) % kTicksPerDay);
+        }
+        date(n, "CompletedDate", m.completed);
+        n->append("DueState", TYPE_NUMBER_RANGE, ITEM_SUMMARY, ods::encodeNumbers({m.completed ? 9.0 : 1.0}));
         return;
     }
     if (m.kind != Message::Kind::Draft) {

@@ -217,17 +217,17 @@ STATUS NSFDbGetModifiedNoteTable(DBHANDLE hDB, WORD noteClassMask, TIMEDATE sinc
     }
     std::vector<NOTEID> ids;
     std::int64_t until = 0;
-    if (STATUS s = db->modifiedSince(notes::ticksFromTimedate(since), noteClassMask, &ids, &until);
-        s != NOERROR) {
+    const STATUS s = db->modifiedSince(notes::ticksFromTimedate(since), noteClassMask, &ids, &until);
+    if (s != NOERROR && s != ERR_SINCE_PURGED) {
         return s;
     }
     if (retUntil) {
         *retUntil = notes::timedateFromTicks(until);
     }
-    if (rethTable) {
+    if (rethTable && s == NOERROR) {
         *rethTable = notes::idtable::create(ids);
     }
-    return NOERROR;
+    return s;
 }
 
 STATUS NSFDbGetUnreadNoteTable(DBHANDLE hDB, const char* userName, WORD userNameLength, BOOL,

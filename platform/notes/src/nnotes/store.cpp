@@ -715,6 +715,9 @@ STATUS Database::remove(NOTEID id) {
 STATUS Database::modifiedSince(std::int64_t since, WORD classMask, std::vector<NOTEID>* ids,
                                std::int64_t* until) {
     std::lock_guard<std::mutex> lock(mutex_);
+    ids->clear();
+    // A write transaction: no save commits while the query runs, so a change made meanwhile is
+    // stamped at or after the "until" recorded here and falls to the next query.
     Transaction tx(db_);
     if (!tx.ok()) {
         return statusOf(tx.rc());
@@ -731,19 +734,27 @@ STATUS Database::modifiedSince(std::int64_t since, WORD classMask, std::vector<N
         }
         maxModified = sqlite3_column_int64(s, 0);
     }
-    const std::int64_t newUntil = std::max(ticksNow(), maxModified + 1);
-    if (STATUS st = prepare(
-            "SELECT note_id FROM notes WHERE modified >= ? AND (note_class & ?) != 0 ORDER BY note_id", &s);
-        st != NOERROR) {
+    const std::int64_t now = ticksNow();
+    const std::int64_t newUntil = std::max(now, maxModified + 1);
+    std::int64_t horizon = 0;
+    if (STATUS st = purgeStubsLocked(now - kStubPurgeTicks, &horizon); st != NOERROR) {
         return st;
     }
-    {
+    const bool purged = since > 0 && since < horizon;
+    if (!purged) {
+        if (STATUS st = prepare("SELECT note_id FROM notes INDEXED BY notes_modified "
+                                "WHERE modified >= ? AND (note_class & ?) != 0",
+                                &s);
+            st != NOERROR) {
+            return st;
+        }
         Use use(s);
         sqlite3_bind_int64(s, 1, since);
         sqlite3_bind_int(s, 2, classMask);
         if (STATUS st = collectIds(s, ids); st != NOERROR) {
             return st;
         }
+        std::sort(ids->begin(), ids->end());
     }
     const std::string last = meta("last_until");
     if (newUntil > (last.empty() ? 0 : std::stoll(last))) {
@@ -752,9 +763,51 @@ STATUS Database::modifiedSince(std::int64_t since, WORD classMask, std::vector<N
         }
     }
     if (const int rc = tx.commit(); rc != SQLITE_OK) {
+        ids->clear();
         return statusOf(rc);
     }
     *until = newUntil;
+    return purged ? ERR_SINCE_PURGED : NOERROR;
+}
+
+// Stubs older than the purge interval go; "purge_horizon" keeps the time after which every stub
+// is still here, so a query from before it can be told that deletions were lost.
+STATUS Database::purgeStubsLocked(std::int64_t cutoff, std::int64_t* horizon) {
+    const std::string known = meta("purge_horizon");
+    *horizon = known.empty() ? 0 : std::stoll(known);
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = prepare("SELECT max(modified) FROM notes INDEXED BY notes_modified "
+                            "WHERE modified < ? AND deleted = 1",
+                            &s);
+        st != NOERROR) {
+        return st;
+    }
+    std::int64_t newest = 0;
+    {
+        Use use(s);
+        sqlite3_bind_int64(s, 1, cutoff);
+        if (sqlite3_step(s) != SQLITE_ROW) {
+            return statusOf(sqlite3_errcode(db_));
+        }
+        if (sqlite3_column_type(s, 0) == SQLITE_NULL) {
+            return NOERROR;
+        }
+        newest = sqlite3_column_int64(s, 0);
+    }
+    if (STATUS st = prepare("DELETE FROM notes WHERE modified < ? AND deleted = 1", &s); st != NOERROR) {
+        return st;
+    }
+    {
+        Use use(s);
+        sqlite3_bind_int64(s, 1, cutoff);
+        if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
+    }
+    if (newest + 1 > *horizon) {
+        *horizon = newest + 1;
+        return setMeta("purge_horizon", std::to_string(*horizon));
+    }
     return NOERROR;
 }
 

@@ -94,6 +94,12 @@ public:
     STATUS save(Note& note);
     // Turns a note into a deletion stub.
     STATUS remove(NOTEID id);
+    // How long a deletion stub outlives its document: as long as a replica may stay away.
+    static constexpr std::int64_t kStubPurgeTicks = 90 * kTicksPerDay;
+    // The notes of `classMask` created, modified or deleted at or after `since`, in note id order,
+    // and the `until` to pass next time. Deletion stubs older than kStubPurgeTicks are purged
+    // first; a `since` (other than 0, "everything") from before the newest purged stub gets no ids
+    // and ERR_SINCE_PURGED, with `until` set: the caller has to read the database afresh.
     STATUS modifiedSince(std::int64_t since, WORD classMask, std::vector<NOTEID>* ids, std::int64_t* until);
     STATUS list(WORD classMask, std::vector<NOTEID>* ids);
     STATUS unread(const std::string& user, std::vector<NOTEID>* ids);
@@ -155,6 +161,7 @@ private:
     STATUS addCalendarIndex();       // for a store made before the calendar index
     STATUS stamp(std::int64_t* out); // a modification time, see store.cpp
     STATUS checkLive(NOTEID id);     // ERR_INVALID_NOTE / ERR_NOTE_DELETED unless a live note
+    STATUS purgeStubsLocked(std::int64_t cutoff, std::int64_t* horizon);
     std::string meta(const char* key);
     STATUS setMeta(const char* key, const std::string& value);
 

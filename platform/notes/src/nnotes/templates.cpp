@@ -201,7 +201,9 @@ const FormDesign kMemo{"Memo",
                        {"From", "SendTo", "CopyTo", "BlindCopyTo", "Subject", "Body", "PostedDate",
                         "DeliveredDate", "Importance", "ReturnReceipt", "DeliveryReport", "MoodStamp"}};
 const FormDesign kReply{"Reply", kMemo.fields};
-const FormDesign kTask{"Task", {"Subject", "Body", "StartDate", "DueDate", "CompletedDate", "Importance"}};
+const FormDesign kTask{"Task",
+                       {"From", "Subject", "Body", "StartDate", "DueDate", "DueDateTime", "CompletedDate",
+                        "DueState", "Importance"}};
 const FormDesign kAppointment{"Appointment",
                               {"Subject", "Body", "StartDateTime", "EndDateTime", "AppointmentType",
                                "Location", "Chair", "RequiredAttendees", "OptionalAttendees"}};

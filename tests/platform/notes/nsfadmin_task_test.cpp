@@ -1,0 +1,104 @@
+// nsfadmin add-task: the items a to-do is stored with, and refused input writing nothing.
+#include "admin.h"
+#include "fixture.h"
+#include "runtime.h"
+#include "store.h"
+#include "task.h"
+
+#include <sstream>
+
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+class NsfadminTaskTest : public NotesTest {
+protected:
+    void SetUp() override {
+        NotesTest::SetUp();
+        EXPECT_EQ(run([&](auto& a) { return a.dbCreate(mail, "Jane", "mail"); }), nsfadmin::kOk);
+    }
+
+    template <typename F> int run(F f) {
+        std::ostringstream o, e;
+        nsfadmin::Admin a(dir, o, e);
+        const int rc = f(a);
+        out = o.str();
+        err = e.str();
+        return rc;
+    }
+
+    std::shared_ptr<notes::Database> open() {
+        std::string file;
+        EXPECT_EQ(notes::resolveDatabaseFile("Mail1", "mail/jdoe.nsf", true, &file), NOERROR);
+        std::shared_ptr<notes::Database> db;
+        EXPECT_EQ(notes::Database::open(file, "Mail1", "mail/jdoe.nsf", &db), NOERROR);
+        return db;
+    }
+
+    std::string text(const notes::Note& note, const char* name) {
+        const notes::Item* item = note.find(name);
+        return item ? notes::ods::toText(item->type, item->value, ";") : "";
+    }
+
+    nsfadmin::DbRef mail{"Mail1", "mail/jdoe.nsf"};
+    std::string out, err;
+};
+
+TEST_F(NsfadminTaskTest, StoresTheItemsTheToDoViewShows) {
+    const struct {
+        nsfadmin::TaskEntry entry;
+        const char* importance;
+        const char* state;
+        bool completedDate;
+        bool dueDate;
+    } cases[] = {
+        {{.subject = "Report", .due = "2005-01-10", .start = "2005-01-03", .importance = "high"},
+         "1",
+         "1",
+         false,
+         true},
+        {{.subject = "Done", .importance = "low", .completed = true}, "3", "9", true, false},
+        {{.subject = "Plain"}, "2", "1", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.entry.subject);
+        ASSERT_EQ(run([&](auto& a) { return a.addTask(mail, c.entry); }), nsfadmin::kOk) << err;
+        ASSERT_EQ(out.size(), 33u);
+        auto db = open();
+        UNID unid{};
+        ASSERT_TRUE(notes::unidFromText(out.substr(0, 32), &unid));
+        NOTEID id = 0;
+        ASSERT_EQ(db->findByUnid(unid, &id), NOERROR);
+        notes::Note note;
+        ASSERT_EQ(db->load(id, &note), NOERROR);
+        EXPECT_EQ(text(note, "Form"), "Task");
+        EXPECT_EQ(text(note, "Subject"), c.entry.subject);
+        EXPECT_EQ(text(note, "Importance"), c.importance);
+        EXPECT_EQ(text(note, "DueState"), c.state);
+        EXPECT_EQ(note.find("CompletedDate") != nullptr, c.completedDate);
+        EXPECT_EQ(note.find("DueDate") != nullptr, c.dueDate);
+        EXPECT_EQ(note.find("DueDateTime") != nullptr, c.dueDate);
+        if (c.dueDate) {
+            EXPECT_EQ(text(note, "DueDate"), "01/10/2005");
+            EXPECT_EQ(text(note, "StartDate"), "01/03/2005");
+        }
+    }
+}
+
+TEST_F(NsfadminTaskTest, BadInputIsRefusedAndNothingIsWritten) {
+    const struct {
+        nsfadmin::TaskEntry entry;
+        const char* says;
+    } cases[] = {
+        {{.subject = ""}, "needs a subject"},
+        {{.subject = "x", .due = "2005-02-30"}, "not a date"},
+        {{.subject = "x", .start = "10.01.2005"}, "not a date"},
+        {{.subject = "x", .due = "2005-01-10x"}, "not a date"},
+        {{.subject = "x", .importance = "urgent"}, "high, normal or low"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(run([&](auto& a) { return a.addTask(mail, c.entry); }), nsfadmin::kBadInput) << c.says;
+        EXPECT_NE(err.find(c.says), std::string::npos) << err;
+    }
+    std::vector<NOTEID> ids;
+    ASSERT_EQ(open()->list(NOTE_CLASS_DOCUMENT, &ids), NOERROR);
+    EXPECT_TRUE(ids.empty());
+}
