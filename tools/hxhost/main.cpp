@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,44 @@ std::string defaultPluginPath() {
     const std::filesystem::path base = ec ? std::filesystem::current_path() : self.parent_path();
     return (base / ".." / "lib" / "libhxNotesProvider.so").lexically_normal().string();
 }
+
+// Writes to a descriptor of its own, so the result stream survives standard output being redirected.
+class DescriptorBuffer : public std::streambuf {
+public:
+    explicit DescriptorBuffer(int fd) : fd_(fd) { setp(buffer_, buffer_ + sizeof buffer_); }
+    DescriptorBuffer(const DescriptorBuffer&) = delete;
+    DescriptorBuffer& operator=(const DescriptorBuffer&) = delete;
+    ~DescriptorBuffer() override {
+        sync();
+        close(fd_);
+    }
+
+protected:
+    int_type overflow(int_type ch) override {
+        if (sync() != 0)
+            return traits_type::eof();
+        if (!traits_type::eq_int_type(ch, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(ch);
+            pbump(1);
+        }
+        return traits_type::not_eof(ch);
+    }
+    int sync() override {
+        const char* from = pbase();
+        while (from < pptr()) {
+            const ssize_t written = write(fd_, from, static_cast<std::size_t>(pptr() - from));
+            if (written <= 0)
+                return -1;
+            from += written;
+        }
+        setp(buffer_, buffer_ + sizeof buffer_);
+        return 0;
+    }
+
+private:
+    int fd_;
+    char buffer_[8192];
+};
 
 } // namespace
 
@@ -69,7 +109,20 @@ int main(int argc, char** argv) {
     hxhost::CommandRegistry registry;
     hxhost::registerCommands(registry);
     hxhost::PluginHost host(pluginPath);
-    hxhost::Shell shell(host, registry, json, std::cout, std::cerr);
+    // A script reading --json output must see only JSON lines, but the plug-in writes its own
+    // notices to standard output; those are sent to standard error instead.
+    std::optional<DescriptorBuffer> jsonBuffer;
+    std::optional<std::ostream> jsonStream;
+    if (json) {
+        const int resultFd = dup(STDOUT_FILENO);
+        if (resultFd >= 0 && dup2(STDERR_FILENO, STDOUT_FILENO) >= 0) {
+            jsonBuffer.emplace(resultFd);
+            jsonStream.emplace(&*jsonBuffer);
+        } else if (resultFd >= 0) {
+            close(resultFd);
+        }
+    }
+    hxhost::Shell shell(host, registry, json, jsonStream ? *jsonStream : std::cout, std::cerr);
 
     bool ok = true;
     if (!commands.empty()) {
