@@ -1,6 +1,8 @@
 // The change report: documents created or deleted in the user's mail file and personal address book
 // since the previous report, read off the databases' modification index.
 #include "calendar/NotesAppointment.h"
+#include "contacts/NotesContact.h"
+#include "contacts/NotesDistributionList.h"
 #include "mail/NotesMessage.h"
 #include "notes/NotesDatabase.h"
 #include "provider/OperationFrame.h"
@@ -120,8 +122,12 @@ Lattice::Ptr<hxMail::ChangeItem> MailProvider::makeChangeItem(LNDocument documen
             return nullptr;
     }
     Lattice::Ptr<NotesDocument> wrapper;
-    // "Person" and "Group" (NotesContact, NotesDistributionList) join here with the contacts code.
-    if (form == "Task")
+    auto* book = dynamic_cast<NotesAddressBook*>(database);
+    if (form == "Person" && book)
+        wrapper = new NotesContact(this, &document, book, false);
+    else if (form == "Group" && book)
+        wrapper = new NotesDistributionList(this, &document, book, false);
+    else if (form == "Task")
         wrapper = new NotesTask(this, &document, database, false);
     else if (form == "Appointment")
         wrapper = new NotesAppointment(this, &document, database, false);

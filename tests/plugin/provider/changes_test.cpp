@@ -147,11 +147,16 @@ TEST_F(ChangesTest, EachReportHoldsWhatWasCreatedOrDeletedSinceThePrevious) {
              return std::string();
          },
          {}},
-        {"a contact added to the personal address book (not announced by this report yet)",
+        {"a contact added to the personal address book",
          [&] {
              return kept = addDoc(kPersonal, {{"Form", {"Person"}}, {"FullName", {"Ann Lee"}}});
          },
-         {}},
+         {{'c', "Contact"}}},
+        {"a distribution list added",
+         [&] {
+             return addDoc(kPersonal, {{"Form", {"Group"}}, {"ListName", {"Readers"}}, {"GroupType", {"0"}}});
+         },
+         {{'c', "DistributionList"}}},
         {"that contact deleted",
          [&] {
              remove(kPersonal, kept);

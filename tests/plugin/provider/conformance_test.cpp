@@ -170,6 +170,7 @@ struct Providers {
     hxMail::MailProvider* main;
     MessageProvider* message;
     CalendarProvider* calendar;
+    ContactProvider* contact;
     TaskProvider* task;
     NoteProvider* note;
     MeetingProvider* meeting;
@@ -185,6 +186,7 @@ std::vector<Row> slotTable(const Providers& P) {
     hxMail::MailProvider* p = P.main;
     MessageProvider* m = P.message;
     CalendarProvider* c = P.calendar;
+    ContactProvider* k = P.contact;
     TaskProvider* t = P.task;
     NoteProvider* n = P.note;
     MeetingProvider* mt = P.meeting;
@@ -394,7 +396,64 @@ std::vector<Row> slotTable(const Providers& P) {
                [=](Sentinels& s) { return c->getFreeBusyBlocks(s.date, s.date2, none, &s.out); }),
         {"calendar", "syncAppointments", [=](Sentinels&) { return c->syncAppointments(none); }},
 
-        // (The contact provider's rows go here, in its slot order.)
+        // The contact provider (newContact keeps the host's base behaviour).
+        {"contact", "newContact", [=](Sentinels& s) { return k->newContact("f", s.contact); }},
+        served("contact", "removeContact", [=](Sentinels&) { return k->removeContact("id"); }),
+        served(
+            "contact", "getContactFolders", [=](Sentinels& s) { return k->getContactFolders("box", &s.out); },
+            0,
+            [](const Sentinels& s) { EXPECT_EQ(s.out.count(), 3) << "the marker, then both address books"; }),
+        served("contact", "getRecipients",
+               [=](Sentinels& s) { return k->getRecipients("", s.folder, s.recipients); }),
+        served("contact", "getContactDetail",
+               [=](Sentinels& s) { return k->getContactDetail("id", s.contactDetail); }),
+        served("contact", "addContact",
+               [=](Sentinels&) {
+                   Ptr<Contact> made(new Contact());
+                   made->set_fileAsName("Conformance, Ann");
+                   return k->addContact("f", made, Ptr<ContactDetail>(new ContactDetail()));
+               }),
+        served("contact", "saveContact",
+               [=](Sentinels& s) {
+                   return k->saveContact(Ptr<Contact>(new Contact()), s.contactDetail, s.yes);
+               }),
+        served("contact", "getFilteredRecipients",
+               [=](Sentinels& s) { return k->getFilteredRecipients("zzz-nobody", &s.out); }),
+        served(
+            "contact", "nameChanged",
+            [=](Sentinels& s) { return k->nameChanged("", "Dr.", "Ann", "", "Lee", "", s.text, s.text2); }, 0,
+            [](const Sentinels& s) { EXPECT_EQ(s.text, "Dr. Ann Lee"); }),
+        served("contact", "addressChanged",
+               [=](Sentinels& s) { return k->addressChanged("", s.address, "", s.text); }),
+        served("contact", "fullAddressChanged",
+               [=](Sentinels& s) { return k->fullAddressChanged("", "1 Main St", s.address); }),
+        served(
+            "contact", "fullNameChanged",
+            [=](Sentinels& s) {
+                return k->fullNameChanged("", "Ann Lee", s.text, s.text2, s.text3, s.text4, s.text5, s.text6);
+            },
+            0,
+            [](const Sentinels& s) {
+                EXPECT_EQ(s.text2, "Ann");
+                EXPECT_EQ(s.text3, "Lee");
+            }),
+        served("contact", "addDistributionList",
+               [=](Sentinels& s) {
+                   Ptr<DistributionList> list(new DistributionList());
+                   list->set_name("Conformance list");
+                   return k->addDistributionList("f", list, s.yes);
+               }),
+        served("contact", "saveDistributionList",
+               [=](Sentinels& s) {
+                   return k->saveDistributionList(Ptr<DistributionList>(new DistributionList()), s.yes);
+               }),
+        served("contact", "addContactGetRecipient",
+               [=](Sentinels& s) {
+                   Ptr<Contact> made(new Contact());
+                   made->set_fileAsName("Conformance, Bo");
+                   return k->addContactGetRecipient("f", made, Ptr<ContactDetail>(new ContactDetail()),
+                                                    s.recipient, s.yes);
+               }),
 
         // The task provider.
         {"task", "newTask", [=](Sentinels& s) { return t->newTask("f", s.task); }},
@@ -537,12 +596,13 @@ TEST_F(ConformanceTest, EverySlotOfEveryProviderAnswersAsDesigned) {
     const Providers providers{provider,
                               provider->messageProvider(),
                               provider->calendarProvider(),
+                              provider->contactProvider(),
                               provider->taskProvider(),
                               dynamic_cast<NoteProvider*>(madeNotes.get()),
                               provider->meetingProvider(),
                               provider->groupProvider()};
-    ASSERT_TRUE(providers.message && providers.calendar && providers.task && providers.note &&
-                providers.meeting && providers.group);
+    ASSERT_TRUE(providers.message && providers.calendar && providers.contact && providers.task &&
+                providers.note && providers.meeting && providers.group);
     run(slotTable(providers));
     Sentinels s;
     EXPECT_EQ(provider->providerReserved3("x", s.base), NS);
