@@ -1243,12 +1243,29 @@ STATUS ViewIndex::addCollationsLocked(const ViewDesign& before, const ViewDesign
             row[k - keptColumns] = std::move(v);
         }
     }
-    // Every entry's collation 0 key and kept values, then its rows in the new collations.
-    if (STATUS st =
-            store_.prepare("SELECT x.note_id, x.sort_key, v.vals FROM view_index x JOIN view_values v "
-                           "ON v.view_id = x.view_id AND v.note_id = x.note_id "
-                           "WHERE x.view_id = ? AND x.collation = 0",
-                           &s);
+    // Every entry's collation 0 key and kept values (two ordered scans, no lookup per entry), then
+    // its rows in the new collations, written in key order so that the index grows at its end.
+    std::unordered_map<NOTEID, std::string> kept;
+    if (STATUS st = store_.prepare("SELECT note_id, vals FROM view_values WHERE view_id = ?", &s);
+        st != NOERROR) {
+        return st;
+    }
+    {
+        Use use(s);
+        sqlite3_bind_int64(s, 1, after.id);
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            const void* vals = sqlite3_column_blob(s, 1);
+            kept.emplace(static_cast<NOTEID>(sqlite3_column_int64(s, 0)),
+                         std::string(static_cast<const char*>(vals ? vals : ""),
+                                     static_cast<std::size_t>(sqlite3_column_bytes(s, 1))));
+        }
+        if (rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
+    }
+    if (STATUS st = store_.prepare(
+            "SELECT note_id, sort_key FROM view_index WHERE view_id = ? AND collation = 0", &s);
         st != NOERROR) {
         return st;
     }
@@ -1263,18 +1280,25 @@ STATUS ViewIndex::addCollationsLocked(const ViewDesign& before, const ViewDesign
         sqlite3_bind_int64(s, 1, after.id);
         int rc;
         while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            const NOTEID id = static_cast<NOTEID>(sqlite3_column_int64(s, 0));
             const void* key = sqlite3_column_blob(s, 1);
-            const void* vals = sqlite3_column_blob(s, 2);
-            entries.push_back({static_cast<NOTEID>(sqlite3_column_int64(s, 0)),
+            const auto vals = kept.find(id);
+            entries.push_back({id,
                                std::string(static_cast<const char*>(key ? key : ""),
                                            static_cast<std::size_t>(sqlite3_column_bytes(s, 1))),
-                               std::string(static_cast<const char*>(vals ? vals : ""),
-                                           static_cast<std::size_t>(sqlite3_column_bytes(s, 2)))});
+                               vals == kept.end() ? std::string() : std::move(vals->second)});
         }
         if (rc != SQLITE_DONE) {
             return statusOf(rc);
         }
     }
+    struct NewRow {
+        WORD collation;
+        std::string key;
+        NOTEID id;
+    };
+    std::vector<NewRow> rows;
+    rows.reserve(entries.size() * added.size());
     for (Entry& e : entries) {
         const auto extra = fresh.find(e.id);
         auto valueOf = [&](std::size_t column) {
@@ -1290,13 +1314,11 @@ STATUS ViewIndex::addCollationsLocked(const ViewDesign& before, const ViewDesign
             if (v.kind == Value::kText && (after.columns[c.first.column].flags & kColCommonName)) {
                 v.text = commonName(v.text);
             }
-            const std::string key =
-                encodePart(v, (after.columns[c.first.column].flags & kColCaseSensitive) != 0,
-                           c.first.descending) +
-                e.key;
-            if (STATUS st = insertRowLocked(after.id, c.number, key, e.id, nullptr); st != NOERROR) {
-                return st;
-            }
+            rows.push_back({c.number,
+                            encodePart(v, (after.columns[c.first.column].flags & kColCaseSensitive) != 0,
+                                       c.first.descending) +
+                                e.key,
+                            e.id});
         }
         if (after.columns.size() > keptColumns) {
             for (std::size_t k = keptColumns; k < after.columns.size(); ++k) {
@@ -1314,6 +1336,16 @@ STATUS ViewIndex::addCollationsLocked(const ViewDesign& before, const ViewDesign
             if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
                 return statusOf(rc);
             }
+        }
+    }
+    std::sort(rows.begin(), rows.end(), [](const NewRow& a, const NewRow& b) {
+        return a.collation != b.collation ? a.collation < b.collation
+               : a.key != b.key           ? a.key < b.key
+                                          : a.id < b.id;
+    });
+    for (const NewRow& r : rows) {
+        if (STATUS st = insertRowLocked(after.id, r.collation, r.key, r.id, nullptr); st != NOERROR) {
+            return st;
         }
     }
     *done = true;
