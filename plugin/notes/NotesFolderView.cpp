@@ -272,9 +272,15 @@ bool NotesFolder::getSortIndexFromView(long pageSize, Lattice::ObjectCollection*
     if (db->GetViewFolder(LNString(viewName.c_str()), &view) != LNNOERROR || view.Open() != LNNOERROR ||
         view.GetColumn(LNString(label->title), &column) != LNNOERROR)
         return false;
-    if (collation > 0 && view.SetCollation(collation) != LNNOERROR) {
-        Lattice::Logger::print("Bad collation number:%d\n", static_cast<int>(collation));
-        return false;
+    if (collation > 0) {
+        LNSTATUS status = LNNOERROR;
+        try {
+            status = view.SetCollation(collation);
+        } catch (LNSTATUS thrown) {
+            status = thrown;
+        }
+        if (status != LNNOERROR)
+            return false; // the documents' way reports the bad number and reads on
     }
     LNVFNavigator entries;
     view.GetEntries(&entries);
@@ -283,7 +289,7 @@ bool NotesFolder::getSortIndexFromView(long pageSize, Lattice::ObjectCollection*
     // One host item carries each value into the same label a document's item gives.
     Lattice::Ptr<hxMail::Message> item = new hxMail::Message();
     const Lattice::Ptr<hxMail::Message> blank = new hxMail::Message();
-    // Neighbouring pages mostly share a day: its label text is made once.
+    // Neighbouring pages mostly share a day: its label is made once.
     std::map<std::pair<DWORD, DWORD>, Lattice::Data> days;
     auto labelOf = [&](long position) {
         LNItem value;
@@ -296,8 +302,10 @@ bool NotesFolder::getSortIndexFromView(long pageSize, Lattice::ObjectCollection*
             if (!value.IsNull() && value.GetType() == LNITEMTYPE_DATETIMES)
                 dates = value;
             LNDatetime when = dates.GetDatetimeCount() > 0 ? dates[0] : LNDatetime();
+            // The label shows the day in GMT, which is what a time's Julian day counts.
             const TIMEDATE stamp = when.IsNull() ? TIMEDATE{} : when.GetTIMEDATE();
-            const auto key = std::make_pair(stamp.Innards[0], stamp.Innards[1]);
+            const auto key =
+                std::make_pair(stamp.Innards[0] == ALLDAY ? ALLDAY : 0, stamp.Innards[1] & 0xFFFFFFu);
             if (const auto hit = days.find(key); hit != days.end()) {
                 out->add(hit->second);
                 return;
