@@ -291,8 +291,8 @@ bool NotesFolder::getSortIndexFromView(long pageSize, Lattice::ObjectCollection*
     const Lattice::Ptr<hxMail::Message> blank = new hxMail::Message();
     // Neighbouring pages mostly share a day: its label is made once.
     std::map<std::pair<DWORD, DWORD>, Lattice::Data> days;
+    LNItem value; // one item takes every entry's value in turn
     auto labelOf = [&](long position) {
-        LNItem value;
         const LNVFEntry entry = entries[static_cast<LNINT>(position)];
         if (entry.IsNull() || entry.GetColumnValue(column.GetIndex(), &value) != LNNOERROR)
             value = LNItem();

@@ -187,19 +187,23 @@ LNSTATUS LNVFEntry::GetColumnValue(LNINT column, LNItem* value) const {
             return lnResult(s);
         }
     }
-    const auto it = snap_->values->find(GetNoteID());
+    std::string_view encoded;
     WORD type = 0;
     std::string_view bytes;
-    if (it == snap_->values->end() ||
-        !notes::columnValue(it->second, static_cast<std::size_t>(column), &type, &bytes)) {
-        // A document saved after this reading, or a column the design does not have.
-        return lnResult(it == snap_->values->end() ? LNWARN_NOT_FOUND : LNERR_INDEX_OUT_OF_RANGE);
+    if (!snap_->values->find(GetNoteID(), &encoded)) {
+        return LNWARN_NOT_FOUND; // a document saved after this reading
     }
-    LNItem out;
+    if (!notes::columnValue(encoded, static_cast<std::size_t>(column), &type, &bytes)) {
+        return lnResult(LNERR_INDEX_OUT_OF_RANGE); // a column the design does not have
+    }
+    // The caller's free-standing item takes the value in place (an index labels thousands of entries);
+    // one attached to a note is let go first, never written through.
+    if (type == 0 || value->IsAttached()) {
+        *value = LNItem();
+    }
     if (type != 0) {
-        out.SetRawValue(type, std::string(bytes));
+        value->SetRawValue(type, std::string(bytes));
     }
-    *value = out;
     return LNNOERROR;
 }
 

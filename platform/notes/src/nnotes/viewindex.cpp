@@ -1050,6 +1050,24 @@ bool columnValue(std::string_view encoded, std::size_t column, WORD* type, std::
     }
 }
 
+void ViewValues::add(NOTEID id, std::string_view encoded) {
+    const std::size_t at = id / 4;
+    if (at >= slots_.size()) {
+        slots_.resize(std::max(at + 1, slots_.size() * 2));
+    }
+    slots_[at] = {bytes_.size(), static_cast<std::uint32_t>(encoded.size()), true};
+    bytes_.append(encoded);
+}
+
+bool ViewValues::find(NOTEID id, std::string_view* encoded) const {
+    const std::size_t at = id / 4;
+    if (id % 4 != 0 || at >= slots_.size() || !slots_[at].present) {
+        return false;
+    }
+    *encoded = std::string_view(bytes_).substr(slots_[at].offset, slots_[at].length);
+    return true;
+}
+
 bool viewCategorized(const ViewDesign& d, WORD collation) {
     std::vector<Part> parts;
     return collationParts(d, collation, &parts) && categorized(d, collation, parts);
@@ -1072,9 +1090,9 @@ STATUS ViewIndex::viewValues(NOTEID view, std::shared_ptr<const ViewValues>* out
         int rc;
         while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
             const void* blob = sqlite3_column_blob(s, 1);
-            map->emplace(static_cast<NOTEID>(sqlite3_column_int64(s, 0)),
-                         std::string(static_cast<const char*>(blob ? blob : ""),
-                                     static_cast<std::size_t>(sqlite3_column_bytes(s, 1))));
+            map->add(static_cast<NOTEID>(sqlite3_column_int64(s, 0)),
+                     std::string_view(static_cast<const char*>(blob ? blob : ""),
+                                      static_cast<std::size_t>(sqlite3_column_bytes(s, 1))));
         }
         if (rc != SQLITE_DONE) {
             return statusOf(rc);

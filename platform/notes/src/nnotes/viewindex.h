@@ -4,10 +4,10 @@
 
 #include "notes/capi.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace notes {
@@ -70,7 +70,22 @@ std::string viewFindKey(const ViewDesign& design, WORD collation, std::string_vi
 bool viewCategorized(const ViewDesign& design, WORD collation);
 // The column values of a view's documents as its index keeps them: per column the first value of
 // its items (or formula), undisplayed (names in full), read with columnValue.
-using ViewValues = std::unordered_map<NOTEID, std::string>;
+// Held in one buffer and found by note id (ids are small multiples of 4), so that looking up the
+// entries of a large view's page edges costs one memory access each rather than a hash chain.
+class ViewValues {
+public:
+    void add(NOTEID id, std::string_view encoded);
+    bool find(NOTEID id, std::string_view* encoded) const;
+
+private:
+    struct Slot {
+        std::uint64_t offset = 0;
+        std::uint32_t length = 0;
+        bool present = false;
+    };
+    std::vector<Slot> slots_; // by note id / 4
+    std::string bytes_;
+};
 // The value of `column` in a document's kept values: its type (TYPE_TEXT, TYPE_NUMBER, TYPE_TIME;
 // 0 when the column shows nothing) and bytes (the text, a double, a TIMEDATE); false past the end.
 bool columnValue(std::string_view encoded, std::size_t column, WORD* type, std::string_view* value);
