@@ -167,6 +167,13 @@ long NotesMessage::load(Lattice::Ptr<hxMail::MessageItem>& message, Lattice::Obj
 }
 
 void NotesMessage::getIndexLabel(String column, hxMail::MessageItem* item, Lattice::ObjectCollection* out) {
+    if (item && out && column == "size")
+        Lattice::Logger::print("Message Size=%d", static_cast<int>(item->get_size()));
+    indexLabel(column, item, out);
+}
+
+void NotesMessage::indexLabel(const String& column, hxMail::MessageItem* item,
+                              Lattice::ObjectCollection* out) {
     if (!item || !out)
         return;
     using Lattice::DateTimeUtil;
@@ -179,7 +186,6 @@ void NotesMessage::getIndexLabel(String column, hxMail::MessageItem* item, Latti
     } else if (column == "subject") {
         out->add(Lattice::Data(item->get_subject()));
     } else if (column == "size") {
-        Lattice::Logger::print("Message Size=%d", static_cast<int>(item->get_size()));
         out->add(Lattice::Data(item->get_size()));
     } else if (column == "MessageClass") {
         out->add(Lattice::Data("Message"));

@@ -32,6 +32,8 @@ public:
     // Fills `item` from the memo and, with a list, appends it there.
     long load(Lattice::Ptr<hxMail::MessageItem>& item, Lattice::ObjectCollection* list, bool flag) override;
     void getIndexLabel(String column, hxMail::MessageItem* item, Lattice::ObjectCollection* out) override;
+    // The label of a filled message item for a sort column; also what a folder's view labels with.
+    static void indexLabel(const String& column, hxMail::MessageItem* item, Lattice::ObjectCollection* out);
     Lattice::Ptr<hxMail::ChangeItem> getChangeItem(bool create) override;
 
     // The memo's detail: sender, recipients, the body as HTML from the Domino web task, attachments.

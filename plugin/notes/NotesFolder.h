@@ -62,6 +62,9 @@ protected:
     // The note ids of the view's entries in the current collation; false when the view cannot
     // be read (`error` then holds the status).
     bool readViewNoteIds(bool setCollationAlways, std::vector<unsigned long>& ids, bool logErrors);
+    // The index labels from the values the view's index keeps for the sort column, without opening
+    // a document; false when the column has no such values (the labels then come from documents).
+    bool getSortIndexFromView(long pageSize, Lattice::ObjectCollection* out);
     void setFolderObject(hxMail::Folder* folder);
 
     String folderItemIds;

@@ -8,14 +8,18 @@
 #include "notes/NotesErrors.h"
 #include "notes/NotesFolder.h"
 #include "notes/NotesHandle.h"
+#include "provider/MailProvider.h"
 #include "tasks/NotesTask.h"
 
+#include "Lattice/HTMLEncode.h"
 #include "Lattice/Logger.h"
 #include "hxMail/Calendar.h"
 #include "hxMail/Contact.h"
 #include "hxMail/Task.h"
 
 #include <cstring>
+#include <map>
+#include <utility>
 
 namespace hxMail::hxNotesProvider {
 
@@ -114,6 +118,35 @@ constexpr SortCollation kSortCollations[] = {
     {FolderTypeDrafts, "sent", 3, false},      {FolderTypeDrafts, "to", 2, false},
     {FolderTypeDrafts, "subject", 4, true},    {FolderTypeDrafts, "size", 5, true},
 };
+
+// The view column whose values label the pages of a host sort column, by folder kind. Columns not
+// listed (attachments, the drafts' send date, tasks and contacts) are labelled from the documents.
+enum class LabelFrom { Day, Name, Text, Number };
+struct LabelColumn {
+    _FolderType folder;
+    const char* column;
+    const char* title;
+    LabelFrom from;
+};
+constexpr LabelColumn kLabelColumns[] = {
+    {FolderTypeInbox, "received", "Date", LabelFrom::Day},
+    {FolderTypeInbox, "flag", "Date", LabelFrom::Day},
+    {FolderTypeInbox, "from", "Who", LabelFrom::Name},
+    {FolderTypeInbox, "subject", "Subject", LabelFrom::Text},
+    {FolderTypeInbox, "size", "Size", LabelFrom::Number},
+    {FolderTypeSentItems, "sent", "Date", LabelFrom::Day},
+    {FolderTypeSentItems, "to", "To", LabelFrom::Name},
+    {FolderTypeSentItems, "subject", "Subject", LabelFrom::Text},
+    {FolderTypeSentItems, "size", "Size", LabelFrom::Number},
+    {FolderTypeDrafts, "to", "To", LabelFrom::Name},
+    {FolderTypeDrafts, "subject", "Subject", LabelFrom::Text},
+    {FolderTypeDrafts, "size", "Size", LabelFrom::Number},
+};
+
+Lattice::String textOf(const LNString& s, bool utf8) {
+    Lattice::String text(s.GetTextPtr(), static_cast<std::size_t>(s.GetByteLength()));
+    return utf8 ? Lattice::HTMLEncode::string8ToUTF8(text) : text;
+}
 
 } // namespace
 
@@ -226,8 +259,119 @@ bool NotesFolder::readViewNoteIds(bool setCollationAlways, std::vector<unsigned 
     return true;
 }
 
+bool NotesFolder::getSortIndexFromView(long pageSize, Lattice::ObjectCollection* out) {
+    const LabelColumn* label = nullptr;
+    for (const LabelColumn& row : kLabelColumns)
+        if (row.folder == folderType && sortColumn == row.column)
+            label = &row;
+    LNDatabase* db = database ? database->getDatabase() : nullptr;
+    if (!label || !db)
+        return false;
+    LNViewFolder view;
+    LNViewColumn column;
+    if (db->GetViewFolder(LNString(viewName.c_str()), &view) != LNNOERROR || view.Open() != LNNOERROR ||
+        view.GetColumn(LNString(label->title), &column) != LNNOERROR)
+        return false;
+    if (collation > 0) {
+        LNSTATUS status = LNNOERROR;
+        try {
+            status = view.SetCollation(collation);
+        } catch (LNSTATUS thrown) {
+            status = thrown;
+        }
+        if (status != LNNOERROR)
+            return false; // the documents' way reports the bad number and reads on
+    }
+    LNVFNavigator entries;
+    view.GetEntries(&entries);
+    const long n = entries.GetEntryCount();
+    LNNotesSession* session = provider ? provider->getSession() : nullptr;
+    // One host item carries each value into the same label a document's item gives.
+    Lattice::Ptr<hxMail::Message> item = new hxMail::Message();
+    const Lattice::Ptr<hxMail::Message> blank = new hxMail::Message();
+    // Neighbouring pages mostly share a day: its label is made once.
+    std::map<std::pair<DWORD, DWORD>, Lattice::Data> days;
+    LNItem value; // one item takes every entry's value in turn
+    auto labelOf = [&](long position) {
+        const LNVFEntry entry = entries[static_cast<LNINT>(position)];
+        if (entry.IsNull() || entry.GetColumnValue(column.GetIndex(), &value) != LNNOERROR)
+            value = LNItem();
+        switch (label->from) {
+        case LabelFrom::Day: {
+            LNDatetimes dates;
+            if (!value.IsNull() && value.GetType() == LNITEMTYPE_DATETIMES)
+                dates = value;
+            LNDatetime when = dates.GetDatetimeCount() > 0 ? dates[0] : LNDatetime();
+            // The label shows the day in GMT, which is what a time's Julian day counts.
+            const TIMEDATE stamp = when.IsNull() ? TIMEDATE{} : when.GetTIMEDATE();
+            const auto key =
+                std::make_pair(stamp.Innards[0] == ALLDAY ? ALLDAY : 0, stamp.Innards[1] & 0xFFFFFFu);
+            if (const auto hit = days.find(key); hit != days.end()) {
+                out->add(hit->second);
+                return;
+            }
+            const Lattice::_DateTimeData day =
+                when.IsNull()
+                    ? (label->column == std::string("sent") ? blank->get_sent() : blank->get_received())
+                    : gmtDateTime(when);
+            item->set_received(day);
+            item->set_sent(day);
+            const long before = out->count();
+            NotesMessage::indexLabel(sortColumn, item.get(), out);
+            if (out->count() > before)
+                days.emplace(key, (*out)[out->count() - 1]);
+            return;
+        }
+        case LabelFrom::Name:
+        case LabelFrom::Text: {
+            LNText text;
+            if (!value.IsNull() && value.GetType() == LNITEMTYPE_TEXT)
+                text = value;
+            LNString first = text.GetCount() > 0 ? text[0] : LNString();
+            if (label->from == LabelFrom::Name && session && first.GetByteLength() > 0)
+                first = session->AbbreviateName(first);
+            const String shown = textOf(first, true);
+            item->set_from(shown);
+            item->set_to(shown);
+            item->set_subject(shown);
+            break;
+        }
+        case LabelFrom::Number: {
+            LNNumbers numbers;
+            if (!value.IsNull() && value.GetType() == LNITEMTYPE_NUMBERS)
+                numbers = value;
+            item->set_size(numbers.GetCount() > 0 ? static_cast<long>(numbers[0]) : blank->get_size());
+            break;
+        }
+        }
+        NotesMessage::indexLabel(sortColumn, item.get(), out);
+    };
+    if (sortAscending) {
+        for (long first = 0; first < n; first += pageSize) {
+            labelOf(first);
+            labelOf(std::min(first + pageSize - 1, n - 1));
+        }
+    } else {
+        for (long high = n - 1; high >= 0; high -= pageSize) {
+            labelOf(high);
+            labelOf(std::max(high - pageSize + 1, 0L));
+        }
+    }
+    view.Close();
+    return true;
+}
+
 void NotesFolder::getSortIndexItems(long pageSize, Lattice::ObjectCollection* out) {
     ThrowAllErrorsScope throwing;
+    if (!out || pageSize <= 0)
+        return;
+    try {
+        if (getSortIndexFromView(pageSize, out))
+            return;
+    } catch (LNSTATUS status) {
+        Lattice::Logger::print("LOTUS ERROR=%s", notesErrorText(status).c_str());
+        return;
+    }
     std::vector<unsigned long> ids;
     if (!out || !readViewNoteIds(false, ids, true) || ids.empty() || pageSize <= 0)
         return;

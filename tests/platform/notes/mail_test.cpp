@@ -462,3 +462,128 @@ TEST_F(MailTest, MailMessageItemsRoundTrip) {
     EXPECT_EQ(fresh.GetMoodStamp(), LNMOODSTAMP_NORMAL);
     EXPECT_FALSE(fresh.HasAttachments());
 }
+
+namespace {
+
+// A design change as the plug-in makes it: a heading made re-sortable, or a re-sortable column
+// appended (showing items, or a formula).
+struct DesignChange {
+    const char* view;
+    const char* title;
+    const char* items;   // appended column's items; null: change the existing column
+    const char* formula; // appended column's formula
+    LNINT option;
+};
+
+void applyChange(LNDatabase& db, const DesignChange& c) {
+    LNViewFolder view;
+    ASSERT_EQ(db.GetViewFolder(c.view, &view), LNNOERROR);
+    ASSERT_EQ(view.Open(), LNNOERROR);
+    LNViewColumn col;
+    if (c.items || c.formula) {
+        ASSERT_EQ(view.AppendColumn(&col), LNNOERROR);
+        col.SetTitle(c.title);
+        c.items ? col.SetFieldName(c.items) : col.SetFormula(c.formula);
+    } else {
+        ASSERT_EQ(view.GetColumn(c.title, &col), LNNOERROR);
+    }
+    ASSERT_EQ(col.SetHeadingSortOption(c.option), LNNOERROR);
+    ASSERT_EQ(view.Save(), LNNOERROR);
+    view.Close();
+}
+
+// Every entry's values in every column, in the order of each collation.
+std::vector<std::string> viewDump(LNDatabase& db, const char* name) {
+    std::vector<std::string> out;
+    LNViewFolder view;
+    EXPECT_EQ(db.GetViewFolder(name, &view), LNNOERROR);
+    EXPECT_EQ(view.Open(), LNNOERROR);
+    for (WORD c = 0; c < view.GetCollationCount(); ++c) {
+        EXPECT_EQ(view.SetCollation(c), LNNOERROR);
+        LNVFNavigator nav;
+        EXPECT_EQ(view.GetEntries(&nav), LNNOERROR);
+        for (LNINT i = 0; i < nav.GetEntryCount(); ++i) {
+            std::string row = std::to_string(c) + ":" + std::to_string(nav[i].GetNoteID());
+            for (LNINT k = 0; k < view.GetColumnCount(); ++k) {
+                LNItem value;
+                EXPECT_EQ(nav[i].GetColumnValue(k, &value), LNNOERROR);
+                row += "|" + std::to_string(value.GetNotesType()) + "=" + value.GetRawValue();
+            }
+            out.push_back(row);
+        }
+    }
+    LNItem none;
+    LNVFNavigator nav;
+    view.GetEntries(&nav);
+    if (nav.GetEntryCount() > 0) {
+        EXPECT_EQ(nav[0].GetColumnValue(view.GetColumnCount(), &none), LNERR_INDEX_OUT_OF_RANGE);
+    }
+    return out;
+}
+
+std::vector<notes::mail::Message> mixedMail() {
+    std::vector<notes::mail::Message> out;
+    const char* subjects[] = {"beta", "Alpha", "", "alpha", "Gamma", "beta"};
+    for (int i = 0; i < 6; ++i) {
+        notes::mail::Message m =
+            memo(i % 2 ? "CN=Zed Young/O=Acme" : "CN=Ann Old/O=Acme", subjects[i], 10 - i);
+        m.importance = 1 + i % 3;
+        m.kind = i < 4 ? notes::mail::Message::Kind::Inbox
+                       : (i == 4 ? notes::mail::Message::Kind::Draft : notes::mail::Message::Kind::Sent);
+        out.push_back(m);
+    }
+    for (int i = 0; i < 3; ++i) {
+        notes::mail::Message t;
+        t.kind = notes::mail::Message::Kind::Task;
+        t.subject = subjects[i];
+        t.importance = 3 - i;
+        t.due = day(3 + i);
+        out.push_back(t);
+    }
+    return out;
+}
+
+} // namespace
+
+// A design change on a full mail file builds only the new collations from the values the index keeps;
+// the result must equal a mail file whose design had the change before its documents arrived, and
+// survive closing and reopening.
+TEST_F(MailTest, NewCollationsEqualAFullBuildAndPersist) {
+    const DesignChange kChanges[] = {
+        {"($Inbox)", "Subject", nullptr, nullptr, LNVCHEADINGSORT_BOTH},
+        {"($ToDo)", "Importance", "Importance", nullptr, LNVCHEADINGSORT_ASCENDING},
+        {"($Sent)", "Who", "From", nullptr, LNVCHEADINGSORT_DESCENDING},
+        {"($Drafts)", "Size", nullptr, "@DocLength", LNVCHEADINGSORT_ASCENDING},
+    };
+    put(mixedMail());
+    ASSERT_EQ(notes::templates::create("Mail1", "mail/fresh.nsf", notes::templates::Kind::Mail), NOERROR);
+    LNDatabase fresh;
+    ASSERT_EQ(session.GetDatabase("mail/fresh.nsf", &fresh, "Mail1"), LNNOERROR);
+    ASSERT_EQ(fresh.Open(), LNNOERROR);
+    for (const DesignChange& c : kChanges) {
+        applyChange(fresh, c);
+    }
+    {
+        auto freshStore = notes::handles::database(fresh.GetDatabaseHandle());
+        ASSERT_EQ(notes::mail::store(*freshStore, mixedMail(), nullptr), NOERROR);
+    }
+    for (const DesignChange& c : kChanges) {
+        SCOPED_TRACE(c.view);
+        const std::vector<std::string> before = viewDump(db, c.view);
+        applyChange(db, c);
+        const std::vector<std::string> after = viewDump(db, c.view);
+        EXPECT_GT(after.size(), before.size()) << "a collation more";
+        EXPECT_EQ(after, viewDump(fresh, c.view));
+    }
+    std::vector<std::vector<std::string>> dumps;
+    for (const DesignChange& c : kChanges) {
+        dumps.push_back(viewDump(db, c.view));
+    }
+    store.reset();
+    db.Close();
+    ASSERT_EQ(db.Open(), LNNOERROR);
+    for (std::size_t i = 0; i < std::size(kChanges); ++i) {
+        EXPECT_EQ(viewDump(db, kChanges[i].view), dumps[i]) << kChanges[i].view;
+    }
+    fresh.Close();
+}

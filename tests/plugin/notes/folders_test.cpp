@@ -154,6 +154,55 @@ TEST_F(FolderTest, IndexLabelsOfFirstAndLastEntryPerPage) {
     EXPECT_EQ(index(inbox, 0), Subjects{});
 }
 
+// Labels come from the values the view's index keeps; they must be the labels the documents at the
+// page edges give, in every folder, column and direction.
+TEST_F(FolderTest, IndexLabelsFromTheViewEqualThoseOfTheDocuments) {
+    const char* people[] = {"CN=Zoe Zimmer/O=Acme", "CN=adam Ant/O=Acme", "CN=Ève Été/O=Acme", ""};
+    const char* subjects[] = {"beta", "Alpha", "", "alpha", "Gamma", "Zeta"};
+    for (int i = 0; i < 6; ++i) {
+        char delivered[32];
+        std::snprintf(delivered, sizeof delivered, "03/0%d/2026 0%d:00:00 AM", 1 + i % 4, 1 + i);
+        const std::vector<std::string> to{people[(i + 1) % 4]};
+        addMemo({.subject = subjects[i],
+                 .from = people[i % 4],
+                 .delivered = delivered,
+                 .extra = {{"SendTo", to}, {"Body", {std::string(static_cast<std::size_t>(i) * 40, 'x')}}}});
+        addMemo({.subject = subjects[i],
+                 .from = people[i % 4],
+                 .delivered = "",
+                 .posted = delivered,
+                 .extra = {{"SendTo", to}},
+                 .inbox = false});
+        addMemo({.subject = subjects[i], .delivered = "", .extra = {{"SendTo", to}}, .inbox = false});
+    }
+    loginAndList();
+    const std::pair<const char*, std::vector<const char*>> kColumns[] = {
+        {"Inbox", {"received", "flag", "from", "subject", "size", "hasAttachments"}},
+        {"Sent Items", {"sent", "to", "subject", "size"}},
+        {"Drafts", {"to", "subject", "size", "sent"}},
+    };
+    for (const auto& [name, columns] : kColumns) {
+        const std::string id = folderId(name);
+        for (const char* column : columns) {
+            for (const bool ascending : {true, false}) {
+                SCOPED_TRACE(std::string(name) + " " + column + (ascending ? " ascending" : " descending"));
+                sort(id, column, ascending);
+                Lattice::ObjectCollection items;
+                ASSERT_EQ(provider->getFolderItemsPage(id.c_str(), 0, ascending ? 5 : 6, &items), 0);
+                ASSERT_EQ(items.count(), 6);
+                std::vector<std::string> expected;
+                for (const long at : {0L, 3L, 4L, 5L}) {
+                    Lattice::ObjectCollection label;
+                    hx::NotesMessage::indexLabel(column, items[at].toObject<hxMail::Message>(), &label);
+                    expected.push_back(label[0].toString(false).c_str());
+                }
+                EXPECT_EQ(index(id, 4), expected);
+            }
+        }
+    }
+    EXPECT_EQ(logText().find("Message Size="), std::string::npos) << "size labels come from the view";
+}
+
 TEST_F(FolderTest, EmptyViewsAndUnknownFolders) {
     loginAndList();
     const std::string inbox = folderId("Inbox");

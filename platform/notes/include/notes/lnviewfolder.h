@@ -2,7 +2,7 @@
 // of entries to walk: the whole view, the matches of Find, the results of FTSearch), LNVFEntry and
 // LNVFPosition ("12", or "3.2" for the second document of the third category).
 //
-// A view folder reads its entries when first needed (Open, GetEntryCount, a Goto...) and keeps
+// A view folder reads its entries when first needed (GetEntryCount, GetEntries, a Goto...) and keeps
 // that reading until Refresh or Close; the store keeps the index itself current as documents are
 // saved and deleted. Entry counts count category entries too. Moving past either end answers
 // LNWARN_NOT_FOUND (a warning, never thrown); so does a Find or GotoPosition without a match.
@@ -88,6 +88,10 @@ public:
     LNSTATUS GetDocument(LNDocument* doc) const;
     LNSTATUS GetUniversalID(LNUniversalID* unid) const;
     LNSTATUS GetPosition(LNVFPosition* position) const;
+    // The value the entry's document shows in a column (0-based), as the view's index keeps it:
+    // the first value of the column's items, names in full; a null item when the column shows
+    // nothing. LNERR_NULL_OBJECT for a category, LNERR_INDEX_OUT_OF_RANGE past the last column.
+    LNSTATUS GetColumnValue(LNINT column, LNItem* value) const;
 
 private:
     friend class LNVFNavigator;
@@ -100,7 +104,7 @@ class LNVFNavigator {
 public:
     LNVFNavigator() = default;
 
-    LNINT GetEntryCount() const { return static_cast<LNINT>(entries_.size()); }
+    LNINT GetEntryCount() const;
     LNVFEntry operator[](LNINT index) const; // a null entry when out of range
     LNSTATUS GotoFirst(LNVFEntry* entry = 0);
     LNSTATUS GotoNext(LNVFEntry* entry = 0);
@@ -116,7 +120,9 @@ private:
     friend class LNViewFolder;
     LNSTATUS moveTo(LNINT index, LNVFEntry* entry);
     std::shared_ptr<const LNVFSnapshot> snap_;
-    std::vector<LNINT> entries_; // indexes into the view's entries
+    LNINT indexAt(LNINT index) const;
+    std::vector<LNINT> entries_; // indexes into the view's entries, unless all_
+    bool all_ = false;           // every entry of the view, in order
     LNINT current_ = -1;
 };
 
@@ -127,10 +133,10 @@ public:
     LNViewFolder& operator=(const LNViewFolder& other);
     ~LNViewFolder() override;
 
-    // Opens the view note and reads the entries.
+    // Opens the view note with its design; the entries are read when first needed.
     LNSTATUS Open(LNNOTEOPENFLAGS flags = LNNOTEOPENFLAGS_DEFAULT);
     LNSTATUS Close();
-    // Reads the entries again (and the design, if it changed).
+    // Drops the reading of the entries (read again when next needed) and reads the design again.
     LNSTATUS Refresh();
 
     LNString GetName() const; // the view's name, without aliases
@@ -195,7 +201,8 @@ public:
 private:
     friend class LNDatabase;
     friend class LNViewColumn;
-    LNSTATUS load(); // reads the entries unless already read
+    LNSTATUS load();       // reads the entries unless already read
+    LNSTATUS readDesign(); // the stored design, unless edited and not saved
     LNSTATUS findIndex(const LNString& key, LNVFFINDOPTIONS options, std::vector<LNINT>* matches);
     std::shared_ptr<LNViewFolderBody> vf_;
 };

@@ -6,8 +6,9 @@
 #include <cstdlib>
 #include <unordered_map>
 
-// One reading of a view: its rows in collation order, with category entries put before the
-// documents of each category.
+// One reading of a view. A view without categories is its ordered note ids, shared with every
+// reader of the file (no copy per reading); a categorised one is its rows with a category entry put
+// before the documents of each category.
 struct LNVFSnapshot {
     struct Entry {
         NOTEID note = 0; // 0: a category
@@ -15,9 +16,29 @@ struct LNVFSnapshot {
         LNVFPosition position;
     };
     std::shared_ptr<LNDatabaseBody> db;
-    std::vector<notes::ViewRow> rows;
-    std::vector<Entry> entries;
-    std::vector<LNINT> rowEntry; // entry index of each row
+    NOTEID view = 0;
+    std::shared_ptr<const std::vector<NOTEID>> ids;          // set: a view without categories
+    std::vector<notes::ViewRow> rows;                        // categorised; for one without, read by Find
+    std::vector<Entry> entries;                              // categorised only
+    std::vector<LNINT> rowEntry;                             // entry index of each row
+    mutable std::shared_ptr<const notes::ViewValues> values; // read with the first column value
+
+    bool flat() const { return ids != nullptr; }
+    LNINT count() const { return static_cast<LNINT>(flat() ? ids->size() : entries.size()); }
+    NOTEID noteAt(LNINT i) const {
+        return flat() ? (*ids)[static_cast<std::size_t>(i)] : entries[static_cast<std::size_t>(i)].note;
+    }
+    std::string categoryAt(LNINT i) const {
+        return flat() ? std::string() : entries[static_cast<std::size_t>(i)].category;
+    }
+    LNVFPosition positionAt(LNINT i) const {
+        if (!flat()) {
+            return entries[static_cast<std::size_t>(i)].position;
+        }
+        LNVFPosition p;
+        p.levels_ = {i + 1};
+        return p;
+    }
 
     void build() {
         entries.clear();
@@ -50,6 +71,11 @@ struct LNVFSnapshot {
     }
 
     LNINT indexOf(const LNVFPosition& pos) const {
+        if (flat()) {
+            return pos.levels_.size() == 1 && pos.levels_[0] >= 1 && pos.levels_[0] <= count()
+                       ? pos.levels_[0] - 1
+                       : -1;
+        }
         // Positions grow with the index, so a binary search finds them.
         const auto it = std::lower_bound(
             entries.begin(), entries.end(), pos.levels_,
@@ -130,19 +156,55 @@ LNBOOL LNVFEntry::IsNull() const {
 }
 
 LNBOOL LNVFEntry::IsCategory() const {
-    return !IsNull() && snap_->entries[static_cast<std::size_t>(index_)].note == 0;
+    return !IsNull() && snap_->noteAt(index_) == 0;
 }
 
 LNINT LNVFEntry::GetIndentLevel() const {
-    return IsNull() ? 0 : snap_->entries[static_cast<std::size_t>(index_)].position.GetLevelCount() - 1;
+    return IsNull() || snap_->flat() ? 0 : snap_->positionAt(index_).GetLevelCount() - 1;
 }
 
 NOTEID LNVFEntry::GetNoteID() const {
-    return IsNull() ? 0 : snap_->entries[static_cast<std::size_t>(index_)].note;
+    return IsNull() ? 0 : snap_->noteAt(index_);
 }
 
 LNString LNVFEntry::GetCategory() const {
-    return IsNull() ? LNString() : LNString(snap_->entries[static_cast<std::size_t>(index_)].category);
+    return IsNull() ? LNString() : LNString(snap_->categoryAt(index_));
+}
+
+LNSTATUS LNVFEntry::GetColumnValue(LNINT column, LNItem* value) const {
+    if (value == nullptr || column < 0) {
+        return lnResult(ERR_INVALID_PARAM);
+    }
+    if (IsNull() || IsCategory()) {
+        return lnResult(LNERR_NULL_OBJECT);
+    }
+    if (!snap_->values) {
+        const auto db = snap_->db ? snap_->db->database() : nullptr;
+        if (!db) {
+            return lnResult(LNERR_DATABASE_NOT_OPEN);
+        }
+        if (STATUS s = db->viewValues(snap_->view, &snap_->values); s != NOERROR) {
+            return lnResult(s);
+        }
+    }
+    std::string_view encoded;
+    WORD type = 0;
+    std::string_view bytes;
+    if (!snap_->values->find(GetNoteID(), &encoded)) {
+        return LNWARN_NOT_FOUND; // a document saved after this reading
+    }
+    if (!notes::columnValue(encoded, static_cast<std::size_t>(column), &type, &bytes)) {
+        return lnResult(LNERR_INDEX_OUT_OF_RANGE); // a column the design does not have
+    }
+    // The caller's free-standing item takes the value in place (an index labels thousands of entries);
+    // one attached to a note is let go first, never written through.
+    if (type == 0 || value->IsAttached()) {
+        *value = LNItem();
+    }
+    if (type != 0) {
+        value->SetRawValue(type, std::string(bytes));
+    }
+    return LNNOERROR;
 }
 
 LNSTATUS LNVFEntry::GetDocument(LNDocument* doc) const {
@@ -186,17 +248,25 @@ LNSTATUS LNVFEntry::GetPosition(LNVFPosition* position) const {
     if (IsNull()) {
         return lnResult(LNERR_NULL_OBJECT);
     }
-    *position = snap_->entries[static_cast<std::size_t>(index_)].position;
+    *position = snap_->positionAt(index_);
     return LNNOERROR;
 }
 
 // ---- LNVFNavigator ------------------------------------------------------------------------------
 
+LNINT LNVFNavigator::GetEntryCount() const {
+    return all_ ? (snap_ ? snap_->count() : 0) : static_cast<LNINT>(entries_.size());
+}
+
+LNINT LNVFNavigator::indexAt(LNINT index) const {
+    return all_ ? index : entries_[static_cast<std::size_t>(index)];
+}
+
 LNVFEntry LNVFNavigator::operator[](LNINT index) const {
     LNVFEntry e;
     if (snap_ && index >= 0 && index < GetEntryCount()) {
         e.snap_ = snap_;
-        e.index_ = entries_[static_cast<std::size_t>(index)];
+        e.index_ = indexAt(index);
     }
     return e;
 }
@@ -235,6 +305,9 @@ LNSTATUS LNVFNavigator::GotoPosition(const LNVFPosition& position, LNVFEntry* en
         return LNWARN_NOT_FOUND;
     }
     const LNINT viewIndex = snap_->indexOf(position);
+    if (all_) {
+        return viewIndex < 0 ? LNWARN_NOT_FOUND : moveTo(viewIndex, entry);
+    }
     const auto it = std::lower_bound(entries_.begin(), entries_.end(), viewIndex);
     if (viewIndex < 0 || it == entries_.end() || *it != viewIndex) {
         return LNWARN_NOT_FOUND;
@@ -274,6 +347,28 @@ LNViewFolder::LNViewFolder(const LNViewFolder& other) = default;
 LNViewFolder& LNViewFolder::operator=(const LNViewFolder& other) = default;
 LNViewFolder::~LNViewFolder() = default;
 
+// The stored design, unless columns were changed and not yet saved.
+LNSTATUS LNViewFolder::readDesign() {
+    if (!vf_) {
+        return LNERR_NULL_OBJECT;
+    }
+    const auto db = vf_->db ? vf_->db->database() : nullptr;
+    if (!db) {
+        return LNERR_DATABASE_NOT_OPEN;
+    }
+    if (vf_->designModified) {
+        return LNNOERROR;
+    }
+    notes::ViewDesign design;
+    if (STATUS s = db->viewDesign(vf_->view, &design); s != NOERROR) {
+        return s;
+    }
+    vf_->design = std::move(design);
+    return LNNOERROR;
+}
+
+// The entries, read when first needed: opening a view (to see its design, or to add a column) reads
+// none, however large the view is.
 LNSTATUS LNViewFolder::load() {
     if (!vf_) {
         return LNERR_NULL_OBJECT;
@@ -285,20 +380,21 @@ LNSTATUS LNViewFolder::load() {
     if (!db) {
         return LNERR_DATABASE_NOT_OPEN;
     }
-    notes::ViewDesign design;
-    if (STATUS s = db->viewDesign(vf_->view, &design); s != NOERROR) {
+    notes::ViewDesign stored; // what the index was built for, whatever is being edited
+    if (STATUS s = db->viewDesign(vf_->view, &stored); s != NOERROR) {
         return s;
-    }
-    if (vf_->designModified) { // unsaved column changes stay until Save
-        design = vf_->design;
     }
     auto snap = std::make_shared<LNVFSnapshot>();
     snap->db = vf_->db;
-    if (STATUS s = db->viewRows(vf_->view, vf_->collation, &snap->rows); s != NOERROR) {
+    snap->view = vf_->view;
+    if (notes::viewCategorized(stored, vf_->collation)) {
+        if (STATUS s = db->viewRows(vf_->view, vf_->collation, &snap->rows); s != NOERROR) {
+            return s;
+        }
+        snap->build();
+    } else if (STATUS s = db->viewOrderedNoteIds(vf_->view, vf_->collation, &snap->ids); s != NOERROR) {
         return s;
     }
-    snap->build();
-    vf_->design = std::move(design);
     vf_->snap = snap;
     vf_->cursor = LNVFNavigator();
     GetEntries(&vf_->cursor);
@@ -309,8 +405,11 @@ LNSTATUS LNViewFolder::Open(LNNOTEOPENFLAGS flags) {
     if (LNSTATUS s = LNNote::Open(flags); s != LNNOERROR) {
         return s;
     }
-    if (LNSTATUS s = load(); s != LNNOERROR) {
+    if (LNSTATUS s = readDesign(); s != LNNOERROR) {
         return lnResult(s);
+    }
+    if (vf_) {
+        vf_->snap.reset();
     }
     return LNNOERROR;
 }
@@ -328,7 +427,7 @@ LNSTATUS LNViewFolder::Refresh() {
         return lnResult(LNERR_NULL_OBJECT);
     }
     vf_->snap.reset();
-    if (LNSTATUS s = load(); s != LNNOERROR) {
+    if (LNSTATUS s = readDesign(); s != LNNOERROR) {
         return lnResult(s);
     }
     return LNNOERROR;
@@ -355,7 +454,7 @@ LNINT LNViewFolder::GetEntryCount() {
         lnResult(s);
         return 0;
     }
-    return static_cast<LNINT>(vf_->snap->entries.size());
+    return vf_->snap->count();
 }
 
 LNSTATUS LNViewFolder::SetCollation(WORD collation) {
@@ -378,10 +477,7 @@ LNSTATUS LNViewFolder::GetEntries(LNVFNavigator* entries) {
     }
     LNVFNavigator nav;
     nav.snap_ = vf_->snap;
-    nav.entries_.resize(vf_->snap->entries.size());
-    for (std::size_t i = 0; i < nav.entries_.size(); ++i) {
-        nav.entries_[i] = static_cast<LNINT>(i);
-    }
+    nav.all_ = true;
     *entries = std::move(nav);
     return LNNOERROR;
 }
@@ -395,6 +491,32 @@ LNSTATUS LNViewFolder::findIndex(const LNString& key, LNVFFINDOPTIONS options, s
         notes::viewFindKey(vf_->design, vf_->collation, key.str(), (options & LNVFFINDOPTIONS_PARTIAL) != 0);
     if (prefix.empty()) {
         return LNWARN_NOT_FOUND; // the view has no sorted column to find keys in
+    }
+    if (vf_->snap->flat() && vf_->snap->rowEntry.empty() && vf_->snap->count() > 0) {
+        // Keys are read for the first Find only; should the view have changed since the reading,
+        // the reading becomes the rows now read.
+        const auto db = vf_->db ? vf_->db->database() : nullptr;
+        if (!db) {
+            return LNERR_DATABASE_NOT_OPEN;
+        }
+        auto snap = std::make_shared<LNVFSnapshot>(*vf_->snap);
+        if (STATUS s = db->viewRows(vf_->view, vf_->collation, &snap->rows); s != NOERROR) {
+            return s;
+        }
+        const bool same = snap->rows.size() == snap->ids->size() &&
+                          std::equal(snap->rows.begin(), snap->rows.end(), snap->ids->begin(),
+                                     [](const notes::ViewRow& r, NOTEID id) { return r.note == id; });
+        if (same) {
+            snap->rowEntry.resize(snap->rows.size());
+            for (std::size_t i = 0; i < snap->rowEntry.size(); ++i) {
+                snap->rowEntry[i] = static_cast<LNINT>(i);
+            }
+        } else {
+            snap->ids.reset();
+            snap->build();
+        }
+        vf_->snap = snap;
+        vf_->cursor.snap_ = snap;
     }
     const auto& rows = vf_->snap->rows;
     auto it = std::lower_bound(rows.begin(), rows.end(), prefix,
@@ -466,10 +588,11 @@ LNSTATUS LNViewFolder::FTSearch(const LNString& query, LNVFNavigator* results) {
     }
     LNVFNavigator nav;
     nav.snap_ = vf_->snap;
-    const auto& entries = vf_->snap->entries;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const auto h = hit.find(entries[i].note);
-        if (entries[i].note != 0 && h != hit.end() && !h->second) {
+    const LNVFSnapshot& snap = *vf_->snap;
+    for (LNINT i = 0; i < snap.count(); ++i) {
+        const NOTEID note = snap.noteAt(i);
+        const auto h = hit.find(note);
+        if (note != 0 && h != hit.end() && !h->second) {
             h->second = true;
             nav.entries_.push_back(static_cast<LNINT>(i));
         }
@@ -691,8 +814,8 @@ LNSTATUS LNViewFolder::GetColumn(const LNString& title, LNViewColumn* column) {
     if (column == nullptr) {
         return lnResult(ERR_INVALID_PARAM);
     }
-    if (LNSTATUS s = load(); s != LNNOERROR) {
-        return lnResult(s);
+    if (!vf_) {
+        return lnResult(LNERR_NULL_OBJECT);
     }
     const auto& cols = vf_->design.columns;
     for (std::size_t i = 0; i < cols.size(); ++i) {
@@ -710,8 +833,8 @@ LNSTATUS LNViewFolder::GetColumn(LNINT index, LNViewColumn* column) {
     if (column == nullptr) {
         return lnResult(ERR_INVALID_PARAM);
     }
-    if (LNSTATUS s = load(); s != LNNOERROR) {
-        return lnResult(s);
+    if (!vf_) {
+        return lnResult(LNERR_NULL_OBJECT);
     }
     if (index < 0 || static_cast<std::size_t>(index) >= vf_->design.columns.size()) {
         return lnResult(LNERR_INDEX_OUT_OF_RANGE);
@@ -722,8 +845,8 @@ LNSTATUS LNViewFolder::GetColumn(LNINT index, LNViewColumn* column) {
 }
 
 LNSTATUS LNViewFolder::AppendColumn(LNViewColumn* column) {
-    if (LNSTATUS s = load(); s != LNNOERROR) {
-        return lnResult(s);
+    if (!vf_) {
+        return lnResult(LNERR_NULL_OBJECT);
     }
     vf_->design.columns.emplace_back();
     vf_->designModified = true;

@@ -31,6 +31,7 @@ struct FileEntry {
     std::unique_ptr<sqlite3_stmt, FinalizeStatement> dataVersion;
     std::int64_t version = -1;
     std::unordered_map<std::string, Ids> lists;
+    std::unordered_map<std::string, Object> objects;
 };
 
 std::mutex mutex;
@@ -95,6 +96,7 @@ FileEntry* current(const std::string& file) {
     }
     if (version != it->version) {
         it->lists.clear();
+        it->objects.clear();
         it->version = version;
     }
     return &*it;
@@ -102,14 +104,17 @@ FileEntry* current(const std::string& file) {
 
 } // namespace
 
-STATUS get(const std::string& file, const std::string& key, const std::function<STATUS(Ids*)>& read,
-           Ids* out) {
+namespace {
+
+template <typename T>
+STATUS getShared(const std::string& file, const std::string& key, const std::function<STATUS(T*)>& read,
+                 T* out, std::unordered_map<std::string, T> FileEntry::*held) {
     std::int64_t seen = -1;
     {
         std::lock_guard<std::mutex> lock(mutex);
         if (FileEntry* e = current(file)) {
             seen = e->version;
-            if (auto hit = e->lists.find(key); hit != e->lists.end()) {
+            if (auto hit = (e->*held).find(key); hit != (e->*held).end()) {
                 *out = hit->second;
                 return NOERROR;
             }
@@ -117,7 +122,7 @@ STATUS get(const std::string& file, const std::string& key, const std::function<
     }
     // Read without the lock: other files' pages need not wait. A commit after `seen` makes the
     // list newer than its stamp, which only costs a re-read on the next question.
-    Ids ids;
+    T ids;
     if (STATUS s = read(&ids); s != NOERROR) {
         return s;
     }
@@ -125,16 +130,28 @@ STATUS get(const std::string& file, const std::string& key, const std::function<
         std::lock_guard<std::mutex> lock(mutex);
         for (FileEntry& e : files) {
             if (e.file == file && e.version == seen) {
-                if (e.lists.size() >= kMaxListsPerFile) {
-                    e.lists.clear();
+                if ((e.*held).size() >= kMaxListsPerFile) {
+                    (e.*held).clear();
                 }
-                e.lists[key] = ids;
+                (e.*held)[key] = ids;
                 break;
             }
         }
     }
     *out = std::move(ids);
     return NOERROR;
+}
+
+} // namespace
+
+STATUS get(const std::string& file, const std::string& key, const std::function<STATUS(Ids*)>& read,
+           Ids* out) {
+    return getShared<Ids>(file, key, read, out, &FileEntry::lists);
+}
+
+STATUS getObject(const std::string& file, const std::string& key, const std::function<STATUS(Object*)>& read,
+                 Object* out) {
+    return getShared<Object>(file, key, read, out, &FileEntry::objects);
 }
 
 void forget(const std::string& file) {

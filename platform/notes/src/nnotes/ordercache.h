@@ -22,6 +22,10 @@ using Ids = std::shared_ptr<const std::vector<NOTEID>>;
 // Callers must not be inside a write transaction of their own: what `read` sees is shared.
 STATUS get(const std::string& file, const std::string& key, const std::function<STATUS(Ids*)>& read,
            Ids* out);
+// Any other shared reading of the file (a view's column values), under the same rules.
+using Object = std::shared_ptr<const void>;
+STATUS getObject(const std::string& file, const std::string& key, const std::function<STATUS(Object*)>& read,
+                 Object* out);
 // Drops what is held for the file (it is being deleted).
 void forget(const std::string& file);
 

@@ -80,6 +80,12 @@ CREATE TABLE IF NOT EXISTS view_index(
     PRIMARY KEY(view_id, collation, sort_key, note_id)
 ) WITHOUT ROWID;
 CREATE INDEX IF NOT EXISTS view_index_note ON view_index(note_id, view_id);
+CREATE TABLE IF NOT EXISTS view_values(
+    view_id INTEGER NOT NULL,
+    note_id INTEGER NOT NULL,
+    vals    BLOB NOT NULL,
+    PRIMARY KEY(view_id, note_id)
+) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS view_state(
     view_id    INTEGER PRIMARY KEY,
     design_seq INTEGER NOT NULL
@@ -207,6 +213,10 @@ STATUS Database::findDesign(WORD noteClass, std::string_view name, NOTEID* out) 
 STATUS Database::viewDesign(NOTEID view, ViewDesign* out) {
     return views_.viewDesign(view, out);
 }
+STATUS Database::viewValues(NOTEID view, std::shared_ptr<const ViewValues>* out) {
+    return views_.viewValues(view, out);
+}
+
 STATUS Database::ensureViewIndex(NOTEID view) {
     return views_.ensureViewIndex(view);
 }
@@ -327,6 +337,9 @@ STATUS Database::open(const std::string& file, const std::string& server, const 
     if (db->meta("schema_version") != std::to_string(kSchemaVersion)) {
         return ERR_NOT_A_DATABASE;
     }
+    if (STATUS st = db->addViewValues(); st != NOERROR) {
+        return st;
+    }
     if (db->meta("calendar_span").empty()) {
         if (STATUS st = db->addCalendarIndex(); st != NOERROR) {
             return st;
@@ -334,6 +347,32 @@ STATUS Database::open(const std::string& file, const std::string& server, const 
     }
     *out = connectionpool::share(std::move(db));
     return NOERROR;
+}
+
+// A store made before the index kept column values gets the table; its views are rebuilt on first use.
+STATUS Database::addViewValues() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'view_values'", &s);
+        st != NOERROR) {
+        return st;
+    }
+    {
+        Use use(s);
+        if (sqlite3_step(s) == SQLITE_ROW) {
+            return NOERROR;
+        }
+    }
+    const int rc =
+        sqlite3_exec(db_,
+                     "BEGIN IMMEDIATE; CREATE TABLE IF NOT EXISTS view_values(view_id INTEGER NOT NULL, "
+                     "note_id INTEGER NOT NULL, vals BLOB NOT NULL, PRIMARY KEY(view_id, note_id)) "
+                     "WITHOUT ROWID; DELETE FROM view_state; COMMIT;",
+                     nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    return statusOf(rc);
 }
 
 // Schema 1 had no view indexes; views of such a store are indexed on first use.
@@ -539,6 +578,9 @@ STATUS Database::save(Note& note) {
         note.info.noteClass == NOTE_CLASS_DOCUMENT ? std::string() : firstText(note, "$TITLE");
     sqlite3_stmt* s = nullptr;
     NoteInfo info = note.info;
+    ViewDesign viewBefore; // a view note's design before this save, when it had one
+    bool hadView = false;
+    DWORD viewBeforeSequence = 0;
     if (info.id == 0) {
         if (STATUS st = prepare("SELECT coalesce(max(note_id), 0) + 4 FROM notes", &s); st != NOERROR) {
             return st;
@@ -596,6 +638,14 @@ STATUS Database::save(Note& note) {
         if (STATUS st = checkLive(info.id); st != NOERROR) {
             return st;
         }
+        if (info.noteClass == NOTE_CLASS_VIEW) {
+            Note old;
+            if (loadLocked(info.id, &old) == NOERROR && old.info.noteClass == NOTE_CLASS_VIEW &&
+                readViewDesign(old, &viewBefore)) {
+                hadView = true;
+                viewBeforeSequence = old.info.sequence;
+            }
+        }
         if (STATUS st = prepare("UPDATE notes SET note_class = ?, modified = ?, sequence = sequence + 1, "
                                 "parent_unid = ?, title = ? WHERE note_id = ?",
                                 &s);
@@ -645,6 +695,14 @@ STATUS Database::save(Note& note) {
         }
     }
     if (info.noteClass == NOTE_CLASS_DOCUMENT) {
+        // Columns of @Created and @Modified show the times this save gives the note.
+        struct Restore {
+            Note& note;
+            NoteInfo kept;
+            ~Restore() { note.info = kept; }
+        } restore{note, note.info};
+        note.info = info;
+        note.info.modified = now;
         if (STATUS st = views_.indexNoteLocked(info.id, note); st != NOERROR) {
             return st;
         }
@@ -652,7 +710,9 @@ STATUS Database::save(Note& note) {
             return st;
         }
     } else if (info.noteClass == NOTE_CLASS_VIEW) {
-        if (STATUS st = views_.bumpDesignVersionLocked(); st != NOERROR) { // rebuilt on next use
+        if (STATUS st =
+                views_.viewSavedLocked(info.id, note, hadView ? &viewBefore : nullptr, viewBeforeSequence);
+            st != NOERROR) {
             return st;
         }
     }
@@ -687,6 +747,9 @@ STATUS Database::remove(NOTEID id) {
         "DELETE FROM objects WHERE note_id = ?1",
         "DELETE FROM view_index WHERE note_id = ?1",
         "DELETE FROM view_index WHERE view_id = ?1",
+        ("DELETE FROM view_values WHERE view_id IN (SELECT note_id FROM notes WHERE note_class = 8) "
+         "AND note_id = ?1"),
+        "DELETE FROM view_values WHERE view_id = ?1",
         "DELETE FROM view_state WHERE view_id = ?1",
         "DELETE FROM calendar_index WHERE note_id = ?1",
     };

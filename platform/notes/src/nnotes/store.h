@@ -136,6 +136,8 @@ public:
     STATUS unreadShared(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out);
     // The documents of a view or folder, each once, ascending.
     STATUS viewNoteIds(NOTEID view, std::vector<NOTEID>* out);
+    // Every document's column values as the view's index keeps them (see columnValue).
+    STATUS viewValues(NOTEID view, std::shared_ptr<const ViewValues>* out);
     // Adds documents to a folder and removes others (ERR_INVALID_NOTE when `folder` is not a
     // folder or a note to add is not a live document); one transaction, index rows included.
     STATUS changeFolder(NOTEID folder, const std::vector<NOTEID>& add, const std::vector<NOTEID>& remove);
@@ -159,6 +161,7 @@ private:
     STATUS loadLocked(NOTEID id, Note* out);
     STATUS migrate();                // brings an older store to the current schema
     STATUS addCalendarIndex();       // for a store made before the calendar index
+    STATUS addViewValues();          // for a store made before the index kept column values
     STATUS stamp(std::int64_t* out); // a modification time, see store.cpp
     STATUS checkLive(NOTEID id);     // ERR_INVALID_NOTE / ERR_NOTE_DELETED unless a live note
     STATUS purgeStubsLocked(std::int64_t cutoff, std::int64_t* horizon);

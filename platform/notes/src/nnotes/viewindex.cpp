@@ -61,6 +61,7 @@ struct Value {
     enum Kind : unsigned char { kEmpty = 1, kNumber = 2, kTime = 3, kText = 4 } kind = kEmpty;
     double number = 0;
     std::int64_t ticks = 0;
+    TIMEDATE td{}; // a time as stored, zone included (what the column value hands out)
     std::string text;
 };
 
@@ -72,9 +73,11 @@ bool formulaValue(const ViewColumn& col, const Note& note, Value* out) {
     } else if (col.formula == "@Created") {
         out->kind = Value::kTime;
         out->ticks = note.info.created;
+        out->td = timedateFromTicks(out->ticks);
     } else if (col.formula == "@Modified") {
         out->kind = Value::kTime;
         out->ticks = note.info.modified;
+        out->td = timedateFromTicks(out->ticks);
     } else {
         return false;
     }
@@ -118,6 +121,7 @@ std::vector<Value> columnValues(const ViewColumn& col, const Note& note) {
                     Value v;
                     v.kind = Value::kTime;
                     v.ticks = ticksFromTimedate(td);
+                    v.td = td;
                     out.push_back(std::move(v));
                 }
             }
@@ -176,6 +180,66 @@ std::string valueText(const Value& v) {
     return v.kind == Value::kText ? v.text : std::string();
 }
 
+// A document's column values as the index keeps them: per column its first value, as WORD type
+// (0 for none), DWORD length and the value's bytes (text, an 8-byte double or a TIMEDATE).
+void appendValue(std::string& out, const Value& v) {
+    WORD type = 0;
+    std::string bytes;
+    switch (v.kind) {
+    case Value::kText:
+        type = TYPE_TEXT;
+        bytes = v.text;
+        break;
+    case Value::kNumber:
+        type = TYPE_NUMBER;
+        bytes.assign(reinterpret_cast<const char*>(&v.number), sizeof v.number);
+        break;
+    case Value::kTime:
+        type = TYPE_TIME;
+        bytes.assign(reinterpret_cast<const char*>(&v.td), sizeof v.td);
+        break;
+    default:
+        break;
+    }
+    const DWORD length = static_cast<DWORD>(bytes.size());
+    out.append(reinterpret_cast<const char*>(&type), sizeof type);
+    out.append(reinterpret_cast<const char*>(&length), sizeof length);
+    out += bytes;
+}
+
+// The kept values are the items' own: a column of common names keeps the full name.
+std::string encodeValues(const ViewDesign& d, const Note& note,
+                         const std::vector<std::vector<Value>>& values) {
+    std::string out;
+    for (std::size_t i = 0; i < d.columns.size(); ++i) {
+        if (d.columns[i].flags & kColCommonName) {
+            ViewColumn raw = d.columns[i];
+            raw.flags &= ~kColCommonName;
+            const std::vector<Value> vs = columnValues(raw, note);
+            appendValue(out, vs.empty() ? Value{} : vs.front());
+        } else {
+            appendValue(out, values[i].empty() ? Value{} : values[i].front());
+        }
+    }
+    return out;
+}
+
+Value valueFrom(WORD type, std::string_view bytes) {
+    Value v;
+    if (type == TYPE_TEXT) {
+        v.kind = Value::kText;
+        v.text = std::string(bytes);
+    } else if (type == TYPE_NUMBER && bytes.size() == sizeof(double)) {
+        v.kind = Value::kNumber;
+        std::memcpy(&v.number, bytes.data(), sizeof v.number);
+    } else if (type == TYPE_TIME && bytes.size() == sizeof(TIMEDATE)) {
+        v.kind = Value::kTime;
+        std::memcpy(&v.td, bytes.data(), sizeof v.td);
+        v.ticks = ticksFromTimedate(v.td);
+    }
+    return v;
+}
+
 struct RowOut {
     std::string key;
     std::string category;
@@ -183,12 +247,16 @@ struct RowOut {
 
 // The rows of a document in a collation: one, or one per distinct value of the column that makes
 // separate entries.
-std::vector<RowOut> rowsFor(const ViewDesign& d, const std::vector<Part>& parts, const Note& note,
-                            bool categories) {
+std::vector<std::vector<Value>> allValues(const ViewDesign& d, const Note& note) {
     std::vector<std::vector<Value>> values(d.columns.size());
     for (std::size_t i = 0; i < d.columns.size(); ++i) {
         values[i] = columnValues(d.columns[i], note);
     }
+    return values;
+}
+
+std::vector<RowOut> rowsFor(const ViewDesign& d, const std::vector<Part>& parts,
+                            const std::vector<std::vector<Value>>& values, bool categories) {
     std::size_t split = d.columns.size();
     for (std::size_t i = 0; i < d.columns.size(); ++i) {
         if ((d.columns[i].flags & kColSeparateEntries) && !values[i].empty()) {
@@ -457,20 +525,27 @@ STATUS ViewIndex::designsLocked(const std::vector<ViewDesign>** out) {
     return NOERROR;
 }
 
-STATUS ViewIndex::indexInViewLocked(const ViewDesign& d, NOTEID id, const Note& note) {
+// Runs a statement that takes (view, note) and returns nothing.
+STATUS ViewIndex::stepViewNoteLocked(const char* sql, NOTEID view, NOTEID id) {
     sqlite3_stmt* s = nullptr;
-    if (STATUS st = store_.prepare("DELETE FROM view_index WHERE note_id = ? AND view_id = ?", &s);
-        st != NOERROR) {
+    if (STATUS st = store_.prepare(sql, &s); st != NOERROR) {
         return st;
     }
-    {
-        Use use(s);
-        sqlite3_bind_int64(s, 1, id);
-        sqlite3_bind_int64(s, 2, d.id);
-        if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
-            return statusOf(rc);
+    Use use(s);
+    sqlite3_bind_int64(s, 1, view);
+    sqlite3_bind_int64(s, 2, id);
+    const int rc = sqlite3_step(s);
+    return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
+}
+
+STATUS ViewIndex::indexInViewLocked(const ViewDesign& d, NOTEID id, const Note& note) {
+    for (const char* sql : {"DELETE FROM view_index WHERE view_id = ?1 AND note_id = ?2",
+                            "DELETE FROM view_values WHERE view_id = ?1 AND note_id = ?2"}) {
+        if (STATUS st = stepViewNoteLocked(sql, d.id, id); st != NOERROR) {
+            return st;
         }
     }
+    sqlite3_stmt* s = nullptr;
     bool member = false;
     if (d.folder) {
         if (STATUS st =
@@ -488,12 +563,20 @@ STATUS ViewIndex::indexInViewLocked(const ViewDesign& d, NOTEID id, const Note& 
     if (!member) {
         return NOERROR;
     }
-    if (STATUS st = store_.prepare(
-            "INSERT OR IGNORE INTO view_index(view_id, collation, sort_key, note_id, category) "
-            "VALUES(?, ?, ?, ?, ?)",
-            &s);
+    const std::vector<std::vector<Value>> values = allValues(d, note);
+    if (STATUS st = store_.prepare("INSERT INTO view_values(view_id, note_id, vals) VALUES(?, ?, ?)", &s);
         st != NOERROR) {
         return st;
+    }
+    {
+        const std::string vals = encodeValues(d, note, values);
+        Use use(s);
+        sqlite3_bind_int64(s, 1, d.id);
+        sqlite3_bind_int64(s, 2, id);
+        sqlite3_bind_blob(s, 3, vals.data(), static_cast<int>(vals.size()), SQLITE_STATIC);
+        if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
     }
     const WORD count = d.collationCount();
     std::vector<Part> parts;
@@ -502,19 +585,34 @@ STATUS ViewIndex::indexInViewLocked(const ViewDesign& d, NOTEID id, const Note& 
             continue;
         }
         const bool cats = categorized(d, c, parts);
-        for (const RowOut& r : rowsFor(d, parts, note, cats)) {
-            Use use(s);
-            sqlite3_bind_int64(s, 1, d.id);
-            sqlite3_bind_int(s, 2, c);
-            sqlite3_bind_blob(s, 3, r.key.data(), static_cast<int>(r.key.size()), SQLITE_STATIC);
-            sqlite3_bind_int64(s, 4, id);
-            cats ? sqlite3_bind_text(s, 5, r.category.c_str(), -1, SQLITE_STATIC) : sqlite3_bind_null(s, 5);
-            if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
-                return statusOf(rc);
+        for (const RowOut& r : rowsFor(d, parts, values, cats)) {
+            if (STATUS st = insertRowLocked(d.id, c, r.key, id, cats ? &r.category : nullptr);
+                st != NOERROR) {
+                return st;
             }
         }
     }
     return NOERROR;
+}
+
+STATUS ViewIndex::insertRowLocked(NOTEID view, WORD collation, const std::string& key, NOTEID id,
+                                  const std::string* category) {
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = store_.prepare(
+            "INSERT OR IGNORE INTO view_index(view_id, collation, sort_key, note_id, category) "
+            "VALUES(?, ?, ?, ?, ?)",
+            &s);
+        st != NOERROR) {
+        return st;
+    }
+    Use use(s);
+    sqlite3_bind_int64(s, 1, view);
+    sqlite3_bind_int(s, 2, collation);
+    sqlite3_bind_blob(s, 3, key.data(), static_cast<int>(key.size()), SQLITE_STATIC);
+    sqlite3_bind_int64(s, 4, id);
+    category ? sqlite3_bind_text(s, 5, category->c_str(), -1, SQLITE_STATIC) : sqlite3_bind_null(s, 5);
+    const int rc = sqlite3_step(s);
+    return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
 }
 
 STATUS ViewIndex::indexNoteLocked(NOTEID id, const Note& note) {
@@ -532,10 +630,11 @@ STATUS ViewIndex::indexNoteLocked(NOTEID id, const Note& note) {
 
 STATUS ViewIndex::rebuildViewLocked(const ViewDesign& d, DWORD sequence) {
     sqlite3_stmt* s = nullptr;
-    if (STATUS st = store_.prepare("DELETE FROM view_index WHERE view_id = ?", &s); st != NOERROR) {
-        return st;
-    }
-    {
+    for (const char* sql :
+         {"DELETE FROM view_index WHERE view_id = ?1", "DELETE FROM view_values WHERE view_id = ?1"}) {
+        if (STATUS st = store_.prepare(sql, &s); st != NOERROR) {
+            return st;
+        }
         Use use(s);
         sqlite3_bind_int64(s, 1, d.id);
         if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
@@ -577,14 +676,20 @@ STATUS ViewIndex::rebuildViewLocked(const ViewDesign& d, DWORD sequence) {
             return st;
         }
     }
+    return markBuiltLocked(d.id, sequence);
+}
+
+STATUS ViewIndex::markBuiltLocked(NOTEID view, DWORD sequence) {
+    sqlite3_stmt* s = nullptr;
     if (STATUS st = store_.prepare("INSERT OR REPLACE INTO view_state(view_id, design_seq) VALUES(?, ?)", &s);
         st != NOERROR) {
         return st;
     }
     Use use(s);
-    sqlite3_bind_int64(s, 1, d.id);
+    sqlite3_bind_int64(s, 1, view);
     sqlite3_bind_int64(s, 2, sequence);
-    return statusOf(sqlite3_step(s));
+    const int rc = sqlite3_step(s);
+    return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
 }
 
 STATUS ViewIndex::findDesign(WORD noteClass, std::string_view name, NOTEID* out) {
@@ -881,7 +986,8 @@ STATUS ViewIndex::changeFolder(NOTEID folder, const std::vector<NOTEID>& add,
     sqlite3_stmt* s = nullptr;
     for (NOTEID id : remove) {
         for (const char* sql : {"DELETE FROM folder_entries WHERE folder_id = ? AND note_id = ?",
-                                "DELETE FROM view_index WHERE view_id = ? AND note_id = ?"}) {
+                                "DELETE FROM view_index WHERE view_id = ? AND note_id = ?",
+                                "DELETE FROM view_values WHERE view_id = ? AND note_id = ?"}) {
             if (STATUS st = store_.prepare(sql, &s); st != NOERROR) {
                 return st;
             }
@@ -919,6 +1025,389 @@ STATUS ViewIndex::changeFolder(NOTEID folder, const std::vector<NOTEID>& add,
         }
     }
     return statusOf(tx.commit());
+}
+
+bool columnValue(std::string_view encoded, std::size_t column, WORD* type, std::string_view* value) {
+    std::size_t at = 0;
+    for (std::size_t i = 0;; ++i) {
+        WORD t = 0;
+        DWORD length = 0;
+        if (encoded.size() - at < sizeof t + sizeof length) {
+            return false;
+        }
+        std::memcpy(&t, encoded.data() + at, sizeof t);
+        std::memcpy(&length, encoded.data() + at + sizeof t, sizeof length);
+        at += sizeof t + sizeof length;
+        if (encoded.size() - at < length) {
+            return false;
+        }
+        if (i == column) {
+            *type = t;
+            *value = encoded.substr(at, length);
+            return true;
+        }
+        at += length;
+    }
+}
+
+void ViewValues::add(NOTEID id, std::string_view encoded) {
+    const std::size_t at = id / 4;
+    if (at >= slots_.size()) {
+        slots_.resize(std::max(at + 1, slots_.size() * 2));
+    }
+    slots_[at] = {bytes_.size(), static_cast<std::uint32_t>(encoded.size()), true};
+    bytes_.append(encoded);
+}
+
+bool ViewValues::find(NOTEID id, std::string_view* encoded) const {
+    const std::size_t at = id / 4;
+    if (id % 4 != 0 || at >= slots_.size() || !slots_[at].present) {
+        return false;
+    }
+    *encoded = std::string_view(bytes_).substr(slots_[at].offset, slots_[at].length);
+    return true;
+}
+
+bool viewCategorized(const ViewDesign& d, WORD collation) {
+    std::vector<Part> parts;
+    return collationParts(d, collation, &parts) && categorized(d, collation, parts);
+}
+
+STATUS ViewIndex::viewValues(NOTEID view, std::shared_ptr<const ViewValues>* out) {
+    if (STATUS st = ensureViewIndex(view); st != NOERROR) {
+        return st;
+    }
+    auto read = [&](std::shared_ptr<const ViewValues>* values) {
+        std::lock_guard<std::mutex> lock(store_.mutex_);
+        sqlite3_stmt* s = nullptr;
+        if (STATUS st = store_.prepare("SELECT note_id, vals FROM view_values WHERE view_id = ?", &s);
+            st != NOERROR) {
+            return st;
+        }
+        auto map = std::make_shared<ViewValues>();
+        Use use(s);
+        sqlite3_bind_int64(s, 1, view);
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            const void* blob = sqlite3_column_blob(s, 1);
+            map->add(static_cast<NOTEID>(sqlite3_column_int64(s, 0)),
+                     std::string_view(static_cast<const char*>(blob ? blob : ""),
+                                      static_cast<std::size_t>(sqlite3_column_bytes(s, 1))));
+        }
+        if (rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
+        *values = std::move(map);
+        return NOERROR;
+    };
+    bool inBatch = false;
+    {
+        std::lock_guard<std::mutex> lock(store_.mutex_);
+        inBatch = !sqlite3_get_autocommit(store_.db_);
+    }
+    if (inBatch) {
+        return read(out); // this connection's own uncommitted rows: nothing to share
+    }
+    ordercache::Object object;
+    if (STATUS st = ordercache::getObject(
+            store_.file_, "values " + std::to_string(view),
+            [&](ordercache::Object* o) {
+                std::shared_ptr<const ViewValues> values;
+                const STATUS st = read(&values);
+                *o = values;
+                return st;
+            },
+            &object);
+        st != NOERROR) {
+        return st;
+    }
+    *out = std::static_pointer_cast<const ViewValues>(object);
+    return NOERROR;
+}
+
+namespace {
+
+constexpr DWORD kResortFlags = kColResortAscending | kColResortDescending;
+
+bool sameParts(const std::vector<Part>& a, const std::vector<Part>& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](const Part& x, const Part& y) {
+               return x.column == y.column && x.descending == y.descending;
+           });
+}
+
+// Whether `after` keeps every entry and collation of `before` as it was and only offers more
+// collations (a heading made re-sortable, a re-sortable column appended).
+bool onlyAddsCollations(const ViewDesign& before, const ViewDesign& after) {
+    if (before.folder != after.folder || before.forms != after.forms || before.items != after.items ||
+        before.notItems != after.notItems || after.columns.size() < before.columns.size() ||
+        after.collationCount() < before.collationCount()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < after.columns.size(); ++i) {
+        const ViewColumn& a = after.columns[i];
+        if (i < before.columns.size()) {
+            const ViewColumn& b = before.columns[i];
+            if (a.items != b.items || a.formula != b.formula ||
+                (a.flags & ~kResortFlags) != (b.flags & ~kResortFlags)) {
+                return false;
+            }
+        } else if (a.flags & (kColSorted | kColCategory | kColSeparateEntries)) {
+            return false;
+        }
+    }
+    std::vector<Part> p, q;
+    for (WORD c = 0; c < before.collationCount(); ++c) {
+        if (!collationParts(before, c, &p) || !collationParts(after, c, &q) || !sameParts(p, q)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool sameEntries(const ViewDesign& before, const ViewDesign& after) {
+    if (!onlyAddsCollations(before, after) || after.collationCount() != before.collationCount() ||
+        after.columns.size() != before.columns.size()) {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// A new collation whose first part is column `k` and whose other parts are collation 0's keys
+// is collation 0's key with k's value put in front: built from the kept values and keys, without
+// opening a document.
+STATUS ViewIndex::addCollationsLocked(const ViewDesign& before, const ViewDesign& after, bool* done) {
+    *done = false;
+    std::vector<Part> base;
+    collationParts(after, 0, &base);
+    if (categorized(after, 0, base)) {
+        return NOERROR; // collation 0's keys are not the other collations' tails
+    }
+    for (const ViewColumn& c : after.columns) {
+        if (c.flags & kColSeparateEntries) {
+            return NOERROR;
+        }
+    }
+    struct NewCollation {
+        WORD number;
+        Part first;
+    };
+    std::vector<NewCollation> added;
+    std::vector<Part> parts;
+    for (WORD c = before.collationCount(); c < after.collationCount(); ++c) {
+        if (!collationParts(after, c, &parts)) {
+            return NOERROR;
+        }
+        for (const Part& p : base) {
+            if (p.column == parts.front().column) {
+                return NOERROR; // sorting again by a sorted column reorders the tail
+            }
+        }
+        added.push_back({c, parts.front()});
+    }
+    // Appended columns have no kept values yet; they come from the documents' items.
+    const std::size_t keptColumns = before.columns.size();
+    std::unordered_map<NOTEID, std::vector<Value>> fresh; // note -> values of the appended columns
+    sqlite3_stmt* s = nullptr;
+    for (std::size_t k = keptColumns; k < after.columns.size(); ++k) {
+        const ViewColumn& col = after.columns[k];
+        if (col.items.empty()) {
+            return NOERROR; // a formula column: left to the full build
+        }
+        std::unordered_map<NOTEID, Value> firsts;
+        for (const std::string& name : col.items) {
+            if (STATUS st =
+                    store_.prepare("SELECT i.note_id, i.type, i.value FROM items i JOIN view_values v "
+                                   "ON v.view_id = ?1 AND v.note_id = i.note_id WHERE i.name = ?2 "
+                                   "ORDER BY i.note_id, i.seq",
+                                   &s);
+                st != NOERROR) {
+                return st;
+            }
+            Use use(s);
+            sqlite3_bind_int64(s, 1, after.id);
+            sqlite3_bind_text(s, 2, name.c_str(), static_cast<int>(name.size()), SQLITE_STATIC);
+            int rc;
+            while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+                const NOTEID id = static_cast<NOTEID>(sqlite3_column_int64(s, 0));
+                if (firsts.count(id)) {
+                    continue;
+                }
+                Note one;
+                Item item;
+                item.name = name;
+                item.type = static_cast<WORD>(sqlite3_column_int(s, 1));
+                const void* blob = sqlite3_column_blob(s, 2);
+                item.value.assign(static_cast<const char*>(blob ? blob : ""),
+                                  static_cast<std::size_t>(sqlite3_column_bytes(s, 2)));
+                one.items.push_back(std::move(item));
+                ViewColumn single = col;
+                single.items = {name};
+                single.flags &= ~kColCommonName; // kept as stored
+                const std::vector<Value> vs = columnValues(single, one);
+                if (!vs.empty()) {
+                    firsts.emplace(id, vs.front());
+                }
+            }
+            if (rc != SQLITE_DONE) {
+                return statusOf(rc);
+            }
+        }
+        for (auto& [id, v] : firsts) {
+            auto& row = fresh[id];
+            row.resize(after.columns.size() - keptColumns);
+            row[k - keptColumns] = std::move(v);
+        }
+    }
+    // Every entry's collation 0 key and kept values (two ordered scans, no lookup per entry), then
+    // its rows in the new collations, written in key order so that the index grows at its end.
+    std::unordered_map<NOTEID, std::string> kept;
+    if (STATUS st = store_.prepare("SELECT note_id, vals FROM view_values WHERE view_id = ?", &s);
+        st != NOERROR) {
+        return st;
+    }
+    {
+        Use use(s);
+        sqlite3_bind_int64(s, 1, after.id);
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            const void* vals = sqlite3_column_blob(s, 1);
+            kept.emplace(static_cast<NOTEID>(sqlite3_column_int64(s, 0)),
+                         std::string(static_cast<const char*>(vals ? vals : ""),
+                                     static_cast<std::size_t>(sqlite3_column_bytes(s, 1))));
+        }
+        if (rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
+    }
+    if (STATUS st = store_.prepare(
+            "SELECT note_id, sort_key FROM view_index WHERE view_id = ? AND collation = 0", &s);
+        st != NOERROR) {
+        return st;
+    }
+    struct Entry {
+        NOTEID id;
+        std::string key;
+        std::string vals;
+    };
+    std::vector<Entry> entries;
+    {
+        Use use(s);
+        sqlite3_bind_int64(s, 1, after.id);
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            const NOTEID id = static_cast<NOTEID>(sqlite3_column_int64(s, 0));
+            const void* key = sqlite3_column_blob(s, 1);
+            const auto vals = kept.find(id);
+            entries.push_back({id,
+                               std::string(static_cast<const char*>(key ? key : ""),
+                                           static_cast<std::size_t>(sqlite3_column_bytes(s, 1))),
+                               vals == kept.end() ? std::string() : std::move(vals->second)});
+        }
+        if (rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
+    }
+    struct NewRow {
+        WORD collation;
+        std::string key;
+        NOTEID id;
+    };
+    std::vector<NewRow> rows;
+    rows.reserve(entries.size() * added.size());
+    for (Entry& e : entries) {
+        const auto extra = fresh.find(e.id);
+        auto valueOf = [&](std::size_t column) {
+            if (column >= keptColumns) {
+                return extra == fresh.end() ? Value{} : extra->second[column - keptColumns];
+            }
+            WORD type = 0;
+            std::string_view bytes;
+            return columnValue(e.vals, column, &type, &bytes) ? valueFrom(type, bytes) : Value{};
+        };
+        for (const NewCollation& c : added) {
+            Value v = valueOf(c.first.column);
+            if (v.kind == Value::kText && (after.columns[c.first.column].flags & kColCommonName)) {
+                v.text = commonName(v.text);
+            }
+            rows.push_back({c.number,
+                            encodePart(v, (after.columns[c.first.column].flags & kColCaseSensitive) != 0,
+                                       c.first.descending) +
+                                e.key,
+                            e.id});
+        }
+        if (after.columns.size() > keptColumns) {
+            for (std::size_t k = keptColumns; k < after.columns.size(); ++k) {
+                appendValue(e.vals, valueOf(k));
+            }
+            if (STATUS st = store_.prepare(
+                    "UPDATE view_values SET vals = ?3 WHERE view_id = ?1 AND note_id = ?2", &s);
+                st != NOERROR) {
+                return st;
+            }
+            Use use(s);
+            sqlite3_bind_int64(s, 1, after.id);
+            sqlite3_bind_int64(s, 2, e.id);
+            sqlite3_bind_blob(s, 3, e.vals.data(), static_cast<int>(e.vals.size()), SQLITE_STATIC);
+            if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
+                return statusOf(rc);
+            }
+        }
+    }
+    std::sort(rows.begin(), rows.end(), [](const NewRow& a, const NewRow& b) {
+        return a.collation != b.collation ? a.collation < b.collation
+               : a.key != b.key           ? a.key < b.key
+                                          : a.id < b.id;
+    });
+    for (const NewRow& r : rows) {
+        if (STATUS st = insertRowLocked(after.id, r.collation, r.key, r.id, nullptr); st != NOERROR) {
+            return st;
+        }
+    }
+    *done = true;
+    return NOERROR;
+}
+
+STATUS ViewIndex::viewSavedLocked(NOTEID view, const Note& note, const ViewDesign* before,
+                                  DWORD beforeSequence) {
+    if (STATUS st = bumpDesignVersionLocked(); st != NOERROR) {
+        return st;
+    }
+    ViewDesign after;
+    if (!readViewDesign(note, &after)) {
+        return NOERROR; // not a view design (yet): nothing to index
+    }
+    after.id = view;
+    NoteInfo info;
+    if (STATUS st = store_.infoLocked(view, &info); st != NOERROR) {
+        return st;
+    }
+    bool current = false;
+    if (before) {
+        sqlite3_stmt* s = nullptr;
+        if (STATUS st = store_.prepare("SELECT design_seq FROM view_state WHERE view_id = ?", &s);
+            st != NOERROR) {
+            return st;
+        }
+        Use use(s);
+        sqlite3_bind_int64(s, 1, view);
+        current =
+            sqlite3_step(s) == SQLITE_ROW && static_cast<DWORD>(sqlite3_column_int64(s, 0)) == beforeSequence;
+    }
+    bool done = false;
+    if (current && sameEntries(*before, after)) {
+        done = true;
+    } else if (current && onlyAddsCollations(*before, after)) {
+        if (STATUS st = addCollationsLocked(*before, after, &done); st != NOERROR) {
+            return st;
+        }
+    }
+    if (!done) {
+        return rebuildViewLocked(after, info.sequence);
+    }
+    return markBuiltLocked(view, info.sequence);
 }
 
 } // namespace notes

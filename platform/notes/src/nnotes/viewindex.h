@@ -4,6 +4,7 @@
 
 #include "notes/capi.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -65,6 +66,30 @@ std::string collateFold(std::string_view text);
 // every key that starts with it.
 std::string viewFindKey(const ViewDesign& design, WORD collation, std::string_view key, bool partial);
 
+// Whether a collation of the view has categories (only collation 0 of a categorised view does).
+bool viewCategorized(const ViewDesign& design, WORD collation);
+// The column values of a view's documents as its index keeps them: per column the first value of
+// its items (or formula), undisplayed (names in full), read with columnValue.
+// Held in one buffer and found by note id (ids are small multiples of 4), so that looking up the
+// entries of a large view's page edges costs one memory access each rather than a hash chain.
+class ViewValues {
+public:
+    void add(NOTEID id, std::string_view encoded);
+    bool find(NOTEID id, std::string_view* encoded) const;
+
+private:
+    struct Slot {
+        std::uint64_t offset = 0;
+        std::uint32_t length = 0;
+        bool present = false;
+    };
+    std::vector<Slot> slots_; // by note id / 4
+    std::string bytes_;
+};
+// The value of `column` in a document's kept values: its type (TYPE_TEXT, TYPE_NUMBER, TYPE_TIME;
+// 0 when the column shows nothing) and bytes (the text, a double, a TIMEDATE); false past the end.
+bool columnValue(std::string_view encoded, std::size_t column, WORD* type, std::string_view* value);
+
 // A database's view index: every entry of every collation of every view is a row whose sort key
 // compares (as bytes) in view order. Saving a document rewrites its rows in the same transaction;
 // a changed view design is rebuilt on first use. The ordered ids of a view and the unread lists
@@ -88,16 +113,27 @@ public:
     STATUS viewOrderedNoteIds(NOTEID view, WORD collation, std::shared_ptr<const std::vector<NOTEID>>* out);
     STATUS unreadShared(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out);
     STATUS viewNoteIds(NOTEID view, std::vector<NOTEID>* out);
+    // Every document's kept column values, shared per file until anything in it changes.
+    STATUS viewValues(NOTEID view, std::shared_ptr<const ViewValues>* out);
     STATUS changeFolder(NOTEID folder, const std::vector<NOTEID>& add, const std::vector<NOTEID>& remove);
 
     // Within the store's transaction, under its mutex:
     STATUS indexNoteLocked(NOTEID id, const Note& note); // a document's rows in every view
     STATUS bumpDesignVersionLocked();                    // a view design changed
+    // A view note was saved: its index follows the new design at once (only the new collations when
+    // that is all that changed), so no reader waits for a rebuild. `before` is the design it had, if
+    // any, and beforeSequence the note sequence of that design.
+    STATUS viewSavedLocked(NOTEID view, const Note& note, const ViewDesign* before, DWORD beforeSequence);
 
 private:
     STATUS designsLocked(const std::vector<ViewDesign>** out); // every view's design, cached
     STATUS indexInViewLocked(const ViewDesign& design, NOTEID id, const Note& note);
     STATUS rebuildViewLocked(const ViewDesign& design, DWORD sequence);
+    STATUS addCollationsLocked(const ViewDesign& before, const ViewDesign& after, bool* done);
+    STATUS markBuiltLocked(NOTEID view, DWORD sequence);
+    STATUS stepViewNoteLocked(const char* sql, NOTEID view, NOTEID id);
+    STATUS insertRowLocked(NOTEID view, WORD collation, const std::string& key, NOTEID id,
+                           const std::string* category);
     STATUS readOrderedNoteIdsLocked(NOTEID view, WORD collation,
                                     std::shared_ptr<const std::vector<NOTEID>>* out);
     STATUS readUnreadLocked(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out);
