@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -71,9 +72,11 @@ STATUS attach(Note& note, std::string_view itemName, std::string bytes, FileObje
     if (file.name.empty() || file.name.size() > 0xFFFF || file.originalPath.size() > 0xFFFF) {
         return ERR_INVALID_PARAM;
     }
+#if SIZE_MAX > 0xFFFFFFFF // a 32-bit size is always in range
     if (bytes.size() > 0xFFFFFFFFull) {
         return ERR_ITEM_VALUE_TOO_BIG;
     }
+#endif
     for (const Item& item : note.items) {
         FileObject other;
         if (isFileItem(item) && decode(item.value, &other) && nameEquals(other.name, file.name)) {
