@@ -38,6 +38,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr int kSeededMemos = 12; // in each inbox before the soak
+
 struct User {
     std::string shortName, fullName, password;
 };
@@ -73,7 +75,7 @@ std::string fixtureJson(const std::vector<User>& users) {
         const User& from = users[(i + 1) % users.size()];
         out << (i ? "," : "") << R"({"fullName": ")" << u.fullName << R"(", "shortName": ")" << u.shortName
             << R"(", "password": ")" << u.password << R"(", "mail": [)";
-        for (int m = 0; m < 12; ++m) {
+        for (int m = 0; m < kSeededMemos; ++m) {
             out << (m ? "," : "") << R"({"from": ")" << from.fullName << R"(", "to": [")" << u.fullName
                 << R"("], "subject": "Seed )" << m << R"(", "body": "Seed body )" << m
                 << R"(\n\nRegards", "daysAgo": )" << (0.3 * m + 0.1)
@@ -296,10 +298,12 @@ private:
     long counter_ = 0;
 };
 
-// Every soak subject in `user`'s inbox with its count, read through a fresh provider.
+// Every soak subject in `user`'s inbox with its count, read through a fresh provider; `total`
+// counts every entry.
 std::map<std::string, int> inboxSubjects(hxhost::MailProviderFactory* factory, const User& user,
-                                         Shared& shared) {
+                                         Shared& shared, long* total) {
     std::map<std::string, int> out;
+    *total = 0;
     hxMail::MailProvider* provider = factory->createProvider();
     provider->addRef();
     Lattice::Ptr<hxMail::Mailbox> mailbox;
@@ -317,6 +321,7 @@ std::map<std::string, int> inboxSubjects(hxhost::MailProviderFactory* factory, c
             Lattice::ObjectCollection items;
             if (provider->getFolderItemsPage(f->get_id(), start, 500, &items) != 0 || items.count() == 0)
                 break;
+            *total += items.count();
             for (const Lattice::Data& i : items)
                 if (auto* m = i.toObject<hxMail::MessageItem>()) {
                     const std::string subject = m->get_subject().c_str();
@@ -421,12 +426,21 @@ int main(int argc, char** argv) {
         shared.fail(std::to_string(router.waiting().size()) + " memos still wait in mail.box");
 
     std::map<std::string, std::map<std::string, int>> inboxes;
+    std::map<std::string, long> totals;
     for (const User& u : shared.users)
-        inboxes[u.shortName] = inboxSubjects(host.factory(), u, shared);
+        inboxes[u.shortName] = inboxSubjects(host.factory(), u, shared, &totals[u.shortName]);
     long delivered = 0;
     std::map<std::string, int> expected;
-    for (const Sent& s : shared.sent)
+    std::map<std::string, long> expectedTotals;
+    for (const Sent& s : shared.sent) {
         ++expected[shared.users[s.recipient].shortName + "\n" + s.subject];
+        ++expectedTotals[shared.users[s.recipient].shortName];
+    }
+    // Nothing but the seeded memos and what was sent: no copy lost, doubled or strayed.
+    for (const User& u : shared.users)
+        if (totals[u.shortName] != kSeededMemos + expectedTotals[u.shortName])
+            shared.fail(u.shortName + "'s inbox holds " + std::to_string(totals[u.shortName]) +
+                        " memos, not " + std::to_string(kSeededMemos + expectedTotals[u.shortName]));
     for (const auto& [key, count] : expected) {
         const std::string user = key.substr(0, key.find('\n'));
         const std::string subject = key.substr(key.find('\n') + 1);
