@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -96,12 +97,27 @@ STATUS attach(Note& note, std::string_view itemName, std::string bytes, FileObje
 
 STATUS attachFromDisk(Note& note, std::string_view itemName, const std::string& diskPath,
                       const std::string& recordedPath, std::string name, WORD* itemId) {
-    struct stat st {};
-    if (diskPath.empty() || ::stat(diskPath.c_str(), &st) != 0) {
+    // Sizes through std::filesystem are 64-bit on every target: a 32-bit stat fails on files past
+    // 2 GB, and a size past what a DWORD holds is refused before a byte is read.
+    std::error_code ec;
+    const auto status =
+        diskPath.empty() ? std::filesystem::file_status{} : std::filesystem::status(diskPath, ec);
+    if (!std::filesystem::exists(status)) {
         return ERR_NOEXIST;
     }
-    if (!S_ISREG(st.st_mode)) {
+    if (!std::filesystem::is_regular_file(status)) {
         return ERR_INVALID_PARAM;
+    }
+    const std::uintmax_t length = std::filesystem::file_size(diskPath, ec);
+    if (ec) {
+        return ERR_IO;
+    }
+    if (length > 0xFFFFFFFFu) {
+        return ERR_ITEM_VALUE_TOO_BIG;
+    }
+    struct stat st {};
+    if (::stat(diskPath.c_str(), &st) != 0) {
+        return ERR_IO;
     }
     std::ifstream in(diskPath, std::ios::binary);
     if (!in) {
