@@ -317,20 +317,19 @@ std::map<std::string, int> inboxSubjects(hxhost::MailProviderFactory* factory, c
         auto* f = d.toObject<hxMail::Folder>();
         if (!f || f->folderType() != hxMail::FolderTypeInbox)
             continue;
-        for (long start = 0;; start += 500) {
-            Lattice::ObjectCollection items;
-            if (provider->getFolderItemsPage(f->get_id(), start, 500, &items) != 0 || items.count() == 0)
-                break;
-            *total += items.count();
-            for (const Lattice::Data& i : items)
-                if (auto* m = i.toObject<hxMail::MessageItem>()) {
-                    const std::string subject = m->get_subject().c_str();
-                    if (subject.rfind("Soak ", 0) == 0)
-                        ++out[subject];
-                }
-            if (items.count() < 500)
-                break;
-        }
+        // One page from the first entry with a count past any inbox: both sort directions hand out
+        // every entry once (pages of an ascending folder run to start + count inclusive, so
+        // stepping through them would see each boundary entry twice).
+        Lattice::ObjectCollection items;
+        if (provider->getFolderItemsPage(f->get_id(), 0, 1000000, &items) != 0)
+            shared.fail("cannot list the inbox of " + user.shortName);
+        *total += items.count();
+        for (const Lattice::Data& i : items)
+            if (auto* m = i.toObject<hxMail::MessageItem>()) {
+                const std::string subject = m->get_subject().c_str();
+                if (subject.rfind("Soak ", 0) == 0)
+                    ++out[subject];
+            }
     }
     provider->logout();
     provider->release();
