@@ -1,5 +1,5 @@
 # Thin front door; CMake presets do the real work.
-.PHONY: all deps build test release bench fuzz demo format clean
+.PHONY: all deps build test release bench fuzz fuzz-long demo format clean
 
 all: build
 
@@ -23,6 +23,10 @@ bench: release
 fuzz: deps
 	cmake --preset fuzz
 	cmake --build --preset fuzz
+
+# Every fuzz target for FUZZ_SECONDS (default 1800) from its corpus in fuzz/corpus, one at a time.
+fuzz-long: fuzz
+	bash scripts/fuzz-long.sh
 
 demo: deps
 	bash demo/run-demo.sh

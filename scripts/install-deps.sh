@@ -8,6 +8,7 @@ PACKAGES=(
     libsqlite3-dev libcurl4-openssl-dev libcpp-httplib-dev libgmime-3.0-dev
     libgumbo-dev libargon2-dev nlohmann-json3-dev libcli11-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    g++-mingw-w64-i686-posix
 )
 
 missing=()

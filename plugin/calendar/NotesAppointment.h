@@ -31,7 +31,7 @@ public:
 
     virtual long load(Lattice::Ptr<hxMail::Appointment>& appointment, Lattice::ObjectCollection* list, bool);
     virtual long save(hxMail::Appointment* appointment, Lattice::SchemaBase* detail, bool saveNow);
-    using NotesDocument::save;
+    using NotesMessage::save; // the memo overloads stay callable (and unhidden for clang)
 
     void loadAttendees(Lattice::ObjectCollection* out);
     static String getAppointmentType(hxMail::Appointment* appointment);

@@ -1,6 +1,7 @@
 #pragma once
 #include "hxMail/Account.h"
 #include "hxMail/Providers.h"
+#include "provider/Export.h"
 
 namespace hxMail::hxNotesProvider {
 
@@ -26,6 +27,5 @@ public:
 
 extern "C" {
 // The module's one entry for the host: a new factory, or null when memory runs out.
-__attribute__((visibility("default"))) hxMail::hxNotesProvider::NotesProviderFactory*
-getMailProviderInterface();
+HX_EXPORT hxMail::hxNotesProvider::NotesProviderFactory* getMailProviderInterface();
 }

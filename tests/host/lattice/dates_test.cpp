@@ -205,6 +205,9 @@ TEST(Epoch, KnownInstants) {
     EXPECT_EQ(DateTimeUtil::toEpochSeconds(dt(9999, 12, 31, 23, 59, 59)), 253402300799LL);
     EXPECT_EQ(DateTimeUtil::toEpochSeconds(dt(1, 1, 1)), -62135596800LL);
     EXPECT_EQ(DateTimeUtil::toEpochSeconds(dt(2005, 11, 1, 15, 20, 0, -60)), 1130854800);
+    // Where 32-bit signed and unsigned seconds run out; the records must not.
+    EXPECT_EQ(DateTimeUtil::toEpochSeconds(dt(2038, 1, 19, 3, 14, 8)), 2147483648LL);
+    EXPECT_EQ(DateTimeUtil::fromEpochSeconds(4294967296LL), dt(2106, 2, 7, 6, 28, 16));
 
     EXPECT_EQ(DateTimeUtil::fromEpochSeconds(0), dt(1970, 1, 1));
     EXPECT_EQ(DateTimeUtil::fromEpochSeconds(-1), dt(1969, 12, 31, 23, 59, 59));

@@ -10,6 +10,7 @@
 #include "templates.h"
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -190,6 +191,12 @@ TEST_F(NotesAttachments, ListedOnlyEntriesAndUnsavedAttachments) {
               static_cast<LNSTATUS>(ERR_EXISTS));
     EXPECT_EQ(doc.CreateAttachment(dir.c_str()), static_cast<LNSTATUS>(ERR_INVALID_PARAM)); // a folder
     EXPECT_EQ(NSFNoteAttachFile(h, "$FILE", 5, (dir + "/missing").c_str(), nullptr, 0), ERR_NOEXIST);
+    // A sparse file one byte past 4 GB: its size does not fit an attachment, and is known without
+    // reading it (or wrapping through a 32-bit size).
+    writeFile(dir + "/huge.bin", "");
+    std::filesystem::resize_file(dir + "/huge.bin", 0x100000001ull);
+    EXPECT_EQ(NSFNoteAttachFile(h, "$FILE", 5, (dir + "/huge.bin").c_str(), nullptr, 0),
+              ERR_ITEM_VALUE_TOO_BIG);
     EXPECT_EQ(doc.GetItemCount(), items);
 
     // The C API names the attachment after the original path.

@@ -19,16 +19,18 @@ constexpr const char* kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 
 // Bounds that keep every sum below well inside int64 while still reaching past year 9999, so a
 // wild duration yields "no date" instead of overflowing.
-constexpr long kMaxYears = 20000;
-constexpr long kMaxMonths = kMaxYears * 12;
-constexpr long kMaxDays = kMaxYears * 366L;
-constexpr long kMaxHours = kMaxDays * 24;
-constexpr long kMaxMinutes = kMaxHours * 60;
-constexpr long kMaxSeconds = kMaxMinutes * 60;
-constexpr long kMaxZone = 100000;
+// In 64 bits: `long` is 32 bits on Windows, where the seconds bound alone would not fit.
+constexpr int64_t kMaxYears = 20000;
+constexpr int64_t kMaxMonths = kMaxYears * 12;
+constexpr int64_t kMaxDays = kMaxYears * 366;
+constexpr int64_t kMaxHours = kMaxDays * 24;
+constexpr int64_t kMaxMinutes = kMaxHours * 60;
+constexpr int64_t kMaxSeconds = kMaxMinutes * 60;
+constexpr int64_t kMaxZone = 100000;
 
-long clampField(long v, long limit) {
-    return std::clamp(v, -limit, limit);
+// A field is a `long`, so the result fits back whatever the limit.
+long clampField(long v, int64_t limit) {
+    return static_cast<long>(std::clamp(int64_t{v}, -limit, limit));
 }
 
 int64_t durationSeconds(const _DurationData& d) {
@@ -130,8 +132,14 @@ _DateTimeData DateTimeUtil::computeCurrentLocalTime() {
     r.minute = static_cast<short>(local.tm_min);
     r.second = static_cast<short>(std::min(local.tm_sec, 59));
     r.hundredths = static_cast<short>(ts.tv_nsec / 10000000);
-    // tm_gmtoff counts east of GMT; the records count west.
-    r.zoneOffset = -static_cast<long>(local.tm_gmtoff / 60);
+    // The offset counts east of GMT; the records count west.
+#ifdef _WIN32
+    tm asGMT = local; // Windows' tm has no offset: read the local fields back as GMT
+    const int64_t east = int64_t{_mkgmtime(&asGMT)} - ts.tv_sec;
+#else
+    const int64_t east = local.tm_gmtoff;
+#endif
+    r.zoneOffset = -static_cast<long>(east / 60);
     return r;
 }
 

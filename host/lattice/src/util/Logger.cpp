@@ -8,8 +8,12 @@
 #include <ctime>
 #include <mutex>
 #include <string>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/syscall.h>
 #include <unistd.h>
+#endif
 
 namespace Lattice {
 
@@ -51,6 +55,14 @@ void closeLocked(LogState& s) {
     s.path.clear();
 }
 
+long threadId() {
+#ifdef _WIN32
+    return static_cast<long>(GetCurrentThreadId());
+#else
+    return static_cast<long>(syscall(SYS_gettid));
+#endif
+}
+
 std::string linePrefix() {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);
@@ -59,7 +71,7 @@ std::string linePrefix() {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03ld [%ld] ", local.tm_year + 1900,
                   local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
-                  static_cast<long>(ts.tv_nsec / 1000000), static_cast<long>(syscall(SYS_gettid)));
+                  static_cast<long>(ts.tv_nsec / 1000000), threadId());
     return buf;
 }
 

@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -71,9 +73,11 @@ STATUS attach(Note& note, std::string_view itemName, std::string bytes, FileObje
     if (file.name.empty() || file.name.size() > 0xFFFF || file.originalPath.size() > 0xFFFF) {
         return ERR_INVALID_PARAM;
     }
+#if SIZE_MAX > 0xFFFFFFFF // a 32-bit size is always in range
     if (bytes.size() > 0xFFFFFFFFull) {
         return ERR_ITEM_VALUE_TOO_BIG;
     }
+#endif
     for (const Item& item : note.items) {
         FileObject other;
         if (isFileItem(item) && decode(item.value, &other) && nameEquals(other.name, file.name)) {
@@ -93,12 +97,27 @@ STATUS attach(Note& note, std::string_view itemName, std::string bytes, FileObje
 
 STATUS attachFromDisk(Note& note, std::string_view itemName, const std::string& diskPath,
                       const std::string& recordedPath, std::string name, WORD* itemId) {
-    struct stat st {};
-    if (diskPath.empty() || ::stat(diskPath.c_str(), &st) != 0) {
+    // Sizes through std::filesystem are 64-bit on every target: a 32-bit stat fails on files past
+    // 2 GB, and a size past what a DWORD holds is refused before a byte is read.
+    std::error_code ec;
+    const auto status =
+        diskPath.empty() ? std::filesystem::file_status{} : std::filesystem::status(diskPath, ec);
+    if (!std::filesystem::exists(status)) {
         return ERR_NOEXIST;
     }
-    if (!S_ISREG(st.st_mode)) {
+    if (!std::filesystem::is_regular_file(status)) {
         return ERR_INVALID_PARAM;
+    }
+    const std::uintmax_t length = std::filesystem::file_size(diskPath, ec);
+    if (ec) {
+        return ERR_IO;
+    }
+    if (length > 0xFFFFFFFFu) {
+        return ERR_ITEM_VALUE_TOO_BIG;
+    }
+    struct stat st {};
+    if (::stat(diskPath.c_str(), &st) != 0) {
+        return ERR_IO;
     }
     std::ifstream in(diskPath, std::ios::binary);
     if (!in) {

@@ -22,7 +22,12 @@ inline bool identityOf(const std::string& file, FileIdentity* out) {
     if (::stat(file.c_str(), &st) != 0) {
         return false;
     }
+#ifdef _WIN32
+    // Whole seconds only, and no inode: a file made again within the same second reads as the same.
+    *out = FileIdentity{st.st_dev, st.st_ino, static_cast<long long>(st.st_ctime), 0};
+#else
     *out = FileIdentity{st.st_dev, st.st_ino, static_cast<long long>(st.st_ctim.tv_sec), st.st_ctim.tv_nsec};
+#endif
     return true;
 }
 

@@ -217,7 +217,13 @@ void machineZone(std::int64_t ticks, int* zone, bool* dst) {
     const std::time_t t = static_cast<std::time_t>(floorDiv(ticks, 100));
     std::tm tm{};
     localtime_r(&t, &tm);
-    const long standardOffset = tm.tm_gmtoff - (tm.tm_isdst > 0 ? 3600 : 0);
+#ifdef _WIN32
+    std::tm asGMT = tm; // Windows' tm has no offset: read the local fields back as GMT
+    const std::int64_t east = std::int64_t{_mkgmtime(&asGMT)} - t;
+#else
+    const std::int64_t east = tm.tm_gmtoff;
+#endif
+    const std::int64_t standardOffset = east - (tm.tm_isdst > 0 ? 3600 : 0);
     *zone = static_cast<int>(-standardOffset / 3600);
     *dst = tm.tm_isdst > 0;
 }
