@@ -43,8 +43,12 @@ Json changeJson(const Lattice::Data& value) {
 std::string changeLine(const Json& c) {
     if (c.value("change", "") == "new") {
         const Json item = c.value("item", Json::object());
-        return "new " + c.value("class", std::string("item")) + "  " + c.value("itemId", "") + "  " +
-               item.value("subject", "");
+        // Messages, appointments and to-dos are named by subject, contacts and lists by name.
+        std::string name = item.value("subject", "");
+        for (const char* key : {"fileAsName", "name"})
+            if (name.empty())
+                name = item.value(key, "");
+        return "new " + c.value("class", std::string("item")) + "  " + c.value("itemId", "") + "  " + name;
     }
     const std::string id = c.value("itemId", "");
     return id.empty() ? "deleted: earlier deletions are no longer known; read the mailbox again"
