@@ -1,47 +1,11 @@
 // nsfadmin add-appointment: what each kind of entry stores, and refused input writing nothing.
-#include "admin.h"
 #include "appointment.h"
-#include "fixture.h"
-#include "runtime.h"
-#include "store.h"
-
-#include <sstream>
+#include "nsfadmin_mailfile.h"
 
 // Entries name only the fields a case is about.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
-class NsfadminAppointmentTest : public NotesTest {
-protected:
-    void SetUp() override {
-        NotesTest::SetUp();
-        EXPECT_EQ(run([&](auto& a) { return a.dbCreate(mail, "Jane", "mail"); }), nsfadmin::kOk);
-    }
-
-    template <typename F> int run(F f) {
-        std::ostringstream o, e;
-        nsfadmin::Admin a(dir, o, e);
-        const int rc = f(a);
-        out = o.str();
-        err = e.str();
-        return rc;
-    }
-
-    std::shared_ptr<notes::Database> open() {
-        std::string file;
-        EXPECT_EQ(notes::resolveDatabaseFile("Mail1", "mail/jdoe.nsf", true, &file), NOERROR);
-        std::shared_ptr<notes::Database> db;
-        EXPECT_EQ(notes::Database::open(file, "Mail1", "mail/jdoe.nsf", &db), NOERROR);
-        return db;
-    }
-
-    std::string text(const notes::Note& note, const char* name) {
-        const notes::Item* item = note.find(name);
-        return item ? notes::ods::toText(item->type, item->value, ";") : "";
-    }
-
-    nsfadmin::DbRef mail{"Mail1", "mail/jdoe.nsf"};
-    std::string out, err;
-};
+class NsfadminAppointmentTest : public NsfadminMailFileTest {};
 
 TEST_F(NsfadminAppointmentTest, EachKindStoresItsCodeIconAndSpan) {
     nsfadmin::AppointmentEntry plain{
