@@ -143,9 +143,15 @@ long findIn(const Lattice::String& text, std::string_view what, long from = 0) {
     const std::string_view s = text.view();
     if (from < 0 || static_cast<std::size_t>(from) > s.size())
         return -1;
+#if defined(_WIN32)
+    // The Windows C runtime has no memmem.
+    const std::size_t at = s.find(what, static_cast<std::size_t>(from));
+    return at == std::string_view::npos ? -1 : static_cast<long>(at);
+#else
     const void* hit =
         memmem(s.data() + from, s.size() - static_cast<std::size_t>(from), what.data(), what.size());
     return hit ? static_cast<long>(static_cast<const char*>(hit) - s.data()) : -1;
+#endif
 }
 
 } // namespace

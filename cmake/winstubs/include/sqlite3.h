@@ -20,6 +20,7 @@ typedef void (*sqlite3_destructor_type)(void*);
 #define SQLITE_CONSTRAINT 19
 #define SQLITE_MISUSE 21
 #define SQLITE_NOTADB 26
+#define SQLITE_NULL 5
 #define SQLITE_ROW 100
 #define SQLITE_DONE 101
 #define SQLITE_OPEN_READWRITE 0x00000002
@@ -65,6 +66,7 @@ HXSTUB_EMPTY(sqlite3_column_bytes)
 HXSTUB_EMPTY(sqlite3_column_int)
 HXSTUB_EMPTY(sqlite3_column_int64)
 HXSTUB_EMPTY(sqlite3_column_text)
+HXSTUB_EMPTY(sqlite3_column_type)
 HXSTUB_EMPTY(sqlite3_free)
 HXSTUB_EMPTY(sqlite3_get_autocommit)
 HXSTUB_EMPTY(sqlite3_last_insert_rowid)
