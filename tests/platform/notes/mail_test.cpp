@@ -1,13 +1,15 @@
 // Mail files: the template's folder and views, collations per sort column (also after design
-// changes), reading every note id in one call, unread lists, folder membership.
+// changes), reading every note id in one call, unread lists, folder membership and id tables.
 #include "fixture.h"
 #include "mailgen.h"
+#include "notes/admin/mail.h"
 #include "runtime.h"
 #include "store.h"
 #include "templates.h"
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -586,4 +588,104 @@ TEST_F(MailTest, NewCollationsEqualAFullBuildAndPersist) {
         EXPECT_EQ(viewDump(db, kChanges[i].view), dumps[i]) << kChanges[i].view;
     }
     fresh.Close();
+}
+
+// A folder's or view's id table follows saves, moves and deletes while the same database stays open,
+// also writes through another handle and more changes than the membership log keeps. Each step
+// runs with every table read just before it, so the tables are brought up to date, not read afresh.
+TEST_F(MailTest, IdTablesFollowEveryChangeWithoutReopening) {
+    const DBHANDLE h = db.GetDatabaseHandle();
+    const char* const kViews[] = {"($Inbox)", "($Drafts)", "($Sent)", "($All)"};
+    auto table = [&](NOTEID view) {
+        DHANDLE t = NULLHANDLE;
+        EXPECT_EQ(NSFFolderGetIDTable(h, h, view, 0, &t), NOERROR);
+        std::vector<NOTEID> ids;
+        NOTEID id = 0;
+        for (BOOL first = TRUE; IDScan(t, first, &id); first = FALSE) {
+            ids.push_back(id);
+        }
+        IDDestroyTable(t);
+        return ids;
+    };
+    auto setPosted = [&](NOTEID id) {
+        NOTEHANDLE n = NULLHANDLE;
+        ASSERT_EQ(NSFNoteOpen(h, id, 0, &n), NOERROR);
+        TIMEDATE now{};
+        OSCurrentTIMEDATE(&now);
+        ASSERT_EQ(NSFItemAppend(n, ITEM_SUMMARY, "PostedDate", 10, TYPE_TIME, &now, sizeof now), NOERROR);
+        ASSERT_EQ(NSFNoteUpdate(n, 0), NOERROR);
+        NSFNoteClose(n);
+    };
+    auto otherHandle = [&](const std::function<void(DBHANDLE)>& write) {
+        DBHANDLE other = NULLHANDLE;
+        ASSERT_EQ(NSFDbOpen("Mail1!!mail/jdoe.nsf", &other), NOERROR);
+        write(other);
+        NSFDbClose(other);
+    };
+    auto folderOp = [&](NOTEID id, bool add) {
+        LNViewFolder inbox;
+        ASSERT_EQ(db.GetViewFolder("($Inbox)", &inbox), LNNOERROR);
+        if (add) {
+            LNDocument doc;
+            ASSERT_EQ(db.GetDocument(id, &doc), LNNOERROR);
+            ASSERT_EQ(inbox.AddDocument(doc), LNNOERROR);
+        } else {
+            ASSERT_EQ(inbox.RemoveDocument(id), LNNOERROR);
+        }
+    };
+    std::vector<NOTEID> mail = put({memo("CN=A/O=Acme", "one", 1), memo("CN=B/O=Acme", "two", 2)});
+    notes::mail::Message draft;
+    draft.kind = notes::mail::Message::Kind::Draft;
+    draft.subject = "draft";
+    const NOTEID d = put({draft}).front();
+
+    struct Step {
+        const char* what;
+        std::function<void()> run;
+    };
+    const Step kSteps[] = {
+        {"nothing changed", [] {}},
+        {"delivery", [&] { mail.push_back(put({memo("CN=C/O=Acme", "three", 3)}).front()); }},
+        {"draft saved", [&] { put({draft}); }},
+        {"draft sent: drafts to sent", [&] { setPosted(d); }},
+        {"moved into the inbox", [&] { folderOp(d, true); }},
+        {"moved out of the inbox", [&] { folderOp(mail[0], false); }},
+        {"deleted", [&] { ASSERT_EQ(NSFNoteDelete(h, mail[1], 0), NOERROR); }},
+        {"delivery through another handle",
+         [&] {
+             otherHandle([&](DBHANDLE o) {
+                 ASSERT_EQ(notes::mail::store(o, {memo("CN=D/O=Acme", "four", 4)}), NOERROR);
+             });
+         }},
+        {"deleted through another handle",
+         [&] { otherHandle([&](DBHANDLE o) { ASSERT_EQ(NSFNoteDelete(o, mail[2], 0), NOERROR); }); }},
+        {"more changes than the log keeps",
+         [&] { put(std::vector<notes::mail::Message>(4200, memo("CN=E/O=Acme", "bulk", 5))); }},
+        {"delivery after the bulk", [&] { put({memo("CN=F/O=Acme", "six", 6)}); }},
+    };
+    for (const Step& step : kSteps) {
+        SCOPED_TRACE(step.what);
+        std::vector<NOTEID> views;
+        for (const char* name : kViews) {
+            NOTEID v = 0;
+            ASSERT_EQ(NIFFindView(h, name, &v), NOERROR);
+            views.push_back(v);
+            table(v);
+        }
+        step.run();
+        for (std::size_t i = 0; i < views.size(); ++i) {
+            std::vector<NOTEID> expected;
+            ASSERT_EQ(store->viewNoteIds(views[i], &expected), NOERROR);
+            EXPECT_EQ(table(views[i]), expected) << kViews[i];
+        }
+    }
+    // The steps above did move documents: the tables are not trivially equal.
+    std::vector<NOTEID> inbox;
+    NOTEID inboxView = 0;
+    ASSERT_EQ(NIFFindView(h, "($Inbox)", &inboxView), NOERROR);
+    inbox = table(inboxView);
+    EXPECT_TRUE(std::binary_search(inbox.begin(), inbox.end(), d));
+    EXPECT_FALSE(std::binary_search(inbox.begin(), inbox.end(), mail[0]));
+    EXPECT_FALSE(std::binary_search(inbox.begin(), inbox.end(), mail[1]));
+    EXPECT_EQ(inbox.size(), 3u + 4200u);
 }

@@ -8,16 +8,21 @@
 namespace notes::idtable {
 namespace {
 
-std::vector<NOTEID> idsOf(const MemoryBlock& block) {
+// The ids a block holds: its count, never more than its bytes have room for.
+std::size_t countOf(const MemoryBlock& block) {
     DWORD count = 0;
     if (block.bytes.size() < sizeof count) {
-        return {};
+        return 0;
     }
     std::memcpy(&count, block.bytes.data(), sizeof count);
-    count = std::min<DWORD>(count, static_cast<DWORD>((block.bytes.size() - sizeof count) / sizeof(NOTEID)));
+    return std::min<std::size_t>(count, (block.bytes.size() - sizeof count) / sizeof(NOTEID));
+}
+
+std::vector<NOTEID> idsOf(const MemoryBlock& block) {
+    const std::size_t count = countOf(block);
     std::vector<NOTEID> ids(count);
     if (count > 0) {
-        std::memcpy(ids.data(), block.bytes.data() + sizeof count, count * sizeof(NOTEID));
+        std::memcpy(ids.data(), block.bytes.data() + sizeof(DWORD), count * sizeof(NOTEID));
     }
     return ids;
 }
@@ -39,6 +44,10 @@ DHANDLE create(const std::vector<NOTEID>& ids) {
     std::sort(sorted.begin(), sorted.end());
     sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
     return handles::addMemory(bytesOf(sorted));
+}
+
+DHANDLE createSorted(const std::vector<NOTEID>& ids) {
+    return handles::addMemory(bytesOf(ids));
 }
 
 bool read(DHANDLE h, std::vector<NOTEID>* ids) {
@@ -115,14 +124,34 @@ STATUS IDDeleteAll(DHANDLE hTable) {
                                                                                 : ERR_INVALID_HANDLE;
 }
 
+// Searched where it lies: a table of a large folder is asked about once per change.
 BOOL IDIsPresent(DHANDLE hTable, NOTEID id) {
-    std::vector<NOTEID> ids;
-    return idtable::read(hTable, &ids) && std::binary_search(ids.begin(), ids.end(), id);
+    const auto block = handles::memory(hTable);
+    if (!block) {
+        return 0;
+    }
+    const std::size_t count = idtable::countOf(*block);
+    const char* base = block->bytes.data() + sizeof(DWORD);
+    std::size_t low = 0, high = count;
+    while (low < high) {
+        const std::size_t mid = low + (high - low) / 2;
+        NOTEID at = 0;
+        std::memcpy(&at, base + mid * sizeof(NOTEID), sizeof at);
+        if (at == id) {
+            return 1;
+        }
+        if (at < id) {
+            low = mid + 1;
+        } else {
+            high = mid;
+        }
+    }
+    return 0;
 }
 
 DWORD IDEntries(DHANDLE hTable) {
-    std::vector<NOTEID> ids;
-    return idtable::read(hTable, &ids) ? static_cast<DWORD>(ids.size()) : 0;
+    const auto block = handles::memory(hTable);
+    return block ? static_cast<DWORD>(idtable::countOf(*block)) : 0;
 }
 
 BOOL IDScan(DHANDLE hTable, BOOL first, NOTEID* retID) {

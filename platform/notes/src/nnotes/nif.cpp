@@ -205,16 +205,13 @@ STATUS NSFFolderGetIDTable(DBHANDLE hViewDB, DBHANDLE hDataDB, NOTEID viewNoteID
     if (STATUS s = db->viewDesign(viewNoteID, &design); s != NOERROR) {
         return s;
     }
-    // From the shared reading of the view's order (no fresh scan while the view is unchanged);
-    // an entry per value of a multi-value column repeats its document.
-    std::shared_ptr<const std::vector<NOTEID>> ordered;
-    if (STATUS s = db->viewOrderedNoteIds(viewNoteID, 0, &ordered); s != NOERROR) {
+    // Kept up to date from the file's membership log, so asking after each delivery costs the
+    // delivery, not another reading of a large folder.
+    std::shared_ptr<const std::vector<NOTEID>> ids;
+    if (STATUS s = db->viewMembers(viewNoteID, &ids); s != NOERROR) {
         return s;
     }
-    std::vector<NOTEID> ids(ordered->begin(), ordered->end());
-    std::sort(ids.begin(), ids.end());
-    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
-    *rethTable = notes::idtable::create(ids);
+    *rethTable = notes::idtable::createSorted(*ids);
     return NOERROR;
 }
 

@@ -43,7 +43,8 @@ struct Collection {
 
 // ID tables (see capi.h for their layout).
 namespace idtable {
-DHANDLE create(const std::vector<NOTEID>& ids); // ids need not be sorted
+DHANDLE create(const std::vector<NOTEID>& ids);       // ids need not be sorted
+DHANDLE createSorted(const std::vector<NOTEID>& ids); // ids ascending, each once
 bool read(DHANDLE h, std::vector<NOTEID>* ids);
 } // namespace idtable
 

@@ -92,6 +92,27 @@ CREATE TABLE IF NOT EXISTS view_state(
 );
 )sql";
 
+// Every change of a view's membership (collation 0 rows), logged by the file itself so that the
+// writes of any process are seen: a reader holding a view's documents catches up from the log
+// instead of reading the whole view again. Only the newest rows are kept; a reader further behind
+// reads the view afresh.
+constexpr const char* kViewLogSchema = R"sql(
+CREATE TABLE IF NOT EXISTS view_log(
+    seq     INTEGER PRIMARY KEY AUTOINCREMENT,
+    view_id INTEGER NOT NULL,
+    note_id INTEGER NOT NULL
+);
+CREATE TRIGGER IF NOT EXISTS view_log_add AFTER INSERT ON view_index WHEN NEW.collation = 0 BEGIN
+    INSERT INTO view_log(view_id, note_id) VALUES(NEW.view_id, NEW.note_id);
+END;
+CREATE TRIGGER IF NOT EXISTS view_log_remove AFTER DELETE ON view_index WHEN OLD.collation = 0 BEGIN
+    INSERT INTO view_log(view_id, note_id) VALUES(OLD.view_id, OLD.note_id);
+END;
+CREATE TRIGGER IF NOT EXISTS view_log_trim AFTER INSERT ON view_log BEGIN
+    DELETE FROM view_log WHERE seq <= NEW.seq - 8192;
+END;
+)sql";
+
 // The calendar index (calendarindex.h); a store made before it gets it, filled, when first opened.
 constexpr const char* kCalendarSchema = R"sql(
 CREATE TABLE IF NOT EXISTS calendar_index(
@@ -240,6 +261,9 @@ STATUS Database::viewOrderedNoteIds(NOTEID view, WORD collation,
                                     std::shared_ptr<const std::vector<NOTEID>>* out) {
     return views_.viewOrderedNoteIds(view, collation, out);
 }
+STATUS Database::viewMembers(NOTEID view, std::shared_ptr<const std::vector<NOTEID>>* out) {
+    return views_.viewMembers(view, out);
+}
 STATUS Database::unreadShared(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out) {
     return views_.unreadShared(user, out);
 }
@@ -286,6 +310,7 @@ STATUS Database::create(const std::string& file, const std::string& title) {
     std::string sql = "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; BEGIN;";
     sql += kSchema;
     sql += kViewSchema;
+    sql += kViewLogSchema;
     sql += kCalendarSchema;
     sql += "INSERT INTO meta VALUES('calendar_span','0');";
     sqlite3_str* meta = sqlite3_str_new(db);
@@ -340,6 +365,9 @@ STATUS Database::open(const std::string& file, const std::string& server, const 
     if (STATUS st = db->addViewValues(); st != NOERROR) {
         return st;
     }
+    if (STATUS st = db->addViewLog(); st != NOERROR) {
+        return st;
+    }
     if (db->meta("calendar_span").empty()) {
         if (STATUS st = db->addCalendarIndex(); st != NOERROR) {
             return st;
@@ -369,6 +397,29 @@ STATUS Database::addViewValues() {
                      "note_id INTEGER NOT NULL, vals BLOB NOT NULL, PRIMARY KEY(view_id, note_id)) "
                      "WITHOUT ROWID; DELETE FROM view_state; COMMIT;",
                      nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    return statusOf(rc);
+}
+
+// A store made before the membership log gets it (empty: its readers start with a whole reading).
+STATUS Database::addViewLog() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st =
+            prepare("SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND name = 'view_log_trim'", &s);
+        st != NOERROR) {
+        return st;
+    }
+    {
+        Use use(s);
+        if (sqlite3_step(s) == SQLITE_ROW) {
+            return NOERROR;
+        }
+    }
+    const std::string sql = std::string("BEGIN IMMEDIATE;") + kViewLogSchema + "COMMIT;";
+    const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     }

@@ -134,6 +134,9 @@ public:
     STATUS viewOrderedNoteIds(NOTEID view, WORD collation, std::shared_ptr<const std::vector<NOTEID>>* out);
     // A user's unread list, ascending, shared (never copied per question) until the file changes.
     STATUS unreadShared(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out);
+    // The documents of a view or folder, each once, ascending, shared per file and brought up to
+    // date from the file's membership log (cost follows the changes, not the view's size).
+    STATUS viewMembers(NOTEID view, std::shared_ptr<const std::vector<NOTEID>>* out);
     // The documents of a view or folder, each once, ascending.
     STATUS viewNoteIds(NOTEID view, std::vector<NOTEID>* out);
     // Every document's column values as the view's index keeps them (see columnValue).
@@ -162,6 +165,7 @@ private:
     STATUS migrate();                // brings an older store to the current schema
     STATUS addCalendarIndex();       // for a store made before the calendar index
     STATUS addViewValues();          // for a store made before the index kept column values
+    STATUS addViewLog();             // for a store made before the membership log
     STATUS stamp(std::int64_t* out); // a modification time, see store.cpp
     STATUS checkLive(NOTEID id);     // ERR_INVALID_NOTE / ERR_NOTE_DELETED unless a live note
     STATUS purgeStubsLocked(std::int64_t cutoff, std::int64_t* horizon);

@@ -11,7 +11,9 @@
 #include <cctype>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <set>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace notes {
@@ -948,6 +950,164 @@ STATUS ViewIndex::viewNoteIds(NOTEID view, std::vector<NOTEID>* out) {
         return st;
     }
     std::lock_guard<std::mutex> lock(store_.mutex_);
+    return readMembersLocked(view, out);
+}
+
+namespace {
+
+// A view's documents as last read in this process, and the membership log entry they include.
+struct Members {
+    std::string file; // meta replica id and creation time: a file replaced under the path differs
+    std::int64_t seq = 0;
+    std::shared_ptr<const std::vector<NOTEID>> ids;
+};
+
+constexpr std::size_t kMaxMemberLists = 256;
+std::mutex membersMutex;
+std::unordered_map<std::string, Members> memberLists; // by path and view note id
+
+// Ends a read transaction; it wrote nothing, so a failed commit loses nothing.
+struct ReadTransaction {
+    sqlite3* db;
+    bool ok;
+    explicit ReadTransaction(sqlite3* d)
+        : db(d), ok(sqlite3_exec(d, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) {}
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+    ~ReadTransaction() {
+        if (ok && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+    }
+};
+
+} // namespace
+
+STATUS ViewIndex::viewMembers(NOTEID view, std::shared_ptr<const std::vector<NOTEID>>* out) {
+    if (STATUS st = ensureViewIndex(view); st != NOERROR) {
+        return st;
+    }
+    std::lock_guard<std::mutex> lock(store_.mutex_);
+    if (!sqlite3_get_autocommit(store_.db_)) {
+        // Inside a batch this connection sees its own uncommitted rows: nothing to share.
+        auto ids = std::make_shared<std::vector<NOTEID>>();
+        if (STATUS st = readMembersLocked(view, ids.get()); st != NOERROR) {
+            return st;
+        }
+        *out = std::move(ids);
+        return NOERROR;
+    }
+    // The log's bounds, the file's identity and the rows read below all come from one snapshot.
+    ReadTransaction tx(store_.db_);
+    if (!tx.ok) {
+        return statusOf(sqlite3_errcode(store_.db_));
+    }
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = store_.prepare(
+            "SELECT (SELECT ifnull(min(seq), 0) FROM view_log), (SELECT ifnull(max(seq), 0) FROM view_log), "
+            "(SELECT group_concat(value, '/') FROM meta WHERE key IN ('replica_id', 'created'))",
+            &s);
+        st != NOERROR) {
+        return st;
+    }
+    std::int64_t first = 0, last = 0;
+    std::string file;
+    {
+        Use use(s);
+        if (const int rc = sqlite3_step(s); rc != SQLITE_ROW) {
+            return statusOf(rc);
+        }
+        first = sqlite3_column_int64(s, 0);
+        last = sqlite3_column_int64(s, 1);
+        file = columnText(s, 2);
+    }
+    const std::string key = store_.file_ + '\n' + std::to_string(view);
+    Members held;
+    {
+        std::lock_guard<std::mutex> guard(membersMutex);
+        if (auto it = memberLists.find(key); it != memberLists.end()) {
+            held = it->second;
+        }
+    }
+    if (held.ids && held.file == file && held.seq == last) {
+        *out = held.ids;
+        return NOERROR;
+    }
+    auto ids = std::make_shared<std::vector<NOTEID>>();
+    // Caught up only when the log still holds every entry after the reading (none trimmed).
+    const bool logged =
+        held.ids && held.file == file && held.seq < last && (first == 0 || first <= held.seq + 1);
+    if (STATUS st = logged ? catchUpMembersLocked(view, held.seq, *held.ids, ids.get())
+                           : readMembersLocked(view, ids.get());
+        st != NOERROR) {
+        return st;
+    }
+    {
+        std::lock_guard<std::mutex> guard(membersMutex);
+        if (memberLists.size() >= kMaxMemberLists) {
+            memberLists.clear();
+        }
+        Members& slot = memberLists[key];
+        if (!slot.ids || slot.file != file || slot.seq <= last) {
+            slot = Members{file, last, ids};
+        }
+    }
+    *out = std::move(ids);
+    return NOERROR;
+}
+
+// `before` with the changes the log records after `since` applied: each logged document is in the
+// result exactly when it has a row in the view now.
+STATUS ViewIndex::catchUpMembersLocked(NOTEID view, std::int64_t since, const std::vector<NOTEID>& before,
+                                       std::vector<NOTEID>* out) {
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = store_.prepare("SELECT DISTINCT note_id FROM view_log WHERE seq > ? AND view_id = ?", &s);
+        st != NOERROR) {
+        return st;
+    }
+    std::vector<NOTEID> changed;
+    {
+        Use use(s);
+        sqlite3_bind_int64(s, 1, since);
+        sqlite3_bind_int64(s, 2, view);
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            changed.push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
+        }
+        if (rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
+    }
+    std::sort(changed.begin(), changed.end());
+    if (STATUS st = store_.prepare(
+            "SELECT 1 FROM view_index WHERE note_id = ? AND view_id = ? AND collation = 0 LIMIT 1", &s);
+        st != NOERROR) {
+        return st;
+    }
+    std::vector<NOTEID> present;
+    for (NOTEID id : changed) {
+        Use use(s);
+        sqlite3_bind_int64(s, 1, id);
+        sqlite3_bind_int64(s, 2, view);
+        const int rc = sqlite3_step(s);
+        if (rc == SQLITE_ROW) {
+            present.push_back(id);
+        } else if (rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
+    }
+    // One pass over the old list: drop every logged document, then merge in those still present.
+    std::vector<NOTEID> kept;
+    kept.reserve(before.size());
+    std::set_difference(before.begin(), before.end(), changed.begin(), changed.end(),
+                        std::back_inserter(kept));
+    out->clear();
+    out->reserve(kept.size() + present.size());
+    std::merge(kept.begin(), kept.end(), present.begin(), present.end(), std::back_inserter(*out));
+    return NOERROR;
+}
+
+STATUS ViewIndex::readMembersLocked(NOTEID view, std::vector<NOTEID>* out) {
     sqlite3_stmt* s = nullptr;
     if (STATUS st = store_.prepare(
             "SELECT DISTINCT note_id FROM view_index WHERE view_id = ? AND collation = 0 ORDER BY note_id",

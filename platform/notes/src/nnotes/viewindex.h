@@ -113,6 +113,7 @@ public:
     STATUS viewOrderedNoteIds(NOTEID view, WORD collation, std::shared_ptr<const std::vector<NOTEID>>* out);
     STATUS unreadShared(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out);
     STATUS viewNoteIds(NOTEID view, std::vector<NOTEID>* out);
+    STATUS viewMembers(NOTEID view, std::shared_ptr<const std::vector<NOTEID>>* out);
     // Every document's kept column values, shared per file until anything in it changes.
     STATUS viewValues(NOTEID view, std::shared_ptr<const ViewValues>* out);
     STATUS changeFolder(NOTEID folder, const std::vector<NOTEID>& add, const std::vector<NOTEID>& remove);
@@ -136,6 +137,9 @@ private:
                            const std::string* category);
     STATUS readOrderedNoteIdsLocked(NOTEID view, WORD collation,
                                     std::shared_ptr<const std::vector<NOTEID>>* out);
+    STATUS readMembersLocked(NOTEID view, std::vector<NOTEID>* out);
+    STATUS catchUpMembersLocked(NOTEID view, std::int64_t since, const std::vector<NOTEID>& before,
+                                std::vector<NOTEID>* out);
     STATUS readUnreadLocked(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out);
 
     Database& store_;
