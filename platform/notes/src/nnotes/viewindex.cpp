@@ -1273,9 +1273,9 @@ STATUS ViewIndex::viewValues(NOTEID view, std::shared_ptr<const ViewValues>* out
             store_.file_, "values " + std::to_string(view),
             [&](ordercache::Object* o) {
                 std::shared_ptr<const ViewValues> values;
-                const STATUS st = read(&values);
+                const STATUS readStatus = read(&values);
                 *o = values;
-                return st;
+                return readStatus;
             },
             &object);
         st != NOERROR) {
