@@ -3,29 +3,20 @@
 #include "attachments.h"
 #include "fixture.h"
 #include "mimeparts.h"
+#include "nsfadmin_outcome.h"
 #include "richtext.h"
 #include "runtime.h"
 #include "store.h"
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <sstream>
 #include <sys/wait.h>
+#include <tuple>
 
 namespace {
-
-struct Outcome {
-    int code = -1;
-    std::string out, err;
-};
-
-std::string trimmed(std::string s) {
-    while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) {
-        s.pop_back();
-    }
-    return s;
-}
 
 const std::string kDemoDir = std::filesystem::path(DEMO_FIXTURE).parent_path().string();
 
@@ -38,15 +29,7 @@ protected:
         ASSERT_EQ(admin([&](auto& a) { return a.dbCreate(mail, "Jane", "mail"); }).code, nsfadmin::kOk);
     }
 
-    template <typename F> Outcome admin(F f) {
-        std::ostringstream out, err;
-        nsfadmin::Admin a(dir, out, err);
-        Outcome r;
-        r.code = f(a);
-        r.out = out.str();
-        r.err = err.str();
-        return r;
-    }
+    template <typename F> Outcome admin(F f) { return runAdmin(dir, f); }
 
     std::string write(const std::string& name, const std::string& bytes) {
         const std::string path = dir + "/" + name;
@@ -126,22 +109,20 @@ TEST_F(NsfadminMemoTest, AddMimeStoresTheMessageAsPartsInTheInbox) {
     EXPECT_EQ(parts[1].content, "<p>hello</p>");
     EXPECT_TRUE(inFolder("($Inbox)", unid));
 
-    // Into another folder; refusals write nothing.
-    const Outcome other = admin([&](auto& a) { return a.addMime(mail, eml, "($Drafts)"); });
-    EXPECT_EQ(other.code, nsfadmin::kBadInput); // a view, not a folder
-    EXPECT_NE(other.err.find("no folder ($Drafts)"), std::string::npos) << other.err;
+    // Refusals write nothing.
     const std::size_t before = documents();
-    const std::string empty = write("empty.eml", "");
-    const Outcome refused = admin([&](auto& a) { return a.addMime(mail, empty, "($Inbox)"); });
-    EXPECT_EQ(refused.code, nsfadmin::kBadInput);
-    EXPECT_NE(refused.err.find("no header and no body"), std::string::npos) << refused.err;
-    EXPECT_EQ(admin([&](auto& a) { return a.addMime(mail, dir + "/none.eml", "($Inbox)"); }).code,
-              nsfadmin::kBadInput);
+    const std::tuple<nsfadmin::DbRef, std::string, const char*, int, const char*> refusals[] = {
+        {mail, eml, "($Drafts)", nsfadmin::kBadInput, "no folder ($Drafts)"}, // a view, not a folder
+        {mail, write("empty.eml", ""), "($Inbox)", nsfadmin::kBadInput, "no header and no body"},
+        {mail, dir + "/none.eml", "($Inbox)", nsfadmin::kBadInput, ""},
+        {{"Mail1", "mail/nobody"}, eml, "($Inbox)", nsfadmin::kNotesError, ""},
+    };
+    for (const auto& [db, file, folder, code, says] : refusals) {
+        const Outcome refused = admin([&](auto& a) { return a.addMime(db, file, folder); });
+        EXPECT_EQ(refused.code, code) << file << " " << folder;
+        EXPECT_NE(refused.err.find(says), std::string::npos) << refused.err;
+    }
     EXPECT_EQ(documents(), before);
-    EXPECT_EQ(admin([&](auto& a) {
-                  return a.addMime({"Mail1", "mail/nobody"}, eml, "($Inbox)");
-              }).code,
-              nsfadmin::kNotesError);
 }
 
 TEST_F(NsfadminMemoTest, ExportMimeGivesBackTheBytesThatCameIn) {
@@ -215,19 +196,22 @@ TEST_F(NsfadminMemoTest, AddMemoWithPictureAndAttachment) {
     EXPECT_EQ(from.at(0), "CN=Olivia Brown/O=Acme");
 
     const std::size_t before = documents();
-    nsfadmin::MemoEntry bad = memo;
-    bad.pictures = {kDemoDir + "/fixtures/lunch.eml"};
-    Outcome refused = admin([&](auto& a) { return a.addMemo(mail, bad); });
-    EXPECT_EQ(refused.code, nsfadmin::kBadInput);
-    EXPECT_NE(refused.err.find("not a GIF, PNG or JPEG"), std::string::npos) << refused.err;
-    bad = memo;
-    bad.attachments = {kDemoDir + "/fixtures/seating-plan.pdf", kDemoDir + "/fixtures/seating-plan.pdf"};
-    refused = admin([&](auto& a) { return a.addMemo(mail, bad); });
-    EXPECT_EQ(refused.code, nsfadmin::kBadInput);
-    EXPECT_NE(refused.err.find("two attachments"), std::string::npos) << refused.err;
-    bad = memo;
-    bad.subject.clear();
-    EXPECT_EQ(admin([&](auto& a) { return a.addMemo(mail, bad); }).code, nsfadmin::kBadInput);
+    const std::string pdf = kDemoDir + "/fixtures/seating-plan.pdf";
+    const std::pair<std::function<void(nsfadmin::MemoEntry&)>, const char*> refusals[] = {
+        {[](auto& m) { m.pictures = {kDemoDir + "/fixtures/lunch.eml"}; }, "not a GIF, PNG or JPEG"},
+        {[&](auto& m) {
+             m.attachments = {pdf, pdf};
+         },
+         "two attachments"},
+        {[](auto& m) { m.subject.clear(); }, ""},
+    };
+    for (const auto& [spoil, says] : refusals) {
+        nsfadmin::MemoEntry bad = memo;
+        spoil(bad);
+        const Outcome refused = admin([&](auto& a) { return a.addMemo(mail, bad); });
+        EXPECT_EQ(refused.code, nsfadmin::kBadInput) << says;
+        EXPECT_NE(refused.err.find(says), std::string::npos) << refused.err;
+    }
     EXPECT_EQ(documents(), before);
 }
 
@@ -246,16 +230,20 @@ TEST_F(NsfadminMemoTest, AttachAddsFilesOnlyWhenAllCanBeAttached) {
                              [](const notes::Item& it) { return notes::files::isFileItem(it); });
     };
     EXPECT_EQ(count(), 2);
+    // All or nothing: c.txt is not kept when another file of the call is refused.
     const std::string c = write("c.txt", "c");
-    Outcome refused = admin([&](auto& ad) { return ad.attach(mail, unid, {c, dir + "/missing.txt"}); });
-    EXPECT_EQ(refused.code, nsfadmin::kBadInput);
-    EXPECT_NE(refused.err.find("missing.txt"), std::string::npos);
-    refused = admin([&](auto& ad) { return ad.attach(mail, unid, {c, a}); });
-    EXPECT_EQ(refused.code, nsfadmin::kBadInput);
-    EXPECT_NE(refused.err.find("already has a file of that name"), std::string::npos) << refused.err;
-    EXPECT_EQ(count(), 2); // c.txt was not kept either
-    EXPECT_EQ(admin([&](auto& ad) { return ad.attach(mail, "XYZ", {c}); }).code, nsfadmin::kBadInput);
-    EXPECT_EQ(admin([&](auto& ad) { return ad.attach(mail, unid, {}); }).code, nsfadmin::kBadInput);
+    const std::tuple<std::string, std::vector<std::string>, const char*> refusals[] = {
+        {unid, {c, dir + "/missing.txt"}, "missing.txt"},
+        {unid, {c, a}, "already has a file of that name"},
+        {"XYZ", {c}, ""},
+        {unid, {}, ""},
+    };
+    for (const auto& [target, files, says] : refusals) {
+        const Outcome refused = admin([&](auto& ad) { return ad.attach(mail, target, files); });
+        EXPECT_EQ(refused.code, nsfadmin::kBadInput) << says;
+        EXPECT_NE(refused.err.find(says), std::string::npos) << refused.err;
+        EXPECT_EQ(count(), 2);
+    }
 
     // The bytes made it into the store.
     notes::Note note = load(unid);
@@ -269,18 +257,7 @@ TEST_F(NsfadminMemoTest, AttachAddsFilesOnlyWhenAllCanBeAttached) {
     EXPECT_EQ(bytes, std::string(70000, '\x01'));
 }
 
-class NsfadminSeedMemoTest : public NotesTest {
-protected:
-    template <typename F> Outcome admin(F f) {
-        std::ostringstream out, err;
-        nsfadmin::Admin a(dir, out, err);
-        Outcome r;
-        r.code = f(a);
-        r.out = out.str();
-        r.err = err.str();
-        return r;
-    }
-};
+using NsfadminSeedMemoTest = NsfadminMemoTest;
 
 TEST_F(NsfadminSeedMemoTest, DemoInboxHasRichTextAndMimeMemos) {
     std::filesystem::remove_all(dir + "/Mail1");
