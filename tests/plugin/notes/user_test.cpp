@@ -8,6 +8,7 @@
 #include "Lattice/Util.h"
 
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 using Lattice::String;
@@ -75,24 +76,26 @@ TEST_F(UserRecordTest, ANewUserHasAnEmptyRecordAndRecipient) {
 }
 
 TEST_F(UserRecordTest, PersonItemsFillTheRecord) {
-    feed("FirstName", TYPE_TEXT, "Jane");
-    feed("MiddleInitial", TYPE_TEXT, "Q");
-    feed("LastName", TYPE_TEXT, "Doe");
-    feed("ShortName", TYPE_TEXT, "jdoe");
-    feed("MailServer", TYPE_TEXT, "CN=Mail1/O=Acme");
-    feed("MailFile", TYPE_TEXT, "mail\\jdoe");
-    feed("MailSystem", TYPE_TEXT, "1");
-    feed("InternetAddress", TYPE_TEXT, "jane.doe@acme.example");
-    feed("MailDomain", TYPE_TEXT, "Acme");
-    EXPECT_EQ(info().firstName, "Jane");
-    EXPECT_EQ(info().middleInitial, "Q");
-    EXPECT_EQ(info().lastName, "Doe");
-    EXPECT_EQ(info().shortName, "jdoe");
-    EXPECT_EQ(info().mailServer, "CN=Mail1/O=Acme");
-    EXPECT_EQ(info().mailFile, "mail\\jdoe");
+    using Field = Lattice::String hx::_UserInfoStruct::*;
+    const std::tuple<const char*, const char*, Field> items[] = {
+        {"FirstName", "Jane", &hx::_UserInfoStruct::firstName},
+        {"MiddleInitial", "Q", &hx::_UserInfoStruct::middleInitial},
+        {"LastName", "Doe", &hx::_UserInfoStruct::lastName},
+        {"ShortName", "jdoe", &hx::_UserInfoStruct::shortName},
+        {"MailServer", "CN=Mail1/O=Acme", &hx::_UserInfoStruct::mailServer},
+        {"MailFile", "mail\\jdoe", &hx::_UserInfoStruct::mailFile},
+        {"MailSystem", "1", &hx::_UserInfoStruct::mailSystem},
+        {"InternetAddress", "jane.doe@acme.example", &hx::_UserInfoStruct::internetAddress},
+        {"MailDomain", "Acme", nullptr},
+    };
+    for (const auto& [item, value, field] : items)
+        feed(item, TYPE_TEXT, value);
+    for (const auto& [item, value, field] : items) {
+        if (field) {
+            EXPECT_EQ(info().*field, value) << item;
+        }
+    }
     EXPECT_EQ(info().addressBookPath, "pab/jdoe_pab");
-    EXPECT_EQ(info().mailSystem, "1");
-    EXPECT_EQ(info().internetAddress, "jane.doe@acme.example");
     EXPECT_EQ(user->getRecipient()->get_smtpAddress(), "jane.doe@acme.example");
     EXPECT_FALSE(user->isAuthenticated());
 }
@@ -143,23 +146,24 @@ TEST_F(UserRecordTest, ThePasswordIsCheckedAgainstTheDigest) {
 }
 
 TEST_F(UserRecordTest, NamesFromALoginName) {
-    String name("CN=Jane Doe/O=Acme@AcmeDomain");
-    book->setNames(&info(), name, provider);
-    EXPECT_EQ(info().loginName, "CN=Jane Doe/O=Acme@AcmeDomain");
-    EXPECT_EQ(info().abbreviatedName, "Jane Doe/Acme");
+    // Login name, then the abbreviated and common names it gives.
+    const std::tuple<const char*, const char*, const char*> names[] = {
+        {"CN=Jane Doe/O=Acme@AcmeDomain", "Jane Doe/Acme", "Jane Doe"},
+        {"jdoe", "jdoe", "jdoe"},
+        {"jane@acme.example", "jane", nullptr},
+    };
+    for (const auto& [login, abbreviated, common] : names) {
+        String name(login);
+        book->setNames(&info(), name, provider);
+        EXPECT_EQ(info().loginName, login);
+        EXPECT_EQ(info().abbreviatedName, abbreviated) << login;
+        if (common) {
+            EXPECT_EQ(info().commonName, common) << login;
+        }
+    }
+    String full("CN=Jane Doe/O=Acme");
+    book->setNames(&info(), full, provider);
     EXPECT_EQ(info().credentialName, "Jane Doe/Acme");
-    EXPECT_EQ(info().commonName, "Jane Doe");
-
-    String flat("jdoe");
-    book->setNames(&info(), flat, provider);
-    EXPECT_EQ(info().loginName, "jdoe");
-    EXPECT_EQ(info().abbreviatedName, "jdoe");
-    EXPECT_EQ(info().commonName, "jdoe");
-
-    String mail("jane@acme.example");
-    book->setNames(&info(), mail, provider);
-    EXPECT_EQ(info().abbreviatedName, "jane");
-    EXPECT_EQ(info().loginName, "jane@acme.example");
 }
 
 TEST_F(UserRecordTest, BasicCredentials) {
