@@ -683,10 +683,18 @@ protected:
     hx::MailProvider* john = nullptr;
 };
 
-TEST_F(DeliveryTest, ASentMemoArrivesUnreadAndOpensWithItsAttachment) {
+// The bytes of a picture, of an empty file and of a 50 MB one arrive unchanged.
+TEST_F(DeliveryTest, ASentMemoArrivesUnreadAndOpensWithItsAttachmentsByteForByte) {
     Draft d = draft("Figures for you", "<p>See the <i>attached</i> figures.</p>");
-    const std::string bytes = std::string("\x89PNG\r\n\x1a\n\0\x01", 10) + "binary";
-    attachFile(d, "chart.png", bytes);
+    std::string big(50 * 1024 * 1024, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>((i * 2654435761u) >> 11);
+    const std::map<std::string, std::string> files = {
+        {"chart.png", std::string("\x89PNG\r\n\x1a\n\0\x01", 10) + "binary"},
+        {"empty.dat", ""},
+        {"huge.bin", big}};
+    for (const auto& [name, bytes] : files)
+        attachFile(d, name, bytes);
     ASSERT_EQ(send(d), 0);
     const domino::RouteReport report = domino::Router("Mail1", dir).routeOnce();
     EXPECT_EQ(report.delivered, 1u);
@@ -701,41 +709,16 @@ TEST_F(DeliveryTest, ASentMemoArrivesUnreadAndOpensWithItsAttachment) {
     Lattice::Ptr<hxMail::MessageDetail> detail = new hxMail::MessageDetail();
     ASSERT_EQ(john->messageProvider()->getMessageDetail(id.c_str(), "html", detail), 0);
     EXPECT_NE(bodyOf(detail).find("attached"), std::string::npos) << bodyOf(detail);
-    const auto files = attachmentsOf(detail);
-    ASSERT_EQ(files.size(), 1u);
-    EXPECT_EQ(files[0]->get_fileName(), "chart.png");
-    Lattice::Ptr<Lattice::BaseObject64> data;
-    ASSERT_EQ(
-        john->messageProvider()->loadAttachmentData(files[0]->get_id(), files[0]->get_attachNum(), data), 0);
-    EXPECT_EQ(std::string(data->binaryData(), static_cast<std::size_t>(data->length())), bytes);
-}
-
-TEST_F(DeliveryTest, EmptyAndFiftyMegabyteAttachmentsArriveByteForByte) {
-    Draft d = draft("Big and empty");
-    std::string big(50 * 1024 * 1024, '\0');
-    for (std::size_t i = 0; i < big.size(); ++i)
-        big[i] = static_cast<char>((i * 2654435761u) >> 11);
-    attachFile(d, "empty.dat", "");
-    attachFile(d, "huge.bin", big);
-    ASSERT_EQ(send(d), 0);
-    const domino::RouteReport report = domino::Router("Mail1", dir).routeOnce();
-    EXPECT_EQ(report.delivered, 1u);
-
-    const Lattice::ObjectCollection inbox = johnsInbox();
-    ASSERT_EQ(subjects(inbox), (std::vector<std::string>{"Big and empty"}));
-    const std::string id = inbox.at(0).toObject<hxMail::MessageItem>()->get_id().c_str();
-    Lattice::Ptr<hxMail::MessageDetail> detail = new hxMail::MessageDetail();
-    ASSERT_EQ(john->messageProvider()->getMessageDetail(id.c_str(), "html", detail), 0);
-    const auto files = attachmentsOf(detail);
-    ASSERT_EQ(files.size(), 2u);
-    for (hxMail::Attachment* file : files) {
+    const auto arrived = attachmentsOf(detail);
+    ASSERT_EQ(arrived.size(), files.size());
+    for (hxMail::Attachment* file : arrived) {
+        const std::string name = file->get_fileName().c_str();
+        ASSERT_TRUE(files.count(name)) << name;
         Lattice::Ptr<Lattice::BaseObject64> data;
         ASSERT_EQ(john->messageProvider()->loadAttachmentData(file->get_id(), file->get_attachNum(), data),
                   0);
-        const std::string got(data->binaryData(), static_cast<std::size_t>(data->length()));
-        if (file->get_fileName() == "huge.bin")
-            EXPECT_TRUE(got == big) << "50 MB back byte for byte";
-        else
-            EXPECT_EQ(got, "") << file->get_fileName().c_str();
+        EXPECT_TRUE(std::string(data->binaryData(), static_cast<std::size_t>(data->length())) ==
+                    files.at(name))
+            << name;
     }
 }
