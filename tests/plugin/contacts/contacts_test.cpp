@@ -67,6 +67,14 @@ protected:
         return contact->get_id().str();
     }
 
+    // Ann Lee, with her mail address, added to the book; returns her id.
+    std::string addAnn(ContactPtr contact = new hxMail::Contact(),
+                       DetailPtr detail = new hxMail::ContactDetail()) {
+        contact->set_eMail1("ann@example.com");
+        detail->set_displayName("Ann Lee");
+        return add(contact, detail);
+    }
+
     std::string addList(const std::string& name, const std::vector<std::string>& members) {
         ListPtr list = new hxMail::DistributionList();
         list->set_name(name.c_str());
@@ -381,11 +389,7 @@ TEST_F(ContactTest, RecipientFoldersAndTheirListings) {
 }
 
 TEST_F(ContactTest, ListsHoldNestedAndCyclicMembers) {
-    ContactPtr ann = new hxMail::Contact();
-    ann->set_eMail1("ann@example.com");
-    DetailPtr detail = new hxMail::ContactDetail();
-    detail->set_displayName("Ann Lee");
-    const std::string annId = add(ann, detail);
+    const std::string annId = addAnn();
 
     const std::string inner = addList("Inner", {"Ann Lee", "CN=Bob Smith/O=Acme", "", "Nobody Known"});
     EXPECT_EQ(itemOf(inner, "GroupType"), "1");
@@ -440,10 +444,8 @@ TEST_F(ContactTest, ListsHoldNestedAndCyclicMembers) {
 
 TEST_F(ContactTest, FaultsHaveTheirDocumentedResultAndWriteNothingHalf) {
     ContactPtr contact = new hxMail::Contact();
-    contact->set_eMail1("ann@example.com");
     DetailPtr detail = new hxMail::ContactDetail();
-    detail->set_displayName("Ann Lee");
-    const std::string id = add(contact, detail);
+    const std::string id = addAnn(contact, detail);
     bool flag = false;
 
     struct Case {
@@ -512,12 +514,7 @@ TEST_F(ContactTest, FaultsHaveTheirDocumentedResultAndWriteNothingHalf) {
 }
 
 TEST_F(ContactTest, TwoProvidersEditingOneContactLastSaveWinsWhole) {
-    ContactPtr contact = new hxMail::Contact();
-    contact->set_eMail1("ann@example.com");
-    DetailPtr detail = new hxMail::ContactDetail();
-    detail->set_displayName("Ann Lee");
-    const std::string id = add(contact, detail);
-
+    const std::string id = addAnn();
     hx::MailProvider* other = makeProvider();
     ASSERT_EQ(other->login("jdoe", "demo-password", "", 0, 0), 0);
     auto edit = [&](hx::MailProvider* p, const char* mail, const char* job) {
