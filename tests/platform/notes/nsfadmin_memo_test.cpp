@@ -118,7 +118,8 @@ TEST_F(NsfadminMemoTest, AddMimeStoresTheMessageAsPartsInTheInbox) {
         {{"Mail1", "mail/nobody"}, eml, "($Inbox)", nsfadmin::kNotesError, ""},
     };
     for (const auto& [db, file, folder, code, says] : refusals) {
-        const Outcome refused = admin([&](auto& a) { return a.addMime(db, file, folder); });
+        const Outcome refused =
+            admin([&, d = db, e = file, f = folder](auto& a) { return a.addMime(d, e, f); });
         EXPECT_EQ(refused.code, code) << file << " " << folder;
         EXPECT_NE(refused.err.find(says), std::string::npos) << refused.err;
     }
@@ -239,7 +240,7 @@ TEST_F(NsfadminMemoTest, AttachAddsFilesOnlyWhenAllCanBeAttached) {
         {unid, {}, ""},
     };
     for (const auto& [target, files, says] : refusals) {
-        const Outcome refused = admin([&](auto& ad) { return ad.attach(mail, target, files); });
+        const Outcome refused = admin([&, t = target, f = files](auto& ad) { return ad.attach(mail, t, f); });
         EXPECT_EQ(refused.code, nsfadmin::kBadInput) << says;
         EXPECT_NE(refused.err.find(says), std::string::npos) << refused.err;
         EXPECT_EQ(count(), 2);

@@ -58,7 +58,10 @@ TEST_F(NsfadminTest, CreatesServersDatabasesAndDocuments) {
         {"Size", "numberlist", {"1", "2.5"}, ""},
         {"When", "time", {"01/01/2005 3:00:00 PM"}, "5"}};
     for (const auto& [name, type, values, zone] : items)
-        EXPECT_EQ(admin([&](auto& a) { return a.itemSet(mail, unid, name, type, values, zone); }).code, 0)
+        EXPECT_EQ(admin([&, n = name, t = type, v = values, z = zone](auto& a) {
+                      return a.itemSet(mail, unid, n, t, v, z);
+                  }).code,
+                  0)
             << name;
     const Outcome shown = admin([&](auto& a) { return a.docShow(mail, unid); });
     EXPECT_NE(shown.out.find("Subject (text): Grüße"), std::string::npos) << shown.out;
@@ -368,7 +371,7 @@ TEST_F(NsfadminDirectoryTest, UserAddRefusesDuplicatesAndBadInputWithoutWriting)
     };
     for (const auto& [server, shortName, password, code] : refused) {
         max.shortName = shortName;
-        r = admin([&](auto& a) { return a.userAdd(server, max, password); });
+        r = admin([&, s = server, p = password](auto& a) { return a.userAdd(s, max, p); });
         EXPECT_EQ(r.code, code) << server << " " << shortName;
     }
     EXPECT_EQ(r.err, "nsfadmin: server Nowhere: Server not responding\n");
@@ -418,7 +421,9 @@ TEST_F(NsfadminDirectoryTest, PasswdListAndGroups) {
         {"Sales", "add", {}, nsfadmin::kBadInput, "Bob\n"},
     };
     for (const auto& [group, action, members, code, after] : steps) {
-        r = admin([&](auto& a) { return a.groupMembers(directory, group, action, members); });
+        r = admin([&, g = group, op = action, m = members](auto& a) {
+            return a.groupMembers(directory, g, op, m);
+        });
         EXPECT_EQ(r.code, code) << group << " " << action;
         if (std::string(after) != "-") {
             EXPECT_EQ(admin([&](auto& a) { return a.groupMembers(directory, "Sales", "list", {}); }).out,
