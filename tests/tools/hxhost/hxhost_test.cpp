@@ -146,105 +146,51 @@ TEST_F(HostShellTest, HelpListsACommandPerHostOperation) {
     std::map<std::string, std::string> groups;
     for (const json& c : lines[0]["commands"])
         groups[c["name"]] = c["group"];
-    const std::pair<const char*, std::vector<const char*>> operations[] = {
-        {"factory",
-         {"getTypeName", "getDisplayName", "createProvider", "createAccount", "factoryReserved1",
-          "factoryReserved2", "factoryReserved3"}},
+    const std::pair<const char*, const char*> operations[] = {
+        {"factory", "getTypeName getDisplayName createProvider createAccount factoryReserved1 "
+                    "factoryReserved2 factoryReserved3"},
         {"main provider",
-         {"login",
-          "verifyLogin",
-          "logout",
-          "getMailbox",
-          "copyFolder",
-          "copyItem",
-          "deleteItems",
-          "deleteFolder",
-          "getChanges",
-          "getFolders",
-          "getSharedFolder",
-          "getFolderItems",
-          "getSortIndex",
-          "getFolderItemsPage",
-          "markAllRead",
-          "markFolderRead",
-          "newMailItem",
-          "setSortContext",
-          "importCSVItems",
-          "exportItemsToCSV",
-          "getAddressListCount",
-          "getAddressList",
-          "getAddressListPage",
-          "findAddressList",
-          "setShowPreview",
-          "loadFullMessageItem",
-          "getACL",
-          "updateUsersInACL",
-          "useUnicode",
-          "getModuleName",
-          "noteProvider",
-          "taskProvider",
-          "contactProvider",
-          "calendarProvider",
-          "messageProvider",
-          "meetingProvider",
-          "groupProvider"}},
+         "login verifyLogin logout getMailbox copyFolder copyItem deleteItems deleteFolder getChanges "
+         "getFolders getSharedFolder getFolderItems getSortIndex getFolderItemsPage markAllRead "
+         "markFolderRead newMailItem setSortContext importCSVItems exportItemsToCSV getAddressListCount "
+         "getAddressList getAddressListPage findAddressList setShowPreview loadFullMessageItem getACL "
+         "updateUsersInACL useUnicode getModuleName noteProvider taskProvider contactProvider "
+         "calendarProvider messageProvider meetingProvider groupProvider"},
         {"message provider",
-         {"newMessage",       "getMessageDetail",   "sendMessage",    "sendMessageById",      "newAttachment",
-          "addRecipient",     "removeRecipient",    "saveMessage",    "deleteMessage",        "replyMessage",
-          "forwardMessage",   "loadAttachmentData", "getMessageText", "loadAttachmentObject", "clearFlag",
-          "setFlag",          "getHTMLBody",        "setImportance",  "setSmartValue",        "getSmartValue",
-          "markMessageAsRead"}},
+         "newMessage getMessageDetail sendMessage sendMessageById newAttachment addRecipient removeRecipient "
+         "saveMessage deleteMessage replyMessage forwardMessage loadAttachmentData getMessageText "
+         "loadAttachmentObject clearFlag setFlag getHTMLBody setImportance setSmartValue getSmartValue "
+         "markMessageAsRead"},
         {"calendar provider",
-         {"newAppointment", "addAppointment", "removeAppointment", "getAppointmentDetail", "sendUpdateEx",
-          "saveAppointment", "appointmentTimeChanged", "sendAppointment", "deleteRecurringAppointment",
-          "recurrenceChanged", "getAppointmentRange", "getAppointmentDatesRange", "addRecurringBreak",
-          "getFilteredDistributionRecipients", "getFreeBusyBlocks", "syncAppointments"}},
+         "newAppointment addAppointment removeAppointment getAppointmentDetail sendUpdateEx saveAppointment "
+         "appointmentTimeChanged sendAppointment deleteRecurringAppointment recurrenceChanged "
+         "getAppointmentRange getAppointmentDatesRange addRecurringBreak getFilteredDistributionRecipients "
+         "getFreeBusyBlocks syncAppointments"},
         {"contact provider",
-         {"newContact", "removeContact", "getContactFolders", "getRecipients", "getContactDetail",
-          "addContact", "saveContact", "getFilteredRecipients", "nameChanged", "addressChanged",
-          "fullAddressChanged", "fullNameChanged", "addDistributionList", "saveDistributionList",
-          "addContactGetRecipient"}},
-        {"task provider",
-         {"newTask", "addTask", "removeTask", "getTaskDetail", "saveTask", "addTaskSimple",
-          "taskRecurrenceChanged", "generateRecurringTask"}},
-        {"note provider", {"newNote", "addNote", "removeNote", "saveNote"}},
+         "newContact removeContact getContactFolders getRecipients getContactDetail addContact saveContact "
+         "getFilteredRecipients nameChanged addressChanged fullAddressChanged fullNameChanged "
+         "addDistributionList saveDistributionList addContactGetRecipient"},
+        {"task provider", "newTask addTask removeTask getTaskDetail saveTask addTaskSimple "
+                          "taskRecurrenceChanged generateRecurringTask"},
+        {"note provider", "newNote addNote removeNote saveNote"},
         {"meeting provider",
-         {"sendInvitation", "sendUpdate", "respondToInvitation", "removeMeetingAppointment",
-          "sendRemoveNotification", "sendProposal", "loadProposalAppointment", "updateRecipientStatus",
-          "sendRecUpdate", "updateTrackingInfo"}},
+         "sendInvitation sendUpdate respondToInvitation removeMeetingAppointment sendRemoveNotification "
+         "sendProposal loadProposalAppointment updateRecipientStatus sendRecUpdate updateTrackingInfo"},
         {"group provider",
-         {"groupGetAppointmentRange",
-          "groupGetAppointmentDatesRange",
-          "groupRemoveAppointment",
-          "groupGetAppointmentDetail",
-          "groupSaveAppointment",
-          "groupAppointmentTimeChanged",
-          "groupSendAppointment",
-          "groupDeleteRecurringAppointment",
-          "groupRecurrenceChanged",
-          "groupAddRecurringBreak",
-          "groupGetFilteredDistributionRecipients",
-          "groupSendUpdateEx",
-          "groupSendInvitation",
-          "groupRespondToInvitation",
-          "groupRemoveMeetingAppointment",
-          "groupSendProposal",
-          "groupSendUpdate",
-          "groupLoadProposalAppointment",
-          "groupUpdateRecipientStatus",
-          "groupUpdateTrackingInfo",
-          "groupAddAppointment",
-          "groupGetFreeBusyBlocks",
-          "groupSyncAppointments",
-          "groupGetRangeForUser",
-          "groupHasEditRights",
-          "groupGetSmartValue",
-          "groupSetSmartValue",
-          "groupLoadAttachmentData"}},
+         "groupGetAppointmentRange groupGetAppointmentDatesRange groupRemoveAppointment "
+         "groupGetAppointmentDetail groupSaveAppointment groupAppointmentTimeChanged groupSendAppointment "
+         "groupDeleteRecurringAppointment groupRecurrenceChanged groupAddRecurringBreak "
+         "groupGetFilteredDistributionRecipients groupSendUpdateEx groupSendInvitation "
+         "groupRespondToInvitation groupRemoveMeetingAppointment groupSendProposal groupSendUpdate "
+         "groupLoadProposalAppointment groupUpdateRecipientStatus groupUpdateTrackingInfo "
+         "groupAddAppointment groupGetFreeBusyBlocks groupSyncAppointments groupGetRangeForUser "
+         "groupHasEditRights groupGetSmartValue groupSetSmartValue groupLoadAttachmentData"},
     };
-    for (const auto& [group, names] : operations)
-        for (const char* name : names)
+    for (const auto& [group, names] : operations) {
+        std::istringstream words(names);
+        for (std::string name; words >> name;)
             EXPECT_EQ(groups[name], group) << name;
+    }
     for (int n = 1; n <= 25; ++n)
         EXPECT_EQ(groups["providerReserved" + std::to_string(n)], "main provider (reserved)") << n;
     EXPECT_EQ(lines[1]["usage"], "getChanges");
@@ -536,6 +482,17 @@ TEST(DemoTour, RunsAgainstTheSeededDemoServer) {
 
 namespace {
 
+STATUS openByUnid(DBHANDLE hDb, const std::string& text, NOTEHANDLE* h) {
+    UNID u{};
+    unsigned a, b, c, d;
+    std::sscanf(text.c_str(), "%8x%8x%8x%8x", &a, &b, &c, &d);
+    u.File.Innards[1] = a;
+    u.File.Innards[0] = b;
+    u.Note.Innards[1] = c;
+    u.Note.Innards[0] = d;
+    return NSFNoteOpenByUNID(hDb, &u, 0, h);
+}
+
 // hxhost on Jane Doe's mail file made from the mail template, with five memos in her inbox.
 class HostMailTest : public HostDirectoryTest {
 protected:
@@ -556,15 +513,8 @@ protected:
         DHANDLE table = NULLHANDLE;
         IDCreateTable(sizeof(NOTEID), &table);
         for (const std::string& unid : unids) {
-            UNID u{};
-            unsigned a, b, c, d;
-            std::sscanf(unid.c_str(), "%8x%8x%8x%8x", &a, &b, &c, &d);
-            u.File.Innards[1] = a;
-            u.File.Innards[0] = b;
-            u.Note.Innards[1] = c;
-            u.Note.Innards[0] = d;
             NOTEHANDLE h = NULLHANDLE;
-            ASSERT_EQ(NSFNoteOpenByUNID(hDb, &u, 0, &h), NOERROR);
+            ASSERT_EQ(openByUnid(hDb, unid, &h), NOERROR);
             NOTEID id = 0;
             NSFNoteGetInfo(h, _NOTE_ID, &id);
             NSFNoteClose(h);
@@ -645,15 +595,8 @@ protected:
             return;
         DBHANDLE hDb = NULLHANDLE;
         ASSERT_EQ(NSFDbOpen("Mail1!!mail/jdoe.nsf", &hDb), NOERROR);
-        UNID u{};
-        unsigned a, b, c, d;
-        std::sscanf(unids[1].c_str(), "%8x%8x%8x%8x", &a, &b, &c, &d);
-        u.File.Innards[1] = a;
-        u.File.Innards[0] = b;
-        u.Note.Innards[1] = c;
-        u.Note.Innards[0] = d;
         NOTEHANDLE h = NULLHANDLE;
-        ASSERT_EQ(NSFNoteOpenByUNID(hDb, &u, 0, &h), NOERROR);
+        ASSERT_EQ(openByUnid(hDb, unids[1], &h), NOERROR);
         notes::ods::RichTextElement text, picture;
         text.kind = notes::ods::kCdText;
         text.text = "See the chart below.";
