@@ -137,14 +137,15 @@ TEST_F(LoginTest, UnknownNamesEmptyAndOverlongInputFail) {
     EXPECT_FALSE(info->authenticated);
     EXPECT_TRUE(info->mailFile.isEmpty());
 
-    for (const std::string& name : {std::string(), std::string(2000, 'x'), std::string("Jane Doe\0x", 10)}) {
+    const std::pair<std::string, std::string> refused[] = {{"", "demo-password"},
+                                                           {std::string(2000, 'x'), "demo-password"},
+                                                           {std::string("Jane Doe\0x", 10), "demo-password"},
+                                                           {"jdoe", std::string(5000, 'p')},
+                                                           {"jdoe", ""}};
+    for (const auto& [name, password] : refused) {
         Lattice::Ptr<hxMail::MailProvider> p = newProvider();
-        EXPECT_EQ(p->login(name, "demo-password", "", 0, 0), 1) << name.size();
+        EXPECT_EQ(p->login(name, password, "", 0, 0), 1) << name.size() << " " << password.size();
     }
-    Lattice::Ptr<hxMail::MailProvider> p = newProvider();
-    EXPECT_EQ(p->login("jdoe", std::string(5000, 'p'), "", 0, 0), 1);
-    p = newProvider();
-    EXPECT_EQ(p->login("jdoe", "", "", 0, 0), 1);
 
     // A person without a digest cannot log in with any password.
     PersonDoc nopass = jane();
@@ -153,8 +154,7 @@ TEST_F(LoginTest, UnknownNamesEmptyAndOverlongInputFail) {
     nopass.internetAddress = "max@acme.example";
     nopass.password.clear();
     addPerson(kDirectory, nopass);
-    p = newProvider();
-    EXPECT_EQ(p->login("max", "", "", 0, 0), 1);
+    EXPECT_EQ(newProvider()->login("max", "", "", 0, 0), 1);
 }
 
 TEST_F(LoginTest, VerifyDoesNotMarkTheSessionLoggedIn) {
