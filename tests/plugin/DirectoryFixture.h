@@ -53,6 +53,19 @@ protected:
         return p;
     }
 
+    // Jane's colleague, with a mail file of his own and a password to log in with.
+    static PersonDoc john() {
+        PersonDoc p;
+        p.fullName = "CN=John Smith/O=Acme";
+        p.shortName = "jsmith";
+        p.firstName = "John";
+        p.lastName = "Smith";
+        p.internetAddress = "john.smith@acme.example";
+        p.mailFile = "mail\\jsmith";
+        p.password = "john-password";
+        return p;
+    }
+
     static std::string digest(const std::string& password) {
         static std::map<std::string, std::string> made; // Argon2 is slow on purpose; make each once
         auto it = made.find(password);

@@ -49,14 +49,7 @@ protected:
         MailTest::SetUp();
         if (HasFatalFailure())
             return;
-        PersonDoc john;
-        john.fullName = "CN=John Smith/O=Acme";
-        john.shortName = "jsmith";
-        john.firstName = "John";
-        john.lastName = "Smith";
-        john.mailFile = "mail\\jsmith";
-        john.password = "john-password";
-        addPerson(kDirectory, john);
+        addPerson(kDirectory, john());
         ASSERT_EQ(notes::templates::create("Mail1", "mail/jsmith.nsf", notes::templates::Kind::Mail),
                   NOERROR);
         loginAndList();

@@ -135,18 +135,6 @@ protected:
         addPerson(kDirectory, john());
     }
 
-    static PersonDoc john() {
-        PersonDoc p;
-        p.fullName = "CN=John Smith/O=Acme";
-        p.shortName = "jsmith";
-        p.firstName = "John";
-        p.lastName = "Smith";
-        p.internetAddress = "john.smith@acme.example";
-        p.mailFile = "mail\\jsmith";
-        p.password = "john-password";
-        return p;
-    }
-
     struct Draft {
         Lattice::Ptr<hxMail::Message> message = new hxMail::Message();
         Lattice::Ptr<hxMail::MessageDetail> detail = new hxMail::MessageDetail();
