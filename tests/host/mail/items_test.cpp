@@ -267,21 +267,6 @@ TEST(MailItemsFactory, EveryItemClassIsMadeByName) {
     }
 }
 
-TEST(MailItemsFactory, ClassHierarchyAnswersInheritsFrom) {
-    Ptr<Appointment> a(new Appointment());
-    EXPECT_TRUE(a->inheritsFrom(Lattice::Atom("Message")));
-    EXPECT_TRUE(a->inheritsFrom(Lattice::Atom("MessageItem")));
-    EXPECT_TRUE(a->inheritsFrom(Lattice::Atom("Item")));
-    EXPECT_TRUE(a->inheritsFrom(Lattice::Atom("SchemaBase")));
-    EXPECT_FALSE(a->isA(Lattice::Atom("Message")));
-    EXPECT_FALSE(a->inheritsFrom(Lattice::Atom("Contact")));
-    Ptr<Mailbox> mb(new Mailbox());
-    EXPECT_TRUE(mb->inheritsFrom(Folder::classAtom()));
-    Ptr<ChangeItemCopy> cc(new ChangeItemCopy());
-    EXPECT_TRUE(cc->inheritsFrom(ChangeItem::classAtom()));
-    EXPECT_GE(cc->sizeOf(), Ptr<ChangeItem>(new ChangeItem())->sizeOf());
-}
-
 TEST(MailItemsFolders, KindsMatchTheirFolderTypes) {
     struct Case {
         long type;
