@@ -33,7 +33,6 @@
 #include <map>
 #include <mutex>
 #include <random>
-#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
