@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -25,12 +26,22 @@ const char* kFixture = R"({"servers": [{"name": "CN=Mail1/O=Acme", "domain": "Ac
    "calendar": [{"subject": "Standup", "inDays": 1, "start": "09:00", "end": "09:15"}]},
   {"fullName": "CN=John Smith/O=Acme", "shortName": "jsmith", "password": "pw"}]}]})";
 
+// The data folder, removed when the fuzzer exits (a crash keeps it, with the input that caused it).
+struct TempFolder {
+    std::string path;
+    ~TempFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+};
+
 bool setUp() {
     char tmpl[] = "/tmp/fuzz-hxscript-XXXXXX";
     if (!mkdtemp(tmpl)) {
         std::abort();
     }
-    const std::string dir = tmpl;
+    static TempFolder folder{tmpl};
+    const std::string& dir = folder.path;
     setenv("NOTES_DATA_DIR", dir.c_str(), 1);
     Lattice::Logger::setLogFolder(dir.c_str());
     std::ofstream(dir + "/server.json") << kFixture;

@@ -3,7 +3,8 @@
 // provider and never calls it from another thread (the host's rule: calls on one provider must not
 // overlap); everything the providers share - the Notes runtime and its pools, the class factory,
 // the throw-all-errors mode, the log, the web task and the router - is exercised at once. At the end
-// every message sent must sit in its recipient's inbox exactly once.
+// every message sent must sit in its recipient's inbox exactly once, and every contact, list and
+// to-do made and not deleted must be listed once, as last saved.
 #include "PluginHost.h"
 
 #include "domino/router.h"
@@ -14,11 +15,14 @@
 #include "Lattice/Logger.h"
 #include "Lattice/Settings.h"
 #include "hxMail/Calendar.h"
+#include "hxMail/Contact.h"
 #include "hxMail/Folder.h"
 #include "hxMail/Message.h"
+#include "hxMail/Task.h"
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -38,7 +42,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kSeededMemos = 12; // in each inbox before the soak
+constexpr int kSeededMemos = 12;   // in each inbox before the soak
+constexpr int kSeededContacts = 3; // in each personal address book, never deleted by the soak
+constexpr int kSeededTasks = 3;    // in each mail file
 
 struct User {
     std::string shortName, fullName, password;
@@ -67,6 +73,10 @@ struct Shared {
     }
 };
 
+std::string seedAddress(std::size_t user, int contact) {
+    return "seed" + std::to_string(contact) + ".u" + std::to_string(user + 1) + "@partner.example";
+}
+
 std::string fixtureJson(const std::vector<User>& users) {
     std::ostringstream out;
     out << R"({"servers": [{"name": "CN=Mail1/O=Acme", "domain": "Acme", "people": [)";
@@ -81,29 +91,81 @@ std::string fixtureJson(const std::vector<User>& users) {
                 << R"(\n\nRegards", "daysAgo": )" << (0.3 * m + 0.1)
                 << (m % 3 == 0 ? R"(, "attachments": ["budget.xlsx"])" : "") << "}";
         }
-        out << R"(], "calendar": [{"subject": "Standup", "inDays": 1, "start": "09:00", "end": "09:15"}]})";
+        for (int t = 0; t < kSeededTasks; ++t)
+            out << R"(,{"kind": "task", "subject": "Seed task )" << t << R"(", "dueInDays": )" << t + 1
+                << (t == 0 ? R"(, "completed": true)" : "") << "}";
+        out << R"(], "calendar": [{"subject": "Standup", "inDays": 1, "start": "09:00", "end": "09:15"}],)"
+            << R"( "addressBook": {"contacts": [)";
+        for (int c = 0; c < kSeededContacts; ++c)
+            out << (c ? "," : "") << R"({"fullName": "Seed Contact )" << c << R"(", "internetAddress": ")"
+                << seedAddress(i, c) << R"("})";
+        out << "]}}";
     }
     out << "]}]}";
     return out.str();
 }
 
-// The operations, drawn by weight. Contacts, tasks and the change report get their rows here when
-// those providers land; each row is one host call sequence on the thread's own provider.
-enum class Op { Browse, Sort, Open, Draft, Send, Calendar, Changes, Count };
+// The operations, drawn by weight; each row is one host call sequence on the thread's own provider.
+// Edits and deletions work on what this thread made itself, so that the other thread of the same
+// user cannot make the end check's expectations a race; reads see everything in the user's files.
+enum class Op {
+    Browse,
+    Sort,
+    Open,
+    Draft,
+    Send,
+    Calendar,
+    Changes,
+    ContactList,
+    ContactAdd,
+    ContactEdit,
+    ContactDelete,
+    ListAddRead,
+    TaskList,
+    TaskAdd,
+    TaskEdit,
+    TaskComplete,
+    TaskDelete,
+};
 struct OpRow {
     Op op;
     const char* name;
     int weight;
 };
 constexpr OpRow kOps[] = {
-    {Op::Browse, "browse", 6},   {Op::Sort, "sort", 3}, {Op::Open, "open", 5},
-    {Op::Draft, "draft", 2},     {Op::Send, "send", 3}, {Op::Calendar, "calendar", 2},
+    {Op::Browse, "browse", 6},
+    {Op::Sort, "sort", 3},
+    {Op::Open, "open", 5},
+    {Op::Draft, "draft", 2},
+    {Op::Send, "send", 3},
+    {Op::Calendar, "calendar", 2},
     {Op::Changes, "changes", 1},
-    // {Op::Contacts, "contacts", 2}, {Op::Tasks, "tasks", 2}: after the contact and task providers.
+    {Op::ContactList, "contact-list", 2},
+    {Op::ContactAdd, "contact-add", 1},
+    {Op::ContactEdit, "contact-edit", 1},
+    {Op::ContactDelete, "contact-del", 1},
+    {Op::ListAddRead, "dlist", 1},
+    {Op::TaskList, "task-list", 2},
+    {Op::TaskAdd, "task-add", 1},
+    {Op::TaskEdit, "task-edit", 1},
+    {Op::TaskComplete, "task-done", 1},
+    {Op::TaskDelete, "task-del", 1},
 };
 
+// Skipped: nothing of this thread's own to edit or delete yet.
+enum class Outcome { Done, Refused, Skipped };
+
+struct OpStat {
+    long done = 0, refused = 0, skipped = 0;
+    double slowest = 0; // seconds
+};
+
+// One thread's counts, and what it made and did not delete, as last saved.
 struct Tally {
-    std::map<std::string, long> done, refused;
+    std::map<std::string, OpStat> ops;
+    std::map<std::string, std::string> contacts; // id -> display name
+    std::map<std::string, std::string> lists;    // id -> name
+    std::map<std::string, Lattice::Ptr<hxMail::Task>> tasks;
 };
 
 class Worker {
@@ -124,13 +186,20 @@ public:
         for (const OpRow& row : kOps)
             total += row.weight;
         std::uniform_int_distribution<int> pick(0, total - 1);
+        tally_ = &tally;
         while (!shared_.stop.load(std::memory_order_relaxed)) {
             int at = pick(random_);
             const OpRow* row = kOps;
             while (at >= row->weight)
                 at -= row++->weight;
-            const bool ok = perform(row->op);
-            ++(ok ? tally.done : tally.refused)[row->name];
+            const auto began = Clock::now();
+            const Outcome outcome = perform(row->op);
+            OpStat& stat = tally.ops[row->name];
+            ++(outcome == Outcome::Done      ? stat.done
+               : outcome == Outcome::Refused ? stat.refused
+                                             : stat.skipped);
+            stat.slowest =
+                std::max(stat.slowest, std::chrono::duration<double>(Clock::now() - began).count());
         }
         provider_->logout();
     }
@@ -154,9 +223,13 @@ private:
                 inbox_ = f->get_id().c_str();
             else if (f->folderType() == hxMail::FolderTypeCalendar)
                 calendar_ = f->get_id().c_str();
+            else if (f->folderType() == hxMail::FolderTypeContacts)
+                contacts_ = f->get_id().c_str();
+            else if (f->folderType() == hxMail::FolderTypeTasks)
+                tasks_ = f->get_id().c_str();
         }
-        if (inbox_.empty() || calendar_.empty()) {
-            shared_.fail("no inbox or calendar for " + shared_.users[me_].shortName);
+        if (inbox_.empty() || calendar_.empty() || contacts_.empty() || tasks_.empty()) {
+            shared_.fail("no inbox, calendar, contacts or tasks folder for " + shared_.users[me_].shortName);
             return false;
         }
         return true;
@@ -167,37 +240,243 @@ private:
         return provider_->getFolderItemsPage(inbox_.c_str(), start(random_), 20, &items) == 0;
     }
 
-    bool perform(Op op) {
+    static Outcome of(bool ok) { return ok ? Outcome::Done : Outcome::Refused; }
+
+    Outcome perform(Op op) {
         switch (op) {
         case Op::Browse: {
             Lattice::ObjectCollection items;
-            return page(items);
+            return of(page(items));
         }
         case Op::Sort: {
             static const char* columns[] = {"received", "from", "size", "subject"};
             Lattice::String selected;
             if (provider_->setSortContext(columns[random_() % 4], inbox_.c_str(), random_() % 2 == 0, "",
                                           selected) != 0)
-                return false;
+                return Outcome::Refused;
             Lattice::ObjectCollection items;
-            return page(items);
+            return of(page(items));
         }
         case Op::Open:
-            return open();
+            return of(open());
         case Op::Draft:
-            return save(false);
+            return of(save(false));
         case Op::Send:
-            return save(true);
+            return of(save(true));
         case Op::Calendar:
-            return calendar();
+            return of(calendar());
         case Op::Changes: {
             Lattice::ObjectCollection changes;
-            return provider_->getChanges(&changes, 0) == 0;
+            return of(provider_->getChanges(&changes, 0) == 0);
         }
-        case Op::Count:
-            break;
+        case Op::ContactList:
+            return of(contactList());
+        case Op::ContactAdd:
+            return of(contactAdd());
+        case Op::ContactEdit:
+            return contactEdit();
+        case Op::ContactDelete:
+            return contactDelete();
+        case Op::ListAddRead:
+            return of(listAddRead());
+        case Op::TaskList: {
+            Lattice::ObjectCollection items;
+            return of(provider_->getFolderItemsPage(tasks_.c_str(), 0, 20, &items) == 0);
         }
-        return false;
+        case Op::TaskAdd:
+            return of(taskAdd());
+        case Op::TaskEdit:
+            return taskEdit(false);
+        case Op::TaskComplete:
+            return taskEdit(true);
+        case Op::TaskDelete:
+            return taskDelete();
+        }
+        return Outcome::Refused;
+    }
+
+    // An id of this thread's own, at random; empty when there is none.
+    template <class Map> std::string pickOwn(const Map& owned) {
+        if (owned.empty())
+            return {};
+        auto it = owned.begin();
+        std::advance(it, static_cast<long>(random_() % owned.size()));
+        return it->first;
+    }
+
+    std::string tag() { return std::to_string(thread_) + "-" + std::to_string(++counter_); }
+
+    Lattice::Ptr<hxMail::ContactDetail> contactDetail(const std::string& name) {
+        Lattice::Ptr<hxMail::ContactDetail> detail = new hxMail::ContactDetail();
+        detail->set_displayName(name.c_str());
+        detail->set_first("Soak");
+        detail->set_last(name.substr(name.rfind(' ') + 1).c_str());
+        detail->set_company(("Soak Ltd " + std::to_string(thread_)).c_str());
+        return detail;
+    }
+
+    // A page of the personal address book, and the detail of one contact on it.
+    bool contactList() {
+        Lattice::ObjectCollection items;
+        std::uniform_int_distribution<long> start(0, kSeededContacts - 1);
+        if (provider_->getFolderItemsPage(contacts_.c_str(), start(random_), 20, &items) != 0)
+            return false;
+        std::vector<hxMail::Contact*> rows;
+        for (const Lattice::Data& d : items)
+            if (auto* c = d.toObject<hxMail::Contact>())
+                rows.push_back(c);
+        if (rows.empty()) {
+            shared_.fail("a page of " + shared_.users[me_].shortName + "'s contacts lists none");
+            return false;
+        }
+        const std::string id = rows[random_() % rows.size()]->get_id().c_str();
+        Lattice::Ptr<hxMail::ContactDetail> detail = new hxMail::ContactDetail();
+        if (provider_->contactProvider()->getContactDetail(id.c_str(), detail) != 0)
+            return false;
+        // Only this thread changes its own contacts, so their detail is known here.
+        const auto own = tally_->contacts.find(id);
+        if (own != tally_->contacts.end() && own->second != detail->get_displayName().c_str())
+            shared_.fail("contact " + id + " reads as '" + detail->get_displayName().c_str() + "', not '" +
+                         own->second + "'");
+        return true;
+    }
+
+    bool contactAdd() {
+        const std::string name = "Soak Contact " + tag();
+        Lattice::Ptr<hxMail::Contact> contact = new hxMail::Contact();
+        contact->set_fileAsName(name.c_str());
+        contact->set_eMail1(
+            ("contact" + std::to_string(counter_) + ".t" + std::to_string(thread_) + "@soak.example")
+                .c_str());
+        if (provider_->contactProvider()->addContact("", contact, contactDetail(name)) != 0 ||
+            contact->get_id().isEmpty()) {
+            shared_.fail("adding " + name + " failed");
+            return false;
+        }
+        tally_->contacts[contact->get_id().c_str()] = name;
+        return true;
+    }
+
+    Outcome contactEdit() {
+        const std::string id = pickOwn(tally_->contacts);
+        if (id.empty())
+            return Outcome::Skipped;
+        const std::string name = "Soak Contact " + tag();
+        Lattice::Ptr<hxMail::Contact> contact = new hxMail::Contact();
+        contact->set_id(id.c_str());
+        contact->set_fileAsName(name.c_str());
+        bool flag = false;
+        if (provider_->contactProvider()->saveContact(contact, contactDetail(name), flag) != 0 || !flag) {
+            shared_.fail("saving contact " + id + " failed");
+            return Outcome::Refused;
+        }
+        tally_->contacts[id] = name;
+        return Outcome::Done;
+    }
+
+    Outcome contactDelete() {
+        const std::string id = pickOwn(tally_->contacts);
+        if (id.empty())
+            return Outcome::Skipped;
+        if (provider_->contactProvider()->removeContact(id.c_str()) != 0) {
+            shared_.fail("removing contact " + id + " failed");
+            return Outcome::Refused;
+        }
+        tally_->contacts.erase(id);
+        return Outcome::Done;
+    }
+
+    // A list of two seeded contacts and another user made, then found in a full listing with its
+    // members resolved; half of them are deleted again.
+    bool listAddRead() {
+        const std::string name = "Soak List " + tag();
+        Lattice::Ptr<hxMail::DistributionList> list = new hxMail::DistributionList();
+        list->set_name(name.c_str());
+        list->set_text("made by the soak");
+        const std::string members[] = {seedAddress(me_, 0), seedAddress(me_, 1),
+                                       shared_.users[(me_ + 1) % shared_.users.size()].fullName};
+        for (const std::string& m : members) {
+            Lattice::Ptr<hxMail::Recipient> r = new hxMail::Recipient();
+            r->set_emailAddress(m.c_str());
+            list->get_memberList()->add(Lattice::Data(r));
+        }
+        bool flag = false;
+        hxMail::ContactProvider* contacts = provider_->contactProvider();
+        if (contacts->addDistributionList("", list, flag) != 0 || list->get_id().isEmpty()) {
+            shared_.fail("adding " + name + " failed");
+            return false;
+        }
+        const std::string id = list->get_id().c_str();
+        Lattice::ObjectCollection items;
+        if (provider_->getFolderItemsPage(contacts_.c_str(), 0, 1000000, &items) != 0)
+            return false;
+        int found = 0;
+        for (const Lattice::Data& d : items)
+            if (auto* l = d.toObject<hxMail::DistributionList>(); l && l->get_id() == id.c_str()) {
+                ++found;
+                if (l->get_name() != name.c_str() || l->get_memberList()->count() != 3)
+                    shared_.fail(name + " reads back as '" + l->get_name().c_str() + "' with " +
+                                 std::to_string(l->get_memberList()->count()) + " members");
+            }
+        if (found != 1)
+            shared_.fail(name + " is listed " + std::to_string(found) + " times");
+        if (random_() % 2 == 0)
+            return contacts->removeContact(id.c_str()) == 0;
+        tally_->lists[id] = name;
+        return true;
+    }
+
+    bool taskAdd() {
+        Lattice::Ptr<hxMail::Task> task = new hxMail::Task();
+        task->set_subject(("Soak task " + tag()).c_str());
+        task->set_importance(static_cast<long>(random_() % 3));
+        Lattice::_DateData due;
+        due.setFullYear(2027);
+        due.month = static_cast<short>(1 + random_() % 12);
+        due.day = static_cast<short>(1 + random_() % 28);
+        task->set_dueDate(due);
+        Lattice::Ptr<hxMail::TaskDetail> detail = new hxMail::TaskDetail();
+        if (provider_->taskProvider()->addTask("", task, detail) != 0 || task->get_id().isEmpty()) {
+            shared_.fail("adding " + std::string(task->get_subject().c_str()) + " failed");
+            return false;
+        }
+        tally_->tasks[task->get_id().c_str()] = task;
+        return true;
+    }
+
+    // A new subject and importance, or the to-do marked done.
+    Outcome taskEdit(bool complete) {
+        const std::string id = pickOwn(tally_->tasks);
+        if (id.empty())
+            return Outcome::Skipped;
+        const Lattice::Ptr<hxMail::Task>& task = tally_->tasks[id];
+        if (complete)
+            task->set_complete(true);
+        else {
+            task->set_subject(("Soak task " + tag()).c_str());
+            task->set_importance(static_cast<long>(random_() % 3));
+        }
+        bool flag = true;
+        if (provider_->taskProvider()->saveTask(task, new hxMail::TaskDetail(), flag) != 0) {
+            shared_.fail("saving to-do " + id + " failed");
+            return Outcome::Refused;
+        }
+        return Outcome::Done;
+    }
+
+    Outcome taskDelete() {
+        const std::string id = pickOwn(tally_->tasks);
+        if (id.empty())
+            return Outcome::Skipped;
+        Lattice::ObjectCollection ids;
+        ids.add(Lattice::Data(Lattice::String(id.c_str())));
+        bool done = false;
+        if (provider_->deleteItems(tasks_.c_str(), ids, false, done) != 0 || !done) {
+            shared_.fail("deleting to-do " + id + " failed");
+            return Outcome::Refused;
+        }
+        tally_->tasks.erase(id);
+        return Outcome::Done;
     }
 
     bool open() {
@@ -294,16 +573,23 @@ private:
     std::size_t me_;
     std::mt19937 random_;
     Lattice::ObjectCollection folders_;
-    std::string inbox_, calendar_;
+    std::string inbox_, calendar_, contacts_, tasks_;
     long counter_ = 0;
+    Tally* tally_ = nullptr;
 };
 
-// Every soak subject in `user`'s inbox with its count, read through a fresh provider; `total`
-// counts every entry.
-std::map<std::string, int> inboxSubjects(hxhost::MailProviderFactory* factory, const User& user,
-                                         Shared& shared, long* total) {
-    std::map<std::string, int> out;
-    *total = 0;
+// What one user's files hold at the end, read through a fresh provider.
+struct Stored {
+    std::map<std::string, int> inbox; // soak subject -> copies
+    long inboxTotal = 0;
+    // id -> the name or subject of each row listing it (more than one: listed twice)
+    std::map<std::string, std::vector<std::string>> contacts, lists;
+    std::map<std::string, std::vector<std::pair<std::string, bool>>> tasks; // subject, complete
+    long contactRows = 0, listRows = 0, taskRows = 0;
+};
+
+Stored readBack(hxhost::MailProviderFactory* factory, const User& user, Shared& shared) {
+    Stored out;
     hxMail::MailProvider* provider = factory->createProvider();
     provider->addRef();
     Lattice::Ptr<hxMail::Mailbox> mailbox;
@@ -311,29 +597,81 @@ std::map<std::string, int> inboxSubjects(hxhost::MailProviderFactory* factory, c
     if (provider->login(user.shortName.c_str(), user.password.c_str(), "", 0, 0) != 0 ||
         provider->getMailbox("", mailbox) != 0 ||
         provider->getFolders("", mailbox->get_id(), &folders) != 0) {
-        shared.fail("cannot read the inbox of " + user.shortName);
+        shared.fail("cannot read the files of " + user.shortName);
     }
     for (const Lattice::Data& d : folders) {
         auto* f = d.toObject<hxMail::Folder>();
-        if (!f || f->folderType() != hxMail::FolderTypeInbox)
+        const hxMail::_FolderType type = f ? f->folderType() : hxMail::FolderTypeNone;
+        if (type != hxMail::FolderTypeInbox && type != hxMail::FolderTypeContacts &&
+            type != hxMail::FolderTypeTasks)
             continue;
-        // One page from the first entry with a count past any inbox: both sort directions hand out
+        // One page from the first entry with a count past any folder: both sort directions hand out
         // every entry once (pages of an ascending folder run to start + count inclusive, so
         // stepping through them would see each boundary entry twice).
         Lattice::ObjectCollection items;
         if (provider->getFolderItemsPage(f->get_id(), 0, 1000000, &items) != 0)
-            shared.fail("cannot list the inbox of " + user.shortName);
-        *total += items.count();
-        for (const Lattice::Data& i : items)
-            if (auto* m = i.toObject<hxMail::MessageItem>()) {
-                const std::string subject = m->get_subject().c_str();
-                if (subject.rfind("Soak ", 0) == 0)
-                    ++out[subject];
+            shared.fail("cannot list " + std::string(f->get_displayName().c_str()) + " of " + user.shortName);
+        for (const Lattice::Data& i : items) {
+            if (type == hxMail::FolderTypeInbox) {
+                ++out.inboxTotal;
+                if (auto* m = i.toObject<hxMail::MessageItem>()) {
+                    const std::string subject = m->get_subject().c_str();
+                    if (subject.rfind("Soak ", 0) == 0)
+                        ++out.inbox[subject];
+                }
+            } else if (auto* c = i.toObject<hxMail::Contact>()) {
+                ++out.contactRows;
+                out.contacts[c->get_id().c_str()].push_back(c->get_fileAsName().c_str());
+            } else if (auto* l = i.toObject<hxMail::DistributionList>()) {
+                ++out.listRows;
+                out.lists[l->get_id().c_str()].push_back(l->get_name().c_str());
+            } else if (auto* t = i.toObject<hxMail::Task>()) {
+                ++out.taskRows;
+                out.tasks[t->get_id().c_str()].push_back({t->get_subject().c_str(), t->get_complete()});
             }
+        }
     }
     provider->logout();
     provider->release();
     return out;
+}
+
+// Every contact, list and to-do that `user`'s threads made and did not delete is listed once, as
+// last saved, and nothing else of the soak's is.
+void checkItems(const std::string& user, const Stored& stored, const Tally& made, Shared& shared) {
+    auto once = [&](const char* kind, const std::string& id, std::size_t rows) {
+        if (rows != 1)
+            shared.fail(std::string(kind) + " " + id + " of " + user + " is listed " + std::to_string(rows) +
+                        " times");
+        return rows == 1;
+    };
+    auto count = [&](const char* kind, long rows, std::size_t expected) {
+        if (rows != static_cast<long>(expected))
+            shared.fail(user + " has " + std::to_string(rows) + " " + kind + ", not " +
+                        std::to_string(expected));
+    };
+    for (const auto& [id, name] : made.contacts) {
+        const auto it = stored.contacts.find(id);
+        if (once("contact", id, it == stored.contacts.end() ? 0 : it->second.size()) && it->second[0] != name)
+            shared.fail("contact " + id + " of " + user + " is listed as '" + it->second[0] + "', not '" +
+                        name + "'");
+    }
+    for (const auto& [id, name] : made.lists) {
+        const auto it = stored.lists.find(id);
+        if (once("list", id, it == stored.lists.end() ? 0 : it->second.size()) && it->second[0] != name)
+            shared.fail("list " + id + " of " + user + " is listed as '" + it->second[0] + "'");
+    }
+    for (const auto& [id, task] : made.tasks) {
+        const auto it = stored.tasks.find(id);
+        if (once("to-do", id, it == stored.tasks.end() ? 0 : it->second.size()) &&
+            (it->second[0].first != task->get_subject().c_str() ||
+             it->second[0].second != task->get_complete()))
+            shared.fail("to-do " + id + " of " + user + " is listed as '" + it->second[0].first + "'" +
+                        (it->second[0].second ? " (done)" : "") + ", not as last saved");
+    }
+    count("contacts", stored.contactRows, kSeededContacts + made.contacts.size());
+    count("lists", stored.listRows, made.lists.size());
+    count("to-dos", stored.taskRows, kSeededTasks + made.tasks.size());
 }
 
 } // namespace
@@ -341,7 +679,8 @@ std::map<std::string, int> inboxSubjects(hxhost::MailProviderFactory* factory, c
 int main(int argc, char** argv) {
     CLI::App app{"soak: N mail providers on N threads of one process against a fixture server with its\n"
                  "web task and router, for a set time; then checks that every message sent was delivered\n"
-                 "exactly once. Exit code 0 when everything held, 1 otherwise."};
+                 "exactly once and every contact, list and to-do kept is listed once, as last saved.\n"
+                 "Exit code 0 when everything held, 1 otherwise."};
     int seconds = 30;
     int threads = 8;
     std::string plugin = HX_PLUGIN_PATH;
@@ -424,10 +763,9 @@ int main(int argc, char** argv) {
     if (!router.waiting().empty())
         shared.fail(std::to_string(router.waiting().size()) + " memos still wait in mail.box");
 
-    std::map<std::string, std::map<std::string, int>> inboxes;
-    std::map<std::string, long> totals;
+    std::map<std::string, Stored> stored;
     for (const User& u : shared.users)
-        inboxes[u.shortName] = inboxSubjects(host.factory(), u, shared, &totals[u.shortName]);
+        stored[u.shortName] = readBack(host.factory(), u, shared);
     long delivered = 0;
     std::map<std::string, int> expected;
     std::map<std::string, long> expectedTotals;
@@ -437,38 +775,75 @@ int main(int argc, char** argv) {
     }
     // Nothing but the seeded memos and what was sent: no copy lost, doubled or strayed.
     for (const User& u : shared.users)
-        if (totals[u.shortName] != kSeededMemos + expectedTotals[u.shortName])
-            shared.fail(u.shortName + "'s inbox holds " + std::to_string(totals[u.shortName]) +
+        if (stored[u.shortName].inboxTotal != kSeededMemos + expectedTotals[u.shortName])
+            shared.fail(u.shortName + "'s inbox holds " + std::to_string(stored[u.shortName].inboxTotal) +
                         " memos, not " + std::to_string(kSeededMemos + expectedTotals[u.shortName]));
     for (const auto& [key, count] : expected) {
         const std::string user = key.substr(0, key.find('\n'));
         const std::string subject = key.substr(key.find('\n') + 1);
-        const int got = inboxes[user][subject];
+        const int got = stored[user].inbox[subject];
         if (got != count)
             shared.fail(subject + " is in " + user + "'s inbox " + std::to_string(got) + " times");
         delivered += got;
     }
-    for (const auto& [user, subjects] : inboxes)
-        for (const auto& [subject, count] : subjects)
+    for (const auto& [user, files] : stored)
+        for (const auto& [subject, count] : files.inbox)
             if (!expected.count(user + "\n" + subject))
                 shared.fail(subject + " reached " + user + " but was never sent to them");
 
-    Tally total;
-    for (const Tally& t : tallies) {
-        for (const auto& [k, v] : t.done)
-            total.done[k] += v;
-        for (const auto& [k, v] : t.refused)
-            total.refused[k] += v;
+    // What the threads of one user made, together: two threads share the first user.
+    std::map<std::string, Tally> made;
+    for (int i = 0; i < threads; ++i) {
+        const Tally& t = tallies[static_cast<std::size_t>(i)];
+        Tally& m = made[shared.users[static_cast<std::size_t>(i) % shared.users.size()].shortName];
+        m.contacts.insert(t.contacts.begin(), t.contacts.end());
+        m.lists.insert(t.lists.begin(), t.lists.end());
+        m.tasks.insert(t.tasks.begin(), t.tasks.end());
     }
+    long items = 0;
+    for (const User& u : shared.users) {
+        checkItems(u.shortName, stored[u.shortName], made[u.shortName], shared);
+        items += static_cast<long>(made[u.shortName].contacts.size() + made[u.shortName].lists.size() +
+                                   made[u.shortName].tasks.size());
+    }
+
+    std::map<std::string, OpStat> total;
+    for (const Tally& t : tallies)
+        for (const auto& [k, v] : t.ops) {
+            OpStat& sum = total[k];
+            sum.done += v.done;
+            sum.refused += v.refused;
+            sum.skipped += v.skipped;
+            sum.slowest = std::max(sum.slowest, v.slowest);
+        }
     long ops = 0;
     std::printf("soak: %d providers, %zu users, %.0f s\n", threads, shared.users.size(), worked);
+    std::printf("  %-13s %8s %8s %8s %10s\n", "operation", "done", "refused", "skipped", "slowest");
     for (const OpRow& row : kOps) {
-        std::printf("  %-9s %8ld done %6ld refused\n", row.name, total.done[row.name],
-                    total.refused[row.name]);
-        ops += total.done[row.name] + total.refused[row.name];
+        const OpStat& s = total[row.name];
+        std::printf("  %-13s %8ld %8ld %8ld %8.0f ms\n", row.name, s.done, s.refused, s.skipped,
+                    s.slowest * 1000);
+        ops += s.done + s.refused + s.skipped;
     }
-    std::printf("soak: %ld operations, %zu messages sent, %ld delivered\n", ops, shared.sent.size(),
-                delivered);
+    for (int i = 0; i < threads; ++i) {
+        const Tally& t = tallies[static_cast<std::size_t>(i)];
+        long n = 0;
+        std::string slowName = "-";
+        double slow = 0;
+        for (const auto& [k, v] : t.ops) {
+            n += v.done + v.refused + v.skipped;
+            if (v.slowest > slow) {
+                slow = v.slowest;
+                slowName = k;
+            }
+        }
+        std::printf("  thread %d (%s): %ld operations, slowest %s %.0f ms\n", i,
+                    shared.users[static_cast<std::size_t>(i) % shared.users.size()].shortName.c_str(), n,
+                    slowName.c_str(), slow * 1000);
+    }
+    std::printf(
+        "soak: %ld operations, %zu messages sent, %ld delivered, %ld contacts, lists and to-dos kept\n", ops,
+        shared.sent.size(), delivered, items);
     web.stop();
     if (!keep) {
         std::error_code ec;

@@ -15,10 +15,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -28,9 +30,26 @@ const char* kFixture = R"({"servers": [{"name": "CN=Mail1/O=Acme", "domain": "Ac
       {"text": "Hi "}, {"text": "there", "bold": true}, {"link": "https://example.com/", "text": "a link"}],
      "daysAgo": 1, "attachments": ["budget.xlsx"]}]}]}]})";
 
+// Lives until the fuzzer exits; the data folder goes with it, after the web task has stopped.
 struct Server {
     std::unique_ptr<domino::WebServer> web;
     std::string unid;
+    std::string dir;
+
+    Server() = default;
+    Server(Server&& o) noexcept
+        : web(std::move(o.web)), unid(std::move(o.unid)), dir(std::exchange(o.dir, std::string())) {}
+    Server& operator=(Server&&) = delete;
+    ~Server() {
+        if (web) {
+            web->stop();
+            web.reset();
+        }
+        if (!dir.empty()) {
+            std::error_code ec;
+            std::filesystem::remove_all(dir, ec);
+        }
+    }
 };
 
 Server& server() {
@@ -43,6 +62,7 @@ Server& server() {
         setenv("NOTES_DATA_DIR", dir.c_str(), 1);
         std::ofstream(dir + "/server.json") << kFixture;
         Server made;
+        made.dir = dir;
         std::ostringstream out, err;
         {
             nsfadmin::Admin admin(dir, out, err);

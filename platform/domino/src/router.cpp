@@ -80,8 +80,8 @@ std::string unidText(const LNDocument& doc) {
 // A UNID fixed by the memo and where its copy goes, so that routing the memo again finds the copy.
 UNID derivedUnid(const std::string& memoUnid, const std::string& destination) {
     auto fnv = [](const std::string& key, std::uint64_t hash) {
-        for (unsigned char c : key) {
-            hash ^= c;
+        for (const char c : key) {
+            hash ^= static_cast<unsigned char>(c);
             hash *= 1099511628211ULL;
         }
         return hash;

@@ -241,7 +241,7 @@ std::optional<std::string> base64Decode(std::string_view text) {
         int v[4];
         int pad = 0;
         for (int k = 0; k < 4; ++k) {
-            const char c = text[i + k];
+            const char c = text[i + static_cast<std::size_t>(k)];
             if (c == '=' && last && k >= 2) {
                 v[k] = 0;
                 ++pad;

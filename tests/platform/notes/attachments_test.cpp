@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 
 namespace {
 
@@ -152,6 +153,37 @@ TEST_F(NotesAttachments, DamagedObjectHandsOutWhatThereIs) {
     ASSERT_EQ(NSFNoteExtractWithCallback(doc.GetNoteHandle(), bh, nullptr, 0, collect, &x), NOERROR);
     EXPECT_EQ(x.bytes, patterned(5000).substr(0, 1000));
     EXPECT_EQ(x.chunks.back(), 0u);
+}
+
+// A "$FILE" record may say up to 4 GB; the class library's LNINT (a 32-bit long on the target)
+// gives the largest size it holds rather than a negative one, while the C API keeps the record's.
+TEST_F(NotesAttachments, RecordedSizesPast2GBNeverReadNegative) {
+    const DWORD recorded[] = {0x7FFFFFFF, 0x80000000, 0xC0000000, 0xFFFFFFFF};
+    LNDocument doc;
+    ASSERT_EQ(db.CreateDocument(&doc, "Memo"), LNNOERROR);
+    const NOTEHANDLE h = doc.GetNoteHandle();
+    for (const DWORD size : recorded) {
+        notes::files::FileObject file;
+        file.name = "image" + std::to_string(size) + ".iso";
+        file.size = size;
+        const std::string value = notes::files::encode(file);
+        ASSERT_EQ(
+            NSFItemAppend(h, 0, "$FILE", 5, TYPE_OBJECT, value.data(), static_cast<DWORD>(value.size())),
+            NOERROR);
+    }
+    LNAttachmentArray list;
+    ASSERT_EQ(doc.GetAttachments(&list), LNNOERROR);
+    ASSERT_EQ(list.GetCount(), 4);
+    for (WORD i = 0; i < 4; ++i) {
+        SCOPED_TRACE(recorded[i]);
+        EXPECT_EQ(list[i].GetFileSize(), static_cast<LNINT>(std::min<std::uint64_t>(
+                                             recorded[i], std::numeric_limits<LNINT>::max())));
+        DWORD size = 0;
+        BLOCKID bh{};
+        ASSERT_TRUE(
+            MailGetMessageAttachmentInfo(h, i, &bh, nullptr, &size, nullptr, nullptr, nullptr, nullptr));
+        EXPECT_EQ(size, recorded[i]);
+    }
 }
 
 TEST_F(NotesAttachments, ListedOnlyEntriesAndUnsavedAttachments) {

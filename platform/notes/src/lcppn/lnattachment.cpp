@@ -1,6 +1,7 @@
 // File attachments of a note.
 #include "attachments.h"
 #include "lnbodies.h"
+#include "saturate.h"
 
 LNAttachment LNAttachmentArray::operator[](LNINT index) const {
     return index >= 0 && static_cast<std::size_t>(index) < items_.size()
@@ -37,7 +38,7 @@ LNSTATUS LNNote::GetAttachments(LNAttachmentArray* attachments) const {
         a.itemId_ = item.id;
         a.name_ = file.name;
         a.path_ = file.originalPath;
-        a.size_ = static_cast<LNINT>(file.size);
+        a.size_ = notes::saturating<LNINT>(file.size);
         attachments->items_.push_back(std::move(a));
     }
     return LNNOERROR;
@@ -62,7 +63,7 @@ LNSTATUS LNNote::CreateAttachment(const LNString& path, const LNString& attachme
         attachment->itemId_ = id;
         attachment->name_ = file.name;
         attachment->path_ = file.originalPath;
-        attachment->size_ = static_cast<LNINT>(file.size);
+        attachment->size_ = notes::saturating<LNINT>(file.size);
     }
     return LNNOERROR;
 }

@@ -41,8 +41,8 @@ void date(Note* n, const char* name, std::int64_t ticks) {
 // kind its extension names, so that they look like what they are called.
 std::string seededBytes(const std::string& name) {
     std::uint32_t h = 2166136261u;
-    for (unsigned char c : name) {
-        h = (h ^ c) * 16777619u;
+    for (const char ch : name) {
+        h = (h ^ static_cast<unsigned char>(ch)) * 16777619u;
     }
     const std::string ext = lower(
         name.substr(name.find_last_of('.') == std::string::npos ? name.size() : name.find_last_of('.')));

@@ -319,8 +319,8 @@ std::string partRecord(BYTE type, std::size_t textLength, std::size_t boundaryLe
 
 std::uint64_t fnv1a(std::string_view s) {
     std::uint64_t h = 1469598103934665603ULL;
-    for (unsigned char c : s) {
-        h = (h ^ c) * 1099511628211ULL;
+    for (const char ch : s) {
+        h = (h ^ static_cast<unsigned char>(ch)) * 1099511628211ULL;
     }
     return h;
 }
@@ -676,7 +676,8 @@ std::string decodeQuotedPrintable(std::string_view text) {
 
 std::string latin1ToUtf8(std::string_view text) {
     std::string out;
-    for (unsigned char c : text) {
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
         if (c < 0x80) {
             out += static_cast<char>(c);
         } else {

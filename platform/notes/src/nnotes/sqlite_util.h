@@ -91,7 +91,9 @@ inline STATUS statusOf(int rc) {
 
 inline std::string columnText(sqlite3_stmt* s, int i) {
     const unsigned char* t = sqlite3_column_text(s, i);
-    return t ? std::string(reinterpret_cast<const char*>(t), sqlite3_column_bytes(s, i)) : std::string();
+    return t ? std::string(reinterpret_cast<const char*>(t),
+                           static_cast<std::size_t>(sqlite3_column_bytes(s, i)))
+             : std::string();
 }
 
 } // namespace notes::sql

@@ -142,7 +142,7 @@ std::int64_t daysFromCivil(int y, int m, int d) {
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const auto doy = static_cast<unsigned>((153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1); // m, d in range
     const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
@@ -213,13 +213,39 @@ std::int64_t ticksFromTimedate(const TIMEDATE& td) {
     return days * kTicksPerDay + (timedateHasTime(td) ? td.Innards[0] : 0);
 }
 
+namespace {
+
+// The machine's local fields of a time in seconds since 1970. The 32-bit Windows runtime's time_t
+// has 32 bits, so its 64-bit calls are named outright: a date past 2038 must not wrap to 1901.
+bool localFields(std::int64_t seconds, std::tm* out) {
+#ifdef _WIN32
+    const __time64_t t = seconds;
+    return _localtime64_s(out, &t) == 0;
+#else
+    static_assert(sizeof(std::time_t) >= 8, "local times past 2038 need a 64-bit time_t");
+    const std::time_t t = seconds;
+    return localtime_r(&t, out) != nullptr;
+#endif
+}
+
+// 1970-01-03 and 3000-12-30, 00:00 GMT: Windows' runtime knows no local time outside 1970 to 3000
+// (nor a GMT time before 1970 to read the local fields back), whatever the machine's zone.
+constexpr std::int64_t kFirstLocalSecond = 172800, kLastLocalSecond = 32535043200LL;
+
+} // namespace
+
 void machineZone(std::int64_t ticks, int* zone, bool* dst) {
-    const std::time_t t = static_cast<std::time_t>(floorDiv(ticks, 100));
+    std::int64_t t = floorDiv(ticks, 100);
     std::tm tm{};
-    localtime_r(&t, &tm);
+    if (!localFields(t, &tm)) {
+        // Past what the runtime knows (on Windows before 1970 or after 3000): the rules of the
+        // nearest time it does know, rather than none at all.
+        t = t < kFirstLocalSecond ? kFirstLocalSecond : kLastLocalSecond;
+        localFields(t, &tm);
+    }
 #ifdef _WIN32
     std::tm asGMT = tm; // Windows' tm has no offset: read the local fields back as GMT
-    const std::int64_t east = std::int64_t{_mkgmtime(&asGMT)} - t;
+    const std::int64_t east = std::int64_t{_mkgmtime64(&asGMT)} - t;
 #else
     const std::int64_t east = tm.tm_gmtoff;
 #endif

@@ -1224,7 +1224,8 @@ bool ViewValues::find(NOTEID id, std::string_view* encoded) const {
     if (id % 4 != 0 || at >= slots_.size() || !slots_[at].present) {
         return false;
     }
-    *encoded = std::string_view(bytes_).substr(slots_[at].offset, slots_[at].length);
+    *encoded =
+        std::string_view(bytes_).substr(static_cast<std::size_t>(slots_[at].offset), slots_[at].length);
     return true;
 }
 
