@@ -11,6 +11,10 @@
 #include <string_view>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace Lattice {
 
 namespace {
@@ -24,6 +28,33 @@ constexpr std::string_view kAttributeNames[] = {
     "rules",       "scope",       "shape",       "size",    "span",    "src",        "start",   "style",
     "summary",     "target",      "text",        "title",   "type",    "usemap",     "valign",  "value",
     "vlink",       "vspace",      "width"};
+
+// How a kept attribute's value is vetted.
+enum class AttributeKind : std::uint8_t { kPlain, kLink, kImage, kSource, kUseMap, kStyle };
+
+constexpr AttributeKind attributeKind(std::string_view name) {
+    if (name == "href" || name == "cite")
+        return AttributeKind::kLink;
+    if (name == "background")
+        return AttributeKind::kImage;
+    if (name == "src")
+        return AttributeKind::kSource; // on images only
+    if (name == "usemap")
+        return AttributeKind::kUseMap;
+    if (name == "style")
+        return AttributeKind::kStyle;
+    return AttributeKind::kPlain;
+}
+
+struct AttributeKinds {
+    AttributeKind kind[sizeof kAttributeNames / sizeof kAttributeNames[0]] = {};
+    constexpr AttributeKinds() {
+        for (std::size_t i = 0; i < sizeof kAttributeNames / sizeof kAttributeNames[0]; ++i)
+            kind[i] = attributeKind(kAttributeNames[i]);
+    }
+    constexpr AttributeKind operator[](std::size_t i) const { return kind[i]; }
+};
+constexpr AttributeKinds kAttributeKinds;
 
 char lowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -117,18 +148,37 @@ bool imageAllowed(std::string_view value, bool allowRemote) {
 // What a browser may make of a piece of CSS, reduced for matching: comments removed, escapes
 // decoded, full-width letters folded, spaces and controls dropped, lower case. Non-ASCII
 // characters become 0x80 so they can never complete an ASCII keyword.
-void stripComments(const std::u32string& in, std::u32string& out) {
-    out.clear();
-    for (std::size_t i = 0; i < in.size(); ++i) {
-        if (in[i] == '/' && i + 1 < in.size() && in[i + 1] == '*') {
+//
+// The work is done in one byte buffer, in place, one byte per character: ASCII as itself, the
+// full-width forms U+FF01..U+FF5E as 0x81..0xDE (they must not read as '/', '*' or '\' while
+// comments and escapes are undone, and fold onto ASCII only at the end), anything else 0x80.
+// So a sheet is checked in about its own size, not four times it per step.
+
+unsigned char cssUnit(char32_t c) {
+    if (c < 0x80)
+        return static_cast<unsigned char>(c);
+    if (c >= 0xFF01 && c <= 0xFF5E)
+        return static_cast<unsigned char>(0x81 + (c - 0xFF01));
+    return 0x80;
+}
+
+// Removes comments from the units in place; an unterminated comment runs to the end.
+void stripComments(std::string& units) {
+    const std::size_t n = units.size();
+    if (units.find("/*") == std::string::npos)
+        return;
+    std::size_t w = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (units[i] == '/' && i + 1 < n && units[i + 1] == '*') {
             std::size_t end = i + 2;
-            while (end + 1 < in.size() && !(in[end] == '*' && in[end + 1] == '/'))
+            while (end + 1 < n && !(units[end] == '*' && units[end + 1] == '/'))
                 ++end;
-            i = end + 1; // unterminated comments run to the end
+            i = end + 1;
             continue;
         }
-        out += in[i];
+        units[w++] = units[i];
     }
+    units.resize(w);
 }
 
 int hexValue(char32_t c) {
@@ -141,68 +191,154 @@ int hexValue(char32_t c) {
     return -1;
 }
 
-std::string cssNormalize(std::string_view css) {
-    std::u32string cps;
-    cps.reserve(css.size());
-    for (std::size_t i = 0; i < css.size();) {
-        char32_t cp;
-        std::size_t n = web::decodeUtf8(css, i, cp);
-        cps += n ? cp : U'\uFFFD';
-        i += n ? n : 1;
-    }
-    std::u32string noComments;
-    stripComments(cps, noComments);
-    std::u32string decoded;
-    decoded.reserve(noComments.size());
-    for (std::size_t i = 0; i < noComments.size(); ++i) {
-        char32_t c = noComments[i];
+int hexUnit(char c) {
+    return hexValue(static_cast<unsigned char>(c));
+}
+
+// Decodes CSS escapes in place: an escape is never shorter than what it stands for.
+void decodeEscapes(std::string& u) {
+    const std::size_t n = u.size();
+    if (u.find('\\') == std::string::npos)
+        return;
+    std::size_t w = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = u[i];
         if (c != '\\') {
-            decoded += c;
+            u[w++] = c;
             continue;
         }
-        if (i + 1 >= noComments.size())
+        if (i + 1 >= n)
             break;
-        char32_t next = noComments[i + 1];
-        if (hexValue(next) >= 0) {
+        const char next = u[i + 1];
+        if (hexUnit(next) >= 0) {
             char32_t v = 0;
             std::size_t j = i + 1;
-            for (int k = 0; k < 6 && j < noComments.size() && hexValue(noComments[j]) >= 0; ++k, ++j)
-                v = v * 16 + static_cast<char32_t>(hexValue(noComments[j]));
-            if (j < noComments.size() &&
-                (noComments[j] == ' ' || noComments[j] == '\t' || noComments[j] == '\n'))
+            for (int k = 0; k < 6 && j < n && hexUnit(u[j]) >= 0; ++k, ++j)
+                v = v * 16 + static_cast<char32_t>(hexUnit(u[j]));
+            if (j < n && (u[j] == ' ' || u[j] == '\t' || u[j] == '\n'))
                 ++j;
-            decoded += v;
+            u[w++] = static_cast<char>(cssUnit(v));
             i = j - 1;
         } else if (next == '\n' || next == '\r' || next == '\f') {
             ++i;
         } else {
-            decoded += next;
+            u[w++] = next;
             ++i;
         }
     }
-    stripComments(decoded, noComments);
-    std::string out;
-    out.reserve(noComments.size());
-    for (char32_t c : noComments) {
-        if (c >= 0xFF01 && c <= 0xFF5E)
-            c -= 0xFEE0;
-        if (c <= 0x20 || c == 0x7F)
-            continue;
-        out += c < 0x80 ? lowerAscii(static_cast<char>(c)) : static_cast<char>(0x80);
-    }
-    return out;
+    u.resize(w);
 }
 
-bool hasScriptKeyword(const std::string& css) {
-    for (std::string_view bad : {"expression(", "behavior:", "behaviour:", "-moz-binding",
-                                 "binding:", "javascript:", "vbscript:", "livescript:", "@import", "-o-link"})
-        if (css.find(bad) != std::string::npos)
-            return true;
+// `out` gets the normalised form of `css` (its buffer is reused). Returns whether that is just the
+// text without spaces and controls, in lower case (no comment, escape or non-ASCII character).
+bool cssNormalize(std::string_view css, std::string& out) {
+    out.resize(css.size());
+    std::size_t w = 0;
+    bool plain = true; // pure ASCII without comments or escapes: only the last step applies
+    for (std::size_t i = 0; i < css.size();) {
+        const auto b = static_cast<unsigned char>(css[i]);
+        if (b < 0x80) {
+            plain &= b != '\\' && b != '/';
+            out[w++] = static_cast<char>(b);
+            ++i;
+            continue;
+        }
+        plain = false;
+        char32_t cp;
+        const std::size_t n = web::decodeUtf8(css, i, cp);
+        out[w++] = static_cast<char>(n ? cssUnit(cp) : 0x80);
+        i += n ? n : 1;
+    }
+    out.resize(w);
+    if (!plain) {
+        stripComments(out);
+        decodeEscapes(out);
+        stripComments(out);
+    }
+    w = 0;
+    for (char ch : out) {
+        auto c = static_cast<unsigned char>(ch);
+        if (c >= 0x81 && c <= 0xDE)
+            c = static_cast<unsigned char>(c - 0x81 + 0x21);
+        if (c <= 0x20 || c == 0x7F)
+            continue;
+        out[w++] = c < 0x80 ? lowerAscii(static_cast<char>(c)) : static_cast<char>(0x80);
+    }
+    out.resize(w);
+    return plain;
+}
+
+// A buffer for normalised CSS that is used again and again, but not kept large.
+class NormalBuffer {
+public:
+    NormalBuffer() : text_(std::move(spare())) {}
+    ~NormalBuffer() {
+        if (text_.capacity() <= kKeep)
+            spare() = std::move(text_);
+    }
+    std::string& text() { return text_; }
+
+private:
+    static constexpr std::size_t kKeep = 64 * 1024;
+    static std::string& spare() {
+        thread_local std::string buffer;
+        return buffer;
+    }
+    std::string text_;
+};
+
+constexpr std::string_view kScriptKeywords[] = {"expression(", "behavior:",   "behaviour:", "-moz-binding",
+                                                "binding:",    "javascript:", "vbscript:",  "livescript:",
+                                                "@import",     "-o-link"};
+
+// The first characters of the script keywords.
+struct KeywordStarts {
+    bool start[256] = {};
+    constexpr KeywordStarts() {
+        for (std::string_view keyword : kScriptKeywords)
+            start[static_cast<unsigned char>(keyword.front())] = true;
+    }
+};
+constexpr KeywordStarts kKeywordStarts;
+
+bool hasScriptKeyword(std::string_view css) {
+    for (std::size_t i = 0; i < css.size(); ++i) {
+        if (!kKeywordStarts.start[static_cast<unsigned char>(css[i])])
+            continue;
+        const std::string_view rest = css.substr(i);
+        for (std::string_view keyword : kScriptKeywords) {
+            if (keyword[0] != rest[0] || rest.size() < keyword.size() || keyword[1] != rest[1])
+                continue;
+            if (rest.compare(0, keyword.size(), keyword) == 0)
+                return true;
+        }
+    }
     return false;
 }
 
-// The text as written, lower case, without spaces and controls: a keyword that only an unclosed
-// comment hides is still refused, since parsers disagree about where such a comment ends.
+// The keyword check on the text as written, lower case, without spaces and controls: a keyword
+// that only an unclosed comment hides is still refused, since parsers disagree about where such a
+// comment ends. Done in slices, so that it needs no copy of the text.
+bool compactHasScriptKeyword(std::string_view raw) {
+    constexpr std::size_t kSlice = 4096, kCarry = 16; // longer than any keyword
+    char slice[kSlice + kCarry];
+    std::size_t used = 0;
+    for (std::size_t i = 0; i < raw.size();) {
+        for (; i < raw.size() && used < sizeof slice; ++i) {
+            const char c = raw[i];
+            if (static_cast<unsigned char>(c) > 0x20 && c != 0x7F)
+                slice[used++] = lowerAscii(c);
+        }
+        if (hasScriptKeyword(std::string_view(slice, used)))
+            return true;
+        if (used > kCarry) {
+            std::memmove(slice, slice + used - kCarry, kCarry);
+            used = kCarry;
+        }
+    }
+    return false;
+}
+
 std::string cssCompact(std::string_view raw) {
     std::string out;
     out.reserve(raw.size());
@@ -212,35 +348,43 @@ std::string cssCompact(std::string_view raw) {
     return out;
 }
 
-bool cssDangerous(std::string_view raw, bool allowRemote) {
-    std::string n = cssNormalize(raw);
-    if (hasScriptKeyword(n) || hasScriptKeyword(cssCompact(raw)))
-        return true;
-    std::size_t pos = 0;
-    while ((pos = n.find("url(", pos)) != std::string::npos) {
+// Whether normalised CSS loads what is not allowed: url() arguments are checked as image sources;
+// image-set() and src() take bare strings that cannot be vetted like url().
+bool loadsForbidden(std::string_view n, bool allowRemote) {
+    for (std::size_t pos = n.find("url("); pos != std::string_view::npos; pos = n.find("url(", pos)) {
         pos += 4;
-        std::size_t end = n.find(')', pos);
-        std::string arg = n.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        const std::size_t end = n.find(')', pos);
+        std::string_view arg =
+            n.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
         while (!arg.empty() && (arg.front() == '"' || arg.front() == '\''))
-            arg.erase(arg.begin());
+            arg.remove_prefix(1);
         while (!arg.empty() && (arg.back() == '"' || arg.back() == '\''))
-            arg.pop_back();
+            arg.remove_suffix(1);
         if (!imageAllowed(arg, allowRemote))
             return true;
     }
-    // image-set() and src() take bare strings that cannot be vetted like url().
-    return n.find("image-set(") != std::string::npos || n.find("src(") != std::string::npos;
+    return n.find("image-set(") != std::string_view::npos || n.find("src(") != std::string_view::npos;
+}
+
+bool cssDangerous(std::string_view raw, bool allowRemote) {
+    NormalBuffer buffer;
+    std::string& n = buffer.text();
+    // Where nothing was undone the two forms are the same text.
+    const bool plain = cssNormalize(raw, n);
+    return hasScriptKeyword(n) || (!plain && compactHasScriptKeyword(raw)) || loadsForbidden(n, allowRemote);
 }
 
 // Whether a declaration is a position that leaves the container's flow for the viewport's
 // (fixed) or one that cannot be vetted here (var(), env(), unknown keywords).
 bool escapingPosition(std::string_view decl) {
-    std::string n = cssNormalize(decl);
+    NormalBuffer buffer;
+    std::string& n = buffer.text();
+    cssNormalize(decl, n);
     if (n.rfind("position:", 0) != 0)
         return false;
-    std::string value = n.substr(9);
-    if (std::size_t bang = value.find('!'); bang != std::string::npos)
-        value.resize(bang);
+    std::string_view value = std::string_view(n).substr(9);
+    if (std::size_t bang = value.find('!'); bang != std::string_view::npos)
+        value = value.substr(0, bang);
     return value != "static" && value != "relative" && value != "absolute" && value != "sticky";
 }
 
@@ -271,10 +415,13 @@ std::string sanitizeStyleAttribute(std::string_view style, bool allowRemote) {
 // A <style> block with every rule piece that could run code or load what is not allowed removed.
 std::string sanitizeStyleSheet(std::string_view css, bool allowRemote) {
     std::string out;
+    out.reserve(css.size()); // memory is only taken as it is written
     std::size_t start = 0;
     while (start < css.size()) {
-        std::size_t delim = css.find_first_of(";{}", start);
-        std::size_t end = delim == std::string_view::npos ? css.size() : delim;
+        std::size_t end = start;
+        while (end < css.size() && css[end] != ';' && css[end] != '{' && css[end] != '}')
+            ++end;
+        const std::size_t delim = end < css.size() ? end : std::string_view::npos;
         std::string_view piece = css.substr(start, end - start);
         if (!cssDangerous(piece, allowRemote))
             out += piece;
@@ -309,8 +456,10 @@ std::size_t findTopLevel(std::string_view css, std::size_t from, std::string_vie
                     ++i;
             continue;
         }
-        if (open.empty() && stops.find(c) != std::string_view::npos)
-            return i;
+        if (open.empty())
+            for (char stop : stops)
+                if (c == stop)
+                    return i;
         if (c == '(' || c == '[' || c == '{')
             open += c == '(' ? ')' : c == '[' ? ']' : '}';
         else if (!open.empty() && c == open.back())
@@ -516,9 +665,13 @@ void scopeRules(std::string_view css, std::string& out, int depth) {
     }
 }
 
-std::string scopeStyleSheet(std::string_view css) {
+// Takes the sheet so that it is freed before the scoped one is written.
+std::string scopeStyleSheet(std::string css) {
+    const std::string plain = withoutComments(css);
+    std::string().swap(css);
     std::string out;
-    scopeRules(withoutComments(css), out, 0);
+    out.reserve(plain.size() + plain.size() / 4); // memory is only taken as it is written
+    scopeRules(plain, out, 0);
     return out;
 }
 
@@ -909,85 +1062,89 @@ std::size_t decodeReference(std::string_view s, std::size_t i, bool inAttribute,
     return 0;
 }
 
-// ---- escaping ----
+// ---- scanning and escaping ----
 
-// Which bytes text and attribute values cannot carry as they are.
-struct EscapeTable {
-    bool text[256] = {};
-    bool attribute[256] = {};
-    constexpr EscapeTable() {
-        for (unsigned char c : {'&', '<', '>', '\0'}) {
-            text[c] = true;
-            attribute[c] = true;
-        }
-        attribute[static_cast<unsigned char>('"')] = true;
+// Position of the first byte from `i` that is one of `Cs`, or the size of `s`. Pages are mostly
+// runs of plain text between the bytes the tokenizer must look at, so runs are passed sixteen
+// bytes at a time where the processor has SSE2 (every x86-64 does), else eight at a time.
+template <char... Cs> std::size_t findAny(std::string_view s, std::size_t i) {
+    const char* p = s.data();
+    const std::size_t n = s.size();
+#if defined(__SSE2__)
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        __m128i hit = _mm_setzero_si128();
+        ((hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8(Cs)))), ...);
+        if (const int mask = _mm_movemask_epi8(hit))
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
     }
-};
-constexpr EscapeTable kEscape;
-
-// Whether any byte of `v` is `c`.
-constexpr std::uint64_t hasByte(std::uint64_t v, unsigned char c) {
-    constexpr std::uint64_t ones = 0x0101010101010101ull;
-    const std::uint64_t x = v ^ (ones * c);
-    return (x - ones) & ~x & 0x8080808080808080ull;
+#else
+    // A byte equal to c makes (x - ones) & ~x set its high bit; the test may also flag bytes past
+    // a true match, so the word is searched byte by byte once it flags anything.
+    constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, p + i, 8);
+        std::uint64_t hit = 0;
+        ((hit |= ((v ^ (ones * static_cast<unsigned char>(Cs))) - ones) &
+                 ~(v ^ (ones * static_cast<unsigned char>(Cs))) & highs),
+         ...);
+        if (hit)
+            break;
+    }
+#endif
+    for (; i < n; ++i)
+        if (((p[i] == Cs) || ...))
+            return i;
+    return n;
 }
 
+enum class Escape { kText, kAttribute, kNulOnly };
+
 // `s` is valid UTF-8; NUL becomes U+FFFD, as a browser shows it. Runs without anything to escape,
-// most of a page, are passed eight bytes at a time.
-template <typename Sink> void escapeInto(Sink& out, std::string_view s, bool attribute) {
-    const bool(&special)[256] = attribute ? kEscape.attribute : kEscape.text;
-    const char* data = s.data();
-    const std::size_t n = s.size();
-    std::size_t start = 0, i = 0;
-    while (i < n) {
-        if (i + 8 <= n) {
-            std::uint64_t v;
-            std::memcpy(&v, data + i, 8);
-            if (!(hasByte(v, '&') | hasByte(v, '<') | hasByte(v, '>') | hasByte(v, 0) |
-                  (attribute ? hasByte(v, '"') : 0))) {
-                i += 8;
-                continue;
-            }
+// most of a page, are copied whole.
+template <typename Sink> void escapeInto(Sink& out, std::string_view s, Escape mode) {
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t i = mode == Escape::kText        ? findAny<'&', '<', '>', '\0'>(s, start)
+                              : mode == Escape::kAttribute ? findAny<'&', '<', '>', '\0', '"'>(s, start)
+                                                           : findAny<'\0'>(s, start);
+        out += s.substr(start, i - start);
+        if (i == s.size())
+            return;
+        switch (s[i]) {
+        case '&':
+            out += std::string_view("&amp;");
+            break;
+        case '<':
+            out += std::string_view("&lt;");
+            break;
+        case '>':
+            out += std::string_view("&gt;");
+            break;
+        case '"':
+            out += std::string_view("&quot;");
+            break;
+        default:
+            out += std::string_view("\xEF\xBF\xBD");
         }
-        const std::size_t stop = std::min(n, i + 8);
-        for (; i < stop; ++i) {
-            const auto c = static_cast<unsigned char>(data[i]);
-            if (!special[c])
-                continue;
-            out += std::string_view(data + start, i - start);
-            start = i + 1;
-            switch (c) {
-            case '&':
-                out += std::string_view("&amp;");
-                break;
-            case '<':
-                out += std::string_view("&lt;");
-                break;
-            case '>':
-                out += std::string_view("&gt;");
-                break;
-            case '"':
-                out += std::string_view("&quot;");
-                break;
-            default:
-                out += std::string_view("\xEF\xBF\xBD");
-            }
-        }
+        start = i + 1;
     }
-    out += std::string_view(data + start, n - start);
 }
 
 template <typename Sink> void escapeText(Sink& out, std::string_view s) {
-    escapeInto(out, s, false);
+    escapeInto(out, s, Escape::kText);
 }
 template <typename Sink> void escapeAttribute(Sink& out, std::string_view s) {
-    escapeInto(out, s, true);
+    escapeInto(out, s, Escape::kAttribute);
 }
 
-// The sanitizer's output: appends without the checks of a general string, into room made ahead.
+// The sanitizer's output: appends without the checks of a general string. Room for the whole
+// result is reserved up front, which costs address space only; memory is taken in steps as the
+// output reaches it, so a result smaller than the page never costs more than itself.
 class Output {
 public:
-    void reserve(std::size_t n) { buffer_.resize(n); }
+    void reserve(std::size_t n) { buffer_.reserve(n); }
     [[gnu::always_inline]] Output& operator+=(char c) {
         if (size_ == buffer_.size())
             grow(1);
@@ -997,7 +1154,8 @@ public:
     [[gnu::always_inline]] Output& operator+=(std::string_view s) {
         if (buffer_.size() - size_ < s.size())
             grow(s.size());
-        std::memcpy(buffer_.data() + size_, s.data(), s.size());
+        if (!s.empty()) // an empty view may have no data at all
+            std::memcpy(buffer_.data() + size_, s.data(), s.size());
         size_ += s.size();
         return *this;
     }
@@ -1014,8 +1172,12 @@ public:
     }
 
 private:
+    static constexpr std::size_t kStep = 64 * 1024;
     [[gnu::noinline]] void grow(std::size_t n) {
-        buffer_.resize(std::max(buffer_.size() * 2, size_ + n + 256));
+        const std::size_t needed = size_ + n;
+        if (needed > buffer_.capacity())
+            buffer_.reserve(std::max(needed, buffer_.capacity() + buffer_.capacity() / 2));
+        buffer_.resize(std::min(buffer_.capacity(), std::max(needed, size_ + kStep)));
     }
     std::string buffer_;
     std::size_t size_ = 0;
@@ -1059,7 +1221,7 @@ public:
     Sanitizer(std::string_view page, bool fullDocument, bool allowRemote)
         : s_(page), full_(fullDocument), allowRemote_(allowRemote) {
         // The result is about the page's size; room for it up front spares the copies of growing.
-        out_.reserve(page.size() + page.size() / 8 + 256);
+        out_.reserve(page.size() + page.size() / 2 + 4096);
         if (full_)
             out_ += "<html><head>";
     }
@@ -1071,9 +1233,11 @@ public:
                 text(s_.substr(pos_), false); // plaintext: no references either
                 break;
             }
-            const void* lt = std::memchr(s_.data() + pos_, '<', n - pos_);
-            const std::size_t at =
-                lt ? static_cast<std::size_t>(static_cast<const char*>(lt) - s_.data()) : n;
+            if (bodyStarted_ && !skipDepth_) {
+                bodyText();
+                continue;
+            }
+            const std::size_t at = findAny<'<'>(s_, pos_);
             if (at > pos_)
                 text(s_.substr(pos_, at - pos_), true);
             pos_ = at;
@@ -1089,6 +1253,7 @@ private:
         std::size_t place = 0; // in the list of allowed names, from 1
         std::string_view raw;  // the value as written
         bool decoded = false;  // the value is in `buffer`
+        bool plain = false;    // the value needs neither decoding nor escaping
         std::string buffer;
         std::string_view value() const { return decoded ? std::string_view(buffer) : raw; }
     };
@@ -1204,6 +1369,8 @@ private:
             attributes_.emplace_back();
         Attribute& a = attributes_[attributeCount_++];
         a.decoded = false;
+        a.plain = false;
+        a.raw = {};
         // A leading '=' belongs to the name.
         const std::size_t nameStart = at++;
         while (at < n && !kNameEnd.attributeStop[static_cast<unsigned char>(s_[at])])
@@ -1221,10 +1388,22 @@ private:
             return k;
         if (s_[k] == '"' || s_[k] == '\'') {
             const char quote = s_[k];
-            const std::size_t close = s_.find(quote, k + 1);
-            if (close == std::string_view::npos)
+            // The value of an allowed attribute is usually plain: its end is then also the first
+            // byte that needs care.
+            std::size_t close = a.name.empty() ? k + 1
+                                : quote == '"' ? findAny<'"', '&', '\0', '<', '>'>(s_, k + 1)
+                                               : findAny<'\'', '&', '\0', '<', '>', '"'>(s_, k + 1);
+            const bool plain = close < n && s_[close] == quote && !a.name.empty();
+            if (!plain)
+                close = s_.find(quote, close);
+            if (close == std::string_view::npos || close >= n)
                 return n;
-            attributeValue(s_.substr(k + 1, close - k - 1), a);
+            if (plain) {
+                a.raw = s_.substr(k + 1, close - k - 1);
+                a.plain = true;
+            } else {
+                attributeValue(s_.substr(k + 1, close - k - 1), a);
+            }
             return close + 1;
         }
         if (s_[k] == '>')
@@ -1270,6 +1449,44 @@ private:
             start = i + 1;
         }
         out.append(raw.data() + start, raw.size() - start);
+    }
+
+    // Text inside the body, up to the next markup: safe runs are copied whole, and each byte that
+    // needs care is dealt with where it stands (the page is read once, not once per concern).
+    void bodyText() {
+        const std::size_t n = s_.size();
+        for (;;) {
+            const std::size_t at = findAny<'<', '&', '>', '\0'>(s_, pos_);
+            out_ += s_.substr(pos_, at - pos_);
+            pos_ = at;
+            if (at == n)
+                return;
+            switch (s_[at]) {
+            case '<':
+                markup();
+                return;
+            case '&': {
+                scratch_.clear();
+                // A reference never reaches past the text: '<' ends every form of it.
+                const std::size_t used = decodeReference(s_, at, false, scratch_);
+                if (!used) {
+                    out_ += "&amp;";
+                    ++pos_;
+                } else {
+                    escapeText(out_, scratch_);
+                    pos_ += used;
+                }
+                break;
+            }
+            case '>':
+                out_ += "&gt;";
+                ++pos_;
+                break;
+            default:
+                out_ += "\xEF\xBF\xBD";
+                ++pos_;
+            }
+        }
     }
 
     // Text of the page: character references decoded (`references`) and everything re-escaped.
@@ -1513,50 +1730,75 @@ private:
                 continue;
             seen |= std::uint64_t(1) << (a.place - 1);
             std::string_view value = a.value();
-            if (a.name == "href" || a.name == "cite") {
+            bool plain = a.plain;
+            switch (kAttributeKinds[a.place - 1]) {
+            case AttributeKind::kLink:
                 if (!linkAllowed(value))
                     continue;
-            } else if (a.name == "src" || a.name == "background") {
-                if ((a.name == "src" && index != kTagImg) || !imageAllowed(value, allowRemote_))
+                break;
+            case AttributeKind::kSource:
+                if (index != kTagImg)
                     continue;
-            } else if (a.name == "usemap") {
+                [[fallthrough]];
+            case AttributeKind::kImage:
+                if (!imageAllowed(value, allowRemote_))
+                    continue;
+                break;
+            case AttributeKind::kUseMap:
                 if (value.empty() || value.front() != '#')
                     continue;
-            } else if (a.name == "style") {
+                break;
+            case AttributeKind::kStyle:
                 scratch_ = sanitizeStyleAttribute(value, allowRemote_);
                 if (scratch_.empty())
                     continue;
                 value = scratch_;
+                plain = false;
+                break;
+            case AttributeKind::kPlain:
+                break;
             }
             out_ += ' ';
             out_ += a.name;
             out_ += "=\"";
-            escapeAttribute(out_, value);
+            if (plain)
+                out_ += value;
+            else
+                escapeAttribute(out_, value);
             out_ += '"';
         }
     }
 
     void styleSheet(std::string_view css) {
+        // NUL reaches CSS as U+FFFD, as a browser's tokenizer hands it on.
+        std::string withoutNul;
+        if (css.find('\0') != std::string_view::npos) {
+            withoutNul.reserve(css.size() + 16);
+            escapeInto(withoutNul, css, Escape::kNulOnly);
+            css = withoutNul;
+        }
         std::string clean = sanitizeStyleSheet(css, allowRemote_);
+        std::string().swap(withoutNul);
         if (!full_) {
-            clean = scopeStyleSheet(clean);
+            clean = scopeStyleSheet(std::move(clean));
             if (cssDangerous(clean, allowRemote_))
                 return;
         }
-        if (clean.find('\0') != std::string::npos || !web::isValidUtf8(clean))
+        if (!web::isValidUtf8(clean))
             clean = web::repairUtf8(clean);
         if (clean.find_first_not_of(" \t\r\n\f;{}") == std::string::npos)
             return;
-        // The only way out of a style element is "</"; CSS reads "<\/" the same.
-        std::size_t at = 0;
-        while ((at = clean.find("</", at)) != std::string::npos) {
-            clean.insert(at + 1, 1, '\\');
-            at += 3;
-        }
         if (!bodyStarted_)
             hadSheet_ = true;
         out_ += "<style>";
-        out_ += clean;
+        // The only way out of a style element is "</"; CSS reads "<\/" the same.
+        std::size_t from = 0;
+        for (std::size_t at = clean.find("</"); at != std::string::npos; at = clean.find("</", at + 2)) {
+            out_ += std::string_view(clean).substr(from, at + 1 - from);
+            out_ += '\\';
+            from = at + 1;
+        }
+        out_ += std::string_view(clean).substr(from);
         out_ += "</style>";
     }
 
