@@ -348,30 +348,184 @@ std::string cssCompact(std::string_view raw) {
     return out;
 }
 
-// Whether normalised CSS loads what is not allowed: url() arguments are checked as image sources;
-// image-set() and src() take bare strings that cannot be vetted like url().
-bool loadsForbidden(std::string_view n, bool allowRemote) {
-    for (std::size_t pos = n.find("url("); pos != std::string_view::npos; pos = n.find("url(", pos)) {
-        pos += 4;
-        const std::size_t end = n.find(')', pos);
-        std::string_view arg =
-            n.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
-        while (!arg.empty() && (arg.front() == '"' || arg.front() == '\''))
-            arg.remove_prefix(1);
-        while (!arg.empty() && (arg.back() == '"' || arg.back() == '\''))
-            arg.remove_suffix(1);
-        if (!imageAllowed(arg, allowRemote))
-            return true;
+// The checks of cssDangerous on the normalised form of a text, made as that form is produced one
+// character at a time (the same steps as cssNormalize, each a small state machine), so that a
+// sheet of any size is checked without a copy of it: only a url() argument is held while it is read.
+class CssScanner {
+public:
+    explicit CssScanner(bool allowRemote) : allowRemote_(allowRemote) {}
+
+    // Whether `raw` is dangerous; `plain` gets whether its normalised form is just its compact form.
+    bool dangerous(std::string_view raw, bool& plain) {
+        plain = true;
+        for (std::size_t i = 0; i < raw.size() && !found_;) {
+            const auto b = static_cast<unsigned char>(raw[i]);
+            if (b < 0x80) {
+                plain &= b != '\\' && b != '/';
+                firstComments(b);
+                ++i;
+                continue;
+            }
+            plain = false;
+            char32_t cp;
+            const std::size_t n = web::decodeUtf8(raw, i, cp);
+            firstComments(n ? cssUnit(cp) : 0x80);
+            i += n ? n : 1;
+        }
+        finish();
+        return found_;
     }
-    return n.find("image-set(") != std::string_view::npos || n.find("src(") != std::string_view::npos;
-}
+
+private:
+    enum CommentState : std::uint8_t { kCode, kSlash, kComment, kCommentStar };
+    enum EscapeState : std::uint8_t { kPlain, kBackslash, kHex };
+
+    template <typename Next> static void comments(CommentState& state, unsigned char u, Next&& next) {
+        switch (state) {
+        case kCode:
+            if (u == '/')
+                state = kSlash;
+            else
+                next(u);
+            return;
+        case kSlash:
+            if (u == '*') {
+                state = kComment;
+                return;
+            }
+            next('/');
+            state = u == '/' ? kSlash : kCode;
+            if (u != '/')
+                next(u);
+            return;
+        case kComment:
+            if (u == '*')
+                state = kCommentStar;
+            return;
+        case kCommentStar:
+            state = u == '/' ? kCode : u == '*' ? kCommentStar : kComment;
+            return;
+        }
+    }
+
+    void firstComments(unsigned char u) {
+        comments(first_, u, [this](unsigned char v) { escapes(v); });
+    }
+
+    void escapes(unsigned char u) {
+        switch (escape_) {
+        case kPlain:
+            if (u == '\\')
+                escape_ = kBackslash;
+            else
+                secondComments(u);
+            return;
+        case kBackslash:
+            if (hexUnit(static_cast<char>(u)) >= 0) {
+                value_ = static_cast<char32_t>(hexUnit(static_cast<char>(u)));
+                digits_ = 1;
+                escape_ = kHex;
+            } else {
+                escape_ = kPlain;
+                if (u != '\n' && u != '\r' && u != '\f')
+                    secondComments(u);
+            }
+            return;
+        case kHex:
+            if (digits_ < 6 && hexUnit(static_cast<char>(u)) >= 0) {
+                value_ = value_ * 16 + static_cast<char32_t>(hexUnit(static_cast<char>(u)));
+                ++digits_;
+                return;
+            }
+            escape_ = kPlain;
+            secondComments(cssUnit(value_));
+            if (u != ' ' && u != '\t' && u != '\n')
+                escapes(u);
+            return;
+        }
+    }
+
+    void secondComments(unsigned char u) {
+        comments(second_, u, [this](unsigned char v) { fold(v); });
+    }
+
+    void fold(unsigned char c) {
+        if (c >= 0x81 && c <= 0xDE)
+            c = static_cast<unsigned char>(c - 0x81 + 0x21);
+        if (c <= 0x20 || c == 0x7F)
+            return;
+        match(c < 0x80 ? lowerAscii(static_cast<char>(c)) : static_cast<char>(0x80));
+    }
+
+    // The normalised text arrives here: keywords are looked for at the character that ends them.
+    void match(char c) {
+        if (url_)
+            argument_ += c;
+        std::memmove(window_, window_ + 1, sizeof window_ - 1);
+        window_[sizeof window_ - 1] = c;
+        if (url_ && c == ')')
+            checkUrls(true);
+        if (c != '(' && c != ':' && c != 'g' && c != 't' && c != 'k')
+            return;
+        const std::string_view tail(window_, sizeof window_);
+        for (std::string_view keyword : kScriptKeywords)
+            if (tail.substr(tail.size() - keyword.size()) == keyword)
+                found_ = true;
+        if (tail.substr(tail.size() - 10) == "image-set(" || tail.substr(tail.size() - 4) == "src(")
+            found_ = true;
+        if (tail.substr(tail.size() - 4) == "url(") {
+            // Every url( is checked up to the next ')', also one inside another's argument.
+            url_ = true;
+            starts_.push_back(argument_.size());
+        }
+    }
+
+    void checkUrls(bool closed) {
+        for (std::size_t start : starts_) {
+            std::string_view arg(argument_);
+            arg = arg.substr(start, arg.size() - start - (closed ? 1 : 0));
+            while (!arg.empty() && (arg.front() == '"' || arg.front() == '\''))
+                arg.remove_prefix(1);
+            while (!arg.empty() && (arg.back() == '"' || arg.back() == '\''))
+                arg.remove_suffix(1);
+            if (!imageAllowed(arg, allowRemote_))
+                found_ = true;
+        }
+        url_ = false;
+        starts_.clear();
+        argument_.clear();
+    }
+
+    void finish() {
+        if (found_)
+            return;
+        // What each step still holds: a lone '/', an escape at the very end.
+        if (first_ == kSlash)
+            escapes('/');
+        if (escape_ == kHex)
+            secondComments(cssUnit(value_));
+        if (second_ == kSlash)
+            fold('/');
+        if (url_)
+            checkUrls(false);
+    }
+
+    bool allowRemote_;
+    bool found_ = false;
+    CommentState first_ = kCode, second_ = kCode;
+    EscapeState escape_ = kPlain;
+    char32_t value_ = 0;
+    int digits_ = 0;
+    char window_[16] = {};
+    bool url_ = false;
+    std::string argument_;
+    std::vector<std::size_t> starts_;
+};
 
 bool cssDangerous(std::string_view raw, bool allowRemote) {
-    NormalBuffer buffer;
-    std::string& n = buffer.text();
-    // Where nothing was undone the two forms are the same text.
-    const bool plain = cssNormalize(raw, n);
-    return hasScriptKeyword(n) || (!plain && compactHasScriptKeyword(raw)) || loadsForbidden(n, allowRemote);
+    bool plain = true;
+    // Where nothing was undone the normalised form is the compact one, already checked.
+    return CssScanner(allowRemote).dangerous(raw, plain) || (!plain && compactHasScriptKeyword(raw));
 }
 
 // Whether a declaration is a position that leaves the container's flow for the viewport's
@@ -468,34 +622,35 @@ std::size_t findTopLevel(std::string_view css, std::size_t from, std::string_vie
     return std::string_view::npos;
 }
 
-// Comments removed (strings kept as they are), so no comment can hide a selector or a brace.
-std::string withoutComments(std::string_view css) {
-    std::string out;
-    out.reserve(css.size());
-    for (std::size_t i = 0; i < css.size(); ++i) {
+// Comments removed (strings kept as they are), so no comment can hide a selector or a brace. Done
+// in place: a comment is never shorter than the blank that stands for it.
+void removeComments(std::string& css) {
+    std::size_t w = 0;
+    const std::size_t n = css.size();
+    for (std::size_t i = 0; i < n; ++i) {
         char c = css[i];
-        if (c == '/' && i + 1 < css.size() && css[i + 1] == '*') {
+        if (c == '/' && i + 1 < n && css[i + 1] == '*') {
             std::size_t end = css.find("*/", i + 2);
-            if (end == std::string_view::npos)
+            if (end == std::string::npos)
                 break;
             i = end + 1;
-            out += ' ';
+            css[w++] = ' ';
             continue;
         }
-        out += c;
-        if (c == '\\' && i + 1 < css.size()) {
-            out += css[++i];
+        css[w++] = c;
+        if (c == '\\' && i + 1 < n) {
+            css[w++] = css[++i];
         } else if (c == '"' || c == '\'') {
-            for (++i; i < css.size() && css[i] != c && css[i] != '\n'; ++i) {
-                out += css[i];
-                if (css[i] == '\\' && i + 1 < css.size())
-                    out += css[++i];
+            for (++i; i < n && css[i] != c && css[i] != '\n'; ++i) {
+                css[w++] = css[i];
+                if (css[i] == '\\' && i + 1 < n)
+                    css[w++] = css[++i];
             }
-            if (i < css.size())
-                out += css[i];
+            if (i < n)
+                css[w++] = css[i];
         }
     }
-    return out;
+    css.resize(w);
 }
 
 std::string_view trimCss(std::string_view s) {
@@ -618,7 +773,7 @@ std::string scopeDeclarations(std::string_view block) {
 // Every rule of the sheet rewritten to apply inside the container only. Conditional groups
 // (@media, @supports) keep their rules, scoped; at-rules that define page-wide things (fonts,
 // animations, pages, layers, namespaces, imports) are dropped: a message cannot scope them.
-void scopeRules(std::string_view css, std::string& out, int depth) {
+template <typename Sink> void scopeRules(std::string_view css, Sink& out, int depth) {
     std::size_t pos = 0;
     while (pos < css.size()) {
         std::size_t stop = findTopLevel(css, pos, "{;}");
@@ -663,16 +818,6 @@ void scopeRules(std::string_view css, std::string& out, int depth) {
         out += scopeDeclarations(block);
         out += '}';
     }
-}
-
-// Takes the sheet so that it is freed before the scoped one is written.
-std::string scopeStyleSheet(std::string css) {
-    const std::string plain = withoutComments(css);
-    std::string().swap(css);
-    std::string out;
-    out.reserve(plain.size() + plain.size() / 4); // memory is only taken as it is written
-    scopeRules(plain, out, 0);
-    return out;
 }
 
 // ---- the streaming sanitizer ----
@@ -1160,6 +1305,11 @@ public:
         return *this;
     }
     std::size_t size() const { return size_; }
+    // What was written from `start` on; valid until the next write.
+    std::string_view since(std::size_t start) const {
+        return std::string_view(buffer_.data() + start, size_ - start);
+    }
+    void truncate(std::size_t size) { size_ = std::min(size_, size); }
     void insertFront(std::string_view s) {
         *this += s; // room
         std::memmove(buffer_.data() + s.size(), buffer_.data(), size_ - s.size());
@@ -1769,6 +1919,8 @@ private:
         }
     }
 
+    // A kept sheet is written straight into the output and checked there, so that checking and
+    // scoping a sheet costs about its own size once more, not a copy per step.
     void styleSheet(std::string_view css) {
         // NUL reaches CSS as U+FFFD, as a browser's tokenizer hands it on.
         std::string withoutNul;
@@ -1779,26 +1931,40 @@ private:
         }
         std::string clean = sanitizeStyleSheet(css, allowRemote_);
         std::string().swap(withoutNul);
-        if (!full_) {
-            clean = scopeStyleSheet(std::move(clean));
-            if (cssDangerous(clean, allowRemote_))
-                return;
+        const std::size_t mark = out_.size();
+        out_ += "<style>";
+        const std::size_t start = out_.size();
+        if (full_) {
+            out_ += clean;
+        } else {
+            removeComments(clean);
+            scopeRules(clean, out_, 0);
         }
-        if (!web::isValidUtf8(clean))
-            clean = web::repairUtf8(clean);
-        if (clean.find_first_not_of(" \t\r\n\f;{}") == std::string::npos)
+        std::string().swap(clean);
+        if (!full_ && cssDangerous(out_.since(start), allowRemote_)) {
+            out_.truncate(mark);
             return;
+        }
+        std::string_view sheet = out_.since(start);
+        if (sheet.find_first_not_of(" \t\r\n\f;{}") == std::string_view::npos) {
+            out_.truncate(mark);
+            return;
+        }
+        // The only way out of a style element is "</"; CSS reads "<\/" the same. Rare enough to
+        // be done on a copy.
+        if (sheet.find("</") != std::string_view::npos || !web::isValidUtf8(sheet)) {
+            std::string text = web::isValidUtf8(sheet) ? std::string(sheet) : web::repairUtf8(sheet);
+            out_.truncate(start);
+            std::size_t from = 0;
+            for (std::size_t at = text.find("</"); at != std::string::npos; at = text.find("</", at + 2)) {
+                out_ += std::string_view(text).substr(from, at + 1 - from);
+                out_ += '\\';
+                from = at + 1;
+            }
+            out_ += std::string_view(text).substr(from);
+        }
         if (!bodyStarted_)
             hadSheet_ = true;
-        out_ += "<style>";
-        // The only way out of a style element is "</"; CSS reads "<\/" the same.
-        std::size_t from = 0;
-        for (std::size_t at = clean.find("</"); at != std::string::npos; at = clean.find("</", at + 2)) {
-            out_ += std::string_view(clean).substr(from, at + 1 - from);
-            out_ += '\\';
-            from = at + 1;
-        }
-        out_ += std::string_view(clean).substr(from);
         out_ += "</style>";
     }
 
