@@ -143,6 +143,41 @@ bool imageAllowed(std::string_view value, bool allowRemote) {
     return s == "cid" || isInlineImageData(c);
 }
 
+// Position of the first byte from `i` that is one of `Cs`, or the size of `s`. Pages are mostly
+// runs of plain text between the bytes the tokenizer must look at, so runs are passed sixteen
+// bytes at a time where the processor has SSE2 (every x86-64 does), else eight at a time.
+template <char... Cs> std::size_t findAny(std::string_view s, std::size_t i) {
+    const char* p = s.data();
+    const std::size_t n = s.size();
+#if defined(__SSE2__)
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        __m128i hit = _mm_setzero_si128();
+        ((hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8(Cs)))), ...);
+        if (const int mask = _mm_movemask_epi8(hit))
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#else
+    // A byte equal to c makes (x - ones) & ~x set its high bit; the test may also flag bytes past
+    // a true match, so the word is searched byte by byte once it flags anything.
+    constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, p + i, 8);
+        std::uint64_t hit = 0;
+        ((hit |= ((v ^ (ones * static_cast<unsigned char>(Cs))) - ones) &
+                 ~(v ^ (ones * static_cast<unsigned char>(Cs))) & highs),
+         ...);
+        if (hit)
+            break;
+    }
+#endif
+    for (; i < n; ++i)
+        if (((p[i] == Cs) || ...))
+            return i;
+    return n;
+}
+
 // ---- CSS ----
 
 // What a browser may make of a piece of CSS, reduced for matching: comments removed, escapes
@@ -348,6 +383,29 @@ std::string cssCompact(std::string_view raw) {
     return out;
 }
 
+// What cssDangerous refuses outright in normalised CSS, by the character each ends in.
+struct KeywordsByEnd {
+    std::string_view keywords[256][8] = {};
+    constexpr KeywordsByEnd() {
+        auto add = [this](std::string_view keyword) {
+            for (std::string_view& slot : keywords[static_cast<unsigned char>(keyword.back())])
+                if (slot.empty()) {
+                    slot = keyword;
+                    return;
+                }
+            throw "more keywords end in one character than there are slots"; // not a constant: fails to
+                                                                             // compile
+        };
+        for (std::string_view keyword : kScriptKeywords)
+            add(keyword);
+        // image-set() and src() take bare strings that cannot be vetted like url().
+        add("image-set(");
+        add("src(");
+    }
+    const std::string_view (&operator[](std::size_t c) const)[8] { return keywords[c]; }
+};
+constexpr KeywordsByEnd kEndingIn;
+
 // The checks of cssDangerous on the normalised form of a text, made as that form is produced one
 // character at a time (the same steps as cssNormalize, each a small state machine), so that a
 // sheet of any size is checked without a copy of it: only a url() argument is held while it is read.
@@ -357,16 +415,28 @@ public:
 
     // Whether `raw` is dangerous; `plain` gets whether its normalised form is just its compact form.
     bool dangerous(std::string_view raw, bool& plain) {
-        plain = true;
+        unsigned char high = 0;
+        for (char c : raw)
+            high |= static_cast<unsigned char>(c);
+        plain = high < 0x80 && findAny<'\\', '/'>(raw, 0) == raw.size();
+        if (plain) {
+            // Nothing to undo: the normalised form is the text without spaces and controls.
+            for (std::size_t i = 0; i < raw.size() && !found_; ++i) {
+                const auto c = static_cast<unsigned char>(raw[i]);
+                if (c > 0x20 && c != 0x7F)
+                    match(lowerAscii(static_cast<char>(c)));
+            }
+            if (!found_ && url_)
+                checkUrls(false);
+            return found_;
+        }
         for (std::size_t i = 0; i < raw.size() && !found_;) {
             const auto b = static_cast<unsigned char>(raw[i]);
             if (b < 0x80) {
-                plain &= b != '\\' && b != '/';
                 firstComments(b);
                 ++i;
                 continue;
             }
-            plain = false;
             char32_t cp;
             const std::size_t n = web::decodeUtf8(raw, i, cp);
             firstComments(n ? cssUnit(cp) : 0x80);
@@ -461,19 +531,22 @@ private:
     void match(char c) {
         if (url_)
             argument_ += c;
-        std::memmove(window_, window_ + 1, sizeof window_ - 1);
-        window_[sizeof window_ - 1] = c;
+        // The last kTail characters end at window_[used_]; moved down once every kTail.
+        if (used_ == sizeof window_) {
+            std::memcpy(window_, window_ + kTail, kTail);
+            used_ = kTail;
+        }
+        window_[used_++] = c;
         if (url_ && c == ')')
             checkUrls(true);
-        if (c != '(' && c != ':' && c != 'g' && c != 't' && c != 'k')
-            return;
-        const std::string_view tail(window_, sizeof window_);
-        for (std::string_view keyword : kScriptKeywords)
-            if (tail.substr(tail.size() - keyword.size()) == keyword)
+        const std::string_view(&keywords)[8] = kEndingIn[static_cast<unsigned char>(c)];
+        if (keywords[0].empty())
+            return; // most characters end no keyword
+        const std::string_view tail(window_ + used_ - kTail, kTail);
+        for (std::size_t k = 0; k < 8 && !keywords[k].empty(); ++k)
+            if (tail.substr(kTail - keywords[k].size()) == keywords[k])
                 found_ = true;
-        if (tail.substr(tail.size() - 10) == "image-set(" || tail.substr(tail.size() - 4) == "src(")
-            found_ = true;
-        if (tail.substr(tail.size() - 4) == "url(") {
+        if (c == '(' && tail.substr(kTail - 4) == "url(") {
             // Every url( is checked up to the next ')', also one inside another's argument.
             url_ = true;
             starts_.push_back(argument_.size());
@@ -516,7 +589,9 @@ private:
     EscapeState escape_ = kPlain;
     char32_t value_ = 0;
     int digits_ = 0;
-    char window_[16] = {};
+    static constexpr std::size_t kTail = 16; // longer than any keyword
+    char window_[2 * kTail] = {};
+    std::size_t used_ = kTail;
     bool url_ = false;
     std::string argument_;
     std::vector<std::size_t> starts_;
@@ -1018,6 +1093,18 @@ std::uint32_t nameHash(std::string_view s) {
     return h;
 }
 
+// Names of up to eight bytes as one word, letters in lower case. Setting bit 5 of every byte also
+// folds a few control characters onto digits; such a name can only come out as one of the listed
+// names, never let anything else through.
+using ShortKey = std::uint64_t;
+
+ShortKey shortKey(std::string_view name) {
+    ShortKey key = 0;
+    for (std::size_t i = 0; i < name.size() && i < 8; ++i) // in registers: no store to reload
+        key |= static_cast<ShortKey>(static_cast<unsigned char>(name[i]) | 0x20) << (8 * i);
+    return key;
+}
+
 // Open addressing over a fixed list of names: a lookup is one hash and a compare or two, which
 // matters at a few hundred thousand tags a second.
 template <std::size_t Size> class NameTable {
@@ -1044,9 +1131,10 @@ public:
         }
     }
     // 1-based position in the list of `name` in any case, 0 when absent.
-    std::size_t find(std::string_view name) const {
+    std::size_t find(std::string_view name) const { return find(name, shortKey(name)); }
+    // The same with the key of a name of up to eight bytes made by the caller.
+    std::size_t find(std::string_view name, std::uint64_t key) const {
         if (name.size() <= 8) {
-            const std::uint64_t key = shortKey(name);
             for (std::size_t h = shortHash(key); shortSlots_[h].index; h = (h + 1) & (kShortSlots - 1))
                 if (shortSlots_[h].key == key)
                     return shortSlots_[h].index;
@@ -1070,15 +1158,7 @@ private:
         std::string_view name;
         std::uint16_t index = 0;
     };
-    // Names of up to eight bytes as one word, letters in lower case. Setting bit 5 of every byte
-    // also folds a few control characters onto digits; such a name can only come out as one of
-    // the listed names, never let anything else through.
-    static std::uint64_t shortKey(std::string_view name) {
-        std::uint64_t key = 0;
-        for (std::size_t i = 0; i < name.size(); ++i) // in registers: no store to reload
-            key |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i]) | 0x20) << (8 * i);
-        return key;
-    }
+
     static std::size_t shortHash(std::uint64_t key) {
         return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 56) & (kShortSlots - 1);
     }
@@ -1101,22 +1181,22 @@ private:
     std::vector<std::string_view> names_;
 };
 
-std::size_t lookupTag(std::string_view name) {
+std::size_t lookupTag(std::string_view name, ShortKey key) {
     static const NameTable<512> table([] {
         std::vector<std::string_view> names;
         for (const TagInfo& t : kTags)
             names.push_back(t.name);
         return names;
     }());
-    const std::size_t found = table.find(name);
+    const std::size_t found = table.find(name, key);
     return found ? found - 1 : 0;
 }
 
 // The allowed attribute's name in lower case (empty when it is not allowed) and its place in the
 // list, from 1.
-std::string_view allowedAttribute(std::string_view raw, std::size_t& place) {
+std::string_view allowedAttribute(std::string_view raw, ShortKey key, std::size_t& place) {
     static const NameTable<256> table(kAttributeNames);
-    place = table.find(raw);
+    place = table.find(raw, key);
     return place ? table.name(place) : std::string_view();
 }
 
@@ -1209,41 +1289,6 @@ std::size_t decodeReference(std::string_view s, std::size_t i, bool inAttribute,
 
 // ---- scanning and escaping ----
 
-// Position of the first byte from `i` that is one of `Cs`, or the size of `s`. Pages are mostly
-// runs of plain text between the bytes the tokenizer must look at, so runs are passed sixteen
-// bytes at a time where the processor has SSE2 (every x86-64 does), else eight at a time.
-template <char... Cs> std::size_t findAny(std::string_view s, std::size_t i) {
-    const char* p = s.data();
-    const std::size_t n = s.size();
-#if defined(__SSE2__)
-    for (; i + 16 <= n; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        __m128i hit = _mm_setzero_si128();
-        ((hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8(Cs)))), ...);
-        if (const int mask = _mm_movemask_epi8(hit))
-            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-    }
-#else
-    // A byte equal to c makes (x - ones) & ~x set its high bit; the test may also flag bytes past
-    // a true match, so the word is searched byte by byte once it flags anything.
-    constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
-    for (; i + 8 <= n; i += 8) {
-        std::uint64_t v;
-        std::memcpy(&v, p + i, 8);
-        std::uint64_t hit = 0;
-        ((hit |= ((v ^ (ones * static_cast<unsigned char>(Cs))) - ones) &
-                 ~(v ^ (ones * static_cast<unsigned char>(Cs))) & highs),
-         ...);
-        if (hit)
-            break;
-    }
-#endif
-    for (; i < n; ++i)
-        if (((p[i] == Cs) || ...))
-            return i;
-    return n;
-}
-
 enum class Escape { kText, kAttribute, kNulOnly };
 
 // `s` is valid UTF-8; NUL becomes U+FFFD, as a browser shows it. Runs without anything to escape,
@@ -1297,11 +1342,25 @@ public:
         return *this;
     }
     [[gnu::always_inline]] Output& operator+=(std::string_view s) {
-        if (buffer_.size() - size_ < s.size())
-            grow(s.size());
-        if (!s.empty()) // an empty view may have no data at all
-            std::memcpy(buffer_.data() + size_, s.data(), s.size());
-        size_ += s.size();
+        const std::size_t n = s.size();
+        if (buffer_.size() - size_ < n)
+            grow(n);
+        // Most pieces are names and short runs: copied with two overlapping words, not a call.
+        char* to = buffer_.data() + size_;
+        const char* from = s.data();
+        if (n > 16) {
+            std::memcpy(to, from, n);
+        } else if (n >= 8) {
+            std::memcpy(to, from, 8);
+            std::memcpy(to + n - 8, from + n - 8, 8);
+        } else if (n >= 4) {
+            std::memcpy(to, from, 4);
+            std::memcpy(to + n - 4, from + n - 4, 4);
+        } else {
+            for (std::size_t i = 0; i < n; ++i)
+                to[i] = from[i];
+        }
+        size_ += n;
         return *this;
     }
     std::size_t size() const { return size_; }
@@ -1352,19 +1411,37 @@ std::size_t findEndTag(std::string_view s, std::size_t from, std::string_view na
     return std::string_view::npos;
 }
 
-// The characters that end a tag name, and an attribute name.
-struct NameEndTable {
-    bool stop[256] = {};
-    bool attributeStop[256] = {};
-    constexpr NameEndTable() {
-        for (unsigned char c : {' ', '\t', '\n', '\r', '\f', '/', '>'}) {
-            stop[c] = true;
-            attributeStop[c] = true;
+// What the writer puts out for each element and allowed attribute: "<p", "</p>", ' title="'.
+struct WrittenNames {
+    std::string open[kTagCount], close[kTagCount];
+    std::string attribute[sizeof kAttributeNames / sizeof kAttributeNames[0]];
+    WrittenNames() {
+        for (std::size_t i = 0; i < kTagCount; ++i) {
+            open[i] = "<" + std::string(kTags[i].name);
+            close[i] = "</" + std::string(kTags[i].name) + ">";
         }
-        attributeStop[static_cast<unsigned char>('=')] = true;
+        for (std::size_t i = 0; i < sizeof kAttributeNames / sizeof kAttributeNames[0]; ++i)
+            attribute[i] = " " + std::string(kAttributeNames[i]) + "=\"";
     }
 };
-constexpr NameEndTable kNameEnd;
+
+// The start tags before which a browser may end open elements by itself (see impliedEnds).
+struct ImpliedEnds {
+    bool any[kTagCount] = {};
+    constexpr ImpliedEnds() {
+        for (std::size_t i = 0; i < kTagCount; ++i)
+            any[i] = (kTags[i].flags & (kClosesP | kHeadingTag)) != 0;
+        for (std::size_t i : {kTagTd, kTagTh, kTagTr, kTagTbody, kTagThead, kTagTfoot, kTagCaption,
+                              kTagColgroup, kTagCol, kTagTable, kTagLi, kTagDd, kTagDt, kTagA, kTagNobr})
+            any[i] = true;
+    }
+};
+constexpr ImpliedEnds kImpliesEnds;
+
+const WrittenNames& writtenNames() {
+    static const WrittenNames names;
+    return names;
+}
 
 class Sanitizer {
 public:
@@ -1478,8 +1555,8 @@ private:
     void tag(std::size_t at, bool end) {
         const std::size_t n = s_.size();
         const std::size_t nameStart = at;
-        while (at < n && !kNameEnd.stop[static_cast<unsigned char>(s_[at])])
-            ++at;
+        ShortKey key = 0;
+        at = nameEnd<' ', '\t', '\n', '\r', '\f', '/', '>'>(nameStart, nameStart, key);
         const std::string_view name = s_.substr(nameStart, at - nameStart);
         attributeCount_ = 0;
         bool selfClosing = false;
@@ -1503,13 +1580,45 @@ private:
         }
         pos_ = at + 1;
         // Past a few hundred bytes no element name is one of ours.
-        std::size_t index = name.size() <= 16 ? lookupTag(name) : 0;
+        std::size_t index = name.size() <= 16 ? lookupTag(name, key) : 0;
         if (index == kTagImage)
             index = kTagImg;
         if (end)
             endTag(index);
         else
             startTag(index, selfClosing);
+    }
+
+    // End of a name that starts at `start`: the first of `Cs` from `from` on. `key` gets the name's
+    // short key when it has eight bytes or fewer. Tag and attribute names are short, so one
+    // sixteen-byte compare usually finds the end and gives the key.
+    template <char... Cs> std::size_t nameEnd(std::size_t start, std::size_t from, ShortKey& key) const {
+        const std::size_t n = s_.size();
+        std::size_t at = from;
+#if defined(__SSE2__)
+        if (start + 16 <= n) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s_.data() + start));
+            __m128i hit = _mm_setzero_si128();
+            ((hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8(Cs)))), ...);
+            const unsigned mask =
+                static_cast<unsigned>(_mm_movemask_epi8(hit)) & ~((1u << (from - start)) - 1u);
+            if (mask) {
+                const auto length = static_cast<std::size_t>(__builtin_ctz(mask));
+                if (length <= 8) {
+                    std::uint64_t word;
+                    std::memcpy(&word, s_.data() + start, 8);
+                    word |= 0x2020202020202020ull;
+                    key = length == 8 ? word : word & ((std::uint64_t(1) << (8 * length)) - 1);
+                }
+                return start + length;
+            }
+            at = start + 16;
+        }
+#endif
+        while (at < n && !((s_[at] == Cs) || ...))
+            ++at;
+        key = shortKey(s_.substr(start, at - start));
+        return at;
     }
 
     // One attribute from `at` (not a space, '/' or '>'); returns where the next one may start.
@@ -1522,10 +1631,10 @@ private:
         a.plain = false;
         a.raw = {};
         // A leading '=' belongs to the name.
-        const std::size_t nameStart = at++;
-        while (at < n && !kNameEnd.attributeStop[static_cast<unsigned char>(s_[at])])
-            ++at;
-        a.name = allowedAttribute(s_.substr(nameStart, at - nameStart), a.place);
+        const std::size_t nameStart = at;
+        ShortKey key = 0;
+        at = nameEnd<' ', '\t', '\n', '\r', '\f', '/', '>', '='>(nameStart, at + 1, key);
+        a.name = allowedAttribute(s_.substr(nameStart, at - nameStart), key, a.place);
         std::size_t k = at;
         while (k < n && isHtmlSpace(s_[k]))
             ++k;
@@ -1738,8 +1847,7 @@ private:
         impliedEnds(index);
         if (open_.size() >= kMaxDepth || !fitsHere(index))
             return;
-        out_ += '<';
-        out_ += info.name;
+        out_ += texts_.open[index];
         writeAttributes(index);
         out_ += '>';
         if (!(info.flags & kVoidTag))
@@ -1778,9 +1886,7 @@ private:
     // Closes the open elements from the top down to and including the one at `depth`.
     void closeTo(std::size_t depth) {
         while (open_.size() > depth) {
-            out_ += "</";
-            out_ += kTags[open_.back()].name;
-            out_ += '>';
+            out_ += texts_.close[open_.back()];
             open_.pop_back();
         }
     }
@@ -1841,6 +1947,8 @@ private:
 
     // The end tags a browser implies before this start tag, written out.
     void impliedEnds(std::size_t index) {
+        if (!kImpliesEnds.any[index]) // inline formatting: nothing to end, the common case
+            return;
         if (isTablePart(index) && index != kTagCol && !open_.empty() && open_.back() == kTagColgroup)
             closeTo(open_.size() - 1);
         if (index == kTagTable && inTableStructure()) {
@@ -1908,9 +2016,7 @@ private:
             case AttributeKind::kPlain:
                 break;
             }
-            out_ += ' ';
-            out_ += a.name;
-            out_ += "=\"";
+            out_ += texts_.attribute[a.place - 1];
             if (plain)
                 out_ += value;
             else
@@ -2026,6 +2132,7 @@ private:
     // Deeper than browsers nest: further elements are unwrapped.
     static constexpr std::size_t kMaxDepth = 512;
 
+    const WrittenNames& texts_ = writtenNames();
     std::string_view s_;
     bool full_;
     bool allowRemote_;
