@@ -115,9 +115,9 @@ bool isInlineImageData(std::string_view compact) {
 
 // A script scheme anywhere in a URL is refused, even where a browser would read the URL as
 // relative: being strict here costs nothing in real mail.
-bool mentionsScript(const std::string& compact) {
+bool mentionsScript(std::string_view compact) {
     for (std::string_view s : {"javascript:", "vbscript:", "livescript:"})
-        if (compact.find(s) != std::string::npos)
+        if (compact.find(s) != std::string_view::npos)
             return true;
     return false;
 }
@@ -131,16 +131,19 @@ bool linkAllowed(std::string_view value) {
            s == "cid" || s == "notes";
 }
 
-bool imageAllowed(std::string_view value, bool allowRemote) {
-    std::string c = compactUrl(value);
-    if (mentionsScript(c))
-        return false;
+// The checks of imageAllowed but the script one, on a URL compacted already.
+bool compactImageAllowed(std::string_view c, bool allowRemote) {
     std::string_view s = scheme(c);
     if (s.empty())
         return !startsWith(c, "//") || allowRemote; // "//host/x" is remote too
     if (s == "http" || s == "https")
         return allowRemote;
     return s == "cid" || isInlineImageData(c);
+}
+
+bool imageAllowed(std::string_view value, bool allowRemote) {
+    const std::string c = compactUrl(value);
+    return !mentionsScript(c) && compactImageAllowed(c, allowRemote);
 }
 
 // Position of the first byte from `i` that is one of `Cs`, or the size of `s`. Pages are mostly
@@ -553,15 +556,19 @@ private:
         }
     }
 
+    // The arguments are normalised text, compact already, and each later one is a part of the
+    // first (a url( inside another's argument): a script scheme in any of them is in the first, so
+    // it is looked for once, and the checks cost the argument's length, not that times the number
+    // of url( in it.
     void checkUrls(bool closed) {
-        for (std::size_t start : starts_) {
+        for (std::size_t k = 0; k < starts_.size() && !found_; ++k) {
             std::string_view arg(argument_);
-            arg = arg.substr(start, arg.size() - start - (closed ? 1 : 0));
+            arg = arg.substr(starts_[k], arg.size() - starts_[k] - (closed ? 1 : 0));
             while (!arg.empty() && (arg.front() == '"' || arg.front() == '\''))
                 arg.remove_prefix(1);
             while (!arg.empty() && (arg.back() == '"' || arg.back() == '\''))
                 arg.remove_suffix(1);
-            if (!imageAllowed(arg, allowRemote_))
+            if ((k == 0 && mentionsScript(arg)) || !compactImageAllowed(arg, allowRemote_))
                 found_ = true;
         }
         url_ = false;
