@@ -70,7 +70,12 @@ bool cutToLimit(Lattice::String& body, bool isText) {
         while (at > 0 && (static_cast<unsigned char>(s[at]) & 0xC0) == 0x80)
             --at;
     }
-    // Copied out with room for the head and note inserted later, which would otherwise double it.
+    // A fetched page has room for the head and note inserted later, and is cut where it is;
+    // anything else is copied out with that room, which would otherwise double it.
+    if (s.capacity() >= at + 1024) {
+        s.resize(at);
+        return true;
+    }
     std::string kept;
     kept.reserve(at + 1024);
     kept.append(s, 0, at);
