@@ -44,6 +44,10 @@ constexpr long kMaxBodyBytes = 8L * 1024 * 1024;
 constexpr const char* kCutNote =
     "<p class=\"hx-message-cut\"><i>[This message is larger than 8 MB; the rest of it is not shown.]</i></p>";
 
+// Spare room fetched pages get for what is inserted before they are sanitised (the wrapper of a
+// text body, the paragraph style, the cut note), so that none of it copies the page.
+constexpr std::size_t kPageRoom = 1024;
+
 constexpr WORD kNativeMimeNameLength = 18; // "$NoteHasNativeMIME"
 constexpr STATUS kStatusMask = 0x3fff;
 
@@ -66,7 +70,12 @@ bool cutToLimit(Lattice::String& body, bool isText) {
         while (at > 0 && (static_cast<unsigned char>(s[at]) & 0xC0) == 0x80)
             --at;
     }
-    // Copied out with room for the head and note inserted later, which would otherwise double it.
+    // A fetched page has room for the head and note inserted later, and is cut where it is;
+    // anything else is copied out with that room, which would otherwise double it.
+    if (s.capacity() >= at + 1024) {
+        s.resize(at);
+        return true;
+    }
     std::string kept;
     kept.reserve(at + 1024);
     kept.append(s, 0, at);
@@ -221,7 +230,7 @@ long NotesMessage::loadDetail(Lattice::SchemaBase* schema) {
 void NotesMessage::loadBodyHTTP(hxMail::MessageDetail* detail, bool useExistingBody, bool attachmentsOnly) {
     isMime_ = isMimeBody();
     const String url = webDatabaseUrl() + "($All)/" + messageId_ + "?OpenDocument";
-    web::Response page = web::get(url, credentialHeaders());
+    web::Response page = web::get(url, credentialHeaders(), kPageRoom);
     if (page.status == 0) {
         // The page is handed from step to step, never copied: it can run to megabytes.
         bool isText = false;
@@ -300,7 +309,7 @@ Lattice::String NotesMessage::requestMimeBody(String page, bool& isText) {
             part = part.substring(nsf + 5);
     }
     freeText(page);
-    web::Response body = web::get(webDatabaseUrl() + part, credentialHeaders());
+    web::Response body = web::get(webDatabaseUrl() + part, credentialHeaders(), kPageRoom);
     return body.status == 0 ? body.takeText() : String();
 }
 
@@ -308,30 +317,29 @@ Lattice::String NotesMessage::convertBody(String body, bool isText) {
     // Each step works on the one text in place or hands it on, so opening a body costs a small
     // multiple of it; what is past the limit is cut off first.
     bool cut = false;
-    String html;
+    String html = std::move(body);
     if (isText) {
-        cut = cutToLimit(body, true);
-        html.reserve(body.length() + 512);
-        html += kTextPageStart;
-        html += kPreStyleFirst;
-        html += kPreStyleSecond;
-        html += kBeforeText;
-        html += body;
-        freeText(body);
-        html += kAfterText;
-        html += kTextPageEnd;
-        html = stripHTML(std::move(html));
-    } else {
-        html = stripHTML(std::move(body));
-        cut = cutToLimit(html, false);
+        cut = cutToLimit(html, true);
+        std::string& text = html.str();
+        std::string start;
+        start.reserve(256);
+        start += kTextPageStart;
+        start += kPreStyleFirst;
+        start += kPreStyleSecond;
+        start += kBeforeText;
+        text.reserve(text.size() + start.size() + 64);
+        text.insert(0, start);
+        text += kAfterText;
+        text += kTextPageEnd;
     }
-    // Growing a full text by a few bytes would double its buffer; room is made once, exactly.
+    html = stripHTML(std::move(html));
+    if (!isText)
+        cut = cutToLimit(html, false);
+    // Growing a full text by a few bytes would double its buffer; fetched pages come with room.
     html.reserve(html.length() + 256);
     insertHTMLHeadProp(html, kParagraphStyle, kParagraphStyleMarker);
     html = Lattice::HTMLEncode::convertBodyToUTF(std::move(html));
-    // An HTML parser drops NUL from text; the reader sees where one was, as a browser shows it.
-    if (html.find('\0') >= 0)
-        html.replaceAll(String(std::string_view("\0", 1)), "\xEF\xBF\xBD");
+    // NUL reaches the reader as U+FFFD, as a browser shows it: the sanitizer writes it so.
     String clean = Lattice::HTMLEncode::stripScript(html, false, true);
     freeText(html);
     if (cut) {

@@ -4,14 +4,9 @@
 
 namespace hxMail::hxNotesProvider::web {
 
-Response get(const Lattice::String& url, const Lattice::Array<Lattice::String>& headers) {
+Response get(const Lattice::String& url, const Lattice::Array<Lattice::String>& headers, std::size_t room) {
     Response response;
-    long length = 0;
-    char* bytes = Lattice::HTTP::returnGetWithHeaders(url, headers, &length, &response.status);
-    if (bytes) {
-        response.bytes = Lattice::String(bytes, length > 0 ? static_cast<std::size_t>(length) : 0);
-        Lattice::HTTP::releaseBuffer(bytes);
-    }
+    response.status = Lattice::HTTP::getText(url, headers, response.bytes, room);
     return response;
 }
 

@@ -2,6 +2,8 @@
 #include "Lattice/Containers.h"
 #include "Lattice/String.h"
 
+#include <cstddef>
+
 namespace hxMail::hxNotesProvider::web {
 
 // One answer of the Domino web task.
@@ -14,7 +16,9 @@ struct Response {
     Lattice::String takeText() { return std::move(bytes); }
 };
 
-// A GET through the framework's HTTP facility with the given header lines.
-Response get(const Lattice::String& url, const Lattice::Array<Lattice::String>& headers);
+// A GET through the framework's HTTP facility with the given header lines; the answer has `room`
+// spare bytes for what its reader inserts.
+Response get(const Lattice::String& url, const Lattice::Array<Lattice::String>& headers,
+             std::size_t room = 0);
 
 } // namespace hxMail::hxNotesProvider::web

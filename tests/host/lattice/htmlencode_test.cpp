@@ -587,6 +587,20 @@ TEST(StripScript, HostileInputNeitherCrashesNorLosesValidity) {
     EXPECT_EQ(Tree(out).text(), "abcdef");
     out = sanitize("<table><tr><td>a<b>b<i>c</table>d</b>e<p><div>f", true);
     EXPECT_EQ(sanitize(out, true), out) << "a clean, balanced result is stable";
+
+    // Found by fuzzing: an unclosed style sheet holding thousands of url( that never close, with
+    // NUL (U+FFFD in CSS) around them. Each argument runs to the end of the sheet; checking each
+    // on its own copy took minutes.
+    const std::string once("<style>p{ma\0\0\0\x01\0a url(\0\0\0\0\0\0\0t\0\0DIV><S\x01\0\xb3"
+                           "E>@i\xb3"
+                           "E>@imrort expt",
+                           60);
+    std::string sheets;
+    while (sheets.size() < 200 * 1024)
+        sheets += once;
+    out = sanitize(sheets);
+    EXPECT_TRUE(validUtf8(out));
+    EXPECT_TRUE(activeContent(out).empty());
 }
 
 namespace {
@@ -793,6 +807,12 @@ const std::vector<TokenCase> kTokens = {
      {"span", "b"}},
     {"<table><tr><td>a<table><tr><td>b</table>c</table>", "abc", {{"table", nullptr, ""}}, {}},
     {"<ul><li>a<li>b<div><li>c</ul>", "abc", {{"li", nullptr, ""}}, {}},
+    // Runs longer than one scanning step, with the bytes that need care at every offset.
+    {"<p title='say \"hi\" &amp; <go>' lang=\"0123456789abcdef0123456789&lt;\">"
+     "0123456789abcdef0123456789 &gt; > 0123456789abcdef&amp;0123456789abcdef<b>x</b></p>",
+     "0123456789abcdef0123456789 > > 0123456789abcdef&0123456789abcdefx",
+     {{"p", "title", "say \"hi\" & <go>"}, {"p", "lang", "0123456789abcdef0123456789<"}},
+     {}},
 };
 
 } // namespace
@@ -807,6 +827,26 @@ TEST(StripScript, TokenizerReadsEveryFormOfMarkup) {
         for (const char* gone : c.absent)
             EXPECT_FALSE(hasElement(out, gone)) << c.html << ": " << gone << "\n" << out;
         EXPECT_EQ(containerFault(out), "") << c.html << "\n" << out;
+    }
+    // Exact pieces of the output: a value belongs to its own tag, and no sheet holds "</".
+    const struct {
+        std::string_view html;
+        const char* present;
+        const char* absent;
+    } exact[] = {
+        {"<p title=\"first\">a</p><p lang>b</p>", "<p lang=\"\">", "lang=\"first\""},
+        {"<style>p{content:\"</a></b>\"}</style>x", "content:\"<\\/a><\\/b>\"", "</a>"},
+        {std::string_view("<style>p{font:\"a\0b\"}</style>x", 29),
+         "font:\"a\xEF\xBF\xBD"
+         "b\"",
+         nullptr},
+    };
+    for (const auto& c : exact) {
+        const std::string out = sanitize(std::string(c.html));
+        EXPECT_NE(out.find(c.present), std::string::npos) << c.html << "\n" << out;
+        if (c.absent) {
+            EXPECT_EQ(out.find(c.absent), std::string::npos) << c.html << "\n" << out;
+        }
     }
 }
 

@@ -266,6 +266,28 @@ TEST_F(HttpTest, OversizedBodyIsRefusedAndOversizedPageCutWithANote) {
     }
 }
 
+// The text form of a GET gives the same answer as the buffer form, without a copy, and leaves the
+// room asked for past the body whether or not a length was announced.
+TEST_F(HttpTest, TextGetsMatchBufferGetsAndLeaveRoom) {
+    HTTP::Limits l;
+    l.maxBodyBytes = 100 * 1024;
+    HTTP::setLimits(l);
+    for (const char* path : {"/ok", "/empty", "/binary", "/status/404", "/redirect", "/big", "/big-page",
+                             "/big-page-chunked", "/big-chunked"}) {
+        const Fetched expected = get(server_.url(path));
+        String text("left from before");
+        const long status = HTTP::getText(server_.url(path), {}, text, 4096);
+        EXPECT_EQ(status, expected.status) << path;
+        EXPECT_EQ(text.str(), expected.body) << path;
+        if (status == 0) {
+            EXPECT_GE(text.str().capacity(), text.str().size() + 4096) << path;
+        }
+    }
+    String text("kept?");
+    EXPECT_EQ(HTTP::getText("ftp://127.0.0.1/x", {}, text), HTTP::kInvalidRequest);
+    EXPECT_TRUE(text.isEmpty());
+}
+
 TEST_F(HttpTest, BadRequestsAreRejectedBeforeAnyTransfer) {
     int before = server_.hits();
     for (const char* url : {"", "   ", "ftp://127.0.0.1/x", "file:///etc/passwd", "Mail1/ok", "gopher://x"})

@@ -509,14 +509,24 @@ TEST_F(LiveMessageTest, ReplyAndForwardIdsTakeAttachmentsButNoBodyOrSender) {
 }
 
 TEST_F(CannedPageTest, ZeroBytesInAPageDoNotCutTheBody) {
-    web.answer(richPage(std::string("<p>before", 9) + std::string(1, '\0') + "after</p><p>tail</p>"));
-    const std::string body = bodyOf(open(rich));
-    EXPECT_NE(body.find("before\xEF\xBF\xBD"
-                        "after"),
-              std::string::npos)
-        << body;
-    EXPECT_NE(body.find("tail"), std::string::npos) << body;
-    EXPECT_EQ(body.find('\0'), std::string::npos);
+    const std::string nul(1, '\0');
+    const struct {
+        std::string page, expected;
+    } cases[] = {
+        {"<p>before" + nul + "after</p>", "before\xEF\xBF\xBD"
+                                          "after"},
+        {"<p title=\"a" + nul + "b\">x</p>", "title=\"a\xEF\xBF\xBD"
+                                             "b\""},
+        {"<style>p{font-family:\"a" + nul + "b\"}</style><p>x</p>", "font-family:\"a\xEF\xBF\xBD"
+                                                                    "b\""},
+    };
+    for (const auto& c : cases) {
+        web.answer(richPage(c.page + "<p>tail</p>"));
+        const std::string body = bodyOf(open(rich));
+        EXPECT_NE(body.find(c.expected), std::string::npos) << body;
+        EXPECT_NE(body.find("tail"), std::string::npos) << body;
+        EXPECT_EQ(body.find('\0'), std::string::npos) << body;
+    }
 }
 
 TEST_F(LiveMessageTest, MemosWithoutSenderRecipientsOrSubjectOpenWithWhatTheyHave) {

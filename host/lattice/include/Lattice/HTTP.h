@@ -35,6 +35,10 @@ public:
     static char* returnGetWithHeaders(const String& url, const Array<String>& headers, long* length,
                                       long* status);
     static void releaseBuffer(char* bytes);
+    // The same GET with the body straight into `body` (emptied first, and left empty unless the
+    // status is 0), which then has room for `room` more bytes without growing: a page is never
+    // copied, and its reader can insert into it in place. Returns the status as above.
+    static long getText(const String& url, const Array<String>& headers, String& body, std::size_t room = 0);
 
     // Readable text of a status from returnGetWithHeaders (for diagnostics; carries no header).
     static String statusText(long status);

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
 
 namespace Lattice {
@@ -33,63 +34,53 @@ struct EasyDeleter {
     void operator()(CURL* c) const { curl_easy_cleanup(c); }
 };
 
-// The body goes straight into the buffer handed to the caller: sized from Content-Length when the
-// answer has one, grown by half otherwise, so a page is held about once, not three times.
+// The body goes straight into the text handed to the caller: sized from Content-Length when the
+// answer has one (plus the room the caller asked for), grown by half otherwise, so a page is held
+// once, not three times.
 struct Sink {
-    char* bytes = nullptr;
-    std::size_t size = 0;
-    std::size_t capacity = 0;
+    std::string* text = nullptr;
+    std::size_t room = 0; // kept free past the body for the caller's insertions
     std::size_t max = 0;
     bool html = false; // a page: cut at the limit rather than refused
     bool tooLarge = false;
     bool outOfMemory = false;
 
-    ~Sink() { std::free(bytes); }
+    std::size_t size() const { return text->size(); }
 
-    // Room for `needed` bytes and the closing NUL.
+    // Room for `needed` bytes.
     bool reserve(std::size_t needed) {
-        if (needed + 1 <= capacity)
+        if (needed <= text->capacity())
             return true;
-        auto* grown = static_cast<char*>(std::realloc(bytes, needed + 1));
-        if (!grown) {
+        try {
+            text->reserve(needed);
+        } catch (const std::bad_alloc&) {
             outOfMemory = true;
             return false;
         }
-        bytes = grown;
-        capacity = needed + 1;
         return true;
-    }
-
-    char* release() {
-        char* out = bytes;
-        bytes = nullptr;
-        return out;
     }
 };
 
 size_t writeBody(char* data, size_t size, size_t count, void* user) {
     auto* sink = static_cast<Sink*>(user);
     size_t n = size * count;
-    if (sink->size + n > sink->max) {
+    if (sink->size() + n > sink->max) {
         sink->tooLarge = true;
         // A page keeps what fits; a short write makes curl abort the transfer.
-        if (sink->html && sink->reserve(sink->max)) {
-            std::memcpy(sink->bytes + sink->size, data, sink->max - sink->size);
-            sink->size = sink->max;
-        }
+        if (sink->html && sink->reserve(sink->max))
+            sink->text->append(data, sink->max - sink->size());
         return 0;
     }
-    if (sink->size + n + 1 > sink->capacity) {
-        std::size_t want = std::max(sink->size + n, sink->capacity + sink->capacity / 2);
+    if (sink->size() + n > sink->text->capacity()) {
+        std::size_t want = std::max(sink->size() + n, sink->text->capacity() + sink->text->capacity() / 2);
         if (!sink->reserve(std::min(want, sink->max)))
             return 0;
     }
-    std::memcpy(sink->bytes + sink->size, data, n);
-    sink->size += n;
+    sink->text->append(data, n);
     return n;
 }
 
-// Sizes the buffer once the headers tell the body's length (a compressed body grows past it).
+// Sizes the text once the headers tell the body's length (a compressed body grows past it).
 size_t readHeader(char* data, size_t size, size_t count, void* user) {
     auto* sink = static_cast<Sink*>(user);
     std::string_view line(data, size * count);
@@ -109,8 +100,8 @@ size_t readHeader(char* data, size_t size, size_t count, void* user) {
         if (name == kLength) {
             unsigned long long length =
                 std::strtoull(std::string(line.substr(kLength.size())).c_str(), nullptr, 10);
-            if (length > 0 && length <= sink->max && sink->size == 0)
-                sink->reserve(static_cast<std::size_t>(length));
+            if (length > 0 && length <= sink->max && sink->size() == 0)
+                sink->reserve(static_cast<std::size_t>(length) + sink->room);
         }
     }
     return size * count;
@@ -163,15 +154,6 @@ bool validHeaderLine(const String& line) {
     return colon > 0;
 }
 
-bool shrink(Sink& sink) {
-    auto* smaller = static_cast<char*>(std::realloc(sink.bytes, sink.size + 1));
-    if (!smaller)
-        return false;
-    sink.bytes = smaller;
-    sink.capacity = sink.size + 1;
-    return true;
-}
-
 // "64 MB", "100 KB" or "1000 bytes".
 std::string sizeText(std::size_t bytes) {
     if (bytes % (1024 * 1024) == 0)
@@ -184,23 +166,23 @@ std::string sizeText(std::size_t bytes) {
 // Ends a page cut at the limit: at the start of a tag close below the cut, so that no tag is left
 // half (else at a character boundary), followed by a note the reader sees.
 bool finishCutPage(Sink& sink) {
-    std::size_t at = sink.size;
+    const std::string& bytes = *sink.text;
+    std::size_t at = bytes.size();
     std::size_t lt = at;
-    while (lt > 0 && at - lt < 64 * 1024 && sink.bytes[lt - 1] != '<')
+    while (lt > 0 && at - lt < 64 * 1024 && bytes[lt - 1] != '<')
         --lt;
-    if (lt > 0 && sink.bytes[lt - 1] == '<') {
+    if (lt > 0 && bytes[lt - 1] == '<') {
         at = lt - 1;
     } else {
-        while (at > 0 && (static_cast<unsigned char>(sink.bytes[at]) & 0xC0) == 0x80)
+        while (at > 0 && at < bytes.size() && (static_cast<unsigned char>(bytes[at]) & 0xC0) == 0x80)
             --at;
     }
     const std::string note = "<p class=\"hx-message-cut\"><i>[This page is larger than " +
                              sizeText(sink.max) + "; the rest of it is not shown.]</i></p>";
-    sink.size = at;
-    if (!sink.reserve(at + note.size()))
+    sink.text->resize(at);
+    if (!sink.reserve(at + note.size() + sink.room))
         return false;
-    std::memcpy(sink.bytes + at, note.data(), note.size());
-    sink.size = at + note.size();
+    sink.text->append(note);
     return true;
 }
 
@@ -209,39 +191,34 @@ void setOut(long* p, long v) {
         *p = v;
 }
 
-} // namespace
-
-char* HTTP::returnGetWithHeaders(const String& url, const Array<String>& headers, long* length,
-                                 long* status) {
-    setOut(length, 0);
-    setOut(status, kInvalidRequest);
+// The transfer itself: the body into `body`, the status as returnGetWithHeaders reports it.
+long perform(const String& url, const Array<String>& headers, std::string& body, std::size_t room) {
+    body.clear();
     String trimmedUrl = url.trimmed();
     if (!(trimmedUrl.startsWithNoCase("http://") || trimmedUrl.startsWithNoCase("https://")) ||
         trimmedUrl.find('\0') >= 0)
-        return nullptr;
+        return HTTP::kInvalidRequest;
 
     Slist headerList;
     for (const String& line : headers) {
         if (line.trimmed().isEmpty())
             continue;
         if (!validHeaderLine(line))
-            return nullptr;
-        if (!append(headerList, line.str())) {
-            setOut(status, -static_cast<long>(CURLE_OUT_OF_MEMORY));
-            return nullptr;
-        }
+            return HTTP::kInvalidRequest;
+        if (!append(headerList, line.str()))
+            return -static_cast<long>(CURLE_OUT_OF_MEMORY);
     }
 
     ensureGlobalInit();
-    Limits lim = limits();
+    HTTP::Limits lim = HTTP::limits();
     std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
-    if (!easy) {
-        setOut(status, -static_cast<long>(CURLE_FAILED_INIT));
-        return nullptr;
-    }
+    if (!easy)
+        return -static_cast<long>(CURLE_FAILED_INIT);
     CURL* c = easy.get();
     Slist connectTo = connectToList();
     Sink sink;
+    sink.text = &body;
+    sink.room = room;
     sink.max = static_cast<std::size_t>(lim.maxBodyBytes);
 
     curl_easy_setopt(c, CURLOPT_URL, trimmedUrl.c_str());
@@ -266,35 +243,49 @@ char* HTTP::returnGetWithHeaders(const String& url, const Array<String>& headers
     CURLcode rc = curl_easy_perform(c);
     long code = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &code);
-    const bool cut = rc == CURLE_WRITE_ERROR && sink.tooLarge && sink.html && sink.size == sink.max &&
+    const bool cut = rc == CURLE_WRITE_ERROR && sink.tooLarge && sink.html && sink.size() == sink.max &&
                      code >= 200 && code <= 299;
-    if (cut && !finishCutPage(sink)) {
-        setOut(status, -static_cast<long>(CURLE_OUT_OF_MEMORY));
-        return nullptr;
-    }
-    if (rc != CURLE_OK && !cut) {
-        if (sink.outOfMemory)
-            setOut(status, -static_cast<long>(CURLE_OUT_OF_MEMORY));
-        else if (sink.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
-            setOut(status, -static_cast<long>(CURLE_FILESIZE_EXCEEDED));
-        else
-            setOut(status, -static_cast<long>(rc));
-        return nullptr;
-    }
-    if (code < 200 || code > 299) {
-        setOut(status, code > 0 ? code : -static_cast<long>(CURLE_WEIRD_SERVER_REPLY));
-        return nullptr;
-    }
+    long status = 0;
+    if (cut && !finishCutPage(sink))
+        status = -static_cast<long>(CURLE_OUT_OF_MEMORY);
+    else if (rc != CURLE_OK && !cut)
+        status = sink.outOfMemory ? -static_cast<long>(CURLE_OUT_OF_MEMORY)
+                 : (sink.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
+                     ? -static_cast<long>(CURLE_FILESIZE_EXCEEDED)
+                     : -static_cast<long>(rc);
+    else if (code < 200 || code > 299)
+        status = code > 0 ? code : -static_cast<long>(CURLE_WEIRD_SERVER_REPLY);
+    if (status != 0)
+        std::string().swap(body);
+    else if (!sink.reserve(body.size() + room)) // an answer without a length grew by steps
+        status = -static_cast<long>(CURLE_OUT_OF_MEMORY);
+    return status;
+}
 
-    // Spare room from a compressed body's growth is given back; an empty body still gets its NUL.
-    if (!sink.reserve(sink.size) || (sink.capacity > sink.size + 1 + 4096 && !shrink(sink))) {
+} // namespace
+
+char* HTTP::returnGetWithHeaders(const String& url, const Array<String>& headers, long* length,
+                                 long* status) {
+    setOut(length, 0);
+    std::string body;
+    const long result = perform(url, headers, body, 0);
+    setOut(status, result);
+    if (result != 0)
+        return nullptr;
+    // An empty body still gets its NUL.
+    auto* bytes = static_cast<char*>(std::malloc(body.size() + 1));
+    if (!bytes) {
         setOut(status, -static_cast<long>(CURLE_OUT_OF_MEMORY));
         return nullptr;
     }
-    sink.bytes[sink.size] = '\0';
-    setOut(length, static_cast<long>(sink.size));
-    setOut(status, 0);
-    return sink.release();
+    std::memcpy(bytes, body.data(), body.size());
+    bytes[body.size()] = '\0';
+    setOut(length, static_cast<long>(body.size()));
+    return bytes;
+}
+
+long HTTP::getText(const String& url, const Array<String>& headers, String& body, std::size_t room) {
+    return perform(url, headers, body.str(), room);
 }
 
 void HTTP::releaseBuffer(char* bytes) {

@@ -11,6 +11,10 @@
 #include <string_view>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace Lattice {
 
 namespace {
@@ -24,6 +28,33 @@ constexpr std::string_view kAttributeNames[] = {
     "rules",       "scope",       "shape",       "size",    "span",    "src",        "start",   "style",
     "summary",     "target",      "text",        "title",   "type",    "usemap",     "valign",  "value",
     "vlink",       "vspace",      "width"};
+
+// How a kept attribute's value is vetted.
+enum class AttributeKind : std::uint8_t { kPlain, kLink, kImage, kSource, kUseMap, kStyle };
+
+constexpr AttributeKind attributeKind(std::string_view name) {
+    if (name == "href" || name == "cite")
+        return AttributeKind::kLink;
+    if (name == "background")
+        return AttributeKind::kImage;
+    if (name == "src")
+        return AttributeKind::kSource; // on images only
+    if (name == "usemap")
+        return AttributeKind::kUseMap;
+    if (name == "style")
+        return AttributeKind::kStyle;
+    return AttributeKind::kPlain;
+}
+
+struct AttributeKinds {
+    AttributeKind kind[sizeof kAttributeNames / sizeof kAttributeNames[0]] = {};
+    constexpr AttributeKinds() {
+        for (std::size_t i = 0; i < sizeof kAttributeNames / sizeof kAttributeNames[0]; ++i)
+            kind[i] = attributeKind(kAttributeNames[i]);
+    }
+    constexpr AttributeKind operator[](std::size_t i) const { return kind[i]; }
+};
+constexpr AttributeKinds kAttributeKinds;
 
 char lowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -84,9 +115,9 @@ bool isInlineImageData(std::string_view compact) {
 
 // A script scheme anywhere in a URL is refused, even where a browser would read the URL as
 // relative: being strict here costs nothing in real mail.
-bool mentionsScript(const std::string& compact) {
+bool mentionsScript(std::string_view compact) {
     for (std::string_view s : {"javascript:", "vbscript:", "livescript:"})
-        if (compact.find(s) != std::string::npos)
+        if (compact.find(s) != std::string_view::npos)
             return true;
     return false;
 }
@@ -100,10 +131,8 @@ bool linkAllowed(std::string_view value) {
            s == "cid" || s == "notes";
 }
 
-bool imageAllowed(std::string_view value, bool allowRemote) {
-    std::string c = compactUrl(value);
-    if (mentionsScript(c))
-        return false;
+// The checks of imageAllowed but the script one, on a URL compacted already.
+bool compactImageAllowed(std::string_view c, bool allowRemote) {
     std::string_view s = scheme(c);
     if (s.empty())
         return !startsWith(c, "//") || allowRemote; // "//host/x" is remote too
@@ -112,23 +141,82 @@ bool imageAllowed(std::string_view value, bool allowRemote) {
     return s == "cid" || isInlineImageData(c);
 }
 
+bool imageAllowed(std::string_view value, bool allowRemote) {
+    const std::string c = compactUrl(value);
+    return !mentionsScript(c) && compactImageAllowed(c, allowRemote);
+}
+
+// Position of the first byte from `i` that is one of `Cs`, or the size of `s`. Pages are mostly
+// runs of plain text between the bytes the tokenizer must look at, so runs are passed sixteen
+// bytes at a time where the processor has SSE2 (every x86-64 does), else eight at a time.
+template <char... Cs> std::size_t findAny(std::string_view s, std::size_t i) {
+    const char* p = s.data();
+    const std::size_t n = s.size();
+#if defined(__SSE2__)
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        __m128i hit = _mm_setzero_si128();
+        ((hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8(Cs)))), ...);
+        if (const int mask = _mm_movemask_epi8(hit))
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#else
+    // A byte equal to c makes (x - ones) & ~x set its high bit; the test may also flag bytes past
+    // a true match, so the word is searched byte by byte once it flags anything.
+    constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, p + i, 8);
+        std::uint64_t hit = 0;
+        ((hit |= ((v ^ (ones * static_cast<unsigned char>(Cs))) - ones) &
+                 ~(v ^ (ones * static_cast<unsigned char>(Cs))) & highs),
+         ...);
+        if (hit)
+            break;
+    }
+#endif
+    for (; i < n; ++i)
+        if (((p[i] == Cs) || ...))
+            return i;
+    return n;
+}
+
 // ---- CSS ----
 
 // What a browser may make of a piece of CSS, reduced for matching: comments removed, escapes
 // decoded, full-width letters folded, spaces and controls dropped, lower case. Non-ASCII
 // characters become 0x80 so they can never complete an ASCII keyword.
-void stripComments(const std::u32string& in, std::u32string& out) {
-    out.clear();
-    for (std::size_t i = 0; i < in.size(); ++i) {
-        if (in[i] == '/' && i + 1 < in.size() && in[i + 1] == '*') {
+//
+// The work is done in one byte buffer, in place, one byte per character: ASCII as itself, the
+// full-width forms U+FF01..U+FF5E as 0x81..0xDE (they must not read as '/', '*' or '\' while
+// comments and escapes are undone, and fold onto ASCII only at the end), anything else 0x80.
+// So a sheet is checked in about its own size, not four times it per step.
+
+unsigned char cssUnit(char32_t c) {
+    if (c < 0x80)
+        return static_cast<unsigned char>(c);
+    if (c >= 0xFF01 && c <= 0xFF5E)
+        return static_cast<unsigned char>(0x81 + (c - 0xFF01));
+    return 0x80;
+}
+
+// Removes comments from the units in place; an unterminated comment runs to the end.
+void stripComments(std::string& units) {
+    const std::size_t n = units.size();
+    if (units.find("/*") == std::string::npos)
+        return;
+    std::size_t w = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (units[i] == '/' && i + 1 < n && units[i + 1] == '*') {
             std::size_t end = i + 2;
-            while (end + 1 < in.size() && !(in[end] == '*' && in[end + 1] == '/'))
+            while (end + 1 < n && !(units[end] == '*' && units[end + 1] == '/'))
                 ++end;
-            i = end + 1; // unterminated comments run to the end
+            i = end + 1;
             continue;
         }
-        out += in[i];
+        units[w++] = units[i];
     }
+    units.resize(w);
 }
 
 int hexValue(char32_t c) {
@@ -141,68 +229,154 @@ int hexValue(char32_t c) {
     return -1;
 }
 
-std::string cssNormalize(std::string_view css) {
-    std::u32string cps;
-    cps.reserve(css.size());
-    for (std::size_t i = 0; i < css.size();) {
-        char32_t cp;
-        std::size_t n = web::decodeUtf8(css, i, cp);
-        cps += n ? cp : U'\uFFFD';
-        i += n ? n : 1;
-    }
-    std::u32string noComments;
-    stripComments(cps, noComments);
-    std::u32string decoded;
-    decoded.reserve(noComments.size());
-    for (std::size_t i = 0; i < noComments.size(); ++i) {
-        char32_t c = noComments[i];
+int hexUnit(char c) {
+    return hexValue(static_cast<unsigned char>(c));
+}
+
+// Decodes CSS escapes in place: an escape is never shorter than what it stands for.
+void decodeEscapes(std::string& u) {
+    const std::size_t n = u.size();
+    if (u.find('\\') == std::string::npos)
+        return;
+    std::size_t w = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = u[i];
         if (c != '\\') {
-            decoded += c;
+            u[w++] = c;
             continue;
         }
-        if (i + 1 >= noComments.size())
+        if (i + 1 >= n)
             break;
-        char32_t next = noComments[i + 1];
-        if (hexValue(next) >= 0) {
+        const char next = u[i + 1];
+        if (hexUnit(next) >= 0) {
             char32_t v = 0;
             std::size_t j = i + 1;
-            for (int k = 0; k < 6 && j < noComments.size() && hexValue(noComments[j]) >= 0; ++k, ++j)
-                v = v * 16 + static_cast<char32_t>(hexValue(noComments[j]));
-            if (j < noComments.size() &&
-                (noComments[j] == ' ' || noComments[j] == '\t' || noComments[j] == '\n'))
+            for (int k = 0; k < 6 && j < n && hexUnit(u[j]) >= 0; ++k, ++j)
+                v = v * 16 + static_cast<char32_t>(hexUnit(u[j]));
+            if (j < n && (u[j] == ' ' || u[j] == '\t' || u[j] == '\n'))
                 ++j;
-            decoded += v;
+            u[w++] = static_cast<char>(cssUnit(v));
             i = j - 1;
         } else if (next == '\n' || next == '\r' || next == '\f') {
             ++i;
         } else {
-            decoded += next;
+            u[w++] = next;
             ++i;
         }
     }
-    stripComments(decoded, noComments);
-    std::string out;
-    out.reserve(noComments.size());
-    for (char32_t c : noComments) {
-        if (c >= 0xFF01 && c <= 0xFF5E)
-            c -= 0xFEE0;
-        if (c <= 0x20 || c == 0x7F)
-            continue;
-        out += c < 0x80 ? lowerAscii(static_cast<char>(c)) : static_cast<char>(0x80);
-    }
-    return out;
+    u.resize(w);
 }
 
-bool hasScriptKeyword(const std::string& css) {
-    for (std::string_view bad : {"expression(", "behavior:", "behaviour:", "-moz-binding",
-                                 "binding:", "javascript:", "vbscript:", "livescript:", "@import", "-o-link"})
-        if (css.find(bad) != std::string::npos)
-            return true;
+// `out` gets the normalised form of `css` (its buffer is reused). Returns whether that is just the
+// text without spaces and controls, in lower case (no comment, escape or non-ASCII character).
+bool cssNormalize(std::string_view css, std::string& out) {
+    out.resize(css.size());
+    std::size_t w = 0;
+    bool plain = true; // pure ASCII without comments or escapes: only the last step applies
+    for (std::size_t i = 0; i < css.size();) {
+        const auto b = static_cast<unsigned char>(css[i]);
+        if (b < 0x80) {
+            plain &= b != '\\' && b != '/';
+            out[w++] = static_cast<char>(b);
+            ++i;
+            continue;
+        }
+        plain = false;
+        char32_t cp;
+        const std::size_t n = web::decodeUtf8(css, i, cp);
+        out[w++] = static_cast<char>(n ? cssUnit(cp) : 0x80);
+        i += n ? n : 1;
+    }
+    out.resize(w);
+    if (!plain) {
+        stripComments(out);
+        decodeEscapes(out);
+        stripComments(out);
+    }
+    w = 0;
+    for (char ch : out) {
+        auto c = static_cast<unsigned char>(ch);
+        if (c >= 0x81 && c <= 0xDE)
+            c = static_cast<unsigned char>(c - 0x81 + 0x21);
+        if (c <= 0x20 || c == 0x7F)
+            continue;
+        out[w++] = c < 0x80 ? lowerAscii(static_cast<char>(c)) : static_cast<char>(0x80);
+    }
+    out.resize(w);
+    return plain;
+}
+
+// A buffer for normalised CSS that is used again and again, but not kept large.
+class NormalBuffer {
+public:
+    NormalBuffer() : text_(std::move(spare())) {}
+    ~NormalBuffer() {
+        if (text_.capacity() <= kKeep)
+            spare() = std::move(text_);
+    }
+    std::string& text() { return text_; }
+
+private:
+    static constexpr std::size_t kKeep = 64 * 1024;
+    static std::string& spare() {
+        thread_local std::string buffer;
+        return buffer;
+    }
+    std::string text_;
+};
+
+constexpr std::string_view kScriptKeywords[] = {"expression(", "behavior:",   "behaviour:", "-moz-binding",
+                                                "binding:",    "javascript:", "vbscript:",  "livescript:",
+                                                "@import",     "-o-link"};
+
+// The first characters of the script keywords.
+struct KeywordStarts {
+    bool start[256] = {};
+    constexpr KeywordStarts() {
+        for (std::string_view keyword : kScriptKeywords)
+            start[static_cast<unsigned char>(keyword.front())] = true;
+    }
+};
+constexpr KeywordStarts kKeywordStarts;
+
+bool hasScriptKeyword(std::string_view css) {
+    for (std::size_t i = 0; i < css.size(); ++i) {
+        if (!kKeywordStarts.start[static_cast<unsigned char>(css[i])])
+            continue;
+        const std::string_view rest = css.substr(i);
+        for (std::string_view keyword : kScriptKeywords) {
+            if (keyword[0] != rest[0] || rest.size() < keyword.size() || keyword[1] != rest[1])
+                continue;
+            if (rest.compare(0, keyword.size(), keyword) == 0)
+                return true;
+        }
+    }
     return false;
 }
 
-// The text as written, lower case, without spaces and controls: a keyword that only an unclosed
-// comment hides is still refused, since parsers disagree about where such a comment ends.
+// The keyword check on the text as written, lower case, without spaces and controls: a keyword
+// that only an unclosed comment hides is still refused, since parsers disagree about where such a
+// comment ends. Done in slices, so that it needs no copy of the text.
+bool compactHasScriptKeyword(std::string_view raw) {
+    constexpr std::size_t kSlice = 4096, kCarry = 16; // longer than any keyword
+    char slice[kSlice + kCarry];
+    std::size_t used = 0;
+    for (std::size_t i = 0; i < raw.size();) {
+        for (; i < raw.size() && used < sizeof slice; ++i) {
+            const char c = raw[i];
+            if (static_cast<unsigned char>(c) > 0x20 && c != 0x7F)
+                slice[used++] = lowerAscii(c);
+        }
+        if (hasScriptKeyword(std::string_view(slice, used)))
+            return true;
+        if (used > kCarry) {
+            std::memmove(slice, slice + used - kCarry, kCarry);
+            used = kCarry;
+        }
+    }
+    return false;
+}
+
 std::string cssCompact(std::string_view raw) {
     std::string out;
     out.reserve(raw.size());
@@ -212,35 +386,241 @@ std::string cssCompact(std::string_view raw) {
     return out;
 }
 
-bool cssDangerous(std::string_view raw, bool allowRemote) {
-    std::string n = cssNormalize(raw);
-    if (hasScriptKeyword(n) || hasScriptKeyword(cssCompact(raw)))
-        return true;
-    std::size_t pos = 0;
-    while ((pos = n.find("url(", pos)) != std::string::npos) {
-        pos += 4;
-        std::size_t end = n.find(')', pos);
-        std::string arg = n.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
-        while (!arg.empty() && (arg.front() == '"' || arg.front() == '\''))
-            arg.erase(arg.begin());
-        while (!arg.empty() && (arg.back() == '"' || arg.back() == '\''))
-            arg.pop_back();
-        if (!imageAllowed(arg, allowRemote))
-            return true;
+// What cssDangerous refuses outright in normalised CSS, by the character each ends in.
+struct KeywordsByEnd {
+    std::string_view keywords[256][8] = {};
+    constexpr KeywordsByEnd() {
+        auto add = [this](std::string_view keyword) {
+            for (std::string_view& slot : keywords[static_cast<unsigned char>(keyword.back())])
+                if (slot.empty()) {
+                    slot = keyword;
+                    return;
+                }
+            throw "more keywords end in one character than there are slots"; // not a constant: fails to
+                                                                             // compile
+        };
+        for (std::string_view keyword : kScriptKeywords)
+            add(keyword);
+        // image-set() and src() take bare strings that cannot be vetted like url().
+        add("image-set(");
+        add("src(");
     }
-    // image-set() and src() take bare strings that cannot be vetted like url().
-    return n.find("image-set(") != std::string::npos || n.find("src(") != std::string::npos;
+    const std::string_view (&operator[](std::size_t c) const)[8] { return keywords[c]; }
+};
+constexpr KeywordsByEnd kEndingIn;
+
+// The checks of cssDangerous on the normalised form of a text, made as that form is produced one
+// character at a time (the same steps as cssNormalize, each a small state machine), so that a
+// sheet of any size is checked without a copy of it: only a url() argument is held while it is read.
+class CssScanner {
+public:
+    explicit CssScanner(bool allowRemote) : allowRemote_(allowRemote) {}
+
+    // Whether `raw` is dangerous; `plain` gets whether its normalised form is just its compact form.
+    bool dangerous(std::string_view raw, bool& plain) {
+        unsigned char high = 0;
+        for (char c : raw)
+            high |= static_cast<unsigned char>(c);
+        plain = high < 0x80 && findAny<'\\', '/'>(raw, 0) == raw.size();
+        if (plain) {
+            // Nothing to undo: the normalised form is the text without spaces and controls.
+            for (std::size_t i = 0; i < raw.size() && !found_; ++i) {
+                const auto c = static_cast<unsigned char>(raw[i]);
+                if (c > 0x20 && c != 0x7F)
+                    match(lowerAscii(static_cast<char>(c)));
+            }
+            if (!found_ && url_)
+                checkUrls(false);
+            return found_;
+        }
+        for (std::size_t i = 0; i < raw.size() && !found_;) {
+            const auto b = static_cast<unsigned char>(raw[i]);
+            if (b < 0x80) {
+                firstComments(b);
+                ++i;
+                continue;
+            }
+            char32_t cp;
+            const std::size_t n = web::decodeUtf8(raw, i, cp);
+            firstComments(n ? cssUnit(cp) : 0x80);
+            i += n ? n : 1;
+        }
+        finish();
+        return found_;
+    }
+
+private:
+    enum CommentState : std::uint8_t { kCode, kSlash, kComment, kCommentStar };
+    enum EscapeState : std::uint8_t { kPlain, kBackslash, kHex };
+
+    template <typename Next> static void comments(CommentState& state, unsigned char u, Next&& next) {
+        switch (state) {
+        case kCode:
+            if (u == '/')
+                state = kSlash;
+            else
+                next(u);
+            return;
+        case kSlash:
+            if (u == '*') {
+                state = kComment;
+                return;
+            }
+            next('/');
+            state = u == '/' ? kSlash : kCode;
+            if (u != '/')
+                next(u);
+            return;
+        case kComment:
+            if (u == '*')
+                state = kCommentStar;
+            return;
+        case kCommentStar:
+            state = u == '/' ? kCode : u == '*' ? kCommentStar : kComment;
+            return;
+        }
+    }
+
+    void firstComments(unsigned char u) {
+        comments(first_, u, [this](unsigned char v) { escapes(v); });
+    }
+
+    void escapes(unsigned char u) {
+        switch (escape_) {
+        case kPlain:
+            if (u == '\\')
+                escape_ = kBackslash;
+            else
+                secondComments(u);
+            return;
+        case kBackslash:
+            if (hexUnit(static_cast<char>(u)) >= 0) {
+                value_ = static_cast<char32_t>(hexUnit(static_cast<char>(u)));
+                digits_ = 1;
+                escape_ = kHex;
+            } else {
+                escape_ = kPlain;
+                if (u != '\n' && u != '\r' && u != '\f')
+                    secondComments(u);
+            }
+            return;
+        case kHex:
+            if (digits_ < 6 && hexUnit(static_cast<char>(u)) >= 0) {
+                value_ = value_ * 16 + static_cast<char32_t>(hexUnit(static_cast<char>(u)));
+                ++digits_;
+                return;
+            }
+            escape_ = kPlain;
+            secondComments(cssUnit(value_));
+            if (u != ' ' && u != '\t' && u != '\n')
+                escapes(u);
+            return;
+        }
+    }
+
+    void secondComments(unsigned char u) {
+        comments(second_, u, [this](unsigned char v) { fold(v); });
+    }
+
+    void fold(unsigned char c) {
+        if (c >= 0x81 && c <= 0xDE)
+            c = static_cast<unsigned char>(c - 0x81 + 0x21);
+        if (c <= 0x20 || c == 0x7F)
+            return;
+        match(c < 0x80 ? lowerAscii(static_cast<char>(c)) : static_cast<char>(0x80));
+    }
+
+    // The normalised text arrives here: keywords are looked for at the character that ends them.
+    void match(char c) {
+        if (url_)
+            argument_ += c;
+        // The last kTail characters end at window_[used_]; moved down once every kTail.
+        if (used_ == sizeof window_) {
+            std::memcpy(window_, window_ + kTail, kTail);
+            used_ = kTail;
+        }
+        window_[used_++] = c;
+        if (url_ && c == ')')
+            checkUrls(true);
+        const std::string_view(&keywords)[8] = kEndingIn[static_cast<unsigned char>(c)];
+        if (keywords[0].empty())
+            return; // most characters end no keyword
+        const std::string_view tail(window_ + used_ - kTail, kTail);
+        for (std::size_t k = 0; k < 8 && !keywords[k].empty(); ++k)
+            if (tail.substr(kTail - keywords[k].size()) == keywords[k])
+                found_ = true;
+        if (c == '(' && tail.substr(kTail - 4) == "url(") {
+            // Every url( is checked up to the next ')', also one inside another's argument.
+            url_ = true;
+            starts_.push_back(argument_.size());
+        }
+    }
+
+    // The arguments are normalised text, compact already, and each later one is a part of the
+    // first (a url( inside another's argument): a script scheme in any of them is in the first, so
+    // it is looked for once, and the checks cost the argument's length, not that times the number
+    // of url( in it.
+    void checkUrls(bool closed) {
+        for (std::size_t k = 0; k < starts_.size() && !found_; ++k) {
+            std::string_view arg(argument_);
+            arg = arg.substr(starts_[k], arg.size() - starts_[k] - (closed ? 1 : 0));
+            while (!arg.empty() && (arg.front() == '"' || arg.front() == '\''))
+                arg.remove_prefix(1);
+            while (!arg.empty() && (arg.back() == '"' || arg.back() == '\''))
+                arg.remove_suffix(1);
+            if ((k == 0 && mentionsScript(arg)) || !compactImageAllowed(arg, allowRemote_))
+                found_ = true;
+        }
+        url_ = false;
+        starts_.clear();
+        argument_.clear();
+    }
+
+    void finish() {
+        if (found_)
+            return;
+        // What each step still holds: a lone '/', an escape at the very end.
+        if (first_ == kSlash)
+            escapes('/');
+        if (escape_ == kHex)
+            secondComments(cssUnit(value_));
+        if (second_ == kSlash)
+            fold('/');
+        if (url_)
+            checkUrls(false);
+    }
+
+    bool allowRemote_;
+    bool found_ = false;
+    CommentState first_ = kCode, second_ = kCode;
+    EscapeState escape_ = kPlain;
+    char32_t value_ = 0;
+    int digits_ = 0;
+    static constexpr std::size_t kTail = 16; // longer than any keyword
+    char window_[2 * kTail] = {};
+    std::size_t used_ = kTail;
+    bool url_ = false;
+    std::string argument_;
+    std::vector<std::size_t> starts_;
+};
+
+bool cssDangerous(std::string_view raw, bool allowRemote) {
+    bool plain = true;
+    // Where nothing was undone the normalised form is the compact one, already checked.
+    return CssScanner(allowRemote).dangerous(raw, plain) || (!plain && compactHasScriptKeyword(raw));
 }
 
 // Whether a declaration is a position that leaves the container's flow for the viewport's
 // (fixed) or one that cannot be vetted here (var(), env(), unknown keywords).
 bool escapingPosition(std::string_view decl) {
-    std::string n = cssNormalize(decl);
+    NormalBuffer buffer;
+    std::string& n = buffer.text();
+    cssNormalize(decl, n);
     if (n.rfind("position:", 0) != 0)
         return false;
-    std::string value = n.substr(9);
-    if (std::size_t bang = value.find('!'); bang != std::string::npos)
-        value.resize(bang);
+    std::string_view value = std::string_view(n).substr(9);
+    if (std::size_t bang = value.find('!'); bang != std::string_view::npos)
+        value = value.substr(0, bang);
     return value != "static" && value != "relative" && value != "absolute" && value != "sticky";
 }
 
@@ -271,10 +651,13 @@ std::string sanitizeStyleAttribute(std::string_view style, bool allowRemote) {
 // A <style> block with every rule piece that could run code or load what is not allowed removed.
 std::string sanitizeStyleSheet(std::string_view css, bool allowRemote) {
     std::string out;
+    out.reserve(css.size()); // memory is only taken as it is written
     std::size_t start = 0;
     while (start < css.size()) {
-        std::size_t delim = css.find_first_of(";{}", start);
-        std::size_t end = delim == std::string_view::npos ? css.size() : delim;
+        std::size_t end = start;
+        while (end < css.size() && css[end] != ';' && css[end] != '{' && css[end] != '}')
+            ++end;
+        const std::size_t delim = end < css.size() ? end : std::string_view::npos;
         std::string_view piece = css.substr(start, end - start);
         if (!cssDangerous(piece, allowRemote))
             out += piece;
@@ -309,8 +692,10 @@ std::size_t findTopLevel(std::string_view css, std::size_t from, std::string_vie
                     ++i;
             continue;
         }
-        if (open.empty() && stops.find(c) != std::string_view::npos)
-            return i;
+        if (open.empty())
+            for (char stop : stops)
+                if (c == stop)
+                    return i;
         if (c == '(' || c == '[' || c == '{')
             open += c == '(' ? ')' : c == '[' ? ']' : '}';
         else if (!open.empty() && c == open.back())
@@ -319,34 +704,35 @@ std::size_t findTopLevel(std::string_view css, std::size_t from, std::string_vie
     return std::string_view::npos;
 }
 
-// Comments removed (strings kept as they are), so no comment can hide a selector or a brace.
-std::string withoutComments(std::string_view css) {
-    std::string out;
-    out.reserve(css.size());
-    for (std::size_t i = 0; i < css.size(); ++i) {
+// Comments removed (strings kept as they are), so no comment can hide a selector or a brace. Done
+// in place: a comment is never shorter than the blank that stands for it.
+void removeComments(std::string& css) {
+    std::size_t w = 0;
+    const std::size_t n = css.size();
+    for (std::size_t i = 0; i < n; ++i) {
         char c = css[i];
-        if (c == '/' && i + 1 < css.size() && css[i + 1] == '*') {
+        if (c == '/' && i + 1 < n && css[i + 1] == '*') {
             std::size_t end = css.find("*/", i + 2);
-            if (end == std::string_view::npos)
+            if (end == std::string::npos)
                 break;
             i = end + 1;
-            out += ' ';
+            css[w++] = ' ';
             continue;
         }
-        out += c;
-        if (c == '\\' && i + 1 < css.size()) {
-            out += css[++i];
+        css[w++] = c;
+        if (c == '\\' && i + 1 < n) {
+            css[w++] = css[++i];
         } else if (c == '"' || c == '\'') {
-            for (++i; i < css.size() && css[i] != c && css[i] != '\n'; ++i) {
-                out += css[i];
-                if (css[i] == '\\' && i + 1 < css.size())
-                    out += css[++i];
+            for (++i; i < n && css[i] != c && css[i] != '\n'; ++i) {
+                css[w++] = css[i];
+                if (css[i] == '\\' && i + 1 < n)
+                    css[w++] = css[++i];
             }
-            if (i < css.size())
-                out += css[i];
+            if (i < n)
+                css[w++] = css[i];
         }
     }
-    return out;
+    css.resize(w);
 }
 
 std::string_view trimCss(std::string_view s) {
@@ -469,7 +855,7 @@ std::string scopeDeclarations(std::string_view block) {
 // Every rule of the sheet rewritten to apply inside the container only. Conditional groups
 // (@media, @supports) keep their rules, scoped; at-rules that define page-wide things (fonts,
 // animations, pages, layers, namespaces, imports) are dropped: a message cannot scope them.
-void scopeRules(std::string_view css, std::string& out, int depth) {
+template <typename Sink> void scopeRules(std::string_view css, Sink& out, int depth) {
     std::size_t pos = 0;
     while (pos < css.size()) {
         std::size_t stop = findTopLevel(css, pos, "{;}");
@@ -514,12 +900,6 @@ void scopeRules(std::string_view css, std::string& out, int depth) {
         out += scopeDeclarations(block);
         out += '}';
     }
-}
-
-std::string scopeStyleSheet(std::string_view css) {
-    std::string out;
-    scopeRules(withoutComments(css), out, 0);
-    return out;
 }
 
 // ---- the streaming sanitizer ----
@@ -720,6 +1100,18 @@ std::uint32_t nameHash(std::string_view s) {
     return h;
 }
 
+// Names of up to eight bytes as one word, letters in lower case. Setting bit 5 of every byte also
+// folds a few control characters onto digits; such a name can only come out as one of the listed
+// names, never let anything else through.
+using ShortKey = std::uint64_t;
+
+ShortKey shortKey(std::string_view name) {
+    ShortKey key = 0;
+    for (std::size_t i = 0; i < name.size() && i < 8; ++i) // in registers: no store to reload
+        key |= static_cast<ShortKey>(static_cast<unsigned char>(name[i]) | 0x20) << (8 * i);
+    return key;
+}
+
 // Open addressing over a fixed list of names: a lookup is one hash and a compare or two, which
 // matters at a few hundred thousand tags a second.
 template <std::size_t Size> class NameTable {
@@ -746,9 +1138,10 @@ public:
         }
     }
     // 1-based position in the list of `name` in any case, 0 when absent.
-    std::size_t find(std::string_view name) const {
+    std::size_t find(std::string_view name) const { return find(name, shortKey(name)); }
+    // The same with the key of a name of up to eight bytes made by the caller.
+    std::size_t find(std::string_view name, std::uint64_t key) const {
         if (name.size() <= 8) {
-            const std::uint64_t key = shortKey(name);
             for (std::size_t h = shortHash(key); shortSlots_[h].index; h = (h + 1) & (kShortSlots - 1))
                 if (shortSlots_[h].key == key)
                     return shortSlots_[h].index;
@@ -772,15 +1165,7 @@ private:
         std::string_view name;
         std::uint16_t index = 0;
     };
-    // Names of up to eight bytes as one word, letters in lower case. Setting bit 5 of every byte
-    // also folds a few control characters onto digits; such a name can only come out as one of
-    // the listed names, never let anything else through.
-    static std::uint64_t shortKey(std::string_view name) {
-        std::uint64_t key = 0;
-        for (std::size_t i = 0; i < name.size(); ++i) // in registers: no store to reload
-            key |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i]) | 0x20) << (8 * i);
-        return key;
-    }
+
     static std::size_t shortHash(std::uint64_t key) {
         return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 56) & (kShortSlots - 1);
     }
@@ -803,22 +1188,22 @@ private:
     std::vector<std::string_view> names_;
 };
 
-std::size_t lookupTag(std::string_view name) {
+std::size_t lookupTag(std::string_view name, ShortKey key) {
     static const NameTable<512> table([] {
         std::vector<std::string_view> names;
         for (const TagInfo& t : kTags)
             names.push_back(t.name);
         return names;
     }());
-    const std::size_t found = table.find(name);
+    const std::size_t found = table.find(name, key);
     return found ? found - 1 : 0;
 }
 
 // The allowed attribute's name in lower case (empty when it is not allowed) and its place in the
 // list, from 1.
-std::string_view allowedAttribute(std::string_view raw, std::size_t& place) {
+std::string_view allowedAttribute(std::string_view raw, ShortKey key, std::size_t& place) {
     static const NameTable<256> table(kAttributeNames);
-    place = table.find(raw);
+    place = table.find(raw, key);
     return place ? table.name(place) : std::string_view();
 }
 
@@ -909,85 +1294,54 @@ std::size_t decodeReference(std::string_view s, std::size_t i, bool inAttribute,
     return 0;
 }
 
-// ---- escaping ----
+// ---- scanning and escaping ----
 
-// Which bytes text and attribute values cannot carry as they are.
-struct EscapeTable {
-    bool text[256] = {};
-    bool attribute[256] = {};
-    constexpr EscapeTable() {
-        for (unsigned char c : {'&', '<', '>', '\0'}) {
-            text[c] = true;
-            attribute[c] = true;
-        }
-        attribute[static_cast<unsigned char>('"')] = true;
-    }
-};
-constexpr EscapeTable kEscape;
-
-// Whether any byte of `v` is `c`.
-constexpr std::uint64_t hasByte(std::uint64_t v, unsigned char c) {
-    constexpr std::uint64_t ones = 0x0101010101010101ull;
-    const std::uint64_t x = v ^ (ones * c);
-    return (x - ones) & ~x & 0x8080808080808080ull;
-}
+enum class Escape { kText, kAttribute, kNulOnly };
 
 // `s` is valid UTF-8; NUL becomes U+FFFD, as a browser shows it. Runs without anything to escape,
-// most of a page, are passed eight bytes at a time.
-template <typename Sink> void escapeInto(Sink& out, std::string_view s, bool attribute) {
-    const bool(&special)[256] = attribute ? kEscape.attribute : kEscape.text;
-    const char* data = s.data();
-    const std::size_t n = s.size();
-    std::size_t start = 0, i = 0;
-    while (i < n) {
-        if (i + 8 <= n) {
-            std::uint64_t v;
-            std::memcpy(&v, data + i, 8);
-            if (!(hasByte(v, '&') | hasByte(v, '<') | hasByte(v, '>') | hasByte(v, 0) |
-                  (attribute ? hasByte(v, '"') : 0))) {
-                i += 8;
-                continue;
-            }
+// most of a page, are copied whole.
+template <typename Sink> void escapeInto(Sink& out, std::string_view s, Escape mode) {
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t i = mode == Escape::kText        ? findAny<'&', '<', '>', '\0'>(s, start)
+                              : mode == Escape::kAttribute ? findAny<'&', '<', '>', '\0', '"'>(s, start)
+                                                           : findAny<'\0'>(s, start);
+        out += s.substr(start, i - start);
+        if (i == s.size())
+            return;
+        switch (s[i]) {
+        case '&':
+            out += std::string_view("&amp;");
+            break;
+        case '<':
+            out += std::string_view("&lt;");
+            break;
+        case '>':
+            out += std::string_view("&gt;");
+            break;
+        case '"':
+            out += std::string_view("&quot;");
+            break;
+        default:
+            out += std::string_view("\xEF\xBF\xBD");
         }
-        const std::size_t stop = std::min(n, i + 8);
-        for (; i < stop; ++i) {
-            const auto c = static_cast<unsigned char>(data[i]);
-            if (!special[c])
-                continue;
-            out += std::string_view(data + start, i - start);
-            start = i + 1;
-            switch (c) {
-            case '&':
-                out += std::string_view("&amp;");
-                break;
-            case '<':
-                out += std::string_view("&lt;");
-                break;
-            case '>':
-                out += std::string_view("&gt;");
-                break;
-            case '"':
-                out += std::string_view("&quot;");
-                break;
-            default:
-                out += std::string_view("\xEF\xBF\xBD");
-            }
-        }
+        start = i + 1;
     }
-    out += std::string_view(data + start, n - start);
 }
 
 template <typename Sink> void escapeText(Sink& out, std::string_view s) {
-    escapeInto(out, s, false);
+    escapeInto(out, s, Escape::kText);
 }
 template <typename Sink> void escapeAttribute(Sink& out, std::string_view s) {
-    escapeInto(out, s, true);
+    escapeInto(out, s, Escape::kAttribute);
 }
 
-// The sanitizer's output: appends without the checks of a general string, into room made ahead.
+// The sanitizer's output: appends without the checks of a general string. Room for the whole
+// result is reserved up front, which costs address space only; memory is taken in steps as the
+// output reaches it, so a result smaller than the page never costs more than itself.
 class Output {
 public:
-    void reserve(std::size_t n) { buffer_.resize(n); }
+    void reserve(std::size_t n) { buffer_.reserve(n); }
     [[gnu::always_inline]] Output& operator+=(char c) {
         if (size_ == buffer_.size())
             grow(1);
@@ -995,13 +1349,33 @@ public:
         return *this;
     }
     [[gnu::always_inline]] Output& operator+=(std::string_view s) {
-        if (buffer_.size() - size_ < s.size())
-            grow(s.size());
-        std::memcpy(buffer_.data() + size_, s.data(), s.size());
-        size_ += s.size();
+        const std::size_t n = s.size();
+        if (buffer_.size() - size_ < n)
+            grow(n);
+        // Most pieces are names and short runs: copied with two overlapping words, not a call.
+        char* to = buffer_.data() + size_;
+        const char* from = s.data();
+        if (n > 16) {
+            std::memcpy(to, from, n);
+        } else if (n >= 8) {
+            std::memcpy(to, from, 8);
+            std::memcpy(to + n - 8, from + n - 8, 8);
+        } else if (n >= 4) {
+            std::memcpy(to, from, 4);
+            std::memcpy(to + n - 4, from + n - 4, 4);
+        } else {
+            for (std::size_t i = 0; i < n; ++i)
+                to[i] = from[i];
+        }
+        size_ += n;
         return *this;
     }
     std::size_t size() const { return size_; }
+    // What was written from `start` on; valid until the next write.
+    std::string_view since(std::size_t start) const {
+        return std::string_view(buffer_.data() + start, size_ - start);
+    }
+    void truncate(std::size_t size) { size_ = std::min(size_, size); }
     void insertFront(std::string_view s) {
         *this += s; // room
         std::memmove(buffer_.data() + s.size(), buffer_.data(), size_ - s.size());
@@ -1014,8 +1388,12 @@ public:
     }
 
 private:
+    static constexpr std::size_t kStep = 64 * 1024;
     [[gnu::noinline]] void grow(std::size_t n) {
-        buffer_.resize(std::max(buffer_.size() * 2, size_ + n + 256));
+        const std::size_t needed = size_ + n;
+        if (needed > buffer_.capacity())
+            buffer_.reserve(std::max(needed, buffer_.capacity() + buffer_.capacity() / 2));
+        buffer_.resize(std::min(buffer_.capacity(), std::max(needed, size_ + kStep)));
     }
     std::string buffer_;
     std::size_t size_ = 0;
@@ -1040,26 +1418,44 @@ std::size_t findEndTag(std::string_view s, std::size_t from, std::string_view na
     return std::string_view::npos;
 }
 
-// The characters that end a tag name, and an attribute name.
-struct NameEndTable {
-    bool stop[256] = {};
-    bool attributeStop[256] = {};
-    constexpr NameEndTable() {
-        for (unsigned char c : {' ', '\t', '\n', '\r', '\f', '/', '>'}) {
-            stop[c] = true;
-            attributeStop[c] = true;
+// What the writer puts out for each element and allowed attribute: "<p", "</p>", ' title="'.
+struct WrittenNames {
+    std::string open[kTagCount], close[kTagCount];
+    std::string attribute[sizeof kAttributeNames / sizeof kAttributeNames[0]];
+    WrittenNames() {
+        for (std::size_t i = 0; i < kTagCount; ++i) {
+            open[i] = "<" + std::string(kTags[i].name);
+            close[i] = "</" + std::string(kTags[i].name) + ">";
         }
-        attributeStop[static_cast<unsigned char>('=')] = true;
+        for (std::size_t i = 0; i < sizeof kAttributeNames / sizeof kAttributeNames[0]; ++i)
+            attribute[i] = " " + std::string(kAttributeNames[i]) + "=\"";
     }
 };
-constexpr NameEndTable kNameEnd;
+
+// The start tags before which a browser may end open elements by itself (see impliedEnds).
+struct ImpliedEnds {
+    bool any[kTagCount] = {};
+    constexpr ImpliedEnds() {
+        for (std::size_t i = 0; i < kTagCount; ++i)
+            any[i] = (kTags[i].flags & (kClosesP | kHeadingTag)) != 0;
+        for (std::size_t i : {kTagTd, kTagTh, kTagTr, kTagTbody, kTagThead, kTagTfoot, kTagCaption,
+                              kTagColgroup, kTagCol, kTagTable, kTagLi, kTagDd, kTagDt, kTagA, kTagNobr})
+            any[i] = true;
+    }
+};
+constexpr ImpliedEnds kImpliesEnds;
+
+const WrittenNames& writtenNames() {
+    static const WrittenNames names;
+    return names;
+}
 
 class Sanitizer {
 public:
     Sanitizer(std::string_view page, bool fullDocument, bool allowRemote)
         : s_(page), full_(fullDocument), allowRemote_(allowRemote) {
         // The result is about the page's size; room for it up front spares the copies of growing.
-        out_.reserve(page.size() + page.size() / 8 + 256);
+        out_.reserve(page.size() + page.size() / 2 + 4096);
         if (full_)
             out_ += "<html><head>";
     }
@@ -1071,9 +1467,11 @@ public:
                 text(s_.substr(pos_), false); // plaintext: no references either
                 break;
             }
-            const void* lt = std::memchr(s_.data() + pos_, '<', n - pos_);
-            const std::size_t at =
-                lt ? static_cast<std::size_t>(static_cast<const char*>(lt) - s_.data()) : n;
+            if (bodyStarted_ && !skipDepth_) {
+                bodyText();
+                continue;
+            }
+            const std::size_t at = findAny<'<'>(s_, pos_);
             if (at > pos_)
                 text(s_.substr(pos_, at - pos_), true);
             pos_ = at;
@@ -1089,6 +1487,7 @@ private:
         std::size_t place = 0; // in the list of allowed names, from 1
         std::string_view raw;  // the value as written
         bool decoded = false;  // the value is in `buffer`
+        bool plain = false;    // the value needs neither decoding nor escaping
         std::string buffer;
         std::string_view value() const { return decoded ? std::string_view(buffer) : raw; }
     };
@@ -1163,8 +1562,8 @@ private:
     void tag(std::size_t at, bool end) {
         const std::size_t n = s_.size();
         const std::size_t nameStart = at;
-        while (at < n && !kNameEnd.stop[static_cast<unsigned char>(s_[at])])
-            ++at;
+        ShortKey key = 0;
+        at = nameEnd<' ', '\t', '\n', '\r', '\f', '/', '>'>(nameStart, nameStart, key);
         const std::string_view name = s_.substr(nameStart, at - nameStart);
         attributeCount_ = 0;
         bool selfClosing = false;
@@ -1188,13 +1587,45 @@ private:
         }
         pos_ = at + 1;
         // Past a few hundred bytes no element name is one of ours.
-        std::size_t index = name.size() <= 16 ? lookupTag(name) : 0;
+        std::size_t index = name.size() <= 16 ? lookupTag(name, key) : 0;
         if (index == kTagImage)
             index = kTagImg;
         if (end)
             endTag(index);
         else
             startTag(index, selfClosing);
+    }
+
+    // End of a name that starts at `start`: the first of `Cs` from `from` on. `key` gets the name's
+    // short key when it has eight bytes or fewer. Tag and attribute names are short, so one
+    // sixteen-byte compare usually finds the end and gives the key.
+    template <char... Cs> std::size_t nameEnd(std::size_t start, std::size_t from, ShortKey& key) const {
+        const std::size_t n = s_.size();
+        std::size_t at = from;
+#if defined(__SSE2__)
+        if (start + 16 <= n) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s_.data() + start));
+            __m128i hit = _mm_setzero_si128();
+            ((hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8(Cs)))), ...);
+            const unsigned mask =
+                static_cast<unsigned>(_mm_movemask_epi8(hit)) & ~((1u << (from - start)) - 1u);
+            if (mask) {
+                const auto length = static_cast<std::size_t>(__builtin_ctz(mask));
+                if (length <= 8) {
+                    std::uint64_t word;
+                    std::memcpy(&word, s_.data() + start, 8);
+                    word |= 0x2020202020202020ull;
+                    key = length == 8 ? word : word & ((std::uint64_t(1) << (8 * length)) - 1);
+                }
+                return start + length;
+            }
+            at = start + 16;
+        }
+#endif
+        while (at < n && !((s_[at] == Cs) || ...))
+            ++at;
+        key = shortKey(s_.substr(start, at - start));
+        return at;
     }
 
     // One attribute from `at` (not a space, '/' or '>'); returns where the next one may start.
@@ -1204,11 +1635,13 @@ private:
             attributes_.emplace_back();
         Attribute& a = attributes_[attributeCount_++];
         a.decoded = false;
+        a.plain = false;
+        a.raw = {};
         // A leading '=' belongs to the name.
-        const std::size_t nameStart = at++;
-        while (at < n && !kNameEnd.attributeStop[static_cast<unsigned char>(s_[at])])
-            ++at;
-        a.name = allowedAttribute(s_.substr(nameStart, at - nameStart), a.place);
+        const std::size_t nameStart = at;
+        ShortKey key = 0;
+        at = nameEnd<' ', '\t', '\n', '\r', '\f', '/', '>', '='>(nameStart, at + 1, key);
+        a.name = allowedAttribute(s_.substr(nameStart, at - nameStart), key, a.place);
         std::size_t k = at;
         while (k < n && isHtmlSpace(s_[k]))
             ++k;
@@ -1221,10 +1654,22 @@ private:
             return k;
         if (s_[k] == '"' || s_[k] == '\'') {
             const char quote = s_[k];
-            const std::size_t close = s_.find(quote, k + 1);
-            if (close == std::string_view::npos)
+            // The value of an allowed attribute is usually plain: its end is then also the first
+            // byte that needs care.
+            std::size_t close = a.name.empty() ? k + 1
+                                : quote == '"' ? findAny<'"', '&', '\0', '<', '>'>(s_, k + 1)
+                                               : findAny<'\'', '&', '\0', '<', '>', '"'>(s_, k + 1);
+            const bool plain = close < n && s_[close] == quote && !a.name.empty();
+            if (!plain)
+                close = s_.find(quote, close);
+            if (close == std::string_view::npos || close >= n)
                 return n;
-            attributeValue(s_.substr(k + 1, close - k - 1), a);
+            if (plain) {
+                a.raw = s_.substr(k + 1, close - k - 1);
+                a.plain = true;
+            } else {
+                attributeValue(s_.substr(k + 1, close - k - 1), a);
+            }
             return close + 1;
         }
         if (s_[k] == '>')
@@ -1270,6 +1715,44 @@ private:
             start = i + 1;
         }
         out.append(raw.data() + start, raw.size() - start);
+    }
+
+    // Text inside the body, up to the next markup: safe runs are copied whole, and each byte that
+    // needs care is dealt with where it stands (the page is read once, not once per concern).
+    void bodyText() {
+        const std::size_t n = s_.size();
+        for (;;) {
+            const std::size_t at = findAny<'<', '&', '>', '\0'>(s_, pos_);
+            out_ += s_.substr(pos_, at - pos_);
+            pos_ = at;
+            if (at == n)
+                return;
+            switch (s_[at]) {
+            case '<':
+                markup();
+                return;
+            case '&': {
+                scratch_.clear();
+                // A reference never reaches past the text: '<' ends every form of it.
+                const std::size_t used = decodeReference(s_, at, false, scratch_);
+                if (!used) {
+                    out_ += "&amp;";
+                    ++pos_;
+                } else {
+                    escapeText(out_, scratch_);
+                    pos_ += used;
+                }
+                break;
+            }
+            case '>':
+                out_ += "&gt;";
+                ++pos_;
+                break;
+            default:
+                out_ += "\xEF\xBF\xBD";
+                ++pos_;
+            }
+        }
     }
 
     // Text of the page: character references decoded (`references`) and everything re-escaped.
@@ -1371,8 +1854,7 @@ private:
         impliedEnds(index);
         if (open_.size() >= kMaxDepth || !fitsHere(index))
             return;
-        out_ += '<';
-        out_ += info.name;
+        out_ += texts_.open[index];
         writeAttributes(index);
         out_ += '>';
         if (!(info.flags & kVoidTag))
@@ -1411,9 +1893,7 @@ private:
     // Closes the open elements from the top down to and including the one at `depth`.
     void closeTo(std::size_t depth) {
         while (open_.size() > depth) {
-            out_ += "</";
-            out_ += kTags[open_.back()].name;
-            out_ += '>';
+            out_ += texts_.close[open_.back()];
             open_.pop_back();
         }
     }
@@ -1474,6 +1954,8 @@ private:
 
     // The end tags a browser implies before this start tag, written out.
     void impliedEnds(std::size_t index) {
+        if (!kImpliesEnds.any[index]) // inline formatting: nothing to end, the common case
+            return;
         if (isTablePart(index) && index != kTagCol && !open_.empty() && open_.back() == kTagColgroup)
             closeTo(open_.size() - 1);
         if (index == kTagTable && inTableStructure()) {
@@ -1513,50 +1995,89 @@ private:
                 continue;
             seen |= std::uint64_t(1) << (a.place - 1);
             std::string_view value = a.value();
-            if (a.name == "href" || a.name == "cite") {
+            bool plain = a.plain;
+            switch (kAttributeKinds[a.place - 1]) {
+            case AttributeKind::kLink:
                 if (!linkAllowed(value))
                     continue;
-            } else if (a.name == "src" || a.name == "background") {
-                if ((a.name == "src" && index != kTagImg) || !imageAllowed(value, allowRemote_))
+                break;
+            case AttributeKind::kSource:
+                if (index != kTagImg)
                     continue;
-            } else if (a.name == "usemap") {
+                [[fallthrough]];
+            case AttributeKind::kImage:
+                if (!imageAllowed(value, allowRemote_))
+                    continue;
+                break;
+            case AttributeKind::kUseMap:
                 if (value.empty() || value.front() != '#')
                     continue;
-            } else if (a.name == "style") {
+                break;
+            case AttributeKind::kStyle:
                 scratch_ = sanitizeStyleAttribute(value, allowRemote_);
                 if (scratch_.empty())
                     continue;
                 value = scratch_;
+                plain = false;
+                break;
+            case AttributeKind::kPlain:
+                break;
             }
-            out_ += ' ';
-            out_ += a.name;
-            out_ += "=\"";
-            escapeAttribute(out_, value);
+            out_ += texts_.attribute[a.place - 1];
+            if (plain)
+                out_ += value;
+            else
+                escapeAttribute(out_, value);
             out_ += '"';
         }
     }
 
+    // A kept sheet is written straight into the output and checked there, so that checking and
+    // scoping a sheet costs about its own size once more, not a copy per step.
     void styleSheet(std::string_view css) {
-        std::string clean = sanitizeStyleSheet(css, allowRemote_);
-        if (!full_) {
-            clean = scopeStyleSheet(clean);
-            if (cssDangerous(clean, allowRemote_))
-                return;
+        // NUL reaches CSS as U+FFFD, as a browser's tokenizer hands it on.
+        std::string withoutNul;
+        if (css.find('\0') != std::string_view::npos) {
+            withoutNul.reserve(css.size() + 16);
+            escapeInto(withoutNul, css, Escape::kNulOnly);
+            css = withoutNul;
         }
-        if (clean.find('\0') != std::string::npos || !web::isValidUtf8(clean))
-            clean = web::repairUtf8(clean);
-        if (clean.find_first_not_of(" \t\r\n\f;{}") == std::string::npos)
+        std::string clean = sanitizeStyleSheet(css, allowRemote_);
+        std::string().swap(withoutNul);
+        const std::size_t mark = out_.size();
+        out_ += "<style>";
+        const std::size_t start = out_.size();
+        if (full_) {
+            out_ += clean;
+        } else {
+            removeComments(clean);
+            scopeRules(clean, out_, 0);
+        }
+        std::string().swap(clean);
+        if (!full_ && cssDangerous(out_.since(start), allowRemote_)) {
+            out_.truncate(mark);
             return;
-        // The only way out of a style element is "</"; CSS reads "<\/" the same.
-        std::size_t at = 0;
-        while ((at = clean.find("</", at)) != std::string::npos) {
-            clean.insert(at + 1, 1, '\\');
-            at += 3;
+        }
+        std::string_view sheet = out_.since(start);
+        if (sheet.find_first_not_of(" \t\r\n\f;{}") == std::string_view::npos) {
+            out_.truncate(mark);
+            return;
+        }
+        // The only way out of a style element is "</"; CSS reads "<\/" the same. Rare enough to
+        // be done on a copy.
+        if (sheet.find("</") != std::string_view::npos || !web::isValidUtf8(sheet)) {
+            std::string text = web::isValidUtf8(sheet) ? std::string(sheet) : web::repairUtf8(sheet);
+            out_.truncate(start);
+            std::size_t from = 0;
+            for (std::size_t at = text.find("</"); at != std::string::npos; at = text.find("</", at + 2)) {
+                out_ += std::string_view(text).substr(from, at + 1 - from);
+                out_ += '\\';
+                from = at + 1;
+            }
+            out_ += std::string_view(text).substr(from);
         }
         if (!bodyStarted_)
             hadSheet_ = true;
-        out_ += "<style>";
-        out_ += clean;
         out_ += "</style>";
     }
 
@@ -1618,6 +2139,7 @@ private:
     // Deeper than browsers nest: further elements are unwrapped.
     static constexpr std::size_t kMaxDepth = 512;
 
+    const WrittenNames& texts_ = writtenNames();
     std::string_view s_;
     bool full_;
     bool allowRemote_;
