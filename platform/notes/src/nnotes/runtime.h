@@ -50,6 +50,8 @@ bool read(DHANDLE h, std::vector<NOTEID>* ids);
 // both ascending, `present` a part of `changed`. Touches only the part of `ids` from the first
 // changed id on, so ids appended at the end cost their number, not the table's length.
 void update(std::vector<NOTEID>* ids, const std::vector<NOTEID>& changed, const std::vector<NOTEID>& present);
+// `ids` itself to change when no one else holds it any more, else a copy of it.
+std::shared_ptr<std::vector<NOTEID>> own(std::shared_ptr<std::vector<NOTEID>> ids);
 } // namespace idtable
 
 namespace handles {

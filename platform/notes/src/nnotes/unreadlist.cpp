@@ -123,9 +123,7 @@ STATUS Database::unreadShared(const std::string& user, std::shared_ptr<const std
     bool current = ids && held.file == file && held.seq <= last &&
                    (held.seq == last || (first != 0 && first <= held.seq + 1));
     if (current && held.seq < last) {
-        if (ids.use_count() > 1) { // still in someone's hands: change a copy
-            ids = std::make_shared<std::vector<NOTEID>>(*ids);
-        }
+        ids = idtable::own(std::move(ids));
         if (STATUS st = catchUpUnreadLocked(user, held.seq, ids.get(), &current); st != NOERROR) {
             return st;
         }

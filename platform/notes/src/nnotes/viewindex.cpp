@@ -1004,11 +1004,7 @@ STATUS ViewIndex::viewMembers(NOTEID view, std::shared_ptr<const std::vector<NOT
     std::shared_ptr<std::vector<NOTEID>> ids = std::move(held.ids);
     // Caught up only when the log still holds every entry after the reading (none trimmed).
     const bool logged = ids && held.file == file && held.seq < last && (first == 0 || first <= held.seq + 1);
-    if (logged && ids.use_count() > 1) { // still in someone's hands: change a copy
-        ids = std::make_shared<std::vector<NOTEID>>(*ids);
-    } else if (!logged) {
-        ids = std::make_shared<std::vector<NOTEID>>();
-    }
+    ids = logged ? idtable::own(std::move(ids)) : std::make_shared<std::vector<NOTEID>>();
     if (STATUS st =
             logged ? catchUpMembersLocked(view, held.seq, ids.get()) : readMembersLocked(view, ids.get());
         st != NOERROR) {
