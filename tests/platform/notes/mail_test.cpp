@@ -346,13 +346,6 @@ TEST_F(MailTest, UnreadListsAndMarks) {
     for (NOTEID id : ids) {
         EXPECT_FALSE(isUnread(db, id));
     }
-    // Another connection's change is seen.
-    LNDatabase other;
-    ASSERT_EQ(session.GetDatabase("mail/jdoe.nsf", &other, "Mail1"), LNNOERROR);
-    ASSERT_EQ(other.Open(), LNNOERROR);
-    ASSERT_EQ(other.MarkRead(ids[1], FALSE), LNNOERROR);
-    EXPECT_TRUE(isUnread(db, ids[1]));
-    other.Close();
     // A new document is unread; a closed database has no list.
     LNDocument doc;
     ASSERT_EQ(db.CreateDocument(&doc, "Memo"), LNNOERROR);
