@@ -7,9 +7,13 @@
 #include "store.h"
 #include "templates.h"
 
+#include <sys/wait.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -347,13 +351,6 @@ TEST_F(MailTest, UnreadListsAndMarks) {
     for (NOTEID id : ids) {
         EXPECT_FALSE(isUnread(db, id));
     }
-    // Another connection's change is seen.
-    LNDatabase other;
-    ASSERT_EQ(session.GetDatabase("mail/jdoe.nsf", &other, "Mail1"), LNNOERROR);
-    ASSERT_EQ(other.Open(), LNNOERROR);
-    ASSERT_EQ(other.MarkRead(ids[1], FALSE), LNNOERROR);
-    EXPECT_TRUE(isUnread(db, ids[1]));
-    other.Close();
     // A new document is unread; a closed database has no list.
     LNDocument doc;
     ASSERT_EQ(db.CreateDocument(&doc, "Memo"), LNNOERROR);
@@ -693,4 +690,113 @@ TEST_F(MailTest, IdTablesFollowEveryChangeWithoutReopening) {
     EXPECT_FALSE(std::binary_search(inbox.begin(), inbox.end(), mail[0]));
     EXPECT_FALSE(std::binary_search(inbox.begin(), inbox.end(), mail[1]));
     EXPECT_EQ(inbox.size(), 3u + 4200u);
+}
+
+// A held unread list follows every kind of change: from this handle, another handle, another
+// thread and another process, a deletion, the whole list replaced, and more marks than the unread
+// log keeps. Every step starts right after a reading, so the list is brought up to date rather than
+// read afresh; on alternate steps an array from before the step is kept, and keeps what it saw.
+TEST_F(MailTest, UnreadListFollowsEveryChange) {
+    const DBHANDLE h = db.GetDatabaseHandle();
+    auto idsOf = [](const LNNoteArray& list) {
+        std::vector<NOTEID> ids;
+        for (LNINT i = 0; i < list.GetCount(); ++i) {
+            ids.push_back(list.GetNoteID(i));
+        }
+        return ids;
+    };
+    auto listed = [&](LNDatabase& d) {
+        LNNoteArray list;
+        EXPECT_EQ(d.GetUnreadList(&list, FALSE), LNNOERROR);
+        return idsOf(list);
+    };
+    auto onFile = [&] {
+        std::vector<NOTEID> ids;
+        EXPECT_EQ(store->unread("", &ids), NOERROR);
+        return ids;
+    };
+    LNDatabase other;
+    ASSERT_EQ(session.GetDatabase("mail/jdoe.nsf", &other, "Mail1"), LNNOERROR);
+    ASSERT_EQ(other.Open(), LNNOERROR);
+    std::vector<NOTEID> mail = put({memo("CN=A/O=Acme", "one", 1, true), memo("CN=B/O=Acme", "two", 2, false),
+                                    memo("CN=C/O=Acme", "three", 3, true)});
+    // Marks `id` read (or unread) through the C API on another thread with a handle of its own.
+    auto onThread = [&](NOTEID id, bool read) {
+        std::thread worker([&] {
+            DBHANDLE o = NULLHANDLE;
+            ASSERT_EQ(NSFDbOpen("Mail1!!mail/jdoe.nsf", &o), NOERROR);
+            const DHANDLE before =
+                notes::idtable::create(read ? std::vector<NOTEID>{id} : std::vector<NOTEID>{});
+            const DHANDLE after =
+                notes::idtable::create(read ? std::vector<NOTEID>{} : std::vector<NOTEID>{id});
+            EXPECT_EQ(NSFDbSetUnreadNoteTable(o, "", 0, TRUE, before, after), NOERROR);
+            IDDestroyTable(before);
+            IDDestroyTable(after);
+            NSFDbClose(o);
+        });
+        worker.join();
+    };
+    auto markAllRead = [&] {
+        LNNoteArray none;
+        ASSERT_EQ(db.SetUnreadList(none, nullptr, FALSE), LNNOERROR);
+    };
+
+    struct Step {
+        const char* what;
+        std::function<void()> run;
+        bool changes;
+    };
+    const Step kSteps[] = {
+        {"nothing changed", [] {}, false},
+        {"unread delivery", [&] { mail.push_back(put({memo("CN=D/O=Acme", "four", 4, true)}).front()); },
+         true},
+        {"delivery already read", [&] { put({memo("CN=E/O=Acme", "five", 5, false)}); }, false},
+        {"marked read here", [&] { ASSERT_EQ(db.MarkRead(mail[0]), LNNOERROR); }, true},
+        {"marked unread here", [&] { ASSERT_EQ(db.MarkRead(mail[1], FALSE), LNNOERROR); }, true},
+        {"marked read through another handle", [&] { ASSERT_EQ(other.MarkRead(mail[2]), LNNOERROR); }, true},
+        {"marked unread through another handle",
+         [&] { ASSERT_EQ(other.MarkRead(mail[0], FALSE), LNNOERROR); }, true},
+        {"marked read on another thread", [&] { onThread(mail[1], true); }, true},
+        {"marked unread on another thread", [&] { onThread(mail[2], false); }, true},
+        {"unread document deleted", [&] { ASSERT_EQ(NSFNoteDelete(h, mail[3], 0), NOERROR); }, true},
+        {"all marked read", markAllRead, true},
+#ifdef NSFADMIN_PATH
+        {"delivered by another process",
+         [&] {
+             const std::string line =
+                 std::string(NSFADMIN_PATH) + " --data '" + dir +
+                 "' add-memo -s Mail1 mail/jdoe.nsf --from 'Sam Sender/Acme' --subject six "
+                 "--text hello >/dev/null 2>&1";
+             const int status = std::system(line.c_str());
+             ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << line;
+         },
+         true},
+#endif
+        {"more marks than the log keeps",
+         [&] {
+             put(std::vector<notes::mail::Message>(4200, memo("CN=F/O=Acme", "bulk", 6, true)));
+             markAllRead();
+             ASSERT_EQ(db.MarkRead(mail[1], FALSE), LNNOERROR);
+         },
+         true},
+        {"delivery after the bulk", [&] { put({memo("CN=G/O=Acme", "seven", 7, true)}); }, true},
+    };
+    bool hold = false;
+    for (const Step& step : kSteps) {
+        SCOPED_TRACE(step.what);
+        const std::vector<NOTEID> before = listed(db);
+        LNNoteArray kept;
+        if ((hold = !hold)) {
+            ASSERT_EQ(db.GetUnreadList(&kept, FALSE), LNNOERROR);
+        }
+        step.run();
+        const std::vector<NOTEID> now = onFile();
+        EXPECT_EQ(listed(db), now);
+        EXPECT_EQ(listed(other), now);
+        EXPECT_EQ(now != before, step.changes);
+        if (hold) {
+            EXPECT_EQ(idsOf(kept), before);
+        }
+    }
+    other.Close();
 }

@@ -3,7 +3,9 @@
 #include "values.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <iterator>
 
 namespace notes::idtable {
 namespace {
@@ -48,6 +50,29 @@ DHANDLE create(const std::vector<NOTEID>& ids) {
 
 DHANDLE createSorted(const std::vector<NOTEID>& ids) {
     return handles::addMemory(bytesOf(ids));
+}
+
+void update(std::vector<NOTEID>* ids, const std::vector<NOTEID>& changed,
+            const std::vector<NOTEID>& present) {
+    if (changed.empty()) {
+        return;
+    }
+    const auto from = std::lower_bound(ids->begin(), ids->end(), changed.front());
+    const std::vector<NOTEID> tail(from, ids->end());
+    ids->erase(from, ids->end());
+    std::vector<NOTEID> kept;
+    kept.reserve(tail.size());
+    std::set_difference(tail.begin(), tail.end(), changed.begin(), changed.end(), std::back_inserter(kept));
+    std::merge(kept.begin(), kept.end(), present.begin(), present.end(), std::back_inserter(*ids));
+}
+
+std::shared_ptr<std::vector<NOTEID>> own(std::shared_ptr<std::vector<NOTEID>> ids) {
+    if (ids.use_count() > 1) {
+        return std::make_shared<std::vector<NOTEID>>(*ids);
+    }
+    // Pairs with the last other holder's release: its reads come before the caller's changes.
+    std::atomic_thread_fence(std::memory_order_acquire);
+    return ids;
 }
 
 bool read(DHANDLE h, std::vector<NOTEID>* ids) {

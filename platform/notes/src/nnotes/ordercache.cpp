@@ -30,12 +30,14 @@ struct FileEntry {
     FileIdentity identity;
     std::unique_ptr<sqlite3_stmt, FinalizeStatement> dataVersion;
     std::int64_t version = -1;
+    std::uint64_t stamp = 0; // new whenever version (or the entry) is
     std::unordered_map<std::string, Ids> lists;
     std::unordered_map<std::string, Object> objects;
 };
 
 std::mutex mutex;
 std::list<FileEntry> files; // most recently used first
+std::uint64_t lastStamp = 0;
 
 bool dataVersion(FileEntry& e, std::int64_t* out) {
     if (!e.dataVersion) {
@@ -98,6 +100,7 @@ FileEntry* current(const std::string& file) {
         it->lists.clear();
         it->objects.clear();
         it->version = version;
+        it->stamp = ++lastStamp;
     }
     return &*it;
 }
@@ -152,6 +155,15 @@ STATUS get(const std::string& file, const std::string& key, const std::function<
 STATUS getObject(const std::string& file, const std::string& key, const std::function<STATUS(Object*)>& read,
                  Object* out) {
     return getShared<Object>(file, key, read, out, &FileEntry::objects);
+}
+
+bool stamp(const std::string& file, std::uint64_t* out) {
+    std::lock_guard<std::mutex> lock(mutex);
+    const FileEntry* e = current(file);
+    if (e) {
+        *out = e->stamp;
+    }
+    return e != nullptr;
 }
 
 void forget(const std::string& file) {

@@ -9,6 +9,7 @@
 
 #include "notes/capi.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,6 +27,10 @@ STATUS get(const std::string& file, const std::string& key, const std::function<
 using Object = std::shared_ptr<const void>;
 STATUS getObject(const std::string& file, const std::string& key, const std::function<STATUS(Object*)>& read,
                  Object* out);
+// A number that stays the same exactly as long as nothing was committed to the file (by any
+// connection or process) and the file was not replaced: what a caller keeping its own reading
+// compares to skip asking the file. False when the file cannot be watched.
+bool stamp(const std::string& file, std::uint64_t* out);
 // Drops what is held for the file (it is being deleted).
 void forget(const std::string& file);
 

@@ -46,6 +46,12 @@ namespace idtable {
 DHANDLE create(const std::vector<NOTEID>& ids);       // ids need not be sorted
 DHANDLE createSorted(const std::vector<NOTEID>& ids); // ids ascending, each once
 bool read(DHANDLE h, std::vector<NOTEID>* ids);
+// `ids` (ascending, each once) with every id of `changed` dropped and those of `present` put back;
+// both ascending, `present` a part of `changed`. Touches only the part of `ids` from the first
+// changed id on, so ids appended at the end cost their number, not the table's length.
+void update(std::vector<NOTEID>* ids, const std::vector<NOTEID>& changed, const std::vector<NOTEID>& present);
+// `ids` itself to change when no one else holds it any more, else a copy of it.
+std::shared_ptr<std::vector<NOTEID>> own(std::shared_ptr<std::vector<NOTEID>> ids);
 } // namespace idtable
 
 namespace handles {

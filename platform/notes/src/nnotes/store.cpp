@@ -113,6 +113,25 @@ CREATE TRIGGER IF NOT EXISTS view_log_trim AFTER INSERT ON view_log BEGIN
 END;
 )sql";
 
+// Every change of an unread list, logged the same way: a process holding a user's list brings it
+// up to date from here after each delivery instead of reading every unread mark again.
+constexpr const char* kUnreadLogSchema = R"sql(
+CREATE TABLE IF NOT EXISTS unread_log(
+    seq     INTEGER PRIMARY KEY AUTOINCREMENT,
+    user    TEXT NOT NULL COLLATE NOCASE,
+    note_id INTEGER NOT NULL
+);
+CREATE TRIGGER IF NOT EXISTS unread_log_add AFTER INSERT ON unread BEGIN
+    INSERT INTO unread_log(user, note_id) VALUES(NEW.user, NEW.note_id);
+END;
+CREATE TRIGGER IF NOT EXISTS unread_log_remove AFTER DELETE ON unread BEGIN
+    INSERT INTO unread_log(user, note_id) VALUES(OLD.user, OLD.note_id);
+END;
+CREATE TRIGGER IF NOT EXISTS unread_log_trim AFTER INSERT ON unread_log BEGIN
+    DELETE FROM unread_log WHERE seq <= NEW.seq - 8192;
+END;
+)sql";
+
 // The calendar index (calendarindex.h); a store made before it gets it, filled, when first opened.
 constexpr const char* kCalendarSchema = R"sql(
 CREATE TABLE IF NOT EXISTS calendar_index(
@@ -264,9 +283,6 @@ STATUS Database::viewOrderedNoteIds(NOTEID view, WORD collation,
 STATUS Database::viewMembers(NOTEID view, std::shared_ptr<const std::vector<NOTEID>>* out) {
     return views_.viewMembers(view, out);
 }
-STATUS Database::unreadShared(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out) {
-    return views_.unreadShared(user, out);
-}
 STATUS Database::viewNoteIds(NOTEID view, std::vector<NOTEID>* out) {
     return views_.viewNoteIds(view, out);
 }
@@ -311,6 +327,7 @@ STATUS Database::create(const std::string& file, const std::string& title) {
     sql += kSchema;
     sql += kViewSchema;
     sql += kViewLogSchema;
+    sql += kUnreadLogSchema;
     sql += kCalendarSchema;
     sql += "INSERT INTO meta VALUES('calendar_span','0');";
     sqlite3_str* meta = sqlite3_str_new(db);
@@ -368,6 +385,9 @@ STATUS Database::open(const std::string& file, const std::string& server, const 
     if (STATUS st = db->addViewLog(); st != NOERROR) {
         return st;
     }
+    if (STATUS st = db->addUnreadLog(); st != NOERROR) {
+        return st;
+    }
     if (db->meta("calendar_span").empty()) {
         if (STATUS st = db->addCalendarIndex(); st != NOERROR) {
             return st;
@@ -419,6 +439,29 @@ STATUS Database::addViewLog() {
         }
     }
     const std::string sql = std::string("BEGIN IMMEDIATE;") + kViewLogSchema + "COMMIT;";
+    const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    return statusOf(rc);
+}
+
+// A store made before the unread log gets it (empty: its readers start with a whole reading).
+STATUS Database::addUnreadLog() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st =
+            prepare("SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND name = 'unread_log_trim'", &s);
+        st != NOERROR) {
+        return st;
+    }
+    {
+        Use use(s);
+        if (sqlite3_step(s) == SQLITE_ROW) {
+            return NOERROR;
+        }
+    }
+    const std::string sql = std::string("BEGIN IMMEDIATE;") + kUnreadLogSchema + "COMMIT;";
     const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -132,7 +132,8 @@ public:
     // long as nothing in the file changes (ERR_BAD_COLLATION when the view has no such collation).
     STATUS viewOrderedNoteIds(NOTEID view, WORD collation, std::vector<NOTEID>* out);
     STATUS viewOrderedNoteIds(NOTEID view, WORD collation, std::shared_ptr<const std::vector<NOTEID>>* out);
-    // A user's unread list, ascending, shared (never copied per question) until the file changes.
+    // A user's unread list, ascending, shared (never copied per question) and brought up to date
+    // from the file's unread log (cost follows the changes since the last question, not the list).
     STATUS unreadShared(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out);
     // The documents of a view or folder, each once, ascending, shared per file and brought up to
     // date from the file's membership log (cost follows the changes, not the view's size).
@@ -171,6 +172,12 @@ private:
     STATUS purgeStubsLocked(std::int64_t cutoff, std::int64_t* horizon);
     std::string meta(const char* key);
     STATUS setMeta(const char* key, const std::string& value);
+
+    // The unread lists and their log.
+    STATUS addUnreadLog(); // for a store made before the unread log
+    STATUS readUnreadLocked(const std::string& user, std::vector<NOTEID>* out);
+    STATUS catchUpUnreadLocked(const std::string& user, std::int64_t since, std::vector<NOTEID>* ids,
+                               bool* current);
 
     sqlite3* db_ = nullptr;
     std::string file_, server_, path_;

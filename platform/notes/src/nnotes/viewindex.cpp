@@ -875,40 +875,6 @@ STATUS ViewIndex::viewOrderedNoteIds(NOTEID view, WORD collation, std::vector<NO
     return NOERROR;
 }
 
-STATUS ViewIndex::unreadShared(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out) {
-    auto read = [&](ordercache::Ids* ids) {
-        std::lock_guard<std::mutex> lock(store_.mutex_);
-        return readUnreadLocked(user, ids);
-    };
-    {
-        std::lock_guard<std::mutex> lock(store_.mutex_);
-        if (!sqlite3_get_autocommit(store_.db_)) {
-            return readUnreadLocked(user, out);
-        }
-    }
-    return ordercache::get(store_.file_, "unread " + lower(user), read, out);
-}
-
-STATUS ViewIndex::readUnreadLocked(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out) {
-    sqlite3_stmt* s = nullptr;
-    if (STATUS st = store_.prepare("SELECT note_id FROM unread WHERE user = ? ORDER BY note_id", &s);
-        st != NOERROR) {
-        return st;
-    }
-    auto ids = std::make_shared<std::vector<NOTEID>>();
-    Use use(s);
-    sqlite3_bind_text(s, 1, user.c_str(), static_cast<int>(user.size()), SQLITE_STATIC);
-    int rc;
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-        ids->push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
-    }
-    if (rc != SQLITE_DONE) {
-        return statusOf(rc);
-    }
-    *out = std::move(ids);
-    return NOERROR;
-}
-
 STATUS ViewIndex::viewMatches(NOTEID view, WORD collation, const std::string& prefix,
                               std::vector<NOTEID>* out) {
     if (STATUS st = ensureViewIndex(view); st != NOERROR) {
@@ -959,7 +925,7 @@ namespace {
 struct Members {
     std::string file; // meta replica id and creation time: a file replaced under the path differs
     std::int64_t seq = 0;
-    std::shared_ptr<const std::vector<NOTEID>> ids;
+    std::shared_ptr<std::vector<NOTEID>> ids; // handed out read-only; changed only while unshared
 };
 
 constexpr std::size_t kMaxMemberLists = 256;
@@ -1026,19 +992,21 @@ STATUS ViewIndex::viewMembers(NOTEID view, std::shared_ptr<const std::vector<NOT
     {
         std::lock_guard<std::mutex> guard(membersMutex);
         if (auto it = memberLists.find(key); it != memberLists.end()) {
-            held = it->second;
+            if (it->second.ids && it->second.file == file && it->second.seq == last) {
+                *out = it->second.ids;
+                return NOERROR;
+            }
+            // Taken out, so that no one else holds it while it is brought up to date in place.
+            held = std::move(it->second);
+            memberLists.erase(it);
         }
     }
-    if (held.ids && held.file == file && held.seq == last) {
-        *out = held.ids;
-        return NOERROR;
-    }
-    auto ids = std::make_shared<std::vector<NOTEID>>();
+    std::shared_ptr<std::vector<NOTEID>> ids = std::move(held.ids);
     // Caught up only when the log still holds every entry after the reading (none trimmed).
-    const bool logged =
-        held.ids && held.file == file && held.seq < last && (first == 0 || first <= held.seq + 1);
-    if (STATUS st = logged ? catchUpMembersLocked(view, held.seq, *held.ids, ids.get())
-                           : readMembersLocked(view, ids.get());
+    const bool logged = ids && held.file == file && held.seq < last && (first == 0 || first <= held.seq + 1);
+    ids = logged ? idtable::own(std::move(ids)) : std::make_shared<std::vector<NOTEID>>();
+    if (STATUS st =
+            logged ? catchUpMembersLocked(view, held.seq, ids.get()) : readMembersLocked(view, ids.get());
         st != NOERROR) {
         return st;
     }
@@ -1056,10 +1024,9 @@ STATUS ViewIndex::viewMembers(NOTEID view, std::shared_ptr<const std::vector<NOT
     return NOERROR;
 }
 
-// `before` with the changes the log records after `since` applied: each logged document is in the
+// `ids` with the changes the log records after `since` applied: each logged document is in the
 // result exactly when it has a row in the view now.
-STATUS ViewIndex::catchUpMembersLocked(NOTEID view, std::int64_t since, const std::vector<NOTEID>& before,
-                                       std::vector<NOTEID>* out) {
+STATUS ViewIndex::catchUpMembersLocked(NOTEID view, std::int64_t since, std::vector<NOTEID>* ids) {
     sqlite3_stmt* s = nullptr;
     if (STATUS st = store_.prepare("SELECT DISTINCT note_id FROM view_log WHERE seq > ? AND view_id = ?", &s);
         st != NOERROR) {
@@ -1096,14 +1063,7 @@ STATUS ViewIndex::catchUpMembersLocked(NOTEID view, std::int64_t since, const st
             return statusOf(rc);
         }
     }
-    // One pass over the old list: drop every logged document, then merge in those still present.
-    std::vector<NOTEID> kept;
-    kept.reserve(before.size());
-    std::set_difference(before.begin(), before.end(), changed.begin(), changed.end(),
-                        std::back_inserter(kept));
-    out->clear();
-    out->reserve(kept.size() + present.size());
-    std::merge(kept.begin(), kept.end(), present.begin(), present.end(), std::back_inserter(*out));
+    idtable::update(ids, changed, present);
     return NOERROR;
 }
 

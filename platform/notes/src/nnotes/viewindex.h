@@ -92,8 +92,8 @@ bool columnValue(std::string_view encoded, std::size_t column, WORD* type, std::
 
 // A database's view index: every entry of every collation of every view is a row whose sort key
 // compares (as bytes) in view order. Saving a document rewrites its rows in the same transaction;
-// a changed view design is rebuilt on first use. The ordered ids of a view and the unread lists
-// come from a process-wide cache per file.
+// a changed view design is rebuilt on first use. The ordered ids of a view come from a
+// process-wide cache per file.
 class ViewIndex {
 public:
     explicit ViewIndex(Database& store) : store_(store) {}
@@ -111,7 +111,6 @@ public:
     STATUS viewMatches(NOTEID view, WORD collation, const std::string& prefix, std::vector<NOTEID>* out);
     STATUS viewOrderedNoteIds(NOTEID view, WORD collation, std::vector<NOTEID>* out);
     STATUS viewOrderedNoteIds(NOTEID view, WORD collation, std::shared_ptr<const std::vector<NOTEID>>* out);
-    STATUS unreadShared(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out);
     STATUS viewNoteIds(NOTEID view, std::vector<NOTEID>* out);
     STATUS viewMembers(NOTEID view, std::shared_ptr<const std::vector<NOTEID>>* out);
     // Every document's kept column values, shared per file until anything in it changes.
@@ -138,9 +137,7 @@ private:
     STATUS readOrderedNoteIdsLocked(NOTEID view, WORD collation,
                                     std::shared_ptr<const std::vector<NOTEID>>* out);
     STATUS readMembersLocked(NOTEID view, std::vector<NOTEID>* out);
-    STATUS catchUpMembersLocked(NOTEID view, std::int64_t since, const std::vector<NOTEID>& before,
-                                std::vector<NOTEID>* out);
-    STATUS readUnreadLocked(const std::string& user, std::shared_ptr<const std::vector<NOTEID>>* out);
+    STATUS catchUpMembersLocked(NOTEID view, std::int64_t since, std::vector<NOTEID>* ids);
 
     Database& store_;
     std::vector<ViewDesign> designs_;
