@@ -25,7 +25,13 @@ LNItem& LNItem::operator=(const LNItem& other) {
         return *this;
     }
     if (other.body_ && other.body_->note == NULLHANDLE) {
-        body_ = std::make_shared<LNItemBody>(*other.body_); // free standing: values are copied
+        // Free standing: values are copied, into this item's own body when no other item shares it
+        // (a loop reading many values into one item allocates once).
+        if (body_ && body_.use_count() == 1 && body_->note == NULLHANDLE) {
+            *body_ = *other.body_;
+        } else {
+            body_ = std::make_shared<LNItemBody>(*other.body_);
+        }
     } else {
         body_ = other.body_; // attached: the same item
     }
