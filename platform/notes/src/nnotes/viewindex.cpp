@@ -1212,21 +1212,47 @@ bool columnValue(std::string_view encoded, std::size_t column, WORD* type, std::
 }
 
 void ViewValues::add(NOTEID id, std::string_view encoded) {
-    const std::size_t at = id / 4;
-    if (at >= slots_.size()) {
-        slots_.resize(std::max(at + 1, slots_.size() * 2));
+    const std::size_t row = id / 4;
+    if (id % 4 != 0) {
+        return;
     }
-    slots_[at] = {bytes_.size(), static_cast<std::uint32_t>(encoded.size()), true};
-    bytes_.append(encoded);
+    if (row >= counts_.size()) {
+        counts_.resize(std::max(row + 1, counts_.size() * 2));
+    }
+    std::size_t at = 0;
+    std::size_t column = 0;
+    constexpr std::size_t kHeader = sizeof(WORD) + sizeof(DWORD);
+    for (; encoded.size() - at >= kHeader && column < 0xFFFF; ++column) {
+        DWORD length = 0;
+        std::memcpy(&length, encoded.data() + at + sizeof(WORD), sizeof length);
+        if (encoded.size() - at - kHeader < length) {
+            break;
+        }
+        if (column >= columns_.size()) {
+            columns_.emplace_back();
+        }
+        Column& c = columns_[column];
+        if (row >= c.at.size()) {
+            c.at.resize(std::max(row + 1, c.at.size() * 2));
+        }
+        c.at[row] = static_cast<std::uint32_t>(c.bytes.size() + 1);
+        c.bytes.append(encoded.substr(at, kHeader + length));
+        at += kHeader + length;
+    }
+    counts_[row] = static_cast<std::uint16_t>(std::max<std::size_t>(column, 1));
 }
 
-bool ViewValues::find(NOTEID id, std::string_view* encoded) const {
-    const std::size_t at = id / 4;
-    if (id % 4 != 0 || at >= slots_.size() || !slots_[at].present) {
+bool ViewValues::has(NOTEID id) const {
+    return id % 4 == 0 && id / 4 < counts_.size() && counts_[id / 4] != 0;
+}
+
+bool ViewValues::value(NOTEID id, std::size_t column, WORD* type, std::string_view* bytes) const {
+    if (!has(id) || column >= columns_.size() || column >= counts_[id / 4] ||
+        id / 4 >= columns_[column].at.size() || columns_[column].at[id / 4] == 0) {
         return false;
     }
-    *encoded = std::string_view(bytes_).substr(slots_[at].offset, slots_[at].length);
-    return true;
+    const Column& c = columns_[column];
+    return columnValue(std::string_view(c.bytes).substr(c.at[id / 4] - 1), 0, type, bytes);
 }
 
 bool viewCategorized(const ViewDesign& d, WORD collation) {
@@ -1540,8 +1566,6 @@ STATUS ViewIndex::addCollationsLocked(const ViewDesign& before, const ViewDesign
             const void* key = sqlite3_column_blob(s, 1);
             const std::string_view base(static_cast<const char*>(key ? key : ""),
                                         static_cast<std::size_t>(sqlite3_column_bytes(s, 1)));
-            std::string_view vals;
-            kept.find(id, &vals);
             const auto extra = fresh.find(id);
             for (const NewCollation& c : added) {
                 Value v;
@@ -1552,7 +1576,7 @@ STATUS ViewIndex::addCollationsLocked(const ViewDesign& before, const ViewDesign
                 } else {
                     WORD type = 0;
                     std::string_view bytes;
-                    if (columnValue(vals, c.first.column, &type, &bytes)) {
+                    if (kept.value(id, c.first.column, &type, &bytes)) {
                         v = valueFrom(type, bytes);
                     }
                 }
@@ -1589,11 +1613,22 @@ STATUS ViewIndex::addCollationsLocked(const ViewDesign& before, const ViewDesign
             return st;
         }
         for (const NOTEID id : ids) {
-            std::string_view before;
-            if (!kept.find(id, &before)) {
+            if (!kept.has(id)) {
                 continue;
             }
-            std::string vals(before);
+            std::string vals;
+            for (std::size_t k = 0; k < keptColumns; ++k) {
+                WORD type = 0;
+                std::string_view bytes;
+                if (!kept.value(id, k, &type, &bytes)) {
+                    type = 0;
+                    bytes = {};
+                }
+                const DWORD length = static_cast<DWORD>(bytes.size());
+                vals.append(reinterpret_cast<const char*>(&type), sizeof type);
+                vals.append(reinterpret_cast<const char*>(&length), sizeof length);
+                vals.append(bytes);
+            }
             const auto extra = fresh.find(id);
             for (std::size_t k = keptColumns; k < after.columns.size(); ++k) {
                 appendValue(vals, extra == fresh.end() ? Value{} : extra->second[k - keptColumns]);

@@ -69,22 +69,24 @@ std::string viewFindKey(const ViewDesign& design, WORD collation, std::string_vi
 // Whether a collation of the view has categories (only collation 0 of a categorised view does).
 bool viewCategorized(const ViewDesign& design, WORD collation);
 // The column values of a view's documents as its index keeps them: per column the first value of
-// its items (or formula), undisplayed (names in full), read with columnValue.
-// Held in one buffer and found by note id (ids are small multiples of 4), so that looking up the
-// entries of a large view's page edges costs one memory access each rather than a hash chain.
+// its items (or formula), undisplayed (names in full).
+// Held column by column, each column's values in one buffer found by note id (ids are small multiples
+// of 4): labelling a large view's page edges reads one column, whose values stay close together in
+// memory, rather than whole rows scattered over all of them.
 class ViewValues {
 public:
-    void add(NOTEID id, std::string_view encoded);
-    bool find(NOTEID id, std::string_view* encoded) const;
+    void add(NOTEID id, std::string_view encoded); // a document's values as columnValue reads them
+    bool has(NOTEID id) const;
+    // The value of `column` for a document that has values: as columnValue; false past its columns.
+    bool value(NOTEID id, std::size_t column, WORD* type, std::string_view* bytes) const;
 
 private:
-    struct Slot {
-        std::uint64_t offset = 0;
-        std::uint32_t length = 0;
-        bool present = false;
+    struct Column {
+        std::vector<std::uint32_t> at; // by note id / 4: where the value starts in bytes, plus one
+        std::string bytes;             // each value as WORD type, DWORD length and its bytes
     };
-    std::vector<Slot> slots_; // by note id / 4
-    std::string bytes_;
+    std::vector<std::uint16_t> counts_; // by note id / 4: the document's columns (0: no values)
+    std::vector<Column> columns_;
 };
 // The value of `column` in a document's kept values: its type (TYPE_TEXT, TYPE_NUMBER, TYPE_TIME;
 // 0 when the column shows nothing) and bytes (the text, a double, a TIMEDATE); false past the end.
