@@ -1,4 +1,5 @@
 #include "lnbodies.h"
+#include <cstring>
 
 namespace {
 
@@ -68,6 +69,14 @@ LNSTATUS LNItem::Read(WORD* type, std::string* value) const {
     *type = item->type;
     *value = item->value;
     return LNNOERROR;
+}
+
+const std::string* LNItem::Peek(WORD* type) const {
+    if (!body_ || body_->note != NULLHANDLE) {
+        return nullptr;
+    }
+    *type = body_->type;
+    return &body_->value;
 }
 
 LNSTATUS LNItem::Write(WORD type, std::string value) {
@@ -229,6 +238,11 @@ LNSTATUS LNText::GetText(LNINT index, LNString* text) const {
 }
 
 LNString LNText::operator[](LNINT index) const {
+    if (WORD single = 0; const std::string* raw = Peek(&single)) {
+        if (single == TYPE_TEXT) { // one text (a column value): nothing to decode
+            return index == 0 ? LNString(*raw) : LNString();
+        }
+    }
     WORD type = 0;
     std::string value;
     std::vector<std::string> values;
@@ -486,6 +500,16 @@ LNINT LNDatetimes::GetDatetimeRangeCount() const {
 }
 
 LNDatetime LNDatetimes::operator[](LNINT index) const {
+    if (WORD single = 0; const std::string* raw = Peek(&single)) {
+        if (single == TYPE_TIME) { // one time (a column value): nothing to decode
+            TIMEDATE td{};
+            if (index != 0 || raw->size() < sizeof td) {
+                return LNDatetime();
+            }
+            std::memcpy(&td, raw->data(), sizeof td);
+            return LNDatetime(td);
+        }
+    }
     LN_TIMES_OR(LNDatetime())
     return inRange(index, t.values.size()) ? LNDatetime(t.values[static_cast<std::size_t>(index)]) : LNDatetime();
 }
