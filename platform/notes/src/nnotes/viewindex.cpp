@@ -1216,43 +1216,59 @@ void ViewValues::add(NOTEID id, std::string_view encoded) {
     if (id % 4 != 0) {
         return;
     }
-    if (row >= counts_.size()) {
-        counts_.resize(std::max(row + 1, counts_.size() * 2));
+    if (row >= rows_.size()) {
+        rows_.resize(std::max(row + 1, rows_.size() * 2));
     }
+    rows_[row] = true;
     std::size_t at = 0;
-    std::size_t column = 0;
     constexpr std::size_t kHeader = sizeof(WORD) + sizeof(DWORD);
-    for (; encoded.size() - at >= kHeader && column < 0xFFFF; ++column) {
+    for (std::size_t column = 0; encoded.size() - at >= kHeader; ++column) {
+        Cell cell;
         DWORD length = 0;
+        std::memcpy(&cell.type, encoded.data() + at, sizeof cell.type);
         std::memcpy(&length, encoded.data() + at + sizeof(WORD), sizeof length);
-        if (encoded.size() - at - kHeader < length) {
+        at += kHeader;
+        if (encoded.size() - at < length) {
             break;
         }
         if (column >= columns_.size()) {
             columns_.emplace_back();
         }
         Column& c = columns_[column];
-        if (row >= c.at.size()) {
-            c.at.resize(std::max(row + 1, c.at.size() * 2));
+        if (row >= c.cells.size()) {
+            c.cells.resize(std::max(row + 1, c.cells.size() * 2));
         }
-        c.at[row] = static_cast<std::uint32_t>(c.bytes.size() + 1);
-        c.bytes.append(encoded.substr(at, kHeader + length));
-        at += kHeader + length;
+        cell.length = length;
+        cell.present = true;
+        if (length <= sizeof cell.payload) {
+            std::memcpy(&cell.payload, encoded.data() + at, length);
+        } else {
+            cell.payload = c.bytes.size();
+            c.bytes.append(encoded.substr(at, length));
+        }
+        c.cells[row] = cell;
+        at += length;
     }
-    counts_[row] = static_cast<std::uint16_t>(std::max<std::size_t>(column, 1));
 }
 
 bool ViewValues::has(NOTEID id) const {
-    return id % 4 == 0 && id / 4 < counts_.size() && counts_[id / 4] != 0;
+    return id % 4 == 0 && id / 4 < rows_.size() && rows_[id / 4];
 }
 
 bool ViewValues::value(NOTEID id, std::size_t column, WORD* type, std::string_view* bytes) const {
-    if (!has(id) || column >= columns_.size() || column >= counts_[id / 4] ||
-        id / 4 >= columns_[column].at.size() || columns_[column].at[id / 4] == 0) {
+    if (id % 4 != 0 || column >= columns_.size() || id / 4 >= columns_[column].cells.size()) {
         return false;
     }
     const Column& c = columns_[column];
-    return columnValue(std::string_view(c.bytes).substr(c.at[id / 4] - 1), 0, type, bytes);
+    const Cell& cell = c.cells[id / 4];
+    if (!cell.present) {
+        return false;
+    }
+    *type = cell.type;
+    *bytes = cell.length <= sizeof cell.payload
+                 ? std::string_view(reinterpret_cast<const char*>(&cell.payload), cell.length)
+                 : std::string_view(c.bytes).substr(cell.payload, cell.length);
+    return true;
 }
 
 bool viewCategorized(const ViewDesign& d, WORD collation) {

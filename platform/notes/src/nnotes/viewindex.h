@@ -81,11 +81,19 @@ public:
     bool value(NOTEID id, std::size_t column, WORD* type, std::string_view* bytes) const;
 
 private:
-    struct Column {
-        std::vector<std::uint32_t> at; // by note id / 4: where the value starts in bytes, plus one
-        std::string bytes;             // each value as WORD type, DWORD length and its bytes
+    // A value of up to eight bytes (a time, a number) is held in its cell, so reading it touches one
+    // place in memory; a longer one is found in the column's buffer.
+    struct Cell {
+        std::uint64_t payload = 0; // the value's bytes, or where they start in the column's buffer
+        std::uint32_t length = 0;
+        WORD type = 0;
+        bool present = false;
     };
-    std::vector<std::uint16_t> counts_; // by note id / 4: the document's columns (0: no values)
+    struct Column {
+        std::vector<Cell> cells; // by note id / 4
+        std::string bytes;
+    };
+    std::vector<bool> rows_; // by note id / 4: the document has values
     std::vector<Column> columns_;
 };
 // The value of `column` in a document's kept values: its type (TYPE_TEXT, TYPE_NUMBER, TYPE_TIME;
