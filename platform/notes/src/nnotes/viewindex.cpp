@@ -1211,6 +1211,11 @@ bool columnValue(std::string_view encoded, std::size_t column, WORD* type, std::
     }
 }
 
+void ViewValues::reserve(NOTEID lastId) {
+    reserved_ = lastId / 4 + 1;
+    rows_.resize(std::max(rows_.size(), reserved_));
+}
+
 void ViewValues::add(NOTEID id, std::string_view encoded) {
     const std::size_t row = id / 4;
     if (id % 4 != 0) {
@@ -1232,7 +1237,7 @@ void ViewValues::add(NOTEID id, std::string_view encoded) {
             break;
         }
         if (column >= columns_.size()) {
-            columns_.emplace_back();
+            columns_.emplace_back().cells.resize(reserved_);
         }
         Column& c = columns_[column];
         if (row >= c.cells.size()) {
@@ -1288,6 +1293,18 @@ STATUS ViewIndex::viewValues(NOTEID view, std::shared_ptr<const ViewValues>* out
             return st;
         }
         auto map = std::make_shared<ViewValues>();
+        sqlite3_stmt* last = nullptr;
+        if (STATUS st = store_.prepare("SELECT max(note_id) FROM view_values WHERE view_id = ?", &last);
+            st != NOERROR) {
+            return st;
+        }
+        {
+            Use use(last);
+            sqlite3_bind_int64(last, 1, view);
+            if (sqlite3_step(last) == SQLITE_ROW) {
+                map->reserve(static_cast<NOTEID>(sqlite3_column_int64(last, 0)));
+            }
+        }
         Use use(s);
         sqlite3_bind_int64(s, 1, view);
         int rc;

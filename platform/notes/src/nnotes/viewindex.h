@@ -75,6 +75,7 @@ bool viewCategorized(const ViewDesign& design, WORD collation);
 // memory, rather than whole rows scattered over all of them.
 class ViewValues {
 public:
+    void reserve(NOTEID lastId); // room for documents up to this id, so adding never moves values
     void add(NOTEID id, std::string_view encoded); // a document's values as columnValue reads them
     bool has(NOTEID id) const;
     // The value of `column` for a document that has values: as columnValue; false past its columns.
@@ -95,6 +96,7 @@ private:
     };
     std::vector<bool> rows_; // by note id / 4: the document has values
     std::vector<Column> columns_;
+    std::size_t reserved_ = 0;
 };
 // The value of `column` in a document's kept values: its type (TYPE_TEXT, TYPE_NUMBER, TYPE_TIME;
 // 0 when the column shows nothing) and bytes (the text, a double, a TIMEDATE); false past the end.
