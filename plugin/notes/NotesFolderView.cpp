@@ -291,17 +291,24 @@ bool NotesFolder::getSortIndexFromView(long pageSize, Lattice::ObjectCollection*
     const Lattice::Ptr<hxMail::Message> blank = new hxMail::Message();
     // Neighbouring pages mostly share a day: its label is made once.
     std::map<std::pair<DWORD, DWORD>, Lattice::Data> days;
-    LNItem value; // one item takes every entry's value in turn
+    // One item of each kind takes every entry's value in turn: a label costs no allocation of its own.
+    LNItem value;
+    LNDatetimes dates;
+    LNText text;
+    LNNumbers numbers;
+    const LNINT columnIndex = column.GetIndex();
     auto labelOf = [&](long position) {
         const LNVFEntry entry = entries[static_cast<LNINT>(position)];
-        if (entry.IsNull() || entry.GetColumnValue(column.GetIndex(), &value) != LNNOERROR)
+        if (entry.IsNull() || entry.GetColumnValue(columnIndex, &value) != LNNOERROR)
             value = LNItem();
+        const LNITEMTYPE type = value.IsNull() ? LNITEMTYPE_ERROR : value.GetType();
         switch (label->from) {
         case LabelFrom::Day: {
-            LNDatetimes dates;
-            if (!value.IsNull() && value.GetType() == LNITEMTYPE_DATETIMES)
+            const bool isTime = type == LNITEMTYPE_DATETIMES;
+            if (isTime)
                 dates = value;
-            LNDatetime when = dates.GetDatetimeCount() > 0 ? dates[0] : LNDatetime();
+            // An index past the values gives a null time: no count is asked first.
+            const LNDatetime when = isTime ? dates[0] : LNDatetime();
             // The label shows the day in GMT, which is what a time's Julian day counts.
             const TIMEDATE stamp = when.IsNull() ? TIMEDATE{} : when.GetTIMEDATE();
             const auto key =
@@ -324,10 +331,10 @@ bool NotesFolder::getSortIndexFromView(long pageSize, Lattice::ObjectCollection*
         }
         case LabelFrom::Name:
         case LabelFrom::Text: {
-            LNText text;
-            if (!value.IsNull() && value.GetType() == LNITEMTYPE_TEXT)
+            const bool isText = type == LNITEMTYPE_TEXT;
+            if (isText)
                 text = value;
-            LNString first = text.GetCount() > 0 ? text[0] : LNString();
+            LNString first = isText ? text[0] : LNString();
             if (label->from == LabelFrom::Name && session && first.GetByteLength() > 0)
                 first = session->AbbreviateName(first);
             const String shown = textOf(first, true);
@@ -337,10 +344,11 @@ bool NotesFolder::getSortIndexFromView(long pageSize, Lattice::ObjectCollection*
             break;
         }
         case LabelFrom::Number: {
-            LNNumbers numbers;
-            if (!value.IsNull() && value.GetType() == LNITEMTYPE_NUMBERS)
+            const bool isNumber = type == LNITEMTYPE_NUMBERS;
+            if (isNumber)
                 numbers = value;
-            item->set_size(numbers.GetCount() > 0 ? static_cast<long>(numbers[0]) : blank->get_size());
+            item->set_size(isNumber && numbers.GetCount() > 0 ? static_cast<long>(numbers[0])
+                                                              : blank->get_size());
             break;
         }
         }

@@ -70,6 +70,8 @@ protected:
     // Whether this class can view an item of the given Notes type.
     virtual bool Accepts(WORD notesType) const;
     LNSTATUS Read(WORD* type, std::string* value) const;
+    // The value of a free-standing item in place (null for an attached one), for reads that need no copy.
+    const std::string* Peek(WORD* type) const;
     LNSTATUS Write(WORD type, std::string value);
     // Takes item over when this class accepts its type; otherwise becomes empty (LNERR_ITEM_TYPE).
     void AssignChecked(const LNItem& item);

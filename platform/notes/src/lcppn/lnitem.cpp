@@ -1,4 +1,5 @@
 #include "lnbodies.h"
+#include <cstring>
 
 namespace {
 
@@ -25,7 +26,13 @@ LNItem& LNItem::operator=(const LNItem& other) {
         return *this;
     }
     if (other.body_ && other.body_->note == NULLHANDLE) {
-        body_ = std::make_shared<LNItemBody>(*other.body_); // free standing: values are copied
+        // Free standing: values are copied, into this item's own body when no other item shares it
+        // (a loop reading many values into one item allocates once).
+        if (body_ && body_.use_count() == 1 && body_->note == NULLHANDLE) {
+            *body_ = *other.body_;
+        } else {
+            body_ = std::make_shared<LNItemBody>(*other.body_);
+        }
     } else {
         body_ = other.body_; // attached: the same item
     }
@@ -62,6 +69,14 @@ LNSTATUS LNItem::Read(WORD* type, std::string* value) const {
     *type = item->type;
     *value = item->value;
     return LNNOERROR;
+}
+
+const std::string* LNItem::Peek(WORD* type) const {
+    if (!body_ || body_->note != NULLHANDLE) {
+        return nullptr;
+    }
+    *type = body_->type;
+    return &body_->value;
 }
 
 LNSTATUS LNItem::Write(WORD type, std::string value) {
@@ -223,6 +238,11 @@ LNSTATUS LNText::GetText(LNINT index, LNString* text) const {
 }
 
 LNString LNText::operator[](LNINT index) const {
+    if (WORD single = 0; const std::string* raw = Peek(&single)) {
+        if (single == TYPE_TEXT) { // one text (a column value): nothing to decode
+            return index == 0 ? LNString(*raw) : LNString();
+        }
+    }
     WORD type = 0;
     std::string value;
     std::vector<std::string> values;
@@ -480,6 +500,16 @@ LNINT LNDatetimes::GetDatetimeRangeCount() const {
 }
 
 LNDatetime LNDatetimes::operator[](LNINT index) const {
+    if (WORD single = 0; const std::string* raw = Peek(&single)) {
+        if (single == TYPE_TIME) { // one time (a column value): nothing to decode
+            TIMEDATE td{};
+            if (index != 0 || raw->size() < sizeof td) {
+                return LNDatetime();
+            }
+            std::memcpy(&td, raw->data(), sizeof td);
+            return LNDatetime(td);
+        }
+    }
     LN_TIMES_OR(LNDatetime())
     return inRange(index, t.values.size()) ? LNDatetime(t.values[static_cast<std::size_t>(index)]) : LNDatetime();
 }

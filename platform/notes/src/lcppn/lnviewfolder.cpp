@@ -187,13 +187,12 @@ LNSTATUS LNVFEntry::GetColumnValue(LNINT column, LNItem* value) const {
             return lnResult(s);
         }
     }
-    std::string_view encoded;
     WORD type = 0;
     std::string_view bytes;
-    if (!snap_->values->find(GetNoteID(), &encoded)) {
+    if (!snap_->values->has(GetNoteID())) {
         return LNWARN_NOT_FOUND; // a document saved after this reading
     }
-    if (!notes::columnValue(encoded, static_cast<std::size_t>(column), &type, &bytes)) {
+    if (!snap_->values->value(GetNoteID(), static_cast<std::size_t>(column), &type, &bytes)) {
         return lnResult(LNERR_INDEX_OUT_OF_RANGE); // a column the design does not have
     }
     // The caller's free-standing item takes the value in place (an index labels thousands of entries);

@@ -1,6 +1,7 @@
 // The view index: designs read from view notes, and their indexes in the store. Every entry of every
 // collation is a row of view_index whose sort key compares (as bytes) in view order, so reading a
 // view is an ordered index scan; saving or deleting a document rewrites only that document's rows.
+#include "attachments.h"
 #include "ftquery.h"
 #include "ordercache.h"
 #include "runtime.h"
@@ -1170,22 +1171,68 @@ bool columnValue(std::string_view encoded, std::size_t column, WORD* type, std::
     }
 }
 
-void ViewValues::add(NOTEID id, std::string_view encoded) {
-    const std::size_t at = id / 4;
-    if (at >= slots_.size()) {
-        slots_.resize(std::max(at + 1, slots_.size() * 2));
-    }
-    slots_[at] = {bytes_.size(), static_cast<std::uint32_t>(encoded.size()), true};
-    bytes_.append(encoded);
+void ViewValues::reserve(NOTEID lastId) {
+    reserved_ = lastId / 4 + 1;
+    rows_.resize(std::max(rows_.size(), reserved_));
 }
 
-bool ViewValues::find(NOTEID id, std::string_view* encoded) const {
-    const std::size_t at = id / 4;
-    if (id % 4 != 0 || at >= slots_.size() || !slots_[at].present) {
+void ViewValues::add(NOTEID id, std::string_view encoded) {
+    const std::size_t row = id / 4;
+    if (id % 4 != 0) {
+        return;
+    }
+    if (row >= rows_.size()) {
+        rows_.resize(std::max(row + 1, rows_.size() * 2));
+    }
+    rows_[row] = true;
+    std::size_t at = 0;
+    constexpr std::size_t kHeader = sizeof(WORD) + sizeof(DWORD);
+    for (std::size_t column = 0; encoded.size() - at >= kHeader; ++column) {
+        Cell cell;
+        DWORD length = 0;
+        std::memcpy(&cell.type, encoded.data() + at, sizeof cell.type);
+        std::memcpy(&length, encoded.data() + at + sizeof(WORD), sizeof length);
+        at += kHeader;
+        if (encoded.size() - at < length) {
+            break;
+        }
+        if (column >= columns_.size()) {
+            columns_.emplace_back().cells.resize(reserved_);
+        }
+        Column& c = columns_[column];
+        if (row >= c.cells.size()) {
+            c.cells.resize(std::max(row + 1, c.cells.size() * 2));
+        }
+        cell.length = length;
+        cell.present = true;
+        if (length <= sizeof cell.payload) {
+            std::memcpy(&cell.payload, encoded.data() + at, length);
+        } else {
+            cell.payload = c.bytes.size();
+            c.bytes.append(encoded.substr(at, length));
+        }
+        c.cells[row] = cell;
+        at += length;
+    }
+}
+
+bool ViewValues::has(NOTEID id) const {
+    return id % 4 == 0 && id / 4 < rows_.size() && rows_[id / 4];
+}
+
+bool ViewValues::value(NOTEID id, std::size_t column, WORD* type, std::string_view* bytes) const {
+    if (id % 4 != 0 || column >= columns_.size() || id / 4 >= columns_[column].cells.size()) {
         return false;
     }
-    *encoded =
-        std::string_view(bytes_).substr(static_cast<std::size_t>(slots_[at].offset), slots_[at].length);
+    const Column& c = columns_[column];
+    const Cell& cell = c.cells[id / 4];
+    if (!cell.present) {
+        return false;
+    }
+    *type = cell.type;
+    *bytes = cell.length <= sizeof cell.payload
+                 ? std::string_view(reinterpret_cast<const char*>(&cell.payload), cell.length)
+                 : std::string_view(c.bytes).substr(static_cast<std::size_t>(cell.payload), cell.length);
     return true;
 }
 
@@ -1206,6 +1253,18 @@ STATUS ViewIndex::viewValues(NOTEID view, std::shared_ptr<const ViewValues>* out
             return st;
         }
         auto map = std::make_shared<ViewValues>();
+        sqlite3_stmt* last = nullptr;
+        if (STATUS st = store_.prepare("SELECT max(note_id) FROM view_values WHERE view_id = ?", &last);
+            st != NOERROR) {
+            return st;
+        }
+        {
+            Use use(last);
+            sqlite3_bind_int64(last, 1, view);
+            if (sqlite3_step(last) == SQLITE_ROW) {
+                map->reserve(static_cast<NOTEID>(sqlite3_column_int64(last, 0)));
+            }
+        }
         Use use(s);
         sqlite3_bind_int64(s, 1, view);
         int rc;
@@ -1294,6 +1353,119 @@ bool sameEntries(const ViewDesign& before, const ViewDesign& after) {
     return true;
 }
 
+using Prepare = std::function<STATUS(const char*, sqlite3_stmt**)>;
+
+// The first value of an appended column for each document of the view (none: no entry). The kept
+// value is the item's own (names in full); formulas give what formulaValue gives for a document.
+STATUS appendedValues(const Prepare& prepare, NOTEID view, const ViewColumn& col,
+                      std::unordered_map<NOTEID, Value>* out) {
+    sqlite3_stmt* s = nullptr;
+    if (col.items.empty()) {
+        const bool created = col.formula == "@Created";
+        if (col.formula.find("@DocLength") != std::string::npos) {
+            // A document's size: its items' names and values, and the bytes of its attachments.
+            if (STATUS st = prepare(
+                    "SELECT i.note_id, i.name, length(i.value), CASE WHEN i.type = ?2 AND i.name = '$FILE' "
+                    "THEN i.value END FROM view_values v JOIN items i ON i.note_id = v.note_id "
+                    "WHERE v.view_id = ?1",
+                    &s);
+                st != NOERROR) {
+                return st;
+            }
+            Use use(s);
+            sqlite3_bind_int64(s, 1, view);
+            sqlite3_bind_int(s, 2, TYPE_OBJECT);
+            std::unordered_map<NOTEID, double> sizes;
+            int rc;
+            while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+                double& size = sizes[static_cast<NOTEID>(sqlite3_column_int64(s, 0))];
+                sqlite3_column_text(s, 1);
+                size += static_cast<double>(sqlite3_column_bytes(s, 1)) +
+                        static_cast<double>(sqlite3_column_int64(s, 2)) + 2;
+                if (sqlite3_column_type(s, 3) != SQLITE_NULL) {
+                    const void* blob = sqlite3_column_blob(s, 3);
+                    files::FileObject file;
+                    if (files::decode(std::string_view(static_cast<const char*>(blob ? blob : ""),
+                                                       static_cast<std::size_t>(sqlite3_column_bytes(s, 3))),
+                                      &file)) {
+                        size += file.size;
+                    }
+                }
+            }
+            if (rc != SQLITE_DONE) {
+                return statusOf(rc);
+            }
+            for (const auto& [id, size] : sizes) {
+                Value v;
+                v.kind = Value::kNumber;
+                v.number = size;
+                out->emplace(id, v);
+            }
+            return NOERROR;
+        }
+        if (!created && col.formula != "@Modified") {
+            return NOERROR; // a formula no column evaluates: no values
+        }
+        if (STATUS st = prepare(created ? "SELECT n.note_id, n.created FROM view_values v JOIN notes n "
+                                          "ON n.note_id = v.note_id WHERE v.view_id = ?1"
+                                        : "SELECT n.note_id, n.modified FROM view_values v JOIN notes n "
+                                          "ON n.note_id = v.note_id WHERE v.view_id = ?1",
+                                &s);
+            st != NOERROR) {
+            return st;
+        }
+        Use use(s);
+        sqlite3_bind_int64(s, 1, view);
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            Value v;
+            v.kind = Value::kTime;
+            v.ticks = sqlite3_column_int64(s, 1);
+            v.td = timedateFromTicks(v.ticks);
+            out->emplace(static_cast<NOTEID>(sqlite3_column_int64(s, 0)), v);
+        }
+        return rc == SQLITE_DONE ? NOERROR : statusOf(rc);
+    }
+    for (const std::string& name : col.items) {
+        if (STATUS st = prepare("SELECT i.note_id, i.type, i.value FROM items i JOIN view_values v "
+                                "ON v.view_id = ?1 AND v.note_id = i.note_id WHERE i.name = ?2 "
+                                "ORDER BY i.note_id, i.seq",
+                                &s);
+            st != NOERROR) {
+            return st;
+        }
+        Use use(s);
+        sqlite3_bind_int64(s, 1, view);
+        sqlite3_bind_text(s, 2, name.c_str(), static_cast<int>(name.size()), SQLITE_STATIC);
+        ViewColumn single = col;
+        single.items = {name};
+        single.flags &= ~kColCommonName; // kept as stored
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            const NOTEID id = static_cast<NOTEID>(sqlite3_column_int64(s, 0));
+            if (out->count(id)) {
+                continue;
+            }
+            Note one;
+            Item item;
+            item.name = name;
+            item.type = static_cast<WORD>(sqlite3_column_int(s, 1));
+            const void* blob = sqlite3_column_blob(s, 2);
+            item.value.assign(static_cast<const char*>(blob ? blob : ""),
+                              static_cast<std::size_t>(sqlite3_column_bytes(s, 2)));
+            one.items.push_back(std::move(item));
+            const std::vector<Value> vs = columnValues(single, one);
+            if (!vs.empty()) {
+                out->emplace(id, vs.front());
+            }
+        }
+        if (rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
+    }
+    return NOERROR;
+}
+
 } // namespace
 
 // A new collation whose first part is column `k` and whose other parts are collation 0's keys
@@ -1328,53 +1500,15 @@ STATUS ViewIndex::addCollationsLocked(const ViewDesign& before, const ViewDesign
         }
         added.push_back({c, parts.front()});
     }
-    // Appended columns have no kept values yet; they come from the documents' items.
+    // Appended columns have no kept values yet: an item column's come from that item's rows, a
+    // formula column's from the notes' own records, never from whole documents.
     const std::size_t keptColumns = before.columns.size();
+    const Prepare prepare = [this](const char* sql, sqlite3_stmt** out) { return store_.prepare(sql, out); };
     std::unordered_map<NOTEID, std::vector<Value>> fresh; // note -> values of the appended columns
-    sqlite3_stmt* s = nullptr;
     for (std::size_t k = keptColumns; k < after.columns.size(); ++k) {
-        const ViewColumn& col = after.columns[k];
-        if (col.items.empty()) {
-            return NOERROR; // a formula column: left to the full build
-        }
         std::unordered_map<NOTEID, Value> firsts;
-        for (const std::string& name : col.items) {
-            if (STATUS st =
-                    store_.prepare("SELECT i.note_id, i.type, i.value FROM items i JOIN view_values v "
-                                   "ON v.view_id = ?1 AND v.note_id = i.note_id WHERE i.name = ?2 "
-                                   "ORDER BY i.note_id, i.seq",
-                                   &s);
-                st != NOERROR) {
-                return st;
-            }
-            Use use(s);
-            sqlite3_bind_int64(s, 1, after.id);
-            sqlite3_bind_text(s, 2, name.c_str(), static_cast<int>(name.size()), SQLITE_STATIC);
-            int rc;
-            while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-                const NOTEID id = static_cast<NOTEID>(sqlite3_column_int64(s, 0));
-                if (firsts.count(id)) {
-                    continue;
-                }
-                Note one;
-                Item item;
-                item.name = name;
-                item.type = static_cast<WORD>(sqlite3_column_int(s, 1));
-                const void* blob = sqlite3_column_blob(s, 2);
-                item.value.assign(static_cast<const char*>(blob ? blob : ""),
-                                  static_cast<std::size_t>(sqlite3_column_bytes(s, 2)));
-                one.items.push_back(std::move(item));
-                ViewColumn single = col;
-                single.items = {name};
-                single.flags &= ~kColCommonName; // kept as stored
-                const std::vector<Value> vs = columnValues(single, one);
-                if (!vs.empty()) {
-                    firsts.emplace(id, vs.front());
-                }
-            }
-            if (rc != SQLITE_DONE) {
-                return statusOf(rc);
-            }
+        if (STATUS st = appendedValues(prepare, after.id, after.columns[k], &firsts); st != NOERROR) {
+            return st;
         }
         for (auto& [id, v] : firsts) {
             auto& row = fresh[id];
@@ -1382,9 +1516,10 @@ STATUS ViewIndex::addCollationsLocked(const ViewDesign& before, const ViewDesign
             row[k - keptColumns] = std::move(v);
         }
     }
-    // Every entry's collation 0 key and kept values (two ordered scans, no lookup per entry), then
-    // its rows in the new collations, written in key order so that the index grows at its end.
-    std::unordered_map<NOTEID, std::string> kept;
+    // The kept values in one buffer, and every entry's collation 0 key: two scans, no row per entry
+    // held in a map of its own.
+    sqlite3_stmt* s = nullptr;
+    ViewValues kept;
     if (STATUS st = store_.prepare("SELECT note_id, vals FROM view_values WHERE view_id = ?", &s);
         st != NOERROR) {
         return st;
@@ -1395,9 +1530,9 @@ STATUS ViewIndex::addCollationsLocked(const ViewDesign& before, const ViewDesign
         int rc;
         while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
             const void* vals = sqlite3_column_blob(s, 1);
-            kept.emplace(static_cast<NOTEID>(sqlite3_column_int64(s, 0)),
-                         std::string(static_cast<const char*>(vals ? vals : ""),
-                                     static_cast<std::size_t>(sqlite3_column_bytes(s, 1))));
+            kept.add(static_cast<NOTEID>(sqlite3_column_int64(s, 0)),
+                     std::string_view(static_cast<const char*>(vals ? vals : ""),
+                                      static_cast<std::size_t>(sqlite3_column_bytes(s, 1))));
         }
         if (rc != SQLITE_DONE) {
             return statusOf(rc);
@@ -1408,12 +1543,13 @@ STATUS ViewIndex::addCollationsLocked(const ViewDesign& before, const ViewDesign
         st != NOERROR) {
         return st;
     }
-    struct Entry {
+    struct NewRow {
         NOTEID id;
+        WORD collation;
         std::string key;
-        std::string vals;
     };
-    std::vector<Entry> entries;
+    std::vector<NewRow> rows;
+    std::vector<NOTEID> ids;
     {
         Use use(s);
         sqlite3_bind_int64(s, 1, after.id);
@@ -1421,70 +1557,82 @@ STATUS ViewIndex::addCollationsLocked(const ViewDesign& before, const ViewDesign
         while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
             const NOTEID id = static_cast<NOTEID>(sqlite3_column_int64(s, 0));
             const void* key = sqlite3_column_blob(s, 1);
-            const auto vals = kept.find(id);
-            entries.push_back({id,
-                               std::string(static_cast<const char*>(key ? key : ""),
-                                           static_cast<std::size_t>(sqlite3_column_bytes(s, 1))),
-                               vals == kept.end() ? std::string() : std::move(vals->second)});
+            const std::string_view base(static_cast<const char*>(key ? key : ""),
+                                        static_cast<std::size_t>(sqlite3_column_bytes(s, 1)));
+            const auto extra = fresh.find(id);
+            for (const NewCollation& c : added) {
+                Value v;
+                if (c.first.column >= keptColumns) {
+                    if (extra != fresh.end()) {
+                        v = extra->second[c.first.column - keptColumns];
+                    }
+                } else {
+                    WORD type = 0;
+                    std::string_view bytes;
+                    if (kept.value(id, c.first.column, &type, &bytes)) {
+                        v = valueFrom(type, bytes);
+                    }
+                }
+                if (v.kind == Value::kText && (after.columns[c.first.column].flags & kColCommonName)) {
+                    v.text = commonName(v.text);
+                }
+                std::string k = encodePart(v, (after.columns[c.first.column].flags & kColCaseSensitive) != 0,
+                                           c.first.descending);
+                k.append(base);
+                rows.push_back({id, c.number, std::move(k)});
+            }
+            ids.push_back(id);
         }
         if (rc != SQLITE_DONE) {
             return statusOf(rc);
         }
     }
-    struct NewRow {
-        WORD collation;
-        std::string key;
-        NOTEID id;
-    };
-    std::vector<NewRow> rows;
-    rows.reserve(entries.size() * added.size());
-    for (Entry& e : entries) {
-        const auto extra = fresh.find(e.id);
-        auto valueOf = [&](std::size_t column) {
-            if (column >= keptColumns) {
-                return extra == fresh.end() ? Value{} : extra->second[column - keptColumns];
-            }
-            WORD type = 0;
-            std::string_view bytes;
-            return columnValue(e.vals, column, &type, &bytes) ? valueFrom(type, bytes) : Value{};
-        };
-        for (const NewCollation& c : added) {
-            Value v = valueOf(c.first.column);
-            if (v.kind == Value::kText && (after.columns[c.first.column].flags & kColCommonName)) {
-                v.text = commonName(v.text);
-            }
-            rows.push_back({c.number,
-                            encodePart(v, (after.columns[c.first.column].flags & kColCaseSensitive) != 0,
-                                       c.first.descending) +
-                                e.key,
-                            e.id});
-        }
-        if (after.columns.size() > keptColumns) {
-            for (std::size_t k = keptColumns; k < after.columns.size(); ++k) {
-                appendValue(e.vals, valueOf(k));
-            }
-            if (STATUS st = store_.prepare(
-                    "UPDATE view_values SET vals = ?3 WHERE view_id = ?1 AND note_id = ?2", &s);
-                st != NOERROR) {
-                return st;
-            }
-            Use use(s);
-            sqlite3_bind_int64(s, 1, after.id);
-            sqlite3_bind_int64(s, 2, e.id);
-            sqlite3_bind_blob(s, 3, e.vals.data(), static_cast<int>(e.vals.size()), SQLITE_STATIC);
-            if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
-                return statusOf(rc);
-            }
-        }
-    }
+    // Written in note order: the new rows land in a range of their own however they are ordered,
+    // while the index by note takes one row in each of its pages, each page touched once.
     std::sort(rows.begin(), rows.end(), [](const NewRow& a, const NewRow& b) {
-        return a.collation != b.collation ? a.collation < b.collation
-               : a.key != b.key           ? a.key < b.key
-                                          : a.id < b.id;
+        return a.id != b.id ? a.id < b.id : a.collation < b.collation;
     });
     for (const NewRow& r : rows) {
         if (STATUS st = insertRowLocked(after.id, r.collation, r.key, r.id, nullptr); st != NOERROR) {
             return st;
+        }
+    }
+    if (after.columns.size() > keptColumns) {
+        std::sort(ids.begin(), ids.end());
+        ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+        if (STATUS st =
+                store_.prepare("UPDATE view_values SET vals = ?3 WHERE view_id = ?1 AND note_id = ?2", &s);
+            st != NOERROR) {
+            return st;
+        }
+        for (const NOTEID id : ids) {
+            if (!kept.has(id)) {
+                continue;
+            }
+            std::string vals;
+            for (std::size_t k = 0; k < keptColumns; ++k) {
+                WORD type = 0;
+                std::string_view bytes;
+                if (!kept.value(id, k, &type, &bytes)) {
+                    type = 0;
+                    bytes = {};
+                }
+                const DWORD length = static_cast<DWORD>(bytes.size());
+                vals.append(reinterpret_cast<const char*>(&type), sizeof type);
+                vals.append(reinterpret_cast<const char*>(&length), sizeof length);
+                vals.append(bytes);
+            }
+            const auto extra = fresh.find(id);
+            for (std::size_t k = keptColumns; k < after.columns.size(); ++k) {
+                appendValue(vals, extra == fresh.end() ? Value{} : extra->second[k - keptColumns]);
+            }
+            Use use(s);
+            sqlite3_bind_int64(s, 1, after.id);
+            sqlite3_bind_int64(s, 2, id);
+            sqlite3_bind_blob(s, 3, vals.data(), static_cast<int>(vals.size()), SQLITE_STATIC);
+            if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
+                return statusOf(rc);
+            }
         }
     }
     *done = true;

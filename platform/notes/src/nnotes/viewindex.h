@@ -69,22 +69,34 @@ std::string viewFindKey(const ViewDesign& design, WORD collation, std::string_vi
 // Whether a collation of the view has categories (only collation 0 of a categorised view does).
 bool viewCategorized(const ViewDesign& design, WORD collation);
 // The column values of a view's documents as its index keeps them: per column the first value of
-// its items (or formula), undisplayed (names in full), read with columnValue.
-// Held in one buffer and found by note id (ids are small multiples of 4), so that looking up the
-// entries of a large view's page edges costs one memory access each rather than a hash chain.
+// its items (or formula), undisplayed (names in full).
+// Held column by column, each column's values in one buffer found by note id (ids are small multiples
+// of 4): labelling a large view's page edges reads one column, whose values stay close together in
+// memory, rather than whole rows scattered over all of them.
 class ViewValues {
 public:
-    void add(NOTEID id, std::string_view encoded);
-    bool find(NOTEID id, std::string_view* encoded) const;
+    void reserve(NOTEID lastId); // room for documents up to this id, so adding never moves values
+    void add(NOTEID id, std::string_view encoded); // a document's values as columnValue reads them
+    bool has(NOTEID id) const;
+    // The value of `column` for a document that has values: as columnValue; false past its columns.
+    bool value(NOTEID id, std::size_t column, WORD* type, std::string_view* bytes) const;
 
 private:
-    struct Slot {
-        std::uint64_t offset = 0;
+    // A value of up to eight bytes (a time, a number) is held in its cell, so reading it touches one
+    // place in memory; a longer one is found in the column's buffer.
+    struct Cell {
+        std::uint64_t payload = 0; // the value's bytes, or where they start in the column's buffer
         std::uint32_t length = 0;
+        WORD type = 0;
         bool present = false;
     };
-    std::vector<Slot> slots_; // by note id / 4
-    std::string bytes_;
+    struct Column {
+        std::vector<Cell> cells; // by note id / 4
+        std::string bytes;
+    };
+    std::vector<bool> rows_; // by note id / 4: the document has values
+    std::vector<Column> columns_;
+    std::size_t reserved_ = 0;
 };
 // The value of `column` in a document's kept values: its type (TYPE_TEXT, TYPE_NUMBER, TYPE_TIME;
 // 0 when the column shows nothing) and bytes (the text, a double, a TIMEDATE); false past the end.
