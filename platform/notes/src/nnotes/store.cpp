@@ -382,10 +382,10 @@ STATUS Database::open(const std::string& file, const std::string& server, const 
     if (STATUS st = db->addViewValues(); st != NOERROR) {
         return st;
     }
-    if (STATUS st = db->addViewLog(); st != NOERROR) {
+    if (STATUS st = db->addLog("view_log_trim", kViewLogSchema); st != NOERROR) {
         return st;
     }
-    if (STATUS st = db->addUnreadLog(); st != NOERROR) {
+    if (STATUS st = db->addLog("unread_log_trim", kUnreadLogSchema); st != NOERROR) {
         return st;
     }
     if (db->meta("calendar_span").empty()) {
@@ -423,22 +423,22 @@ STATUS Database::addViewValues() {
     return statusOf(rc);
 }
 
-// A store made before the membership log gets it (empty: its readers start with a whole reading).
-STATUS Database::addViewLog() {
+// A store made before a change log gets it (empty: its readers start with a whole reading).
+STATUS Database::addLog(const char* trimTrigger, const char* schema) {
     std::lock_guard<std::mutex> lock(mutex_);
     sqlite3_stmt* s = nullptr;
-    if (STATUS st =
-            prepare("SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND name = 'view_log_trim'", &s);
+    if (STATUS st = prepare("SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND name = ?", &s);
         st != NOERROR) {
         return st;
     }
     {
         Use use(s);
+        sqlite3_bind_text(s, 1, trimTrigger, -1, SQLITE_STATIC);
         if (sqlite3_step(s) == SQLITE_ROW) {
             return NOERROR;
         }
     }
-    const std::string sql = std::string("BEGIN IMMEDIATE;") + kViewLogSchema + "COMMIT;";
+    const std::string sql = std::string("BEGIN IMMEDIATE;") + schema + "COMMIT;";
     const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -446,27 +446,27 @@ STATUS Database::addViewLog() {
     return statusOf(rc);
 }
 
-// A store made before the unread log gets it (empty: its readers start with a whole reading).
-STATUS Database::addUnreadLog() {
-    std::lock_guard<std::mutex> lock(mutex_);
+STATUS Database::logBoundsLocked(ChangeLog log, LogBounds* out) {
     sqlite3_stmt* s = nullptr;
-    if (STATUS st =
-            prepare("SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND name = 'unread_log_trim'", &s);
-        st != NOERROR) {
+    const char* sql =
+        log == ChangeLog::Views
+            ? "SELECT (SELECT ifnull(min(seq), 0) FROM view_log), "
+              "(SELECT ifnull(max(seq), 0) FROM view_log), "
+              "(SELECT group_concat(value, '/') FROM meta WHERE key IN ('replica_id', 'created'))"
+            : "SELECT (SELECT ifnull(min(seq), 0) FROM unread_log), "
+              "(SELECT ifnull(max(seq), 0) FROM unread_log), "
+              "(SELECT group_concat(value, '/') FROM meta WHERE key IN ('replica_id', 'created'))";
+    if (STATUS st = prepare(sql, &s); st != NOERROR) {
         return st;
     }
-    {
-        Use use(s);
-        if (sqlite3_step(s) == SQLITE_ROW) {
-            return NOERROR;
-        }
+    Use use(s);
+    if (const int rc = sqlite3_step(s); rc != SQLITE_ROW) {
+        return statusOf(rc);
     }
-    const std::string sql = std::string("BEGIN IMMEDIATE;") + kUnreadLogSchema + "COMMIT;";
-    const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    return statusOf(rc);
+    out->first = sqlite3_column_int64(s, 0);
+    out->last = sqlite3_column_int64(s, 1);
+    out->file = columnText(s, 2);
+    return NOERROR;
 }
 
 // Schema 1 had no view indexes; views of such a store are indexed on first use.
@@ -1007,14 +1007,7 @@ STATUS Database::endBatch(bool commit) {
 
 STATUS Database::unread(const std::string& user, std::vector<NOTEID>* ids) {
     std::lock_guard<std::mutex> lock(mutex_);
-    sqlite3_stmt* s = nullptr;
-    if (STATUS st = prepare("SELECT note_id FROM unread WHERE user = ? ORDER BY note_id", &s);
-        st != NOERROR) {
-        return st;
-    }
-    Use use(s);
-    sqlite3_bind_text(s, 1, user.c_str(), static_cast<int>(user.size()), SQLITE_STATIC);
-    return collectIds(s, ids);
+    return readUnreadLocked(user, ids);
 }
 
 STATUS Database::setUnread(const std::string& user, const std::vector<NOTEID>& unread,

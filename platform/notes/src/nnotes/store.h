@@ -163,18 +163,26 @@ private:
     // The "Locked" members expect the caller to hold mutex_.
     STATUS infoLocked(NOTEID id, NoteInfo* out);
     STATUS loadLocked(NOTEID id, Note* out);
-    STATUS migrate();                // brings an older store to the current schema
-    STATUS addCalendarIndex();       // for a store made before the calendar index
-    STATUS addViewValues();          // for a store made before the index kept column values
-    STATUS addViewLog();             // for a store made before the membership log
-    STATUS stamp(std::int64_t* out); // a modification time, see store.cpp
-    STATUS checkLive(NOTEID id);     // ERR_INVALID_NOTE / ERR_NOTE_DELETED unless a live note
+    STATUS migrate();          // brings an older store to the current schema
+    STATUS addCalendarIndex(); // for a store made before the calendar index
+    STATUS addViewValues();    // for a store made before the index kept column values
+    STATUS addLog(const char* trimTrigger, const char* schema); // for a store made before that log
+    STATUS stamp(std::int64_t* out);                            // a modification time, see store.cpp
+    STATUS checkLive(NOTEID id); // ERR_INVALID_NOTE / ERR_NOTE_DELETED unless a live note
     STATUS purgeStubsLocked(std::int64_t cutoff, std::int64_t* horizon);
     std::string meta(const char* key);
     STATUS setMeta(const char* key, const std::string& value);
 
-    // The unread lists and their log.
-    STATUS addUnreadLog(); // for a store made before the unread log
+    // The change logs that per-process copies catch up from: the oldest and newest entry kept, and
+    // the file's identity (a replaced file is read afresh). Read inside the caller's transaction.
+    enum class ChangeLog { Views, Unread };
+    struct LogBounds {
+        std::int64_t first = 0, last = 0;
+        std::string file;
+    };
+    STATUS logBoundsLocked(ChangeLog log, LogBounds* out);
+
+    // The unread lists.
     STATUS readUnreadLocked(const std::string& user, std::vector<NOTEID>* out);
     STATUS catchUpUnreadLocked(const std::string& user, std::int64_t since, std::vector<NOTEID>* ids,
                                bool* current);

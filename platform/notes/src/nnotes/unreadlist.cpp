@@ -15,7 +15,6 @@
 
 namespace notes {
 
-using sql::columnText;
 using sql::statusOf;
 using sql::Use;
 
@@ -98,26 +97,12 @@ STATUS Database::unreadShared(const std::string& user, std::shared_ptr<const std
     if (!snapshot.ok) {
         return statusOf(sqlite3_errcode(db_));
     }
-    sqlite3_stmt* s = nullptr;
-    if (STATUS st =
-            prepare("SELECT (SELECT ifnull(min(seq), 0) FROM unread_log), "
-                    "(SELECT ifnull(max(seq), 0) FROM unread_log), "
-                    "(SELECT group_concat(value, '/') FROM meta WHERE key IN ('replica_id', 'created'))",
-                    &s);
-        st != NOERROR) {
+    LogBounds bounds;
+    if (STATUS st = logBoundsLocked(ChangeLog::Unread, &bounds); st != NOERROR) {
         return st;
     }
-    std::int64_t first = 0, last = 0;
-    std::string file;
-    {
-        Use use(s);
-        if (const int rc = sqlite3_step(s); rc != SQLITE_ROW) {
-            return statusOf(rc);
-        }
-        first = sqlite3_column_int64(s, 0);
-        last = sqlite3_column_int64(s, 1);
-        file = columnText(s, 2);
-    }
+    const std::int64_t first = bounds.first, last = bounds.last;
+    const std::string& file = bounds.file;
     std::shared_ptr<std::vector<NOTEID>> ids = std::move(held.ids);
     // Caught up only while the log still holds every entry after the reading (none trimmed).
     bool current = ids && held.file == file && held.seq <= last &&

@@ -969,25 +969,12 @@ STATUS ViewIndex::viewMembers(NOTEID view, std::shared_ptr<const std::vector<NOT
     if (!tx.ok) {
         return statusOf(sqlite3_errcode(store_.db_));
     }
-    sqlite3_stmt* s = nullptr;
-    if (STATUS st = store_.prepare(
-            "SELECT (SELECT ifnull(min(seq), 0) FROM view_log), (SELECT ifnull(max(seq), 0) FROM view_log), "
-            "(SELECT group_concat(value, '/') FROM meta WHERE key IN ('replica_id', 'created'))",
-            &s);
-        st != NOERROR) {
+    Database::LogBounds bounds;
+    if (STATUS st = store_.logBoundsLocked(Database::ChangeLog::Views, &bounds); st != NOERROR) {
         return st;
     }
-    std::int64_t first = 0, last = 0;
-    std::string file;
-    {
-        Use use(s);
-        if (const int rc = sqlite3_step(s); rc != SQLITE_ROW) {
-            return statusOf(rc);
-        }
-        first = sqlite3_column_int64(s, 0);
-        last = sqlite3_column_int64(s, 1);
-        file = columnText(s, 2);
-    }
+    const std::int64_t first = bounds.first, last = bounds.last;
+    const std::string& file = bounds.file;
     const std::string key = store_.file_ + '\n' + std::to_string(view);
     Members held;
     {
