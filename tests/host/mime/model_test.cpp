@@ -335,6 +335,19 @@ TEST(Malformed, EmptyAndGarbageInput) {
     g.encodeToString();
 }
 
+// GMime's parameter encoder allocated 4 GB for a long name with an 8-bit value (a fuzz finding).
+TEST(Malformed, OverlongParameterNameIsNotWritten) {
+    const std::string name(80, 'q');
+    Email e;
+    ASSERT_TRUE(e.decodeFromString("Subject: p\r\nContent-Type: text/plain; charset=utf-8; " + name +
+                                   "*=utf-8''%C3%A9t%C3%A9; format=flowed\r\n\r\nbody\r\n"));
+    Email again;
+    ASSERT_TRUE(again.decodeFromString(e.encodeToString()));
+    EXPECT_EQ(again.getSubject(), "p");
+    EXPECT_FALSE(again.encodeToString().contains(name.c_str()));
+    EXPECT_TRUE(again.encodeToString().contains("format=flowed"));
+}
+
 TEST(Malformed, MultipartWithoutBoundaryParameter) {
     Email e;
     ASSERT_TRUE(e.decodeFromString(
