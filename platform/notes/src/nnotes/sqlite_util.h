@@ -67,6 +67,22 @@ private:
     int rc_ = SQLITE_OK;
 };
 
+// A read transaction, so that several reads see one snapshot. It writes nothing, so a failed
+// commit loses nothing.
+struct ReadTransaction {
+    sqlite3* db;
+    bool ok;
+    explicit ReadTransaction(sqlite3* d)
+        : db(d), ok(sqlite3_exec(d, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) {}
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+    ~ReadTransaction() {
+        if (ok && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+    }
+};
+
 inline STATUS statusOf(int rc) {
     switch (rc & 0xFF) {
     case SQLITE_OK:

@@ -15,6 +15,7 @@
 
 namespace notes {
 
+using sql::ReadTransaction;
 using sql::statusOf;
 using sql::Use;
 
@@ -33,22 +34,6 @@ struct Held {
 constexpr std::size_t kMaxHeld = 256;
 std::mutex heldMutex;
 std::unordered_map<std::string, Held> heldLists; // by path and user (lower case)
-
-// A read transaction: the log's bounds and the rows read after them come from one snapshot. It
-// writes nothing, so a failed commit loses nothing.
-struct Snapshot {
-    sqlite3* db;
-    bool ok;
-    explicit Snapshot(sqlite3* d)
-        : db(d), ok(sqlite3_exec(d, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) {}
-    Snapshot(const Snapshot&) = delete;
-    Snapshot& operator=(const Snapshot&) = delete;
-    ~Snapshot() {
-        if (ok && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        }
-    }
-};
 
 void keep(const std::string& key, Held held) {
     std::lock_guard<std::mutex> guard(heldMutex);
@@ -93,7 +78,7 @@ STATUS Database::unreadShared(const std::string& user, std::shared_ptr<const std
             heldLists.erase(it);
         }
     }
-    Snapshot snapshot(db_);
+    ReadTransaction snapshot(db_);
     if (!snapshot.ok) {
         return statusOf(sqlite3_errcode(db_));
     }

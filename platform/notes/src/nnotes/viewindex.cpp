@@ -21,6 +21,7 @@ namespace notes {
 namespace {
 
 using sql::columnText;
+using sql::ReadTransaction;
 using sql::statusOf;
 using sql::Transaction;
 using sql::Use;
@@ -932,21 +933,6 @@ struct Members {
 constexpr std::size_t kMaxMemberLists = 256;
 std::mutex membersMutex;
 std::unordered_map<std::string, Members> memberLists; // by path and view note id
-
-// Ends a read transaction; it wrote nothing, so a failed commit loses nothing.
-struct ReadTransaction {
-    sqlite3* db;
-    bool ok;
-    explicit ReadTransaction(sqlite3* d)
-        : db(d), ok(sqlite3_exec(d, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) {}
-    ReadTransaction(const ReadTransaction&) = delete;
-    ReadTransaction& operator=(const ReadTransaction&) = delete;
-    ~ReadTransaction() {
-        if (ok && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        }
-    }
-};
 
 } // namespace
 
