@@ -1,5 +1,6 @@
 #include "Lattice/DateTimeUtil.h"
 
+#include "../util/WallClock.h"
 #include "Civil.h"
 
 #include <algorithm>
@@ -111,18 +112,17 @@ _DateTimeData DateTimeUtil::toGMT(const _DateTimeData& dt) {
 }
 
 _DateTimeData DateTimeUtil::computeCurrentGMTTime() {
-    timespec ts{};
-    clock_gettime(CLOCK_REALTIME, &ts);
-    _DateTimeData r = fromEpochSeconds(ts.tv_sec);
-    r.hundredths = static_cast<short>(ts.tv_nsec / 10000000);
+    const wallclock::Reading now = wallclock::now();
+    _DateTimeData r = fromEpochSeconds(now.seconds);
+    r.hundredths = static_cast<short>(now.nanos / 10000000);
     return r;
 }
 
 _DateTimeData DateTimeUtil::computeCurrentLocalTime() {
-    timespec ts{};
-    clock_gettime(CLOCK_REALTIME, &ts);
+    const wallclock::Reading now = wallclock::now();
     tm local{};
-    if (!localtime_r(&ts.tv_sec, &local))
+    int64_t east = 0;
+    if (!wallclock::localFields(now.seconds, &local, &east))
         return computeCurrentGMTTime();
     _DateTimeData r;
     r.setFullYear(local.tm_year + 1900);
@@ -131,14 +131,8 @@ _DateTimeData DateTimeUtil::computeCurrentLocalTime() {
     r.hour = static_cast<short>(local.tm_hour);
     r.minute = static_cast<short>(local.tm_min);
     r.second = static_cast<short>(std::min(local.tm_sec, 59));
-    r.hundredths = static_cast<short>(ts.tv_nsec / 10000000);
+    r.hundredths = static_cast<short>(now.nanos / 10000000);
     // The offset counts east of GMT; the records count west.
-#ifdef _WIN32
-    tm asGMT = local; // Windows' tm has no offset: read the local fields back as GMT
-    const int64_t east = int64_t{_mkgmtime(&asGMT)} - ts.tv_sec;
-#else
-    const int64_t east = local.tm_gmtoff;
-#endif
     r.zoneOffset = -static_cast<long>(east / 60);
     return r;
 }

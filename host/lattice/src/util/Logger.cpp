@@ -1,6 +1,7 @@
 #include "Lattice/Logger.h"
 
 #include "Lattice/Settings.h"
+#include "WallClock.h"
 
 #include <cerrno>
 #include <cstdarg>
@@ -64,14 +65,14 @@ long threadId() {
 }
 
 std::string linePrefix() {
-    timespec ts{};
-    clock_gettime(CLOCK_REALTIME, &ts);
+    const wallclock::Reading now = wallclock::now();
     tm local{};
-    localtime_r(&ts.tv_sec, &local);
+    int64_t east = 0;
+    wallclock::localFields(now.seconds, &local, &east);
     char buf[64];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03ld [%ld] ", local.tm_year + 1900,
                   local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
-                  static_cast<long>(ts.tv_nsec / 1000000), threadId());
+                  static_cast<long>(now.nanos / 1000000), threadId());
     return buf;
 }
 

@@ -3,6 +3,9 @@
 #include "values.h"
 
 #include <mutex>
+#ifdef _WIN32
+#include <sys/timeb.h>
+#endif
 
 namespace notes {
 namespace {
@@ -11,11 +14,23 @@ std::mutex gMutex;
 bool gPinned = false;
 Clock::time_point gPinnedAt;
 
+// The 32-bit Windows runtime's clock_gettime, which the standard clock reads, stops at 2038.
+Clock::time_point systemNow() {
+#ifdef _WIN32
+    __timeb64 now{};
+    _ftime64(&now);
+    return Clock::time_point(std::chrono::duration_cast<Clock::time_point::duration>(
+        std::chrono::seconds(now.time) + std::chrono::milliseconds(now.millitm)));
+#else
+    return std::chrono::system_clock::now();
+#endif
+}
+
 } // namespace
 
 Clock::time_point Clock::now() {
     std::lock_guard<std::mutex> lock(gMutex);
-    return gPinned ? gPinnedAt : std::chrono::system_clock::now();
+    return gPinned ? gPinnedAt : systemNow();
 }
 
 void Clock::set(time_point t) {
@@ -33,7 +48,7 @@ void Clock::advance(std::int64_t seconds) {
     std::lock_guard<std::mutex> lock(gMutex);
     if (!gPinned) {
         gPinned = true;
-        gPinnedAt = std::chrono::system_clock::now();
+        gPinnedAt = systemNow();
     }
     gPinnedAt += std::chrono::seconds(seconds);
 }
