@@ -686,8 +686,9 @@ int main(int argc, char** argv) {
     std::string plugin = HX_PLUGIN_PATH;
     bool keep = false;
     app.add_option("--seconds", seconds, "how long the providers work")->check(CLI::Range(1, 86400));
+    // Three at least: with two, both share the one user and nobody else can be written to.
     app.add_option("--threads", threads, "providers, one thread each; two of them share a user")
-        ->check(CLI::Range(2, 64));
+        ->check(CLI::Range(3, 64));
     app.add_option("--plugin", plugin, "the plug-in to load")->capture_default_str();
     app.add_flag("--keep", keep, "keep the data folder for a look afterwards");
     CLI11_PARSE(app, argc, argv);
