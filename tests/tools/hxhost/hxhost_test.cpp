@@ -923,6 +923,58 @@ TEST_F(HostMailTest, AppointmentEditAndAColleaguesCalendar) {
         << r.out;
 }
 
+// Without the web task an appointment's body cannot be read: an edit of its detail is refused and
+// the stored body stays, unless the edit brings the body itself.
+TEST_F(HostMailTest, AppointmentDetailEditWithoutTheWebTaskKeepsTheBody) {
+    Outcome r =
+        run("--json -c 'login jdoe demo-password; appt-new subject=Budget startDate=2026-03-10T12:00Z "
+            "endDate=2026-03-10T13:00Z'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string id = jsonLines(r.out).back()["id"].get<std::string>();
+    const auto body = [&]() {
+        DBHANDLE hDb = NULLHANDLE;
+        EXPECT_EQ(NSFDbOpen("Mail1!!mail/jdoe.nsf", &hDb), NOERROR);
+        NOTEHANDLE h = NULLHANDLE;
+        EXPECT_EQ(openByUnid(hDb, id, &h), NOERROR);
+        std::string bytes;
+        BLOCKID item{}, value{};
+        WORD type = 0;
+        DWORD length = 0;
+        for (STATUS st = NSFItemInfo(h, "Body", 4, &item, &type, &value, &length); st == NOERROR;
+             st = NSFItemInfoNext(h, item, "Body", 4, &item, &type, &value, &length)) {
+            bytes.append(OSLockBlock(char, value), length);
+            OSUnlockBlock(value);
+        }
+        NSFNoteClose(h);
+        NSFDbClose(hDb);
+        return bytes;
+    };
+    {
+        DBHANDLE hDb = NULLHANDLE;
+        ASSERT_EQ(NSFDbOpen("Mail1!!mail/jdoe.nsf", &hDb), NOERROR);
+        NOTEHANDLE h = NULLHANDLE;
+        ASSERT_EQ(openByUnid(hDb, id, &h), NOERROR);
+        NSFItemDelete(h, "Body", 4);
+        const std::string agenda = "Agenda: the budget";
+        ASSERT_EQ(NSFItemAppend(h, 0, "Body", 4, TYPE_TEXT, agenda.data(), static_cast<DWORD>(agenda.size())),
+                  NOERROR);
+        ASSERT_EQ(NSFNoteUpdate(h, 0), NOERROR);
+        NSFNoteClose(h);
+        NSFDbClose(hDb);
+    }
+    const std::string stored = body();
+    ASSERT_NE(stored.find("Agenda: the budget"), std::string::npos);
+
+    r = run("--json -c 'login jdoe demo-password; appt-edit " + id + " location=Roof detail.textType=text'");
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.err.find("body could not be read"), std::string::npos) << r.err;
+    EXPECT_EQ(body(), stored);
+
+    r = run("--json -c 'login jdoe demo-password; appt-edit " + id + " detail.body.text=\"New agenda\"'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(body().find("New agenda"), std::string::npos);
+}
+
 TEST_F(HostMessageTest, MessageDetailAndAttachmentBytesAsTheHostGetsThem) {
     const Outcome r = run(connectTo + "--json -c 'login jdoe demo-password; ls inbox; getMessageDetail #2; "
                                       "loadAttachmentData #2 0; loadAttachmentData #2 7'");
