@@ -445,7 +445,7 @@ TEST(DemoTour, RunsAgainstTheSeededDemoServer) {
         EXPECT_NE(delivery.find(line), std::string::npos) << line << "\n" << delivery;
     const std::string contactsTour = runTour("contacts.hxs");
     for (const char* line : {"5 contacts, from 0", "telex: 712345", "otherAddress: Address",
-                             "written to paul.vcf", "imported Paul Martin", "7 contacts, from 0",
+                             "written to paul.vcf", "updated Paul Martin", "6 contacts, from 0",
                              "Reading group  Partners (list), Dr. Grace Hopper, Alice Wong",
                              "To:      paul.martin@partner.example; laura.chen@partner.example; "
                              "grace.hopper@navy.example; Alice Wong <Alice Wong/Acme>"})
