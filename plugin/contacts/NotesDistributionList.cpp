@@ -51,7 +51,8 @@ struct Member {
 // Members are found by name in the personal address book and the directory, a view search and a
 // document read each; a listing of the Contacts folder would do that for every list every time.
 // The resolved members of a list are kept until either book changes (the list is a document of the
-// first), which each read asks the books for with one query of what changed since it last asked.
+// first). Once per operation (per opening of the book) the book is asked, with one query, what
+// changed since it was last asked.
 class MemberCache {
 public:
     // The generation of a book: it grows whenever a document of the book was saved or deleted.
@@ -63,6 +64,10 @@ public:
         const std::string path = book->getFullDatabasePath(false, false).str();
         std::lock_guard<std::mutex> lock(mutex_);
         Watch& watch = books_[path];
+        const std::uint64_t opening = book->getOpenSerial();
+        if (watch.started && opening != 0 && watch.askedIn == opening)
+            return watch.generation;
+        watch.askedIn = opening;
         TIMEDATE since = watch.until;
         if (!watch.started)
             TimeConstant(TIMEDATE_MAXIMUM, &since);
@@ -84,6 +89,15 @@ public:
 
     using Generations = std::pair<std::uint64_t, std::uint64_t>; // of the personal book, the directory
 
+    // A document of the book was written in this operation: the next read asks the book again.
+    void touched(NotesDatabase* book) {
+        if (!book)
+            return;
+        const std::string path = book->getFullDatabasePath(false, false).str();
+        std::lock_guard<std::mutex> lock(mutex_);
+        books_[path].askedIn = 0;
+    }
+
     bool find(const std::string& key, Generations generation, std::vector<Member>* members) {
         std::lock_guard<std::mutex> lock(mutex_);
         const auto at = lists_.find(key);
@@ -101,6 +115,7 @@ public:
 private:
     struct Watch {
         bool started = false;
+        std::uint64_t askedIn = 0; // the opening of the book in which it was last asked
         TIMEDATE until{};
         std::uint64_t generation = 0;
     };
@@ -240,7 +255,9 @@ bool NotesDistributionList::save(hxMail::DistributionList* list, bool) {
     if (list->get_memberList())
         saveMembers(list->get_memberList().get());
     computeWithForm();
-    return NotesDocument::save() == 0;
+    const bool saved = NotesDocument::save() == 0;
+    memberCache().touched(database);
+    return saved;
 }
 
 void NotesDistributionList::saveMembers(Lattice::ObjectCollection* members) {
