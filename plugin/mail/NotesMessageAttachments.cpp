@@ -117,7 +117,7 @@ StoredBody storedMessage(NOTEHANDLE hNote) {
     return stored;
 }
 
-// A line of a gap without its line end.
+// The line at `at` without its line end; *next is where the following one starts.
 std::string_view lineAt(std::string_view text, std::size_t at, std::size_t* next) {
     const std::size_t nl = text.find('\n', at);
     *next = nl == std::string_view::npos ? text.size() : nl + 1;
@@ -180,8 +180,7 @@ bool isBoilerplate(std::string_view line) {
 
 // The runs of a stretch outside the leaves that are neither header or multipart syntax nor
 // boilerplate, as bytes of the message. The line end before a delimiter belongs to the delimiter.
-// A header block is read as headers up to its first line that is none: what follows is text the
-// parser could not tell from them.
+// A line of a header block that is no header is text the parser could not tell from them.
 void unplacedRuns(std::string_view gap, bool headerBlock, const std::vector<std::string>& boundaries,
                   std::vector<std::string>& runs) {
     constexpr std::size_t kNone = std::string_view::npos;
