@@ -931,37 +931,39 @@ TEST_F(HostMailTest, AppointmentDetailEditWithoutTheWebTaskKeepsTheBody) {
             "endDate=2026-03-10T13:00Z'");
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string id = jsonLines(r.out).back()["id"].get<std::string>();
-    const auto body = [&]() {
-        DBHANDLE hDb = NULLHANDLE;
-        EXPECT_EQ(NSFDbOpen("Mail1!!mail/jdoe.nsf", &hDb), NOERROR);
-        NOTEHANDLE h = NULLHANDLE;
-        EXPECT_EQ(openByUnid(hDb, id, &h), NOERROR);
-        std::string bytes;
-        BLOCKID item{}, value{};
-        WORD type = 0;
-        DWORD length = 0;
-        for (STATUS st = NSFItemInfo(h, "Body", 4, &item, &type, &value, &length); st == NOERROR;
-             st = NSFItemInfoNext(h, item, "Body", 4, &item, &type, &value, &length)) {
-            bytes.append(OSLockBlock(char, value), length);
-            OSUnlockBlock(value);
-        }
-        NSFNoteClose(h);
-        NSFDbClose(hDb);
-        return bytes;
-    };
-    {
+    // Runs `use` on the appointment's note, saving it when `save` is set.
+    const auto withNote = [&](bool save, const std::function<void(NOTEHANDLE)>& use) {
         DBHANDLE hDb = NULLHANDLE;
         ASSERT_EQ(NSFDbOpen("Mail1!!mail/jdoe.nsf", &hDb), NOERROR);
         NOTEHANDLE h = NULLHANDLE;
         ASSERT_EQ(openByUnid(hDb, id, &h), NOERROR);
+        use(h);
+        if (save) {
+            EXPECT_EQ(NSFNoteUpdate(h, 0), NOERROR);
+        }
+        NSFNoteClose(h);
+        NSFDbClose(hDb);
+    };
+    const auto body = [&]() {
+        std::string bytes;
+        withNote(false, [&](NOTEHANDLE h) {
+            BLOCKID item{}, value{};
+            WORD type = 0;
+            DWORD length = 0;
+            for (STATUS st = NSFItemInfo(h, "Body", 4, &item, &type, &value, &length); st == NOERROR;
+                 st = NSFItemInfoNext(h, item, "Body", 4, &item, &type, &value, &length)) {
+                bytes.append(OSLockBlock(char, value), length);
+                OSUnlockBlock(value);
+            }
+        });
+        return bytes;
+    };
+    withNote(true, [](NOTEHANDLE h) {
         NSFItemDelete(h, "Body", 4);
         const std::string agenda = "Agenda: the budget";
         ASSERT_EQ(NSFItemAppend(h, 0, "Body", 4, TYPE_TEXT, agenda.data(), static_cast<DWORD>(agenda.size())),
                   NOERROR);
-        ASSERT_EQ(NSFNoteUpdate(h, 0), NOERROR);
-        NSFNoteClose(h);
-        NSFDbClose(hDb);
-    }
+    });
     const std::string stored = body();
     ASSERT_NE(stored.find("Agenda: the budget"), std::string::npos);
 
