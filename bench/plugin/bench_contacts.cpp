@@ -1,5 +1,6 @@
-// A personal address book of 10,000 contacts: a page of 50 in name order (getFolderItemsPage of the
-// Contacts folder), one contact's detail (getContactDetail) and saving one contact (saveContact),
+// A personal address book of 10,000 contacts and 200 distribution lists of 10 of them each: a page
+// of 50 in name order (getFolderItemsPage of the Contacts folder), the page of the 200 lists with
+// their members, one contact's detail (getContactDetail) and saving one contact (saveContact),
 // each beside its floor measured in the same run: the same documents read or written straight
 // through the store with the C API (the view's note ids, then the documents and every mapped item).
 // Target: each within 3x its floor.
@@ -7,6 +8,7 @@
 #include "contacts/NotesContact.h"
 #include "hxMail/Contact.h"
 #include "hxMail/Folder.h"
+#include "hxMail/Items.h"
 #include "hxMail/Providers.h"
 #include "notes/capi.h"
 #include "runtime.h"
@@ -31,6 +33,8 @@ const char* const kServer = "CN=Mail1/O=Acme";
 const char* const kBook = "Mail1!!pab/jdoe_pab.nsf";
 constexpr long kContacts = 10000;
 constexpr long kPage = 50;
+constexpr long kLists = 200;
+constexpr long kListMembers = 10;
 
 // Every item either field map names, once.
 std::vector<std::string> mappedItems() {
@@ -42,6 +46,21 @@ std::vector<std::string> mappedItems() {
             if (std::find(out.begin(), out.end(), map[i].item) == out.end())
                 out.emplace_back(map[i].item);
     return out;
+}
+
+// A text list value: count, lengths, characters.
+void appendList(NOTEHANDLE h, const char* name, const std::vector<std::string>& values) {
+    std::string out;
+    const auto word = [&](std::size_t w) {
+        const WORD v = static_cast<WORD>(w);
+        out.append(reinterpret_cast<const char*>(&v), sizeof v);
+    };
+    word(values.size());
+    for (const std::string& v : values)
+        word(v.size());
+    for (const std::string& v : values)
+        out += v;
+    append(h, name, TYPE_TEXT_LIST, out);
 }
 
 std::string value(const std::string& item, long n) {
@@ -82,9 +101,30 @@ struct Book {
             unids.push_back(UNID{oid.File, oid.Note});
             NSFNoteClose(h);
         }
+        // Lists sort after the contacts ("Team" > "Contact"), so the contacts' page stays as it was.
+        for (long n = 0; n < kLists; ++n) {
+            NOTEHANDLE h = NULLHANDLE;
+            if (NSFNoteCreate(hDb, &h) != NOERROR)
+                std::abort();
+            append(h, "Form", TYPE_TEXT, "Group");
+            append(h, "Type", TYPE_TEXT, "Group");
+            append(h, "GroupType", TYPE_TEXT, "1");
+            append(h, "ListName", TYPE_TEXT, "Team " + std::to_string(1000 + n));
+            std::vector<std::string> members;
+            for (long m = 0; m < kListMembers; ++m)
+                members.push_back(value("FullName", (n * kListMembers + m) % kContacts));
+            appendList(h, "Members", members);
+            if (NSFNoteUpdate(h, 0) != NOERROR)
+                std::abort();
+            NOTEID id = 0;
+            NSFNoteGetInfo(h, _NOTE_ID, &id);
+            lists.push_back(id);
+            NSFNoteClose(h);
+        }
         store->endBatch(true);
         NSFDbClose(hDb);
     }
+    std::vector<NOTEID> lists;
 };
 
 Book& book() {
@@ -193,6 +233,42 @@ void BM_PageOf50(benchmark::State& state) {
     report(state, total, floor, "page");
 }
 
+// The page of every list with its members, after a first reading.
+void BM_ListsWithMembers(benchmark::State& state) {
+    Session& s = session();
+    double total = 0, floor = 0;
+    long listed = 0, members = 0;
+    Lattice::ObjectCollection first;
+    s.provider->getFolderItemsPage(s.contacts, kContacts, kLists - 1, &first);
+    for (auto _ : state) {
+        Lattice::ObjectCollection out;
+        auto t = std::chrono::steady_clock::now();
+        s.provider->getFolderItemsPage(s.contacts, kContacts, kLists - 1, &out);
+        total += seconds(t);
+        listed = out.count();
+        members = 0;
+        for (const Lattice::Data& d : out)
+            if (auto* list = d.toObject<hxMail::DistributionList>())
+                members += list->get_memberList()->count();
+
+        t = std::chrono::steady_clock::now();
+        DBHANDLE db = NULLHANDLE;
+        NSFDbOpen(kBook, &db);
+        for (NOTEID id : book().lists) {
+            NOTEHANDLE h = NULLHANDLE;
+            if (NSFNoteOpen(db, id, 0, &h) == NOERROR) {
+                readContact(h, {"ListName", "ListDescription", "Members"});
+                NSFNoteClose(h);
+            }
+        }
+        NSFDbClose(db);
+        floor += seconds(t);
+    }
+    state.counters["items"] = static_cast<double>(listed);
+    state.counters["members"] = static_cast<double>(members);
+    report(state, total, floor, "lists");
+}
+
 // One contact's detail.
 void BM_Detail(benchmark::State& state) {
     Session& s = session();
@@ -266,6 +342,7 @@ void BM_Save(benchmark::State& state) {
 }
 
 BENCHMARK(BM_PageOf50)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ListsWithMembers)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Detail)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -2,10 +2,15 @@
 
 #include "notes/NotesAddressBook.h"
 #include "notes/NotesErrors.h"
+#include "provider/MailProvider.h"
 
 #include "Lattice/HTMLEncode.h"
 #include "Lattice/Logger.h"
+#include "notes/capi.h"
 
+#include <cstdint>
+#include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -33,6 +38,100 @@ String lowered(const String& text) {
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return String(std::move(out));
+}
+
+// One resolved member, as plain values: the cache is shared by every provider of the process, and
+// host objects are not (their reference counts are not atomic).
+struct Member {
+    std::string id, displayName, emailAddress, smtpAddress, emailType;
+    long displayType = 0;
+    long recipientType = 0;
+};
+
+// Members are found by name in the personal address book and the directory, a view search and a
+// document read each; a listing of the Contacts folder would do that for every list every time.
+// The resolved members of a list are kept until either book changes (the list is a document of the
+// first). Once per operation (per opening of the book) the book is asked, with one query, what
+// changed since it was last asked.
+class MemberCache {
+public:
+    // The generation of a book: it grows whenever a document of the book was saved or deleted.
+    std::uint64_t generation(NotesDatabase* book) {
+        LNDatabase* db = book ? book->getDatabase() : nullptr;
+        const DBHANDLE hDb = db ? db->GetDatabaseHandle() : NULLHANDLE;
+        if (hDb == NULLHANDLE)
+            return 0;
+        const std::string path = book->getFullDatabasePath(false, false).str();
+        std::lock_guard<std::mutex> lock(mutex_);
+        Watch& watch = books_[path];
+        const std::uint64_t opening = book->getOpenSerial();
+        if (watch.started && opening != 0 && watch.askedIn == opening)
+            return watch.generation;
+        watch.askedIn = opening;
+        TIMEDATE since = watch.until;
+        if (!watch.started)
+            TimeConstant(TIMEDATE_MAXIMUM, &since);
+        TIMEDATE until{};
+        DHANDLE table = NULLHANDLE;
+        const STATUS status = NSFDbGetModifiedNoteTable(hDb, NOTE_CLASS_DOCUMENT, since, &until, &table);
+        const bool changed = status != NOERROR || (table != NULLHANDLE && IDEntries(table) > 0);
+        if (table != NULLHANDLE)
+            IDDestroyTable(table);
+        if (status == NOERROR || status == ERR_SINCE_PURGED)
+            watch.until = until;
+        if (!watch.started || changed) {
+            watch.started = status == NOERROR || status == ERR_SINCE_PURGED;
+            watch.generation = ++next_;
+            std::erase_if(lists_, [&](const auto& entry) { return entry.first.rfind(path + "\n", 0) == 0; });
+        }
+        return watch.generation;
+    }
+
+    using Generations = std::pair<std::uint64_t, std::uint64_t>; // of the personal book, the directory
+
+    // A document of the book was written in this operation: the next read asks the book again.
+    void touched(NotesDatabase* book) {
+        if (!book)
+            return;
+        const std::string path = book->getFullDatabasePath(false, false).str();
+        std::lock_guard<std::mutex> lock(mutex_);
+        books_[path].askedIn = 0;
+    }
+
+    bool find(const std::string& key, Generations generation, std::vector<Member>* members) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto at = lists_.find(key);
+        if (at == lists_.end() || at->second.generation != generation)
+            return false;
+        *members = at->second.members;
+        return true;
+    }
+
+    void keep(const std::string& key, Generations generation, std::vector<Member> members) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        lists_[key] = {generation, std::move(members)};
+    }
+
+private:
+    struct Watch {
+        bool started = false;
+        std::uint64_t askedIn = 0; // the opening of the book in which it was last asked
+        TIMEDATE until{};
+        std::uint64_t generation = 0;
+    };
+    struct Entry {
+        Generations generation{};
+        std::vector<Member> members;
+    };
+    std::mutex mutex_;
+    std::uint64_t next_ = 0;
+    std::map<std::string, Watch> books_;
+    std::map<std::string, Entry> lists_; // by book path, a line end, the list's id
+};
+
+MemberCache& memberCache() {
+    static MemberCache cache;
+    return cache;
 }
 
 } // namespace
@@ -85,16 +184,44 @@ long NotesDistributionList::load(Lattice::Ptr<hxMail::DistributionList>& list, L
         if (!l.get_memberList())
             l.set_memberList(new Lattice::ObjectCollection());
         auto* book = dynamic_cast<NotesAddressBook*>(database);
-        LNText members = getItemTextList("Members");
-        for (LNINT i = 0; i < members.GetCount(); ++i) {
-            LNString name = members[i];
-            if (name.GetByteLength() == 0)
-                continue;
-            // One reference is ours; the member list keeps its own.
-            if (hxMail::Recipient* found = getGroupRecipient(book, name, provider)) {
-                l.get_memberList()->add(Lattice::Data(found, true));
-                found->release();
+        NotesDatabase* directory = provider ? provider->getDirectory() : nullptr;
+        // Both generations are taken before the members are read: a change while they are read
+        // makes the next read resolve them again.
+        const MemberCache::Generations generation{memberCache().generation(book),
+                                                  memberCache().generation(directory)};
+        const std::string key =
+            (book ? book->getFullDatabasePath(false, false).str() : std::string()) + "\n" +
+            (directory ? directory->getFullDatabasePath(false, false).str() : std::string()) + "\n" +
+            universalId.str();
+        std::vector<Member> resolved;
+        if (!book || !memberCache().find(key, generation, &resolved)) {
+            resolved.clear();
+            LNText members = getItemTextList("Members");
+            for (LNINT i = 0; i < members.GetCount(); ++i) {
+                LNString name = members[i];
+                if (name.GetByteLength() == 0)
+                    continue;
+                if (hxMail::Recipient* found = getGroupRecipient(book, name, provider)) {
+                    resolved.push_back({found->get_id().str(), found->get_displayName().str(),
+                                        found->get_emailAddress().str(), found->get_smtpAddress().str(),
+                                        found->get_emailType().str(), found->get_displayType(),
+                                        found->get_recipientType()});
+                    found->release();
+                }
             }
+            if (book)
+                memberCache().keep(key, generation, resolved);
+        }
+        for (const Member& m : resolved) {
+            Lattice::Ptr<hxMail::Recipient> r = new hxMail::Recipient();
+            r->set_id(m.id);
+            r->set_displayName(m.displayName);
+            r->set_emailAddress(m.emailAddress);
+            r->set_smtpAddress(m.smtpAddress);
+            r->set_emailType(m.emailType);
+            r->set_displayType(m.displayType);
+            r->set_recipientType(m.recipientType);
+            l.get_memberList()->add(Lattice::Data(r.get(), true));
         }
         l.set_name(getItemString("ListName", true));
         l.set_text(getItemString("ListDescription", true));
@@ -128,7 +255,9 @@ bool NotesDistributionList::save(hxMail::DistributionList* list, bool) {
     if (list->get_memberList())
         saveMembers(list->get_memberList().get());
     computeWithForm();
-    return NotesDocument::save() == 0;
+    const bool saved = NotesDocument::save() == 0;
+    memberCache().touched(database);
+    return saved;
 }
 
 void NotesDistributionList::saveMembers(Lattice::ObjectCollection* members) {

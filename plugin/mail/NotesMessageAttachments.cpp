@@ -1,6 +1,6 @@
 // Attachments of a memo: its file attachments, the pictures embedded in its rich text, which the
-// host serves through its own links, and the leaves of a MIME memo besides its body; the bytes of
-// each on request.
+// host serves through its own links, the leaves of a MIME memo besides its body and the text of it
+// that no leaf holds; the bytes of each on request.
 #include "mail/NotesMessage.h"
 #include "mail/NotesWeb.h"
 
@@ -12,12 +12,14 @@
 #include "notes/capi.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <list>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace hxMail::hxNotesProvider {
@@ -62,10 +64,23 @@ using MimePart = Lattice::Ptr<hxMailLib::Mime::MimeBase>;
 // the session opens.
 constexpr long kFirstLeafNumber = 1000000;
 
-// The message as its "Body" parts hold it, in order. A file leaf holds only where its bytes went,
-// which is harmless: those leaves are offered as the note's file attachments.
-Lattice::String storedMessage(NOTEHANDLE hNote) {
+// The message as its "Body" parts hold it, in order, and apart the stretches of it that lie
+// outside every leaf: header blocks, and the gaps between leaves (preamble, boundary lines, nested
+// multipart headers, epilogue, what the parser could not place). A file leaf holds only where its
+// bytes went, which is harmless: those leaves are offered as the note's file attachments.
+struct Stretch {
+    std::string text;
+    bool headers = false;
+};
+
+struct StoredBody {
     Lattice::String message;
+    std::vector<Stretch> outside;
+};
+
+StoredBody storedMessage(NOTEHANDLE hNote) {
+    StoredBody stored;
+    int lastKind = 0; // 0 a leaf's content, 1 a gap, 2 a header block
     BLOCKID item{};
     WORD type = 0;
     BLOCKID value{};
@@ -81,13 +96,143 @@ Lattice::String storedMessage(NOTEHANDLE hNote) {
             MIME_PART part{};
             ODSReadMemory(&cursor, _MIME_PART, &part, 1);
             const DWORD available = length - sizeof(WORD) - ODSLength(_MIME_PART);
-            message.str().append(static_cast<const char*>(cursor),
-                                 std::min<DWORD>(part.wByteCount, available));
+            const std::string_view text(static_cast<const char*>(cursor),
+                                        std::min<DWORD>(part.wByteCount, available));
+            stored.message.str().append(text);
+            const bool gap = part.cPartType == MIME_PART_PROLOG || part.cPartType == MIME_PART_EPILOG;
+            // A header block stored apart from its content (the parts of a body kept byte for byte).
+            const bool headers = part.cPartType == MIME_PART_MESSAGE ||
+                                 ((part.dwFlags & MIME_PART_HAS_HEADERS) != 0 && part.wBoundaryLen == 0 &&
+                                  part.wHeadersLen == part.wByteCount);
+            const int kind = gap ? 1 : headers ? 2 : 0;
+            if (kind != 0 && kind != lastKind)
+                stored.outside.push_back({std::string(), headers});
+            if (kind != 0)
+                stored.outside.back().text.append(text);
+            lastKind = kind;
         }
         OSUnlockBlock(value);
         status = NSFItemInfoNext(hNote, item, "Body", 4, &item, &type, &value, &length);
     }
-    return message;
+    return stored;
+}
+
+// The line at `at` without its line end; *next is where the following one starts.
+std::string_view lineAt(std::string_view text, std::size_t at, std::size_t* next) {
+    const std::size_t nl = text.find('\n', at);
+    *next = nl == std::string_view::npos ? text.size() : nl + 1;
+    std::size_t end = nl == std::string_view::npos ? text.size() : nl;
+    if (end > at && text[end - 1] == '\r')
+        --end;
+    return text.substr(at, end - at);
+}
+
+std::string_view trimmed(std::string_view s) {
+    const std::size_t first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    return s.substr(first, s.find_last_not_of(" \t") + 1 - first);
+}
+
+// "--boundary" or "--boundary--" of a multipart the parser recognised; *opens when it starts a part.
+bool isDelimiter(std::string_view line, const std::vector<std::string>& boundaries, bool* opens) {
+    line = trimmed(line);
+    if (line.size() < 3 || line.substr(0, 2) != "--")
+        return false;
+    line.remove_prefix(2);
+    for (const std::string& boundary : boundaries) {
+        if (line == boundary) {
+            *opens = true;
+            return true;
+        }
+        if (line.size() == boundary.size() + 2 && line.substr(0, boundary.size()) == boundary &&
+            line.substr(boundary.size()) == "--") {
+            *opens = false;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool isHeaderLine(std::string_view line, bool continues) {
+    if (!line.empty() && (line[0] == ' ' || line[0] == '\t'))
+        return continues;
+    std::size_t i = 0;
+    while (i < line.size() && line[i] > ' ' && line[i] < 127 && line[i] != ':')
+        ++i;
+    const std::size_t nameEnd = i;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+        ++i; // obsolete syntax allows blanks before the colon
+    return nameEnd > 0 && i < line.size() && line[i] == ':';
+}
+
+// What mail programs write into a preamble for readers without MIME: nothing a reader misses.
+bool isBoilerplate(std::string_view line) {
+    std::string text(trimmed(line));
+    while (!text.empty() && (text.back() == '.' || text.back() == '!'))
+        text.pop_back();
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text.empty() || text == "this is a multi-part message in mime format" ||
+           text == "this is a multipart message in mime format" ||
+           text == "this is a mime-encapsulated message" || text == "this is a message in mime format";
+}
+
+// The runs of a stretch outside the leaves that are neither header or multipart syntax nor
+// boilerplate, as bytes of the message. The line end before a delimiter belongs to the delimiter.
+// A line of a header block that is no header is text the parser could not tell from them.
+void unplacedRuns(std::string_view gap, bool headerBlock, const std::vector<std::string>& boundaries,
+                  std::vector<std::string>& runs) {
+    constexpr std::size_t kNone = std::string_view::npos;
+    std::size_t runBegin = kNone;
+    std::size_t runEnd = 0; // end of the run's last line, line end included
+    bool meaningful = false;
+    const auto close = [&](bool beforeDelimiter) {
+        if (runBegin == kNone)
+            return;
+        std::size_t end = runEnd;
+        if (beforeDelimiter && end > runBegin && gap[end - 1] == '\n') {
+            --end;
+            if (end > runBegin && gap[end - 1] == '\r')
+                --end;
+        }
+        if (meaningful && end > runBegin)
+            runs.emplace_back(gap.substr(runBegin, end - runBegin));
+        runBegin = kNone;
+        meaningful = false;
+    };
+    bool inHeaders = headerBlock;
+    bool headerContinues = false;
+    for (std::size_t at = 0, next = 0; at < gap.size(); at = next) {
+        const std::string_view line = lineAt(gap, at, &next);
+        bool opens = false;
+        if (isDelimiter(line, boundaries, &opens)) {
+            close(true);
+            inHeaders = opens; // a nested multipart's header block follows
+            headerContinues = false;
+            continue;
+        }
+        if (inHeaders) {
+            if (line.empty()) {
+                close(false);
+                inHeaders = false;
+                continue;
+            }
+            if (isHeaderLine(line, headerContinues) || (at == 0 && line.rfind("From ", 0) == 0)) {
+                close(false);
+                headerContinues = true;
+                continue;
+            }
+            headerContinues = false;
+            // Within a stored header block a stray line stays among headers; in a gap it ends them.
+            inHeaders = headerBlock;
+        }
+        if (runBegin == kNone)
+            runBegin = at;
+        meaningful = meaningful || !isBoilerplate(line);
+        runEnd = next;
+    }
+    close(false);
 }
 
 struct Leaf {
@@ -96,12 +241,15 @@ struct Leaf {
     bool inAlternative = false;
 };
 
-void collectLeaves(const MimePart& part, const hxMailLib::Mime::MimeBase& parent, std::vector<Leaf>& leaves) {
+void collectLeaves(const MimePart& part, const hxMailLib::Mime::MimeBase& parent, std::vector<Leaf>& leaves,
+                   std::vector<std::string>& boundaries) {
     if (!part)
         return;
     if (auto* multipart = dynamic_cast<hxMailLib::Mime::Multipart*>(part.get())) {
+        if (!multipart->getBoundary().isEmpty())
+            boundaries.push_back(multipart->getBoundary().str());
         for (long i = 0; i < multipart->getParts().count(); ++i)
-            collectLeaves(multipart->getParts()[i], *multipart, leaves);
+            collectLeaves(multipart->getParts()[i], *multipart, leaves, boundaries);
         return;
     }
     leaves.push_back({part, &parent, parent.getContentType().is("multipart", "alternative")});
@@ -151,19 +299,26 @@ Lattice::String leafName(const hxMailLib::Mime::MimeBase& leaf, long index) {
     return "part-" + Lattice::String::fromLong(index + 1) + "." + extension;
 }
 
-// A stored message parsed into its leaves (the message is kept: the leaves point into it).
+// A stored message parsed into its leaves (the message is kept: the leaves point into it), and the
+// runs of its bytes that no leaf holds and that a reader would miss.
 struct ParsedMessage {
     Lattice::Ptr<hxMailLib::Mime::Email> email;
     std::vector<Leaf> leaves;
+    std::vector<std::string> unplaced;
 };
 
-ParsedMessage parseMessage(const Lattice::String& message) {
+ParsedMessage parseMessage(const StoredBody& stored) {
     ParsedMessage parsed;
     parsed.email = new hxMailLib::Mime::Email();
-    if (message.isEmpty() || !parsed.email->decodeFromString(message))
-        return parsed;
-    for (long i = 0; i < parsed.email->getBodyParts().count(); ++i)
-        collectLeaves(parsed.email->getBodyParts()[i], *parsed.email, parsed.leaves);
+    std::vector<std::string> boundaries;
+    if (!stored.message.isEmpty() && parsed.email->decodeFromString(stored.message)) {
+        if (!parsed.email->getBoundary().isEmpty())
+            boundaries.push_back(parsed.email->getBoundary().str());
+        for (long i = 0; i < parsed.email->getBodyParts().count(); ++i)
+            collectLeaves(parsed.email->getBodyParts()[i], *parsed.email, parsed.leaves, boundaries);
+    }
+    for (const Stretch& stretch : stored.outside)
+        unplacedRuns(stretch.text, stretch.headers, boundaries, parsed.unplaced);
     return parsed;
 }
 
@@ -189,7 +344,7 @@ struct ParsedKey {
 
 class ParsedMessages {
 public:
-    // Runs `use` on the leaves of the note open as `hNote`, parsing it only when no parse of the
+    // Runs `use` on the parse of the note open as `hNote`, parsing it only when no parse of the
     // note as it is now is kept.
     template <typename Use> void with(const ParsedKey& key, NOTEHANDLE hNote, Use&& use) {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -203,7 +358,7 @@ public:
         } else if (at != entries_.begin()) {
             entries_.splice(entries_.begin(), entries_, at);
         }
-        use(static_cast<const std::vector<Leaf>&>(entries_.front().second.leaves));
+        use(static_cast<const ParsedMessage&>(entries_.front().second));
     }
 
 private:
@@ -226,26 +381,39 @@ ParsedKey parsedKey(const std::string& database, long noteId, NOTEHANDLE hNote) 
     return key;
 }
 
-void offerLeaves(const std::vector<Leaf>& leaves, const Lattice::String& messageId,
+hxMail::Attachment* offer(long number, const Lattice::String& name, const Lattice::String& mimeType,
+                          long size, const Lattice::String& messageId, hxMail::Attachments* attachments) {
+    Lattice::Ptr<hxMail::Attachment> attachment = new hxMail::Attachment();
+    attachment->set_method(1);
+    attachment->set_attachNum(number);
+    attachment->set_fileName(name);
+    attachment->set_mimeType(mimeType);
+    attachment->set_fileType(mimeType);
+    attachment->set_size(size);
+    attachment->set_id(attachmentId(number, messageId));
+    if (attachments)
+        attachments->add(attachment);
+    return attachment.get();
+}
+
+// Leaves are numbered from kFirstLeafNumber in order, the unplaced runs right after them.
+void offerLeaves(const ParsedMessage& parsed, const Lattice::String& messageId,
                  hxMail::Attachments* attachments) {
+    const std::vector<Leaf>& leaves = parsed.leaves;
     const long body = bodyLeaf(leaves);
     for (std::size_t i = 0; i < leaves.size(); ++i) {
         const hxMailLib::Mime::MimeBase& leaf = *leaves[i].part;
         if (static_cast<long>(i) == body || isFileLeaf(leaf) || isBodyAlternative(leaves, body, leaves[i]))
             continue;
-        const long number = kFirstLeafNumber + static_cast<long>(i);
-        Lattice::Ptr<hxMail::Attachment> attachment = new hxMail::Attachment();
-        attachment->set_method(1);
-        attachment->set_attachNum(number);
-        attachment->set_fileName(leafName(leaf, static_cast<long>(i)));
-        attachment->set_mimeType(leaf.getContentType().getMimeType());
-        attachment->set_fileType(leaf.getContentType().getMimeType());
-        if (const auto* single = dynamic_cast<const hxMailLib::Mime::SinglePart*>(&leaf))
-            attachment->set_size(single->getContent().length());
-        attachment->set_id(attachmentId(number, messageId));
-        if (attachments)
-            attachments->add(attachment);
+        const auto* single = dynamic_cast<const hxMailLib::Mime::SinglePart*>(&leaf);
+        offer(kFirstLeafNumber + static_cast<long>(i), leafName(leaf, static_cast<long>(i)),
+              leaf.getContentType().getMimeType(), single ? single->getContent().length() : 0, messageId,
+              attachments);
     }
+    for (std::size_t k = 0; k < parsed.unplaced.size(); ++k)
+        offer(kFirstLeafNumber + static_cast<long>(leaves.size() + k),
+              "unplaced-" + Lattice::String::fromLong(static_cast<long>(k + 1)) + ".txt", "text/plain",
+              static_cast<long>(parsed.unplaced[k].size()), messageId, attachments);
 }
 
 } // namespace
@@ -258,7 +426,7 @@ void NotesMessage::loadMimeLeaves(hxMail::Attachments* attachments) {
     }
     parsedMessages().with(
         parsedKey(database ? database->getFullDatabasePath(false, true).str() : std::string(), noteId, hNote),
-        hNote, [&](const std::vector<Leaf>& leaves) { offerLeaves(leaves, messageId_, attachments); });
+        hNote, [&](const ParsedMessage& parsed) { offerLeaves(parsed, messageId_, attachments); });
     NSFNoteClose(hNote);
     reopenDocument();
 }
@@ -272,11 +440,19 @@ bool NotesMessage::loadMimeLeafData(long leaf, Lattice::Ptr<Lattice::BaseObject6
     bool found = false;
     parsedMessages().with(
         parsedKey(database ? database->getFullDatabasePath(false, true).str() : std::string(), noteId, hNote),
-        hNote, [&](const std::vector<Leaf>& leaves) {
-            if (leaf < 0 || leaf >= static_cast<long>(leaves.size()))
+        hNote, [&](const ParsedMessage& parsed) {
+            const std::vector<Leaf>& leaves = parsed.leaves;
+            if (leaf < 0)
                 return;
-            const auto* single = dynamic_cast<const hxMailLib::Mime::SinglePart*>(
-                leaves[static_cast<std::size_t>(leaf)].part.get());
+            const auto index = static_cast<std::size_t>(leaf);
+            if (index >= leaves.size()) {
+                if (index - leaves.size() < parsed.unplaced.size()) {
+                    const std::string& run = parsed.unplaced[index - leaves.size()];
+                    found = out->setBinaryData(run.data(), static_cast<long>(run.size()), true);
+                }
+                return;
+            }
+            const auto* single = dynamic_cast<const hxMailLib::Mime::SinglePart*>(leaves[index].part.get());
             if (!single)
                 return;
             const String& bytes = single->getContent();

@@ -7,6 +7,7 @@
 #include "notes/NotesHandle.h"
 #include "provider/MailProvider.h"
 
+#include <atomic>
 #include <cstdio>
 
 namespace hxMail::hxNotesProvider {
@@ -86,6 +87,8 @@ void NotesDatabase::lockHandle() {
         openStatus_ = status;
     }
     if (openStatus_ == LNNOERROR) {
+        static std::atomic<std::uint64_t> openings{0};
+        openSerial_ = ++openings;
         isOpen_ = true;
         return;
     }

@@ -10,6 +10,7 @@
 #include "notes/NotesHandle.h"
 #include "notes/lncpp.h"
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <vector>
@@ -46,6 +47,9 @@ public:
     void unlockHandle();
     // Why the last lockHandle found no database (LNNOERROR when it opened one), for the log.
     LNSTATUS getOpenStatus() const { return openStatus_; }
+    // Tells one lock bracket from another: a number no other opening in the process had (0 while
+    // the database is not open).
+    std::uint64_t getOpenSerial() const { return isOpen_ ? openSerial_ : 0; }
 
     // "[/]server/path.nsf[/]": the database's place on the Domino web server.
     String getFullDatabasePath(bool leadingSlash, bool trailingSlash);
@@ -102,6 +106,7 @@ protected:
     std::unique_ptr<LNDatabase> handle; // the open database, or null
     bool isOpen_ = false;
     LNSTATUS openStatus_ = LNNOERROR;
+    std::uint64_t openSerial_ = 0;
     MailProvider* provider = nullptr;
 
     // Builds one system folder and files it under `kind`.

@@ -342,6 +342,14 @@ void registerCalendarCommands(CommandRegistry& registry) {
                     c.status(status);
                     return;
                 }
+                // The body comes from the web task; a detail read without it would be saved with an
+                // empty body unless the edit gives the body itself.
+                const bool bodyGiven =
+                    scratchDetail->get_body() && !scratchDetail->get_body()->get_text().isEmpty();
+                if (d->get_textType().isEmpty() && !bodyGiven)
+                    throw CommandError(
+                        "appt-edit: the appointment's body could not be read (the web task did "
+                        "not answer), so its detail is not saved; nothing was changed");
                 c.setFields(*d, 1, true);
             }
             bool flag = true;

@@ -10,6 +10,8 @@
 #include "hxMail/Contact.h"
 #include "hxMail/Folder.h"
 
+#include <cstring>
+#include <functional>
 #include <set>
 
 using Lattice::String;
@@ -553,4 +555,71 @@ TEST_F(ContactTest, AChangeItemCarriesTheNewContactWhole) {
         EXPECT_EQ(item->get_fileAsName(), "Ann Lee");
     }
     provider->unlockAll();
+}
+
+// A list's members are resolved once and kept until either book changes: every change, made through
+// the provider or straight in a book, shows on the next read of the listing.
+TEST_F(ContactTest, AListReadsItsMembersAsTheBooksHoldThemNow) {
+    const std::string annId = addAnn();
+    const std::string team = addList("Team", {"Ann Lee", "CN=Bob Smith/O=Acme"});
+    const auto setItem = [&](const char* db, const std::string& unid, const char* item,
+                             const std::string& text) {
+        DBHANDLE hDb = NULLHANDLE;
+        ASSERT_EQ(NSFDbOpen(db, &hDb), NOERROR);
+        NOTEHANDLE h = NULLHANDLE;
+        UNID u{};
+        ASSERT_EQ(NSFNoteOpenByUNID(hDb, unidOf(unid, &u), 0, &h), NOERROR);
+        NSFItemDelete(h, item, static_cast<WORD>(std::strlen(item)));
+        ASSERT_EQ(NSFItemAppend(h, ITEM_SUMMARY, item, static_cast<WORD>(std::strlen(item)), TYPE_TEXT,
+                                text.data(), static_cast<DWORD>(text.size())),
+                  NOERROR);
+        ASSERT_EQ(NSFNoteUpdate(h, 0), NOERROR);
+        NSFNoteClose(h);
+        NSFDbClose(hDb);
+    };
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        std::vector<std::string> members;
+    } steps[] = {
+        {"as saved", [] {}, {"ann@example.com", "bob@acme.example"}},
+        {"read again", [] {}, {"ann@example.com", "bob@acme.example"}},
+        {"a member's contact changed by the host",
+         [&] {
+             ContactPtr ann = new hxMail::Contact();
+             DetailPtr detail = new hxMail::ContactDetail();
+             ann->set_id(annId.c_str());
+             ann->set_eMail1("ann.lee@example.com");
+             detail->set_displayName("Ann Lee");
+             bool flag = false;
+             ASSERT_EQ(contacts->saveContact(ann, detail, flag), 0);
+         },
+         {"ann.lee@example.com", "bob@acme.example"}},
+        {"a directory person changed by another program",
+         [&] { setItem(kDirectory, bobId, "InternetAddress", "robert@acme.example"); },
+         {"ann.lee@example.com", "robert@acme.example"}},
+        {"the list's members changed by another program",
+         [&] { setItem(kPersonal, team, "Members", "CN=Bob Smith/O=Acme"); },
+         {"robert@acme.example"}},
+        {"the list saved by the host",
+         [&] {
+             ListPtr list(row<hxMail::DistributionList>(team));
+             ASSERT_TRUE(list);
+             list->get_memberList()->add(Lattice::Data(recipientNamed("Ann Lee")));
+             bool flag = false;
+             ASSERT_EQ(contacts->saveDistributionList(list, flag), 0);
+         },
+         {"robert@acme.example", "ann.lee@example.com"}},
+    };
+    for (const auto& step : steps) {
+        step.change();
+        EXPECT_EQ(memberAddresses(team), step.members) << step.what;
+    }
+    // Rows are the host's own: changing one read leaves the next one as stored.
+    row<hxMail::DistributionList>(team)
+        ->get_memberList()
+        ->at(0)
+        .toObject<hxMail::Recipient>()
+        ->set_smtpAddress("x");
+    EXPECT_EQ(memberAddresses(team), steps[std::size(steps) - 1].members);
 }

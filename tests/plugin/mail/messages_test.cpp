@@ -272,6 +272,8 @@ protected:
                 std::cerr << "web task: " << line << "\n";
         MessageTest::TearDown();
     }
+    std::string addStoredMemo(const std::string& subject, const std::string& eml);
+
     std::unique_ptr<domino::WebServer> web;
     std::mutex logMutex;
     std::vector<std::string> accessLog;
@@ -680,26 +682,31 @@ const std::vector<Shape> kShapes = {
 
 } // namespace
 
+// A delivered memo holding `eml` as the store keeps a received message: byte for byte, its file
+// parts as "$FILE" attachments.
+std::string LiveMessageTest::addStoredMemo(const std::string& subject, const std::string& eml) {
+    notes::mail::Message stored;
+    std::string error;
+    EXPECT_EQ(notes::mime::storeMessage(eml, &stored, &error), NOERROR) << subject << ": " << error;
+    std::string unid;
+    addMemo(delivered(subject), &unid);
+    changeNote(unid, [&](NOTEHANDLE h) {
+        for (const std::string& value : stored.mimeParts)
+            append(h, "Body", TYPE_MIME_PART, value);
+        for (std::size_t i = 0; i < stored.files.size(); ++i) {
+            const std::string path = dir + "/leaf" + std::to_string(i);
+            std::ofstream(path, std::ios::binary) << stored.files[i].second;
+            ASSERT_EQ(NSFNoteAttachFile(h, "$FILE", 5, path.c_str(), stored.files[i].first.c_str(), 0),
+                      NOERROR);
+        }
+        append(h, "$NoteHasNativeMIME", TYPE_TEXT, "1");
+    });
+    return unid;
+}
+
 TEST_F(LiveMessageTest, EveryLeafBesidesTheBodyIsOfferedWithItsDecodedBytes) {
     for (const Shape& shape : kShapes) {
-        notes::mail::Message stored;
-        std::string error;
-        ASSERT_EQ(notes::mime::storeMessage("From: john@acme.example\r\n" + shape.eml, &stored, &error),
-                  NOERROR)
-            << shape.what << ": " << error;
-        std::string unid;
-        addMemo(delivered(shape.what), &unid);
-        changeNote(unid, [&](NOTEHANDLE h) {
-            for (const std::string& value : stored.mimeParts)
-                append(h, "Body", TYPE_MIME_PART, value);
-            for (std::size_t i = 0; i < stored.files.size(); ++i) {
-                const std::string path = dir + "/leaf" + std::to_string(i);
-                std::ofstream(path, std::ios::binary) << stored.files[i].second;
-                ASSERT_EQ(NSFNoteAttachFile(h, "$FILE", 5, path.c_str(), stored.files[i].first.c_str(), 0),
-                          NOERROR);
-            }
-            append(h, "$NoteHasNativeMIME", TYPE_TEXT, "1");
-        });
+        const std::string unid = addStoredMemo(shape.what, "From: john@acme.example\r\n" + shape.eml);
         const Lattice::Ptr<hxMail::MessageDetail> detail = open(unid);
         EXPECT_NE(bodyOf(detail).find(shape.body), std::string::npos) << shape.what << ": " << bodyOf(detail);
         const auto attachments = attachmentsOf(detail);
@@ -751,5 +758,128 @@ TEST_F(LiveMessageTest, AnOfferedLeafFollowsItsNoteWhenTheNoteChanges) {
         EXPECT_EQ(attachments[0]->get_size(), static_cast<long>(report.size())) << report;
         for (int twice = 0; twice < 2; ++twice)
             EXPECT_EQ(bytesOf(attachments[0]->get_id().str(), attachments[0]->get_attachNum()), report);
+    }
+}
+
+namespace {
+
+struct Damaged {
+    std::string what, eml;
+    std::vector<std::string> unplaced; // the runs offered as "unplaced-N.txt", in order
+};
+
+const std::string kMixed = "Subject: Damaged\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n";
+
+// Damage that mail readers accept, and the shapes common clients write (which gain nothing).
+const std::vector<Damaged> kDamaged = {
+    {"missing final boundary",
+     kMixed + "--b\r\nContent-Type: text/plain\r\n\r\nfirst words\r\n--b\r\nContent-Type: text/plain\r\n\r\n"
+              "second words run to the end\r\n",
+     {}},
+    {"list footer after the closing boundary",
+     kMixed + "--b\r\nContent-Type: text/plain\r\n\r\nposted words\r\n--b--\r\n____\r\nlist footer words\r\n",
+     {"____\r\nlist footer words\r\n"}},
+    {"junk before the first boundary",
+     kMixed + "This is a multi-part message in MIME format.\r\nold readers see this note\r\n\r\n"
+              "--b\r\nContent-Type: text/plain\r\n\r\nbody words\r\n--b--\r\n",
+     {"This is a multi-part message in MIME format.\r\nold readers see this note\r\n"}},
+    {"duplicated boundary",
+     kMixed + "--b\r\n--b\r\nContent-Type: text/plain\r\n\r\nbody words\r\n--b\r\n--b\r\nContent-Type: "
+              "text/plain\r\n\r\n"
+              "more words\r\n--b--\r\n",
+     {}},
+    {"truncated part headers",
+     kMixed + "--b\r\nContent-Type: text/plain\r\n\r\nbody words\r\n--b\r\nContent-Type: text/pl\r\n--b\r\n"
+              "Content-Type: text/plain\r\nwords right under the headers\r\n--b--\r\n",
+     {"words right under the headers"}},
+    {"a part after the closing boundary",
+     kMixed + "--b\r\nContent-Type: text/plain\r\n\r\nbody words\r\n--b--\r\nstray words\r\n--b\r\n"
+              "Content-Type: text/plain\r\n\r\nlate words\r\n--b--\r\n",
+     {"stray words", "late words"}},
+    {"nested multipart without its closing boundary",
+     kMixed +
+         "--b\r\nContent-Type: multipart/mixed; boundary=a\r\n\r\ninner preamble words\r\n"
+         "--a\r\nContent-Type: text/plain\r\n\r\nfirst inner words\r\n--a\r\nContent-Type: text/html\r\n\r\n"
+         "<p>second inner words</p>\r\n--b\r\nContent-Type: text/plain; name=notes.txt\r\n\r\nnamed words\r\n"
+         "--b--\r\n\r\n",
+     {"inner preamble words"}},
+    {"a line without colon among the top headers",
+     "Subject: Junk\r\nthis line has no colon\r\nContent-Type: text/plain\r\n\r\nbody words\r\n",
+     {"this line has no colon\r\n"}},
+    {"thunderbird",
+     kMixed + "This is a multi-part message in MIME format.\r\n--b\r\nContent-Type: text/plain\r\n\r\n"
+              "hello\r\n--b--\r\n",
+     {}},
+    {"apple mail, line feeds only",
+     "Subject: hi\nContent-Type: multipart/alternative;\n\tboundary=\"Apple-Mail=_1\"\n\n\n--Apple-Mail=_1\n"
+     "Content-Type: text/plain;\n\tcharset=us-ascii\n\nhi\n\n--Apple-Mail=_1\nContent-Type: text/html;\n"
+     "\tcharset=us-ascii\n\n<html><body>hi</body></html>\n--Apple-Mail=_1--\n",
+     {}},
+    {"outlook, nested related",
+     "Subject: logo\r\nContent-Type: "
+     "multipart/related;\r\n\tboundary=\"_004_X_\";\r\n\ttype=\"multipart/alternative\"\r\n"
+     "MIME-Version: 1.0\r\n\r\n--_004_X_\r\nContent-Type: "
+     "multipart/alternative;\r\n\tboundary=\"_000_X_\"\r\n\r\n"
+     "--_000_X_\r\nContent-Type: text/plain; charset=\"us-ascii\"\r\n\r\nlogo\r\n\r\n--_000_X_\r\n"
+     "Content-Type: text/html; "
+     "charset=\"us-ascii\"\r\n\r\n<p>logo</p>\r\n\r\n--_000_X_--\r\n\r\n--_004_X_\r\n"
+     "Content-Type: image/png; name=\"image001.png\"\r\nContent-ID: <image001.png@01>\r\n"
+     "Content-Transfer-Encoding: base64\r\n\r\niVBORw==\r\n\r\n--_004_X_--\r\n",
+     {}},
+};
+
+bool isSyntaxLine(std::string_view line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+        line.remove_suffix(1);
+    if (line.empty() || line.rfind("--", 0) == 0 || line[0] == '\t' ||
+        line == "This is a multi-part message in MIME format.")
+        return true;
+    const auto colon = line.find(':');
+    return colon != std::string_view::npos && line.find(' ') > colon; // "Name: value"
+}
+
+} // namespace
+
+TEST_F(LiveMessageTest, TextNoLeafHoldsIsOfferedAsItCame) {
+    for (const Damaged& d : kDamaged) {
+        SCOPED_TRACE(d.what);
+        const std::string eml = "From: john@acme.example\r\n" + d.eml;
+        const std::string unid = addStoredMemo(d.what, eml);
+        const Lattice::Ptr<hxMail::MessageDetail> detail = open(unid);
+        std::string reachable = bodyOf(detail);
+        std::vector<std::string> unplaced;
+        for (const hxMail::Attachment* a : attachmentsOf(detail)) {
+            const std::optional<std::string> bytes = bytesOf(a->get_id().str(), a->get_attachNum());
+            ASSERT_TRUE(bytes.has_value()) << a->get_fileName().str();
+            EXPECT_EQ(a->get_size(), static_cast<long>(bytes->size())) << a->get_fileName().str();
+            reachable += "\n" + *bytes;
+            if (a->get_fileName().str().rfind("unplaced-", 0) == 0) {
+                EXPECT_EQ(a->get_fileName().str(),
+                          "unplaced-" + std::to_string(unplaced.size() + 1) + ".txt");
+                unplaced.push_back(*bytes);
+            }
+        }
+        EXPECT_EQ(unplaced, d.unplaced);
+        // Every line that is not header or boundary syntax is shown or offered.
+        std::size_t at = 0;
+        for (std::size_t next; at < eml.size(); at = next) {
+            next = std::min(eml.find('\n', at), eml.size()) + 1;
+            std::string line = eml.substr(at, next - at);
+            while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+                line.pop_back();
+            if (isSyntaxLine(line))
+                continue;
+            // Shown bodies lose their page tags; file parts are offered decoded.
+            std::string text;
+            for (std::size_t i = 0, tag = 0; i < line.size(); ++i) {
+                tag += line[i] == '<' ? 1 : 0;
+                if (tag == 0)
+                    text += line[i];
+                tag -= line[i] == '>' && tag > 0 ? 1 : 0;
+            }
+            EXPECT_TRUE(reachable.find(text) != std::string::npos ||
+                        reachable.find(notes::mime::decodeBase64(line)) != std::string::npos)
+                << "not reachable: " << line;
+        }
     }
 }

@@ -445,7 +445,7 @@ TEST(DemoTour, RunsAgainstTheSeededDemoServer) {
         EXPECT_NE(delivery.find(line), std::string::npos) << line << "\n" << delivery;
     const std::string contactsTour = runTour("contacts.hxs");
     for (const char* line : {"5 contacts, from 0", "telex: 712345", "otherAddress: Address",
-                             "written to paul.vcf", "imported Paul Martin", "7 contacts, from 0",
+                             "written to paul.vcf", "updated Paul Martin", "6 contacts, from 0",
                              "Reading group  Partners (list), Dr. Grace Hopper, Alice Wong",
                              "To:      paul.martin@partner.example; laura.chen@partner.example; "
                              "grace.hopper@navy.example; Alice Wong <Alice Wong/Acme>"})
@@ -921,6 +921,60 @@ TEST_F(HostMailTest, AppointmentEditAndAColleaguesCalendar) {
     EXPECT_NE(r.out.find("-   2026-03-11T09:00:00+00:00 - 2026-03-11T10:00:00+00:00  Sales call"),
               std::string::npos)
         << r.out;
+}
+
+// Without the web task an appointment's body cannot be read: an edit of its detail is refused and
+// the stored body stays, unless the edit brings the body itself.
+TEST_F(HostMailTest, AppointmentDetailEditWithoutTheWebTaskKeepsTheBody) {
+    Outcome r =
+        run("--json -c 'login jdoe demo-password; appt-new subject=Budget startDate=2026-03-10T12:00Z "
+            "endDate=2026-03-10T13:00Z'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string id = jsonLines(r.out).back()["id"].get<std::string>();
+    // Runs `use` on the appointment's note, saving it when `save` is set.
+    const auto withNote = [&](bool save, const std::function<void(NOTEHANDLE)>& use) {
+        DBHANDLE hDb = NULLHANDLE;
+        ASSERT_EQ(NSFDbOpen("Mail1!!mail/jdoe.nsf", &hDb), NOERROR);
+        NOTEHANDLE h = NULLHANDLE;
+        ASSERT_EQ(openByUnid(hDb, id, &h), NOERROR);
+        use(h);
+        if (save) {
+            EXPECT_EQ(NSFNoteUpdate(h, 0), NOERROR);
+        }
+        NSFNoteClose(h);
+        NSFDbClose(hDb);
+    };
+    const auto body = [&]() {
+        std::string bytes;
+        withNote(false, [&](NOTEHANDLE h) {
+            BLOCKID item{}, value{};
+            WORD type = 0;
+            DWORD length = 0;
+            for (STATUS st = NSFItemInfo(h, "Body", 4, &item, &type, &value, &length); st == NOERROR;
+                 st = NSFItemInfoNext(h, item, "Body", 4, &item, &type, &value, &length)) {
+                bytes.append(OSLockBlock(char, value), length);
+                OSUnlockBlock(value);
+            }
+        });
+        return bytes;
+    };
+    withNote(true, [](NOTEHANDLE h) {
+        NSFItemDelete(h, "Body", 4);
+        const std::string agenda = "Agenda: the budget";
+        ASSERT_EQ(NSFItemAppend(h, 0, "Body", 4, TYPE_TEXT, agenda.data(), static_cast<DWORD>(agenda.size())),
+                  NOERROR);
+    });
+    const std::string stored = body();
+    ASSERT_NE(stored.find("Agenda: the budget"), std::string::npos);
+
+    r = run("--json -c 'login jdoe demo-password; appt-edit " + id + " location=Roof detail.textType=text'");
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.err.find("body could not be read"), std::string::npos) << r.err;
+    EXPECT_EQ(body(), stored);
+
+    r = run("--json -c 'login jdoe demo-password; appt-edit " + id + " detail.body.text=\"New agenda\"'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(body().find("New agenda"), std::string::npos);
 }
 
 TEST_F(HostMessageTest, MessageDetailAndAttachmentBytesAsTheHostGetsThem) {

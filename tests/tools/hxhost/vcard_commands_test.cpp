@@ -175,3 +175,79 @@ TEST_F(VCardCommandsTest, ImportedCardsExportAsTheSameContacts) {
     }
     EXPECT_EQ(exported, expected.size());
 }
+
+// Importing a card again updates the contact it names: by UID (the id contact-export writes), else
+// by full name and first e-mail; a namesake with another e-mail is a person of their own.
+TEST_F(VCardCommandsTest, ACardImportedAgainUpdatesItsContact) {
+    const auto card = [](const std::string& lines) {
+        return "BEGIN:VCARD\r\nVERSION:4.0\r\n" + lines + "END:VCARD\r\n";
+    };
+    const std::string ann = "FN:Ann Lee\r\nN:Lee;Ann;;;\r\nEMAIL:ann@example.org\r\n";
+    const struct {
+        std::string what, file;
+        bool updated;
+        std::string phone; // Ann's business phone afterwards
+    } steps[] = {
+        {"a new card", card(ann + "TEL;TYPE=work:111\r\n"), false, "111"},
+        {"the same person without UID", card(ann + "TEL;TYPE=work:222\r\n"), true, "222"},
+        {"a namesake with another e-mail",
+         card("FN:Ann Lee\r\nN:Lee;Ann;;;\r\nEMAIL:other.ann@example.org\r\n"), false, "222"},
+        {"names in other case and blanks",
+         card("FN: ann lee\r\nN:Lee;Ann;;;\r\nEMAIL:ANN@example.org\r\n"
+              "TEL;TYPE=work:333\r\n"),
+         true, "333"},
+    };
+    const auto contacts = [&]() { return last(run("contacts").out)["contacts"]; };
+    const auto isAnn = [](const json& item) {
+        std::string email = item.value("email", "");
+        for (char& c : email)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return email == "ann@example.org";
+    };
+    const auto annsPhone = [&]() {
+        for (const json& item : contacts())
+            if (isAnn(item))
+                return item.value("businessPhone", "");
+        return std::string("(none)");
+    };
+    std::size_t made = 0;
+    for (const auto& step : steps) {
+        std::ofstream(dir + "/card.vcf", std::ios::binary) << step.file;
+        const Outcome r = run("contact-import card.vcf");
+        ASSERT_EQ(r.status, 0) << step.what << ": " << r.err;
+        EXPECT_EQ(last(r.out)["contacts"][0].value("updated", !step.updated), step.updated) << step.what;
+        made += step.updated ? 0 : 1;
+        EXPECT_EQ(contacts().size(), made) << step.what;
+        EXPECT_EQ(annsPhone(), step.phone) << step.what;
+    }
+
+    // An exported card carries the contact's id as its UID: renamed and with a new address, it
+    // still updates that contact.
+    std::string id;
+    for (const json& item : contacts())
+        if (isAnn(item))
+            id = item["id"];
+    ASSERT_EQ(run("contact-export " + id + " ann.vcf").status, 0);
+    std::string exported = slurp(dir + "/ann.vcf");
+    ASSERT_NE(exported.find("UID:urn:uuid:"), std::string::npos) << exported;
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"Ann Lee", "Ann Lee-Park"},
+                                   {"ANN@example.org", "ann.park@example.org"}})
+        for (auto at = exported.find(from); at != std::string::npos; at = exported.find(from, at + to.size()))
+            exported.replace(at, from.size(), to);
+    std::ofstream(dir + "/ann.vcf", std::ios::binary) << exported;
+    const Outcome r = run("contact-import ann.vcf");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(last(r.out)["contacts"][0].value("id", ""), id);
+    EXPECT_EQ(contacts().size(), made);
+    bool renamed = false;
+    for (const json& item : contacts())
+        renamed = renamed || (item["id"] == id && item.value("email", "") == "ann.park@example.org");
+    EXPECT_TRUE(renamed);
+
+    // A UID of another application names no contact here: the card is matched by name and e-mail.
+    std::ofstream(dir + "/bob.vcf", std::ios::binary) << card(
+        "UID:urn:uuid:4fbe8971-0bc3-424c-9c26-36c3e1eff6b1\r\nFN:Bob Ray\r\nEMAIL:bob@example.org\r\n");
+    for (int twice = 0; twice < 2; ++twice)
+        ASSERT_EQ(run("contact-import bob.vcf").status, 0);
+    EXPECT_EQ(contacts().size(), made + 1);
+}
