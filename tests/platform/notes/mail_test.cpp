@@ -821,6 +821,9 @@ TEST_F(MailTest, UnreadListFollowsEveryChange) {
          },
          true},
         {"delivery after the bulk", [&] { put({memo("CN=G/O=Acme", "seven", 7, true)}); }, true},
+        {"many unread delivered",
+         [&] { put(std::vector<notes::mail::Message>(100, memo("CN=H/O=Acme", "many", 8, true))); }, true},
+        {"an early note marked read below them", [&] { ASSERT_EQ(db.MarkRead(mail[1]), LNNOERROR); }, true},
     };
     bool hold = false;
     for (const Step& step : kSteps) {

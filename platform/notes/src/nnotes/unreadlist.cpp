@@ -110,38 +110,63 @@ STATUS Database::unreadShared(const std::string& user, std::shared_ptr<const std
 }
 
 // `ids` with the log's entries after `since` applied: each logged note is on the list exactly when
-// it is marked unread now. One statement answers both (a question per mark cost a statement's
-// round each). `current` false: too many entries, a whole reading is cheaper.
+// it is marked unread now. `current` false: too many entries, a whole reading is cheaper.
 STATUS Database::catchUpUnreadLocked(const std::string& user, std::int64_t since, std::vector<NOTEID>* ids,
                                      bool* current) {
     sqlite3_stmt* s = nullptr;
-    if (STATUS st = prepare("SELECT l.note_id, EXISTS(SELECT 1 FROM unread u WHERE u.user = ?2 AND "
-                            "u.note_id = l.note_id) FROM (SELECT DISTINCT note_id FROM unread_log "
-                            "WHERE seq > ?1 AND user = ?2) l ORDER BY l.note_id",
-                            &s);
+    if (STATUS st = prepare("SELECT DISTINCT note_id FROM unread_log WHERE seq > ? AND user = ?", &s);
         st != NOERROR) {
         return st;
     }
-    // Marking a whole folder read: one reading of the list is cheaper than catching up mark by mark.
-    const std::size_t most = ids->size() / 4 + 64;
-    std::vector<NOTEID> changed, present;
-    Use use(s);
-    sqlite3_bind_int64(s, 1, since);
-    sqlite3_bind_text(s, 2, user.c_str(), static_cast<int>(user.size()), SQLITE_STATIC);
-    int rc;
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-        if (changed.size() >= most) {
-            *current = false;
-            return NOERROR;
+    std::vector<NOTEID> changed;
+    {
+        Use use(s);
+        sqlite3_bind_int64(s, 1, since);
+        sqlite3_bind_text(s, 2, user.c_str(), static_cast<int>(user.size()), SQLITE_STATIC);
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            changed.push_back(static_cast<NOTEID>(sqlite3_column_int64(s, 0)));
         }
-        const NOTEID id = static_cast<NOTEID>(sqlite3_column_int64(s, 0));
-        changed.push_back(id);
-        if (sqlite3_column_int(s, 1) != 0) {
-            present.push_back(id);
+        if (rc != SQLITE_DONE) {
+            return statusOf(rc);
         }
     }
-    if (rc != SQLITE_DONE) {
-        return statusOf(rc);
+    // Marking a whole folder read: one reading of the list is cheaper than a question per mark.
+    if (changed.size() > ids->size() / 4 + 64) {
+        *current = false;
+        return NOERROR;
+    }
+    if (changed.empty()) {
+        return NOERROR;
+    }
+    std::sort(changed.begin(), changed.end());
+    // New mail comes last in note id order, so the marks from the first logged note on are mostly
+    // the logged ones: one pass over them costs less than a question per note.
+    const auto tail =
+        static_cast<std::size_t>(ids->end() - std::lower_bound(ids->begin(), ids->end(), changed.front()));
+    const bool scan = tail <= 4 * changed.size() + 64;
+    if (STATUS st =
+            prepare(scan ? "SELECT note_id FROM unread WHERE user = ? AND note_id >= ? ORDER BY note_id"
+                         : "SELECT note_id FROM unread WHERE user = ? AND note_id = ?",
+                    &s);
+        st != NOERROR) {
+        return st;
+    }
+    std::vector<NOTEID> present;
+    for (std::size_t i = 0; i < (scan ? 1 : changed.size()); ++i) {
+        Use use(s);
+        sqlite3_bind_text(s, 1, user.c_str(), static_cast<int>(user.size()), SQLITE_STATIC);
+        sqlite3_bind_int64(s, 2, changed[i]);
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            const auto id = static_cast<NOTEID>(sqlite3_column_int64(s, 0));
+            if (std::binary_search(changed.begin(), changed.end(), id)) {
+                present.push_back(id);
+            }
+        }
+        if (rc != SQLITE_DONE) {
+            return statusOf(rc);
+        }
     }
     idtable::update(ids, changed, present);
     return NOERROR;
