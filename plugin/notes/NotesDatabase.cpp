@@ -63,6 +63,7 @@ LNDatabase* NotesDatabase::getDatabase() {
 void NotesDatabase::closeHandle() {
     isOpen_ = false;
     memberTables.clear();
+    heldUnread_.reset();
     if (handle) {
         try {
             handle->Close();
@@ -271,9 +272,23 @@ bool NotesDatabase::isUnread(unsigned long id) {
     LNDatabase* db = getDatabase();
     if (!db)
         throw static_cast<LNSTATUS>(LNERR_NULL_OBJECT);
-    LNNoteArray unread;
-    db->GetUnreadList(&unread, FALSE);
-    return unread.Contains(static_cast<NOTEID>(id)) != FALSE;
+    if (!holdUnread_) {
+        LNNoteArray unread;
+        db->GetUnreadList(&unread, FALSE);
+        return unread.Contains(static_cast<NOTEID>(id)) != FALSE;
+    }
+    if (!heldUnread_) {
+        auto unread = std::make_unique<LNNoteArray>();
+        db->GetUnreadList(unread.get(), FALSE);
+        heldUnread_ = std::move(unread);
+    }
+    return heldUnread_->Contains(static_cast<NOTEID>(id)) != FALSE;
+}
+
+void NotesDatabase::holdUnreadList(bool hold) {
+    holdUnread_ = hold;
+    if (!hold)
+        heldUnread_.reset();
 }
 
 void NotesDatabase::createMailBox(_UserInfoStruct* user, Lattice::Ptr<hxMail::Mailbox>& mailbox) {

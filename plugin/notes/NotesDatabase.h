@@ -74,6 +74,9 @@ public:
 
     // Whether the note is on the user's unread list (a lookup, not a read of the whole list).
     bool isUnread(unsigned long noteId);
+    // While held, isUnread answers from one reading of the list (a change report asks about every
+    // document it announces, and marks nothing); dropped on release and when the handle closes.
+    void holdUnreadList(bool hold);
 
     void createMailBox(_UserInfoStruct* user, Lattice::Ptr<hxMail::Mailbox>& mailbox);
 
@@ -121,6 +124,8 @@ private:
     // The ID tables of folder views by view note id, for the length of one operation: a change
     // report asks about every changed document, and the view is the same for all of them.
     std::map<unsigned long, NotesIdTable> memberTables;
+    bool holdUnread_ = false;
+    std::unique_ptr<LNNoteArray> heldUnread_;
 
     // Unopened handles that getDatabase made outside a lock bracket; callers may still hold them,
     // so they live until the next bracket boundary.

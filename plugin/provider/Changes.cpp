@@ -82,10 +82,25 @@ void MailProvider::reportChanges(NotesDatabase* database, LNDatetime& sync, cons
         sync = until;
         return;
     }
+    // The pass marks nothing read: one reading of the unread list answers for all its documents.
+    struct HeldUnreadList {
+        NotesDatabase* database;
+        ~HeldUnreadList() { database->holdUnreadList(false); }
+    } heldUnread{database};
+    database->holdUnreadList(true);
     for (LNINT i = 0; i < notes.GetCount(); ++i) {
         LNNote note = notes[i];
         const NOTEID noteId = notes.GetNoteID(i);
-        if (note.IsDeleted()) {
+        // Opened straight away: a deletion stub refuses to open, so a document is read once and
+        // only a deletion asks for its note's state.
+        LNDocument document = note;
+        LNSTATUS opened = LNNOERROR;
+        try {
+            opened = document.Open();
+        } catch (LNSTATUS status) {
+            opened = status;
+        }
+        if (opened == ERR_NOTE_DELETED) {
             LNUniversalID unid;
             note.GetUniversalID(&unid);
             const String id = latin1(unid.GetText());
@@ -95,15 +110,11 @@ void MailProvider::reportChanges(NotesDatabase* database, LNDatetime& sync, cons
             append(changes, Lattice::Ptr<hxMail::ChangeItem>(gone.get()));
             continue;
         }
-        LNDocument document = note;
-        try {
-            document.Open();
-        } catch (LNSTATUS status) {
-            // Deleted (or purged) since the query: the next report carries its deletion.
-            if (status == ERR_NOTE_DELETED || status == ERR_INVALID_NOTE)
-                continue;
-            throw;
-        }
+        // Gone altogether since the query (its stub purged): nothing left to announce.
+        if (opened == ERR_INVALID_NOTE)
+            continue;
+        if (opened != LNNOERROR)
+            throw opened;
         // Edits of older documents are not announced: only what is new since the last report.
         if (!document.IsModified() && document.GetCreated() >= since)
             append(changes, makeChangeItem(document, database, true));

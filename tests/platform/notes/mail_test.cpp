@@ -607,18 +607,23 @@ TEST_F(MailTest, NewCollationsEqualAFullBuildAndPersist) {
 
 // A folder's or view's id table follows saves, moves and deletes while the same database stays open,
 // also writes through another handle and more changes than the membership log keeps. Each step
-// runs with every table read just before it, so the tables are brought up to date, not read afresh.
+// runs with every table read just before it, so the tables are brought up to date, not read afresh;
+// on alternate steps the inbox's table from before the step is kept, and keeps what it saw.
 TEST_F(MailTest, IdTablesFollowEveryChangeWithoutReopening) {
     const DBHANDLE h = db.GetDatabaseHandle();
     const char* const kViews[] = {"($Inbox)", "($Drafts)", "($Sent)", "($All)"};
-    auto table = [&](NOTEID view) {
-        DHANDLE t = NULLHANDLE;
-        EXPECT_EQ(NSFFolderGetIDTable(h, h, view, 0, &t), NOERROR);
+    auto scan = [](DHANDLE t) {
         std::vector<NOTEID> ids;
         NOTEID id = 0;
         for (BOOL first = TRUE; IDScan(t, first, &id); first = FALSE) {
             ids.push_back(id);
         }
+        return ids;
+    };
+    auto table = [&](NOTEID view) {
+        DHANDLE t = NULLHANDLE;
+        EXPECT_EQ(NSFFolderGetIDTable(h, h, view, 0, &t), NOERROR);
+        std::vector<NOTEID> ids = scan(t);
         IDDestroyTable(t);
         return ids;
     };
@@ -678,20 +683,43 @@ TEST_F(MailTest, IdTablesFollowEveryChangeWithoutReopening) {
          [&] { put(std::vector<notes::mail::Message>(4200, memo("CN=E/O=Acme", "bulk", 5))); }},
         {"delivery after the bulk", [&] { put({memo("CN=F/O=Acme", "six", 6)}); }},
     };
+    bool hold = false;
     for (const Step& step : kSteps) {
         SCOPED_TRACE(step.what);
-        std::vector<NOTEID> views;
+        std::vector<NOTEID> views, inboxBefore;
         for (const char* name : kViews) {
             NOTEID v = 0;
             ASSERT_EQ(NIFFindView(h, name, &v), NOERROR);
             views.push_back(v);
-            table(v);
+            const std::vector<NOTEID> ids = table(v);
+            if (views.size() == 1) {
+                inboxBefore = ids;
+            }
+        }
+        DHANDLE kept = NULLHANDLE;
+        if ((hold = !hold)) {
+            ASSERT_EQ(NSFFolderGetIDTable(h, h, views[0], 0, &kept), NOERROR);
         }
         step.run();
         for (std::size_t i = 0; i < views.size(); ++i) {
             std::vector<NOTEID> expected;
             ASSERT_EQ(store->viewNoteIds(views[i], &expected), NOERROR);
             EXPECT_EQ(table(views[i]), expected) << kViews[i];
+        }
+        if (kept != NULLHANDLE) {
+            EXPECT_EQ(scan(kept), inboxBefore);
+            // Locked, it reads as its count and ids; changed, it changes alone.
+            const auto* raw = static_cast<const DWORD*>(OSLockObject(kept));
+            ASSERT_NE(raw, nullptr);
+            EXPECT_EQ(std::vector<NOTEID>(raw + 1, raw + 1 + raw[0]), inboxBefore);
+            OSUnlockObject(kept);
+            BOOL inserted = FALSE;
+            EXPECT_EQ(IDInsert(kept, 0x7FFFFFF0u, &inserted), NOERROR);
+            EXPECT_TRUE(inserted);
+            EXPECT_EQ(IDEntries(kept), inboxBefore.size() + 1);
+            const std::vector<NOTEID> inboxNow = table(views[0]);
+            EXPECT_FALSE(std::binary_search(inboxNow.begin(), inboxNow.end(), 0x7FFFFFF0u));
+            IDDestroyTable(kept);
         }
     }
     // The steps above did move documents: the tables are not trivially equal.
@@ -793,6 +821,9 @@ TEST_F(MailTest, UnreadListFollowsEveryChange) {
          },
          true},
         {"delivery after the bulk", [&] { put({memo("CN=G/O=Acme", "seven", 7, true)}); }, true},
+        {"many unread delivered",
+         [&] { put(std::vector<notes::mail::Message>(100, memo("CN=H/O=Acme", "many", 8, true))); }, true},
+        {"an early note marked read below them", [&] { ASSERT_EQ(db.MarkRead(mail[1]), LNNOERROR); }, true},
     };
     bool hold = false;
     for (const Step& step : kSteps) {

@@ -62,6 +62,9 @@ DHANDLE addMemory(std::vector<char> bytes) {
     block->bytes = std::move(bytes);
     return add(std::move(block));
 }
+DHANDLE addBlock(std::shared_ptr<MemoryBlock> block) {
+    return add(std::move(block));
+}
 
 std::shared_ptr<Database> database(DHANDLE h) {
     return get<Database>(h);
@@ -127,6 +130,7 @@ STATUS OSMemGetSize(DHANDLE handle, DWORD* retSize) {
     if (!block || retSize == nullptr) {
         return ERR_INVALID_HANDLE;
     }
+    notes::idtable::settle(block.get());
     *retSize = static_cast<DWORD>(block->bytes.size());
     return NOERROR;
 }
@@ -136,6 +140,7 @@ void* OSLockObject(DHANDLE handle) {
     if (!block) {
         return nullptr;
     }
+    notes::idtable::settle(block.get());
     ++block->locks;
     if (block->bytes.empty()) {
         block->bytes.reserve(1); // a locked empty block still has an address

@@ -12,6 +12,9 @@ namespace {
 
 // The ids a block holds: its count, never more than its bytes have room for.
 std::size_t countOf(const MemoryBlock& block) {
+    if (block.shared) {
+        return block.shared->size();
+    }
     DWORD count = 0;
     if (block.bytes.size() < sizeof count) {
         return 0;
@@ -20,7 +23,19 @@ std::size_t countOf(const MemoryBlock& block) {
     return std::min<std::size_t>(count, (block.bytes.size() - sizeof count) / sizeof(NOTEID));
 }
 
+NOTEID idAt(const MemoryBlock& block, std::size_t i) {
+    if (block.shared) {
+        return (*block.shared)[i];
+    }
+    NOTEID id = 0;
+    std::memcpy(&id, block.bytes.data() + sizeof(DWORD) + i * sizeof(NOTEID), sizeof id);
+    return id;
+}
+
 std::vector<NOTEID> idsOf(const MemoryBlock& block) {
+    if (block.shared) {
+        return *block.shared;
+    }
     const std::size_t count = countOf(block);
     std::vector<NOTEID> ids(count);
     if (count > 0) {
@@ -30,12 +45,13 @@ std::vector<NOTEID> idsOf(const MemoryBlock& block) {
 }
 
 std::vector<char> bytesOf(const std::vector<NOTEID>& ids) {
-    std::vector<char> bytes(sizeof(DWORD) + ids.size() * sizeof(NOTEID));
     const DWORD count = static_cast<DWORD>(ids.size());
-    std::memcpy(bytes.data(), &count, sizeof count);
-    if (!ids.empty()) {
-        std::memcpy(bytes.data() + sizeof count, ids.data(), ids.size() * sizeof(NOTEID));
-    }
+    std::vector<char> bytes;
+    bytes.reserve(sizeof count + ids.size() * sizeof(NOTEID));
+    const auto* countBytes = reinterpret_cast<const char*>(&count);
+    bytes.insert(bytes.end(), countBytes, countBytes + sizeof count);
+    const auto* idBytes = reinterpret_cast<const char*>(ids.data());
+    bytes.insert(bytes.end(), idBytes, idBytes + ids.size() * sizeof(NOTEID));
     return bytes;
 }
 
@@ -48,8 +64,17 @@ DHANDLE create(const std::vector<NOTEID>& ids) {
     return handles::addMemory(bytesOf(sorted));
 }
 
-DHANDLE createSorted(const std::vector<NOTEID>& ids) {
-    return handles::addMemory(bytesOf(ids));
+DHANDLE share(std::shared_ptr<const std::vector<NOTEID>> ids) {
+    auto block = std::make_shared<MemoryBlock>();
+    block->shared = ids ? std::move(ids) : std::make_shared<const std::vector<NOTEID>>();
+    return handles::addBlock(std::move(block));
+}
+
+void settle(MemoryBlock* block) {
+    if (block->shared) {
+        block->bytes = bytesOf(*block->shared);
+        block->shared.reset();
+    }
 }
 
 void update(std::vector<NOTEID>* ids, const std::vector<NOTEID>& changed,
@@ -92,6 +117,7 @@ template <typename Edit> bool edit(DHANDLE h, Edit f) {
     }
     std::vector<NOTEID> ids = idsOf(*block);
     f(ids);
+    block->shared.reset();
     block->bytes = bytesOf(ids);
     return true;
 }
@@ -155,13 +181,10 @@ BOOL IDIsPresent(DHANDLE hTable, NOTEID id) {
     if (!block) {
         return 0;
     }
-    const std::size_t count = idtable::countOf(*block);
-    const char* base = block->bytes.data() + sizeof(DWORD);
-    std::size_t low = 0, high = count;
+    std::size_t low = 0, high = idtable::countOf(*block);
     while (low < high) {
         const std::size_t mid = low + (high - low) / 2;
-        NOTEID at = 0;
-        std::memcpy(&at, base + mid * sizeof(NOTEID), sizeof at);
+        const NOTEID at = idtable::idAt(*block, mid);
         if (at == id) {
             return 1;
         }
@@ -181,20 +204,16 @@ DWORD IDEntries(DHANDLE hTable) {
 
 BOOL IDScan(DHANDLE hTable, BOOL first, NOTEID* retID) {
     const auto block = handles::memory(hTable);
-    DWORD count = 0;
-    if (!block || retID == nullptr || block->bytes.size() < sizeof count) {
+    if (!block || retID == nullptr) {
         return 0;
     }
-    std::memcpy(&count, block->bytes.data(), sizeof count);
     if (first) {
         block->cursor = 0;
     }
-    const std::size_t offset = sizeof count + block->cursor * sizeof(NOTEID);
-    if (block->cursor >= count || offset + sizeof(NOTEID) > block->bytes.size()) {
+    if (block->cursor >= idtable::countOf(*block)) {
         return 0;
     }
-    std::memcpy(retID, block->bytes.data() + offset, sizeof(NOTEID));
-    ++block->cursor;
+    *retID = idtable::idAt(*block, block->cursor++);
     return 1;
 }
 

@@ -206,12 +206,13 @@ STATUS NSFFolderGetIDTable(DBHANDLE hViewDB, DBHANDLE hDataDB, NOTEID viewNoteID
         return s;
     }
     // Kept up to date from the file's membership log, so asking after each delivery costs the
-    // delivery, not another reading of a large folder.
+    // delivery, not another reading of a large folder; handed out without a copy (the list is
+    // copied instead when it next changes while the table lives).
     std::shared_ptr<const std::vector<NOTEID>> ids;
     if (STATUS s = db->viewMembers(viewNoteID, &ids); s != NOERROR) {
         return s;
     }
-    *rethTable = notes::idtable::createSorted(*ids);
+    *rethTable = notes::idtable::share(std::move(ids));
     return NOERROR;
 }
 

@@ -239,11 +239,11 @@ STATUS NSFDbGetUnreadNoteTable(DBHANDLE hDB, const char* userName, WORD userName
     if (rethUnreadList == nullptr) {
         return ERR_INVALID_PARAM;
     }
-    std::vector<NOTEID> ids;
-    if (STATUS s = db->unread(itemName(userName, userNameLength), &ids); s != NOERROR) {
+    std::shared_ptr<const std::vector<NOTEID>> ids;
+    if (STATUS s = db->unreadShared(itemName(userName, userNameLength), &ids); s != NOERROR) {
         return s;
     }
-    *rethUnreadList = notes::idtable::create(ids);
+    *rethUnreadList = notes::idtable::share(std::move(ids));
     return NOERROR;
 }
 

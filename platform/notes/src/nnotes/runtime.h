@@ -32,6 +32,9 @@ struct MemoryBlock {
     std::vector<char> bytes;
     int locks = 0;
     std::size_t cursor = 0; // IDScan position
+    // An ID table over a list held elsewhere (never changed while shared): read in place, and
+    // written out into bytes only when the block is locked or changed (idtable::settle).
+    std::shared_ptr<const std::vector<NOTEID>> shared;
 };
 
 // An open view collection (NIFOpenCollection).
@@ -43,8 +46,11 @@ struct Collection {
 
 // ID tables (see capi.h for their layout).
 namespace idtable {
-DHANDLE create(const std::vector<NOTEID>& ids);       // ids need not be sorted
-DHANDLE createSorted(const std::vector<NOTEID>& ids); // ids ascending, each once
+DHANDLE create(const std::vector<NOTEID>& ids); // ids need not be sorted
+// A table reading `ids` (ascending, each once) without copying them; its holder never changes them.
+DHANDLE share(std::shared_ptr<const std::vector<NOTEID>> ids);
+// A shared table's ids written into the block's own bytes, before its memory is handed out or edited.
+void settle(MemoryBlock* block);
 bool read(DHANDLE h, std::vector<NOTEID>* ids);
 // `ids` (ascending, each once) with every id of `changed` dropped and those of `present` put back;
 // both ascending, `present` a part of `changed`. Touches only the part of `ids` from the first
@@ -58,6 +64,7 @@ namespace handles {
 DHANDLE addDatabase(std::shared_ptr<Database> db);
 DHANDLE addNote(std::shared_ptr<Note> note);
 DHANDLE addMemory(std::vector<char> bytes);
+DHANDLE addBlock(std::shared_ptr<MemoryBlock> block);
 DHANDLE addCollection(std::shared_ptr<Collection> collection);
 std::shared_ptr<Collection> collection(DHANDLE h);
 STATUS closeCollection(DHANDLE h);

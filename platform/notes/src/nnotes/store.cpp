@@ -36,6 +36,7 @@ CREATE TABLE notes(
 );
 CREATE INDEX notes_class ON notes(note_class, deleted);
 CREATE INDEX notes_modified ON notes(modified);
+CREATE INDEX notes_stubs ON notes(modified) WHERE deleted = 1;
 CREATE INDEX notes_parent ON notes(parent_unid) WHERE parent_unid IS NOT NULL;
 CREATE INDEX notes_title ON notes(note_class, title) WHERE title IS NOT NULL;
 CREATE TABLE items(
@@ -388,6 +389,9 @@ STATUS Database::open(const std::string& file, const std::string& server, const 
     if (STATUS st = db->addLog("unread_log_trim", kUnreadLogSchema); st != NOERROR) {
         return st;
     }
+    if (STATUS st = db->addStubIndex(); st != NOERROR) {
+        return st;
+    }
     if (db->meta("calendar_span").empty()) {
         if (STATUS st = db->addCalendarIndex(); st != NOERROR) {
             return st;
@@ -421,6 +425,26 @@ STATUS Database::addViewValues() {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     }
     return statusOf(rc);
+}
+
+// The deletion stubs by age, so that purging looks at stubs only, not at every older document; a
+// store made before it gets it on first open.
+STATUS Database::addStubIndex() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st = prepare("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = 'notes_stubs'", &s);
+        st != NOERROR) {
+        return st;
+    }
+    {
+        Use use(s);
+        if (sqlite3_step(s) == SQLITE_ROW) {
+            return NOERROR;
+        }
+    }
+    return statusOf(
+        sqlite3_exec(db_, "CREATE INDEX IF NOT EXISTS notes_stubs ON notes(modified) WHERE deleted = 1",
+                     nullptr, nullptr, nullptr));
 }
 
 // A store made before a change log gets it (empty: its readers start with a whole reading).
@@ -873,6 +897,14 @@ STATUS Database::modifiedSince(std::int64_t since, WORD classMask, std::vector<N
                                std::int64_t* until) {
     std::lock_guard<std::mutex> lock(mutex_);
     ids->clear();
+    bool quiet = false;
+    if (STATUS st = quietSinceLocked(since, &quiet); st != NOERROR) {
+        return st;
+    }
+    if (quiet) {
+        *until = since;
+        return NOERROR;
+    }
     // A write transaction: no save commits while the query runs, so a change made meanwhile is
     // stamped at or after the "until" recorded here and falls to the next query.
     Transaction tx(db_);
@@ -927,13 +959,49 @@ STATUS Database::modifiedSince(std::int64_t since, WORD classMask, std::vector<N
     return purged ? ERR_SINCE_PURGED : NOERROR;
 }
 
+// True when nothing was modified at or after `since`, seen from one snapshot without a write: the
+// answer is empty, and the next query may start from `since` again. A file that is only asked (an
+// address book nobody edits) then costs a few index lookups per question instead of a commit.
+// Only for a `since` the file has handed out (at most its "last_until"), so that every later save
+// is stamped at or after it; not for one ahead of the clock (the long way answers with the file's
+// own time) or from before purged stubs (refused the long way). Purging can wait for a query with
+// something to report: every stub left is older than `since`, so it could not change this answer.
+STATUS Database::quietSinceLocked(std::int64_t since, bool* quiet) {
+    *quiet = false;
+    if (since <= 0 || !sqlite3_get_autocommit(db_)) {
+        return NOERROR;
+    }
+    sql::ReadTransaction snapshot(db_);
+    if (!snapshot.ok) {
+        return statusOf(sqlite3_errcode(db_));
+    }
+    sqlite3_stmt* s = nullptr;
+    if (STATUS st =
+            prepare("SELECT (SELECT coalesce(max(modified), 0) FROM notes), "
+                    "(SELECT coalesce(max(CAST(value AS INTEGER)), 0) FROM meta WHERE key = 'last_until'), "
+                    "(SELECT coalesce(max(CAST(value AS INTEGER)), 0) FROM meta WHERE key = 'purge_horizon')",
+                    &s);
+        st != NOERROR) {
+        return st;
+    }
+    Use use(s);
+    if (const int rc = sqlite3_step(s); rc != SQLITE_ROW) {
+        return statusOf(rc);
+    }
+    const std::int64_t maxModified = sqlite3_column_int64(s, 0);
+    const std::int64_t lastUntil = sqlite3_column_int64(s, 1);
+    const std::int64_t horizon = sqlite3_column_int64(s, 2);
+    *quiet = maxModified < since && since <= lastUntil && since >= horizon && since <= ticksNow();
+    return NOERROR;
+}
+
 // Stubs older than the purge interval go; "purge_horizon" keeps the time after which every stub
 // is still here, so a query from before it can be told that deletions were lost.
 STATUS Database::purgeStubsLocked(std::int64_t cutoff, std::int64_t* horizon) {
     const std::string known = meta("purge_horizon");
     *horizon = known.empty() ? 0 : std::stoll(known);
     sqlite3_stmt* s = nullptr;
-    if (STATUS st = prepare("SELECT max(modified) FROM notes INDEXED BY notes_modified "
+    if (STATUS st = prepare("SELECT max(modified) FROM notes INDEXED BY notes_stubs "
                             "WHERE modified < ? AND deleted = 1",
                             &s);
         st != NOERROR) {
@@ -951,7 +1019,9 @@ STATUS Database::purgeStubsLocked(std::int64_t cutoff, std::int64_t* horizon) {
         }
         newest = sqlite3_column_int64(s, 0);
     }
-    if (STATUS st = prepare("DELETE FROM notes WHERE modified < ? AND deleted = 1", &s); st != NOERROR) {
+    if (STATUS st =
+            prepare("DELETE FROM notes INDEXED BY notes_stubs WHERE modified < ? AND deleted = 1", &s);
+        st != NOERROR) {
         return st;
     }
     {

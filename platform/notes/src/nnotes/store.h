@@ -167,9 +167,11 @@ private:
     STATUS addCalendarIndex(); // for a store made before the calendar index
     STATUS addViewValues();    // for a store made before the index kept column values
     STATUS addLog(const char* trimTrigger, const char* schema); // for a store made before that log
+    STATUS addStubIndex();                                      // for a store made before it
     STATUS stamp(std::int64_t* out);                            // a modification time, see store.cpp
     STATUS checkLive(NOTEID id); // ERR_INVALID_NOTE / ERR_NOTE_DELETED unless a live note
     STATUS purgeStubsLocked(std::int64_t cutoff, std::int64_t* horizon);
+    STATUS quietSinceLocked(std::int64_t since, bool* quiet);
     std::string meta(const char* key);
     STATUS setMeta(const char* key, const std::string& value);
 

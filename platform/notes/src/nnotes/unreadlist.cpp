@@ -136,19 +136,35 @@ STATUS Database::catchUpUnreadLocked(const std::string& user, std::int64_t since
         *current = false;
         return NOERROR;
     }
+    if (changed.empty()) {
+        return NOERROR;
+    }
     std::sort(changed.begin(), changed.end());
-    if (STATUS st = prepare("SELECT 1 FROM unread WHERE user = ? AND note_id = ?", &s); st != NOERROR) {
+    // New mail comes last in note id order, so the marks from the first logged note on are mostly
+    // the logged ones: one pass over them costs less than a question per note.
+    const auto tail =
+        static_cast<std::size_t>(ids->end() - std::lower_bound(ids->begin(), ids->end(), changed.front()));
+    const bool scan = tail <= 4 * changed.size() + 64;
+    if (STATUS st =
+            prepare(scan ? "SELECT note_id FROM unread WHERE user = ? AND note_id >= ? ORDER BY note_id"
+                         : "SELECT note_id FROM unread WHERE user = ? AND note_id = ?",
+                    &s);
+        st != NOERROR) {
         return st;
     }
     std::vector<NOTEID> present;
-    for (NOTEID id : changed) {
+    for (std::size_t i = 0; i < (scan ? 1 : changed.size()); ++i) {
         Use use(s);
         sqlite3_bind_text(s, 1, user.c_str(), static_cast<int>(user.size()), SQLITE_STATIC);
-        sqlite3_bind_int64(s, 2, id);
-        const int rc = sqlite3_step(s);
-        if (rc == SQLITE_ROW) {
-            present.push_back(id);
-        } else if (rc != SQLITE_DONE) {
+        sqlite3_bind_int64(s, 2, changed[i]);
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            const auto id = static_cast<NOTEID>(sqlite3_column_int64(s, 0));
+            if (std::binary_search(changed.begin(), changed.end(), id)) {
+                present.push_back(id);
+            }
+        }
+        if (rc != SQLITE_DONE) {
             return statusOf(rc);
         }
     }
