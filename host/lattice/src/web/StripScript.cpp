@@ -2162,7 +2162,10 @@ private:
 } // namespace
 
 String HTMLEncode::stripScript(const String& html, bool fullDocument, bool allowRemoteImages) {
-    std::string_view page = html.view();
+    return stripScript(html.view(), fullDocument, allowRemoteImages);
+}
+
+String HTMLEncode::stripScript(std::string_view page, bool fullDocument, bool allowRemoteImages) {
     std::string repaired;
     if (!web::isValidUtf8(page)) {
         repaired = web::repairUtf8(page);
