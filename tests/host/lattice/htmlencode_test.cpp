@@ -807,6 +807,11 @@ const std::vector<TokenCase> kTokens = {
      {"span", "b"}},
     {"<table><tr><td>a<table><tr><td>b</table>c</table>", "abc", {{"table", nullptr, ""}}, {}},
     {"<ul><li>a<li>b<div><li>c</ul>", "abc", {{"li", nullptr, ""}}, {}},
+    // The same tag again where a browser would move it out of the table: not written there.
+    {"<table><tr><td><font size=2>b</font></td></tr><font size=2>a</font></table>",
+     "ab", // a browser moves the text out in front of the table
+     {{"font", "size", "2"}},
+     {}},
     // Runs longer than one scanning step, with the bytes that need care at every offset.
     {"<p title='say \"hi\" &amp; <go>' lang=\"0123456789abcdef0123456789&lt;\">"
      "0123456789abcdef0123456789 &gt; > 0123456789abcdef&amp;0123456789abcdef<b>x</b></p>",
@@ -835,6 +840,7 @@ TEST(StripScript, TokenizerReadsEveryFormOfMarkup) {
         const char* absent;
     } exact[] = {
         {"<p title=\"first\">a</p><p lang>b</p>", "<p lang=\"\">", "lang=\"first\""},
+        {"a</br title=x>b", "a<br>b", "title"}, // as a start tag, without its attributes
         {"<style>p{content:\"</a></b>\"}</style>x", "content:\"<\\/a><\\/b>\"", "</a>"},
         {std::string_view("<style>p{font:\"a\0b\"}</style>x", 29),
          "font:\"a\xEF\xBF\xBD"

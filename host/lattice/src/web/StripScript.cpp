@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -1450,6 +1451,67 @@ const WrittenNames& writtenNames() {
     return names;
 }
 
+// The start tags a page repeats, with what was written for each: pages from mail programs and
+// from the web task say the same "<font size=2 face=Arial>" thousands of times, and what is
+// written for a tag (its own text, without the end tags a browser implies before it) depends on
+// nothing but its bytes. A tag is found again by its bytes up to its first '>'.
+class TagMemo {
+public:
+    struct Entry {
+        std::uint16_t length = 0; // of the tag, 0 for an empty slot
+        std::uint16_t written = 0;
+        std::uint16_t index = 0;
+        char raw[96];
+        char text[160];
+    };
+    static constexpr std::size_t kMaxLength = sizeof Entry::raw;
+
+    // `p` has at least eight bytes from where it points, `n` of them the tag's.
+    static std::uint64_t hash(const char* p, std::size_t n) {
+        constexpr std::uint64_t k = 0x9E3779B97F4A7C15ull;
+        std::uint64_t h = n * k;
+        std::size_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p + i, 8);
+            h = (h ^ w) * k;
+        }
+        std::uint64_t tail;
+        if (n >= 8) {
+            std::memcpy(&tail, p + n - 8, 8);
+        } else {
+            std::memcpy(&tail, p, 8);
+            tail &= (std::uint64_t(1) << (8 * n)) - 1;
+        }
+        return ((h ^ tail) * k) >> 58;
+    }
+
+    // The entry of the tag `p[0, n)`, or null.
+    const Entry* find(const char* p, std::size_t n, std::uint64_t h) const {
+        if (!slots_)
+            return nullptr;
+        const Entry& e = slots_[h];
+        return e.length == n && std::memcmp(e.raw, p, n) == 0 ? &e : nullptr;
+    }
+
+    void keep(std::string_view raw, std::string_view text, std::size_t index, std::uint64_t h) {
+        if (raw.size() > kMaxLength || text.size() > sizeof Entry::text)
+            return;
+        if (!slots_)
+            slots_ = std::make_unique<Entry[]>(kSlots);
+        Entry& e = slots_[h];
+        e.length = static_cast<std::uint16_t>(raw.size());
+        e.written = static_cast<std::uint16_t>(text.size());
+        e.index = static_cast<std::uint16_t>(index);
+        std::memcpy(e.raw, raw.data(), raw.size());
+        std::memcpy(e.text, text.data(), text.size());
+    }
+
+private:
+    static constexpr std::size_t kSlots = 64;
+    std::unique_ptr<Entry[]> slots_;
+};
+
 class Sanitizer {
 public:
     Sanitizer(std::string_view page, bool fullDocument, bool allowRemote)
@@ -1558,38 +1620,95 @@ private:
         pos_ = gt == std::string_view::npos ? s_.size() : gt + 1;
     }
 
+    // What becomes of a tag's attributes as they are read.
+    enum class Attributes : std::uint8_t {
+        kDiscard, // the tag is not written
+        kCollect, // kept in attributes_ for the writer
+        kDirect,  // written straight out: the tag is being written already
+    };
+
     // A start or end tag whose name starts at `at`. A tag cut off by the end of the page is dropped.
     void tag(std::size_t at, bool end) {
         const std::size_t n = s_.size();
+        const bool direct = !end && bodyStarted_ && !skipDepth_;
+        const std::size_t tagStart = pos_;
+        // A tag that was read before is written as it was then.
+        std::size_t firstClose = n;
+        std::uint64_t memoSlot = 0;
+        if (direct) {
+            firstClose = findAny<'>'>(s_, at);
+            const std::size_t length = firstClose + 1 - tagStart;
+            if (firstClose < n && length <= TagMemo::kMaxLength && tagStart + 8 <= n) {
+                memoSlot = TagMemo::hash(s_.data() + tagStart, length);
+                if (const TagMemo::Entry* e = memo_.find(s_.data() + tagStart, length, memoSlot)) {
+                    impliedEnds(e->index);
+                    if (open_.size() < kMaxDepth && fitsHere(e->index)) {
+                        out_ += std::string_view(e->text, e->written);
+                        if (!(kTags[e->index].flags & kVoidTag))
+                            open_.push_back(static_cast<std::uint8_t>(e->index));
+                    }
+                    pos_ = firstClose + 1;
+                    return;
+                }
+            }
+        }
         const std::size_t nameStart = at;
         ShortKey key = 0;
         at = nameEnd<' ', '\t', '\n', '\r', '\f', '/', '>'>(nameStart, nameStart, key);
-        const std::string_view name = s_.substr(nameStart, at - nameStart);
+        const std::size_t nameLength = at - nameStart;
+        // Past a few hundred bytes no element name is one of ours.
+        std::size_t index = nameLength <= 16 ? lookupTag(s_.substr(nameStart, nameLength), key) : 0;
+        if (index == kTagImage)
+            index = kTagImg;
+        // A kept element inside the body, most tags of a page, is written as it is read: what a
+        // browser ends before it does not depend on its attributes, and had the page ended
+        // inside the tag, the end of the result would close the same elements anyway.
+        Attributes mode = Attributes::kDiscard;
+        bool writing = false;
+        std::size_t mark = 0;
+        if (direct && (kTags[index].flags & kKeepTag)) {
+            mode = Attributes::kDirect;
+            impliedEnds(index);
+            writing = open_.size() < kMaxDepth && fitsHere(index);
+            mark = out_.size();
+            if (writing)
+                out_ += texts_.open[index];
+        } else if (!end && (index == kTagBody || (kTags[index].flags & kKeepTag))) {
+            mode = Attributes::kCollect;
+        }
         attributeCount_ = 0;
+        seen_ = 0;
         bool selfClosing = false;
         for (;;) {
             while (at < n && (isHtmlSpace(s_[at]) || s_[at] == '/')) {
                 selfClosing = s_[at] == '/';
                 ++at;
             }
-            if (at >= n) {
-                pos_ = n;
-                return;
-            }
+            if (at >= n)
+                break;
             if (s_[at] == '>')
                 break;
             selfClosing = false;
-            at = attribute(at);
-            if (at >= n) {
-                pos_ = n;
-                return;
-            }
+            at = attribute(at, mode == Attributes::kDirect && !writing ? Attributes::kDiscard : mode, index);
+            if (at >= n)
+                break;
+        }
+        if (at >= n) {
+            out_.truncate(writing ? mark : out_.size());
+            pos_ = n;
+            return;
         }
         pos_ = at + 1;
-        // Past a few hundred bytes no element name is one of ours.
-        std::size_t index = name.size() <= 16 ? lookupTag(name, key) : 0;
-        if (index == kTagImage)
-            index = kTagImg;
+        if (mode == Attributes::kDirect) {
+            if (writing) {
+                out_ += '>';
+                if (!(kTags[index].flags & kVoidTag))
+                    open_.push_back(static_cast<std::uint8_t>(index));
+                if (at == firstClose)
+                    memo_.keep(s_.substr(tagStart, at + 1 - tagStart), out_.since(mark), index, memoSlot);
+            }
+            return;
+        }
         if (end)
             endTag(index);
         else
@@ -1628,12 +1747,17 @@ private:
         return at;
     }
 
-    // One attribute from `at` (not a space, '/' or '>'); returns where the next one may start.
-    std::size_t attribute(std::size_t at) {
+    // One attribute from `at` (not a space, '/' or '>') of the element `index`; returns where the
+    // next one may start.
+    std::size_t attribute(std::size_t at, Attributes mode, std::size_t index) {
         const std::size_t n = s_.size();
-        if (attributeCount_ == attributes_.size())
-            attributes_.emplace_back();
-        Attribute& a = attributes_[attributeCount_++];
+        Attribute* target = &direct_;
+        if (mode == Attributes::kCollect) {
+            if (attributeCount_ == attributes_.size())
+                attributes_.emplace_back();
+            target = &attributes_[attributeCount_++];
+        }
+        Attribute& a = *target;
         a.decoded = false;
         a.plain = false;
         a.raw = {};
@@ -1641,17 +1765,26 @@ private:
         const std::size_t nameStart = at;
         ShortKey key = 0;
         at = nameEnd<' ', '\t', '\n', '\r', '\f', '/', '>', '='>(nameStart, at + 1, key);
-        a.name = allowedAttribute(s_.substr(nameStart, at - nameStart), key, a.place);
+        if (mode == Attributes::kDiscard) {
+            a.name = {};
+            a.place = 0;
+        } else {
+            a.name = allowedAttribute(s_.substr(nameStart, at - nameStart), key, a.place);
+        }
         std::size_t k = at;
         while (k < n && isHtmlSpace(s_[k]))
             ++k;
-        if (k >= n || s_[k] != '=')
+        if (k >= n || s_[k] != '=') {
+            if (mode == Attributes::kDirect)
+                writeAttribute(index, a);
             return k;
+        }
         ++k;
         while (k < n && isHtmlSpace(s_[k]))
             ++k;
         if (k >= n)
             return k;
+        std::size_t next;
         if (s_[k] == '"' || s_[k] == '\'') {
             const char quote = s_[k];
             // The value of an allowed attribute is usually plain: its end is then also the first
@@ -1670,15 +1803,19 @@ private:
             } else {
                 attributeValue(s_.substr(k + 1, close - k - 1), a);
             }
-            return close + 1;
+            next = close + 1;
+        } else if (s_[k] == '>') {
+            next = k;
+        } else {
+            std::size_t e = k;
+            while (e < n && !isHtmlSpace(s_[e]) && s_[e] != '>')
+                ++e;
+            attributeValue(s_.substr(k, e - k), a);
+            next = e;
         }
-        if (s_[k] == '>')
-            return k;
-        std::size_t e = k;
-        while (e < n && !isHtmlSpace(s_[e]) && s_[e] != '>')
-            ++e;
-        attributeValue(s_.substr(k, e - k), a);
-        return e;
+        if (mode == Attributes::kDirect)
+            writeAttribute(index, a);
+        return next;
     }
 
     // Only the values of allowed attributes are decoded, and only those with a reference or NUL
@@ -1987,49 +2124,53 @@ private:
     }
 
     void writeAttributes(std::size_t index) {
+        seen_ = 0;
+        for (std::size_t i = 0; i < attributeCount_; ++i)
+            writeAttribute(index, attributes_[i]);
+    }
+
+    // One attribute of the element `index` as it is written, if it is allowed there and is the
+    // first of its name (as in a browser).
+    void writeAttribute(std::size_t index, const Attribute& a) {
         static_assert(sizeof kAttributeNames / sizeof kAttributeNames[0] <= 64);
-        std::uint64_t seen = 0; // the first of a name counts, as in a browser
-        for (std::size_t i = 0; i < attributeCount_; ++i) {
-            const Attribute& a = attributes_[i];
-            if (a.name.empty() || (seen >> (a.place - 1)) & 1)
-                continue;
-            seen |= std::uint64_t(1) << (a.place - 1);
-            std::string_view value = a.value();
-            bool plain = a.plain;
-            switch (kAttributeKinds[a.place - 1]) {
-            case AttributeKind::kLink:
-                if (!linkAllowed(value))
-                    continue;
-                break;
-            case AttributeKind::kSource:
-                if (index != kTagImg)
-                    continue;
-                [[fallthrough]];
-            case AttributeKind::kImage:
-                if (!imageAllowed(value, allowRemote_))
-                    continue;
-                break;
-            case AttributeKind::kUseMap:
-                if (value.empty() || value.front() != '#')
-                    continue;
-                break;
-            case AttributeKind::kStyle:
-                scratch_ = sanitizeStyleAttribute(value, allowRemote_);
-                if (scratch_.empty())
-                    continue;
-                value = scratch_;
-                plain = false;
-                break;
-            case AttributeKind::kPlain:
-                break;
-            }
-            out_ += texts_.attribute[a.place - 1];
-            if (plain)
-                out_ += value;
-            else
-                escapeAttribute(out_, value);
-            out_ += '"';
+        if (a.name.empty() || (seen_ >> (a.place - 1)) & 1)
+            return;
+        seen_ |= std::uint64_t(1) << (a.place - 1);
+        std::string_view value = a.value();
+        bool plain = a.plain;
+        switch (kAttributeKinds[a.place - 1]) {
+        case AttributeKind::kLink:
+            if (!linkAllowed(value))
+                return;
+            break;
+        case AttributeKind::kSource:
+            if (index != kTagImg)
+                return;
+            [[fallthrough]];
+        case AttributeKind::kImage:
+            if (!imageAllowed(value, allowRemote_))
+                return;
+            break;
+        case AttributeKind::kUseMap:
+            if (value.empty() || value.front() != '#')
+                return;
+            break;
+        case AttributeKind::kStyle:
+            scratch_ = sanitizeStyleAttribute(value, allowRemote_);
+            if (scratch_.empty())
+                return;
+            value = scratch_;
+            plain = false;
+            break;
+        case AttributeKind::kPlain:
+            break;
         }
+        out_ += texts_.attribute[a.place - 1];
+        if (plain)
+            out_ += value;
+        else
+            escapeAttribute(out_, value);
+        out_ += '"';
     }
 
     // A kept sheet is written straight into the output and checked there, so that checking and
@@ -2145,9 +2286,12 @@ private:
     bool allowRemote_;
     std::size_t pos_ = 0;
     Output out_;
+    TagMemo memo_;
     std::string scratch_;
     std::vector<Attribute> attributes_;
     std::size_t attributeCount_ = 0;
+    Attribute direct_;       // the attribute being read of a tag written as it is read
+    std::uint64_t seen_ = 0; // the allowed names written for the tag, a bit each
     std::vector<std::uint8_t> open_;
     std::size_t skipTag_ = 0;
     std::size_t skipDepth_ = 0;
