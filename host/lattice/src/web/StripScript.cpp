@@ -1342,19 +1342,24 @@ template <typename Sink> void escapeAttribute(Sink& out, std::string_view s) {
 // output reaches it, so a result smaller than the page never costs more than itself.
 class Output {
 public:
-    void reserve(std::size_t n) { buffer_.reserve(n); }
+    void reserve(std::size_t n) {
+        const std::size_t size = this->size();
+        buffer_.reserve(n);
+        at_ = buffer_.data() + size;
+        end_ = buffer_.data() + buffer_.size();
+    }
     [[gnu::always_inline]] Output& operator+=(char c) {
-        if (size_ == buffer_.size())
+        if (at_ == end_)
             grow(1);
-        buffer_[size_++] = c;
+        *at_++ = c;
         return *this;
     }
     [[gnu::always_inline]] Output& operator+=(std::string_view s) {
         const std::size_t n = s.size();
-        if (buffer_.size() - size_ < n)
+        if (static_cast<std::size_t>(end_ - at_) < n)
             grow(n);
         // Most pieces are names and short runs: copied with two overlapping words, not a call.
-        char* to = buffer_.data() + size_;
+        char* to = at_;
         const char* from = s.data();
         if (n > 16) {
             std::memcpy(to, from, n);
@@ -1368,36 +1373,42 @@ public:
             for (std::size_t i = 0; i < n; ++i)
                 to[i] = from[i];
         }
-        size_ += n;
+        at_ = to + n;
         return *this;
     }
-    std::size_t size() const { return size_; }
+    std::size_t size() const { return static_cast<std::size_t>(at_ - buffer_.data()); }
     // What was written from `start` on; valid until the next write.
     std::string_view since(std::size_t start) const {
-        return std::string_view(buffer_.data() + start, size_ - start);
+        return std::string_view(buffer_.data() + start, size() - start);
     }
-    void truncate(std::size_t size) { size_ = std::min(size_, size); }
+    void truncate(std::size_t size) { at_ = buffer_.data() + std::min(this->size(), size); }
     void insertFront(std::string_view s) {
         *this += s; // room
-        std::memmove(buffer_.data() + s.size(), buffer_.data(), size_ - s.size());
-        std::memcpy(buffer_.data(), s.data(), s.size());
+        char* data = buffer_.data();
+        std::memmove(data + s.size(), data, size() - s.size());
+        std::memcpy(data, s.data(), s.size());
     }
     std::string take() {
-        buffer_.resize(size_);
-        size_ = 0;
+        buffer_.resize(size());
+        at_ = end_ = nullptr;
         return std::move(buffer_);
     }
 
 private:
     static constexpr std::size_t kStep = 64 * 1024;
     [[gnu::noinline]] void grow(std::size_t n) {
-        const std::size_t needed = size_ + n;
+        const std::size_t size = this->size();
+        const std::size_t needed = size + n;
         if (needed > buffer_.capacity())
             buffer_.reserve(std::max(needed, buffer_.capacity() + buffer_.capacity() / 2));
-        buffer_.resize(std::min(buffer_.capacity(), std::max(needed, size_ + kStep)));
+        buffer_.resize(std::min(buffer_.capacity(), std::max(needed, size + kStep)));
+        at_ = buffer_.data() + size;
+        end_ = buffer_.data() + buffer_.size();
     }
     std::string buffer_;
-    std::size_t size_ = 0;
+    // The next byte to write and the end of the room made for writing, in buffer_.
+    char* at_ = buffer_.data();
+    char* end_ = at_;
 };
 
 bool isHtmlSpace(char c) {
@@ -1445,6 +1456,29 @@ struct ImpliedEnds {
     }
 };
 constexpr ImpliedEnds kImpliesEnds;
+
+// Where the sanitizer lets an element stand (see fitsHere): the kind of table structure each
+// element is (0 for none), and for each element the kinds of parent it may be written in, a bit
+// each.
+struct Placing {
+    std::uint8_t structure[kTagCount] = {};
+    std::uint8_t fits[kTagCount] = {};
+    constexpr Placing() {
+        enum : std::uint8_t { kNone, kTable, kSection, kRow, kColumns };
+        structure[kTagTable] = kTable;
+        structure[kTagTbody] = structure[kTagThead] = structure[kTagTfoot] = kSection;
+        structure[kTagTr] = kRow;
+        structure[kTagColgroup] = kColumns;
+        for (std::size_t i = 0; i < kTagCount; ++i)
+            fits[i] = 1u << kNone;
+        fits[kTagTd] = fits[kTagTh] = (1u << kRow) | (1u << kSection) | (1u << kTable);
+        fits[kTagTr] = (1u << kSection) | (1u << kTable);
+        fits[kTagCol] = (1u << kTable) | (1u << kColumns);
+        for (std::size_t i : {kTagTbody, kTagThead, kTagTfoot, kTagCaption, kTagColgroup})
+            fits[i] = 1u << kTable;
+    }
+};
+constexpr Placing kPlacing;
 
 const WrittenNames& writtenNames() {
     static const WrittenNames names;
@@ -2077,16 +2111,7 @@ private:
     // could then close elements they were not meant to, up to the message's container.
     bool fitsHere(std::size_t index) const {
         const std::size_t top = open_.empty() ? 0 : open_.back();
-        if (index == kTagTd || index == kTagTh)
-            return top == kTagTr || top == kTagTbody || top == kTagThead || top == kTagTfoot ||
-                   top == kTagTable;
-        if (index == kTagTr)
-            return top == kTagTbody || top == kTagThead || top == kTagTfoot || top == kTagTable;
-        if (index == kTagCol)
-            return top == kTagTable || top == kTagColgroup;
-        if (isTablePart(index))
-            return top == kTagTable;
-        return !inTableStructure();
+        return (kPlacing.fits[index] >> kPlacing.structure[top]) & 1;
     }
 
     // The end tags a browser implies before this start tag, written out.
