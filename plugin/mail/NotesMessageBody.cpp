@@ -435,10 +435,13 @@ Lattice::String NotesMessage::convertBody(String body, bool isText) {
     bool cut = false;
     String html = std::move(body);
     if (std::string_view prepared; !isText && prepareInPlace(html.str(), isMime_, prepared)) {
-        String clean = Lattice::HTMLEncode::isUTF8Body(prepared)
-                           ? Lattice::HTMLEncode::stripScript(prepared, false, true)
-                           : Lattice::HTMLEncode::stripScript(
-                                 Lattice::HTMLEncode::convertBodyToUTF(String(prepared)), false, true);
+        // The result is written over the page as it is read: no second buffer of its size.
+        if (Lattice::HTMLEncode::isUTF8Body(prepared)) {
+            const auto offset = static_cast<std::size_t>(prepared.data() - html.str().data());
+            return Lattice::HTMLEncode::stripScript(std::move(html), offset, prepared.size(), false, true);
+        }
+        String clean = Lattice::HTMLEncode::stripScript(
+            Lattice::HTMLEncode::convertBodyToUTF(String(prepared)), false, true);
         freeText(html);
         return clean;
     }

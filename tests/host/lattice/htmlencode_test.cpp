@@ -875,6 +875,39 @@ TEST(StripScript, EveryFragmentIsOneContainerWithScopedSheets) {
         EXPECT_EQ(containerFault(sanitize(in)), "") << in << "\n" << sanitize(in);
 }
 
+TEST(StripScript, WrittenOverThePageItGivesWhatACopyWouldGive) {
+    std::vector<std::string> inputs(kVectors.begin(), kVectors.end());
+    for (const Survivor& m : kMail)
+        inputs.push_back(m.html);
+    for (const TokenCase& t : kTokens)
+        inputs.push_back(t.html);
+    // Results that outgrow what was read: escapes, unquoted values, implied end tags, a long tag.
+    std::string grows = "<p>" + std::string(3000, '&') + "<b title=a&b lang=x>" + std::string(500, '<') +
+                        "<ul><li>a<li>b<td><div>";
+    grows +=
+        "<font face=\"" + std::string(200, 'A') + "\">" + "<font face=\"" + std::string(200, 'A') + "\">";
+    inputs.push_back(grows);
+    inputs.push_back("<plaintext>" + std::string(200, '<') + "&");
+    // A page that repeats its tags, long enough to be written over in place.
+    std::string repeated =
+        "<html><head><title>t</title><style>p{margin:0}</style></head><body bgcolor=white>";
+    for (int i = 0; i < 2000; ++i)
+        repeated +=
+            "<font size=\"2\" face=\"Arial\">Line " + std::to_string(i) + " &amp; <b>more</b></font><br>\n";
+    inputs.push_back(repeated);
+    for (const std::string& in : inputs) {
+        for (const bool full : {false, true}) {
+            const std::string copy = sanitize(in, full);
+            for (const std::size_t before : {std::size_t(0), std::size_t(7), std::size_t(300)}) {
+                String page(std::string(before, 'x') + in + "tail");
+                const std::string over =
+                    HTMLEncode::stripScript(std::move(page), before, in.size(), full, true).str();
+                EXPECT_EQ(over, copy) << in << " after " << before << " bytes";
+            }
+        }
+    }
+}
+
 TEST(StripScript, LargePagesComeOutAsOneWholeTree) {
     // Far larger than one parse of the sanitizer: the cuts must not show in the result.
     const int rows = 12000;

@@ -1,6 +1,7 @@
 #pragma once
 #include "Lattice/String.h"
 
+#include <cstddef>
 #include <string_view>
 
 namespace Lattice {
@@ -44,6 +45,11 @@ public:
     static String stripScript(const String& html, bool fullDocument, bool allowRemoteImages);
     // The same for a page held elsewhere, such as a range of a larger text.
     static String stripScript(std::string_view html, bool fullDocument, bool allowRemoteImages);
+    // The same for `length` bytes of `page` from `offset`, the result written over the page in its
+    // own buffer as it is read (a page costs no second buffer of its size unless the result
+    // outgrows what was read). `page` is given up.
+    static String stripScript(String&& page, std::size_t offset, std::size_t length, bool fullDocument,
+                              bool allowRemoteImages);
     // Class of the container a fragment from stripScript is wrapped in.
     static constexpr const char* kMessageContainerClass = "hx-message";
     // Escapes &, <, >, " and '.

@@ -1340,22 +1340,70 @@ template <typename Sink> void escapeAttribute(Sink& out, std::string_view s) {
 // The sanitizer's output: appends without the checks of a general string. Room for the whole
 // result is reserved up front, which costs address space only; memory is taken in steps as the
 // output reaches it, so a result smaller than the page never costs more than itself.
+//
+// It can also be written over the page being read (writeOver): the result of a part of a page is
+// about as long as that part, so it fits in what was read already, and a page then costs no
+// second buffer of its size. The reader says how far it has read (readTo); a piece of the page
+// itself is moved down over what was read before it, anything else is written only below the
+// reading point. Where a write would overtake the reading, the result is moved to a buffer of its
+// own first and goes on there.
 class Output {
 public:
     void reserve(std::size_t n) {
+        if (limit_)
+            return; // room comes with the page
         const std::size_t size = this->size();
-        buffer_.reserve(n);
-        at_ = buffer_.data() + size;
-        end_ = buffer_.data() + buffer_.size();
+        buffer_->reserve(n);
+        at_ = buffer_->data() + size;
+        end_ = buffer_->data() + buffer_->size();
     }
+    void writeOver(std::string& page, std::string_view input) {
+        buffer_ = &page;
+        inputBegin_ = reinterpret_cast<std::uintptr_t>(input.data());
+        inputEnd_ = inputBegin_ + input.size();
+        at_ = page.data();
+        end_ = page.data() + page.size();
+        limit_ = input.data();
+        high_ = at_;
+    }
+    // Everything of the page before `p` has been read and is not looked at again.
+    void readTo(const char* p) {
+        if (limit_ && p > limit_)
+            limit_ = p;
+    }
+    // The whole page has been read.
+    void readAll() {
+        if (limit_)
+            limit_ = end_;
+    }
+    // Whether the page from `p` on is as it was read (nothing was written over it).
+    bool intactFrom(const char* p) const { return !high_ || high_ <= p; }
+
     [[gnu::always_inline]] Output& operator+=(char c) {
+        if (limit_ && at_ >= limit_)
+            detach();
         if (at_ == end_)
             grow(1);
         *at_++ = c;
+        if (limit_ && at_ > high_)
+            high_ = at_;
         return *this;
     }
     [[gnu::always_inline]] Output& operator+=(std::string_view s) {
         const std::size_t n = s.size();
+        if (limit_) {
+            const auto from = reinterpret_cast<std::uintptr_t>(s.data());
+            const bool ofPage = from >= inputBegin_ && from < inputEnd_;
+            if (ofPage ? at_ <= s.data() : at_ <= limit_ && static_cast<std::size_t>(limit_ - at_) >= n) {
+                if (n)
+                    std::memmove(at_, s.data(), n);
+                at_ += n;
+                if (at_ > high_)
+                    high_ = at_;
+                return *this;
+            }
+            detach();
+        }
         if (static_cast<std::size_t>(end_ - at_) < n)
             grow(n);
         // Most pieces are names and short runs: copied with two overlapping words, not a call.
@@ -1376,39 +1424,65 @@ public:
         at_ = to + n;
         return *this;
     }
-    std::size_t size() const { return static_cast<std::size_t>(at_ - buffer_.data()); }
+    std::size_t size() const { return static_cast<std::size_t>(at_ - buffer_->data()); }
     // What was written from `start` on; valid until the next write.
     std::string_view since(std::size_t start) const {
-        return std::string_view(buffer_.data() + start, size() - start);
+        return std::string_view(buffer_->data() + start, size() - start);
     }
-    void truncate(std::size_t size) { at_ = buffer_.data() + std::min(this->size(), size); }
+    void truncate(std::size_t size) { at_ = buffer_->data() + std::min(this->size(), size); }
     void insertFront(std::string_view s) {
         *this += s; // room
-        char* data = buffer_.data();
+        char* data = buffer_->data();
         std::memmove(data + s.size(), data, size() - s.size());
         std::memcpy(data, s.data(), s.size());
     }
     std::string take() {
-        buffer_.resize(size());
+        const std::size_t size = this->size();
+        buffer_->resize(size);
+        // A page that gave a much shorter result does not stay allocated for it.
+        if (limit_ && size < buffer_->capacity() / 2)
+            buffer_->shrink_to_fit();
         at_ = end_ = nullptr;
-        return std::move(buffer_);
+        limit_ = nullptr;
+        return std::move(*buffer_);
     }
 
 private:
     static constexpr std::size_t kStep = 64 * 1024;
     [[gnu::noinline]] void grow(std::size_t n) {
+        if (limit_)
+            detach();
         const std::size_t size = this->size();
         const std::size_t needed = size + n;
-        if (needed > buffer_.capacity())
-            buffer_.reserve(std::max(needed, buffer_.capacity() + buffer_.capacity() / 2));
-        buffer_.resize(std::min(buffer_.capacity(), std::max(needed, size + kStep)));
-        at_ = buffer_.data() + size;
-        end_ = buffer_.data() + buffer_.size();
+        if (needed > buffer_->capacity())
+            buffer_->reserve(std::max(needed, buffer_->capacity() + buffer_->capacity() / 2));
+        buffer_->resize(std::min(buffer_->capacity(), std::max(needed, size + kStep)));
+        at_ = buffer_->data() + size;
+        end_ = buffer_->data() + buffer_->size();
     }
-    std::string buffer_;
-    // The next byte to write and the end of the room made for writing, in buffer_.
-    char* at_ = buffer_.data();
+    // Moves what was written over the page to a buffer of its own, with room for the result of
+    // what is left to read.
+    [[gnu::noinline]] void detach() {
+        const std::size_t size = this->size();
+        const std::size_t left = inputEnd_ - std::min(inputEnd_, reinterpret_cast<std::uintptr_t>(limit_));
+        own_.reserve(size + left + left / 2 + 4096);
+        own_.assign(buffer_->data(), size);
+        buffer_ = &own_;
+        at_ = own_.data() + size;
+        end_ = own_.data() + own_.size();
+        limit_ = nullptr;
+    }
+
+    std::string own_;
+    std::string* buffer_ = &own_;
+    // The next byte to write and the end of the room made for writing, in *buffer_.
+    char* at_ = own_.data();
     char* end_ = at_;
+    // Writing over the page: the part being read, how far it was read (null when not writing
+    // over it) and the furthest byte written.
+    std::uintptr_t inputBegin_ = 0, inputEnd_ = 0;
+    const char* limit_ = nullptr;
+    char* high_ = nullptr;
 };
 
 bool isHtmlSpace(char c) {
@@ -1548,8 +1622,11 @@ private:
 
 class Sanitizer {
 public:
-    Sanitizer(std::string_view page, bool fullDocument, bool allowRemote)
+    // `over`: the text that holds `page`, to write the result over it.
+    Sanitizer(std::string_view page, bool fullDocument, bool allowRemote, std::string* over = nullptr)
         : s_(page), full_(fullDocument), allowRemote_(allowRemote) {
+        if (over)
+            out_.writeOver(*over, page);
         // The result is about the page's size; room for it up front spares the copies of growing.
         out_.reserve(page.size() + page.size() / 2 + 4096);
         if (full_)
@@ -1559,6 +1636,7 @@ public:
     std::string run() {
         const std::size_t n = s_.size();
         while (pos_ < n) {
+            out_.readTo(s_.data() + pos_);
             if (plaintext_) {
                 text(s_.substr(pos_), false); // plaintext: no references either
                 break;
@@ -1571,6 +1649,7 @@ public:
             if (at > pos_)
                 text(s_.substr(pos_, at - pos_), true);
             pos_ = at;
+            out_.readTo(s_.data() + at);
             if (at < n)
                 markup();
         }
@@ -1738,7 +1817,7 @@ private:
                 out_ += '>';
                 if (!(kTags[index].flags & kVoidTag))
                     open_.push_back(static_cast<std::uint8_t>(index));
-                if (at == firstClose)
+                if (at == firstClose && out_.intactFrom(s_.data() + tagStart))
                     memo_.keep(s_.substr(tagStart, at + 1 - tagStart), out_.since(mark), index, memoSlot);
             }
             return;
@@ -1898,6 +1977,7 @@ private:
             pos_ = at;
             if (at == n)
                 return;
+            out_.readTo(s_.data() + at);
             switch (s_[at]) {
             case '<':
                 markup();
@@ -2289,6 +2369,7 @@ private:
     }
 
     std::string finish() {
+        out_.readAll();
         if (!bodyStarted_) {
             const bool sheets = hadSheet_;
             startBody(nullptr);
@@ -2341,6 +2422,16 @@ String HTMLEncode::stripScript(std::string_view page, bool fullDocument, bool al
         page = repaired;
     }
     return String(Sanitizer(page, fullDocument, allowRemoteImages).run());
+}
+
+String HTMLEncode::stripScript(String&& page, std::size_t offset, std::size_t length, bool fullDocument,
+                               bool allowRemoteImages) {
+    std::string text = std::move(page.str());
+    offset = std::min(offset, text.size());
+    const std::string_view part = std::string_view(text).substr(offset, length);
+    if (!web::isValidUtf8(part))
+        return stripScript(part, fullDocument, allowRemoteImages);
+    return String(Sanitizer(part, fullDocument, allowRemoteImages, &text).run());
 }
 
 } // namespace Lattice
