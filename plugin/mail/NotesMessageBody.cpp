@@ -172,6 +172,51 @@ long findIn(const Lattice::String& text, std::string_view what, long from = 0) {
     return findIn(text.view(), what, from);
 }
 
+// One pass over a body for what the paragraph style depends on: whether the marker of an inserted
+// style is anywhere in it (`marker`) and, if not, where its first "<head" is (`head`, -1 if none).
+void findHeadAndMarker(std::string_view s, bool& marker, long& head) {
+    marker = false;
+    head = -1;
+    const std::string_view markerText(kParagraphStyleMarker);
+    const auto at = [&](std::size_t k) {
+        const std::string_view rest = s.substr(k);
+        const auto is = [&rest](std::string_view what) {
+            if (rest.size() < what.size())
+                return false;
+            for (std::size_t i = 0; i < what.size(); ++i)
+                if (lowerAscii(rest[i]) != lowerAscii(what[i]))
+                    return false;
+            return true;
+        };
+        if (is(markerText)) {
+            marker = true;
+            return true; // nothing more to learn
+        }
+        if (head < 0 && is("<head"))
+            head = static_cast<long>(k);
+        return false;
+    };
+    std::size_t k = 0;
+#if defined(__SSE2__)
+    // Sixteen positions at a time: a '<' followed by an 's' or an 'h' in either case.
+    const __m128i lt = _mm_set1_epi8('<'), fold = _mm_set1_epi8(0x20), es = _mm_set1_epi8('s'),
+                  aitch = _mm_set1_epi8('h');
+    for (; k + 17 <= s.size(); k += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + k));
+        const __m128i next =
+            _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + k + 1)), fold);
+        const __m128i hit = _mm_and_si128(
+            _mm_cmpeq_epi8(here, lt), _mm_or_si128(_mm_cmpeq_epi8(next, es), _mm_cmpeq_epi8(next, aitch)));
+        for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)); mask; mask &= mask - 1)
+            if (at(k + static_cast<std::size_t>(__builtin_ctz(mask))))
+                return;
+    }
+#endif
+    for (; k < s.size(); ++k)
+        if (s[k] == '<' && at(k))
+            return;
+}
+
 constexpr std::string_view kRichTextStart = "<html><body>";
 constexpr std::string_view kRichTextEnd = "</body></html>";
 constexpr std::string_view kHeadOpen = "<head>";
@@ -206,8 +251,11 @@ bool prepareInPlace(std::string& s, bool isMime, std::string_view& html) {
     // marker or "<head", nor complete one begun in the body).
     std::size_t at = std::string_view::npos;
     bool headMade = false;
-    if (findNoCase(body, kParagraphStyleMarker) < 0) {
-        if (const long head = findNoCase(body, "<HEAD"); head >= 0) {
+    bool marker = false;
+    long head = -1;
+    findHeadAndMarker(body, marker, head);
+    if (!marker) {
+        if (head >= 0) {
             const std::size_t close = body.find('>', static_cast<std::size_t>(head));
             if (close == std::string_view::npos)
                 return false; // the '>' would be the wrapper's

@@ -1395,16 +1395,18 @@ public:
             const auto from = reinterpret_cast<std::uintptr_t>(s.data());
             const bool ofPage = from >= inputBegin_ && from < inputEnd_;
             if (ofPage ? at_ <= s.data() : at_ <= limit_ && static_cast<std::size_t>(limit_ - at_) >= n) {
-                if (n)
+                if (at_ + n > high_)
+                    high_ = at_ + n;
+                if (ofPage && s.data() < at_ + n) { // a piece of the page moved down over itself
                     std::memmove(at_, s.data(), n);
-                at_ += n;
-                if (at_ > high_)
-                    high_ = at_;
-                return *this;
+                    at_ += n;
+                    return *this;
+                }
+            } else {
+                detach();
             }
-            detach();
         }
-        if (static_cast<std::size_t>(end_ - at_) < n)
+        if (!limit_ && static_cast<std::size_t>(end_ - at_) < n)
             grow(n);
         // Most pieces are names and short runs: copied with two overlapping words, not a call.
         char* to = at_;
