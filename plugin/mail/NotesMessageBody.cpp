@@ -153,17 +153,35 @@ long findNoCase(const Lattice::String& text, std::string_view what) {
     return findNoCase(text.view(), what);
 }
 
-// Searching a whole body for a marker: memmem is several times faster than a plain search.
+// Searching a whole body for a marker. Sixteen positions at a time where the marker's first and
+// last characters both stand (the rare pairs are what make a marker), else memmem, which is still
+// several times faster than a plain search.
 long findIn(std::string_view s, std::string_view what, long from = 0) {
     if (from < 0 || static_cast<std::size_t>(from) > s.size())
         return -1;
+    auto at = static_cast<std::size_t>(from);
+#if defined(__SSE2__)
+    if (what.size() >= 2) {
+        const std::size_t last = what.size() - 1;
+        const __m128i firsts = _mm_set1_epi8(what.front()), lasts = _mm_set1_epi8(what.back());
+        for (; at + last + 16 <= s.size(); at += 16) {
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + at));
+            const __m128i there = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + at + last));
+            const __m128i hit = _mm_and_si128(_mm_cmpeq_epi8(here, firsts), _mm_cmpeq_epi8(there, lasts));
+            for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)); mask; mask &= mask - 1) {
+                const std::size_t k = at + static_cast<std::size_t>(__builtin_ctz(mask));
+                if (std::memcmp(s.data() + k + 1, what.data() + 1, last - 1) == 0)
+                    return static_cast<long>(k);
+            }
+        }
+    }
+#endif
 #if defined(_WIN32)
     // The Windows C runtime has no memmem.
-    const std::size_t at = s.find(what, static_cast<std::size_t>(from));
-    return at == std::string_view::npos ? -1 : static_cast<long>(at);
+    const std::size_t found = s.find(what, at);
+    return found == std::string_view::npos ? -1 : static_cast<long>(found);
 #else
-    const void* hit =
-        memmem(s.data() + from, s.size() - static_cast<std::size_t>(from), what.data(), what.size());
+    const void* hit = memmem(s.data() + at, s.size() - at, what.data(), what.size());
     return hit ? static_cast<long>(static_cast<const char*>(hit) - s.data()) : -1;
 #endif
 }
