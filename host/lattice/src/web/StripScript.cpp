@@ -1699,8 +1699,11 @@ private:
             }
             return;
         }
-        if (asciiLetter(c))
+        if (asciiLetter(c)) {
+            if (bodyStarted_ && !skipDepth_ && writeRemembered())
+                return;
             return tag(pos_ + 1, false);
+        }
         text("<", false);
         ++pos_;
     }
@@ -1742,31 +1745,37 @@ private:
         kDirect,  // written straight out: the tag is being written already
     };
 
+    // A start tag in the body at pos_ that was read before is written as it was then; returns
+    // whether it was. Leaves where the tag's first '>' is and its memo slot for tag().
+    bool writeRemembered() {
+        const std::size_t n = s_.size();
+        firstClose_ = findAny<'>'>(s_, pos_ + 1);
+        memoSlot_ = 0;
+        const std::size_t length = firstClose_ + 1 - pos_;
+        if (firstClose_ >= n || length > TagMemo::kMaxLength || pos_ + 8 > n)
+            return false;
+        memoSlot_ = TagMemo::hash(s_.data() + pos_, length);
+        const TagMemo::Entry* e = memo_.find(s_.data() + pos_, length, memoSlot_);
+        if (!e)
+            return false;
+        impliedEnds(e->index);
+        if (open_.size() < kMaxDepth && fitsHere(e->index)) {
+            out_ += std::string_view(e->text, e->written);
+            if (!(kTags[e->index].flags & kVoidTag))
+                open_.push_back(static_cast<std::uint8_t>(e->index));
+        }
+        pos_ = firstClose_ + 1;
+        return true;
+    }
+
     // A start or end tag whose name starts at `at`. A tag cut off by the end of the page is dropped.
     void tag(std::size_t at, bool end) {
         const std::size_t n = s_.size();
         const bool direct = !end && bodyStarted_ && !skipDepth_;
         const std::size_t tagStart = pos_;
-        // A tag that was read before is written as it was then.
-        std::size_t firstClose = n;
-        std::uint64_t memoSlot = 0;
-        if (direct) {
-            firstClose = findAny<'>'>(s_, at);
-            const std::size_t length = firstClose + 1 - tagStart;
-            if (firstClose < n && length <= TagMemo::kMaxLength && tagStart + 8 <= n) {
-                memoSlot = TagMemo::hash(s_.data() + tagStart, length);
-                if (const TagMemo::Entry* e = memo_.find(s_.data() + tagStart, length, memoSlot)) {
-                    impliedEnds(e->index);
-                    if (open_.size() < kMaxDepth && fitsHere(e->index)) {
-                        out_ += std::string_view(e->text, e->written);
-                        if (!(kTags[e->index].flags & kVoidTag))
-                            open_.push_back(static_cast<std::uint8_t>(e->index));
-                    }
-                    pos_ = firstClose + 1;
-                    return;
-                }
-            }
-        }
+        // Where writeRemembered found the tag's first '>' and its memo slot.
+        const std::size_t firstClose = direct ? firstClose_ : n;
+        const std::uint64_t memoSlot = memoSlot_;
         const std::size_t nameStart = at;
         ShortKey key = 0;
         at = nameEnd<' ', '\t', '\n', '\r', '\f', '/', '>'>(nameStart, nameStart, key);
@@ -2395,6 +2404,8 @@ private:
     std::size_t pos_ = 0;
     Output out_;
     TagMemo memo_;
+    std::size_t firstClose_ = 0;
+    std::uint64_t memoSlot_ = 0;
     std::string scratch_;
     std::vector<Attribute> attributes_;
     std::size_t attributeCount_ = 0;
