@@ -88,24 +88,28 @@ char lowerAscii(char c) {
 }
 
 // Case-insensitive search over a whole body, which can run to megabytes: the markers looked for
-// start with '<', so memchr finds the candidates.
-long findNoCase(const Lattice::String& text, std::string_view what) {
-    const std::string_view s = text.view();
+// start with '<', so the candidates are found sixteen (else eight) positions at a time.
+long findNoCase(std::string_view s, std::string_view what) {
     if (what.empty() || what.size() > s.size())
         return what.empty() ? 0 : -1;
     const char first = what.front();
-    if (lowerAscii(first) != first || (first >= 'a' && first <= 'z'))
-        return text.findNoCase(Lattice::String(what));
     const char* data = s.data();
     const std::size_t last = s.size() - what.size();
     const auto matches = [&](std::size_t at) {
-        std::size_t i = 1;
+        std::size_t i = 0;
         while (i < what.size() && lowerAscii(data[at + i]) == lowerAscii(what[i]))
             ++i;
         return i == what.size();
     };
-    // Eight positions at a time: the bytes where `first` stands and the next is the second
-    // character in either case (the test may report a few more, never fewer).
+    std::size_t at = 0;
+    if (lowerAscii(first) != first || (first >= 'a' && first <= 'z')) {
+        for (; at <= last; ++at)
+            if (matches(at))
+                return static_cast<long>(at);
+        return -1;
+    }
+    // The positions where `first` stands and the next is the second character in either case
+    // (the test may report a few more, never fewer).
     const char second = what.size() > 1 ? lowerAscii(what[1]) : first;
     const char secondUpper = second >= 'a' && second <= 'z' ? static_cast<char>(second - 'a' + 'A') : second;
     constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
@@ -113,9 +117,7 @@ long findNoCase(const Lattice::String& text, std::string_view what) {
         const std::uint64_t x = v ^ (ones * static_cast<unsigned char>(c));
         return (x - ones) & ~x & highs;
     };
-    std::size_t at = 0;
 #if defined(__SSE2__)
-    // Sixteen positions at a time where the processor has the instructions for it.
     const __m128i firsts = _mm_set1_epi8(first), seconds = _mm_set1_epi8(second),
                   secondsUpper = _mm_set1_epi8(secondUpper);
     for (; at + 17 <= last + 1 && what.size() > 1; at += 16) {
@@ -147,20 +149,200 @@ long findNoCase(const Lattice::String& text, std::string_view what) {
     return -1;
 }
 
-// Searching a whole body for a marker: memmem is several times faster than a plain search.
-long findIn(const Lattice::String& text, std::string_view what, long from = 0) {
-    const std::string_view s = text.view();
+long findNoCase(const Lattice::String& text, std::string_view what) {
+    return findNoCase(text.view(), what);
+}
+
+// Searching a whole body for a marker. Sixteen positions at a time where the marker's first and
+// last characters both stand (the rare pairs are what make a marker), else memmem, which is still
+// several times faster than a plain search.
+long findIn(std::string_view s, std::string_view what, long from = 0) {
     if (from < 0 || static_cast<std::size_t>(from) > s.size())
         return -1;
+    auto at = static_cast<std::size_t>(from);
+#if defined(__SSE2__)
+    if (what.size() >= 2) {
+        const std::size_t last = what.size() - 1;
+        const __m128i firsts = _mm_set1_epi8(what.front()), lasts = _mm_set1_epi8(what.back());
+        for (; at + last + 16 <= s.size(); at += 16) {
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + at));
+            const __m128i there = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + at + last));
+            const __m128i hit = _mm_and_si128(_mm_cmpeq_epi8(here, firsts), _mm_cmpeq_epi8(there, lasts));
+            for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)); mask; mask &= mask - 1) {
+                const std::size_t k = at + static_cast<std::size_t>(__builtin_ctz(mask));
+                if (std::memcmp(s.data() + k + 1, what.data() + 1, last - 1) == 0)
+                    return static_cast<long>(k);
+            }
+        }
+    }
+#endif
 #if defined(_WIN32)
     // The Windows C runtime has no memmem.
-    const std::size_t at = s.find(what, static_cast<std::size_t>(from));
-    return at == std::string_view::npos ? -1 : static_cast<long>(at);
+    const std::size_t found = s.find(what, at);
+    return found == std::string_view::npos ? -1 : static_cast<long>(found);
 #else
-    const void* hit =
-        memmem(s.data() + from, s.size() - static_cast<std::size_t>(from), what.data(), what.size());
+    const void* hit = memmem(s.data() + at, s.size() - at, what.data(), what.size());
     return hit ? static_cast<long>(static_cast<const char*>(hit) - s.data()) : -1;
 #endif
+}
+
+long findIn(const Lattice::String& text, std::string_view what, long from = 0) {
+    return findIn(text.view(), what, from);
+}
+
+// One pass over a body for what the paragraph style depends on: whether the marker of an inserted
+// style is anywhere in it (`marker`) and, if not, where its first "<head" is (`head`, -1 if none).
+void findHeadAndMarker(std::string_view s, bool& marker, long& head) {
+    marker = false;
+    head = -1;
+    const std::string_view markerText(kParagraphStyleMarker);
+    const auto at = [&](std::size_t k) {
+        const std::string_view rest = s.substr(k);
+        const auto is = [&rest](std::string_view what) {
+            if (rest.size() < what.size())
+                return false;
+            for (std::size_t i = 0; i < what.size(); ++i)
+                if (lowerAscii(rest[i]) != lowerAscii(what[i]))
+                    return false;
+            return true;
+        };
+        if (is(markerText)) {
+            marker = true;
+            return true; // nothing more to learn
+        }
+        if (head < 0 && is("<head"))
+            head = static_cast<long>(k);
+        return false;
+    };
+    std::size_t k = 0;
+#if defined(__SSE2__)
+    // Sixteen positions at a time: a '<' followed by an 's' or an 'h' in either case.
+    const __m128i lt = _mm_set1_epi8('<'), fold = _mm_set1_epi8(0x20), es = _mm_set1_epi8('s'),
+                  aitch = _mm_set1_epi8('h');
+    for (; k + 17 <= s.size(); k += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + k));
+        const __m128i next =
+            _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + k + 1)), fold);
+        const __m128i hit = _mm_and_si128(
+            _mm_cmpeq_epi8(here, lt), _mm_or_si128(_mm_cmpeq_epi8(next, es), _mm_cmpeq_epi8(next, aitch)));
+        for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)); mask; mask &= mask - 1)
+            if (at(k + static_cast<std::size_t>(__builtin_ctz(mask))))
+                return;
+    }
+#endif
+    for (; k < s.size(); ++k)
+        if (s[k] == '<' && at(k))
+            return;
+}
+
+constexpr std::string_view kRichTextStart = "<html><body>";
+constexpr std::string_view kRichTextEnd = "</body></html>";
+constexpr std::string_view kHeadOpen = "<head>";
+constexpr std::string_view kHeadClose = "</head>";
+
+// What convertBody makes of an HTML page before sanitising it (the rich-text cut, the paragraph
+// style in the head), made in the page's own buffer: the wrapper goes where the cut-off header
+// table was, the tail marker's bytes take the wrapper's end, and the style is made room for by
+// moving the few bytes in front of the head, not the megabytes after it. `html` gets the result,
+// a range of `s`. Returns false, with `s` unchanged, where that does not fit or the body is too
+// large and must be cut; the steps are then taken one by one.
+bool prepareInPlace(std::string& s, bool isMime, std::string_view& html) {
+    std::size_t begin = 0, end = s.size();
+    bool wrapped = false;
+    if (!isMime) {
+        if (const long table = findIn(std::string_view(s), "</table>"); table >= 0) {
+            const long start = table + 8;
+            if (const long input = findIn(std::string_view(s), kFormFieldMarker, start); input >= 0) {
+                begin = static_cast<std::size_t>(start);
+                end = static_cast<std::size_t>(input);
+                wrapped = true;
+            }
+        }
+    }
+    const std::size_t wrapper = wrapped ? kRichTextStart.size() + kRichTextEnd.size() : 0;
+    if (end - begin + wrapper > static_cast<std::size_t>(kMaxBodyBytes))
+        return false;
+    const std::string_view body = std::string_view(s).substr(begin, end - begin);
+    const std::string_view style(kParagraphStyle);
+    // Where the style goes, as insertHTMLHeadProp places it, in the coordinates of `body` (the
+    // wrapper's start cannot hold a marker, "<head" or a '>' after one, its end cannot hold the
+    // marker or "<head", nor complete one begun in the body).
+    std::size_t at = std::string_view::npos;
+    bool headMade = false;
+    bool marker = false;
+    long head = -1;
+    findHeadAndMarker(body, marker, head);
+    if (!marker) {
+        if (head >= 0) {
+            const std::size_t close = body.find('>', static_cast<std::size_t>(head));
+            if (close == std::string_view::npos)
+                return false; // the '>' would be the wrapper's
+            at = close + 1;
+        } else if (wrapped) {
+            at = 0; // after the wrapper's "<html>", made below
+            headMade = true;
+        } else if (const long top = findNoCase(body, "<HTML"); top >= 0) {
+            const std::size_t close = body.find('>', static_cast<std::size_t>(top));
+            if (close != std::string_view::npos) {
+                at = close + 1;
+                headMade = true;
+            }
+        }
+    }
+    const std::size_t inserted = at == std::string_view::npos
+                                     ? 0
+                                     : style.size() + (headMade ? kHeadOpen.size() + kHeadClose.size() : 0);
+    const std::size_t front = wrapped ? kRichTextStart.size() : 0;
+    if (begin >= front + inserted) {
+        // Everything before the insertion moves down into the cut-off part.
+        const std::size_t first = begin - front - inserted;
+        char* to = s.data() + first;
+        const auto put = [&to](std::string_view piece) {
+            std::memcpy(to, piece.data(), piece.size());
+            to += piece.size();
+        };
+        const auto insert = [&] {
+            if (!inserted)
+                return;
+            if (headMade)
+                put(kHeadOpen);
+            put(style);
+            if (headMade)
+                put(kHeadClose);
+        };
+        if (wrapped && headMade) {
+            put(kRichTextStart.substr(0, 6)); // "<html>", the head, "<body>"
+            insert();
+            put(kRichTextStart.substr(6));
+        } else {
+            std::memmove(to + front, s.data() + begin, at == std::string_view::npos ? 0 : at);
+            if (wrapped)
+                put(kRichTextStart);
+            to += at == std::string_view::npos ? 0 : at;
+            insert();
+        }
+        if (wrapped)
+            std::memcpy(s.data() + end, kRichTextEnd.data(), kRichTextEnd.size()); // over the tail marker
+        html = std::string_view(s).substr(first, front + inserted + (end - begin) +
+                                                     (wrapped ? kRichTextEnd.size() : 0));
+        return true;
+    }
+    if (wrapped)
+        return false; // a page whose header table is shorter than what goes in its place
+    // A page that is the body itself (MIME): the rest of it moves up, once, into the room it
+    // was fetched with.
+    if (inserted) {
+        if (s.capacity() < s.size() + inserted)
+            s.reserve(s.size() + inserted + 256);
+        std::string piece;
+        if (headMade)
+            piece.append(kHeadOpen).append(style).append(kHeadClose);
+        else
+            piece.append(style);
+        s.insert(at, piece);
+    }
+    html = s;
+    return true;
 }
 
 } // namespace
@@ -318,6 +500,17 @@ Lattice::String NotesMessage::convertBody(String body, bool isText) {
     // multiple of it; what is past the limit is cut off first.
     bool cut = false;
     String html = std::move(body);
+    if (std::string_view prepared; !isText && prepareInPlace(html.str(), isMime_, prepared)) {
+        // The result is written over the page as it is read: no second buffer of its size.
+        if (Lattice::HTMLEncode::isUTF8Body(prepared)) {
+            const auto offset = static_cast<std::size_t>(prepared.data() - html.str().data());
+            return Lattice::HTMLEncode::stripScript(std::move(html), offset, prepared.size(), false, true);
+        }
+        String clean = Lattice::HTMLEncode::stripScript(
+            Lattice::HTMLEncode::convertBodyToUTF(String(prepared)), false, true);
+        freeText(html);
+        return clean;
+    }
     if (isText) {
         cut = cutToLimit(html, true);
         std::string& text = html.str();

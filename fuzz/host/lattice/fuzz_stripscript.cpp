@@ -180,8 +180,9 @@ void check(const std::string& html, bool fragment) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0)
         return 0;
-    // The first byte picks the two modes, and whether the page is repeated into a large one, so
-    // that long runs of hostile markup meet; the rest is the page.
+    // The first byte picks the two modes, whether the page is repeated into a large one, so that
+    // long runs of hostile markup meet, and whether it is also sanitised in its own buffer; the
+    // rest is the page.
     const bool full = data[0] & 1, remote = data[0] & 2, large = (data[0] & 12) == 12;
     std::string input(reinterpret_cast<const char*>(data) + 1, size - 1);
     if (large && !input.empty()) {
@@ -192,6 +193,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string out = Lattice::HTMLEncode::stripScript(Lattice::String(input), full, remote).str();
     if (!validUtf8(out))
         std::abort();
+    // Written over the page itself (after as many bytes of something else as the top bits say),
+    // the result must be the same.
+    if (data[0] & 16) {
+        const std::size_t before = static_cast<std::size_t>(data[0] >> 5) * 37;
+        Lattice::String page(std::string(before, '<') + input + "</p>");
+        if (Lattice::HTMLEncode::stripScript(std::move(page), before, input.size(), full, remote).str() !=
+            out)
+            std::abort();
+    }
     check(out, !full);
     return 0;
 }

@@ -807,6 +807,11 @@ const std::vector<TokenCase> kTokens = {
      {"span", "b"}},
     {"<table><tr><td>a<table><tr><td>b</table>c</table>", "abc", {{"table", nullptr, ""}}, {}},
     {"<ul><li>a<li>b<div><li>c</ul>", "abc", {{"li", nullptr, ""}}, {}},
+    // The same tag again where a browser would move it out of the table: not written there.
+    {"<table><tr><td><font size=2>b</font></td></tr><font size=2>a</font></table>",
+     "ab", // a browser moves the text out in front of the table
+     {{"font", "size", "2"}},
+     {}},
     // Runs longer than one scanning step, with the bytes that need care at every offset.
     {"<p title='say \"hi\" &amp; <go>' lang=\"0123456789abcdef0123456789&lt;\">"
      "0123456789abcdef0123456789 &gt; > 0123456789abcdef&amp;0123456789abcdef<b>x</b></p>",
@@ -835,6 +840,7 @@ TEST(StripScript, TokenizerReadsEveryFormOfMarkup) {
         const char* absent;
     } exact[] = {
         {"<p title=\"first\">a</p><p lang>b</p>", "<p lang=\"\">", "lang=\"first\""},
+        {"a</br title=x>b", "a<br>b", "title"}, // as a start tag, without its attributes
         {"<style>p{content:\"</a></b>\"}</style>x", "content:\"<\\/a><\\/b>\"", "</a>"},
         {std::string_view("<style>p{font:\"a\0b\"}</style>x", 29),
          "font:\"a\xEF\xBF\xBD"
@@ -867,6 +873,39 @@ TEST(StripScript, EveryFragmentIsOneContainerWithScopedSheets) {
         inputs.push_back(hostile);
     for (const std::string& in : inputs)
         EXPECT_EQ(containerFault(sanitize(in)), "") << in << "\n" << sanitize(in);
+}
+
+TEST(StripScript, WrittenOverThePageItGivesWhatACopyWouldGive) {
+    std::vector<std::string> inputs(kVectors.begin(), kVectors.end());
+    for (const Survivor& m : kMail)
+        inputs.push_back(m.html);
+    for (const TokenCase& t : kTokens)
+        inputs.push_back(t.html);
+    // Results that outgrow what was read: escapes, unquoted values, implied end tags, a long tag.
+    std::string grows = "<p>" + std::string(3000, '&') + "<b title=a&b lang=x>" + std::string(500, '<') +
+                        "<ul><li>a<li>b<td><div>";
+    grows +=
+        "<font face=\"" + std::string(200, 'A') + "\">" + "<font face=\"" + std::string(200, 'A') + "\">";
+    inputs.push_back(grows);
+    inputs.push_back("<plaintext>" + std::string(200, '<') + "&");
+    // A page that repeats its tags, long enough to be written over in place.
+    std::string repeated =
+        "<html><head><title>t</title><style>p{margin:0}</style></head><body bgcolor=white>";
+    for (int i = 0; i < 2000; ++i)
+        repeated +=
+            "<font size=\"2\" face=\"Arial\">Line " + std::to_string(i) + " &amp; <b>more</b></font><br>\n";
+    inputs.push_back(repeated);
+    for (const std::string& in : inputs) {
+        for (const bool full : {false, true}) {
+            const std::string copy = sanitize(in, full);
+            for (const std::size_t before : {std::size_t(0), std::size_t(7), std::size_t(300)}) {
+                String page(std::string(before, 'x') + in + "tail");
+                const std::string over =
+                    HTMLEncode::stripScript(std::move(page), before, in.size(), full, true).str();
+                EXPECT_EQ(over, copy) << in << " after " << before << " bytes";
+            }
+        }
+    }
 }
 
 TEST(StripScript, LargePagesComeOutAsOneWholeTree) {

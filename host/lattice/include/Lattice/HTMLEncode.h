@@ -1,6 +1,9 @@
 #pragma once
 #include "Lattice/String.h"
 
+#include <cstddef>
+#include <string_view>
+
 namespace Lattice {
 
 // Charset and HTML helpers. "8-bit" text is Windows-1252.
@@ -18,6 +21,9 @@ public:
     static String convertBodyToUTF(const String& body, const String& charset = String());
     // The same for a body the caller gives up: valid UTF-8 is returned without a copy.
     static String convertBodyToUTF(String&& body, const String& charset = String());
+    // Whether convertBodyToUTF(body) would give `body` back unchanged: no <meta> at its top names
+    // another charset, and it is valid UTF-8.
+    static bool isUTF8Body(std::string_view body);
     // Removes active content from HTML: one pass of an HTML5 tokenizer with allow-lists of
     // elements, attributes, URL schemes and CSS writes well-formed, canonical HTML back (every
     // element it opens is closed, text and attribute values re-escaped), in time and memory
@@ -37,6 +43,13 @@ public:
     // `allowRemoteImages`: false also removes http(s) and "//" sources of images, backgrounds and
     // CSS url(); cid:, inline png/gif/jpeg/webp data and relative sources are always kept.
     static String stripScript(const String& html, bool fullDocument, bool allowRemoteImages);
+    // The same for a page held elsewhere, such as a range of a larger text.
+    static String stripScript(std::string_view html, bool fullDocument, bool allowRemoteImages);
+    // The same for `length` bytes of `page` from `offset`, the result written over the page in its
+    // own buffer as it is read (a page costs no second buffer of its size unless the result
+    // outgrows what was read). `page` is given up.
+    static String stripScript(String&& page, std::size_t offset, std::size_t length, bool fullDocument,
+                              bool allowRemoteImages);
     // Class of the container a fragment from stripScript is wrapped in.
     static constexpr const char* kMessageContainerClass = "hx-message";
     // Escapes &, <, >, " and '.

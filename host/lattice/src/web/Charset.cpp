@@ -300,6 +300,11 @@ String HTMLEncode::convertBodyToUTF(String&& body, const String& charset) {
     return convertBodyToUTF(static_cast<const String&>(body), charset);
 }
 
+bool HTMLEncode::isUTF8Body(std::string_view body) {
+    const Charset kind = classify(sniffMetaCharset(String(body.substr(0, 4096))));
+    return (kind == Charset::Utf8 || kind == Charset::Detect) && web::isValidUtf8(body);
+}
+
 String HTMLEncode::escape(const String& text) {
     std::string out;
     out.reserve(static_cast<std::size_t>(text.length()) + 16);

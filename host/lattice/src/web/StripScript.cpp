@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -1339,21 +1340,76 @@ template <typename Sink> void escapeAttribute(Sink& out, std::string_view s) {
 // The sanitizer's output: appends without the checks of a general string. Room for the whole
 // result is reserved up front, which costs address space only; memory is taken in steps as the
 // output reaches it, so a result smaller than the page never costs more than itself.
+//
+// It can also be written over the page being read (writeOver): the result of a part of a page is
+// about as long as that part, so it fits in what was read already, and a page then costs no
+// second buffer of its size. The reader says how far it has read (readTo); a piece of the page
+// itself is moved down over what was read before it, anything else is written only below the
+// reading point. Where a write would overtake the reading, the result is moved to a buffer of its
+// own first and goes on there.
 class Output {
 public:
-    void reserve(std::size_t n) { buffer_.reserve(n); }
+    void reserve(std::size_t n) {
+        if (limit_)
+            return; // room comes with the page
+        const std::size_t size = this->size();
+        buffer_->reserve(n);
+        at_ = buffer_->data() + size;
+        end_ = buffer_->data() + buffer_->size();
+    }
+    void writeOver(std::string& page, std::string_view input) {
+        buffer_ = &page;
+        inputBegin_ = reinterpret_cast<std::uintptr_t>(input.data());
+        inputEnd_ = inputBegin_ + input.size();
+        at_ = page.data();
+        end_ = page.data() + page.size();
+        limit_ = input.data();
+        high_ = at_;
+    }
+    // Everything of the page before `p` has been read and is not looked at again.
+    void readTo(const char* p) {
+        if (limit_ && p > limit_)
+            limit_ = p;
+    }
+    // The whole page has been read.
+    void readAll() {
+        if (limit_)
+            limit_ = end_;
+    }
+    // Whether the page from `p` on is as it was read (nothing was written over it).
+    bool intactFrom(const char* p) const { return !high_ || high_ <= p; }
+
     [[gnu::always_inline]] Output& operator+=(char c) {
-        if (size_ == buffer_.size())
+        if (limit_ && at_ >= limit_)
+            detach();
+        if (at_ == end_)
             grow(1);
-        buffer_[size_++] = c;
+        *at_++ = c;
+        if (limit_ && at_ > high_)
+            high_ = at_;
         return *this;
     }
     [[gnu::always_inline]] Output& operator+=(std::string_view s) {
         const std::size_t n = s.size();
-        if (buffer_.size() - size_ < n)
+        if (limit_) {
+            const auto from = reinterpret_cast<std::uintptr_t>(s.data());
+            const bool ofPage = from >= inputBegin_ && from < inputEnd_;
+            if (ofPage ? at_ <= s.data() : at_ <= limit_ && static_cast<std::size_t>(limit_ - at_) >= n) {
+                if (at_ + n > high_)
+                    high_ = at_ + n;
+                if (ofPage && s.data() < at_ + n) { // a piece of the page moved down over itself
+                    std::memmove(at_, s.data(), n);
+                    at_ += n;
+                    return *this;
+                }
+            } else {
+                detach();
+            }
+        }
+        if (!limit_ && static_cast<std::size_t>(end_ - at_) < n)
             grow(n);
         // Most pieces are names and short runs: copied with two overlapping words, not a call.
-        char* to = buffer_.data() + size_;
+        char* to = at_;
         const char* from = s.data();
         if (n > 16) {
             std::memcpy(to, from, n);
@@ -1367,36 +1423,68 @@ public:
             for (std::size_t i = 0; i < n; ++i)
                 to[i] = from[i];
         }
-        size_ += n;
+        at_ = to + n;
         return *this;
     }
-    std::size_t size() const { return size_; }
+    std::size_t size() const { return static_cast<std::size_t>(at_ - buffer_->data()); }
     // What was written from `start` on; valid until the next write.
     std::string_view since(std::size_t start) const {
-        return std::string_view(buffer_.data() + start, size_ - start);
+        return std::string_view(buffer_->data() + start, size() - start);
     }
-    void truncate(std::size_t size) { size_ = std::min(size_, size); }
+    void truncate(std::size_t size) { at_ = buffer_->data() + std::min(this->size(), size); }
     void insertFront(std::string_view s) {
         *this += s; // room
-        std::memmove(buffer_.data() + s.size(), buffer_.data(), size_ - s.size());
-        std::memcpy(buffer_.data(), s.data(), s.size());
+        char* data = buffer_->data();
+        std::memmove(data + s.size(), data, size() - s.size());
+        std::memcpy(data, s.data(), s.size());
     }
     std::string take() {
-        buffer_.resize(size_);
-        size_ = 0;
-        return std::move(buffer_);
+        const std::size_t size = this->size();
+        buffer_->resize(size);
+        // A page that gave a much shorter result does not stay allocated for it.
+        if (limit_ && size < buffer_->capacity() / 2)
+            buffer_->shrink_to_fit();
+        at_ = end_ = nullptr;
+        limit_ = nullptr;
+        return std::move(*buffer_);
     }
 
 private:
     static constexpr std::size_t kStep = 64 * 1024;
     [[gnu::noinline]] void grow(std::size_t n) {
-        const std::size_t needed = size_ + n;
-        if (needed > buffer_.capacity())
-            buffer_.reserve(std::max(needed, buffer_.capacity() + buffer_.capacity() / 2));
-        buffer_.resize(std::min(buffer_.capacity(), std::max(needed, size_ + kStep)));
+        if (limit_)
+            detach();
+        const std::size_t size = this->size();
+        const std::size_t needed = size + n;
+        if (needed > buffer_->capacity())
+            buffer_->reserve(std::max(needed, buffer_->capacity() + buffer_->capacity() / 2));
+        buffer_->resize(std::min(buffer_->capacity(), std::max(needed, size + kStep)));
+        at_ = buffer_->data() + size;
+        end_ = buffer_->data() + buffer_->size();
     }
-    std::string buffer_;
-    std::size_t size_ = 0;
+    // Moves what was written over the page to a buffer of its own, with room for the result of
+    // what is left to read.
+    [[gnu::noinline]] void detach() {
+        const std::size_t size = this->size();
+        const std::size_t left = inputEnd_ - std::min(inputEnd_, reinterpret_cast<std::uintptr_t>(limit_));
+        own_.reserve(size + left + left / 2 + 4096);
+        own_.assign(buffer_->data(), size);
+        buffer_ = &own_;
+        at_ = own_.data() + size;
+        end_ = own_.data() + own_.size();
+        limit_ = nullptr;
+    }
+
+    std::string own_;
+    std::string* buffer_ = &own_;
+    // The next byte to write and the end of the room made for writing, in *buffer_.
+    char* at_ = own_.data();
+    char* end_ = at_;
+    // Writing over the page: the part being read, how far it was read (null when not writing
+    // over it) and the furthest byte written.
+    std::uintptr_t inputBegin_ = 0, inputEnd_ = 0;
+    const char* limit_ = nullptr;
+    char* high_ = nullptr;
 };
 
 bool isHtmlSpace(char c) {
@@ -1445,15 +1533,102 @@ struct ImpliedEnds {
 };
 constexpr ImpliedEnds kImpliesEnds;
 
+// Where the sanitizer lets an element stand (see fitsHere): the kind of table structure each
+// element is (0 for none), and for each element the kinds of parent it may be written in, a bit
+// each.
+struct Placing {
+    std::uint8_t structure[kTagCount] = {};
+    std::uint8_t fits[kTagCount] = {};
+    constexpr Placing() {
+        enum : std::uint8_t { kNone, kTable, kSection, kRow, kColumns };
+        structure[kTagTable] = kTable;
+        structure[kTagTbody] = structure[kTagThead] = structure[kTagTfoot] = kSection;
+        structure[kTagTr] = kRow;
+        structure[kTagColgroup] = kColumns;
+        for (std::size_t i = 0; i < kTagCount; ++i)
+            fits[i] = 1u << kNone;
+        fits[kTagTd] = fits[kTagTh] = (1u << kRow) | (1u << kSection) | (1u << kTable);
+        fits[kTagTr] = (1u << kSection) | (1u << kTable);
+        fits[kTagCol] = (1u << kTable) | (1u << kColumns);
+        for (std::size_t i : {kTagTbody, kTagThead, kTagTfoot, kTagCaption, kTagColgroup})
+            fits[i] = 1u << kTable;
+    }
+};
+constexpr Placing kPlacing;
+
 const WrittenNames& writtenNames() {
     static const WrittenNames names;
     return names;
 }
 
+// The start tags a page repeats, with what was written for each: pages from mail programs and
+// from the web task say the same "<font size=2 face=Arial>" thousands of times, and what is
+// written for a tag (its own text, without the end tags a browser implies before it) depends on
+// nothing but its bytes. A tag is found again by its bytes up to its first '>'.
+class TagMemo {
+public:
+    struct Entry {
+        std::uint16_t length = 0; // of the tag, 0 for an empty slot
+        std::uint16_t written = 0;
+        std::uint16_t index = 0;
+        char raw[96];
+        char text[160];
+    };
+    static constexpr std::size_t kMaxLength = sizeof Entry::raw;
+
+    // `p` has at least eight bytes from where it points, `n` of them the tag's.
+    static std::uint64_t hash(const char* p, std::size_t n) {
+        constexpr std::uint64_t k = 0x9E3779B97F4A7C15ull;
+        std::uint64_t h = n * k;
+        std::size_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p + i, 8);
+            h = (h ^ w) * k;
+        }
+        std::uint64_t tail;
+        if (n >= 8) {
+            std::memcpy(&tail, p + n - 8, 8);
+        } else {
+            std::memcpy(&tail, p, 8);
+            tail &= (std::uint64_t(1) << (8 * n)) - 1;
+        }
+        return ((h ^ tail) * k) >> 58;
+    }
+
+    // The entry of the tag `p[0, n)`, or null.
+    const Entry* find(const char* p, std::size_t n, std::uint64_t h) const {
+        if (!slots_)
+            return nullptr;
+        const Entry& e = slots_[h];
+        return e.length == n && std::memcmp(e.raw, p, n) == 0 ? &e : nullptr;
+    }
+
+    void keep(std::string_view raw, std::string_view text, std::size_t index, std::uint64_t h) {
+        if (raw.size() > kMaxLength || text.size() > sizeof Entry::text)
+            return;
+        if (!slots_)
+            slots_ = std::make_unique<Entry[]>(kSlots);
+        Entry& e = slots_[h];
+        e.length = static_cast<std::uint16_t>(raw.size());
+        e.written = static_cast<std::uint16_t>(text.size());
+        e.index = static_cast<std::uint16_t>(index);
+        std::memcpy(e.raw, raw.data(), raw.size());
+        std::memcpy(e.text, text.data(), text.size());
+    }
+
+private:
+    static constexpr std::size_t kSlots = 64;
+    std::unique_ptr<Entry[]> slots_;
+};
+
 class Sanitizer {
 public:
-    Sanitizer(std::string_view page, bool fullDocument, bool allowRemote)
+    // `over`: the text that holds `page`, to write the result over it.
+    Sanitizer(std::string_view page, bool fullDocument, bool allowRemote, std::string* over = nullptr)
         : s_(page), full_(fullDocument), allowRemote_(allowRemote) {
+        if (over)
+            out_.writeOver(*over, page);
         // The result is about the page's size; room for it up front spares the copies of growing.
         out_.reserve(page.size() + page.size() / 2 + 4096);
         if (full_)
@@ -1463,6 +1638,7 @@ public:
     std::string run() {
         const std::size_t n = s_.size();
         while (pos_ < n) {
+            out_.readTo(s_.data() + pos_);
             if (plaintext_) {
                 text(s_.substr(pos_), false); // plaintext: no references either
                 break;
@@ -1475,6 +1651,7 @@ public:
             if (at > pos_)
                 text(s_.substr(pos_, at - pos_), true);
             pos_ = at;
+            out_.readTo(s_.data() + at);
             if (at < n)
                 markup();
         }
@@ -1522,8 +1699,11 @@ private:
             }
             return;
         }
-        if (asciiLetter(c))
+        if (asciiLetter(c)) {
+            if (bodyStarted_ && !skipDepth_ && writeRemembered())
+                return;
             return tag(pos_ + 1, false);
+        }
         text("<", false);
         ++pos_;
     }
@@ -1558,38 +1738,101 @@ private:
         pos_ = gt == std::string_view::npos ? s_.size() : gt + 1;
     }
 
+    // What becomes of a tag's attributes as they are read.
+    enum class Attributes : std::uint8_t {
+        kDiscard, // the tag is not written
+        kCollect, // kept in attributes_ for the writer
+        kDirect,  // written straight out: the tag is being written already
+    };
+
+    // A start tag in the body at pos_ that was read before is written as it was then; returns
+    // whether it was. Leaves where the tag's first '>' is and its memo slot for tag().
+    bool writeRemembered() {
+        const std::size_t n = s_.size();
+        firstClose_ = findAny<'>'>(s_, pos_ + 1);
+        memoSlot_ = 0;
+        const std::size_t length = firstClose_ + 1 - pos_;
+        if (firstClose_ >= n || length > TagMemo::kMaxLength || pos_ + 8 > n)
+            return false;
+        memoSlot_ = TagMemo::hash(s_.data() + pos_, length);
+        const TagMemo::Entry* e = memo_.find(s_.data() + pos_, length, memoSlot_);
+        if (!e)
+            return false;
+        impliedEnds(e->index);
+        if (open_.size() < kMaxDepth && fitsHere(e->index)) {
+            out_ += std::string_view(e->text, e->written);
+            if (!(kTags[e->index].flags & kVoidTag))
+                open_.push_back(static_cast<std::uint8_t>(e->index));
+        }
+        pos_ = firstClose_ + 1;
+        return true;
+    }
+
     // A start or end tag whose name starts at `at`. A tag cut off by the end of the page is dropped.
     void tag(std::size_t at, bool end) {
         const std::size_t n = s_.size();
+        const bool direct = !end && bodyStarted_ && !skipDepth_;
+        const std::size_t tagStart = pos_;
+        // Where writeRemembered found the tag's first '>' and its memo slot.
+        const std::size_t firstClose = direct ? firstClose_ : n;
+        const std::uint64_t memoSlot = memoSlot_;
         const std::size_t nameStart = at;
         ShortKey key = 0;
         at = nameEnd<' ', '\t', '\n', '\r', '\f', '/', '>'>(nameStart, nameStart, key);
-        const std::string_view name = s_.substr(nameStart, at - nameStart);
+        const std::size_t nameLength = at - nameStart;
+        // Past a few hundred bytes no element name is one of ours.
+        std::size_t index = nameLength <= 16 ? lookupTag(s_.substr(nameStart, nameLength), key) : 0;
+        if (index == kTagImage)
+            index = kTagImg;
+        // A kept element inside the body, most tags of a page, is written as it is read: what a
+        // browser ends before it does not depend on its attributes, and had the page ended
+        // inside the tag, the end of the result would close the same elements anyway.
+        Attributes mode = Attributes::kDiscard;
+        bool writing = false;
+        std::size_t mark = 0;
+        if (direct && (kTags[index].flags & kKeepTag)) {
+            mode = Attributes::kDirect;
+            impliedEnds(index);
+            writing = open_.size() < kMaxDepth && fitsHere(index);
+            mark = out_.size();
+            if (writing)
+                out_ += texts_.open[index];
+        } else if (!end && (index == kTagBody || (kTags[index].flags & kKeepTag))) {
+            mode = Attributes::kCollect;
+        }
         attributeCount_ = 0;
+        seen_ = 0;
         bool selfClosing = false;
         for (;;) {
             while (at < n && (isHtmlSpace(s_[at]) || s_[at] == '/')) {
                 selfClosing = s_[at] == '/';
                 ++at;
             }
-            if (at >= n) {
-                pos_ = n;
-                return;
-            }
+            if (at >= n)
+                break;
             if (s_[at] == '>')
                 break;
             selfClosing = false;
-            at = attribute(at);
-            if (at >= n) {
-                pos_ = n;
-                return;
-            }
+            at = attribute(at, mode == Attributes::kDirect && !writing ? Attributes::kDiscard : mode, index);
+            if (at >= n)
+                break;
+        }
+        if (at >= n) {
+            out_.truncate(writing ? mark : out_.size());
+            pos_ = n;
+            return;
         }
         pos_ = at + 1;
-        // Past a few hundred bytes no element name is one of ours.
-        std::size_t index = name.size() <= 16 ? lookupTag(name, key) : 0;
-        if (index == kTagImage)
-            index = kTagImg;
+        if (mode == Attributes::kDirect) {
+            if (writing) {
+                out_ += '>';
+                if (!(kTags[index].flags & kVoidTag))
+                    open_.push_back(static_cast<std::uint8_t>(index));
+                if (at == firstClose && out_.intactFrom(s_.data() + tagStart))
+                    memo_.keep(s_.substr(tagStart, at + 1 - tagStart), out_.since(mark), index, memoSlot);
+            }
+            return;
+        }
         if (end)
             endTag(index);
         else
@@ -1628,12 +1871,17 @@ private:
         return at;
     }
 
-    // One attribute from `at` (not a space, '/' or '>'); returns where the next one may start.
-    std::size_t attribute(std::size_t at) {
+    // One attribute from `at` (not a space, '/' or '>') of the element `index`; returns where the
+    // next one may start.
+    std::size_t attribute(std::size_t at, Attributes mode, std::size_t index) {
         const std::size_t n = s_.size();
-        if (attributeCount_ == attributes_.size())
-            attributes_.emplace_back();
-        Attribute& a = attributes_[attributeCount_++];
+        Attribute* target = &direct_;
+        if (mode == Attributes::kCollect) {
+            if (attributeCount_ == attributes_.size())
+                attributes_.emplace_back();
+            target = &attributes_[attributeCount_++];
+        }
+        Attribute& a = *target;
         a.decoded = false;
         a.plain = false;
         a.raw = {};
@@ -1641,17 +1889,26 @@ private:
         const std::size_t nameStart = at;
         ShortKey key = 0;
         at = nameEnd<' ', '\t', '\n', '\r', '\f', '/', '>', '='>(nameStart, at + 1, key);
-        a.name = allowedAttribute(s_.substr(nameStart, at - nameStart), key, a.place);
+        if (mode == Attributes::kDiscard) {
+            a.name = {};
+            a.place = 0;
+        } else {
+            a.name = allowedAttribute(s_.substr(nameStart, at - nameStart), key, a.place);
+        }
         std::size_t k = at;
         while (k < n && isHtmlSpace(s_[k]))
             ++k;
-        if (k >= n || s_[k] != '=')
+        if (k >= n || s_[k] != '=') {
+            if (mode == Attributes::kDirect)
+                writeAttribute(index, a);
             return k;
+        }
         ++k;
         while (k < n && isHtmlSpace(s_[k]))
             ++k;
         if (k >= n)
             return k;
+        std::size_t next;
         if (s_[k] == '"' || s_[k] == '\'') {
             const char quote = s_[k];
             // The value of an allowed attribute is usually plain: its end is then also the first
@@ -1670,15 +1927,19 @@ private:
             } else {
                 attributeValue(s_.substr(k + 1, close - k - 1), a);
             }
-            return close + 1;
+            next = close + 1;
+        } else if (s_[k] == '>') {
+            next = k;
+        } else {
+            std::size_t e = k;
+            while (e < n && !isHtmlSpace(s_[e]) && s_[e] != '>')
+                ++e;
+            attributeValue(s_.substr(k, e - k), a);
+            next = e;
         }
-        if (s_[k] == '>')
-            return k;
-        std::size_t e = k;
-        while (e < n && !isHtmlSpace(s_[e]) && s_[e] != '>')
-            ++e;
-        attributeValue(s_.substr(k, e - k), a);
-        return e;
+        if (mode == Attributes::kDirect)
+            writeAttribute(index, a);
+        return next;
     }
 
     // Only the values of allowed attributes are decoded, and only those with a reference or NUL
@@ -1727,6 +1988,7 @@ private:
             pos_ = at;
             if (at == n)
                 return;
+            out_.readTo(s_.data() + at);
             switch (s_[at]) {
             case '<':
                 markup();
@@ -1940,16 +2202,7 @@ private:
     // could then close elements they were not meant to, up to the message's container.
     bool fitsHere(std::size_t index) const {
         const std::size_t top = open_.empty() ? 0 : open_.back();
-        if (index == kTagTd || index == kTagTh)
-            return top == kTagTr || top == kTagTbody || top == kTagThead || top == kTagTfoot ||
-                   top == kTagTable;
-        if (index == kTagTr)
-            return top == kTagTbody || top == kTagThead || top == kTagTfoot || top == kTagTable;
-        if (index == kTagCol)
-            return top == kTagTable || top == kTagColgroup;
-        if (isTablePart(index))
-            return top == kTagTable;
-        return !inTableStructure();
+        return (kPlacing.fits[index] >> kPlacing.structure[top]) & 1;
     }
 
     // The end tags a browser implies before this start tag, written out.
@@ -1987,49 +2240,53 @@ private:
     }
 
     void writeAttributes(std::size_t index) {
+        seen_ = 0;
+        for (std::size_t i = 0; i < attributeCount_; ++i)
+            writeAttribute(index, attributes_[i]);
+    }
+
+    // One attribute of the element `index` as it is written, if it is allowed there and is the
+    // first of its name (as in a browser).
+    void writeAttribute(std::size_t index, const Attribute& a) {
         static_assert(sizeof kAttributeNames / sizeof kAttributeNames[0] <= 64);
-        std::uint64_t seen = 0; // the first of a name counts, as in a browser
-        for (std::size_t i = 0; i < attributeCount_; ++i) {
-            const Attribute& a = attributes_[i];
-            if (a.name.empty() || (seen >> (a.place - 1)) & 1)
-                continue;
-            seen |= std::uint64_t(1) << (a.place - 1);
-            std::string_view value = a.value();
-            bool plain = a.plain;
-            switch (kAttributeKinds[a.place - 1]) {
-            case AttributeKind::kLink:
-                if (!linkAllowed(value))
-                    continue;
-                break;
-            case AttributeKind::kSource:
-                if (index != kTagImg)
-                    continue;
-                [[fallthrough]];
-            case AttributeKind::kImage:
-                if (!imageAllowed(value, allowRemote_))
-                    continue;
-                break;
-            case AttributeKind::kUseMap:
-                if (value.empty() || value.front() != '#')
-                    continue;
-                break;
-            case AttributeKind::kStyle:
-                scratch_ = sanitizeStyleAttribute(value, allowRemote_);
-                if (scratch_.empty())
-                    continue;
-                value = scratch_;
-                plain = false;
-                break;
-            case AttributeKind::kPlain:
-                break;
-            }
-            out_ += texts_.attribute[a.place - 1];
-            if (plain)
-                out_ += value;
-            else
-                escapeAttribute(out_, value);
-            out_ += '"';
+        if (a.name.empty() || (seen_ >> (a.place - 1)) & 1)
+            return;
+        seen_ |= std::uint64_t(1) << (a.place - 1);
+        std::string_view value = a.value();
+        bool plain = a.plain;
+        switch (kAttributeKinds[a.place - 1]) {
+        case AttributeKind::kLink:
+            if (!linkAllowed(value))
+                return;
+            break;
+        case AttributeKind::kSource:
+            if (index != kTagImg)
+                return;
+            [[fallthrough]];
+        case AttributeKind::kImage:
+            if (!imageAllowed(value, allowRemote_))
+                return;
+            break;
+        case AttributeKind::kUseMap:
+            if (value.empty() || value.front() != '#')
+                return;
+            break;
+        case AttributeKind::kStyle:
+            scratch_ = sanitizeStyleAttribute(value, allowRemote_);
+            if (scratch_.empty())
+                return;
+            value = scratch_;
+            plain = false;
+            break;
+        case AttributeKind::kPlain:
+            break;
         }
+        out_ += texts_.attribute[a.place - 1];
+        if (plain)
+            out_ += value;
+        else
+            escapeAttribute(out_, value);
+        out_ += '"';
     }
 
     // A kept sheet is written straight into the output and checked there, so that checking and
@@ -2123,6 +2380,7 @@ private:
     }
 
     std::string finish() {
+        out_.readAll();
         if (!bodyStarted_) {
             const bool sheets = hadSheet_;
             startBody(nullptr);
@@ -2145,9 +2403,14 @@ private:
     bool allowRemote_;
     std::size_t pos_ = 0;
     Output out_;
+    TagMemo memo_;
+    std::size_t firstClose_ = 0;
+    std::uint64_t memoSlot_ = 0;
     std::string scratch_;
     std::vector<Attribute> attributes_;
     std::size_t attributeCount_ = 0;
+    Attribute direct_;       // the attribute being read of a tag written as it is read
+    std::uint64_t seen_ = 0; // the allowed names written for the tag, a bit each
     std::vector<std::uint8_t> open_;
     std::size_t skipTag_ = 0;
     std::size_t skipDepth_ = 0;
@@ -2162,13 +2425,26 @@ private:
 } // namespace
 
 String HTMLEncode::stripScript(const String& html, bool fullDocument, bool allowRemoteImages) {
-    std::string_view page = html.view();
+    return stripScript(html.view(), fullDocument, allowRemoteImages);
+}
+
+String HTMLEncode::stripScript(std::string_view page, bool fullDocument, bool allowRemoteImages) {
     std::string repaired;
     if (!web::isValidUtf8(page)) {
         repaired = web::repairUtf8(page);
         page = repaired;
     }
     return String(Sanitizer(page, fullDocument, allowRemoteImages).run());
+}
+
+String HTMLEncode::stripScript(String&& page, std::size_t offset, std::size_t length, bool fullDocument,
+                               bool allowRemoteImages) {
+    std::string text = std::move(page.str());
+    offset = std::min(offset, text.size());
+    const std::string_view part = std::string_view(text).substr(offset, length);
+    if (!web::isValidUtf8(part))
+        return stripScript(part, fullDocument, allowRemoteImages);
+    return String(Sanitizer(part, fullDocument, allowRemoteImages, &text).run());
 }
 
 } // namespace Lattice
