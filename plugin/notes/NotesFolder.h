@@ -4,6 +4,7 @@
 #include "hxMail/Folder.h"
 #include "hxMail/Types.h"
 
+#include <functional>
 #include <vector>
 
 namespace hxMail::hxNotesProvider {
@@ -60,8 +61,10 @@ public:
 
 protected:
     // The note ids of the view's entries in the current collation; false when the view cannot
-    // be read (`error` then holds the status).
-    bool readViewNoteIds(bool setCollationAlways, std::vector<unsigned long>& ids, bool logErrors);
+    // be read. With `window`, which is told the number of entries and sets the first position and
+    // how many to read, only those are read (a page of a large view copies 50 ids, not all).
+    bool readViewNoteIds(bool setCollationAlways, std::vector<unsigned long>& ids, bool logErrors,
+                         const std::function<void(long total, long* first, long* count)>& window = {});
     // The index labels from the values the view's index keeps for the sort column, without opening
     // a document; false when the column has no such values (the labels then come from documents).
     bool getSortIndexFromView(long pageSize, Lattice::ObjectCollection* out);

@@ -216,7 +216,8 @@ void NotesFolder::modColumn(String column) {
     }
 }
 
-bool NotesFolder::readViewNoteIds(bool setCollationAlways, std::vector<unsigned long>& ids, bool logErrors) {
+bool NotesFolder::readViewNoteIds(bool setCollationAlways, std::vector<unsigned long>& ids, bool logErrors,
+                                  const std::function<void(long total, long* first, long* count)>& window) {
     ids.clear();
     LNDatabase* db = database ? database->getDatabase() : nullptr;
     if (!db)
@@ -244,7 +245,29 @@ bool NotesFolder::readViewNoteIds(bool setCollationAlways, std::vector<unsigned 
     DWORD skipped = 0;
     DWORD returned = 0;
     WORD signal = 0;
-    status = NIFReadEntriesExt(collection.get(), &position, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, NIF_READ_ALL,
+    DWORD skip = 1;
+    DWORD wanted = NIF_READ_ALL;
+    if (window) {
+        // Skipping past the end counts the entries without reading one.
+        status =
+            NIFReadEntriesExt(collection.get(), &position, NAVIGATE_NEXT, 0xFFFFFFFFUL, NAVIGATE_NEXT, 0,
+                              READ_MASK_NOTEID, buffer.out(), &bufferLength, &skipped, &returned, &signal);
+        if (status != NOERROR) {
+            if (logErrors)
+                Lattice::Logger::print("LOTUS ERROR=%s", notesErrorText(status).c_str());
+            return false;
+        }
+        buffer = NotesMemory();
+        long first = 0;
+        long count = 0;
+        window(static_cast<long>(skipped), &first, &count);
+        if (count <= 0 || first < 0)
+            return true;
+        skip = static_cast<DWORD>(first) + 1;
+        wanted = static_cast<DWORD>(count);
+        position = COLLECTIONPOSITION{};
+    }
+    status = NIFReadEntriesExt(collection.get(), &position, NAVIGATE_NEXT, skip, NAVIGATE_NEXT, wanted,
                                READ_MASK_NOTEID, buffer.out(), &bufferLength, &skipped, &returned, &signal);
     if (status != NOERROR) {
         if (logErrors)
@@ -289,13 +312,24 @@ bool NotesFolder::getSortIndexFromView(long pageSize, Lattice::ObjectCollection*
     // One host item carries each value into the same label a document's item gives.
     Lattice::Ptr<hxMail::Message> item = new hxMail::Message();
     const Lattice::Ptr<hxMail::Message> blank = new hxMail::Message();
-    // Neighbouring pages mostly share a day: its label is made once.
+    // Neighbouring pages mostly share a day: its label is made once, and the last one is at hand.
     std::map<std::pair<DWORD, DWORD>, Lattice::Data> days;
-    // One item of each kind takes every entry's value in turn: a label costs no allocation of its own.
-    LNItem value;
+    std::pair<DWORD, DWORD> lastDay{0xFFFFFFFFu, 0xFFFFFFFFu};
+    Lattice::Data lastDayLabel;
+    // A name or text label reads one field of the item; only that one is filled.
+    enum class Field { From, To, Subject, All };
+    const Field field = sortColumn == "from"      ? Field::From
+                        : sortColumn == "to"      ? Field::To
+                        : sortColumn == "subject" ? Field::Subject
+                                                  : Field::All;
+    // One item of the column's kind takes every entry's value in turn, read straight into it: a label
+    // costs no allocation or copy of its own.
     LNDatetimes dates;
     LNText text;
     LNNumbers numbers;
+    LNItem& value = label->from == LabelFrom::Day      ? static_cast<LNItem&>(dates)
+                    : label->from == LabelFrom::Number ? static_cast<LNItem&>(numbers)
+                                                       : static_cast<LNItem&>(text);
     const LNINT columnIndex = column.GetIndex();
     auto labelOf = [&](long position) {
         const LNVFEntry entry = entries[static_cast<LNINT>(position)];
@@ -305,15 +339,19 @@ bool NotesFolder::getSortIndexFromView(long pageSize, Lattice::ObjectCollection*
         switch (label->from) {
         case LabelFrom::Day: {
             const bool isTime = type == LNITEMTYPE_DATETIMES;
-            if (isTime)
-                dates = value;
             // An index past the values gives a null time: no count is asked first.
             const LNDatetime when = isTime ? dates[0] : LNDatetime();
             // The label shows the day in GMT, which is what a time's Julian day counts.
             const TIMEDATE stamp = when.IsNull() ? TIMEDATE{} : when.GetTIMEDATE();
             const auto key =
                 std::make_pair(stamp.Innards[0] == ALLDAY ? ALLDAY : 0, stamp.Innards[1] & 0xFFFFFFu);
+            if (key == lastDay) {
+                out->add(lastDayLabel);
+                return;
+            }
             if (const auto hit = days.find(key); hit != days.end()) {
+                lastDay = key;
+                lastDayLabel = hit->second;
                 out->add(hit->second);
                 return;
             }
@@ -325,28 +363,30 @@ bool NotesFolder::getSortIndexFromView(long pageSize, Lattice::ObjectCollection*
             item->set_sent(day);
             const long before = out->count();
             NotesMessage::indexLabel(sortColumn, item.get(), out);
-            if (out->count() > before)
-                days.emplace(key, (*out)[out->count() - 1]);
+            if (out->count() > before) {
+                lastDay = key;
+                lastDayLabel = (*out)[out->count() - 1];
+                days.emplace(key, lastDayLabel);
+            }
             return;
         }
         case LabelFrom::Name:
         case LabelFrom::Text: {
             const bool isText = type == LNITEMTYPE_TEXT;
-            if (isText)
-                text = value;
             LNString first = isText ? text[0] : LNString();
             if (label->from == LabelFrom::Name && session && first.GetByteLength() > 0)
                 first = session->AbbreviateName(first);
             const String shown = textOf(first, true);
-            item->set_from(shown);
-            item->set_to(shown);
-            item->set_subject(shown);
+            if (field == Field::From || field == Field::All)
+                item->set_from(shown);
+            if (field == Field::To || field == Field::All)
+                item->set_to(shown);
+            if (field == Field::Subject || field == Field::All)
+                item->set_subject(shown);
             break;
         }
         case LabelFrom::Number: {
             const bool isNumber = type == LNITEMTYPE_NUMBERS;
-            if (isNumber)
-                numbers = value;
             item->set_size(isNumber && numbers.GetCount() > 0 ? static_cast<long>(numbers[0])
                                                               : blank->get_size());
             break;
@@ -413,29 +453,52 @@ void NotesFolder::getIndexLabels(long first, long last, unsigned long* noteIds,
 
 void NotesFolder::getSortItems(String, long start, long count, Lattice::ObjectCollection* out) {
     ThrowAllErrorsScope throwing;
-    std::vector<unsigned long> ids;
-    if (!out || !readViewNoteIds(true, ids, false) || ids.empty())
+    if (!out)
         return;
-    const long n = static_cast<long>(ids.size());
     if (start < 0)
         start = 0;
     if (count < 0)
         count = 0;
-    // Written so that no sum passes the largest long, whatever start and count the host sends.
+    long n = 0;
+    long first = 0;
+    long last = -1;
+    long low = 0;
+    // Only the page's entries are read; its bounds follow from the number of entries.
+    auto window = [&](long total, long* from, long* howMany) {
+        n = total;
+        if (n <= 0)
+            return;
+        // Written so that no sum passes the largest long, whatever start and count the host sends.
+        if (sortAscending) {
+            first = start >= n - 1 ? n - 1 : start;
+            last = start > n - 1 - count ? n - 1 : start + count;
+        } else {
+            first = n - 1 - start;
+            last = first <= 0 || count > first ? 0 : first - count + 1;
+        }
+        low = std::max(std::min(first, last), 0L);
+        const long high = std::max(first, last);
+        *from = low;
+        *howMany = high >= low ? high - low + 1 : 0;
+    };
+    std::vector<unsigned long> ids;
+    if (!readViewNoteIds(true, ids, false, window) || n <= 0)
+        return;
+    const long read = static_cast<long>(ids.size());
+    auto load = [&](long i) {
+        if (i - low >= 0 && i - low < read)
+            loadSortItem(i - low, ids.data(), out);
+    };
     if (sortAscending) {
-        const long first = start >= n - 1 ? n - 1 : start;
-        const long last = start > n - 1 - count ? n - 1 : start + count;
         Lattice::Logger::print("Ascending - StartIndex=%d", static_cast<int>(first));
         Lattice::Logger::print("Ascending - endIndex=%d", static_cast<int>(last));
         for (long i = first; i <= last; ++i)
-            loadSortItem(i, ids.data(), out);
+            load(i);
     } else {
-        const long first = n - 1 - start;
-        const long last = first <= 0 || count > first ? 0 : first - count + 1;
         Lattice::Logger::print("Descending - StartIndex=%d", static_cast<int>(first));
         Lattice::Logger::print("Descending - endIndex=%d", static_cast<int>(last));
         for (long i = first; i >= last && i >= 0; --i)
-            loadSortItem(i, ids.data(), out);
+            load(i);
     }
 }
 

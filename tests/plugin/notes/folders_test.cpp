@@ -2,6 +2,8 @@
 #include "MailFixture.h"
 
 #include <climits>
+#include <cstring>
+#include <functional>
 
 // Memo specs name only the fields a case cares about.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -201,6 +203,89 @@ TEST_F(FolderTest, IndexLabelsFromTheViewEqualThoseOfTheDocuments) {
         }
     }
     EXPECT_EQ(logText().find("Message Size="), std::string::npos) << "size labels come from the view";
+}
+
+// The labels of the page edges as the documents give them: every entry opened through a page read.
+std::vector<std::string> labelsOfDocuments(hx::MailProvider* provider, const std::string& folder,
+                                           const char* column, long pageSize) {
+    Lattice::ObjectCollection items;
+    EXPECT_EQ(provider->getFolderItemsPage(folder.c_str(), 0, LONG_MAX / 2, &items), 0);
+    std::vector<std::string> out;
+    for (long first = 0; first < items.count(); first += pageSize)
+        for (const long at : {first, std::min(first + pageSize - 1, items.count() - 1)}) {
+            Lattice::ObjectCollection label;
+            hx::NotesMessage::indexLabel(column, items[at].toObject<hxMail::Message>(), &label);
+            out.push_back(label.count() ? label[0].toString(false).c_str() : "?");
+        }
+    return out;
+}
+
+// The index reads the order and values the view keeps for a reading of the collation; whatever
+// changes the view between two index calls shows in the next one, and a new session reads the same.
+TEST_F(FolderTest, IndexLabelsFollowSavesAndReopening) {
+    const char* people[] = {"CN=Zoe Zimmer/O=Acme", "CN=adam Ant/O=Acme", "CN=Bob Brown/O=Acme"};
+    for (int i = 0; i < 11; ++i) {
+        char delivered[32];
+        std::snprintf(delivered, sizeof delivered, "03/%02d/2026 0%d:00:00 AM", 1 + (i * 7) % 11, 1 + i % 9);
+        ids.push_back(addMemo({.subject = "s" + std::to_string((i * 5) % 11),
+                               .from = people[i % 3],
+                               .delivered = delivered,
+                               .extra = {{"Body", {std::string(static_cast<std::size_t>(i) * 30, 'x')}}}}));
+    }
+    loginAndList();
+    int saves = 0;
+    // Another handle rewrites a document's subject, sender, delivery time and size, which moves it in
+    // every collation.
+    auto move = [&] {
+        const NOTEID id = ids[static_cast<std::size_t>(saves * 4) % ids.size()];
+        ++saves;
+        DBHANDLE hDb = NULLHANDLE;
+        ASSERT_EQ(NSFDbOpen(kMail, &hDb), NOERROR);
+        NOTEHANDLE h = NULLHANDLE;
+        ASSERT_EQ(NSFNoteOpen(hDb, id, 0, &h), NOERROR);
+        for (const char* item : {"Subject", "From", "DeliveredDate", "Body"})
+            NSFItemDelete(h, item, static_cast<WORD>(std::strlen(item)));
+        const std::string subject = "moved " + std::to_string(saves);
+        append(h, "Subject", TYPE_TEXT, subject);
+        append(h, "From", TYPE_TEXT, people[saves % 3]);
+        append(h, "DeliveredDate", TYPE_TIME,
+               timeValue("04/" + std::to_string(10 + saves % 19) + "/2026 11:00:00 PM"));
+        append(h, "Body", TYPE_TEXT, std::string(static_cast<std::size_t>(500 + saves), 'y'));
+        ASSERT_EQ(NSFNoteUpdate(h, 0), NOERROR);
+        NSFNoteClose(h);
+        NSFDbClose(hDb);
+    };
+    const struct {
+        const char* what;
+        std::function<void()> between;
+        bool sortAgain; // a new session starts from unsorted folders
+    } kSteps[] = {
+        {"nothing changed", [] {}, false},
+        {"a document moved by another handle", move, false},
+        {"a document added", [&] { ids.push_back(addMemo({.subject = "added " + std::to_string(++saves)})); },
+         false},
+        {"a new session",
+         [&] {
+             provider->release();
+             provider = makeProvider();
+             loginAndList();
+         },
+         true},
+    };
+    for (const auto& step : kSteps)
+        for (const char* column : {"received", "from", "subject", "size"})
+            for (const bool ascending : {true, false}) {
+                SCOPED_TRACE(std::string(step.what) + ", " + column +
+                             (ascending ? " ascending" : " descending"));
+                const std::string id = folderId("Inbox");
+                sort(id, column, ascending);
+                EXPECT_FALSE(index(id, 4).empty());
+                step.between();
+                if (step.sortAgain)
+                    sort(id, column, ascending);
+                EXPECT_EQ(index(id, 4), labelsOfDocuments(provider, id, column, 4));
+                EXPECT_EQ(index(id, 3), labelsOfDocuments(provider, id, column, 3));
+            }
 }
 
 TEST_F(FolderTest, EmptyViewsAndUnknownFolders) {

@@ -20,15 +20,15 @@ public:
     operator TIMEDATE() const { return GetTIMEDATE(); }
     TIMEDATE GetTIMEDATE() const;
 
-    LNINT GetYear() const { return year_; }
-    LNINT GetMonth() const { return month_; }
-    LNINT GetDay() const { return day_; }
-    LNINT GetHour() const { return hour_; }
-    LNINT GetMinute() const { return minute_; }
-    LNINT GetSecond() const { return second_; }
-    LNINT GetHundredth() const { return hundredth_; }
-    LNINT GetTimeZone() const { return zone_; }
-    LNBOOL IsDST() const { return dst_; }
+    LNINT GetYear() const { return settle().year_; }
+    LNINT GetMonth() const { return settle().month_; }
+    LNINT GetDay() const { return settle().day_; }
+    LNINT GetHour() const { return settle().hour_; }
+    LNINT GetMinute() const { return settle().minute_; }
+    LNINT GetSecond() const { return settle().second_; }
+    LNINT GetHundredth() const { return settle().hundredth_; }
+    LNINT GetTimeZone() const { return settle().zone_; }
+    LNBOOL IsDST() const { return settle().dst_; }
     LNINT GetWeekday() const; // 1 = Sunday .. 7 = Saturday; 0 without date
     LNBOOL HasDate() const { return hasDate_; }
     LNBOOL HasTime() const { return hasTime_; }
@@ -73,12 +73,29 @@ private:
     void ensureDate();
     void ensureTime();
     LNSTATUS adjustTicks(long long hundredths);
+    // A value made from a TIMEDATE keeps it and works its fields out when first asked: reading a
+    // view's column of times for their days needs no calendar arithmetic.
+    const LNDatetime& settle() const {
+        if (pending_) {
+            fill();
+        }
+        return *this;
+    }
+    void fill() const;
+    // Fields are about to change: the kept TIMEDATE no longer tells them.
+    void change() {
+        settle();
+        kept_ = false;
+    }
 
-    int year_ = 0, month_ = 0, day_ = 0;
-    int hour_ = 0, minute_ = 0, second_ = 0, hundredth_ = 0;
-    int zone_ = 0;
-    LNBOOL dst_ = FALSE;
+    mutable int year_ = 0, month_ = 0, day_ = 0;
+    mutable int hour_ = 0, minute_ = 0, second_ = 0, hundredth_ = 0;
+    mutable int zone_ = 0;
+    mutable LNBOOL dst_ = FALSE;
     bool hasDate_ = false, hasTime_ = false;
+    TIMEDATE td_{};
+    mutable bool pending_ = false; // fields not yet worked out from td_
+    bool kept_ = false;            // td_ is this value's TIMEDATE
 };
 
 class LNDatetimeRange {

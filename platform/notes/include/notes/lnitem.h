@@ -78,6 +78,10 @@ protected:
 
 private:
     friend class LNNote;
+    friend class LNVFEntry;
+    // Makes this a free-standing value of the given type, reusing its own storage when no other item
+    // shares it (a view's column values read one after another into one item allocate nothing).
+    void AssignRaw(WORD notesType, const char* bytes, std::size_t length);
     std::shared_ptr<LNItemBody> body_;
 };
 

@@ -10,7 +10,9 @@ notes::Fields toFields(int y, int mo, int d, int h, int mi, int s, int hh, int z
     return f;
 }
 
-LNSTATUS invalid() { return lnResult(LNERR_INVALID_DATETIME); }
+LNSTATUS invalid() {
+    return lnResult(LNERR_INVALID_DATETIME);
+}
 
 int daysInMonth(int year, int month) {
     static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -22,36 +24,53 @@ int daysInMonth(int year, int month) {
 
 } // namespace
 
-#define LN_FIELDS                                                                                                      \
+#define LN_FIELDS                                                                                            \
     toFields(year_, month_, day_, hour_, minute_, second_, hundredth_, zone_, dst_ != 0, hasDate_, hasTime_)
 
-LNDatetime::LNDatetime(const TIMEDATE& td) { *this = td; }
+LNDatetime::LNDatetime(const TIMEDATE& td) {
+    *this = td;
+}
 
 LNDatetime& LNDatetime::operator=(const TIMEDATE& td) {
-    const notes::Fields f = notes::fieldsFromTimedate(td);
+    td_ = td;
+    kept_ = true;
+    pending_ = true;
+    hasDate_ = td.Innards[1] != ANYDAY;
+    hasTime_ = td.Innards[0] != ALLDAY;
+    return *this;
+}
+
+void LNDatetime::fill() const {
+    pending_ = false;
+    const notes::Fields f = notes::fieldsFromTimedate(td_);
     year_ = f.year, month_ = f.month, day_ = f.day;
     hour_ = f.hour, minute_ = f.minute, second_ = f.second, hundredth_ = f.hundredth;
     zone_ = f.zone, dst_ = f.dst ? TRUE : FALSE;
-    hasDate_ = f.hasDate, hasTime_ = f.hasTime;
     if (!hasDate_ || !hasTime_) {
         int zone = 0;
         bool dst = false;
         notes::machineZone(notes::ticksNow(), &zone, &dst);
         zone_ = zone, dst_ = dst ? TRUE : FALSE;
     }
-    return *this;
 }
 
 TIMEDATE LNDatetime::GetTIMEDATE() const {
     if (IsNull()) {
         return TIMEDATE{{0, 0}};
     }
+    if (kept_) {
+        return td_;
+    }
     return notes::fieldsToTimedate(LN_FIELDS);
 }
 
-LNINT LNDatetime::GetWeekday() const { return notes::weekday(LN_FIELDS); }
+LNINT LNDatetime::GetWeekday() const {
+    settle();
+    return notes::weekday(LN_FIELDS);
+}
 
 void LNDatetime::ensureDate() {
+    change();
     if (!hasDate_) {
         hasDate_ = true;
         year_ = year_ ? year_ : 2000;
@@ -61,6 +80,7 @@ void LNDatetime::ensureDate() {
 }
 
 void LNDatetime::ensureTime() {
+    change();
     if (!hasTime_) {
         hasTime_ = true;
         hour_ = minute_ = second_ = hundredth_ = 0;
@@ -68,6 +88,7 @@ void LNDatetime::ensureTime() {
 }
 
 LNSTATUS LNDatetime::SetDate(LNINT month, LNINT day, LNINT year) {
+    change();
     if (!notes::validDate(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day))) {
         return invalid();
     }
@@ -77,6 +98,7 @@ LNSTATUS LNDatetime::SetDate(LNINT month, LNINT day, LNINT year) {
 }
 
 LNSTATUS LNDatetime::SetTime(LNINT hour, LNINT minute, LNINT second, LNINT hundredth) {
+    change();
     if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 || hundredth < 0 ||
         hundredth > 99) {
         return invalid();
@@ -151,6 +173,7 @@ LNSTATUS LNDatetime::SetHundredth(LNINT hundredth) {
 }
 
 LNSTATUS LNDatetime::SetTimeZone(LNINT zone) {
+    change();
     if (zone < -12 || zone > 12) {
         return invalid();
     }
@@ -159,6 +182,7 @@ LNSTATUS LNDatetime::SetTimeZone(LNINT zone) {
 }
 
 LNSTATUS LNDatetime::SetDST(LNBOOL dst) {
+    change();
     dst_ = dst ? TRUE : FALSE;
     return LNNOERROR;
 }
@@ -167,9 +191,10 @@ LNSTATUS LNDatetime::AdjustTimeZone(LNINT zone, LNBOOL dst) {
     if (zone < -12 || zone > 12) {
         return invalid();
     }
+    change();
     if (hasDate_ && hasTime_) {
-        *this = notes::fieldsToTimedate(LN_FIELDS); // normalise day overflow first
-        const notes::Fields f = notes::fieldsInZone(GetTIMEDATE(), static_cast<int>(zone), dst != 0);
+        const TIMEDATE moment = notes::fieldsToTimedate(LN_FIELDS); // normalises day overflow first
+        const notes::Fields f = notes::fieldsInZone(moment, static_cast<int>(zone), dst != 0);
         year_ = f.year, month_ = f.month, day_ = f.day;
         hour_ = f.hour, minute_ = f.minute, second_ = f.second, hundredth_ = f.hundredth;
     }
@@ -179,6 +204,7 @@ LNSTATUS LNDatetime::AdjustTimeZone(LNINT zone, LNBOOL dst) {
 }
 
 LNSTATUS LNDatetime::adjustTicks(long long hundredths) {
+    change();
     if (IsNull()) {
         return invalid();
     }
@@ -207,11 +233,18 @@ LNSTATUS LNDatetime::AdjustDay(LNINT days) {
     }
     return adjustTicks(static_cast<long long>(days) * notes::kTicksPerDay);
 }
-LNSTATUS LNDatetime::AdjustHour(LNINT hours) { return adjustTicks(static_cast<long long>(hours) * 360000LL); }
-LNSTATUS LNDatetime::AdjustMinute(LNINT minutes) { return adjustTicks(static_cast<long long>(minutes) * 6000LL); }
-LNSTATUS LNDatetime::AdjustSecond(LNINT seconds) { return adjustTicks(static_cast<long long>(seconds) * 100LL); }
+LNSTATUS LNDatetime::AdjustHour(LNINT hours) {
+    return adjustTicks(static_cast<long long>(hours) * 360000LL);
+}
+LNSTATUS LNDatetime::AdjustMinute(LNINT minutes) {
+    return adjustTicks(static_cast<long long>(minutes) * 6000LL);
+}
+LNSTATUS LNDatetime::AdjustSecond(LNINT seconds) {
+    return adjustTicks(static_cast<long long>(seconds) * 100LL);
+}
 
 LNSTATUS LNDatetime::AdjustMonth(LNINT months) {
+    change();
     if (!hasDate_) {
         return invalid();
     }
@@ -225,19 +258,26 @@ LNSTATUS LNDatetime::AdjustMonth(LNINT months) {
     return LNNOERROR;
 }
 
-LNSTATUS LNDatetime::AdjustYear(LNINT years) { return AdjustMonth(years * 12); }
+LNSTATUS LNDatetime::AdjustYear(LNINT years) {
+    return AdjustMonth(years * 12);
+}
 
 LNSTATUS LNDatetime::GetText(LNString* text) const {
     if (text == nullptr) {
         return lnResult(ERR_INVALID_PARAM);
     }
+    settle();
     *text = LNString(notes::formatDatetime(LN_FIELDS));
     return LNNOERROR;
 }
 
-LNString LNDatetime::GetText() const { return LNString(notes::formatDatetime(LN_FIELDS)); }
+LNString LNDatetime::GetText() const {
+    settle();
+    return LNString(notes::formatDatetime(LN_FIELDS));
+}
 
 LNSTATUS LNDatetime::SetText(const LNString& text) {
+    change();
     notes::Fields f;
     if (!notes::parseDatetime(text.str(), &f)) {
         return lnResult(ERR_TDI_CONV);
@@ -269,7 +309,9 @@ LNSTATUS LNDatetimeRange::SetEnd(const LNDatetime& end) {
     return LNNOERROR;
 }
 
-TIMEDATE_PAIR LNDatetimeRange::GetTIMEDATE_PAIR() const { return TIMEDATE_PAIR{begin_.GetTIMEDATE(), end_.GetTIMEDATE()}; }
+TIMEDATE_PAIR LNDatetimeRange::GetTIMEDATE_PAIR() const {
+    return TIMEDATE_PAIR{begin_.GetTIMEDATE(), end_.GetTIMEDATE()};
+}
 
 LNSTATUS LNDatetimeRange::GetText(LNString* text) const {
     if (text == nullptr) {

@@ -11,7 +11,9 @@ LNSTATUS decodeTexts(WORD type, const std::string& value, std::vector<std::strin
     return notes::ods::decodeText(type, value, out) ? LNNOERROR : ERR_INVALID_ITEM_VALUE;
 }
 
-bool inRange(LNINT index, std::size_t size) { return index >= 0 && static_cast<std::size_t>(index) < size; }
+bool inRange(LNINT index, std::size_t size) {
+    return index >= 0 && static_cast<std::size_t>(index) < size;
+}
 
 } // namespace
 
@@ -19,7 +21,23 @@ bool inRange(LNINT index, std::size_t size) { return index >= 0 && static_cast<s
 
 LNItem::LNItem() = default;
 
-LNItem::LNItem(const LNItem& other) { *this = other; }
+LNItem::LNItem(const LNItem& other) {
+    *this = other;
+}
+
+namespace {
+
+// Bytes copied into a string that usually has the room already (no general replace).
+void copyBytes(std::string& to, const std::string& from) {
+    if (to.size() != from.size()) {
+        to.resize(from.size());
+    }
+    if (!from.empty()) {
+        std::memcpy(to.data(), from.data(), from.size());
+    }
+}
+
+} // namespace
 
 LNItem& LNItem::operator=(const LNItem& other) {
     if (this == &other) {
@@ -29,7 +47,12 @@ LNItem& LNItem::operator=(const LNItem& other) {
         // Free standing: values are copied, into this item's own body when no other item shares it
         // (a loop reading many values into one item allocates once).
         if (body_ && body_.use_count() == 1 && body_->note == NULLHANDLE) {
-            *body_ = *other.body_;
+            const LNItemBody& from = *other.body_;
+            body_->itemId = from.itemId;
+            body_->type = from.type;
+            body_->flags = from.flags;
+            copyBytes(body_->name, from.name);
+            copyBytes(body_->value, from.value);
         } else {
             body_ = std::make_shared<LNItemBody>(*other.body_);
         }
@@ -41,7 +64,9 @@ LNItem& LNItem::operator=(const LNItem& other) {
 
 LNItem::~LNItem() = default;
 
-bool LNItem::Accepts(WORD) const { return true; }
+bool LNItem::Accepts(WORD) const {
+    return true;
+}
 
 void LNItem::AssignChecked(const LNItem& item) {
     if (item.IsNull() || Accepts(item.GetNotesType())) {
@@ -115,6 +140,9 @@ LNString LNItem::GetName() const {
 }
 
 WORD LNItem::GetNotesType() const {
+    if (!body_ || body_->note == NULLHANDLE) {
+        return body_ ? body_->type : 0;
+    }
     WORD type = 0;
     std::string value;
     return Read(&type, &value) == LNNOERROR ? type : static_cast<WORD>(TYPE_ERROR);
@@ -172,9 +200,13 @@ LNINT LNItem::GetValueSize() const {
     return Read(&type, &value) == LNNOERROR ? static_cast<LNINT>(value.size()) : 0;
 }
 
-LNBOOL LNItem::IsNull() const { return !body_ || (body_->note == NULLHANDLE && body_->type == 0); }
+LNBOOL LNItem::IsNull() const {
+    return !body_ || (body_->note == NULLHANDLE && body_->type == 0);
+}
 
-LNBOOL LNItem::IsAttached() const { return body_ && body_->note != NULLHANDLE; }
+LNBOOL LNItem::IsAttached() const {
+    return body_ && body_->note != NULLHANDLE;
+}
 
 std::string LNItem::GetRawValue() const {
     WORD type = 0;
@@ -183,11 +215,28 @@ std::string LNItem::GetRawValue() const {
     return value;
 }
 
-LNSTATUS LNItem::SetRawValue(WORD notesType, const std::string& value) { return Write(notesType, value); }
+LNSTATUS LNItem::SetRawValue(WORD notesType, const std::string& value) {
+    return Write(notesType, value);
+}
+
+void LNItem::AssignRaw(WORD notesType, const char* bytes, std::size_t length) {
+    if (!body_ || body_.use_count() != 1 || body_->note != NULLHANDLE) {
+        body_ = std::make_shared<LNItemBody>();
+    }
+    body_->type = notesType;
+    if (body_->value.size() != length) {
+        body_->value.resize(length);
+    }
+    if (length > 0) {
+        std::memcpy(body_->value.data(), bytes, length);
+    }
+}
 
 // ---- LNText ------------------------------------------------------------------------------------
 
-bool LNText::Accepts(WORD t) const { return t == TYPE_TEXT || t == TYPE_TEXT_LIST; }
+bool LNText::Accepts(WORD t) const {
+    return t == TYPE_TEXT || t == TYPE_TEXT_LIST;
+}
 
 LNText& LNText::operator=(const LNItem& item) {
     AssignChecked(item);
@@ -253,11 +302,11 @@ LNString LNText::operator[](LNINT index) const {
     return LNString(values[static_cast<std::size_t>(index)]);
 }
 
-#define LN_READ_OR_RETURN                                                                                              \
-    WORD type = 0;                                                                                                     \
-    std::string value;                                                                                                 \
-    if (LNSTATUS s = Read(&type, &value); s != LNNOERROR) {                                                            \
-        return lnResult(s);                                                                                            \
+#define LN_READ_OR_RETURN                                                                                    \
+    WORD type = 0;                                                                                           \
+    std::string value;                                                                                       \
+    if (LNSTATUS s = Read(&type, &value); s != LNNOERROR) {                                                  \
+        return lnResult(s);                                                                                  \
     }
 
 LNSTATUS LNText::Append(const LNString& text) {
@@ -304,7 +353,9 @@ LNSTATUS LNText::Delete(LNINT position, LNINT count) {
     });
 }
 
-LNSTATUS LNText::DeleteAll() { return SetRawValue(TYPE_TEXT_LIST, notes::ods::encodeTextList({})); }
+LNSTATUS LNText::DeleteAll() {
+    return SetRawValue(TYPE_TEXT_LIST, notes::ods::encodeTextList({}));
+}
 
 LNSTATUS LNText::SetValue(const LNString& text) {
     return SetRawValue(TYPE_TEXT_LIST, notes::ods::encodeTextList({text.str()}));
@@ -346,7 +397,9 @@ LNSTATUS LNText::GetText(LNString* text, const LNString& separator) const {
 
 // ---- LNNumbers ---------------------------------------------------------------------------------
 
-bool LNNumbers::Accepts(WORD t) const { return t == TYPE_NUMBER || t == TYPE_NUMBER_RANGE; }
+bool LNNumbers::Accepts(WORD t) const {
+    return t == TYPE_NUMBER || t == TYPE_NUMBER_RANGE;
+}
 
 LNNumbers& LNNumbers::operator=(const LNItem& item) {
     AssignChecked(item);
@@ -428,7 +481,9 @@ LNSTATUS LNNumbers::Delete(LNINT position, LNINT count) {
     });
 }
 
-LNSTATUS LNNumbers::DeleteAll() { return SetRawValue(TYPE_NUMBER_RANGE, notes::ods::encodeNumbers({})); }
+LNSTATUS LNNumbers::DeleteAll() {
+    return SetRawValue(TYPE_NUMBER_RANGE, notes::ods::encodeNumbers({}));
+}
 
 LNSTATUS LNNumbers::SetValue(LNNUMBER number) {
     return SetRawValue(TYPE_NUMBER_RANGE, notes::ods::encodeNumbers({number}));
@@ -441,7 +496,9 @@ LNNumbers& LNNumbers::operator<<(LNNUMBER number) {
 
 // ---- LNDatetimes -------------------------------------------------------------------------------
 
-bool LNDatetimes::Accepts(WORD t) const { return t == TYPE_TIME || t == TYPE_TIME_RANGE; }
+bool LNDatetimes::Accepts(WORD t) const {
+    return t == TYPE_TIME || t == TYPE_TIME_RANGE;
+}
 
 LNDatetimes& LNDatetimes::operator=(const LNItem& item) {
     AssignChecked(item);
@@ -460,7 +517,8 @@ LNSTATUS decodeTimes(WORD type, const std::string& value, Times* out) {
         *out = Times{};
         return LNNOERROR;
     }
-    return notes::ods::decodeTimes(type, value, &out->values, &out->ranges) ? LNNOERROR : ERR_INVALID_ITEM_VALUE;
+    return notes::ods::decodeTimes(type, value, &out->values, &out->ranges) ? LNNOERROR
+                                                                            : ERR_INVALID_ITEM_VALUE;
 }
 
 template <typename Edit> LNSTATUS editTimes(LNItem& self, WORD type, const std::string& value, Edit edit) {
@@ -476,12 +534,12 @@ template <typename Edit> LNSTATUS editTimes(LNItem& self, WORD type, const std::
 
 } // namespace
 
-#define LN_TIMES_OR(fallback)                                                                                          \
-    WORD type = 0;                                                                                                     \
-    std::string value;                                                                                                 \
-    Times t;                                                                                                           \
-    if (Read(&type, &value) != LNNOERROR || decodeTimes(type, value, &t) != LNNOERROR) {                               \
-        return fallback;                                                                                               \
+#define LN_TIMES_OR(fallback)                                                                                \
+    WORD type = 0;                                                                                           \
+    std::string value;                                                                                       \
+    Times t;                                                                                                 \
+    if (Read(&type, &value) != LNNOERROR || decodeTimes(type, value, &t) != LNNOERROR) {                     \
+        return fallback;                                                                                     \
     }
 
 LNINT LNDatetimes::GetCount() const {
@@ -511,7 +569,8 @@ LNDatetime LNDatetimes::operator[](LNINT index) const {
         }
     }
     LN_TIMES_OR(LNDatetime())
-    return inRange(index, t.values.size()) ? LNDatetime(t.values[static_cast<std::size_t>(index)]) : LNDatetime();
+    return inRange(index, t.values.size()) ? LNDatetime(t.values[static_cast<std::size_t>(index)])
+                                           : LNDatetime();
 }
 
 LNSTATUS LNDatetimes::GetDatetime(LNINT index, LNDatetime* out) const {
@@ -573,7 +632,9 @@ LNSTATUS LNDatetimes::Insert(LNINT position, const LNDatetime& dt) {
     });
 }
 
-LNSTATUS LNDatetimes::DeleteAll() { return SetRawValue(TYPE_TIME_RANGE, notes::ods::encodeTimes({}, {})); }
+LNSTATUS LNDatetimes::DeleteAll() {
+    return SetRawValue(TYPE_TIME_RANGE, notes::ods::encodeTimes({}, {}));
+}
 
 LNSTATUS LNDatetimes::SetValue(const LNDatetime& dt) {
     if (dt.IsNull()) {
@@ -625,4 +686,6 @@ LNSTATUS LNRichText::SetValue(const LNString& text) {
     return SetRawValue(TYPE_COMPOSITE, notes::ods::encodeRichText(text.str()));
 }
 
-LNSTATUS LNRichText::DeleteAll() { return SetRawValue(TYPE_COMPOSITE, std::string()); }
+LNSTATUS LNRichText::DeleteAll() {
+    return SetRawValue(TYPE_COMPOSITE, std::string());
+}

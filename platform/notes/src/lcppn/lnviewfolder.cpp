@@ -17,11 +17,34 @@ struct LNVFSnapshot {
     };
     std::shared_ptr<LNDatabaseBody> db;
     NOTEID view = 0;
+    WORD collation = 0;
     std::shared_ptr<const std::vector<NOTEID>> ids;          // set: a view without categories
     std::vector<notes::ViewRow> rows;                        // categorised; for one without, read by Find
     std::vector<Entry> entries;                              // categorised only
     std::vector<LNINT> rowEntry;                             // entry index of each row
     mutable std::shared_ptr<const notes::ViewValues> values; // read with the first column value
+    // Columns read in this reading's order (a view without categories), by column number.
+    mutable std::vector<std::pair<std::size_t, std::shared_ptr<const notes::ViewColumnOrder>>> ordered;
+    // The entries whose column values were read last, the older first: a reader that walks the view
+    // in steps (the edges of its pages) has the value two steps on fetched while it works.
+    mutable LNINT lastRead[2] = {-1, -1};
+
+    const notes::ViewColumnOrder* columnOrder(std::size_t column, STATUS* status) const {
+        for (const auto& [number, order] : ordered) {
+            if (number == column) {
+                return order.get();
+            }
+        }
+        const auto database = db ? db->database() : nullptr;
+        std::shared_ptr<const notes::ViewColumnOrder> order;
+        *status = database ? database->viewColumnOrder(view, collation, column, ids, values, &order)
+                           : LNERR_DATABASE_NOT_OPEN;
+        if (*status != NOERROR) {
+            return nullptr;
+        }
+        ordered.emplace_back(column, order);
+        return order.get();
+    }
 
     bool flat() const { return ids != nullptr; }
     LNINT count() const { return static_cast<LNINT>(flat() ? ids->size() : entries.size()); }
@@ -156,7 +179,8 @@ LNBOOL LNVFEntry::IsNull() const {
 }
 
 LNBOOL LNVFEntry::IsCategory() const {
-    return !IsNull() && snap_->noteAt(index_) == 0;
+    // A view without categories has none: its entries are not looked at (labelling reads thousands).
+    return !IsNull() && !snap_->flat() && snap_->noteAt(index_) == 0;
 }
 
 LNINT LNVFEntry::GetIndentLevel() const {
@@ -189,20 +213,36 @@ LNSTATUS LNVFEntry::GetColumnValue(LNINT column, LNItem* value) const {
     }
     WORD type = 0;
     std::string_view bytes;
-    if (!snap_->values->has(GetNoteID())) {
+    bool known = false;
+    bool found = false;
+    if (snap_->flat()) {
+        STATUS status = NOERROR;
+        const notes::ViewColumnOrder* order = snap_->columnOrder(static_cast<std::size_t>(column), &status);
+        if (!order) {
+            return lnResult(status);
+        }
+        if (const LNINT before = snap_->lastRead[0]; before >= 0 && before != index_) {
+            const LNINT ahead = index_ + 2 * (index_ - before);
+            if (ahead >= 0) {
+                order->prefetch(static_cast<std::size_t>(ahead));
+            }
+        }
+        snap_->lastRead[0] = snap_->lastRead[1];
+        snap_->lastRead[1] = index_;
+        found = order->value(static_cast<std::size_t>(index_), &known, &type, &bytes);
+    } else {
+        known = snap_->values->has(GetNoteID());
+        found = known && snap_->values->value(GetNoteID(), static_cast<std::size_t>(column), &type, &bytes);
+    }
+    if (!known) {
         return LNWARN_NOT_FOUND; // a document saved after this reading
     }
-    if (!snap_->values->value(GetNoteID(), static_cast<std::size_t>(column), &type, &bytes)) {
+    if (!found) {
         return lnResult(LNERR_INDEX_OUT_OF_RANGE); // a column the design does not have
     }
     // The caller's free-standing item takes the value in place (an index labels thousands of entries);
     // one attached to a note is let go first, never written through.
-    if (type == 0 || value->IsAttached()) {
-        *value = LNItem();
-    }
-    if (type != 0) {
-        value->SetRawValue(type, std::string(bytes));
-    }
+    value->AssignRaw(type, bytes.data(), bytes.size());
     return LNNOERROR;
 }
 
@@ -386,6 +426,7 @@ LNSTATUS LNViewFolder::load() {
     auto snap = std::make_shared<LNVFSnapshot>();
     snap->db = vf_->db;
     snap->view = vf_->view;
+    snap->collation = vf_->collation;
     if (notes::viewCategorized(stored, vf_->collation)) {
         if (STATUS s = db->viewRows(vf_->view, vf_->collation, &snap->rows); s != NOERROR) {
             return s;

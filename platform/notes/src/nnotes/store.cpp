@@ -257,6 +257,12 @@ STATUS Database::viewDesign(NOTEID view, ViewDesign* out) {
 STATUS Database::viewValues(NOTEID view, std::shared_ptr<const ViewValues>* out) {
     return views_.viewValues(view, out);
 }
+STATUS Database::viewColumnOrder(NOTEID view, WORD collation, std::size_t column,
+                                 const std::shared_ptr<const std::vector<NOTEID>>& ids,
+                                 const std::shared_ptr<const ViewValues>& values,
+                                 std::shared_ptr<const ViewColumnOrder>* out) {
+    return views_.viewColumnOrder(view, collation, column, ids, values, out);
+}
 
 STATUS Database::ensureViewIndex(NOTEID view) {
     return views_.ensureViewIndex(view);

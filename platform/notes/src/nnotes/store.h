@@ -142,6 +142,11 @@ public:
     STATUS viewNoteIds(NOTEID view, std::vector<NOTEID>* out);
     // Every document's column values as the view's index keeps them (see columnValue).
     STATUS viewValues(NOTEID view, std::shared_ptr<const ViewValues>* out);
+    // One column of those values in the order of a reading of a collation (see ViewColumnOrder).
+    STATUS viewColumnOrder(NOTEID view, WORD collation, std::size_t column,
+                           const std::shared_ptr<const std::vector<NOTEID>>& ids,
+                           const std::shared_ptr<const ViewValues>& values,
+                           std::shared_ptr<const ViewColumnOrder>* out);
     // Adds documents to a folder and removes others (ERR_INVALID_NOTE when `folder` is not a
     // folder or a note to add is not a live document); one transaction, index rows included.
     STATUS changeFolder(NOTEID folder, const std::vector<NOTEID>& add, const std::vector<NOTEID>& remove);

@@ -1209,6 +1209,27 @@ bool ViewValues::value(NOTEID id, std::size_t column, WORD* type, std::string_vi
     return true;
 }
 
+ViewColumnOrder::ViewColumnOrder(std::shared_ptr<const ViewValues> values,
+                                 std::shared_ptr<const std::vector<NOTEID>> ids, std::size_t column)
+    : values_(std::move(values)), ids_(std::move(ids)) {
+    cells_.resize(ids_->size());
+    const ViewValues::Column* c = column < values_->columns_.size() ? &values_->columns_[column] : nullptr;
+    if (c) {
+        bytes_ = &c->bytes;
+    }
+    for (std::size_t i = 0; i < cells_.size(); ++i) {
+        const NOTEID id = (*ids_)[i];
+        ViewValues::Cell& cell = cells_[i];
+        if (!values_->has(id)) {
+            continue;
+        }
+        if (c && id / 4 < c->cells.size()) {
+            cell = c->cells[id / 4];
+        }
+        cell.rowKnown = true;
+    }
+}
+
 bool viewCategorized(const ViewDesign& d, WORD collation) {
     std::vector<Part> parts;
     return collationParts(d, collation, &parts) && categorized(d, collation, parts);
@@ -1275,6 +1296,43 @@ STATUS ViewIndex::viewValues(NOTEID view, std::shared_ptr<const ViewValues>* out
         return st;
     }
     *out = std::static_pointer_cast<const ViewValues>(object);
+    return NOERROR;
+}
+
+STATUS ViewIndex::viewColumnOrder(NOTEID view, WORD collation, std::size_t column,
+                                  const std::shared_ptr<const std::vector<NOTEID>>& ids,
+                                  const std::shared_ptr<const ViewValues>& values,
+                                  std::shared_ptr<const ViewColumnOrder>* out) {
+    if (!ids || !values) {
+        return ERR_INVALID_PARAM;
+    }
+    auto build = [&] { return std::make_shared<const ViewColumnOrder>(values, ids, column); };
+    bool inBatch = false;
+    {
+        std::lock_guard<std::mutex> lock(store_.mutex_);
+        inBatch = !sqlite3_get_autocommit(store_.db_);
+    }
+    if (!inBatch) {
+        ordercache::Object object;
+        const std::string key =
+            "column " + std::to_string(view) + " " + std::to_string(collation) + " " + std::to_string(column);
+        if (STATUS st = ordercache::getObject(
+                store_.file_, key,
+                [&](ordercache::Object* o) {
+                    *o = build();
+                    return NOERROR;
+                },
+                &object);
+            st != NOERROR) {
+            return st;
+        }
+        auto held = std::static_pointer_cast<const ViewColumnOrder>(object);
+        if (held->ids() == ids.get()) {
+            *out = std::move(held);
+            return NOERROR;
+        }
+    }
+    *out = build(); // a reading older than the shared one keeps its own order
     return NOERROR;
 }
 

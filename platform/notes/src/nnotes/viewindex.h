@@ -82,6 +82,7 @@ public:
     bool value(NOTEID id, std::size_t column, WORD* type, std::string_view* bytes) const;
 
 private:
+    friend class ViewColumnOrder;
     // A value of up to eight bytes (a time, a number) is held in its cell, so reading it touches one
     // place in memory; a longer one is found in the column's buffer.
     struct Cell {
@@ -89,6 +90,7 @@ private:
         std::uint32_t length = 0;
         WORD type = 0;
         bool present = false;
+        bool rowKnown = false; // in a column's order: the document has values at all
     };
     struct Column {
         std::vector<Cell> cells; // by note id / 4
@@ -98,6 +100,43 @@ private:
     std::vector<Column> columns_;
     std::size_t reserved_ = 0;
 };
+// One column's values in the order of a reading of a collation, found by position: labelling the
+// pages of a large view reads them in order, one array read each, instead of looking every entry's
+// document up. Longer values stay in (and keep alive) the values they came from.
+class ViewColumnOrder {
+public:
+    ViewColumnOrder(std::shared_ptr<const ViewValues> values, std::shared_ptr<const std::vector<NOTEID>> ids,
+                    std::size_t column);
+    // The reading of the collation these positions are of.
+    const std::vector<NOTEID>* ids() const { return ids_.get(); }
+    // As ViewValues::value by position; *known false when the entry's document has no values.
+    bool value(std::size_t position, bool* known, WORD* type, std::string_view* bytes) const {
+        const ViewValues::Cell& cell = cells_[position];
+        *known = cell.rowKnown;
+        if (!cell.present) {
+            return false;
+        }
+        *type = cell.type;
+        *bytes = cell.length <= sizeof cell.payload
+                     ? std::string_view(reinterpret_cast<const char*>(&cell.payload), cell.length)
+                     : std::string_view(*bytes_).substr(static_cast<std::size_t>(cell.payload), cell.length);
+        return true;
+    }
+
+    // Asks for a position's value to be brought into the cache ahead of its read.
+    void prefetch(std::size_t position) const {
+        if (position < cells_.size()) {
+            __builtin_prefetch(&cells_[position]);
+        }
+    }
+
+private:
+    std::shared_ptr<const ViewValues> values_;
+    std::shared_ptr<const std::vector<NOTEID>> ids_;
+    const std::string* bytes_ = nullptr;
+    std::vector<ViewValues::Cell> cells_;
+};
+
 // The value of `column` in a document's kept values: its type (TYPE_TEXT, TYPE_NUMBER, TYPE_TIME;
 // 0 when the column shows nothing) and bytes (the text, a double, a TIMEDATE); false past the end.
 bool columnValue(std::string_view encoded, std::size_t column, WORD* type, std::string_view* value);
@@ -127,6 +166,12 @@ public:
     STATUS viewMembers(NOTEID view, std::shared_ptr<const std::vector<NOTEID>>* out);
     // Every document's kept column values, shared per file until anything in it changes.
     STATUS viewValues(NOTEID view, std::shared_ptr<const ViewValues>* out);
+    // One column of `values` in the order of `ids` (a reading of the collation), shared per file like
+    // the reading itself; built afresh for a reading that is no longer the shared one.
+    STATUS viewColumnOrder(NOTEID view, WORD collation, std::size_t column,
+                           const std::shared_ptr<const std::vector<NOTEID>>& ids,
+                           const std::shared_ptr<const ViewValues>& values,
+                           std::shared_ptr<const ViewColumnOrder>* out);
     STATUS changeFolder(NOTEID folder, const std::vector<NOTEID>& add, const std::vector<NOTEID>& remove);
 
     // Within the store's transaction, under its mutex:
