@@ -20,15 +20,15 @@ public:
     operator TIMEDATE() const { return GetTIMEDATE(); }
     TIMEDATE GetTIMEDATE() const;
 
-    LNINT GetYear() const { return settle().year_; }
-    LNINT GetMonth() const { return settle().month_; }
-    LNINT GetDay() const { return settle().day_; }
-    LNINT GetHour() const { return settle().hour_; }
-    LNINT GetMinute() const { return settle().minute_; }
-    LNINT GetSecond() const { return settle().second_; }
-    LNINT GetHundredth() const { return settle().hundredth_; }
-    LNINT GetTimeZone() const { return settle().zone_; }
-    LNBOOL IsDST() const { return settle().dst_; }
+    LNINT GetYear() const;
+    LNINT GetMonth() const;
+    LNINT GetDay() const;
+    LNINT GetHour() const;
+    LNINT GetMinute() const;
+    LNINT GetSecond() const;
+    LNINT GetHundredth() const;
+    LNINT GetTimeZone() const;
+    LNBOOL IsDST() const;
     LNINT GetWeekday() const; // 1 = Sunday .. 7 = Saturday; 0 without date
     LNBOOL HasDate() const { return hasDate_; }
     LNBOOL HasTime() const { return hasTime_; }

@@ -64,6 +64,43 @@ TIMEDATE LNDatetime::GetTIMEDATE() const {
     return notes::fieldsToTimedate(LN_FIELDS);
 }
 
+// Out of line so that the lazy working-out of the fields stays inside the library.
+LNINT LNDatetime::GetYear() const {
+    return settle().year_;
+}
+
+LNINT LNDatetime::GetMonth() const {
+    return settle().month_;
+}
+
+LNINT LNDatetime::GetDay() const {
+    return settle().day_;
+}
+
+LNINT LNDatetime::GetHour() const {
+    return settle().hour_;
+}
+
+LNINT LNDatetime::GetMinute() const {
+    return settle().minute_;
+}
+
+LNINT LNDatetime::GetSecond() const {
+    return settle().second_;
+}
+
+LNINT LNDatetime::GetHundredth() const {
+    return settle().hundredth_;
+}
+
+LNINT LNDatetime::GetTimeZone() const {
+    return settle().zone_;
+}
+
+LNBOOL LNDatetime::IsDST() const {
+    return settle().dst_;
+}
+
 LNINT LNDatetime::GetWeekday() const {
     settle();
     return notes::weekday(LN_FIELDS);
