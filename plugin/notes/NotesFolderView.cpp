@@ -17,8 +17,11 @@
 #include "hxMail/Contact.h"
 #include "hxMail/Task.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <utility>
 
 namespace hxMail::hxNotesProvider {
@@ -127,20 +130,22 @@ struct LabelColumn {
     const char* column;
     const char* title;
     LabelFrom from;
+    // The collation sorts by this very column, so equal labels stand together.
+    bool inRuns;
 };
 constexpr LabelColumn kLabelColumns[] = {
-    {FolderTypeInbox, "received", "Date", LabelFrom::Day},
-    {FolderTypeInbox, "flag", "Date", LabelFrom::Day},
-    {FolderTypeInbox, "from", "Who", LabelFrom::Name},
-    {FolderTypeInbox, "subject", "Subject", LabelFrom::Text},
-    {FolderTypeInbox, "size", "Size", LabelFrom::Number},
-    {FolderTypeSentItems, "sent", "Date", LabelFrom::Day},
-    {FolderTypeSentItems, "to", "To", LabelFrom::Name},
-    {FolderTypeSentItems, "subject", "Subject", LabelFrom::Text},
-    {FolderTypeSentItems, "size", "Size", LabelFrom::Number},
-    {FolderTypeDrafts, "to", "To", LabelFrom::Name},
-    {FolderTypeDrafts, "subject", "Subject", LabelFrom::Text},
-    {FolderTypeDrafts, "size", "Size", LabelFrom::Number},
+    {FolderTypeInbox, "received", "Date", LabelFrom::Day, true},
+    {FolderTypeInbox, "flag", "Date", LabelFrom::Day, false},
+    {FolderTypeInbox, "from", "Who", LabelFrom::Name, false},
+    {FolderTypeInbox, "subject", "Subject", LabelFrom::Text, false},
+    {FolderTypeInbox, "size", "Size", LabelFrom::Number, true},
+    {FolderTypeSentItems, "sent", "Date", LabelFrom::Day, true},
+    {FolderTypeSentItems, "to", "To", LabelFrom::Name, false},
+    {FolderTypeSentItems, "subject", "Subject", LabelFrom::Text, false},
+    {FolderTypeSentItems, "size", "Size", LabelFrom::Number, true},
+    {FolderTypeDrafts, "to", "To", LabelFrom::Name, false},
+    {FolderTypeDrafts, "subject", "Subject", LabelFrom::Text, false},
+    {FolderTypeDrafts, "size", "Size", LabelFrom::Number, true},
 };
 
 Lattice::String textOf(const LNString& s, bool utf8) {
@@ -331,11 +336,31 @@ bool NotesFolder::getSortIndexFromView(long pageSize, Lattice::ObjectCollection*
                     : label->from == LabelFrom::Number ? static_cast<LNItem&>(numbers)
                                                        : static_cast<LNItem&>(text);
     const LNINT columnIndex = column.GetIndex();
-    auto labelOf = [&](long position) {
-        const LNVFEntry entry = entries[static_cast<LNINT>(position)];
-        if (entry.IsNull() || entry.GetColumnValue(columnIndex, &value) != LNNOERROR)
-            value = LNItem();
-        const LNITEMTYPE type = value.IsNull() ? LNITEMTYPE_ERROR : value.GetType();
+    long readAt = -1;
+    LNITEMTYPE type = LNITEMTYPE_ERROR;
+    // Reads the value at a position; gives what its label depends on (a time's day, a number),
+    // or nothing where the value is missing or its label depends on more.
+    auto read = [&](long position) -> std::optional<std::uint64_t> {
+        if (position != readAt) {
+            readAt = position;
+            const LNVFEntry entry = entries[static_cast<LNINT>(position)];
+            if (entry.IsNull() || entry.GetColumnValue(columnIndex, &value) != LNNOERROR)
+                value = LNItem();
+            type = value.IsNull() ? LNITEMTYPE_ERROR : value.GetType();
+        }
+        if (label->from == LabelFrom::Day && type == LNITEMTYPE_DATETIMES) {
+            // A time without a date collates by its time of day alone and so has no day's place.
+            const LNDatetime when = dates[0];
+            if (!when.IsNull() && when.HasDate())
+                return when.GetTIMEDATE().Innards[1] & 0xFFFFFFu;
+            return std::nullopt;
+        }
+        if (label->from == LabelFrom::Number && type == LNITEMTYPE_NUMBERS && numbers.GetCount() > 0)
+            return std::bit_cast<std::uint64_t>(static_cast<double>(numbers[0]));
+        return std::nullopt;
+    };
+    // Adds the label of the value read last.
+    auto addLabel = [&] {
         switch (label->from) {
         case LabelFrom::Day: {
             const bool isTime = type == LNITEMTYPE_DATETIMES;
@@ -394,16 +419,46 @@ bool NotesFolder::getSortIndexFromView(long pageSize, Lattice::ObjectCollection*
         }
         NotesMessage::indexLabel(sortColumn, item.get(), out);
     };
+    std::vector<long> positions;
+    positions.reserve(static_cast<std::size_t>(2 * ((n + pageSize - 1) / pageSize)));
     if (sortAscending) {
         for (long first = 0; first < n; first += pageSize) {
-            labelOf(first);
-            labelOf(std::min(first + pageSize - 1, n - 1));
+            positions.push_back(first);
+            positions.push_back(std::min(first + pageSize - 1, n - 1));
         }
     } else {
         for (long high = n - 1; high >= 0; high -= pageSize) {
-            labelOf(high);
-            labelOf(std::max(high - pageSize + 1, 0L));
+            positions.push_back(high);
+            positions.push_back(std::max(high - pageSize + 1, 0L));
         }
+    }
+    // Where the collation sorts by the labelled column, positions between two with the same day (or
+    // number) share it: a run of equal labels is found with doubling steps and a binary search, so
+    // a folder reads about two values per distinct label rather than two per page.
+    const std::size_t m = positions.size();
+    for (std::size_t i = 0; i < m;) {
+        const std::optional<std::uint64_t> key = read(positions[i]);
+        const long before = out->count();
+        addLabel();
+        std::size_t same = i;
+        if (label->inRuns && key && out->count() > before) {
+            const Lattice::Data shown = (*out)[out->count() - 1];
+            std::size_t differs = m;
+            for (std::size_t step = 1; same + step < m; step *= 2) {
+                if (read(positions[same + step]) != key) {
+                    differs = same + step;
+                    break;
+                }
+                same += step;
+            }
+            while (differs - same > 1) {
+                const std::size_t middle = same + (differs - same) / 2;
+                (read(positions[middle]) == key ? same : differs) = middle;
+            }
+            for (std::size_t k = i + 1; k <= same; ++k)
+                out->add(shown);
+        }
+        i = same + 1;
     }
     view.Close();
     return true;

@@ -288,6 +288,37 @@ TEST_F(FolderTest, IndexLabelsFollowSavesAndReopening) {
             }
 }
 
+// Days and sizes shared by many pages in a row, with a day that starts mid-page, a date without a
+// time and a memo without one: the labels skipped over inside a run equal those the documents give.
+TEST_F(FolderTest, IndexLabelsOfLongRunsOfOneDayOrSize) {
+    const struct {
+        const char* day;
+        int memos;
+    } kDays[] = {{"03/01/2026", 1}, {"03/02/2026", 17}, {"03/05/2026", 23}, {"03/09/2026", 2}, {"", 1}};
+    int i = 0;
+    for (const auto& day : kDays)
+        for (int k = 0; k < day.memos; ++k, ++i) {
+            char time[16];
+            std::snprintf(time, sizeof time, " %02d:%02d:00 AM", 1 + k % 11, i % 60);
+            // The third memo of a day has its date alone.
+            const std::string delivered = *day.day && k != 2 ? day.day + std::string(time) : day.day;
+            addMemo({.subject = "m" + std::to_string(i),
+                     .delivered = delivered,
+                     .extra = {{"Body", {std::string(static_cast<std::size_t>(i / 9) * 100, 'x')}}}});
+        }
+    loginAndList();
+    const std::string id = folderId("Inbox");
+    for (const char* column : {"received", "size", "flag"})
+        for (const bool ascending : {true, false}) {
+            sort(id, column, ascending);
+            for (const long pageSize : {1L, 2L, 3L, 7L, 50L}) {
+                SCOPED_TRACE(std::string(column) + (ascending ? " ascending, " : " descending, ") +
+                             std::to_string(pageSize));
+                EXPECT_EQ(index(id, pageSize), labelsOfDocuments(provider, id, column, pageSize));
+            }
+        }
+}
+
 TEST_F(FolderTest, EmptyViewsAndUnknownFolders) {
     loginAndList();
     const std::string inbox = folderId("Inbox");
