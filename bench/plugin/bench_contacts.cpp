@@ -22,6 +22,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -82,45 +83,42 @@ struct Book {
             std::abort();
         auto store = notes::handles::database(hDb);
         store->beginBatch();
-        const std::vector<std::string> items = mappedItems();
-        for (long n = 0; n < kContacts; ++n) {
+        // Creates a note, lets `fill` write its items, saves it and gives its id.
+        auto add = [&](const char* form, const std::function<void(NOTEHANDLE)>& fill) {
             NOTEHANDLE h = NULLHANDLE;
             if (NSFNoteCreate(hDb, &h) != NOERROR)
                 std::abort();
-            append(h, "Form", TYPE_TEXT, "Person");
-            append(h, "Type", TYPE_TEXT, "Person");
-            for (const std::string& item : items)
-                append(h, item.c_str(), TYPE_TEXT, value(item, n));
+            append(h, "Form", TYPE_TEXT, form);
+            append(h, "Type", TYPE_TEXT, form);
+            fill(h);
             if (NSFNoteUpdate(h, 0) != NOERROR)
                 std::abort();
             NOTEID id = 0;
             NSFNoteGetInfo(h, _NOTE_ID, &id);
+            NSFNoteClose(h);
+            return id;
+        };
+        const std::vector<std::string> items = mappedItems();
+        for (long n = 0; n < kContacts; ++n) {
+            const NOTEID id = add("Person", [&](NOTEHANDLE h) {
+                for (const std::string& item : items)
+                    append(h, item.c_str(), TYPE_TEXT, value(item, n));
+            });
             ORIGINATORID oid{};
             NSFDbGetNoteInfo(hDb, id, &oid, nullptr, nullptr);
             ids.push_back(id);
             unids.push_back(UNID{oid.File, oid.Note});
-            NSFNoteClose(h);
         }
         // Lists sort after the contacts ("Team" > "Contact"), so the contacts' page stays as it was.
-        for (long n = 0; n < kLists; ++n) {
-            NOTEHANDLE h = NULLHANDLE;
-            if (NSFNoteCreate(hDb, &h) != NOERROR)
-                std::abort();
-            append(h, "Form", TYPE_TEXT, "Group");
-            append(h, "Type", TYPE_TEXT, "Group");
-            append(h, "GroupType", TYPE_TEXT, "1");
-            append(h, "ListName", TYPE_TEXT, "Team " + std::to_string(1000 + n));
-            std::vector<std::string> members;
-            for (long m = 0; m < kListMembers; ++m)
-                members.push_back(value("FullName", (n * kListMembers + m) % kContacts));
-            appendList(h, "Members", members);
-            if (NSFNoteUpdate(h, 0) != NOERROR)
-                std::abort();
-            NOTEID id = 0;
-            NSFNoteGetInfo(h, _NOTE_ID, &id);
-            lists.push_back(id);
-            NSFNoteClose(h);
-        }
+        for (long n = 0; n < kLists; ++n)
+            lists.push_back(add("Group", [&](NOTEHANDLE h) {
+                append(h, "GroupType", TYPE_TEXT, "1");
+                append(h, "ListName", TYPE_TEXT, "Team " + std::to_string(1000 + n));
+                std::vector<std::string> members;
+                for (long m = 0; m < kListMembers; ++m)
+                    members.push_back(value("FullName", (n * kListMembers + m) % kContacts));
+                appendList(h, "Members", members);
+            }));
         store->endBatch(true);
         NSFDbClose(hDb);
     }
