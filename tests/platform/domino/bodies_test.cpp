@@ -99,8 +99,11 @@ protected:
         DominoTest::SetUp();
         startServer();
     }
-    httplib::Result page(const std::string& unid) {
-        return get("/mail/jdoe.nsf/($All)/" + unid + "?OpenDocument", kJane, "Mail1");
+    // The memo's page as Jane gets it; empty, and a failure, unless it is served.
+    std::string page(const std::string& unid) {
+        const auto r = get("/mail/jdoe.nsf/($All)/" + unid + "?OpenDocument", kJane, "Mail1");
+        EXPECT_TRUE(r && r->status == 200) << unid;
+        return r && r->status == 200 ? r->body : std::string();
     }
     // Below the document: the missing paths are not found for Jane, the existing one forbidden to John.
     void expectGuarded(const std::string& doc, const std::vector<std::string>& missing,
@@ -124,11 +127,8 @@ TEST_F(DominoBodies, RichTextStylesLinksAndPicturesRenderAndPicturesServeTheirBy
                      graphic("image/gif", kGif, 10, 20), run(" between "), graphic("image/png", kPng, 2, 2),
                      element(notes::ods::kCdParagraph), element(notes::ods::kCdParagraph), run("end")});
     });
-    auto r = page(unid);
-    ASSERT_TRUE(r);
-    ASSERT_EQ(r->status, 200);
-    const std::string body = cutBody(r->body);
-    ASSERT_FALSE(body.empty()) << r->body;
+    const std::string body = cutBody(page(unid));
+    ASSERT_FALSE(body.empty());
     EXPECT_NE(body.find("<p><b>Bold</b><font face=\"Arial\" size=\"5\" color=\"#FF0000\"><i><u>Fancy</u></i>"
                         "</font><s>gone</s> plain &amp; &lt;b&gt;caf\xc3\xa9&lt;/b&gt;</p>"),
               std::string::npos)
@@ -187,10 +187,8 @@ TEST_F(DominoBodies, HostileLinksAndPictureTypesAreMadeHarmless) {
                            graphic("text/html", "<script>alert(3)</script>", 1, 1),
                            element(notes::ods::kCdLinkEnd)});
     });
-    auto r = page(unid);
-    ASSERT_TRUE(r);
-    ASSERT_EQ(r->status, 200);
-    const std::string body = cutBody(r->body);
+    const std::string body = cutBody(page(unid));
+    ASSERT_FALSE(body.empty());
     EXPECT_NE(body.find("<p>click</p>"), std::string::npos) << body;
     EXPECT_NE(body.find("<p>data</p>"), std::string::npos) << body;
     EXPECT_EQ(body.find("alert(1)"), std::string::npos);
@@ -231,10 +229,8 @@ TEST_F(DominoBodies, FileReferencesLinkToAttachmentsWhoseBytesDownload) {
         ASSERT_EQ(notes::files::attach(note, "$FILE", std::string("\0\1\2", 3), other, &id), NOERROR);
         note.append("$FILE", TYPE_OBJECT, 0, "listed-only.txt"); // an entry without stored bytes
     });
-    auto r = page(unid);
-    ASSERT_TRUE(r);
-    ASSERT_EQ(r->status, 200);
-    const std::string body = cutBody(r->body);
+    const std::string body = cutBody(page(unid));
+    ASSERT_FALSE(body.empty());
     const std::string doc = "/mail/jdoe.nsf/($All)/" + unid;
     EXPECT_NE(body.find("<p>See <a href=\"" + doc +
                         "/$FILE/Q3%20r%E9sum%E9.xlsx\">Q3 r\xc3\xa9sum\xc3\xa9.xlsx</a>"
@@ -279,10 +275,7 @@ TEST_F(DominoBodies, PlainMimeMemoIsOneEscapedPreBlockInUtf8) {
                           "Content-Transfer-Encoding: quoted-printable\r\n\r\n"
                           "<b>Caf=E9</b> & </pre> <pre>\r\nsecond line=\r\n continued\r\n");
     });
-    auto r = page(unid);
-    ASSERT_TRUE(r);
-    ASSERT_EQ(r->status, 200);
-    const std::string& p = r->body;
+    const std::string p = page(unid);
     const std::size_t pre = p.find("<pre>");
     ASSERT_NE(pre, std::string::npos) << p;
     const std::size_t end = p.find("</pre>", pre);
@@ -305,10 +298,7 @@ TEST_F(DominoBodies, HtmlMimeMemoLinksToItsPartWhichArrivesAsUtf8) {
                           "charset=iso-8859-1\"></head><body><p>Gr\xfc\xdf"
                           "e</p></body></html>\r\n--b1--\r\n");
     });
-    auto r = page(unid);
-    ASSERT_TRUE(r);
-    ASSERT_EQ(r->status, 200);
-    const std::string& p = r->body;
+    const std::string p = page(unid);
     EXPECT_EQ(p.find("<pre>"), std::string::npos); // the plug-in would take a <pre> block first
     const auto links = mailLinks(p, "href");
     ASSERT_EQ(links.size(), 1u) << p;
@@ -341,10 +331,8 @@ TEST_F(DominoBodies, MimeMemoWithoutTextPartsShowsAnEmptyBlockAndServesItsFile) 
                           "Content-Disposition: attachment; filename=\"page.html\"\r\n"
                           "Content-Transfer-Encoding: base64\r\n\r\nPHNjcmlwdD54PC9zY3JpcHQ+\r\n--xx--\r\n");
     });
-    auto r = page(unid);
-    ASSERT_TRUE(r);
-    ASSERT_EQ(r->status, 200);
-    EXPECT_NE(r->body.find("</table>\n<pre></pre>\n<input name=\"Form\""), std::string::npos) << r->body;
+    const std::string p = page(unid);
+    EXPECT_NE(p.find("</table>\n<pre></pre>\n<input name=\"Form\""), std::string::npos) << p;
     auto file = get("/mail/jdoe.nsf/($All)/" + unid + "/Body/M0", kJane, "Mail1");
     ASSERT_TRUE(file);
     EXPECT_EQ(file->status, 200);
@@ -412,9 +400,8 @@ TEST_F(DominoBodies, StoredMessageServesEveryLeafWithItsBytes) {
         }
         note.append("$NoteHasNativeMIME", TYPE_TEXT, ITEM_SUMMARY, "1");
     });
-    auto r = page(unid);
-    ASSERT_TRUE(r);
-    EXPECT_NE(r->body.find("<pre>See the files.</pre>"), std::string::npos) << r->body;
+    const std::string p = page(unid);
+    EXPECT_NE(p.find("<pre>See the files.</pre>"), std::string::npos) << p;
     const struct {
         const char* leaf;
         std::string bytes;
