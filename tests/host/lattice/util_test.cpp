@@ -330,7 +330,7 @@ TEST(MimeType, ByExtensionIgnoringCaseAndNothingForUnknownOrMissingOnes) {
         {String("a.p\0df", 6), ""},
     };
     for (const auto& [name, type] : cases)
-        EXPECT_EQ(StringUtil::computeMimeType(name), type) << name.c_str();
+        EXPECT_EQ(StringUtil::computeMimeType(name).str(), type) << name.c_str();
 }
 
 // ---- Free/busy ----
