@@ -4,6 +4,7 @@
 
 #include "admin.h"
 
+#include <algorithm>
 #include <sstream>
 
 class DominoAuth : public DominoTest {
@@ -59,28 +60,10 @@ TEST_F(DominoAuth, AnyNameOfTheDirectoryLogsIn) {
     EXPECT_EQ(r->get_header_value("WWW-Authenticate"), "Basic realm=\"Acme Mail\"");
 }
 
-// A name that logs nobody in pays a digest check too, against a digest nobody has, so that the
-// answer time does not tell which names the directory knows.
+// A name that logs nobody in (unknown, not a person, or the name of several people) pays a digest
+// check too, against a digest nobody has, so that the answer time does not tell which names the
+// directory knows.
 TEST_F(DominoAuth, NamesThatLogNobodyInStillPayADigestCheck) {
-    startServer();
-    const struct {
-        std::string header;
-        std::uint64_t checks, decoys; // after this request, counted from the start
-    } cases[] = {
-        {basic("nobody", "jane-pw"), 0, 1},        // unknown
-        {basic("Mail1", "jane-pw"), 0, 2},         // not a person
-        {basic("jdoe", "wrong"), 1, 2},            // a person: the real check
-        {basic("nobody@acme.example", "x"), 1, 3}, //
-        {"Basic " + base64("nobody"), 1, 3},       // malformed: no name to look up
-    };
-    for (const auto& c : cases) {
-        ASSERT_EQ(status(target, c.header), 401) << c.header;
-        EXPECT_EQ(server->stats().passwordChecks, c.checks) << c.header;
-        EXPECT_EQ(server->stats().decoyChecks, c.decoys) << c.header;
-    }
-}
-
-TEST_F(DominoAuth, ANameOfSeveralPeopleLogsNobodyIn) {
     {
         std::ostringstream out, err;
         nsfadmin::Admin admin(dir, out, err);
@@ -91,14 +74,27 @@ TEST_F(DominoAuth, ANameOfSeveralPeopleLogsNobodyIn) {
         ASSERT_EQ(admin.userAdd("Mail1", other, "jane-pw"), nsfadmin::kOk) << err.str();
     }
     startServer();
-    EXPECT_EQ(status(target, basic("Jane Doe", "jane-pw")), 401);
-    EXPECT_EQ(server->stats().passwordChecks, 0u);
-    EXPECT_EQ(server->stats().decoyChecks, 1u);
-    EXPECT_EQ(status(target, basic("jdoe", "jane-pw")), 200); // an unambiguous name still does
+    const struct {
+        std::string header;
+        std::uint64_t checks, decoys; // after this request, counted from the start
+    } cases[] = {
+        {basic("nobody", "jane-pw"), 0, 1},        // unknown
+        {basic("Mail1", "jane-pw"), 0, 2},         // not a person
+        {basic("jdoe", "wrong"), 1, 2},            // a person: the real check
+        {basic("nobody@acme.example", "x"), 1, 3}, //
+        {"Basic " + base64("nobody"), 1, 3},       // malformed: no name to look up
+        {basic("Jane Doe", "jane-pw"), 1, 4},      // two people
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(status(target, c.header), 401) << c.header;
+        EXPECT_EQ(server->stats().passwordChecks, c.checks) << c.header;
+        EXPECT_EQ(server->stats().decoyChecks, c.decoys) << c.header;
+    }
+    EXPECT_EQ(status(target, basic("jdoe", "jane-pw")), 200) << "an unambiguous name still logs in";
     std::lock_guard<std::mutex> lock(logMutex);
-    ASSERT_EQ(log.size(), 3u);
-    EXPECT_EQ(log[0], "login refused: the name \"Jane Doe\" matches 2 people in the directory");
-    EXPECT_NE(log[1].find("\"-\" GET"), std::string::npos) << log[1];
+    EXPECT_EQ(std::count(log.begin(), log.end(),
+                         "login refused: the name \"Jane Doe\" matches 2 people in the directory"),
+              1);
     for (const std::string& line : log) {
         EXPECT_EQ(line.find("jane-pw"), std::string::npos) << line;
     }
