@@ -188,7 +188,7 @@ TEST_F(HttpTest, SuccessReturnsBodyAndSendsHeaders) {
     HTTP::releaseBuffer(nullptr);
 }
 
-TEST_F(HttpTest, ErrorAnswersGiveTheirStatusAndNoBody) {
+TEST_F(HttpTest, ErrorAnswersAndTransportFailuresGiveTheirStatusAndNoBody) {
     for (int code : {401, 403, 404, 500, 503}) {
         Fetched f = get(server_.url(("/status/" + std::to_string(code)).c_str()));
         EXPECT_EQ(f.status, code);
@@ -200,9 +200,8 @@ TEST_F(HttpTest, ErrorAnswersGiveTheirStatusAndNoBody) {
     EXPECT_EQ(r.status, 302);
     EXPECT_TRUE(r.null);
     EXPECT_EQ(HTTP::statusText(404), "HTTP status 404");
-}
 
-TEST_F(HttpTest, TransportFailuresAreNegative) {
+    // Transport failures are negative.
     Fetched refused = get(String::format("http://127.0.0.1:%d/ok", closedPort()));
     EXPECT_EQ(refused.status, -7); // could not connect
     EXPECT_TRUE(refused.null);
