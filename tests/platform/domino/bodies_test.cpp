@@ -151,12 +151,11 @@ TEST_F(DominoBodies, RichTextStylesLinksAndPicturesRenderAndPicturesServeTheirBy
     ASSERT_EQ(sources.size(), 2u);
     const std::pair<std::string, std::string> expected[] = {{kGif, "image/gif"}, {kPng, "image/png"}};
     for (std::size_t k = 0; k < 2; ++k) {
-        auto img = get(sources[k], kJane, "Mail1");
-        ASSERT_TRUE(img);
-        EXPECT_EQ(img->status, 200);
-        EXPECT_EQ(img->body, expected[k].first);
-        EXPECT_EQ(img->get_header_value("Content-Type"), expected[k].second);
-        EXPECT_EQ(img->get_header_value("X-Content-Type-Options"), "nosniff");
+        const auto img = fetch(sources[k]);
+        EXPECT_EQ(img.status, 200);
+        EXPECT_EQ(img.body, expected[k].first);
+        EXPECT_EQ(img.get_header_value("Content-Type"), expected[k].second);
+        EXPECT_EQ(img.get_header_value("X-Content-Type-Options"), "nosniff");
     }
     // Another user may neither read the picture nor learn whether it exists.
     expectGuarded(doc, {"/Body/0.2?OpenElement", "/Body/M0?OpenElement", "/$FILE/none.txt"},
@@ -202,10 +201,9 @@ TEST_F(DominoBodies, HostileLinksAndPictureTypesAreMadeHarmless) {
               std::string::npos)
         << body;
     // A stored picture type that is not an image is served as bytes only.
-    auto img = get("/mail/jdoe.nsf/($All)/" + unid + "/Body/0.0", kJane, "Mail1");
-    ASSERT_TRUE(img);
-    EXPECT_EQ(img->status, 200);
-    EXPECT_EQ(img->get_header_value("Content-Type"), "application/octet-stream");
+    const auto img = fetch("/mail/jdoe.nsf/($All)/" + unid + "/Body/0.0");
+    EXPECT_EQ(img.status, 200);
+    EXPECT_EQ(img.get_header_value("Content-Type"), "application/octet-stream");
 }
 
 TEST_F(DominoBodies, FileReferencesLinkToAttachmentsWhoseBytesDownload) {
@@ -239,33 +237,29 @@ TEST_F(DominoBodies, FileReferencesLinkToAttachmentsWhoseBytesDownload) {
               std::string::npos)
         << body;
 
-    auto file = get(doc + "/$FILE/Q3%20r%E9sum%E9.xlsx", kJane, "Mail1");
-    ASSERT_TRUE(file);
-    EXPECT_EQ(file->status, 200);
-    EXPECT_TRUE(file->body == binary) << file->body.size();
-    EXPECT_EQ(file->get_header_value("Content-Type"),
+    const auto file = fetch(doc + "/$FILE/Q3%20r%E9sum%E9.xlsx");
+    EXPECT_EQ(file.status, 200);
+    EXPECT_TRUE(file.body == binary) << file.body.size();
+    EXPECT_EQ(file.get_header_value("Content-Type"),
               "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet");
     // (The client library undoes the %-escapes of header values; the exact form is checked by DominoText.)
     EXPECT_EQ(
-        file->get_header_value("Content-Disposition").rfind("attachment; filename=\"Q3 r_sum_.xlsx\"; ", 0),
+        file.get_header_value("Content-Disposition").rfind("attachment; filename=\"Q3 r_sum_.xlsx\"; ", 0),
         0u);
     // The same file asked for by its UTF-8 name, in other case, and with the element command.
     for (const char* alias :
          {"/$FILE/q3%20R%C3%89SUM%C3%89.XLSX", "/$FILE/Q3%20r%E9sum%E9.xlsx?OpenElement"}) {
-        auto again = get(doc + alias, kJane, "Mail1");
-        ASSERT_TRUE(again);
-        EXPECT_EQ(again->status, 200) << alias;
-        EXPECT_EQ(again->body.size(), binary.size()) << alias;
+        const auto again = fetch(doc + alias);
+        EXPECT_EQ(again.status, 200) << alias;
+        EXPECT_EQ(again.body.size(), binary.size()) << alias;
     }
-    auto small = get(doc + "/$FILE/a%26b.bin", kJane, "Mail1");
-    ASSERT_TRUE(small);
-    EXPECT_EQ(small->status, 200);
-    EXPECT_EQ(small->body, std::string("\0\1\2", 3));
-    EXPECT_EQ(small->get_header_value("Content-Type"), "application/octet-stream");
+    const auto small = fetch(doc + "/$FILE/a%26b.bin");
+    EXPECT_EQ(small.status, 200);
+    EXPECT_EQ(small.body, std::string("\0\1\2", 3));
+    EXPECT_EQ(small.get_header_value("Content-Type"), "application/octet-stream");
     expectGuarded(doc, {"/$FILE/listed-only.txt", "/$FILE/Q3.xlsx", "/$FILE/"}, "/$FILE/a%26b.bin");
-    auto other = get(doc + "/$FILE/a%26b.bin", kJohn, "Mail1");
-    ASSERT_TRUE(other);
-    EXPECT_EQ(other->body.find(std::string("\0\1\2", 3)), std::string::npos);
+    const auto other = fetch(doc + "/$FILE/a%26b.bin", kJohn);
+    EXPECT_EQ(other.body.find(std::string("\0\1\2", 3)), std::string::npos);
 }
 
 TEST_F(DominoBodies, PlainMimeMemoIsOneEscapedPreBlockInUtf8) {
@@ -305,22 +299,20 @@ TEST_F(DominoBodies, HtmlMimeMemoLinksToItsPartWhichArrivesAsUtf8) {
     EXPECT_EQ(links[0], "/mail/jdoe.nsf/($All)/" + unid + "/Body/M1?OpenElement");
     // The plug-in keeps what follows the database and asks for it below the database path.
     const std::string within = links[0].substr(links[0].find(".nsf") + 5);
-    auto html = get("/mail/jdoe.nsf/" + within, kJane, "Mail1");
-    ASSERT_TRUE(html);
-    EXPECT_EQ(html->status, 200);
-    EXPECT_EQ(html->get_header_value("Content-Type"), "text/html; charset=UTF-8");
-    EXPECT_NE(html->body.find("<p>Gr\xc3\xbc\xc3\x9f"
-                              "e</p>"),
+    const auto html = fetch("/mail/jdoe.nsf/" + within);
+    EXPECT_EQ(html.status, 200);
+    EXPECT_EQ(html.get_header_value("Content-Type"), "text/html; charset=UTF-8");
+    EXPECT_NE(html.body.find("<p>Gr\xc3\xbc\xc3\x9f"
+                             "e</p>"),
               std::string::npos)
-        << html->body;
-    EXPECT_NE(html->body.find("charset=UTF-8\""), std::string::npos);
-    EXPECT_EQ(html->body.find("iso-8859-1"), std::string::npos);
+        << html.body;
+    EXPECT_NE(html.body.find("charset=UTF-8\""), std::string::npos);
+    EXPECT_EQ(html.body.find("iso-8859-1"), std::string::npos);
     // The text part is there too; parts past the last are not.
-    auto text = get("/mail/jdoe.nsf/($All)/" + unid + "/Body/M0", kJane, "Mail1");
-    ASSERT_TRUE(text);
-    EXPECT_EQ(text->status, 200);
-    EXPECT_EQ(text->get_header_value("Content-Type"), "text/plain; charset=UTF-8");
-    EXPECT_NE(text->body.find("plain version"), std::string::npos);
+    const auto text = fetch("/mail/jdoe.nsf/($All)/" + unid + "/Body/M0");
+    EXPECT_EQ(text.status, 200);
+    EXPECT_EQ(text.get_header_value("Content-Type"), "text/plain; charset=UTF-8");
+    EXPECT_NE(text.body.find("plain version"), std::string::npos);
     expectGuarded("/mail/jdoe.nsf/($All)/" + unid, {"/Body/M2", "/Body/0.0"}, "/Body/M1");
 }
 
@@ -333,11 +325,10 @@ TEST_F(DominoBodies, MimeMemoWithoutTextPartsShowsAnEmptyBlockAndServesItsFile) 
     });
     const std::string p = page(unid);
     EXPECT_NE(p.find("</table>\n<pre></pre>\n<input name=\"Form\""), std::string::npos) << p;
-    auto file = get("/mail/jdoe.nsf/($All)/" + unid + "/Body/M0", kJane, "Mail1");
-    ASSERT_TRUE(file);
-    EXPECT_EQ(file->status, 200);
-    EXPECT_EQ(file->body, "<script>x</script>");
-    EXPECT_EQ(file->get_header_value("Content-Disposition"),
+    const auto file = fetch("/mail/jdoe.nsf/($All)/" + unid + "/Body/M0");
+    EXPECT_EQ(file.status, 200);
+    EXPECT_EQ(file.body, "<script>x</script>");
+    EXPECT_EQ(file.get_header_value("Content-Disposition"),
               "attachment; filename=\"page.html\"; filename*=UTF-8''page.html");
 }
 
@@ -411,12 +402,11 @@ TEST_F(DominoBodies, StoredMessageServesEveryLeafWithItsBytes) {
         {"M1", "\x00\x01\x02\xff"s, "attachment; filename=\".._a_b.bin\"; filename*=UTF-8''.._a_b.bin"},
         {"M2", "P\nN\0G"s, "attachment; filename=\"raw.png\"; filename*=UTF-8''raw.png"}};
     for (const auto& l : leaves) {
-        auto got = get("/mail/jdoe.nsf/($All)/" + unid + "/Body/" + l.leaf, kJane, "Mail1");
-        ASSERT_TRUE(got);
-        EXPECT_EQ(got->status, 200) << l.leaf;
-        EXPECT_EQ(got->body, l.bytes) << l.leaf;
+        const auto got = fetch("/mail/jdoe.nsf/($All)/" + unid + "/Body/" + l.leaf);
+        EXPECT_EQ(got.status, 200) << l.leaf;
+        EXPECT_EQ(got.body, l.bytes) << l.leaf;
         if (l.disposition) {
-            EXPECT_EQ(got->get_header_value("Content-Disposition"), l.disposition) << l.leaf;
+            EXPECT_EQ(got.get_header_value("Content-Disposition"), l.disposition) << l.leaf;
         }
     }
 }

@@ -130,3 +130,14 @@ int DominoTest::status(const std::string& target, const std::string& authorizati
     const httplib::Result r = get(target, authorization, host);
     return r ? r->status : -1;
 }
+
+httplib::Response DominoTest::fetch(const std::string& target, const std::string& authorization,
+                                    const std::string& host) {
+    httplib::Result r = get(target, authorization, host);
+    if (r) {
+        return *r;
+    }
+    httplib::Response none;
+    none.status = -1;
+    return none;
+}

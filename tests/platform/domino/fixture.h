@@ -39,6 +39,9 @@ protected:
     // GET with the given Authorization header ("" for none) and Host ("" for the client's own).
     httplib::Result get(const std::string& target, const std::string& authorization,
                         const std::string& host = "");
+    // The answer to a GET as Jane on Mail1 by default; status -1 when none came.
+    httplib::Response fetch(const std::string& target, const std::string& authorization = kJane,
+                            const std::string& host = "Mail1");
     // The status of that GET; -1 when no answer came.
     int status(const std::string& target, const std::string& authorization, const std::string& host = "");
 
