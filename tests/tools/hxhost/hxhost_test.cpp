@@ -266,6 +266,22 @@ TEST(HostShellReflection, FieldsRoundTripThroughTheHostModel) {
             EXPECT_NE(std::string(e.what()).find(named), std::string::npos) << word << ": " << e.what();
         }
     }
+
+    // An operation's item and its detail come from the same words: "detail." paths and a JSON
+    // "detail" object go to the detail, the rest to the item.
+    hxhost::PluginHost host("/nonexistent/plugin.so");
+    hxhost::CommandContext context{host};
+    const hxhost::Args args{"ignored", "subject=Lunch", "detail.body.text=Soup",
+                            R"({"location":"Canteen","detail":{"textType":"html"}})"};
+    hxhost::Json out;
+    const hxhost::Call call(context, args, out);
+    const auto appointment = call.item<hxMail::Appointment>(1);
+    const auto detail = call.detail<hxMail::AppointmentDetail>(1);
+    EXPECT_EQ(appointment->get_subject().str(), "Lunch");
+    EXPECT_EQ(appointment->get_location().str(), "Canteen");
+    EXPECT_EQ(detail->get_body()->get_text().str(), "Soup");
+    EXPECT_EQ(detail->get_textType().str(), "html");
+    EXPECT_FALSE(host.isLoaded()) << "reading arguments needs no plug-in";
 }
 
 namespace {
@@ -943,24 +959,6 @@ TEST_F(HostMailTest, AppointmentDetailEditWithoutTheWebTaskKeepsTheBody) {
     r = run("--json -c 'login jdoe demo-password; appt-edit " + id + " detail.body.text=\"New agenda\"'");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(body().find("New agenda"), std::string::npos);
-}
-
-// An operation's item and its detail come from the same words: "detail." paths and a JSON "detail"
-// object go to the detail, the rest to the item.
-TEST(HostShellReflection, DetailFieldsGoToTheDetail) {
-    hxhost::PluginHost host("/nonexistent/plugin.so");
-    hxhost::CommandContext context{host};
-    const hxhost::Args args{"ignored", "subject=Lunch", "detail.body.text=Soup",
-                            R"({"location":"Canteen","detail":{"textType":"html"}})"};
-    hxhost::Json out;
-    const hxhost::Call call(context, args, out);
-    const auto appointment = call.item<hxMail::Appointment>(1);
-    const auto detail = call.detail<hxMail::AppointmentDetail>(1);
-    EXPECT_EQ(appointment->get_subject().str(), "Lunch");
-    EXPECT_EQ(appointment->get_location().str(), "Canteen");
-    EXPECT_EQ(detail->get_body()->get_text().str(), "Soup");
-    EXPECT_EQ(detail->get_textType().str(), "html");
-    EXPECT_FALSE(host.isLoaded()) << "reading arguments needs no plug-in";
 }
 
 TEST_F(HostMailTest, ComposeSavesSendsAndRefusesBadInput) {
