@@ -139,7 +139,7 @@ TEST(Logger, LinesFromManyThreadsStayWhole) {
     Logger::setLogFolder("");
 }
 
-TEST(Logger, LineEndsFolderChoiceAndReopening) {
+TEST(Logger, LineEndsFolderChoiceReopeningAndAnUnwritableFolder) {
     TempDir dir;
     Settings::set("log.folder", dir.path().c_str());
     Logger::init(2, "hxLog.log");
@@ -180,9 +180,8 @@ TEST(Logger, LineEndsFolderChoiceAndReopening) {
     Logger::close();
     Logger::setLogFolder("");
     EXPECT_EQ(readLines(dir.path() + "/abs.log").size(), 1u);
-}
 
-TEST(Logger, UnwritableFolderDropsLinesQuietly) {
+    // A folder that cannot be written drops the lines quietly.
     Logger::setLogFolder("/nonexistent-folder/deeper");
     EXPECT_NO_THROW(Logger::init(2, "hxLog.log"));
     EXPECT_EQ(Logger::logFilePath(), "/nonexistent-folder/deeper/hxLog.log");

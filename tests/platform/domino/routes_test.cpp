@@ -71,7 +71,7 @@ TEST_F(DominoRoutes, ElementRoutesCheckLoginThenAccessThenDocument) {
         for (const auto& c : cases) {
             auto r = get(c.target + element, c.authorization);
             ASSERT_TRUE(r);
-            EXPECT_EQ(r->status, c.status) << c.target << element << " as " << c.authorization;
+            EXPECT_EQ(r->status, c.status) << c.target << element << " (row " << &c - cases << ")";
             if (c.status == 401) {
                 EXPECT_EQ(r->get_header_value("WWW-Authenticate"), "Basic realm=\"Domino\"");
             }
