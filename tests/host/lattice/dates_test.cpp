@@ -129,7 +129,7 @@ TEST(DateArithmetic, UnsetAndOutOfRangeGiveNoDate) {
     EXPECT_EQ(DateTimeUtil::addToDate(date(9999, 12, 30), days(1)), date(9999, 12, 31));
 }
 
-TEST(DateArithmetic, DateTimesKeepTheirZone) {
+TEST(DateArithmetic, DateTimesKeepTheirZoneAndConvertToTheirDay) {
     auto r = DateTimeUtil::addToDateTime(dt(2023, 12, 31, 23, 30, 0, 300), minutes(45));
     EXPECT_EQ(r, dt(2024, 1, 1, 0, 15, 0, 300));
     r = DateTimeUtil::addToDateTime(dt(2024, 3, 1, 0, 0, 0, -60), minutes(-1));
@@ -137,6 +137,10 @@ TEST(DateArithmetic, DateTimesKeepTheirZone) {
     _DurationData d;
     d.seconds = 86400 * 2 + 1;
     EXPECT_EQ(DateTimeUtil::addToDateTime(dt(2024, 2, 28), d), dt(2024, 3, 1, 0, 0, 1));
+    // A date is midnight of its day; a date-time gives its day whatever its zone.
+    EXPECT_EQ(DateTimeUtil::convertToDateTime(date(2024, 2, 29)), dt(2024, 2, 29));
+    EXPECT_EQ(DateTimeUtil::convert(dt(2024, 2, 29, 13, 5, 0, 300)), date(2024, 2, 29));
+    EXPECT_FALSE(DateTimeUtil::convertToDateTime(_DateData()).isSet());
 }
 
 TEST(DateArithmetic, TimesWrapAroundMidnight) {
@@ -150,13 +154,6 @@ TEST(DateArithmetic, TimesWrapAroundMidnight) {
     EXPECT_EQ(DateTimeUtil::minutesToTime(615), (_TimeData{10, 15, 0, 0}));
     EXPECT_EQ(DateTimeUtil::minutesToTime(-1), (_TimeData{23, 59, 0, 0}));
     EXPECT_EQ(DateTimeUtil::minutesToTime(1440), (_TimeData{0, 0, 0, 0}));
-}
-
-TEST(DateConversion, DateAndDateTime) {
-    auto v = DateTimeUtil::convertToDateTime(date(2024, 2, 29));
-    EXPECT_EQ(v, dt(2024, 2, 29));
-    EXPECT_EQ(DateTimeUtil::convert(dt(2024, 2, 29, 13, 5, 0, 300)), date(2024, 2, 29));
-    EXPECT_FALSE(DateTimeUtil::convertToDateTime(_DateData()).isSet());
 }
 
 TEST(Zones, WestOfGMTIsPositive) {

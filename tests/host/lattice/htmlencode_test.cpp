@@ -856,7 +856,9 @@ TEST(StripScript, TokenizerReadsEveryFormOfMarkup) {
     }
 }
 
-TEST(StripScript, EveryFragmentIsOneContainerWithScopedSheets) {
+// A fragment is one container with scoped sheets, and written over the page it gives what a copy
+// would give.
+TEST(StripScript, FragmentsAreOneContainerAndWrittenOverThePageMatchACopy) {
     std::vector<std::string> inputs(kVectors.begin(), kVectors.end());
     for (const Survivor& m : kMail)
         inputs.push_back(m.html);
@@ -871,16 +873,6 @@ TEST(StripScript, EveryFragmentIsOneContainerWithScopedSheets) {
           // Found by fuzzing: an unclosed parenthesis keeps the rest of the sheet in one block.
           "<style>@import url(x.css);BODY{-moz-bin(ding:url(x)}</style><style>b{c:d}</style>x"})
         inputs.push_back(hostile);
-    for (const std::string& in : inputs)
-        EXPECT_EQ(containerFault(sanitize(in)), "") << in << "\n" << sanitize(in);
-}
-
-TEST(StripScript, WrittenOverThePageItGivesWhatACopyWouldGive) {
-    std::vector<std::string> inputs(kVectors.begin(), kVectors.end());
-    for (const Survivor& m : kMail)
-        inputs.push_back(m.html);
-    for (const TokenCase& t : kTokens)
-        inputs.push_back(t.html);
     // Results that outgrow what was read: escapes, unquoted values, implied end tags, a long tag.
     std::string grows = "<p>" + std::string(3000, '&') + "<b title=a&b lang=x>" + std::string(500, '<') +
                         "<ul><li>a<li>b<td><div>";
@@ -898,6 +890,9 @@ TEST(StripScript, WrittenOverThePageItGivesWhatACopyWouldGive) {
     for (const std::string& in : inputs) {
         for (const bool full : {false, true}) {
             const std::string copy = sanitize(in, full);
+            if (!full) {
+                EXPECT_EQ(containerFault(copy), "") << in << "\n" << copy;
+            }
             for (const std::size_t before : {std::size_t(0), std::size_t(7), std::size_t(300)}) {
                 String page(std::string(before, 'x') + in + "tail");
                 const std::string over =

@@ -139,7 +139,7 @@ TEST(Logger, LinesFromManyThreadsStayWhole) {
     Logger::setLogFolder("");
 }
 
-TEST(Logger, LineEndsFolderChoiceAndReopening) {
+TEST(Logger, LineEndsFolderChoiceReopeningAndAnUnwritableFolder) {
     TempDir dir;
     Settings::set("log.folder", dir.path().c_str());
     Logger::init(2, "hxLog.log");
@@ -180,9 +180,8 @@ TEST(Logger, LineEndsFolderChoiceAndReopening) {
     Logger::close();
     Logger::setLogFolder("");
     EXPECT_EQ(readLines(dir.path() + "/abs.log").size(), 1u);
-}
 
-TEST(Logger, UnwritableFolderDropsLinesQuietly) {
+    // A folder that cannot be written drops the lines quietly.
     Logger::setLogFolder("/nonexistent-folder/deeper");
     EXPECT_NO_THROW(Logger::init(2, "hxLog.log"));
     EXPECT_EQ(Logger::logFilePath(), "/nonexistent-folder/deeper/hxLog.log");
@@ -194,22 +193,8 @@ TEST(Logger, UnwritableFolderDropsLinesQuietly) {
 
 // ---- Guid ----
 
-TEST(Guid, FormatVersionAndUniqueness) {
+TEST(Guid, FormatVersionAndUniquenessAcrossThreads) {
     const std::regex layout("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
-    std::set<std::string> seen;
-    for (int i = 0; i < 2000; ++i) {
-        std::string s = Guid::create().toString().str();
-        ASSERT_TRUE(std::regex_match(s, layout)) << s;
-        seen.insert(s);
-    }
-    EXPECT_EQ(seen.size(), 2000u);
-    Guid a = Guid::create();
-    Guid b = a;
-    EXPECT_TRUE(a == b);
-    EXPECT_FALSE(a == Guid::create());
-}
-
-TEST(Guid, UniqueAcrossThreads) {
     std::vector<std::vector<std::string>> made(4);
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
@@ -222,8 +207,15 @@ TEST(Guid, UniqueAcrossThreads) {
         th.join();
     std::set<std::string> all;
     for (const auto& list : made)
-        all.insert(list.begin(), list.end());
+        for (const std::string& s : list) {
+            ASSERT_TRUE(std::regex_match(s, layout)) << s;
+            all.insert(s);
+        }
     EXPECT_EQ(all.size(), 4000u);
+    Guid a = Guid::create();
+    Guid b = a;
+    EXPECT_TRUE(a == b);
+    EXPECT_FALSE(a == Guid::create());
 }
 
 // ---- Base64 ----
@@ -313,32 +305,31 @@ TEST(BaseObject64, CopyTakeOwnershipAndRefusals) {
 
 // ---- MIME types ----
 
-TEST(MimeType, ByExtensionIgnoringCase) {
-    EXPECT_EQ(StringUtil::computeMimeType("report.pdf"), "application/pdf");
-    EXPECT_EQ(StringUtil::computeMimeType("REPORT.PDF"), "application/pdf");
-    EXPECT_EQ(StringUtil::computeMimeType("photo.JpEg"), "image/jpeg");
-    EXPECT_EQ(StringUtil::computeMimeType("archive.tar.gz"), "application/gzip");
-    EXPECT_EQ(StringUtil::computeMimeType("page.htm"), "text/html");
-    EXPECT_EQ(StringUtil::computeMimeType("mail.eml"), "message/rfc822");
-    EXPECT_EQ(StringUtil::computeMimeType("invite.ics"), "text/calendar");
-    EXPECT_EQ(StringUtil::computeMimeType("card.VCF"), "text/x-vcard");
-    EXPECT_EQ(StringUtil::computeMimeType("mail.nsf"), "application/vnd.lotus-notes");
-    EXPECT_EQ(StringUtil::computeMimeType("setup.exe"), "application/octet-stream");
-    EXPECT_EQ(StringUtil::computeMimeType("C:\\dir.old\\sheet.xlsx"),
-              "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet");
-    // A bare extension, as attachment code passes it.
-    EXPECT_EQ(StringUtil::computeMimeType("png"), "image/png");
-    EXPECT_EQ(StringUtil::computeMimeType(".txt"), "text/plain");
-}
-
-TEST(MimeType, UnknownOrMissingExtensionGivesNothing) {
-    EXPECT_EQ(StringUtil::computeMimeType(""), "");
-    EXPECT_EQ(StringUtil::computeMimeType("name."), "");
-    EXPECT_EQ(StringUtil::computeMimeType("README"), "");
-    EXPECT_EQ(StringUtil::computeMimeType("file.unknownext"), "");
-    EXPECT_EQ(StringUtil::computeMimeType("dir.v2/file"), "");
-    EXPECT_EQ(StringUtil::computeMimeType("file.pdf.bak"), "");
-    EXPECT_EQ(StringUtil::computeMimeType(String("a.p\0df", 6)), "");
+TEST(MimeType, ByExtensionIgnoringCaseAndNothingForUnknownOrMissingOnes) {
+    const std::pair<String, const char*> cases[] = {
+        {"report.pdf", "application/pdf"},
+        {"REPORT.PDF", "application/pdf"},
+        {"photo.JpEg", "image/jpeg"},
+        {"archive.tar.gz", "application/gzip"},
+        {"page.htm", "text/html"},
+        {"mail.eml", "message/rfc822"},
+        {"invite.ics", "text/calendar"},
+        {"card.VCF", "text/x-vcard"},
+        {"mail.nsf", "application/vnd.lotus-notes"},
+        {"setup.exe", "application/octet-stream"},
+        {"C:\\dir.old\\sheet.xlsx", "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"},
+        {"png", "image/png"}, // a bare extension, as attachment code passes it
+        {".txt", "text/plain"},
+        {"", ""},
+        {"name.", ""},
+        {"README", ""},
+        {"file.unknownext", ""},
+        {"dir.v2/file", ""},
+        {"file.pdf.bak", ""},
+        {String("a.p\0df", 6), ""},
+    };
+    for (const auto& [name, type] : cases)
+        EXPECT_EQ(StringUtil::computeMimeType(name).str(), type) << name.c_str();
 }
 
 // ---- Free/busy ----

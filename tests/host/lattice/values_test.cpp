@@ -140,6 +140,15 @@ TEST(Data, ObjectsHeldWithAndWithoutReference) {
     }
     EXPECT_EQ(alive, 0);
 
+    {
+        Data self(new Counted(&alive), true);
+        Data& same = self;
+        self = same;
+        EXPECT_EQ(alive, 1) << "self-assignment keeps the object";
+        EXPECT_NE(self.toObject(), nullptr);
+    }
+    EXPECT_EQ(alive, 0);
+
     Counted plain(&alive);
     {
         Data weak(&plain, false);
@@ -148,15 +157,6 @@ TEST(Data, ObjectsHeldWithAndWithoutReference) {
         EXPECT_FALSE(weak2.holdsReference());
     }
     EXPECT_EQ(alive, 1);
-}
-
-TEST(Data, SelfAssignmentKeepsObject) {
-    int alive = 0;
-    Data d(new Counted(&alive), true);
-    Data& same = d;
-    d = same;
-    EXPECT_EQ(alive, 1);
-    EXPECT_NE(d.toObject(), nullptr);
 }
 
 TEST(Containers, ArrayBoundsAndMap) {

@@ -70,6 +70,7 @@ TEST(MailItemsReflection, MissingMembersFailAndChangeNothing) {
     EXPECT_FALSE(c->setMemberByPath("nosuch.city", Data("Rome"), true));
     EXPECT_FALSE(c->setMemberByPath("", Data("x"), true));
     EXPECT_FALSE(c->setMemberByPath("businessAddress.", Data("x"), true));
+    EXPECT_FALSE(c->setMemberByPath("businessAddress..city", Data("x"), true));
     EXPECT_FALSE(c->setMemberByPath(".city", Data("x"), true));
     // A step through a plain value is not a path.
     EXPECT_FALSE(c->setMemberByPath("fileAsName.city", Data("x"), true));

@@ -12,12 +12,9 @@ constexpr long NS = kNotSupported;
 
 } // namespace
 
-TEST(MailProviderBase, StateAndOwnerBackPointer) {
+TEST(MailProviderBase, LoginStateStaysWithItsProviderAndChildrenStartWithoutOwner) {
     Ptr<MailProvider> p(new MailProvider());
-    p->setClientId("client-7");
     p->setAuthenticated(true);
-    EXPECT_EQ(p->getClientId(), "client-7");
-    EXPECT_TRUE(p->isAuthenticated());
     // A copy is a fresh provider: a connection's login state does not travel.
     Ptr<MailProvider> fresh(dynamic_cast<MailProvider*>(p->copy(false)));
     ASSERT_FALSE(fresh.isNull());
@@ -29,11 +26,7 @@ TEST(MailProviderBase, StateAndOwnerBackPointer) {
     EXPECT_EQ(made->owner(), nullptr);
     bool canEdit = true;
     EXPECT_EQ(made->groupHasEditRights("g", canEdit), NS);
-    EXPECT_TRUE(canEdit);
-    made->setOwner(p.get());
-    EXPECT_EQ(made->owner(), p.get());
-    made->setOwner(nullptr);
-    EXPECT_EQ(made->owner(), nullptr);
+    EXPECT_TRUE(canEdit) << "an unsupported call leaves its answer alone";
 
     Ptr<CalendarProvider> cal(new CalendarProvider(p.get()));
     EXPECT_EQ(cal->owner(), p.get());
@@ -86,12 +79,7 @@ TEST(MessageType, PrefixesClassifyAndAreStripped) {
         EXPECT_EQ(MessageProvider::getMessageType(id), c.type) << c.in;
         EXPECT_EQ(id, c.rest) << c.in;
     }
-    EXPECT_EQ(kReplyPrefix, "reply_");
-    EXPECT_EQ(kReplyAllPrefix, "replyAll_");
-    EXPECT_EQ(kForwardPrefix, "forward_");
-}
-
-TEST(MessageType, ClassifyingTwiceGivesNormalTheSecondTime) {
+    // The prefix is gone after the first reading: a second one sees a plain id.
     String id("replyAll_0123456789ABCDEF0123456789ABCDEF");
     EXPECT_EQ(MessageProvider::getMessageType(id), MessageTypeReplyAll);
     EXPECT_EQ(MessageProvider::getMessageType(id), MessageTypeNormal);

@@ -16,16 +16,6 @@ namespace {
 using notes::ods::RichTextElement;
 using namespace std::string_literals;
 
-const std::string kJane = basic("jdoe", "jane-pw");
-
-notes::mail::Message memo(const std::string& subject) {
-    notes::mail::Message m;
-    m.from = "CN=John Smith/O=Acme";
-    m.sendTo = {"CN=Jane Doe/O=Acme"};
-    m.subject = subject;
-    return m;
-}
-
 RichTextElement run(const std::string& text) {
     RichTextElement e;
     e.kind = notes::ods::kCdText;
@@ -109,8 +99,19 @@ protected:
         DominoTest::SetUp();
         startServer();
     }
-    httplib::Result page(const std::string& unid) {
-        return get("/mail/jdoe.nsf/($All)/" + unid + "?OpenDocument", kJane, "Mail1");
+    // The memo's page as Jane gets it; empty, and a failure, unless it is served.
+    std::string page(const std::string& unid) {
+        const auto r = get("/mail/jdoe.nsf/($All)/" + unid + "?OpenDocument", kJane, "Mail1");
+        EXPECT_TRUE(r && r->status == 200) << unid;
+        return r && r->status == 200 ? r->body : std::string();
+    }
+    // Below the document: the missing paths are not found for Jane, the existing one forbidden to John.
+    void expectGuarded(const std::string& doc, const std::vector<std::string>& missing,
+                       const std::string& existing) {
+        for (const std::string& miss : missing) {
+            EXPECT_EQ(status(doc + miss, kJane, "Mail1"), 404) << miss;
+        }
+        EXPECT_EQ(status(doc + existing, kJohn, "Mail1"), 403) << existing;
     }
 };
 
@@ -126,11 +127,8 @@ TEST_F(DominoBodies, RichTextStylesLinksAndPicturesRenderAndPicturesServeTheirBy
                      graphic("image/gif", kGif, 10, 20), run(" between "), graphic("image/png", kPng, 2, 2),
                      element(notes::ods::kCdParagraph), element(notes::ods::kCdParagraph), run("end")});
     });
-    auto r = page(unid);
-    ASSERT_TRUE(r);
-    ASSERT_EQ(r->status, 200);
-    const std::string body = cutBody(r->body);
-    ASSERT_FALSE(body.empty()) << r->body;
+    const std::string body = cutBody(page(unid));
+    ASSERT_FALSE(body.empty());
     EXPECT_NE(body.find("<p><b>Bold</b><font face=\"Arial\" size=\"5\" color=\"#FF0000\"><i><u>Fancy</u></i>"
                         "</font><s>gone</s> plain &amp; &lt;b&gt;caf\xc3\xa9&lt;/b&gt;</p>"),
               std::string::npos)
@@ -153,25 +151,16 @@ TEST_F(DominoBodies, RichTextStylesLinksAndPicturesRenderAndPicturesServeTheirBy
     ASSERT_EQ(sources.size(), 2u);
     const std::pair<std::string, std::string> expected[] = {{kGif, "image/gif"}, {kPng, "image/png"}};
     for (std::size_t k = 0; k < 2; ++k) {
-        auto img = get(sources[k], kJane, "Mail1");
-        ASSERT_TRUE(img);
-        EXPECT_EQ(img->status, 200);
-        EXPECT_EQ(img->body, expected[k].first);
-        EXPECT_EQ(img->get_header_value("Content-Type"), expected[k].second);
-        EXPECT_EQ(img->get_header_value("X-Content-Type-Options"), "nosniff");
-    }
-    for (const char* miss : {"/Body/0.2?OpenElement", "/Body/M0?OpenElement", "/$FILE/none.txt"}) {
-        auto m = get(doc + miss, kJane, "Mail1");
-        ASSERT_TRUE(m);
-        EXPECT_EQ(m->status, 404) << miss;
+        const auto img = fetch(sources[k]);
+        EXPECT_EQ(img.status, 200);
+        EXPECT_EQ(img.body, expected[k].first);
+        EXPECT_EQ(img.get_header_value("Content-Type"), expected[k].second);
+        EXPECT_EQ(img.get_header_value("X-Content-Type-Options"), "nosniff");
     }
     // Another user may neither read the picture nor learn whether it exists.
-    auto other = get(doc + "/Body/0.0?OpenElement", basic("jsmith", "john-pw"), "Mail1");
-    ASSERT_TRUE(other);
-    EXPECT_EQ(other->status, 403);
-    auto anonymous = get(doc + "/Body/0.0?OpenElement", "", "Mail1");
-    ASSERT_TRUE(anonymous);
-    EXPECT_EQ(anonymous->status, 401);
+    expectGuarded(doc, {"/Body/0.2?OpenElement", "/Body/M0?OpenElement", "/$FILE/none.txt"},
+                  "/Body/0.0?OpenElement");
+    EXPECT_EQ(status(doc + "/Body/0.0?OpenElement", "", "Mail1"), 401);
 }
 
 TEST_F(DominoBodies, HostileLinksAndPictureTypesAreMadeHarmless) {
@@ -197,10 +186,8 @@ TEST_F(DominoBodies, HostileLinksAndPictureTypesAreMadeHarmless) {
                            graphic("text/html", "<script>alert(3)</script>", 1, 1),
                            element(notes::ods::kCdLinkEnd)});
     });
-    auto r = page(unid);
-    ASSERT_TRUE(r);
-    ASSERT_EQ(r->status, 200);
-    const std::string body = cutBody(r->body);
+    const std::string body = cutBody(page(unid));
+    ASSERT_FALSE(body.empty());
     EXPECT_NE(body.find("<p>click</p>"), std::string::npos) << body;
     EXPECT_NE(body.find("<p>data</p>"), std::string::npos) << body;
     EXPECT_EQ(body.find("alert(1)"), std::string::npos);
@@ -214,10 +201,9 @@ TEST_F(DominoBodies, HostileLinksAndPictureTypesAreMadeHarmless) {
               std::string::npos)
         << body;
     // A stored picture type that is not an image is served as bytes only.
-    auto img = get("/mail/jdoe.nsf/($All)/" + unid + "/Body/0.0", kJane, "Mail1");
-    ASSERT_TRUE(img);
-    EXPECT_EQ(img->status, 200);
-    EXPECT_EQ(img->get_header_value("Content-Type"), "application/octet-stream");
+    const auto img = fetch("/mail/jdoe.nsf/($All)/" + unid + "/Body/0.0");
+    EXPECT_EQ(img.status, 200);
+    EXPECT_EQ(img.get_header_value("Content-Type"), "application/octet-stream");
 }
 
 TEST_F(DominoBodies, FileReferencesLinkToAttachmentsWhoseBytesDownload) {
@@ -241,10 +227,8 @@ TEST_F(DominoBodies, FileReferencesLinkToAttachmentsWhoseBytesDownload) {
         ASSERT_EQ(notes::files::attach(note, "$FILE", std::string("\0\1\2", 3), other, &id), NOERROR);
         note.append("$FILE", TYPE_OBJECT, 0, "listed-only.txt"); // an entry without stored bytes
     });
-    auto r = page(unid);
-    ASSERT_TRUE(r);
-    ASSERT_EQ(r->status, 200);
-    const std::string body = cutBody(r->body);
+    const std::string body = cutBody(page(unid));
+    ASSERT_FALSE(body.empty());
     const std::string doc = "/mail/jdoe.nsf/($All)/" + unid;
     EXPECT_NE(body.find("<p>See <a href=\"" + doc +
                         "/$FILE/Q3%20r%E9sum%E9.xlsx\">Q3 r\xc3\xa9sum\xc3\xa9.xlsx</a>"
@@ -253,38 +237,29 @@ TEST_F(DominoBodies, FileReferencesLinkToAttachmentsWhoseBytesDownload) {
               std::string::npos)
         << body;
 
-    auto file = get(doc + "/$FILE/Q3%20r%E9sum%E9.xlsx", kJane, "Mail1");
-    ASSERT_TRUE(file);
-    EXPECT_EQ(file->status, 200);
-    EXPECT_TRUE(file->body == binary) << file->body.size();
-    EXPECT_EQ(file->get_header_value("Content-Type"),
+    const auto file = fetch(doc + "/$FILE/Q3%20r%E9sum%E9.xlsx");
+    EXPECT_EQ(file.status, 200);
+    EXPECT_TRUE(file.body == binary) << file.body.size();
+    EXPECT_EQ(file.get_header_value("Content-Type"),
               "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet");
     // (The client library undoes the %-escapes of header values; the exact form is checked by DominoText.)
     EXPECT_EQ(
-        file->get_header_value("Content-Disposition").rfind("attachment; filename=\"Q3 r_sum_.xlsx\"; ", 0),
+        file.get_header_value("Content-Disposition").rfind("attachment; filename=\"Q3 r_sum_.xlsx\"; ", 0),
         0u);
     // The same file asked for by its UTF-8 name, in other case, and with the element command.
     for (const char* alias :
          {"/$FILE/q3%20R%C3%89SUM%C3%89.XLSX", "/$FILE/Q3%20r%E9sum%E9.xlsx?OpenElement"}) {
-        auto again = get(doc + alias, kJane, "Mail1");
-        ASSERT_TRUE(again);
-        EXPECT_EQ(again->status, 200) << alias;
-        EXPECT_EQ(again->body.size(), binary.size()) << alias;
+        const auto again = fetch(doc + alias);
+        EXPECT_EQ(again.status, 200) << alias;
+        EXPECT_EQ(again.body.size(), binary.size()) << alias;
     }
-    auto small = get(doc + "/$FILE/a%26b.bin", kJane, "Mail1");
-    ASSERT_TRUE(small);
-    EXPECT_EQ(small->status, 200);
-    EXPECT_EQ(small->body, std::string("\0\1\2", 3));
-    EXPECT_EQ(small->get_header_value("Content-Type"), "application/octet-stream");
-    for (const char* miss : {"/$FILE/listed-only.txt", "/$FILE/Q3.xlsx", "/$FILE/"}) {
-        auto m = get(doc + miss, kJane, "Mail1");
-        ASSERT_TRUE(m);
-        EXPECT_EQ(m->status, 404) << miss;
-    }
-    auto other = get(doc + "/$FILE/a%26b.bin", basic("jsmith", "john-pw"), "Mail1");
-    ASSERT_TRUE(other);
-    EXPECT_EQ(other->status, 403);
-    EXPECT_EQ(other->body.find(std::string("\0\1\2", 3)), std::string::npos);
+    const auto small = fetch(doc + "/$FILE/a%26b.bin");
+    EXPECT_EQ(small.status, 200);
+    EXPECT_EQ(small.body, std::string("\0\1\2", 3));
+    EXPECT_EQ(small.get_header_value("Content-Type"), "application/octet-stream");
+    expectGuarded(doc, {"/$FILE/listed-only.txt", "/$FILE/Q3.xlsx", "/$FILE/"}, "/$FILE/a%26b.bin");
+    const auto other = fetch(doc + "/$FILE/a%26b.bin", kJohn);
+    EXPECT_EQ(other.body.find(std::string("\0\1\2", 3)), std::string::npos);
 }
 
 TEST_F(DominoBodies, PlainMimeMemoIsOneEscapedPreBlockInUtf8) {
@@ -294,10 +269,7 @@ TEST_F(DominoBodies, PlainMimeMemoIsOneEscapedPreBlockInUtf8) {
                           "Content-Transfer-Encoding: quoted-printable\r\n\r\n"
                           "<b>Caf=E9</b> & </pre> <pre>\r\nsecond line=\r\n continued\r\n");
     });
-    auto r = page(unid);
-    ASSERT_TRUE(r);
-    ASSERT_EQ(r->status, 200);
-    const std::string& p = r->body;
+    const std::string p = page(unid);
     const std::size_t pre = p.find("<pre>");
     ASSERT_NE(pre, std::string::npos) << p;
     const std::size_t end = p.find("</pre>", pre);
@@ -320,40 +292,28 @@ TEST_F(DominoBodies, HtmlMimeMemoLinksToItsPartWhichArrivesAsUtf8) {
                           "charset=iso-8859-1\"></head><body><p>Gr\xfc\xdf"
                           "e</p></body></html>\r\n--b1--\r\n");
     });
-    auto r = page(unid);
-    ASSERT_TRUE(r);
-    ASSERT_EQ(r->status, 200);
-    const std::string& p = r->body;
+    const std::string p = page(unid);
     EXPECT_EQ(p.find("<pre>"), std::string::npos); // the plug-in would take a <pre> block first
     const auto links = mailLinks(p, "href");
     ASSERT_EQ(links.size(), 1u) << p;
     EXPECT_EQ(links[0], "/mail/jdoe.nsf/($All)/" + unid + "/Body/M1?OpenElement");
     // The plug-in keeps what follows the database and asks for it below the database path.
     const std::string within = links[0].substr(links[0].find(".nsf") + 5);
-    auto html = get("/mail/jdoe.nsf/" + within, kJane, "Mail1");
-    ASSERT_TRUE(html);
-    EXPECT_EQ(html->status, 200);
-    EXPECT_EQ(html->get_header_value("Content-Type"), "text/html; charset=UTF-8");
-    EXPECT_NE(html->body.find("<p>Gr\xc3\xbc\xc3\x9f"
-                              "e</p>"),
+    const auto html = fetch("/mail/jdoe.nsf/" + within);
+    EXPECT_EQ(html.status, 200);
+    EXPECT_EQ(html.get_header_value("Content-Type"), "text/html; charset=UTF-8");
+    EXPECT_NE(html.body.find("<p>Gr\xc3\xbc\xc3\x9f"
+                             "e</p>"),
               std::string::npos)
-        << html->body;
-    EXPECT_NE(html->body.find("charset=UTF-8\""), std::string::npos);
-    EXPECT_EQ(html->body.find("iso-8859-1"), std::string::npos);
+        << html.body;
+    EXPECT_NE(html.body.find("charset=UTF-8\""), std::string::npos);
+    EXPECT_EQ(html.body.find("iso-8859-1"), std::string::npos);
     // The text part is there too; parts past the last are not.
-    auto text = get("/mail/jdoe.nsf/($All)/" + unid + "/Body/M0", kJane, "Mail1");
-    ASSERT_TRUE(text);
-    EXPECT_EQ(text->status, 200);
-    EXPECT_EQ(text->get_header_value("Content-Type"), "text/plain; charset=UTF-8");
-    EXPECT_NE(text->body.find("plain version"), std::string::npos);
-    for (const char* miss : {"/Body/M2", "/Body/0.0"}) {
-        auto m = get("/mail/jdoe.nsf/($All)/" + unid + miss, kJane, "Mail1");
-        ASSERT_TRUE(m);
-        EXPECT_EQ(m->status, 404) << miss;
-    }
-    auto other = get("/mail/jdoe.nsf/($All)/" + unid + "/Body/M1", basic("jsmith", "john-pw"), "Mail1");
-    ASSERT_TRUE(other);
-    EXPECT_EQ(other->status, 403);
+    const auto text = fetch("/mail/jdoe.nsf/($All)/" + unid + "/Body/M0");
+    EXPECT_EQ(text.status, 200);
+    EXPECT_EQ(text.get_header_value("Content-Type"), "text/plain; charset=UTF-8");
+    EXPECT_NE(text.body.find("plain version"), std::string::npos);
+    expectGuarded("/mail/jdoe.nsf/($All)/" + unid, {"/Body/M2", "/Body/0.0"}, "/Body/M1");
 }
 
 TEST_F(DominoBodies, MimeMemoWithoutTextPartsShowsAnEmptyBlockAndServesItsFile) {
@@ -363,15 +323,12 @@ TEST_F(DominoBodies, MimeMemoWithoutTextPartsShowsAnEmptyBlockAndServesItsFile) 
                           "Content-Disposition: attachment; filename=\"page.html\"\r\n"
                           "Content-Transfer-Encoding: base64\r\n\r\nPHNjcmlwdD54PC9zY3JpcHQ+\r\n--xx--\r\n");
     });
-    auto r = page(unid);
-    ASSERT_TRUE(r);
-    ASSERT_EQ(r->status, 200);
-    EXPECT_NE(r->body.find("</table>\n<pre></pre>\n<input name=\"Form\""), std::string::npos) << r->body;
-    auto file = get("/mail/jdoe.nsf/($All)/" + unid + "/Body/M0", kJane, "Mail1");
-    ASSERT_TRUE(file);
-    EXPECT_EQ(file->status, 200);
-    EXPECT_EQ(file->body, "<script>x</script>");
-    EXPECT_EQ(file->get_header_value("Content-Disposition"),
+    const std::string p = page(unid);
+    EXPECT_NE(p.find("</table>\n<pre></pre>\n<input name=\"Form\""), std::string::npos) << p;
+    const auto file = fetch("/mail/jdoe.nsf/($All)/" + unid + "/Body/M0");
+    EXPECT_EQ(file.status, 200);
+    EXPECT_EQ(file.body, "<script>x</script>");
+    EXPECT_EQ(file.get_header_value("Content-Disposition"),
               "attachment; filename=\"page.html\"; filename*=UTF-8''page.html");
 }
 
@@ -434,9 +391,8 @@ TEST_F(DominoBodies, StoredMessageServesEveryLeafWithItsBytes) {
         }
         note.append("$NoteHasNativeMIME", TYPE_TEXT, ITEM_SUMMARY, "1");
     });
-    auto r = page(unid);
-    ASSERT_TRUE(r);
-    EXPECT_NE(r->body.find("<pre>See the files.</pre>"), std::string::npos) << r->body;
+    const std::string p = page(unid);
+    EXPECT_NE(p.find("<pre>See the files.</pre>"), std::string::npos) << p;
     const struct {
         const char* leaf;
         std::string bytes;
@@ -446,12 +402,11 @@ TEST_F(DominoBodies, StoredMessageServesEveryLeafWithItsBytes) {
         {"M1", "\x00\x01\x02\xff"s, "attachment; filename=\".._a_b.bin\"; filename*=UTF-8''.._a_b.bin"},
         {"M2", "P\nN\0G"s, "attachment; filename=\"raw.png\"; filename*=UTF-8''raw.png"}};
     for (const auto& l : leaves) {
-        auto got = get("/mail/jdoe.nsf/($All)/" + unid + "/Body/" + l.leaf, kJane, "Mail1");
-        ASSERT_TRUE(got);
-        EXPECT_EQ(got->status, 200) << l.leaf;
-        EXPECT_EQ(got->body, l.bytes) << l.leaf;
+        const auto got = fetch("/mail/jdoe.nsf/($All)/" + unid + "/Body/" + l.leaf);
+        EXPECT_EQ(got.status, 200) << l.leaf;
+        EXPECT_EQ(got.body, l.bytes) << l.leaf;
         if (l.disposition) {
-            EXPECT_EQ(got->get_header_value("Content-Disposition"), l.disposition) << l.leaf;
+            EXPECT_EQ(got.get_header_value("Content-Disposition"), l.disposition) << l.leaf;
         }
     }
 }

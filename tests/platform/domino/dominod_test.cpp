@@ -81,11 +81,7 @@ struct Daemon {
 class Dominod : public DominoTest {};
 
 TEST_F(Dominod, PrintsItsPortAnswersAndStopsOnSigterm) {
-    notes::mail::Message m;
-    m.from = "CN=John Smith/O=Acme";
-    m.subject = "From the daemon";
-    m.body = "served";
-    const std::string unid = addMemo("jdoe", m);
+    const std::string unid = addMemo("jdoe", memo("From the daemon", "served"));
 
     Daemon d({"--data", dir, "--port", "0"});
     ASSERT_GT(d.pid, 0);
@@ -98,7 +94,7 @@ TEST_F(Dominod, PrintsItsPortAnswersAndStopsOnSigterm) {
     httplib::Client client("127.0.0.1", port);
     client.set_read_timeout(30);
     auto r = client.Get("/mail/jdoe.nsf/($All)/" + unid + "?OpenDocument",
-                        {{"Host", "Mail1"}, {"Authorization", basic("jdoe", "jane-pw")}});
+                        {{"Host", "Mail1"}, {"Authorization", kJane}});
     ASSERT_TRUE(r);
     EXPECT_EQ(r->status, 200);
     EXPECT_NE(r->body.find("<p>served</p>"), std::string::npos);
@@ -116,25 +112,26 @@ TEST_F(Dominod, PrintsItsPortAnswersAndStopsOnSigterm) {
 }
 
 TEST_F(Dominod, BadFolderBusyPortAndBadArgumentsFailWithAMessage) {
-    {
-        Daemon d({"--data", dir + "/nowhere", "--port", "0"});
-        EXPECT_EQ(d.wait(), 1);
-        EXPECT_NE(d.rest(d.err).find("not a data folder"), std::string::npos);
-    }
     startServer();
-    {
-        Daemon d({"--data", dir, "--port", std::to_string(server->port())});
-        EXPECT_EQ(d.wait(), 1);
-        EXPECT_NE(d.rest(d.err).find("cannot listen"), std::string::npos);
-    }
-    {
-        Daemon d({"--data", dir, "--port", "70000"});
-        EXPECT_NE(d.wait(), 0);
-    }
-    {
-        Daemon d({"--help"});
-        EXPECT_EQ(d.wait(), 0);
-        EXPECT_NE(d.rest(d.out).find("--data"), std::string::npos);
+    const struct {
+        std::vector<std::string> args;
+        int status; // -1: any failure
+        const char* message;
+    } cases[] = {
+        {{"--data", dir + "/nowhere", "--port", "0"}, 1, "not a data folder"},
+        {{"--data", dir, "--port", std::to_string(server->port())}, 1, "cannot listen"},
+        {{"--data", dir, "--port", "70000"}, -1, "--port"},
+        {{"--help"}, 0, "--data"}, // on standard output
+    };
+    for (const auto& c : cases) {
+        Daemon d(c.args);
+        const int status = d.wait();
+        if (c.status < 0) {
+            EXPECT_NE(status, 0) << c.message;
+        } else {
+            EXPECT_EQ(status, c.status) << c.message;
+        }
+        EXPECT_NE(d.rest(c.status == 0 ? d.out : d.err).find(c.message), std::string::npos) << c.message;
     }
 }
 

@@ -31,6 +31,16 @@ std::string basic(const std::string& user, const std::string& password) {
     return "Basic " + base64(user + ":" + password);
 }
 
+notes::mail::Message memo(const std::string& subject, const std::string& body) {
+    notes::mail::Message m;
+    m.from = "CN=John Smith/O=Acme";
+    m.sendTo = {"CN=Jane Doe/O=Acme"};
+    m.subject = subject;
+    m.body = body;
+    m.posted = m.delivered = 1733400000LL * 100;
+    return m;
+}
+
 void DominoTest::SetUp() {
     char tmpl[] = "/tmp/domino-test-XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
@@ -114,4 +124,20 @@ httplib::Result DominoTest::get(const std::string& target, const std::string& au
         headers.emplace("Host", host);
     }
     return client.Get(target, headers);
+}
+
+int DominoTest::status(const std::string& target, const std::string& authorization, const std::string& host) {
+    const httplib::Result r = get(target, authorization, host);
+    return r ? r->status : -1;
+}
+
+httplib::Response DominoTest::fetch(const std::string& target, const std::string& authorization,
+                                    const std::string& host) {
+    httplib::Result r = get(target, authorization, host);
+    if (r) {
+        return *r;
+    }
+    httplib::Response none;
+    none.status = -1;
+    return none;
 }

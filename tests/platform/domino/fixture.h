@@ -19,6 +19,11 @@
 
 std::string base64(const std::string& text);
 std::string basic(const std::string& user, const std::string& password); // "Basic ..."
+inline const std::string kJane = basic("jdoe", "jane-pw");
+inline const std::string kJohn = basic("jsmith", "john-pw");
+
+// A memo from John to Jane, posted and delivered on 5 December 2024.
+notes::mail::Message memo(const std::string& subject, const std::string& body = "");
 
 class DominoTest : public ::testing::Test {
 protected:
@@ -34,6 +39,11 @@ protected:
     // GET with the given Authorization header ("" for none) and Host ("" for the client's own).
     httplib::Result get(const std::string& target, const std::string& authorization,
                         const std::string& host = "");
+    // The answer to a GET as Jane on Mail1 by default; status -1 when none came.
+    httplib::Response fetch(const std::string& target, const std::string& authorization = kJane,
+                            const std::string& host = "Mail1");
+    // The status of that GET; -1 when no answer came.
+    int status(const std::string& target, const std::string& authorization, const std::string& host = "");
 
     std::string dir;
     std::unique_ptr<domino::WebServer> server;
