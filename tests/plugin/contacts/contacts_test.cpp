@@ -564,18 +564,13 @@ TEST_F(ContactTest, AListReadsItsMembersAsTheBooksHoldThemNow) {
     const std::string team = addList("Team", {"Ann Lee", "CN=Bob Smith/O=Acme"});
     const auto setItem = [&](const char* db, const std::string& unid, const char* item,
                              const std::string& text) {
-        DBHANDLE hDb = NULLHANDLE;
-        ASSERT_EQ(NSFDbOpen(db, &hDb), NOERROR);
-        NOTEHANDLE h = NULLHANDLE;
-        UNID u{};
-        ASSERT_EQ(NSFNoteOpenByUNID(hDb, unidOf(unid, &u), 0, &h), NOERROR);
-        NSFItemDelete(h, item, static_cast<WORD>(std::strlen(item)));
-        ASSERT_EQ(NSFItemAppend(h, ITEM_SUMMARY, item, static_cast<WORD>(std::strlen(item)), TYPE_TEXT,
-                                text.data(), static_cast<DWORD>(text.size())),
-                  NOERROR);
-        ASSERT_EQ(NSFNoteUpdate(h, 0), NOERROR);
-        NSFNoteClose(h);
-        NSFDbClose(hDb);
+        changeNote(
+            unid,
+            [&](NOTEHANDLE h) {
+                NSFItemDelete(h, item, static_cast<WORD>(std::strlen(item)));
+                append(h, item, TYPE_TEXT, text);
+            },
+            db);
     };
     const struct {
         const char* what;
