@@ -602,20 +602,6 @@ TEST_F(ComposeTest, TheMemoAndReplyFormsStoreTheirBodyAsHtmlAndMime) {
     provider->unlockAll();
 }
 
-TEST_F(ComposeTest, SmartValuesAndImportanceRoundTrip) {
-    Draft d = draft("Smart");
-    const std::string id = save(d);
-    EXPECT_EQ(messages().setSmartValue(id.c_str(), "followUp", "tomorrow"), 0);
-    Lattice::String value;
-    EXPECT_EQ(messages().getSmartValue(id.c_str(), value), 0);
-    EXPECT_EQ(value, "tomorrow");
-    bool changed = false;
-    EXPECT_EQ(messages().setImportance(id.c_str(), 0, changed), 0);
-    EXPECT_TRUE(changed);
-    EXPECT_EQ(stored(id).text("Importance"), "3") << "host low";
-    EXPECT_EQ(stored(id).text("smartName"), "followUp");
-}
-
 // Jane sends, the router delivers, John logs in and opens the memo through the web task.
 class DeliveryTest : public ComposeTest {
 protected:

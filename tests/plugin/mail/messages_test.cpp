@@ -274,6 +274,27 @@ protected:
     }
     std::string addStoredMemo(const std::string& subject, const std::string& eml);
 
+    // Appends copies of the memo's first "$FILE" entry, each under a new name and claiming the
+    // given number of bytes more than the object holds.
+    void addFileEntries(const std::string& unid, const std::vector<std::pair<std::string, long>>& entries) {
+        changeNote(unid, [&](NOTEHANDLE h) {
+            BLOCKID item{}, value{};
+            WORD type = 0;
+            DWORD length = 0;
+            ASSERT_EQ(NSFItemInfo(h, "$FILE", 5, &item, &type, &value, &length), NOERROR);
+            const char* stored = OSLockBlock(char, value);
+            notes::files::FileObject file;
+            ASSERT_TRUE(notes::files::decode(std::string_view(stored + 2, length - 2), &file));
+            OSUnlockBlock(value);
+            const long size = file.size;
+            for (const auto& [name, extra] : entries) {
+                file.name = name;
+                file.size = static_cast<DWORD>(size + extra);
+                append(h, "$FILE", TYPE_OBJECT, notes::files::encode(file));
+            }
+        });
+    }
+
     std::unique_ptr<domino::WebServer> web;
     std::mutex logMutex;
     std::vector<std::string> accessLog;
@@ -367,19 +388,7 @@ TEST_F(LiveMessageTest, LargeAndShortFileExtractions) {
     EXPECT_EQ(bytesOf(unid, 0), large) << "chunked extraction puts every byte in place";
 
     // A "$FILE" entry claiming more bytes than its object holds.
-    changeNote(unid, [&](NOTEHANDLE h) {
-        BLOCKID item{}, value{};
-        WORD type = 0;
-        DWORD length = 0;
-        ASSERT_EQ(NSFItemInfo(h, "$FILE", 5, &item, &type, &value, &length), NOERROR);
-        const char* stored = OSLockBlock(char, value);
-        notes::files::FileObject file;
-        ASSERT_TRUE(notes::files::decode(std::string_view(stored + 2, length - 2), &file));
-        OSUnlockBlock(value);
-        file.name = "claims-more.bin";
-        file.size += 100;
-        append(h, "$FILE", TYPE_OBJECT, notes::files::encode(file));
-    });
+    addFileEntries(unid, {{"claims-more.bin", 100}});
     testing::internal::CaptureStdout();
     const auto shortRead = bytesOf(unid, 1);
     const std::string printed = testing::internal::GetCapturedStdout();
@@ -441,25 +450,36 @@ TEST_F(LiveMessageTest, MissingAttachmentsAndForeignIdsLeaveTheHostsBlockAlone) 
     EXPECT_EQ(bytesOf("att_0_" + unid, 0), "abc");
 }
 
-TEST_F(LiveMessageTest, SmartValuesAndImportanceAreStored) {
+// The host's importance (0 low, 1 normal, 2 high) is stored the other way round and listed back.
+TEST_F(LiveMessageTest, SmartValuesAndImportanceAreStoredAndListed) {
     const std::string unid = addRichMemo("Smart", {richRun("x")});
-    EXPECT_EQ(messages().setSmartValue(unid.c_str(), "label", "value 1"), 0);
-    Lattice::String value;
-    EXPECT_EQ(messages().getSmartValue(unid.c_str(), value), 0);
-    EXPECT_EQ(value, "value 1");
-    bool changed = false;
-    EXPECT_EQ(messages().setImportance(unid.c_str(), 2, changed), 0);
-    EXPECT_TRUE(changed);
-    Lattice::ObjectCollection items;
-    provider->getFolderItemsPage(folderId("Inbox").c_str(), 0, 10, &items);
-    bool found = false;
-    for (const Lattice::Data& d : items)
-        if (auto* m = d.toObject<hxMail::MessageItem>(); m && m->get_id() == unid.c_str()) {
-            found = true;
-            EXPECT_EQ(m->get_importance(), 2);
-            EXPECT_EQ(m->get_smartName(), "label");
-        }
-    EXPECT_TRUE(found);
+    const struct {
+        long importance;
+        const char* stored;
+        const char* smartName;
+    } steps[] = {{2, "1", "label"}, {0, "3", "followUp"}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.smartName);
+        EXPECT_EQ(messages().setSmartValue(unid.c_str(), step.smartName, "value 1"), 0);
+        Lattice::String value;
+        EXPECT_EQ(messages().getSmartValue(unid.c_str(), value), 0);
+        EXPECT_EQ(value, "value 1");
+        bool changed = false;
+        EXPECT_EQ(messages().setImportance(unid.c_str(), step.importance, changed), 0);
+        EXPECT_TRUE(changed);
+        EXPECT_EQ(itemText(unid, "Importance"), step.stored);
+        EXPECT_EQ(itemText(unid, "smartName"), step.smartName);
+        Lattice::ObjectCollection items;
+        provider->getFolderItemsPage(folderId("Inbox").c_str(), 0, 10, &items);
+        bool found = false;
+        for (const Lattice::Data& d : items)
+            if (auto* m = d.toObject<hxMail::MessageItem>(); m && m->get_id() == unid.c_str()) {
+                found = true;
+                EXPECT_EQ(m->get_importance(), step.importance);
+                EXPECT_EQ(m->get_smartName(), step.smartName);
+            }
+        EXPECT_TRUE(found);
+    }
 }
 
 TEST_F(LiveMessageTest, DirectMimeReaderTakesThePartsFromTheNote) {
@@ -583,20 +603,8 @@ TEST_F(LiveMessageTest, AttachmentNamesAreDataNotPaths) {
         {std::string("ctl\x01\x1f\x7f.txt", 10), "text/plain"},
         {std::string(1000, 'n') + ".pdf", "application/pdf"},
     };
-    changeNote(unid, [&](NOTEHANDLE h) {
-        BLOCKID item{}, value{};
-        WORD type = 0;
-        DWORD length = 0;
-        ASSERT_EQ(NSFItemInfo(h, "$FILE", 5, &item, &type, &value, &length), NOERROR);
-        const char* stored = OSLockBlock(char, value);
-        notes::files::FileObject file;
-        ASSERT_TRUE(notes::files::decode(std::string_view(stored + 2, length - 2), &file));
-        OSUnlockBlock(value);
-        for (const auto& entry : names) {
-            file.name = entry.first;
-            append(h, "$FILE", TYPE_OBJECT, notes::files::encode(file));
-        }
-    });
+    for (const auto& entry : names)
+        addFileEntries(unid, {{entry.first, 0}});
     const Lattice::Ptr<hxMail::MessageDetail> detail = open(unid);
     const auto attachments = attachmentsOf(detail);
     ASSERT_EQ(attachments.size(), names.size() + 1);

@@ -134,12 +134,6 @@ TEST_F(FrameTest, ChildProvidersBelongToTheirProvider) {
     EXPECT_EQ(provider->groupProvider(), children[5]);
     EXPECT_STREQ(provider->groupProvider()->className().c_str(), "GroupProvider");
     EXPECT_STREQ(provider->messageProvider()->className().c_str(), "MessageProvider");
-
-    // Made by name, without any mail provider, the group provider still answers "not supported".
-    Held<Lattice::Base> group(Lattice::ClassFactory::create("GroupProvider"));
-    bool canEdit = true;
-    EXPECT_EQ(static_cast<hxMail::GroupProvider*>(group.object)->groupHasEditRights("g", canEdit), -1);
-    EXPECT_TRUE(canEdit);
 }
 
 TEST_F(FrameTest, SessionLinesInTheLog) {
