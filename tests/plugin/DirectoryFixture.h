@@ -80,21 +80,6 @@ protected:
         return made[password] = std::string(reinterpret_cast<const char*>(out), length);
     }
 
-    // A text list value: count, lengths, characters.
-    static std::string textList(const std::vector<std::string>& values) {
-        std::string out;
-        auto word = [&](std::size_t w) {
-            const WORD v = static_cast<WORD>(w);
-            out.append(reinterpret_cast<const char*>(&v), sizeof v);
-        };
-        word(values.size());
-        for (const auto& v : values)
-            word(v.size());
-        for (const auto& v : values)
-            out += v;
-        return out;
-    }
-
     using Items = std::vector<std::pair<std::string, std::vector<std::string>>>;
 
     // A document of `items` (one value: text; several, or a name starting with '*': text list).

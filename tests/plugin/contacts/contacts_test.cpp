@@ -346,10 +346,9 @@ TEST_F(ContactTest, AddingARecipientContactDerivesItsNamesAndAnswersIt) {
     EXPECT_EQ(recipient->get_displayName(), "John Quincy Adams Jr.");
     EXPECT_EQ(recipient->get_displayType(), 3) << "a person of the personal address book";
     EXPECT_EQ(recipient->get_id(), contact->get_id());
-    EXPECT_EQ(detail->get_first(), "John");
-    EXPECT_EQ(detail->get_middle(), "Quincy");
-    EXPECT_EQ(detail->get_last(), "Adams");
-    EXPECT_EQ(detail->get_suffix(), "Jr.");
+    EXPECT_EQ((std::vector<std::string>{detail->get_first().str(), detail->get_middle().str(),
+                                        detail->get_last().str(), detail->get_suffix().str()}),
+              (std::vector<std::string>{"John", "Quincy", "Adams", "Jr."}));
     EXPECT_EQ(contact->get_fileAsName(), "Adams, John Quincy");
     EXPECT_EQ(itemOf(contact->get_id().str(), "LastName"), "Adams");
 

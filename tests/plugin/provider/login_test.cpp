@@ -359,17 +359,13 @@ TEST_F(LoginTest, AddressListsPageThroughTheChosenBook) {
     EXPECT_EQ(gal, "MBXNOTESGAL");
     EXPECT_EQ(pab, "MBXNOTESPAB");
 
-    long count = -5;
-    EXPECT_EQ(provider->getAddressListCount(gal, count), 0);
-    EXPECT_EQ(count, 8);
-    count = -5;
-    provider->getAddressListCount(pab, count);
-    EXPECT_EQ(count, 0);
-    count = -5;
-    EXPECT_EQ(provider->getAddressListCount("MBXNOTESXYZ", count), 0);
-    EXPECT_EQ(count, -5) << "an unknown book leaves the count alone";
-    provider->getAddressListCount("", count);
-    EXPECT_EQ(count, -5);
+    // An unknown book leaves the count alone.
+    const std::pair<String, long> counts[] = {{gal, 8}, {pab, 0}, {"MBXNOTESXYZ", -5}, {"", -5}};
+    for (const auto& [book, expected] : counts) {
+        long count = -5;
+        EXPECT_EQ(provider->getAddressListCount(book, count), 0) << book.c_str();
+        EXPECT_EQ(count, expected) << book.c_str();
+    }
 
     auto page = [&](long start, long n) {
         Lattice::ObjectCollection out;
