@@ -135,6 +135,18 @@ Row served(const char* provider, const char* operation, std::function<long(Senti
     return {provider, operation, std::move(call), Kind::Served, answer, std::move(check)};
 }
 
+Ptr<Contact> filedAs(const char* name) {
+    Ptr<Contact> made(new Contact());
+    made->set_fileAsName(name);
+    return made;
+}
+
+Ptr<DistributionList> listNamed(const char* name) {
+    Ptr<DistributionList> list(new DistributionList());
+    list->set_name(name);
+    return list;
+}
+
 std::vector<Row> slotTable(const Providers& P) {
     hxMail::MailProvider* p = P.main;
     MessageProvider* m = P.message;
@@ -277,12 +289,8 @@ std::vector<Row> slotTable(const Providers& P) {
             [](const Sentinels& s) { EXPECT_EQ(s.out.count(), 3) << "the marker, then both address books"; }),
         SERVED("contact", k->getRecipients("", s.folder, s.recipients)),
         SERVED("contact", k->getContactDetail("id", s.contactDetail)),
-        served("contact", "addContact",
-               [=](Sentinels&) {
-                   Ptr<Contact> made(new Contact());
-                   made->set_fileAsName("Conformance, Ann");
-                   return k->addContact("f", made, Ptr<ContactDetail>(new ContactDetail()));
-               }),
+        SERVED("contact",
+               k->addContact("f", filedAs("Conformance, Ann"), Ptr<ContactDetail>(new ContactDetail()))),
         SERVED("contact", k->saveContact(Ptr<Contact>(new Contact()), s.contactDetail, s.yes)),
         SERVED("contact", k->getFilteredRecipients("zzz-nobody", &s.out)),
         SERVED("contact", k->nameChanged("", "Dr.", "Ann", "", "Lee", "", s.text, s.text2), 0,
@@ -295,20 +303,11 @@ std::vector<Row> slotTable(const Providers& P) {
                    EXPECT_EQ(s.text2, "Ann");
                    EXPECT_EQ(s.text3, "Lee");
                }),
-        served("contact", "addDistributionList",
-               [=](Sentinels& s) {
-                   Ptr<DistributionList> list(new DistributionList());
-                   list->set_name("Conformance list");
-                   return k->addDistributionList("f", list, s.yes);
-               }),
+        SERVED("contact", k->addDistributionList("f", listNamed("Conformance list"), s.yes)),
         SERVED("contact", k->saveDistributionList(Ptr<DistributionList>(new DistributionList()), s.yes)),
-        served("contact", "addContactGetRecipient",
-               [=](Sentinels& s) {
-                   Ptr<Contact> made(new Contact());
-                   made->set_fileAsName("Conformance, Bo");
-                   return k->addContactGetRecipient("f", made, Ptr<ContactDetail>(new ContactDetail()),
-                                                    s.recipient, s.yes);
-               }),
+        SERVED("contact",
+               k->addContactGetRecipient("f", filedAs("Conformance, Bo"),
+                                         Ptr<ContactDetail>(new ContactDetail()), s.recipient, s.yes)),
 
         // The task provider.
         NOT_SERVED("task", t->newTask("f", s.task)),
