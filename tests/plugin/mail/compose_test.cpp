@@ -266,14 +266,14 @@ TEST_F(ComposeTest, ADraftStoresItsEnvelopeInOrderAndItsBodyAsMimePartItems) {
         EXPECT_GE(index, last) << name;
         last = index;
     }
-    EXPECT_EQ(s.text("Form"), "Memo");
-    EXPECT_EQ(s.text("From"), "CN=Jane Doe/O=Acme");
-    EXPECT_EQ(s.text("Subject"), "Quarterly numbers");
-    EXPECT_EQ(s.text("Importance"), "1") << "host high";
-    EXPECT_EQ(s.text("MoodStamp"), "3") << "host private is the private stamp";
-    EXPECT_EQ(s.text("ReturnReceipt"), "1");
-    EXPECT_EQ(s.text("MailOptions"), "0");
-    EXPECT_EQ(s.text("SaveOptions"), "1");
+    const std::pair<const char*, const char*> items[] = {
+        {"Form", "Memo"},       {"From", "CN=Jane Doe/O=Acme"}, {"Subject", "Quarterly numbers"},
+        {"Importance", "1"}, // host high
+        {"MoodStamp", "3"},  // host private is the private stamp
+        {"ReturnReceipt", "1"}, {"MailOptions", "0"},           {"SaveOptions", "1"},
+    };
+    for (const auto& [item, value] : items)
+        EXPECT_EQ(s.text(item), value) << item;
     EXPECT_EQ(s.texts.at("Recipients"),
               (std::vector<std::string>{"CN=John Smith/O=Acme", "partner@example.org"}));
     EXPECT_FALSE(s.has("PostedDate")) << "a draft is not posted";

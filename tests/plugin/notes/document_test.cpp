@@ -256,7 +256,7 @@ TEST_F(DocumentTest, DatesThatAreNoDatesLeaveTheDocumentAlone) {
     EXPECT_FALSE(doc.getNote()->HasItem("DueDate"));
 }
 
-TEST_F(DocumentTest, WrappingAndCopyingADocument) {
+TEST_F(DocumentTest, ASavedDocumentIsWrappedCopiedAndReopenedWithChangesMadeElsewhere) {
     String id = savedMemo();
     LNDocument source;
     ASSERT_EQ(mailFile->getDatabase()->GetDocument(hx::NotesDocument::getUniversalID(id), &source),
@@ -275,10 +275,8 @@ TEST_F(DocumentTest, WrappingAndCopyingADocument) {
     LNUniversalID copyId;
     ASSERT_EQ(copy.getNote()->GetUniversalID(&copyId), LNNOERROR);
     EXPECT_NE(copyId.GetText(), LNString(id.c_str())) << "the copy is a document of its own";
-}
 
-TEST_F(DocumentTest, NewHandleSeesChangesSavedElsewhere) {
-    String id = savedMemo();
+    // A new handle sees what another handle saved; once the document is gone it fails.
     hx::NotesDocument reader(id, provider, mailFile, false);
     ASSERT_FALSE(reader.loadFailed());
     {

@@ -112,7 +112,7 @@ TEST_F(MissingViewTest, AMissingViewStillGivesAFolderWithAnEmptyId) {
     EXPECT_EQ(provider->findFolder(""), nullptr) << "an empty id finds nothing";
 }
 
-TEST_F(FolderTest, PagesAscendingAndDescendingAtTheEdges) {
+TEST_F(FolderTest, PagesAndTheirIndexLabelsAscendingAndDescendingAtTheEdges) {
     addTen();
     loginAndList();
     const std::string inbox = folderId("Inbox");
@@ -141,12 +141,8 @@ TEST_F(FolderTest, PagesAscendingAndDescendingAtTheEdges) {
     const std::string log = logText();
     EXPECT_NE(log.find("Ascending - StartIndex=9"), std::string::npos);
     EXPECT_NE(log.find("Descending - endIndex=0"), std::string::npos);
-}
 
-TEST_F(FolderTest, IndexLabelsOfFirstAndLastEntryPerPage) {
-    addTen();
-    loginAndList();
-    const std::string inbox = folderId("Inbox");
+    // The index labels the first and last entry of each page.
     sort(inbox, "subject", true);
     EXPECT_EQ(index(inbox, 4), (Subjects{"m00", "m03", "m04", "m07", "m08", "m09"}));
     EXPECT_EQ(index(inbox, 20), (Subjects{"m00", "m09"}));
