@@ -40,6 +40,16 @@ protected:
     static constexpr const char* kDirectory = "Mail1!!names.nsf";
     static constexpr const char* kPersonal = "Mail1!!pab/jdoe_pab.nsf";
 
+    // A person with a full name and, when given, an Internet address and mail system.
+    static PersonDoc person(const std::string& fullName, const std::string& internetAddress = "",
+                            const std::string& mailSystem = "1") {
+        PersonDoc p;
+        p.fullName = fullName;
+        p.internetAddress = internetAddress;
+        p.mailSystem = mailSystem;
+        return p;
+    }
+
     // Jane Doe, the user of most tests, with the mail file and address book above.
     static PersonDoc jane() {
         PersonDoc p;

@@ -41,10 +41,7 @@ protected:
         MailTest::SetUp();
         if (HasFatalFailure())
             return;
-        PersonDoc bob;
-        bob.fullName = "CN=Bob Smith/O=Acme";
-        bob.internetAddress = "bob@acme.example";
-        bobId = addPerson(kDirectory, bob);
+        bobId = addPerson(kDirectory, person("CN=Bob Smith/O=Acme", "bob@acme.example"));
         loginAndList();
         contacts = provider->contactProvider();
         ASSERT_NE(contacts, nullptr);

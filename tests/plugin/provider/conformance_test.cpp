@@ -24,19 +24,10 @@ namespace {
 
 // Output arguments preset to recognisable values; each test checks that nothing moved.
 struct Sentinels {
-    String text{"keep"};
-    String text2{"keep2"};
-    String text3{"keep3"};
-    String text4{"keep4"};
-    String text5{"keep5"};
-    String text6{"keep6"};
-    long number = 777;
-    long number2 = 778;
-    long number3 = 779;
-    bool yes = true;
-    bool no = false;
-    _DateData date{20, 5, 1, 2};
-    _DateData date2{20, 6, 3, 4};
+    String text{"keep"}, text2{"keep2"}, text3{"keep3"}, text4{"keep4"}, text5{"keep5"}, text6{"keep6"};
+    long number = 777, number2 = 778, number3 = 779;
+    bool yes = true, no = false;
+    _DateData date{20, 5, 1, 2}, date2{20, 6, 3, 4};
     ObjectCollection out;
     Ptr<Lattice::Base> base{new Recipient()};
     Ptr<Mailbox> mailbox{new Mailbox()};

@@ -338,17 +338,10 @@ TEST_F(LoginTest, SmtpUsersAndDirectoryDetails) {
 }
 
 TEST_F(LoginTest, AddressListsPageThroughTheChosenBook) {
-    for (const char* n : {"Adam Apple", "Bea Berry", "Carl Cherry", "Dora Date"}) {
-        PersonDoc p;
-        p.fullName = std::string("CN=") + n + "/O=Acme";
-        p.internetAddress = std::string(n).substr(0, std::string(n).find(' ')) + "@acme.example";
-        addPerson(kDirectory, p);
-    }
-    PersonDoc noAddress;
-    noAddress.fullName = "CN=Emil Empty/O=Acme";
-    addPerson(kDirectory, noAddress);
-    PersonDoc viaMail;
-    viaMail.fullName = "CN=Fred Fallback/O=Acme";
+    for (const std::string n : {"Adam Apple", "Bea Berry", "Carl Cherry", "Dora Date"})
+        addPerson(kDirectory, person("CN=" + n + "/O=Acme", n.substr(0, n.find(' ')) + "@acme.example"));
+    addPerson(kDirectory, person("CN=Emil Empty/O=Acme"));
+    PersonDoc viaMail = person("CN=Fred Fallback/O=Acme");
     viaMail.mailAddress = "fred@elsewhere.example";
     addPerson(kDirectory, viaMail);
     addGroup(kDirectory, "Sales", {"Adam Apple/Acme"});
@@ -418,16 +411,9 @@ TEST_F(LoginTest, AddressListsPageThroughTheChosenBook) {
 }
 
 TEST_F(LoginTest, SearchCoversBothBooksPersonalFirst) {
-    PersonDoc smith;
-    smith.fullName = "CN=John Smith/O=Acme";
-    smith.internetAddress = "john.smith@acme.example";
-    addPerson(kDirectory, smith);
+    addPerson(kDirectory, person("CN=John Smith/O=Acme", "john.smith@acme.example"));
     addGroup(kDirectory, "Smithy Team", {"John Smith/Acme"});
-    PersonDoc friendDoc;
-    friendDoc.fullName = "CN=Pat Smithers";
-    friendDoc.internetAddress = "pat@home.example";
-    friendDoc.mailSystem = "";
-    addPerson(kPersonal, friendDoc);
+    addPerson(kPersonal, person("CN=Pat Smithers", "pat@home.example", ""));
     addGroup(kPersonal, "Smith Family", {"Pat Smithers"});
 
     ASSERT_EQ(provider->login("jdoe", "demo-password", "", 0, 0), 0);
