@@ -40,6 +40,16 @@ protected:
     static constexpr const char* kDirectory = "Mail1!!names.nsf";
     static constexpr const char* kPersonal = "Mail1!!pab/jdoe_pab.nsf";
 
+    // A person with a full name and, when given, an Internet address and mail system.
+    static PersonDoc person(const std::string& fullName, const std::string& internetAddress = "",
+                            const std::string& mailSystem = "1") {
+        PersonDoc p;
+        p.fullName = fullName;
+        p.internetAddress = internetAddress;
+        p.mailSystem = mailSystem;
+        return p;
+    }
+
     // Jane Doe, the user of most tests, with the mail file and address book above.
     static PersonDoc jane() {
         PersonDoc p;
@@ -78,21 +88,6 @@ protected:
                                   nullptr),
                   NOERROR);
         return made[password] = std::string(reinterpret_cast<const char*>(out), length);
-    }
-
-    // A text list value: count, lengths, characters.
-    static std::string textList(const std::vector<std::string>& values) {
-        std::string out;
-        auto word = [&](std::size_t w) {
-            const WORD v = static_cast<WORD>(w);
-            out.append(reinterpret_cast<const char*>(&v), sizeof v);
-        };
-        word(values.size());
-        for (const auto& v : values)
-            word(v.size());
-        for (const auto& v : values)
-            out += v;
-        return out;
     }
 
     using Items = std::vector<std::pair<std::string, std::vector<std::string>>>;

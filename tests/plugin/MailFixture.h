@@ -13,20 +13,11 @@
 #include "hxMail/Folder.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace hx = hxMail::hxNotesProvider;
-
-struct ViewSetup {
-    std::string title;
-    bool folder = false;
-    std::vector<std::string> forms;
-    std::vector<std::string> items; // the documents must have these
-    // title, item, flags
-    std::vector<std::tuple<std::string, std::string, DWORD>> columns;
-};
 
 struct MemoSetup {
     std::string subject;
@@ -89,15 +80,6 @@ protected:
         return {};
     }
 
-    static std::string numberList(const std::vector<double>& values) {
-        std::string out;
-        const WORD head[2] = {static_cast<WORD>(values.size()), 0};
-        out.append(reinterpret_cast<const char*>(head), sizeof head);
-        for (double v : values)
-            out.append(reinterpret_cast<const char*>(&v), sizeof v);
-        return out;
-    }
-
     static void append(NOTEHANDLE h, const char* name, WORD type, const std::string& value) {
         ASSERT_EQ(NSFItemAppend(h, ITEM_SUMMARY, name, static_cast<WORD>(std::strlen(name)), type,
                                 value.data(), static_cast<DWORD>(value.size())),
@@ -105,41 +87,38 @@ protected:
             << name;
     }
 
-    void addView(const char* db, const ViewSetup& v) {
+    static std::string timeValue(const std::string& text) {
+        TIMEDATE td{};
+        EXPECT_EQ(ConvertTextToTIMEDATE(text.c_str(), static_cast<WORD>(text.size()), &td), NOERROR) << text;
+        return std::string(reinterpret_cast<const char*>(&td), sizeof td);
+    }
+
+    // Opens the document's note in `db`, lets `adjust` change it, and saves it.
+    void changeNote(const std::string& unid, const std::function<void(NOTEHANDLE)>& adjust,
+                    const char* db = kMail) {
         DBHANDLE hDb = NULLHANDLE;
-        ASSERT_EQ(NSFDbOpen(db, &hDb), NOERROR);
+        ASSERT_EQ(NSFDbOpen(db, &hDb), NOERROR) << db;
         NOTEHANDLE h = NULLHANDLE;
-        ASSERT_EQ(NSFNoteCreate(hDb, &h), NOERROR);
-        WORD cls = NOTE_CLASS_VIEW;
-        NSFNoteSetInfo(h, _NOTE_CLASS, &cls);
-        append(h, "$TITLE", TYPE_TEXT, v.title);
-        if (v.folder)
-            append(h, "$Flags", TYPE_TEXT, "F");
-        if (!v.forms.empty())
-            append(h, "$SelectForms", TYPE_TEXT_LIST, textList(v.forms));
-        if (!v.items.empty())
-            append(h, "$SelectItems", TYPE_TEXT_LIST, textList(v.items));
-        std::vector<std::string> titles, items, formulas;
-        std::vector<double> flags;
-        for (const auto& [title, item, flag] : v.columns) {
-            titles.push_back(title);
-            items.push_back(item);
-            formulas.push_back("");
-            flags.push_back(flag);
-        }
-        append(h, "$ColumnTitles", TYPE_TEXT_LIST, textList(titles));
-        append(h, "$ColumnItems", TYPE_TEXT_LIST, textList(items));
-        append(h, "$ColumnFormulas", TYPE_TEXT_LIST, textList(formulas));
-        append(h, "$ColumnFlags", TYPE_NUMBER_RANGE, numberList(flags));
+        UNID u{};
+        ASSERT_EQ(NSFNoteOpenByUNID(hDb, unidOf(unid, &u), 0, &h), NOERROR) << unid;
+        adjust(h);
         ASSERT_EQ(NSFNoteUpdate(h, 0), NOERROR);
         NSFNoteClose(h);
         NSFDbClose(hDb);
     }
 
-    static std::string timeValue(const std::string& text) {
-        TIMEDATE td{};
-        EXPECT_EQ(ConvertTextToTIMEDATE(text.c_str(), static_cast<WORD>(text.size()), &td), NOERROR) << text;
-        return std::string(reinterpret_cast<const char*>(&td), sizeof td);
+    // An item of a stored document as text, list entries joined by ';' ("" when missing).
+    std::string itemText(const std::string& unid, const char* item, const char* db = kMail) {
+        DBHANDLE hDb = NULLHANDLE;
+        EXPECT_EQ(NSFDbOpen(db, &hDb), NOERROR) << db;
+        NOTEHANDLE h = NULLHANDLE;
+        UNID u{};
+        EXPECT_EQ(NSFNoteOpenByUNID(hDb, unidOf(unid, &u), 0, &h), NOERROR) << unid;
+        char text[4096] = "";
+        NSFItemConvertToText(h, item, text, sizeof text, ';');
+        NSFNoteClose(h);
+        NSFDbClose(hDb);
+        return text;
     }
 
     // A memo, put into the inbox folder when it was delivered. Returns its note id.
@@ -150,20 +129,17 @@ protected:
         const std::string id = addDoc(kMail, items);
         if (unid)
             *unid = id;
-        DBHANDLE hDb = NULLHANDLE;
-        EXPECT_EQ(NSFDbOpen(kMail, &hDb), NOERROR);
-        NOTEHANDLE h = NULLHANDLE;
-        UNID u{};
         NOTEID noteId = 0;
-        EXPECT_EQ(NSFNoteOpenByUNID(hDb, unidOf(id, &u), 0, &h), NOERROR);
-        if (!m.delivered.empty())
-            append(h, "DeliveredDate", TYPE_TIME, timeValue(m.delivered));
-        if (!m.posted.empty())
-            append(h, "PostedDate", TYPE_TIME, timeValue(m.posted));
-        EXPECT_EQ(NSFNoteUpdate(h, 0), NOERROR);
-        NSFNoteGetInfo(h, _NOTE_ID, &noteId);
-        NSFNoteClose(h);
+        changeNote(id, [&](NOTEHANDLE h) {
+            if (!m.delivered.empty())
+                append(h, "DeliveredDate", TYPE_TIME, timeValue(m.delivered));
+            if (!m.posted.empty())
+                append(h, "PostedDate", TYPE_TIME, timeValue(m.posted));
+            NSFNoteGetInfo(h, _NOTE_ID, &noteId);
+        });
         if (m.inbox) {
+            DBHANDLE hDb = NULLHANDLE;
+            EXPECT_EQ(NSFDbOpen(kMail, &hDb), NOERROR);
             NOTEID inbox = 0;
             EXPECT_EQ(NIFFindView(hDb, "($Inbox)", &inbox), NOERROR);
             DHANDLE table = NULLHANDLE;
@@ -171,8 +147,8 @@ protected:
             IDInsert(table, noteId, nullptr);
             EXPECT_EQ(FolderDocAdd(hDb, hDb, inbox, table, 0), NOERROR);
             IDDestroyTable(table);
+            NSFDbClose(hDb);
         }
-        NSFDbClose(hDb);
         return noteId;
     }
 

@@ -61,19 +61,6 @@ protected:
         Lattice::Settings::set("http.connectTo", "Mail1:80=127.0.0.1:" + std::to_string(port));
     }
 
-    // Opens the memo's note, lets `adjust` change it, and saves it.
-    void changeNote(const std::string& unid, const std::function<void(NOTEHANDLE)>& adjust) {
-        DBHANDLE hDb = NULLHANDLE;
-        ASSERT_EQ(NSFDbOpen(kMail, &hDb), NOERROR);
-        NOTEHANDLE h = NULLHANDLE;
-        UNID u{};
-        ASSERT_EQ(NSFNoteOpenByUNID(hDb, unidOf(unid, &u), 0, &h), NOERROR);
-        adjust(h);
-        ASSERT_EQ(NSFNoteUpdate(h, 0), NOERROR);
-        NSFNoteClose(h);
-        NSFDbClose(hDb);
-    }
-
     static MemoSetup delivered(const std::string& subject) {
         MemoSetup memo;
         memo.subject = subject;

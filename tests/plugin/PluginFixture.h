@@ -14,6 +14,22 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
+
+// A text list value as the stand-in stores it: count, lengths, characters.
+inline std::string textList(const std::vector<std::string>& values) {
+    std::string out;
+    auto word = [&](std::size_t w) {
+        const WORD v = static_cast<WORD>(w);
+        out.append(reinterpret_cast<const char*>(&v), sizeof v);
+    };
+    word(values.size());
+    for (const auto& v : values)
+        word(v.size());
+    for (const auto& v : values)
+        out += v;
+    return out;
+}
 
 class PluginTest : public ::testing::Test {
 protected:

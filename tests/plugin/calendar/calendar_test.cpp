@@ -389,19 +389,7 @@ TEST_F(CalendarTest, AppointmentWithDetailIsStoredAsAMemoIs) {
     EXPECT_EQ(made->get_sent().minute, made->get_received().minute);
     EXPECT_NE(made->get_sent().year, 0);
 
-    auto stored = [&](const char* item) {
-        DBHANDLE hDb = NULLHANDLE;
-        EXPECT_EQ(NSFDbOpen(kMail, &hDb), NOERROR);
-        NOTEHANDLE h = NULLHANDLE;
-        UNID u{};
-        EXPECT_EQ(NSFNoteOpenByUNID(hDb, unidOf(made->get_id().c_str(), &u), 0, &h), NOERROR);
-        char buffer[4096] = {};
-        NSFItemConvertToText(h, item, buffer, sizeof buffer, ';');
-        const std::string text = buffer;
-        NSFNoteClose(h);
-        NSFDbClose(hDb);
-        return text;
-    };
+    auto stored = [&](const char* item) { return itemText(made->get_id().c_str(), item); };
     EXPECT_EQ(stored("SendTo"), "CN=John Smith/O=Acme");
     EXPECT_EQ(stored("$NoteHasNativeMIME"), "1");
     EXPECT_EQ(stored("Subject"), "Kick-off");

@@ -41,10 +41,7 @@ protected:
         MailTest::SetUp();
         if (HasFatalFailure())
             return;
-        PersonDoc bob;
-        bob.fullName = "CN=Bob Smith/O=Acme";
-        bob.internetAddress = "bob@acme.example";
-        bobId = addPerson(kDirectory, bob);
+        bobId = addPerson(kDirectory, person("CN=Bob Smith/O=Acme", "bob@acme.example"));
         loginAndList();
         contacts = provider->contactProvider();
         ASSERT_NE(contacts, nullptr);
@@ -346,10 +343,9 @@ TEST_F(ContactTest, AddingARecipientContactDerivesItsNamesAndAnswersIt) {
     EXPECT_EQ(recipient->get_displayName(), "John Quincy Adams Jr.");
     EXPECT_EQ(recipient->get_displayType(), 3) << "a person of the personal address book";
     EXPECT_EQ(recipient->get_id(), contact->get_id());
-    EXPECT_EQ(detail->get_first(), "John");
-    EXPECT_EQ(detail->get_middle(), "Quincy");
-    EXPECT_EQ(detail->get_last(), "Adams");
-    EXPECT_EQ(detail->get_suffix(), "Jr.");
+    EXPECT_EQ((std::vector<std::string>{detail->get_first().str(), detail->get_middle().str(),
+                                        detail->get_last().str(), detail->get_suffix().str()}),
+              (std::vector<std::string>{"John", "Quincy", "Adams", "Jr."}));
     EXPECT_EQ(contact->get_fileAsName(), "Adams, John Quincy");
     EXPECT_EQ(itemOf(contact->get_id().str(), "LastName"), "Adams");
 
@@ -564,18 +560,13 @@ TEST_F(ContactTest, AListReadsItsMembersAsTheBooksHoldThemNow) {
     const std::string team = addList("Team", {"Ann Lee", "CN=Bob Smith/O=Acme"});
     const auto setItem = [&](const char* db, const std::string& unid, const char* item,
                              const std::string& text) {
-        DBHANDLE hDb = NULLHANDLE;
-        ASSERT_EQ(NSFDbOpen(db, &hDb), NOERROR);
-        NOTEHANDLE h = NULLHANDLE;
-        UNID u{};
-        ASSERT_EQ(NSFNoteOpenByUNID(hDb, unidOf(unid, &u), 0, &h), NOERROR);
-        NSFItemDelete(h, item, static_cast<WORD>(std::strlen(item)));
-        ASSERT_EQ(NSFItemAppend(h, ITEM_SUMMARY, item, static_cast<WORD>(std::strlen(item)), TYPE_TEXT,
-                                text.data(), static_cast<DWORD>(text.size())),
-                  NOERROR);
-        ASSERT_EQ(NSFNoteUpdate(h, 0), NOERROR);
-        NSFNoteClose(h);
-        NSFDbClose(hDb);
+        changeNote(
+            unid,
+            [&](NOTEHANDLE h) {
+                NSFItemDelete(h, item, static_cast<WORD>(std::strlen(item)));
+                append(h, item, TYPE_TEXT, text);
+            },
+            db);
     };
     const struct {
         const char* what;

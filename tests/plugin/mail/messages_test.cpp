@@ -11,10 +11,6 @@
 
 #include <httplib.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <iostream>
 #include <mutex>
@@ -37,7 +33,14 @@ public:
                 std::this_thread::sleep_for(delay_);
             response.status = status_;
             const bool second = paths_.size() > 1 && !secondPage_.empty();
-            response.set_content(second ? secondPage_ : page_, "text/html");
+            if (!cutShort_)
+                response.set_content(second ? secondPage_ : page_, "text/html");
+            else // a header promising more bytes than are sent, then the connection ends
+                response.set_content_provider(5000, "text/html",
+                                              [](std::size_t, std::size_t, httplib::DataSink& sink) {
+                                                  sink.write("<html><body>partial", 19);
+                                                  return false;
+                                              });
         });
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
@@ -55,6 +58,10 @@ public:
         status_ = status;
     }
     void delay(std::chrono::milliseconds d) { delay_ = d; }
+    void cutShort() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        cutShort_ = true;
+    }
     std::vector<std::string> paths() {
         std::lock_guard<std::mutex> lock(mutex_);
         return paths_;
@@ -73,47 +80,8 @@ private:
     std::vector<std::string> paths_;
     int status_ = 200;
     std::chrono::milliseconds delay_{0};
+    bool cutShort_ = false;
     int port_ = 0;
-};
-
-// Answers one connection with a header promising more bytes than it sends, then hangs up.
-class CutShortWebTask {
-public:
-    CutShortWebTask() {
-        listener_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(listener_, 4);
-        socklen_t length = sizeof address;
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] {
-            for (int i = 0; i < 2; ++i) {
-                const int client = accept(listener_, nullptr, nullptr);
-                if (client < 0)
-                    return;
-                char request[4096];
-                (void)!read(client, request, sizeof request);
-                const std::string reply =
-                    "HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n<html><body>partial";
-                (void)!write(client, reply.data(), reply.size());
-                close(client);
-            }
-        });
-    }
-    ~CutShortWebTask() {
-        shutdown(listener_, SHUT_RDWR);
-        close(listener_);
-        thread_.join();
-    }
-    int port() const { return port_; }
-
-private:
-    int listener_ = -1;
-    int port_ = 0;
-    std::thread thread_;
 };
 
 std::string richPage(const std::string& body, bool withFormField = true) {
@@ -230,7 +198,8 @@ TEST_F(CannedPageTest, FailedFetchesLeaveTheBodyEmptyAndStillListAttachments) {
     web.delay(std::chrono::milliseconds(0));
 
     {
-        CutShortWebTask cut;
+        CannedWebTask cut;
+        cut.cutShort();
         pointWebTaskAt(cut.port());
         EXPECT_EQ(bodyOf(open(withFile)), "") << "a page cut short counts as failed";
     }
@@ -273,6 +242,28 @@ protected:
         MessageTest::TearDown();
     }
     std::string addStoredMemo(const std::string& subject, const std::string& eml);
+    void store(const std::string& unid, const std::string& eml); // in place of the memo's body
+
+    // Appends copies of the memo's first "$FILE" entry, each under a new name and claiming the
+    // given number of bytes more than the object holds.
+    void addFileEntries(const std::string& unid, const std::vector<std::pair<std::string, long>>& entries) {
+        changeNote(unid, [&](NOTEHANDLE h) {
+            BLOCKID item{}, value{};
+            WORD type = 0;
+            DWORD length = 0;
+            ASSERT_EQ(NSFItemInfo(h, "$FILE", 5, &item, &type, &value, &length), NOERROR);
+            const char* stored = OSLockBlock(char, value);
+            notes::files::FileObject file;
+            ASSERT_TRUE(notes::files::decode(std::string_view(stored + 2, length - 2), &file));
+            OSUnlockBlock(value);
+            const long size = file.size;
+            for (const auto& [name, extra] : entries) {
+                file.name = name;
+                file.size = static_cast<DWORD>(size + extra);
+                append(h, "$FILE", TYPE_OBJECT, notes::files::encode(file));
+            }
+        });
+    }
 
     std::unique_ptr<domino::WebServer> web;
     std::mutex logMutex;
@@ -367,19 +358,7 @@ TEST_F(LiveMessageTest, LargeAndShortFileExtractions) {
     EXPECT_EQ(bytesOf(unid, 0), large) << "chunked extraction puts every byte in place";
 
     // A "$FILE" entry claiming more bytes than its object holds.
-    changeNote(unid, [&](NOTEHANDLE h) {
-        BLOCKID item{}, value{};
-        WORD type = 0;
-        DWORD length = 0;
-        ASSERT_EQ(NSFItemInfo(h, "$FILE", 5, &item, &type, &value, &length), NOERROR);
-        const char* stored = OSLockBlock(char, value);
-        notes::files::FileObject file;
-        ASSERT_TRUE(notes::files::decode(std::string_view(stored + 2, length - 2), &file));
-        OSUnlockBlock(value);
-        file.name = "claims-more.bin";
-        file.size += 100;
-        append(h, "$FILE", TYPE_OBJECT, notes::files::encode(file));
-    });
+    addFileEntries(unid, {{"claims-more.bin", 100}});
     testing::internal::CaptureStdout();
     const auto shortRead = bytesOf(unid, 1);
     const std::string printed = testing::internal::GetCapturedStdout();
@@ -389,7 +368,8 @@ TEST_F(LiveMessageTest, LargeAndShortFileExtractions) {
         << printed;
 }
 
-TEST_F(LiveMessageTest, EmptyIdsUnknownIdsAndUnsupportedOperations) {
+// The operations the plug-in does not serve are rows of the slot table.
+TEST_F(LiveMessageTest, EmptyAndUnknownIdsLoadNothing) {
     Lattice::Ptr<hxMail::MessageDetail> detail = new hxMail::MessageDetail();
     detail->get_body()->set_text("kept");
     EXPECT_EQ(messages().getMessageDetail("", "html", detail), 0);
@@ -400,15 +380,6 @@ TEST_F(LiveMessageTest, EmptyIdsUnknownIdsAndUnsupportedOperations) {
     EXPECT_EQ(bodyOf(detail), "kept") << "an unknown id loads nothing";
     EXPECT_EQ(bytesOf("", 0), std::nullopt);
     EXPECT_EQ(bytesOf("att_0_00000000000000000000000000000BAD", 0), std::nullopt);
-
-    Lattice::Ptr<hxMail::Attachment> attachment;
-    Lattice::Ptr<hxMail::MessageItem> item;
-    bool changed = false;
-    EXPECT_EQ(messages().sendMessage(Lattice::String("x")), hxMail::kNotSupported);
-    EXPECT_EQ(messages().newAttachment("x", attachment), hxMail::kNotSupported);
-    EXPECT_EQ(messages().loadAttachmentObject("x", 0, item), hxMail::kNotSupported);
-    EXPECT_EQ(messages().clearFlag("x", changed), hxMail::kNotSupported);
-    EXPECT_EQ(messages().setFlag("x", nullptr, 0, changed), hxMail::kNotSupported);
 }
 
 TEST_F(CannedPageTest, SendersAreLookedUpAgainOnceTheDirectoryChanges) {
@@ -441,25 +412,36 @@ TEST_F(LiveMessageTest, MissingAttachmentsAndForeignIdsLeaveTheHostsBlockAlone) 
     EXPECT_EQ(bytesOf("att_0_" + unid, 0), "abc");
 }
 
-TEST_F(LiveMessageTest, SmartValuesAndImportanceAreStored) {
+// The host's importance (0 low, 1 normal, 2 high) is stored the other way round and listed back.
+TEST_F(LiveMessageTest, SmartValuesAndImportanceAreStoredAndListed) {
     const std::string unid = addRichMemo("Smart", {richRun("x")});
-    EXPECT_EQ(messages().setSmartValue(unid.c_str(), "label", "value 1"), 0);
-    Lattice::String value;
-    EXPECT_EQ(messages().getSmartValue(unid.c_str(), value), 0);
-    EXPECT_EQ(value, "value 1");
-    bool changed = false;
-    EXPECT_EQ(messages().setImportance(unid.c_str(), 2, changed), 0);
-    EXPECT_TRUE(changed);
-    Lattice::ObjectCollection items;
-    provider->getFolderItemsPage(folderId("Inbox").c_str(), 0, 10, &items);
-    bool found = false;
-    for (const Lattice::Data& d : items)
-        if (auto* m = d.toObject<hxMail::MessageItem>(); m && m->get_id() == unid.c_str()) {
-            found = true;
-            EXPECT_EQ(m->get_importance(), 2);
-            EXPECT_EQ(m->get_smartName(), "label");
-        }
-    EXPECT_TRUE(found);
+    const struct {
+        long importance;
+        const char* stored;
+        const char* smartName;
+    } steps[] = {{2, "1", "label"}, {0, "3", "followUp"}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.smartName);
+        EXPECT_EQ(messages().setSmartValue(unid.c_str(), step.smartName, "value 1"), 0);
+        Lattice::String value;
+        EXPECT_EQ(messages().getSmartValue(unid.c_str(), value), 0);
+        EXPECT_EQ(value, "value 1");
+        bool changed = false;
+        EXPECT_EQ(messages().setImportance(unid.c_str(), step.importance, changed), 0);
+        EXPECT_TRUE(changed);
+        EXPECT_EQ(itemText(unid, "Importance"), step.stored);
+        EXPECT_EQ(itemText(unid, "smartName"), step.smartName);
+        Lattice::ObjectCollection items;
+        provider->getFolderItemsPage(folderId("Inbox").c_str(), 0, 10, &items);
+        bool found = false;
+        for (const Lattice::Data& d : items)
+            if (auto* m = d.toObject<hxMail::MessageItem>(); m && m->get_id() == unid.c_str()) {
+                found = true;
+                EXPECT_EQ(m->get_importance(), step.importance);
+                EXPECT_EQ(m->get_smartName(), step.smartName);
+            }
+        EXPECT_TRUE(found);
+    }
 }
 
 TEST_F(LiveMessageTest, DirectMimeReaderTakesThePartsFromTheNote) {
@@ -583,20 +565,8 @@ TEST_F(LiveMessageTest, AttachmentNamesAreDataNotPaths) {
         {std::string("ctl\x01\x1f\x7f.txt", 10), "text/plain"},
         {std::string(1000, 'n') + ".pdf", "application/pdf"},
     };
-    changeNote(unid, [&](NOTEHANDLE h) {
-        BLOCKID item{}, value{};
-        WORD type = 0;
-        DWORD length = 0;
-        ASSERT_EQ(NSFItemInfo(h, "$FILE", 5, &item, &type, &value, &length), NOERROR);
-        const char* stored = OSLockBlock(char, value);
-        notes::files::FileObject file;
-        ASSERT_TRUE(notes::files::decode(std::string_view(stored + 2, length - 2), &file));
-        OSUnlockBlock(value);
-        for (const auto& entry : names) {
-            file.name = entry.first;
-            append(h, "$FILE", TYPE_OBJECT, notes::files::encode(file));
-        }
-    });
+    for (const auto& entry : names)
+        addFileEntries(unid, {{entry.first, 0}});
     const Lattice::Ptr<hxMail::MessageDetail> detail = open(unid);
     const auto attachments = attachmentsOf(detail);
     ASSERT_EQ(attachments.size(), names.size() + 1);
@@ -685,12 +655,19 @@ const std::vector<Shape> kShapes = {
 // A delivered memo holding `eml` as the store keeps a received message: byte for byte, its file
 // parts as "$FILE" attachments.
 std::string LiveMessageTest::addStoredMemo(const std::string& subject, const std::string& eml) {
-    notes::mail::Message stored;
-    std::string error;
-    EXPECT_EQ(notes::mime::storeMessage(eml, &stored, &error), NOERROR) << subject << ": " << error;
     std::string unid;
     addMemo(delivered(subject), &unid);
+    store(unid, eml);
+    return unid;
+}
+
+void LiveMessageTest::store(const std::string& unid, const std::string& eml) {
+    notes::mail::Message stored;
+    std::string error;
+    ASSERT_EQ(notes::mime::storeMessage(eml, &stored, &error), NOERROR) << error;
     changeNote(unid, [&](NOTEHANDLE h) {
+        while (NSFItemDelete(h, "Body", 4) == NOERROR) {
+        }
         for (const std::string& value : stored.mimeParts)
             append(h, "Body", TYPE_MIME_PART, value);
         for (std::size_t i = 0; i < stored.files.size(); ++i) {
@@ -699,9 +676,9 @@ std::string LiveMessageTest::addStoredMemo(const std::string& subject, const std
             ASSERT_EQ(NSFNoteAttachFile(h, "$FILE", 5, path.c_str(), stored.files[i].first.c_str(), 0),
                       NOERROR);
         }
-        append(h, "$NoteHasNativeMIME", TYPE_TEXT, "1");
+        if (NSFItemInfo(h, "$NoteHasNativeMIME", 18, nullptr, nullptr, nullptr, nullptr) != NOERROR)
+            append(h, "$NoteHasNativeMIME", TYPE_TEXT, "1");
     });
-    return unid;
 }
 
 TEST_F(LiveMessageTest, EveryLeafBesidesTheBodyIsOfferedWithItsDecodedBytes) {
@@ -729,29 +706,13 @@ TEST_F(LiveMessageTest, EveryLeafBesidesTheBodyIsOfferedWithItsDecodedBytes) {
 
 TEST_F(LiveMessageTest, AnOfferedLeafFollowsItsNoteWhenTheNoteChanges) {
     // Listing and downloading reuse one parse of the stored message; a changed note is read afresh.
-    const auto store = [&](const std::string& unid, const std::string& report) {
-        notes::mail::Message stored;
-        std::string error;
-        ASSERT_EQ(notes::mime::storeMessage("From: john@acme.example\r\nSubject: Status\r\n"
-                                            "Content-Type: message/delivery-status\r\n\r\n" +
-                                                report,
-                                            &stored, &error),
-                  NOERROR)
-            << error;
-        changeNote(unid, [&](NOTEHANDLE h) {
-            while (NSFItemDelete(h, "Body", 4) == NOERROR) {
-            }
-            for (const std::string& value : stored.mimeParts)
-                append(h, "Body", TYPE_MIME_PART, value);
-            if (NSFItemInfo(h, "$NoteHasNativeMIME", 18, nullptr, nullptr, nullptr, nullptr) != NOERROR)
-                append(h, "$NoteHasNativeMIME", TYPE_TEXT, "1");
-        });
-    };
     std::string unid;
     addMemo(delivered("Status"), &unid);
     for (const std::string report :
          {"Action: delayed\r\n", "Action: failed, after a longer wait\r\n", "Action: delivered\r\n"}) {
-        store(unid, report);
+        store(unid,
+              "From: john@acme.example\r\nSubject: Status\r\nContent-Type: message/delivery-status\r\n\r\n" +
+                  report);
         const Lattice::Ptr<hxMail::MessageDetail> detail = open(unid);
         const auto attachments = attachmentsOf(detail);
         ASSERT_EQ(attachments.size(), 1u) << report;

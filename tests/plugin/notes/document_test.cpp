@@ -189,45 +189,46 @@ TEST_F(DocumentTest, TextListsAppendReplaceAndCreate) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "text item contents=d;e\n");
 }
 
-TEST_F(DocumentTest, DatesWithTimeAreReadBackInGMT) {
-    hx::NotesDocument doc(provider, "Memo", mailFile);
-    bool ok = true;
-    // 10:30:45 in New York winter (5 hours west of GMT).
-    doc.setDate("PostedDate", Data(dateTime(2006, 2, 14, 10, 30, 45, 300)), true, true, ok);
-    EXPECT_TRUE(ok);
-    const Data read = doc.getDate("PostedDate", true);
-    ASSERT_EQ(read.type(), Lattice::DataType::DateTime);
-    EXPECT_EQ(read.toDateTime(), dateTime(2006, 2, 14, 15, 30, 0, 0))
-        << "written times are exact to the minute";
-
-    // Crossing midnight when moved to GMT.
-    doc.setDate("PostedDate", Data(dateTime(2006, 12, 31, 23, 0, 0, 300)), true, true, ok);
-    EXPECT_EQ(doc.getDate("PostedDate", true).toDateTime(), dateTime(2007, 1, 1, 4, 0, 0, 0));
-
-    // Read as a date only, the stored local date is kept.
-    const Data dateOnly = doc.getDate("PostedDate", false);
-    ASSERT_EQ(dateOnly.type(), Lattice::DataType::Date);
-    EXPECT_EQ(dateOnly.toDate(), dateTime(2006, 12, 31, 0, 0, 0, 0).date());
-}
-
-TEST_F(DocumentTest, DatesWithoutTime) {
-    hx::NotesDocument doc(provider, "Task", mailFile);
-    bool ok = true;
+// Written with or without their time, read back as date-times in GMT or as dates.
+TEST_F(DocumentTest, DatesReadBackInGmtOrAsTheirDate) {
     Lattice::_DateData due;
     due.setFullYear(2007);
     due.month = 3;
     due.day = 9;
-    doc.setDate("DueDate", Data(due), true, false, ok);
-    EXPECT_TRUE(ok);
-    Lattice::_DateData read = doc.getDate("DueDate", false).toDate();
-    EXPECT_EQ(read, due);
-
-    // A date-time value is cut to its date.
-    doc.setDate("StartDate", Data(dateTime(2008, 7, 1, 22, 15, 0, -120)), true, false, ok);
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(doc.getDate("StartDate", false).toDate(), dateTime(2008, 7, 1, 0, 0, 0, 0).date());
-
-    // A time without date ("3:20 PM" template) keeps the hour and minute.
+    const struct {
+        const char* what;
+        const char* item; // a fresh item is created, a repeated one replaced
+        Data written;
+        bool withTime, readWithTime;
+        Data expected;
+    } cases[] = {
+        // 10:30:45 in New York winter (5 hours west of GMT); written times are exact to the minute.
+        {"GMT", "PostedDate", Data(dateTime(2006, 2, 14, 10, 30, 45, 300)), true, true,
+         Data(dateTime(2006, 2, 14, 15, 30, 0, 0))},
+        {"crossing midnight into GMT", "PostedDate", Data(dateTime(2006, 12, 31, 23, 0, 0, 300)), true, true,
+         Data(dateTime(2007, 1, 1, 4, 0, 0, 0))},
+        {"read as a date, the local date stays", "PostedDate", Data(dateTime(2006, 12, 31, 23, 0, 0, 300)),
+         true, false, Data(dateTime(2006, 12, 31, 0, 0, 0, 0).date())},
+        {"a date alone", "DueDate", Data(due), false, false, Data(due)},
+        {"a date-time cut to its date", "StartDate", Data(dateTime(2008, 7, 1, 22, 15, 0, -120)), false,
+         false, Data(dateTime(2008, 7, 1, 0, 0, 0, 0).date())},
+    };
+    hx::NotesDocument doc(provider, "Memo", mailFile);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        bool ok = true;
+        doc.setDate(c.item, c.written, true, c.withTime, ok);
+        EXPECT_TRUE(ok);
+        const Data read = doc.getDate(c.item, c.readWithTime);
+        ASSERT_EQ(read.type(), c.expected.type());
+        if (c.readWithTime) {
+            EXPECT_EQ(read.toDateTime(), c.expected.toDateTime());
+        } else {
+            EXPECT_EQ(read.toDate(), c.expected.toDate());
+        }
+    }
+    // A time without date ("3:20 PM" template) is taken.
+    bool ok = true;
     doc.setDate("Alarm", Data(dateTime(2008, 7, 1, 9, 5, 0, 0)), false, true, ok);
     EXPECT_TRUE(ok);
 }
@@ -255,7 +256,7 @@ TEST_F(DocumentTest, DatesThatAreNoDatesLeaveTheDocumentAlone) {
     EXPECT_FALSE(doc.getNote()->HasItem("DueDate"));
 }
 
-TEST_F(DocumentTest, WrappingAndCopyingADocument) {
+TEST_F(DocumentTest, ASavedDocumentIsWrappedCopiedAndReopenedWithChangesMadeElsewhere) {
     String id = savedMemo();
     LNDocument source;
     ASSERT_EQ(mailFile->getDatabase()->GetDocument(hx::NotesDocument::getUniversalID(id), &source),
@@ -274,10 +275,8 @@ TEST_F(DocumentTest, WrappingAndCopyingADocument) {
     LNUniversalID copyId;
     ASSERT_EQ(copy.getNote()->GetUniversalID(&copyId), LNNOERROR);
     EXPECT_NE(copyId.GetText(), LNString(id.c_str())) << "the copy is a document of its own";
-}
 
-TEST_F(DocumentTest, NewHandleSeesChangesSavedElsewhere) {
-    String id = savedMemo();
+    // A new handle sees what another handle saved; once the document is gone it fails.
     hx::NotesDocument reader(id, provider, mailFile, false);
     ASSERT_FALSE(reader.loadFailed());
     {

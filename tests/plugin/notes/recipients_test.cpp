@@ -28,20 +28,10 @@ protected:
         if (HasFatalFailure())
             return;
         addPerson(kDirectory, jane());
-        PersonDoc dan;
-        dan.fullName = "CN=Dan Director/O=Acme";
-        dan.internetAddress = "dan@acme.example";
-        addPerson(kDirectory, dan);
+        addPerson(kDirectory, person("CN=Dan Director/O=Acme", "dan@acme.example"));
         addGroup(kDirectory, "Everyone", {"Dan Director/Acme", "Jane Doe/Acme"});
-        PersonDoc pat;
-        pat.fullName = "CN=Pat Personal";
-        pat.internetAddress = "pat@home.example";
-        pat.mailSystem = "";
-        addPerson(kPersonal, pat);
-        PersonDoc both;
-        both.fullName = "CN=Dan Director/O=Acme";
-        both.internetAddress = "dan.private@home.example";
-        addPerson(kPersonal, both);
+        addPerson(kPersonal, person("CN=Pat Personal", "pat@home.example", ""));
+        addPerson(kPersonal, person("CN=Dan Director/O=Acme", "dan.private@home.example")); // in both books
 
         provider = static_cast<hx::MailProvider*>(Lattice::ClassFactory::create("MailProvider"));
         ASSERT_TRUE(provider);

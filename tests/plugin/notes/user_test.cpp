@@ -42,18 +42,6 @@ protected:
     Lattice::Ptr<hx::NotesUser> user;
 };
 
-// A text list of the stand-in's layout: count, lengths, characters.
-std::string textList(const std::vector<std::string>& values) {
-    std::string out;
-    auto word = [&](unsigned short w) { out.append(reinterpret_cast<const char*>(&w), 2); };
-    word(static_cast<unsigned short>(values.size()));
-    for (const auto& v : values)
-        word(static_cast<unsigned short>(v.size()));
-    for (const auto& v : values)
-        out += v;
-    return out;
-}
-
 } // namespace
 
 TEST_F(UserRecordTest, ANewUserHasAnEmptyRecordAndRecipient) {

@@ -78,18 +78,6 @@ protected:
         NSFDbClose(hDb);
     }
 
-    void edit(const std::string& unid) {
-        DBHANDLE hDb = NULLHANDLE;
-        ASSERT_EQ(NSFDbOpen(kMail, &hDb), NOERROR);
-        NOTEHANDLE h = NULLHANDLE;
-        UNID u{};
-        ASSERT_EQ(NSFNoteOpenByUNID(hDb, unidOf(unid, &u), 0, &h), NOERROR);
-        append(h, "Subject", TYPE_TEXT, "edited");
-        ASSERT_EQ(NSFNoteUpdate(h, 0), NOERROR);
-        NSFNoteClose(h);
-        NSFDbClose(hDb);
-    }
-
     std::string addTask(const char* subject) {
         return addDoc(kMail, {{"Form", {"Task"}}, {"Subject", {subject}}});
     }
@@ -129,7 +117,7 @@ TEST_F(ChangesTest, EachReportHoldsWhatWasCreatedOrDeletedSinceThePrevious) {
          {{'d', ""}}},
         {"an older memo edited",
          [&] {
-             edit(older);
+             changeNote(older, [](NOTEHANDLE h) { append(h, "Subject", TYPE_TEXT, "edited"); });
              return std::string();
          },
          {}},

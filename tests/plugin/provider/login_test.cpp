@@ -112,6 +112,12 @@ TEST_F(LoginTest, TheRightPasswordLogsInAndFindsTheUsersDatabases) {
 }
 
 TEST_F(LoginTest, AProviderKeepsItsFirstAnswerUntilLogout) {
+    // Verifying checks the password without marking the host's session logged in.
+    Lattice::Ptr<hxMail::MailProvider> verifier = newProvider();
+    EXPECT_TRUE(verifier->verifyLogin("Jane Doe", "demo-password", "ignored", 1, 2, 3));
+    EXPECT_FALSE(verifier->isAuthenticated());
+    EXPECT_FALSE(newProvider()->verifyLogin("Jane Doe", "nope", "", 0, 0, 0));
+
     EXPECT_EQ(provider->login("jdoe", "wrong", "", 0, 0), 1);
     EXPECT_FALSE(provider->isAuthenticated());
     ASSERT_NE(record(provider.get()), nullptr) << "the failed user is kept";
@@ -155,13 +161,6 @@ TEST_F(LoginTest, UnknownNamesEmptyAndOverlongInputFail) {
     nopass.password.clear();
     addPerson(kDirectory, nopass);
     EXPECT_EQ(newProvider()->login("max", "", "", 0, 0), 1);
-}
-
-TEST_F(LoginTest, VerifyDoesNotMarkTheSessionLoggedIn) {
-    EXPECT_TRUE(provider->verifyLogin("Jane Doe", "demo-password", "ignored", 1, 2, 3));
-    EXPECT_FALSE(provider->isAuthenticated());
-    Lattice::Ptr<hxMail::MailProvider> other = newProvider();
-    EXPECT_FALSE(other->verifyLogin("Jane Doe", "nope", "", 0, 0, 0));
 }
 
 TEST_F(LoginTest, AProviderWithoutASessionAnswersFailure) {
@@ -339,17 +338,10 @@ TEST_F(LoginTest, SmtpUsersAndDirectoryDetails) {
 }
 
 TEST_F(LoginTest, AddressListsPageThroughTheChosenBook) {
-    for (const char* n : {"Adam Apple", "Bea Berry", "Carl Cherry", "Dora Date"}) {
-        PersonDoc p;
-        p.fullName = std::string("CN=") + n + "/O=Acme";
-        p.internetAddress = std::string(n).substr(0, std::string(n).find(' ')) + "@acme.example";
-        addPerson(kDirectory, p);
-    }
-    PersonDoc noAddress;
-    noAddress.fullName = "CN=Emil Empty/O=Acme";
-    addPerson(kDirectory, noAddress);
-    PersonDoc viaMail;
-    viaMail.fullName = "CN=Fred Fallback/O=Acme";
+    for (const std::string n : {"Adam Apple", "Bea Berry", "Carl Cherry", "Dora Date"})
+        addPerson(kDirectory, person("CN=" + n + "/O=Acme", n.substr(0, n.find(' ')) + "@acme.example"));
+    addPerson(kDirectory, person("CN=Emil Empty/O=Acme"));
+    PersonDoc viaMail = person("CN=Fred Fallback/O=Acme");
     viaMail.mailAddress = "fred@elsewhere.example";
     addPerson(kDirectory, viaMail);
     addGroup(kDirectory, "Sales", {"Adam Apple/Acme"});
@@ -360,17 +352,13 @@ TEST_F(LoginTest, AddressListsPageThroughTheChosenBook) {
     EXPECT_EQ(gal, "MBXNOTESGAL");
     EXPECT_EQ(pab, "MBXNOTESPAB");
 
-    long count = -5;
-    EXPECT_EQ(provider->getAddressListCount(gal, count), 0);
-    EXPECT_EQ(count, 8);
-    count = -5;
-    provider->getAddressListCount(pab, count);
-    EXPECT_EQ(count, 0);
-    count = -5;
-    EXPECT_EQ(provider->getAddressListCount("MBXNOTESXYZ", count), 0);
-    EXPECT_EQ(count, -5) << "an unknown book leaves the count alone";
-    provider->getAddressListCount("", count);
-    EXPECT_EQ(count, -5);
+    // An unknown book leaves the count alone.
+    const std::pair<String, long> counts[] = {{gal, 8}, {pab, 0}, {"MBXNOTESXYZ", -5}, {"", -5}};
+    for (const auto& [book, expected] : counts) {
+        long count = -5;
+        EXPECT_EQ(provider->getAddressListCount(book, count), 0) << book.c_str();
+        EXPECT_EQ(count, expected) << book.c_str();
+    }
 
     auto page = [&](long start, long n) {
         Lattice::ObjectCollection out;
@@ -423,16 +411,9 @@ TEST_F(LoginTest, AddressListsPageThroughTheChosenBook) {
 }
 
 TEST_F(LoginTest, SearchCoversBothBooksPersonalFirst) {
-    PersonDoc smith;
-    smith.fullName = "CN=John Smith/O=Acme";
-    smith.internetAddress = "john.smith@acme.example";
-    addPerson(kDirectory, smith);
+    addPerson(kDirectory, person("CN=John Smith/O=Acme", "john.smith@acme.example"));
     addGroup(kDirectory, "Smithy Team", {"John Smith/Acme"});
-    PersonDoc friendDoc;
-    friendDoc.fullName = "CN=Pat Smithers";
-    friendDoc.internetAddress = "pat@home.example";
-    friendDoc.mailSystem = "";
-    addPerson(kPersonal, friendDoc);
+    addPerson(kPersonal, person("CN=Pat Smithers", "pat@home.example", ""));
     addGroup(kPersonal, "Smith Family", {"Pat Smithers"});
 
     ASSERT_EQ(provider->login("jdoe", "demo-password", "", 0, 0), 0);

@@ -39,22 +39,12 @@ protected:
         MailTest::TearDown();
     }
 
-    // The text of every item of the document, by name ("" when missing).
+    // The text of every item of the document the tests read, by name ("" when missing).
     std::map<std::string, std::string> stored(const std::string& unid) {
         std::map<std::string, std::string> out;
-        DBHANDLE hDb = NULLHANDLE;
-        EXPECT_EQ(NSFDbOpen(kMail, &hDb), NOERROR);
-        NOTEHANDLE h = NULLHANDLE;
-        UNID u{};
-        EXPECT_EQ(NSFNoteOpenByUNID(hDb, unidOf(unid, &u), 0, &h), NOERROR);
         for (const char* name : {"Form", "Subject", "From", "Importance", "DueState", "DueDate",
-                                 "DueDateTime", "StartDate", "CompletedDate"}) {
-            char text[256] = "";
-            NSFItemConvertToText(h, name, text, sizeof text, ';');
-            out[name] = text;
-        }
-        NSFNoteClose(h);
-        NSFDbClose(hDb);
+                                 "DueDateTime", "StartDate", "CompletedDate"})
+            out[name] = itemText(unid, name);
         return out;
     }
 
