@@ -4,12 +4,15 @@
 #include "notes/admin/clock.h"
 #include "notes/capi.h"
 #include "notes/lncpp.h"
+#include "templates.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 class NotesTest : public ::testing::Test {
 protected:
@@ -38,6 +41,84 @@ protected:
     }
 
     std::string dir;
+};
+
+// A document of an open database, opened for reading.
+inline LNDocument openDoc(LNDatabase& db, NOTEID id) {
+    LNDocument doc;
+    EXPECT_EQ(db.GetDocument(id, &doc), LNNOERROR) << id;
+    EXPECT_EQ(doc.Open(), LNNOERROR) << id;
+    return doc;
+}
+
+inline LNDocument openDoc(LNDatabase& db, const std::string& unid) {
+    LNDocument doc;
+    EXPECT_EQ(db.GetDocument(LNUniversalID(LNString(unid)), &doc), LNNOERROR) << unid;
+    EXPECT_EQ(doc.Open(), LNNOERROR) << unid;
+    return doc;
+}
+
+// The ids of an id table in ascending order.
+inline std::vector<NOTEID> scanIds(DHANDLE table) {
+    std::vector<NOTEID> ids;
+    NOTEID id = 0;
+    for (BOOL first = TRUE; IDScan(table, first, &id); first = FALSE) {
+        ids.push_back(id);
+    }
+    return ids;
+}
+
+// Every note id of a view in a collation, in one read of the C API.
+inline std::vector<NOTEID> readNoteIds(DBHANDLE h, const char* viewName, WORD collation = 0,
+                                       STATUS* collationStatus = nullptr) {
+    NOTEID view = 0;
+    EXPECT_EQ(NIFFindView(h, viewName, &view), NOERROR);
+    HCOLLECTION coll = NULLHANDLE;
+    EXPECT_EQ(NIFOpenCollection(h, h, view, 0, NULLHANDLE, &coll, nullptr, nullptr, nullptr, nullptr),
+              NOERROR);
+    const STATUS cs = NIFSetCollation(coll, collation);
+    if (collationStatus) {
+        *collationStatus = cs;
+    }
+    COLLECTIONPOSITION pos{};
+    DHANDLE buffer = NULLHANDLE;
+    DWORD length = 0, skipped = 0, returned = 0;
+    WORD flags = 0;
+    EXPECT_EQ(NIFReadEntriesExt(coll, &pos, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, NIF_READ_ALL, READ_MASK_NOTEID,
+                                &buffer, &length, &skipped, &returned, &flags),
+              NOERROR);
+    EXPECT_EQ(flags, 0);
+    std::vector<NOTEID> ids(returned);
+    if (buffer != NULLHANDLE) {
+        EXPECT_EQ(length, returned * sizeof(NOTEID));
+        std::memcpy(ids.data(), OSLockObject(buffer), length);
+        OSUnlockObject(buffer);
+        OSMemFree(buffer);
+    }
+    NIFCloseCollection(coll);
+    return ids;
+}
+
+// A session on a database of Mail1 made from a template, opened.
+class TemplateTest : public NotesTest {
+protected:
+    void create(notes::templates::Kind kind, const char* path) {
+        ASSERT_EQ(notes::templates::create("Mail1", path, kind), NOERROR);
+        ASSERT_EQ(session.Init(300, 0, nullptr, 0, nullptr), LNNOERROR);
+        ASSERT_EQ(session.GetDatabase(path, &db, "Mail1"), LNNOERROR);
+        ASSERT_EQ(db.Open(), LNNOERROR);
+    }
+
+    void TearDown() override {
+        db.Close();
+        if (session.IsInitialized()) {
+            session.Term();
+        }
+        NotesTest::TearDown();
+    }
+
+    LNNotesSession session;
+    LNDatabase db;
 };
 
 // A session with "mail/jdoe.nsf" on Mail1, opened.

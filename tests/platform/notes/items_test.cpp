@@ -7,7 +7,8 @@ TEST(NotesItems, TextListEditsAndBounds) {
     LNText t;
     EXPECT_EQ(t.GetCount(), 0);
     EXPECT_TRUE(t.IsNull());
-    t << "b" << "d";
+    t << "b"
+      << "d";
     EXPECT_EQ(t.Insert(0, "a"), LNNOERROR);
     EXPECT_EQ(t.Insert(2, "c"), LNNOERROR);
     EXPECT_EQ(t.Insert(9, "x"), static_cast<LNSTATUS>(LNERR_INDEX_OUT_OF_RANGE));
@@ -76,9 +77,10 @@ TEST(NotesItems, StringComparisonFlags) {
     EXPECT_EQ(LNStringCompare("Apple", "apple", LNSTRINGCOMPAREFLAGS_CASE_INSENSITIVE), 0);
     EXPECT_NE(LNStringCompare("Caf\xE9", "Cafe"), 0);
     EXPECT_EQ(LNStringCompare("Caf\xE9", "Cafe", LNSTRINGCOMPAREFLAGS_ACCENT_INSENSITIVE), 0);
-    EXPECT_EQ(LNStringCompare("\xC9t\xE9", "ete",
-                              LNSTRINGCOMPAREFLAGS_ACCENT_INSENSITIVE | LNSTRINGCOMPAREFLAGS_CASE_INSENSITIVE),
-              0);
+    EXPECT_EQ(
+        LNStringCompare("\xC9t\xE9", "ete",
+                        LNSTRINGCOMPAREFLAGS_ACCENT_INSENSITIVE | LNSTRINGCOMPAREFLAGS_CASE_INSENSITIVE),
+        0);
     EXPECT_LT(LNStringCompare("Memo", "Memos"), 0);
     LNString s = "Hello, World";
     EXPECT_EQ(s.Find("World"), 7);

@@ -36,23 +36,18 @@ notes::mail::Message memo(const char* from, const char* subject, int d, bool unr
 
 } // namespace
 
-class MailTest : public NotesTest {
+class MailTest : public TemplateTest {
 protected:
     void SetUp() override {
         NotesTest::SetUp();
-        ASSERT_EQ(notes::templates::create("Mail1", "mail/jdoe.nsf", notes::templates::Kind::Mail), NOERROR);
-        ASSERT_EQ(session.Init(300, 0, nullptr, 0, nullptr), LNNOERROR);
-        ASSERT_EQ(session.GetDatabase("mail/jdoe.nsf", &db, "Mail1"), LNNOERROR);
-        ASSERT_EQ(db.Open(), LNNOERROR);
+        create(notes::templates::Kind::Mail, "mail/jdoe.nsf");
         store = notes::handles::database(db.GetDatabaseHandle());
         ASSERT_TRUE(store);
     }
 
     void TearDown() override {
         store.reset();
-        db.Close();
-        session.Term();
-        NotesTest::TearDown();
+        TemplateTest::TearDown();
     }
 
     std::vector<NOTEID> put(const std::vector<notes::mail::Message>& messages) {
@@ -61,35 +56,8 @@ protected:
         return ids;
     }
 
-    // Every note id of a view in a collation, in one read of the C API.
     std::vector<NOTEID> readAll(const char* viewName, WORD collation, STATUS* collationStatus = nullptr) {
-        const DBHANDLE h = db.GetDatabaseHandle();
-        NOTEID view = 0;
-        EXPECT_EQ(NIFFindView(h, viewName, &view), NOERROR);
-        HCOLLECTION coll = NULLHANDLE;
-        EXPECT_EQ(NIFOpenCollection(h, h, view, 0, NULLHANDLE, &coll, nullptr, nullptr, nullptr, nullptr),
-                  NOERROR);
-        const STATUS cs = NIFSetCollation(coll, collation);
-        if (collationStatus) {
-            *collationStatus = cs;
-        }
-        COLLECTIONPOSITION pos{};
-        DHANDLE buffer = NULLHANDLE;
-        DWORD length = 0, skipped = 0, returned = 0;
-        WORD flags = 0;
-        EXPECT_EQ(NIFReadEntriesExt(coll, &pos, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, NIF_READ_ALL,
-                                    READ_MASK_NOTEID, &buffer, &length, &skipped, &returned, &flags),
-                  NOERROR);
-        EXPECT_EQ(flags, 0);
-        std::vector<NOTEID> ids(returned);
-        if (buffer != NULLHANDLE) {
-            EXPECT_EQ(length, returned * sizeof(NOTEID));
-            std::memcpy(ids.data(), OSLockObject(buffer), length);
-            OSUnlockObject(buffer);
-            OSMemFree(buffer);
-        }
-        NIFCloseCollection(coll);
-        return ids;
+        return readNoteIds(db.GetDatabaseHandle(), viewName, collation, collationStatus);
     }
 
     // The plug-in's design change: a column by title, appended when missing, made resortable.
@@ -111,8 +79,6 @@ protected:
         view.Close();
     }
 
-    LNNotesSession session;
-    LNDatabase db;
     std::shared_ptr<notes::Database> store;
 };
 
@@ -405,9 +371,7 @@ TEST_F(MailTest, MailMessageItemsRoundTrip) {
     m.attachments = {"report.pdf"};
     m.copyTo = {"CN=Zoe Miller/O=Acme", "CN=Ivan Petrov/O=Acme"};
     const NOTEID id = put({m}).front();
-    LNDocument doc;
-    ASSERT_EQ(db.GetDocument(id, &doc), LNNOERROR);
-    ASSERT_EQ(doc.Open(), LNNOERROR);
+    LNDocument doc = openDoc(db, id);
     LNMailMessage msg(doc);
     EXPECT_EQ(msg.GetMailImportance(), LNMAILIMPORTANCE_HIGH);
     EXPECT_EQ(msg.GetMoodStamp(), LNMOODSTAMP_CONFIDENTIAL);
@@ -441,9 +405,7 @@ TEST_F(MailTest, MailMessageItemsRoundTrip) {
     EXPECT_TRUE(msg.IsModified());
     ASSERT_EQ(msg.Save(), LNNOERROR);
     msg.Close();
-    LNDocument again;
-    ASSERT_EQ(db.GetDocument(id, &again), LNNOERROR);
-    ASSERT_EQ(again.Open(), LNNOERROR);
+    LNDocument again = openDoc(db, id);
     LNMailMessage back(again);
     EXPECT_EQ(back.GetMailImportance(), LNMAILIMPORTANCE_LOW);
     EXPECT_EQ(back.GetMoodStamp(), LNMOODSTAMP_NORMAL);
@@ -612,18 +574,10 @@ TEST_F(MailTest, NewCollationsEqualAFullBuildAndPersist) {
 TEST_F(MailTest, IdTablesFollowEveryChangeWithoutReopening) {
     const DBHANDLE h = db.GetDatabaseHandle();
     const char* const kViews[] = {"($Inbox)", "($Drafts)", "($Sent)", "($All)"};
-    auto scan = [](DHANDLE t) {
-        std::vector<NOTEID> ids;
-        NOTEID id = 0;
-        for (BOOL first = TRUE; IDScan(t, first, &id); first = FALSE) {
-            ids.push_back(id);
-        }
-        return ids;
-    };
     auto table = [&](NOTEID view) {
         DHANDLE t = NULLHANDLE;
         EXPECT_EQ(NSFFolderGetIDTable(h, h, view, 0, &t), NOERROR);
-        std::vector<NOTEID> ids = scan(t);
+        std::vector<NOTEID> ids = scanIds(t);
         IDDestroyTable(t);
         return ids;
     };
@@ -707,7 +661,7 @@ TEST_F(MailTest, IdTablesFollowEveryChangeWithoutReopening) {
             EXPECT_EQ(table(views[i]), expected) << kViews[i];
         }
         if (kept != NULLHANDLE) {
-            EXPECT_EQ(scan(kept), inboxBefore);
+            EXPECT_EQ(scanIds(kept), inboxBefore);
             // Locked, it reads as its count and ids; changed, it changes alone.
             const auto* raw = static_cast<const DWORD*>(OSLockObject(kept));
             ASSERT_NE(raw, nullptr);

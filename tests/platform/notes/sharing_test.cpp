@@ -7,7 +7,6 @@
 #include "store.h"
 #include "templates.h"
 
-#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -59,37 +58,12 @@ protected:
         return note.info.id;
     }
 
-    // The inbox in its own order, in one read.
-    std::vector<NOTEID> inbox(DBHANDLE h) {
-        NOTEID view = 0;
-        EXPECT_EQ(NIFFindView(h, "($Inbox)", &view), NOERROR);
-        HCOLLECTION coll = NULLHANDLE;
-        EXPECT_EQ(NIFOpenCollection(h, h, view, 0, NULLHANDLE, &coll, nullptr, nullptr, nullptr, nullptr),
-                  NOERROR);
-        COLLECTIONPOSITION pos{};
-        DHANDLE buffer = NULLHANDLE;
-        DWORD length = 0, skipped = 0, returned = 0;
-        EXPECT_EQ(NIFReadEntriesExt(coll, &pos, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, NIF_READ_ALL,
-                                    READ_MASK_NOTEID, &buffer, &length, &skipped, &returned, nullptr),
-                  NOERROR);
-        std::vector<NOTEID> ids(returned);
-        if (buffer != NULLHANDLE) {
-            std::memcpy(ids.data(), OSLockObject(buffer), length);
-            OSUnlockObject(buffer);
-            OSMemFree(buffer);
-        }
-        NIFCloseCollection(coll);
-        return ids;
-    }
+    std::vector<NOTEID> inbox(DBHANDLE h) { return readNoteIds(h, "($Inbox)"); }
 
     std::vector<NOTEID> unread(DBHANDLE h) {
         DHANDLE table = NULLHANDLE;
         EXPECT_EQ(NSFDbGetUnreadNoteTable(h, "", 0, TRUE, &table), NOERROR);
-        std::vector<NOTEID> ids;
-        NOTEID id = 0;
-        for (BOOL first = TRUE; IDScan(table, first, &id); first = FALSE) {
-            ids.push_back(id);
-        }
+        const std::vector<NOTEID> ids = scanIds(table);
         IDDestroyTable(table);
         return ids;
     }

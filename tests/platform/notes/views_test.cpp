@@ -19,20 +19,11 @@ struct Person {
 
 } // namespace
 
-class ViewTest : public NotesTest {
+class ViewTest : public TemplateTest {
 protected:
     void SetUp() override {
         NotesTest::SetUp();
-        ASSERT_EQ(notes::templates::create("Mail1", "names.nsf", notes::templates::Kind::Directory), NOERROR);
-        ASSERT_EQ(session.Init(300, 0, nullptr, 0, nullptr), LNNOERROR);
-        ASSERT_EQ(session.GetDatabase("names.nsf", &db, "Mail1"), LNNOERROR);
-        ASSERT_EQ(db.Open(), LNNOERROR);
-    }
-
-    void TearDown() override {
-        db.Close();
-        session.Term();
-        NotesTest::TearDown();
+        create(notes::templates::Kind::Directory, "names.nsf");
     }
 
     NOTEID addPerson(const Person& p) {
@@ -104,9 +95,6 @@ protected:
         EXPECT_EQ(view.GetPosition(&pos), LNNOERROR);
         return pos.GetText().str();
     }
-
-    LNNotesSession session;
-    LNDatabase db;
 };
 
 TEST_F(ViewTest, DirectoryTemplateHasItsFormsAndViews) {
@@ -209,9 +197,7 @@ TEST_F(ViewTest, IndexFollowsSavesAndDeletionsAndOtherConnections) {
     EXPECT_EQ(names(vim)[1], "CN=Bob Brown/O=Acme");
 
     // Renaming moves the entry; the old key is gone from ($Users).
-    LNDocument doc;
-    ASSERT_EQ(db.GetDocument(bob, &doc), LNNOERROR);
-    ASSERT_EQ(doc.Open(), LNNOERROR);
+    LNDocument doc = openDoc(db, bob);
     ASSERT_EQ(doc.CreateItem("FullName", LNText("CN=Yves Brown/O=Acme")), LNNOERROR);
     ASSERT_EQ(doc.Save(), LNNOERROR);
     doc.Close();
@@ -511,9 +497,7 @@ TEST_F(ViewTest, FoldersHoldTheDocumentsPutInThem) {
               (std::vector<std::string>{"CN=Adam Smith/O=Acme", "Sales", "CN=Zoe Miller/O=Acme"}));
 
     // Changing a member re-sorts it; removing and deleting take it out.
-    LNDocument doc;
-    ASSERT_EQ(db.GetDocument(zoe, &doc), LNNOERROR);
-    ASSERT_EQ(doc.Open(), LNNOERROR);
+    LNDocument doc = openDoc(db, zoe);
     ASSERT_EQ(doc.CreateItem("FullName", LNText("CN=Aaron Miller/O=Acme")), LNNOERROR);
     ASSERT_EQ(doc.Save(), LNNOERROR);
     doc.Close();
