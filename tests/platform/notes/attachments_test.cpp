@@ -381,8 +381,7 @@ TEST_F(NotesAttachments, CopiesOwnTheirBytes) {
     const std::string unid = memoWith({dir + "/a.txt"});
     createDb("CN=Mail1/O=Acme", "mail\\other");
     LNDatabase other;
-    ASSERT_EQ(session.GetDatabase("mail\\other", &other, "CN=Mail1/O=Acme"), LNNOERROR);
-    ASSERT_EQ(other.Open(), LNNOERROR);
+    openDb(session, other, "mail\\other", "CN=Mail1/O=Acme");
 
     // A copy into another database, from the unopened source, and one in the same database made
     // through the C API from the raw item value.

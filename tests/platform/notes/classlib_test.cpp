@@ -38,10 +38,8 @@ TEST_F(SessionTest, DocumentItemsPersistAcrossSessions) {
     session.Term();
 
     LNNotesSession again;
-    ASSERT_EQ(again.Init(), LNNOERROR);
     LNDatabase db2;
-    ASSERT_EQ(again.GetDatabase("mail/jdoe.nsf", &db2, "Mail1"), LNNOERROR);
-    ASSERT_EQ(db2.Open(), LNNOERROR);
+    openDb(again, db2, "mail/jdoe.nsf");
     LNDocument read;
     ASSERT_EQ(db2.GetDocument(LNUniversalID(LNString(text)), &read), LNNOERROR);
     ASSERT_EQ(read.Open(), LNNOERROR);
@@ -265,8 +263,7 @@ TEST_F(SessionTest, ChangesCommittedDuringReportsAreReportedExactlyOnce) {
     std::atomic<bool> done{false};
     auto write = [&] {
         LNDatabase other;
-        ASSERT_EQ(session.GetDatabase("mail\\jdoe", &other, "CN=Mail1/O=Acme"), LNNOERROR);
-        ASSERT_EQ(other.Open(), LNNOERROR);
+        openDb(session, other, "mail\\jdoe", "CN=Mail1/O=Acme");
         for (int i = 0; i < kWrites; ++i) {
             LNDocument doc;
             ASSERT_EQ(other.CreateDocument(&doc, "Memo"), LNNOERROR);
@@ -408,8 +405,7 @@ TEST_F(SessionTest, NoteIdsAndTimesFollowTheClock) {
 
 TEST_F(SessionTest, TwoHandlesSeeEachOthersWrites) {
     LNDatabase second;
-    ASSERT_EQ(session.GetDatabase("mail/jdoe", &second, "Mail1"), LNNOERROR);
-    ASSERT_EQ(second.Open(), LNNOERROR);
+    openDb(session, second, "mail/jdoe");
     const std::string id = saveDoc("Memo", "shared");
     LNDocument doc;
     ASSERT_EQ(second.GetDocument(LNUniversalID(LNString(id)), &doc), LNNOERROR);

@@ -43,6 +43,15 @@ protected:
     std::string dir;
 };
 
+// Opens a database through a session, initialising the session first if need be.
+inline void openDb(LNNotesSession& s, LNDatabase& db, const char* path, const char* server = "Mail1") {
+    if (!s.IsInitialized()) {
+        ASSERT_EQ(s.Init(), LNNOERROR);
+    }
+    ASSERT_EQ(s.GetDatabase(path, &db, server), LNNOERROR) << path;
+    ASSERT_EQ(db.Open(), LNNOERROR) << path;
+}
+
 // A document of an open database, opened for reading.
 inline LNDocument openDoc(LNDatabase& db, NOTEID id) {
     LNDocument doc;

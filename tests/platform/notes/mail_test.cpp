@@ -527,8 +527,7 @@ TEST_F(MailTest, NewCollationsEqualAFullBuildAndPersist) {
     put(mixedMail());
     ASSERT_EQ(notes::templates::create("Mail1", "mail/fresh.nsf", notes::templates::Kind::Mail), NOERROR);
     LNDatabase fresh;
-    ASSERT_EQ(session.GetDatabase("mail/fresh.nsf", &fresh, "Mail1"), LNNOERROR);
-    ASSERT_EQ(fresh.Open(), LNNOERROR);
+    openDb(session, fresh, "mail/fresh.nsf");
     for (const DesignChange& c : kChanges) {
         applyChange(fresh, c);
     }
@@ -711,8 +710,7 @@ TEST_F(MailTest, UnreadListFollowsEveryChange) {
         return ids;
     };
     LNDatabase other;
-    ASSERT_EQ(session.GetDatabase("mail/jdoe.nsf", &other, "Mail1"), LNNOERROR);
-    ASSERT_EQ(other.Open(), LNNOERROR);
+    openDb(session, other, "mail/jdoe.nsf");
     std::vector<NOTEID> mail = put({memo("CN=A/O=Acme", "one", 1, true), memo("CN=B/O=Acme", "two", 2, false),
                                     memo("CN=C/O=Acme", "three", 3, true)});
     // Marks `id` read (or unread) through the C API on another thread with a handle of its own.

@@ -3,7 +3,7 @@
 #include "attachments.h"
 #include "fixture.h"
 #include "mimeparts.h"
-#include "nsfadmin_outcome.h"
+#include "nsfadmin_fixture.h"
 #include "richtext.h"
 #include "runtime.h"
 #include "store.h"
@@ -22,59 +22,24 @@ const std::string kDemoDir = std::filesystem::path(DEMO_FIXTURE).parent_path().s
 
 } // namespace
 
-class NsfadminMemoTest : public NotesTest {
+class NsfadminMemoTest : public NsfadminMailFileTest {
 protected:
-    void SetUp() override {
-        NotesTest::SetUp();
-        ASSERT_EQ(admin([&](auto& a) { return a.dbCreate(mail, "Jane", "mail"); }).code, nsfadmin::kOk);
-    }
-
-    template <typename F> Outcome admin(F f) { return runAdmin(dir, f); }
-
     std::string write(const std::string& name, const std::string& bytes) {
         const std::string path = dir + "/" + name;
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
 
-    // The mail file's documents and its inbox members, read through the store.
-    std::shared_ptr<notes::Database> open() {
-        std::string file;
-        EXPECT_EQ(notes::resolveDatabaseFile("Mail1", "mail/jdoe.nsf", true, &file), NOERROR);
-        std::shared_ptr<notes::Database> db;
-        EXPECT_EQ(notes::Database::open(file, "Mail1", "mail/jdoe.nsf", &db), NOERROR);
-        return db;
-    }
-
-    std::size_t documents() {
-        std::vector<NOTEID> ids;
-        open()->list(NOTE_CLASS_DOCUMENT, &ids);
-        return ids.size();
-    }
-
-    notes::Note load(const std::string& unidText) {
-        auto db = open();
-        UNID unid{};
-        EXPECT_TRUE(notes::unidFromText(unidText, &unid));
-        NOTEID id = 0;
-        EXPECT_EQ(db->findByUnid(unid, &id), NOERROR);
-        notes::Note note;
-        EXPECT_EQ(db->load(id, &note), NOERROR);
-        note.db = db;
-        return note;
-    }
-
     bool inFolder(const std::string& folder, const std::string& unidText) {
         auto db = open();
-        NOTEID view = 0, id = 0;
-        UNID unid{};
-        notes::unidFromText(unidText, &unid);
-        db->findByUnid(unid, &id);
+        NOTEID view = 0;
         std::vector<NOTEID> ids;
         return db->findDesign(NOTE_CLASS_VIEW, folder, &view) == NOERROR &&
-               db->viewNoteIds(view, &ids) == NOERROR && std::find(ids.begin(), ids.end(), id) != ids.end();
+               db->viewNoteIds(view, &ids) == NOERROR &&
+               std::find(ids.begin(), ids.end(), load(unidText).info.id) != ids.end();
     }
 
+    // The same mail file, named the way the host names it.
     const nsfadmin::DbRef mail{"CN=Mail1/O=Acme", "mail/jdoe"};
 };
 
@@ -265,10 +230,8 @@ TEST_F(NsfadminSeedMemoTest, DemoInboxHasRichTextAndMimeMemos) {
     const Outcome r = admin([](auto& a) { return a.seed(DEMO_FIXTURE); });
     ASSERT_EQ(r.code, nsfadmin::kOk) << r.err;
     LNNotesSession s;
-    ASSERT_EQ(s.Init(), LNNOERROR);
     LNDatabase db;
-    ASSERT_EQ(s.GetDatabase("mail/jdoe", &db, "CN=Mail1/O=Acme"), LNNOERROR);
-    ASSERT_EQ(db.Open(), LNNOERROR);
+    openDb(s, db, "mail/jdoe", "CN=Mail1/O=Acme");
     LNViewFolder inbox;
     ASSERT_EQ(db.GetViewFolder("($Inbox)", &inbox), LNNOERROR);
     std::map<std::string, LNDocument> newest;

@@ -2,7 +2,7 @@
 // and a store shared with another process).
 #include "admin.h"
 #include "fixture.h"
-#include "nsfadmin_outcome.h"
+#include "nsfadmin_fixture.h"
 
 #include <algorithm>
 #include <fstream>
@@ -23,7 +23,7 @@ std::string slurp(const std::string& path) {
 
 } // namespace
 
-class NsfadminTest : public NotesTest {
+class NsfadminTest : public NsfadminRunTest {
 protected:
     // Runs the nsfadmin program with the test's data directory.
     Outcome run(const std::string& args) {
@@ -37,9 +37,6 @@ protected:
         r.err = slurp(err);
         return r;
     }
-
-    // Runs one command in process.
-    template <typename F> Outcome admin(F f) { return runAdmin(dir, f); }
 
     const nsfadmin::DbRef mail{"CN=Mail1/O=Acme", "mail/jdoe"};
 };
@@ -71,10 +68,8 @@ TEST_F(NsfadminTest, CreatesServersDatabasesAndDocuments) {
 
     // What nsfadmin wrote reads back through the class library with the codes it chose.
     LNNotesSession s;
-    ASSERT_EQ(s.Init(), LNNOERROR);
     LNDatabase db;
-    ASSERT_EQ(s.GetDatabase("mail/jdoe", &db, "Mail1"), LNNOERROR);
-    db.Open();
+    openDb(s, db, "mail/jdoe");
     LNDocument doc;
     ASSERT_EQ(db.GetDocument(LNUniversalID(LNString(unid)), &doc), LNNOERROR);
     doc.Open();
@@ -171,10 +166,8 @@ TEST_F(NsfadminTest, AnotherProcessSeesTheStore) {
     ASSERT_EQ(run("db create -s Mail1 mail/jdoe").code, 0);
     // Written here, read by the program.
     LNNotesSession s;
-    ASSERT_EQ(s.Init(), LNNOERROR);
     LNDatabase db;
-    ASSERT_EQ(s.GetDatabase("mail/jdoe", &db, "CN=Mail1/O=Acme"), LNNOERROR);
-    db.Open();
+    openDb(s, db, "mail/jdoe", "CN=Mail1/O=Acme");
     LNDocument doc;
     db.CreateDocument(&doc, "Memo");
     LNText names;
@@ -295,10 +288,8 @@ TEST_F(NsfadminDirectoryTest, UserAddMakesPersonMailFileAndAddressBook) {
 
     // The person document holds the mail items the login reads.
     LNNotesSession s;
-    ASSERT_EQ(s.Init(), LNNOERROR);
     LNDatabase names;
-    ASSERT_EQ(s.GetDatabase("names.nsf", &names, "Mail1"), LNNOERROR);
-    ASSERT_EQ(names.Open(), LNNOERROR);
+    openDb(s, names, "names.nsf");
     LNViewFolder users;
     ASSERT_EQ(names.GetViewFolder("($Users)", &users), LNNOERROR);
     LNVFEntry e;
@@ -331,9 +322,7 @@ TEST_F(NsfadminDirectoryTest, UserAddMakesPersonMailFileAndAddressBook) {
 
     // The mail file and the address book open, the address book with its views.
     LNDatabase pab;
-    ASSERT_EQ(s.Init(), LNNOERROR);
-    ASSERT_EQ(s.GetDatabase("pab/jdoe_pab", &pab, "Mail1"), LNNOERROR);
-    ASSERT_EQ(pab.Open(), LNNOERROR);
+    openDb(s, pab, "pab/jdoe_pab");
     LNViewFolder flat;
     EXPECT_EQ(pab.GetViewFolder("($PeopleGroupsFlat)", &flat), LNNOERROR);
     pab.Close();
@@ -452,10 +441,8 @@ TEST_F(NsfadminDirectoryTest, SeedsTheDemoServerOnceAndLoginsWork) {
 
     // Jane's address book: contacts and groups, with the Family/Friends cycle.
     LNNotesSession s;
-    ASSERT_EQ(s.Init(), LNNOERROR);
     LNDatabase pab;
-    ASSERT_EQ(s.GetDatabase("pab/jdoe_pab", &pab, "CN=Mail1/O=Acme"), LNNOERROR);
-    ASSERT_EQ(pab.Open(), LNNOERROR);
+    openDb(s, pab, "pab/jdoe_pab", "CN=Mail1/O=Acme");
     LNViewFolder vim;
     ASSERT_EQ(pab.GetViewFolder("($VIMPeopleAndGroups)", &vim), LNNOERROR);
     EXPECT_EQ(vim.GetEntryCount(), 9);
@@ -479,10 +466,8 @@ TEST_F(NsfadminDirectoryTest, SeedsTheDemoServerOnceAndLoginsWork) {
     // A second seed refuses and leaves everything as it was.
     const auto before = databases(dir);
     // Jane's mail file: an inbox of 60 with some unread, drafts, sent items and tasks.
-    ASSERT_EQ(s.Init(), LNNOERROR);
     LNDatabase mail;
-    ASSERT_EQ(s.GetDatabase("mail/jdoe", &mail, "CN=Mail1/O=Acme"), LNNOERROR);
-    ASSERT_EQ(mail.Open(), LNNOERROR);
+    openDb(s, mail, "mail/jdoe", "CN=Mail1/O=Acme");
     std::map<std::string, int> counts;
     for (const char* view : {"($Inbox)", "($Drafts)", "($Sent)", "($ToDo)"}) {
         LNViewFolder v;
@@ -512,8 +497,7 @@ TEST_F(NsfadminDirectoryTest, SeedsTheDemoServerOnceAndLoginsWork) {
     EXPECT_EQ(admin([](auto& a) { return a.genMail("CN=Mail1/O=Acme", "jdoe", 5, 0, 3); }).code,
               nsfadmin::kBadInput);
     LNDatabase smith;
-    ASSERT_EQ(s.GetDatabase("mail/jsmith", &smith, "CN=Mail1/O=Acme"), LNNOERROR);
-    ASSERT_EQ(smith.Open(), LNNOERROR);
+    openDb(s, smith, "mail/jsmith", "CN=Mail1/O=Acme");
     LNViewFolder inbox;
     ASSERT_EQ(smith.GetViewFolder("($Inbox)", &inbox), LNNOERROR);
     EXPECT_EQ(inbox.GetEntryCount(), 250);

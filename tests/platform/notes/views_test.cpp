@@ -111,8 +111,7 @@ TEST_F(ViewTest, DirectoryTemplateHasItsFormsAndViews) {
     ASSERT_EQ(notes::templates::create("Mail1", "pab/jdoe_pab", notes::templates::Kind::AddressBook),
               NOERROR);
     LNDatabase pab;
-    ASSERT_EQ(session.GetDatabase("pab/jdoe_pab", &pab, "Mail1"), LNNOERROR);
-    ASSERT_EQ(pab.Open(), LNNOERROR);
+    openDb(session, pab, "pab/jdoe_pab");
     for (const char* v : {"($Users)", "($VIMPeopleAndGroups)", "($PeopleGroupsFlat)"}) {
         LNViewFolder view;
         EXPECT_EQ(pab.GetViewFolder(v, &view), LNNOERROR) << v;
@@ -211,8 +210,7 @@ TEST_F(ViewTest, IndexFollowsSavesAndDeletionsAndOtherConnections) {
 
     // Another connection (as another process would) sees and changes the same index.
     LNDatabase other;
-    ASSERT_EQ(session.GetDatabase("names.nsf", &other, "Mail1"), LNNOERROR);
-    ASSERT_EQ(other.Open(), LNNOERROR);
+    openDb(session, other, "names.nsf");
     ASSERT_EQ(other.DeleteDocument(bob), LNNOERROR);
     ASSERT_EQ(vim.Refresh(), LNNOERROR);
     EXPECT_EQ(vim.GetEntryCount(), 4);
