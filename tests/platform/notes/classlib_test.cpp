@@ -396,39 +396,3 @@ TEST_F(SessionTest, NoteIdsAndTimesFollowTheClock) {
     modified.AdjustTimeZone(0);
     EXPECT_EQ(modified.GetHour(), 6);
 }
-
-TEST_F(SessionTest, NewDocumentsAreUnreadUntilMarkedRead) {
-    const std::string a = saveDoc("Memo", "a");
-    const std::string b = saveDoc("Memo", "b");
-    LNDocument docA, docB;
-    db.GetDocument(LNUniversalID(LNString(a)), &docA);
-    db.GetDocument(LNUniversalID(LNString(b)), &docB);
-    LNNoteArray unread;
-    ASSERT_EQ(db.GetUnreadList(&unread, FALSE), LNNOERROR);
-    EXPECT_EQ(unread.GetCount(), 2);
-    EXPECT_TRUE(unread.Contains(docA.GetNoteID()));
-
-    // Mark b read by applying a difference to the list.
-    LNNoteArray changed = unread;
-    changed.Remove(docB.GetNoteID());
-    ASSERT_EQ(db.SetUnreadList(changed, &unread, FALSE), LNNOERROR);
-    LNNoteArray now;
-    db.GetUnreadList(&now);
-    EXPECT_TRUE(now.Contains(docA.GetNoteID()));
-    EXPECT_FALSE(now.Contains(docB.GetNoteID()));
-
-    // Everything read: write back an empty list.
-    now.DeleteAll();
-    ASSERT_EQ(db.SetUnreadList(now, 0, FALSE), LNNOERROR);
-    db.GetUnreadList(&now);
-    EXPECT_EQ(now.GetCount(), 0);
-
-    // A deleted document leaves the list; notes that do not exist cannot be unread.
-    LNNoteArray again;
-    again.Append(docA.GetNoteID());
-    again.Append(0x7FFFFFFC);
-    db.SetUnreadList(again);
-    db.DeleteDocument(&docA);
-    db.GetUnreadList(&now);
-    EXPECT_EQ(now.GetCount(), 0);
-}
