@@ -11,7 +11,6 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <map>
 #include <sstream>
 #include <sys/wait.h>
 #include <tuple>
@@ -224,68 +223,6 @@ TEST_F(NsfadminMemoTest, AttachAddsFilesOnlyWhenAllCanBeAttached) {
 }
 
 using NsfadminSeedMemoTest = NsfadminMemoTest;
-
-TEST_F(NsfadminSeedMemoTest, DemoInboxHasRichTextAndMimeMemos) {
-    std::filesystem::remove_all(dir + "/Mail1");
-    const Outcome r = admin([](auto& a) { return a.seed(DEMO_FIXTURE); });
-    ASSERT_EQ(r.code, nsfadmin::kOk) << r.err;
-    LNNotesSession s;
-    LNDatabase db;
-    openDb(s, db, "mail/jdoe", "CN=Mail1/O=Acme");
-    LNViewFolder inbox;
-    ASSERT_EQ(db.GetViewFolder("($Inbox)", &inbox), LNNOERROR);
-    std::map<std::string, LNDocument> newest;
-    std::vector<NOTEID> ids;
-    ASSERT_EQ(inbox.GetNoteIDs(&ids), LNNOERROR);
-    for (NOTEID id : ids) {
-        LNDocument doc;
-        ASSERT_EQ(db.GetDocument(id, &doc), LNNOERROR);
-        ASSERT_EQ(doc.Open(), LNNOERROR);
-        LNText subject;
-        if (doc.GetItem("Subject", &subject) == LNNOERROR) {
-            newest.emplace(subject[0].str(), doc);
-        }
-    }
-    ASSERT_TRUE(newest.count("Office floor plan"));
-    LNDocument plan = newest["Office floor plan"];
-    LNRichText body;
-    ASSERT_EQ(plan.GetItem("Body", &body), LNNOERROR);
-    LNRTCursor cursor;
-    ASSERT_EQ(body.GetCursor(&cursor), LNNOERROR);
-    LNGraphic picture;
-    ASSERT_EQ(cursor.GotoFirst(LNRTTYPE_GRAPHIC, &picture), LNNOERROR);
-    EXPECT_EQ(picture.GetWidth(), 32);
-    LNRTObject link;
-    ASSERT_EQ(cursor.GotoFirst(LNRTTYPE_LINK, &link), LNNOERROR);
-    EXPECT_NE(link.GetText().str().find("intranet"), std::string::npos);
-    LNAttachmentArray files;
-    ASSERT_EQ(plan.GetAttachments(&files), LNNOERROR);
-    ASSERT_EQ(files.GetCount(), 1);
-    EXPECT_EQ(files[0].GetAttachmentName(), "seating-plan.pdf");
-    EXPECT_GT(files[0].GetFileSize(), 100);
-
-    ASSERT_TRUE(newest.count("Lunch at the Caf\xE9 on Friday"));
-    ASSERT_TRUE(newest.count("Facilities update: the third floor reopens"));
-    for (const char* subject :
-         {"Lunch at the Caf\xE9 on Friday", "Facilities update: the third floor reopens"}) {
-        const LNDocument& doc = newest[subject];
-        EXPECT_TRUE(doc.HasItem("$NoteHasNativeMIME")) << subject;
-        const auto parts = notes::mime::leafParts(*notes::handles::note(doc.GetNoteHandle()));
-        ASSERT_FALSE(parts.empty());
-        EXPECT_EQ(parts[0].contentType, "text/plain");
-    }
-    const auto html = notes::mime::leafParts(
-        *notes::handles::note(newest["Facilities update: the third floor reopens"].GetNoteHandle()));
-    ASSERT_EQ(html.size(), 2u);
-    EXPECT_EQ(html[1].contentType, "text/html");
-    EXPECT_NE(html[1].content.find("facilities@acme.example</a>"), std::string::npos); // soft break undone
-    for (auto& [subject, doc] : newest) {
-        doc.Close();
-    }
-    inbox.Close();
-    db.Close();
-    s.Term();
-}
 
 TEST_F(NsfadminSeedMemoTest, FixtureMemoErrorsNameTheFieldAndWriteNothing) {
     const std::string gif = dir + "/p.gif";

@@ -2,6 +2,7 @@
 // and a store shared with another process).
 #include "admin.h"
 #include "fixture.h"
+#include "mimeparts.h"
 #include "nsfadmin_fixture.h"
 
 #include <algorithm>
@@ -482,6 +483,56 @@ TEST_F(NsfadminDirectoryTest, SeedsTheDemoServerOnceAndLoginsWork) {
     ASSERT_EQ(mail.GetUnreadList(&unread), LNNOERROR);
     EXPECT_GE(unread.GetCount(), 9);
     EXPECT_LT(unread.GetCount(), 60);
+    // The demo memos with a picture, a link and a file, and with MIME bodies.
+    LNViewFolder janeInbox;
+    ASSERT_EQ(mail.GetViewFolder("($Inbox)", &janeInbox), LNNOERROR);
+    std::map<std::string, LNDocument> newest;
+    std::vector<NOTEID> ids;
+    ASSERT_EQ(janeInbox.GetNoteIDs(&ids), LNNOERROR);
+    for (NOTEID id : ids) {
+        LNDocument doc = openDoc(mail, id);
+        LNText subject;
+        if (doc.GetItem("Subject", &subject) == LNNOERROR) {
+            newest.emplace(subject[0].str(), doc);
+        }
+    }
+    ASSERT_TRUE(newest.count("Office floor plan"));
+    LNDocument plan = newest["Office floor plan"];
+    LNRichText body;
+    ASSERT_EQ(plan.GetItem("Body", &body), LNNOERROR);
+    LNRTCursor cursor;
+    ASSERT_EQ(body.GetCursor(&cursor), LNNOERROR);
+    LNGraphic picture;
+    ASSERT_EQ(cursor.GotoFirst(LNRTTYPE_GRAPHIC, &picture), LNNOERROR);
+    EXPECT_EQ(picture.GetWidth(), 32);
+    LNRTObject link;
+    ASSERT_EQ(cursor.GotoFirst(LNRTTYPE_LINK, &link), LNNOERROR);
+    EXPECT_NE(link.GetText().str().find("intranet"), std::string::npos);
+    LNAttachmentArray files;
+    ASSERT_EQ(plan.GetAttachments(&files), LNNOERROR);
+    ASSERT_EQ(files.GetCount(), 1);
+    EXPECT_EQ(files[0].GetAttachmentName(), "seating-plan.pdf");
+    EXPECT_GT(files[0].GetFileSize(), 100);
+
+    ASSERT_TRUE(newest.count("Lunch at the Caf\xE9 on Friday"));
+    ASSERT_TRUE(newest.count("Facilities update: the third floor reopens"));
+    for (const char* subject :
+         {"Lunch at the Caf\xE9 on Friday", "Facilities update: the third floor reopens"}) {
+        const LNDocument& doc = newest[subject];
+        EXPECT_TRUE(doc.HasItem("$NoteHasNativeMIME")) << subject;
+        const auto parts = notes::mime::leafParts(*notes::handles::note(doc.GetNoteHandle()));
+        ASSERT_FALSE(parts.empty());
+        EXPECT_EQ(parts[0].contentType, "text/plain");
+    }
+    const auto html = notes::mime::leafParts(
+        *notes::handles::note(newest["Facilities update: the third floor reopens"].GetNoteHandle()));
+    ASSERT_EQ(html.size(), 2u);
+    EXPECT_EQ(html[1].contentType, "text/html");
+    EXPECT_NE(html[1].content.find("facilities@acme.example</a>"), std::string::npos); // soft break undone
+    for (auto& [subject, doc] : newest) {
+        doc.Close();
+    }
+    janeInbox.Close();
     mail.Close();
 
     // gen-mail: memos into an existing mail file; bad arguments change nothing.
