@@ -149,23 +149,25 @@ TEST_F(LookupTest, LoginWalksTheBufferAndChecksThePassword) {
 
 TEST_F(LookupTest, SeveralNamesUnknownNamesAndDirectories) {
     addPerson(hDb, "CN=Jane Doe/O=Acme", "jdoe", "");
+    // Each name's number of matches, walking the buffer to its end; the buffer is freed.
+    auto matches = [](DHANDLE h) {
+        std::vector<WORD> counts;
+        void* p = OSLockObject(h);
+        WORD n = 99;
+        for (void* name = NAMELocateNextName2(p, nullptr, &n); name;
+             name = NAMELocateNextName2(p, name, &n)) {
+            counts.push_back(n);
+            if (n == 0) {
+                EXPECT_EQ(NAMELocateNextMatch2(p, name, nullptr), nullptr);
+            }
+        }
+        OSUnlockObject(h);
+        OSMemFree(h);
+        return counts;
+    };
     DHANDLE h = NULLHANDLE;
     ASSERT_EQ(lookup({"nobody", "jdoe", ""}, &h), NOERROR);
-    void* p = OSLockObject(h);
-    WORD matches = 99;
-    void* first = NAMELocateNextName2(p, nullptr, &matches);
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(matches, 0);
-    EXPECT_EQ(NAMELocateNextMatch2(p, first, nullptr), nullptr);
-    void* second = NAMELocateNextName2(p, first, &matches);
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(matches, 1);
-    void* third = NAMELocateNextName2(p, second, &matches);
-    ASSERT_NE(third, nullptr);
-    EXPECT_EQ(matches, 0);
-    EXPECT_EQ(NAMELocateNextName2(p, third, &matches), nullptr);
-    OSUnlockObject(h);
-    OSMemFree(h);
+    EXPECT_EQ(matches(h), (std::vector<WORD>{0, 1, 0}));
 
     // A second server's directory answers only for names the first one lacks (unless ALL).
     std::filesystem::create_directory(dir + "/Mail2");
@@ -176,26 +178,14 @@ TEST_F(LookupTest, SeveralNamesUnknownNamesAndDirectories) {
     addPerson(other, "CN=Max Mustermann/O=Acme", "mmuster", "");
     NSFDbClose(other);
     ASSERT_EQ(lookup({"jdoe", "mmuster"}, &h), NOERROR);
-    p = OSLockObject(h);
-    first = NAMELocateNextName2(p, nullptr, &matches);
-    EXPECT_EQ(matches, 1);
-    NAMELocateNextName2(p, first, &matches);
-    EXPECT_EQ(matches, 1);
-    OSUnlockObject(h);
-    OSMemFree(h);
+    EXPECT_EQ(matches(h), (std::vector<WORD>{1, 1}));
     const std::string spaces = packed({"($Users)"}), names = packed({"jdoe"}), items = packed({"ShortName"});
     ASSERT_EQ(NAMELookup2("", NAME_LOOKUP_ALL, 1, spaces.data(), 1, names.data(), 1, items.data(), &h),
               NOERROR);
-    NAMELocateNextName2(OSLockObject(h), nullptr, &matches);
-    EXPECT_EQ(matches, 2);
-    OSUnlockObject(h);
-    OSMemFree(h);
+    EXPECT_EQ(matches(h), std::vector<WORD>{2});
     // A named server looks only there.
     ASSERT_EQ(lookup({"mmuster"}, &h, "CN=Mail1/O=Acme"), NOERROR);
-    NAMELocateNextName2(OSLockObject(h), nullptr, &matches);
-    EXPECT_EQ(matches, 0);
-    OSUnlockObject(h);
-    OSMemFree(h);
+    EXPECT_EQ(matches(h), std::vector<WORD>{0});
     EXPECT_EQ(lookup({"jdoe"}, &h, "Mail9"), ERR_SERVER_NOT_RESPONDING);
 }
 
