@@ -203,18 +203,7 @@ TEST_F(MailTest, CollationNumbersPickTheirColumnsAlsoAfterDesignChanges) {
     EXPECT_EQ(readAll("($Todo)", todo::kDue), (V{tasks[0], tasks[1]}));
     sortableColumn("($Todo)", "Importance", "Importance", nullptr);
     EXPECT_EQ(readAll("($Todo)", todo::kImportance), (V{tasks[1], tasks[0]}));
-
-    // The changed designs are stored: a new session sees them.
-    db.Close();
-    store.reset();
-    ASSERT_EQ(db.Open(), LNNOERROR);
-    LNViewFolder todo;
-    ASSERT_EQ(db.GetViewFolder("($ToDo)", &todo), LNNOERROR);
-    ASSERT_EQ(todo.Open(), LNNOERROR);
-    LNViewColumn col;
-    ASSERT_EQ(todo.GetColumn("Importance", &col), LNNOERROR);
-    EXPECT_EQ(col.GetFieldName(), LNString("Importance"));
-    EXPECT_EQ(todo.GetCollationCount(), notes::templates::collation::todo::kImportance + 1);
+    // That changed designs outlive the database being closed is the full-build test's.
 }
 
 // The collation table and the template agree: each view has the named collations up to the first
