@@ -127,7 +127,7 @@ NOTEID writeAllTypes(DBHANDLE hDb) {
 
 } // namespace
 
-TEST_F(NotesTest, ItemTypeCodesRoundTrip) {
+TEST_F(NotesTest, ItemTypeCodesAndNoteInfoRoundTrip) {
     createDb("Mail1", "types");
     DBHANDLE hDb = NULLHANDLE;
     ASSERT_EQ(NSFDbOpen("Mail1!!types", &hDb), NOERROR);
@@ -172,6 +172,30 @@ TEST_F(NotesTest, ItemTypeCodesRoundTrip) {
     EXPECT_STREQ(text, "bc");
     EXPECT_EQ(NSFItemInfo(hNote, "Missing", 7, nullptr, nullptr, nullptr, nullptr), ERR_ITEM_NOT_FOUND);
     NSFNoteClose(hNote);
+
+    // The originator id, a response's parent reference, and a closed note handle refused.
+    ORIGINATORID oid{};
+    WORD noteClass = 0;
+    ASSERT_EQ(NSFDbGetNoteInfo(hDb, id, &oid, nullptr, &noteClass), NOERROR);
+    EXPECT_EQ(noteClass, NOTE_CLASS_DOCUMENT);
+    EXPECT_EQ(oid.Sequence, 1u);
+    // The parent reference of a response: a count of 1 and the 16-byte UNID.
+    NOTEHANDLE hReply = NULLHANDLE;
+    ASSERT_EQ(NSFNoteCreate(hDb, &hReply), NOERROR);
+    char ref[18];
+    const WORD one = 1;
+    std::memcpy(ref, &one, 2);
+    std::memcpy(ref + 2, &oid.File, 8);
+    std::memcpy(ref + 10, &oid.Note, 8);
+    ASSERT_EQ(NSFItemAppend(hReply, ITEM_SUMMARY, "$RFSaveInfo", 11, TYPE_NOTEREF_LIST, ref, 18), NOERROR);
+    ASSERT_EQ(NSFNoteUpdate(hReply, 0), NOERROR);
+    NSFItemConvertToText(hReply, "$RFSaveInfo", text, sizeof text, ';');
+    UNID unid{oid.File, oid.Note};
+    EXPECT_EQ(text, notes::unidToText(unid));
+    EXPECT_EQ(NSFNoteComputeWithForm(hReply, NULLHANDLE, 0, nullptr, nullptr), NOERROR);
+    NSFNoteClose(hReply);
+    EXPECT_EQ(NSFNoteComputeWithForm(hReply, NULLHANDLE, 0, nullptr, nullptr), ERR_INVALID_HANDLE);
+    EXPECT_EQ(NSFDbGetNoteInfo(hDb, 0x7FFFFFFC, &oid, nullptr, nullptr), ERR_INVALID_NOTE);
     NSFDbClose(hDb);
 }
 
@@ -205,38 +229,6 @@ TEST_F(NotesTest, ItemInfoNextWalksItemsOfOneName) {
     const std::size_t before = notes::handles::count();
     NSFNoteClose(hNote); // frees the value blocks handed out
     EXPECT_EQ(notes::handles::count(), before - 1 - 3);
-    NSFDbClose(hDb);
-}
-
-// The originator id, a response's parent reference, and a closed handle refused.
-TEST_F(NotesTest, NoteInfoGivesTheOriginatorId) {
-    createDb("Mail1", "info");
-    DBHANDLE hDb = NULLHANDLE;
-    ASSERT_EQ(NSFDbOpen("Mail1!!info", &hDb), NOERROR);
-    const NOTEID id = writeAllTypes(hDb);
-    ORIGINATORID oid{};
-    WORD noteClass = 0;
-    ASSERT_EQ(NSFDbGetNoteInfo(hDb, id, &oid, nullptr, &noteClass), NOERROR);
-    EXPECT_EQ(noteClass, NOTE_CLASS_DOCUMENT);
-    EXPECT_EQ(oid.Sequence, 1u);
-    // The parent reference of a response: a count of 1 and the 16-byte UNID.
-    NOTEHANDLE hReply = NULLHANDLE;
-    ASSERT_EQ(NSFNoteCreate(hDb, &hReply), NOERROR);
-    char ref[18];
-    const WORD one = 1;
-    std::memcpy(ref, &one, 2);
-    std::memcpy(ref + 2, &oid.File, 8);
-    std::memcpy(ref + 10, &oid.Note, 8);
-    ASSERT_EQ(NSFItemAppend(hReply, ITEM_SUMMARY, "$RFSaveInfo", 11, TYPE_NOTEREF_LIST, ref, 18), NOERROR);
-    ASSERT_EQ(NSFNoteUpdate(hReply, 0), NOERROR);
-    char text[80];
-    NSFItemConvertToText(hReply, "$RFSaveInfo", text, sizeof text, ';');
-    UNID unid{oid.File, oid.Note};
-    EXPECT_EQ(text, notes::unidToText(unid));
-    EXPECT_EQ(NSFNoteComputeWithForm(hReply, NULLHANDLE, 0, nullptr, nullptr), NOERROR);
-    NSFNoteClose(hReply);
-    EXPECT_EQ(NSFNoteComputeWithForm(hReply, NULLHANDLE, 0, nullptr, nullptr), ERR_INVALID_HANDLE);
-    EXPECT_EQ(NSFDbGetNoteInfo(hDb, 0x7FFFFFFC, &oid, nullptr, nullptr), ERR_INVALID_NOTE);
     NSFDbClose(hDb);
 }
 
