@@ -52,6 +52,38 @@ inline void openDb(LNNotesSession& s, LNDatabase& db, const char* path, const ch
     ASSERT_EQ(db.Open(), LNNOERROR) << path;
 }
 
+// Looks a name up in ($Users) of the data directory as a login does: the number of matches (-1 when
+// the lookup fails), and the first match's HTTPPassword without its type word in *digest.
+inline int lookupUser(const std::string& name, std::string* digest = nullptr) {
+    const std::string spaces = std::string("($Users)") + '\0', names = name + '\0',
+                      items = std::string("HTTPPassword") + '\0';
+    DHANDLE h = NULLHANDLE;
+    if (NAMELookup2("", 0, 1, spaces.data(), 1, names.data(), 1, items.data(), &h) != NOERROR) {
+        return -1;
+    }
+    void* p = OSLockObject(h);
+    WORD matches = 0;
+    void* result = NAMELocateNextName2(p, nullptr, &matches);
+    void* match = matches ? NAMELocateNextMatch2(p, result, nullptr) : nullptr;
+    WORD type = 0, size = 0;
+    const char* value = match ? static_cast<const char*>(NAMELocateItem2(match, 0, &type, &size)) : nullptr;
+    if (digest) {
+        *digest = value ? std::string(value + 2, size - 2) : "";
+    }
+    if (match) {
+        EXPECT_EQ(NAMELocateItem2(match, 1, &type, &size), nullptr) << "only the asked item comes back";
+    }
+    OSUnlockObject(h);
+    OSMemFree(h);
+    return matches;
+}
+
+inline STATUS verifyPassword(const std::string& password, const std::string& digest) {
+    return SECVerifyPassword(static_cast<WORD>(password.size()),
+                             reinterpret_cast<const BYTE*>(password.data()), static_cast<WORD>(digest.size()),
+                             reinterpret_cast<const BYTE*>(digest.data()), 0, nullptr);
+}
+
 // A document of an open database, opened for reading.
 inline LNDocument openDoc(LNDatabase& db, NOTEID id) {
     LNDocument doc;
