@@ -359,8 +359,7 @@ TEST_F(NotesMimeMemo, FilePartsOfAnySizeBecomeAttachmentsWithTheirBytes) {
     EXPECT_EQ(files[0].GetFileSize(), static_cast<LNINT>(big.size()));
     const std::string out = dir + "/data.out";
     ASSERT_EQ(files[0].Extract(out.c_str()), LNNOERROR);
-    std::ifstream in(out, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), big);
+    EXPECT_EQ(readFile(out), big);
 
     // The parts still read in order; file parts name their attachment instead of holding bytes.
     const std::vector<Part> parts = notes::mime::leafParts(*notes::handles::note(doc.GetNoteHandle()));

@@ -24,9 +24,8 @@ const std::string kDemoDir = std::filesystem::path(DEMO_FIXTURE).parent_path().s
 class NsfadminMemoTest : public NsfadminMailFileTest {
 protected:
     std::string write(const std::string& name, const std::string& bytes) {
-        const std::string path = dir + "/" + name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
+        writeFile(dir + "/" + name, bytes);
+        return dir + "/" + name;
     }
 
     bool inFolder(const std::string& folder, const std::string& unidText) {
@@ -106,8 +105,7 @@ TEST_F(NsfadminMemoTest, ExportMimeGivesBackTheBytesThatCameIn) {
     EXPECT_TRUE(toStdout.out == message);
     const std::string file = dir + "/out.eml";
     EXPECT_EQ(admin([&](auto& a) { return a.exportMime(mail, unid, file); }).code, nsfadmin::kOk);
-    std::ifstream in(file, std::ios::binary);
-    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == message);
+    EXPECT_TRUE(readFile(file) == message);
 
     const Outcome memo = admin([&](auto& a) {
         nsfadmin::MemoEntry entry;

@@ -13,17 +13,6 @@
 #include <sys/wait.h>
 #include <tuple>
 
-namespace {
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-} // namespace
-
 class NsfadminTest : public NsfadminRunTest {
 protected:
     // Runs the nsfadmin program with the test's data directory.
@@ -34,8 +23,8 @@ protected:
         const int status = std::system(cmd.c_str());
         Outcome r;
         r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = slurp(out);
-        r.err = slurp(err);
+        r.out = readFile(out);
+        r.err = readFile(err);
         return r;
     }
 
@@ -615,8 +604,8 @@ TEST_F(NsfadminDirectoryTest, ProgramReadsPasswordsFromStandardInput) {
     const std::string cmd = std::string(NSFADMIN_PATH) + " --data '" + dir +
                             "' user add -s Mail1 'CN=Jane Doe/O=Acme' --short jdoe --password-stdin <'" + in +
                             "' >'" + dir + "/.out' 2>&1";
-    ASSERT_EQ(std::system(cmd.c_str()), 0) << slurp(dir + "/.out");
-    EXPECT_EQ(slurp(dir + "/.out").find("from-stdin"), std::string::npos);
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << readFile(dir + "/.out");
+    EXPECT_EQ(readFile(dir + "/.out").find("from-stdin"), std::string::npos);
     std::string digest;
     ASSERT_EQ(lookupUser("jdoe", &digest), 1); // written by another process, read here
     EXPECT_EQ(verifyPassword("from-stdin", digest), NOERROR);
