@@ -10,9 +10,6 @@
 #include "templates.h"
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 
 namespace {

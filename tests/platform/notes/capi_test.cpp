@@ -5,7 +5,6 @@
 #include "store.h"
 
 #include <cstring>
-#include <fstream>
 #include <vector>
 
 TEST(NotesErrors, TextsOfTheRaisedStatuses) {
@@ -58,7 +57,7 @@ TEST_F(NotesTest, DatabaseNamesResolveInsideTheServersFolderOnly) {
     createDb("", "local");
     EXPECT_TRUE(std::filesystem::exists(dir + "/Mail1/mail/jdoe.nsf"));
     std::filesystem::create_directory(dir + "/Mail1/folder.nsf");
-    std::ofstream(dir + "/Mail1/junk.nsf") << "this is not a database file, just text that is long enough";
+    writeFile(dir + "/Mail1/junk.nsf", "this is not a database file, just text that is long enough");
     const std::string outside = "Mail1!!" + dir + "/local.nsf";
     const struct {
         const char* path;

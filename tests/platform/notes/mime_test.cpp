@@ -6,8 +6,6 @@
 #include "store.h"
 #include "templates.h"
 
-#include <fstream>
-#include <iterator>
 #include <random>
 
 namespace {

@@ -1,17 +1,11 @@
 // nsfadmin add-mime, add-memo, attach, and fixture memos with MIME bodies, pictures and files.
-#include "admin.h"
 #include "attachments.h"
-#include "fixture.h"
 #include "mimeparts.h"
 #include "nsfadmin_fixture.h"
 #include "richtext.h"
-#include "runtime.h"
-#include "store.h"
 
 #include <fstream>
 #include <functional>
-#include <iterator>
-#include <sstream>
 #include <sys/wait.h>
 #include <tuple>
 
@@ -224,8 +218,8 @@ using NsfadminSeedMemoTest = NsfadminMemoTest;
 
 TEST_F(NsfadminSeedMemoTest, FixtureMemoErrorsNameTheFieldAndWriteNothing) {
     const std::string gif = dir + "/p.gif";
-    std::ofstream(gif, std::ios::binary) << std::string("GIF89a\x01\x00\x01\x00\x00\x00\x00", 13);
-    std::ofstream(dir + "/m.eml") << "Subject: x\n\nbody\n";
+    writeFile(gif, std::string("GIF89a\x01\x00\x01\x00\x00\x00\x00", 13));
+    writeFile(dir + "/m.eml", "Subject: x\n\nbody\n");
     const std::string head = R"({"servers": [{"name": "Mail3", "people": [{"fullName": "CN=A B/O=Acme",
         "shortName": "ab", "password": "p", "mail": [)";
     const std::string tail = "]}]}]}";
@@ -242,7 +236,7 @@ TEST_F(NsfadminSeedMemoTest, FixtureMemoErrorsNameTheFieldAndWriteNothing) {
               "either \"body\" or \"richBody\""},
              {R"({"from": "x", "subject": "s", "files": ["missing.pdf"]})", "cannot read the attachment"}}) {
         const std::string path = dir + "/fixture.json";
-        std::ofstream(path) << head + memo + tail;
+        writeFile(path, head + memo + tail);
         const Outcome r = admin([&](auto& a) { return a.seed(path); });
         EXPECT_EQ(r.code, nsfadmin::kBadInput) << memo;
         EXPECT_NE(r.err.find(message), std::string::npos) << r.err;

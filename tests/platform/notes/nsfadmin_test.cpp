@@ -1,15 +1,11 @@
 // nsfadmin: its commands in process, and the program itself as a subprocess (exit codes, messages,
 // and a store shared with another process).
-#include "admin.h"
-#include "fixture.h"
 #include "mimeparts.h"
 #include "nsfadmin_fixture.h"
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
 #include <sys/wait.h>
 #include <tuple>
 
@@ -227,7 +223,7 @@ protected:
     // Writes a fixture file and returns its path.
     std::string fixture(const std::string& text) {
         const std::string path = dir + "/fixture.json";
-        std::ofstream(path) << text;
+        writeFile(path, text);
         return path;
     }
 };
@@ -600,7 +596,7 @@ TEST_F(NsfadminDirectoryTest, BadFixturesNameTheFieldAndWriteNothing) {
 #ifdef NSFADMIN_PATH
 TEST_F(NsfadminDirectoryTest, ProgramReadsPasswordsFromStandardInput) {
     const std::string in = dir + "/.in";
-    std::ofstream(in) << "from-stdin\n";
+    writeFile(in, "from-stdin\n");
     const std::string cmd = std::string(NSFADMIN_PATH) + " --data '" + dir +
                             "' user add -s Mail1 'CN=Jane Doe/O=Acme' --short jdoe --password-stdin <'" + in +
                             "' >'" + dir + "/.out' 2>&1";
