@@ -95,6 +95,14 @@ inline STATUS verifyPassword(const std::string& password, const std::string& dig
                              reinterpret_cast<const BYTE*>(digest.data()), 0, nullptr);
 }
 
+// A view or folder of an open database, opened.
+inline LNViewFolder openView(LNDatabase& db, const char* name) {
+    LNViewFolder view;
+    EXPECT_EQ(db.GetViewFolder(name, &view), LNNOERROR) << name;
+    EXPECT_EQ(view.Open(), LNNOERROR) << name;
+    return view;
+}
+
 // A document of an open database, opened for reading.
 inline LNDocument openDoc(LNDatabase& db, NOTEID id) {
     LNDocument doc;

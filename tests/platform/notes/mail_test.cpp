@@ -62,9 +62,7 @@ protected:
 
     // The plug-in's design change: a column by title, appended when missing, made resortable.
     void sortableColumn(const char* viewName, const char* title, const char* field, const char* formula) {
-        LNViewFolder view;
-        ASSERT_EQ(db.GetViewFolder(viewName, &view), LNNOERROR);
-        ASSERT_EQ(view.Open(), LNNOERROR);
+        LNViewFolder view = openView(db, viewName);
         LNViewColumn col;
         if (view.GetColumn(title, &col) != LNNOERROR) {
             ASSERT_EQ(view.AppendColumn(&col), LNNOERROR);
@@ -151,9 +149,7 @@ TEST_F(MailTest, CollationNumbersPickTheirColumnsAlsoAfterDesignChanges) {
     EXPECT_EQ(readAll("($Inbox)", inbox::kWho), (V{B, C, A})); // earlier numbers unchanged
     EXPECT_EQ(readAll("($Inbox)", inbox::kSize).back(), B);
     {
-        LNViewFolder view;
-        ASSERT_EQ(db.GetViewFolder("($Inbox)", &view), LNNOERROR);
-        ASSERT_EQ(view.Open(), LNNOERROR);
+        LNViewFolder view = openView(db, "($Inbox)");
         LNViewColumn col;
         ASSERT_EQ(view.GetColumn("Subject", &col), LNNOERROR);
         EXPECT_EQ(col.GetHeadingSortOption(), LNVCHEADINGSORT_ASCENDING);
@@ -414,9 +410,7 @@ struct DesignChange {
 };
 
 void applyChange(LNDatabase& db, const DesignChange& c) {
-    LNViewFolder view;
-    ASSERT_EQ(db.GetViewFolder(c.view, &view), LNNOERROR);
-    ASSERT_EQ(view.Open(), LNNOERROR);
+    LNViewFolder view = openView(db, c.view);
     LNViewColumn col;
     if (c.items || c.formula) {
         ASSERT_EQ(view.AppendColumn(&col), LNNOERROR);

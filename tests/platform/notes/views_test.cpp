@@ -123,9 +123,7 @@ TEST_F(ViewTest, DirectoryTemplateHasItsFormsAndViews) {
 
 TEST_F(ViewTest, UsersViewHasAnEntryPerKeyAndFindsThemIgnoringCase) {
     addStaff();
-    LNViewFolder users;
-    ASSERT_EQ(db.GetViewFolder("($Users)", &users), LNNOERROR);
-    ASSERT_EQ(users.Open(), LNNOERROR);
+    LNViewFolder users = openView(db, "($Users)");
     // Per person: canonical name, common name, short name, Internet address; the group: its name.
     EXPECT_EQ(users.GetEntryCount(), 3 * 4 + 1);
 
@@ -161,9 +159,7 @@ TEST_F(ViewTest, UsersViewHasAnEntryPerKeyAndFindsThemIgnoringCase) {
 
 TEST_F(ViewTest, PeopleAndGroupsInNameOrderWithCollations) {
     addStaff();
-    LNViewFolder vim;
-    ASSERT_EQ(db.GetViewFolder("($VIMPeopleAndGroups)", &vim), LNNOERROR);
-    ASSERT_EQ(vim.Open(), LNNOERROR);
+    LNViewFolder vim = openView(db, "($VIMPeopleAndGroups)");
     EXPECT_EQ(vim.GetEntryCount(), 4);
     EXPECT_EQ(names(vim), (std::vector<std::string>{"CN=Adam Smith/O=Acme", "CN=Jane Doe/O=Acme", "Sales",
                                                     "CN=Zoe Miller/O=Acme"}));
@@ -185,9 +181,7 @@ TEST_F(ViewTest, PeopleAndGroupsInNameOrderWithCollations) {
 
 TEST_F(ViewTest, IndexFollowsSavesAndDeletionsAndOtherConnections) {
     addStaff();
-    LNViewFolder vim;
-    ASSERT_EQ(db.GetViewFolder("($VIMPeopleAndGroups)", &vim), LNNOERROR);
-    ASSERT_EQ(vim.Open(), LNNOERROR);
+    LNViewFolder vim = openView(db, "($VIMPeopleAndGroups)");
     ASSERT_EQ(vim.GetEntryCount(), 4);
 
     const NOTEID bob = addPerson({"CN=Bob Brown/O=Acme", "bbrown", "bob.brown@acme.example"});
@@ -287,9 +281,7 @@ TEST_F(ViewTest, CategoriesGiveTwoLevelPositions) {
 TEST_F(ViewTest, FullTextSearchSubset) {
     addStaff();
     addPerson({"CN=Anna Smithers/O=Acme", "asmithers", "anna@acme.example"});
-    LNViewFolder vim;
-    ASSERT_EQ(db.GetViewFolder("($VIMPeopleAndGroups)", &vim), LNNOERROR);
-    ASSERT_EQ(vim.Open(), LNNOERROR);
+    LNViewFolder vim = openView(db, "($VIMPeopleAndGroups)");
     auto search = [&](const char* q) {
         LNVFNavigator nav;
         std::vector<std::string> out;
@@ -539,9 +531,7 @@ TEST_F(ViewTest, DamagedDesignsStillOpen) {
     view.append("$SelectForms", TYPE_TEXT, ITEM_SUMMARY, "Person");
     ASSERT_EQ(store->save(view), NOERROR);
     addPerson({"CN=Adam Smith/O=Acme", "asmith", "adam@acme.example"});
-    LNViewFolder damaged;
-    ASSERT_EQ(db.GetViewFolder("Damaged", &damaged), LNNOERROR);
-    ASSERT_EQ(damaged.Open(), LNNOERROR);
+    LNViewFolder damaged = openView(db, "Damaged");
     EXPECT_EQ(damaged.GetEntryCount(), 1);
     EXPECT_EQ(damaged.GetColumnCount(), 3);
     EXPECT_EQ(damaged.Find("anything"), LNWARN_NOT_FOUND); // nothing sorted to find in
