@@ -5,17 +5,8 @@
 #include "notes/admin/directory.h"
 #include "notes/admin/templates.h"
 
-#include <cstring>
 #include <string>
 #include <vector>
-
-namespace {
-
-std::string packed(const char* text) {
-    return std::string(text) + '\0';
-}
-
-} // namespace
 
 class AccessTest : public NotesTest {
 protected:
@@ -52,23 +43,9 @@ protected:
     static STATUS login(LNNotesSession& session, const char* name, const char* password) {
         LNDatabase directory;
         EXPECT_EQ(session.GetDatabase("names.nsf", &directory, "Mail1"), LNNOERROR);
-        const std::string spaces = packed("($Users)"), names = packed(name), items = packed("HTTPPassword");
-        DHANDLE buffer = NULLHANDLE;
-        EXPECT_EQ(NAMELookup2("", 0, 1, spaces.data(), 1, names.data(), 1, items.data(), &buffer), NOERROR);
-        void* base = OSLockObject(buffer);
-        WORD matches = 0;
-        void* entry = NAMELocateNextName2(base, nullptr, &matches);
-        void* match = matches ? NAMELocateNextMatch2(base, entry, nullptr) : nullptr;
-        WORD type = 0, size = 0;
-        const char* digest = static_cast<const char*>(NAMELocateItem2(match, 0, &type, &size));
-        EXPECT_EQ(NAMELocateItem2(match, 1, &type, &size), nullptr) << "only the asked item comes back";
-        const STATUS s = digest ? SECVerifyPassword(static_cast<WORD>(std::strlen(password)),
-                                                    reinterpret_cast<const BYTE*>(password), size - 2,
-                                                    reinterpret_cast<const BYTE*>(digest + 2), 0, nullptr)
-                                : ERR_PASSWORD_MISMATCH;
-        OSUnlockObject(buffer);
-        OSMemFree(buffer);
-        return s;
+        std::string digest;
+        return lookupUser(name, &digest) > 0 && !digest.empty() ? verifyPassword(password, digest)
+                                                                : ERR_PASSWORD_MISMATCH;
     }
 
     static LNSTATUS open(LNNotesSession& session, const char* path) {

@@ -10,21 +10,9 @@
 #include "templates.h"
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 
 namespace {
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 std::string patterned(std::size_t n) {
     std::string s(n, '\0');
@@ -47,6 +35,16 @@ STATUS collect(const BYTE* bytes, DWORD length, void* param) {
     return x->failWith;
 }
 
+// The attachment of a given number, found and extracted through the C API as a mail client does.
+Extracted extract(NOTEHANDLE h, WORD number) {
+    Extracted x;
+    BLOCKID bh{};
+    EXPECT_TRUE(
+        MailGetMessageAttachmentInfo(h, number, &bh, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(NSFNoteExtractWithCallback(h, bh, nullptr, 0, collect, &x), NOERROR);
+    return x;
+}
+
 } // namespace
 
 class NotesAttachments : public SessionTest {
@@ -64,13 +62,6 @@ protected:
         return unid.GetText().str();
     }
 
-    LNDocument open(const std::string& unid) {
-        LNDocument doc;
-        EXPECT_EQ(db.GetDocument(LNUniversalID(unid.c_str()), &doc), LNNOERROR);
-        EXPECT_EQ(doc.Open(), LNNOERROR);
-        return doc;
-    }
-
     std::shared_ptr<notes::Database> store() { return notes::handles::database(db.GetDatabaseHandle()); }
 };
 
@@ -80,7 +71,7 @@ TEST_F(NotesAttachments, BytesSurviveSaveAndComeBackInChunks) {
     writeFile(dir + "/note.txt", small);
     const std::string unid = memoWith({dir + "/plan.pdf", dir + "/note.txt"});
 
-    LNDocument doc = open(unid);
+    LNDocument doc = openDoc(db, unid);
     EXPECT_TRUE(doc.HasAttachments());
     LNAttachmentArray list;
     ASSERT_EQ(doc.GetAttachments(&list), LNNOERROR);
@@ -131,7 +122,7 @@ TEST_F(NotesAttachments, BytesSurviveSaveAndComeBackInChunks) {
 TEST_F(NotesAttachments, DamagedObjectHandsOutWhatThereIs) {
     writeFile(dir + "/a.bin", patterned(5000));
     const std::string unid = memoWith({dir + "/a.bin"});
-    LNDocument doc = open(unid);
+    LNDocument doc = openDoc(db, unid);
     const notes::Item* item = notes::handles::note(doc.GetNoteHandle())->find("$FILE");
     notes::files::FileObject file;
     ASSERT_TRUE(notes::files::decode(item->value, &file));
@@ -149,8 +140,7 @@ TEST_F(NotesAttachments, DamagedObjectHandsOutWhatThereIs) {
     ASSERT_TRUE(MailGetMessageAttachmentInfo(doc.GetNoteHandle(), 0, &bh, nullptr, &size, nullptr, nullptr,
                                              nullptr, nullptr));
     EXPECT_EQ(size, 5000u); // the recorded size stays
-    Extracted x;
-    ASSERT_EQ(NSFNoteExtractWithCallback(doc.GetNoteHandle(), bh, nullptr, 0, collect, &x), NOERROR);
+    const Extracted x = extract(doc.GetNoteHandle(), 0);
     EXPECT_EQ(x.bytes, patterned(5000).substr(0, 1000));
     EXPECT_EQ(x.chunks.back(), 0u);
 }
@@ -203,18 +193,8 @@ TEST_F(NotesAttachments, ListedOnlyEntriesAndUnsavedAttachments) {
     ASSERT_EQ(list.GetCount(), 2);
     EXPECT_EQ(list[0].GetAttachmentName(), "old.doc");
     EXPECT_EQ(list[0].GetFileSize(), 0);
-    BLOCKID bh{};
-    ASSERT_TRUE(
-        MailGetMessageAttachmentInfo(h, 0, &bh, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
-    Extracted none;
-    ASSERT_EQ(NSFNoteExtractWithCallback(h, bh, nullptr, 0, collect, &none), NOERROR);
-    EXPECT_EQ(none.chunks, std::vector<DWORD>{0});
-    // Before the save the bytes come from memory.
-    ASSERT_TRUE(
-        MailGetMessageAttachmentInfo(h, 1, &bh, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
-    Extracted pending;
-    ASSERT_EQ(NSFNoteExtractWithCallback(h, bh, nullptr, 0, collect, &pending), NOERROR);
-    EXPECT_EQ(pending.bytes, "fresh");
+    EXPECT_EQ(extract(h, 0).chunks, std::vector<DWORD>{0});
+    EXPECT_EQ(extract(h, 1).bytes, "fresh"); // before the save, from memory
 
     // Refusals leave the note as it was.
     const LNINT items = doc.GetItemCount();
@@ -250,7 +230,7 @@ TEST_F(NotesAttachments, RemovedAttachmentsAndDeletedNotesDropTheirBytes) {
     writeFile(dir + "/a.txt", "aaa");
     writeFile(dir + "/b.txt", "bbb");
     const std::string unid = memoWith({dir + "/a.txt", dir + "/b.txt"});
-    LNDocument doc = open(unid);
+    LNDocument doc = openDoc(db, unid);
     auto objectIds = [&] {
         std::vector<DWORD> ids;
         for (const notes::Item& it : notes::handles::note(doc.GetNoteHandle())->items) {
@@ -279,7 +259,7 @@ TEST_F(NotesAttachments, RemovedAttachmentsAndDeletedNotesDropTheirBytes) {
     EXPECT_EQ(store()->objectBytes(before[1], &bytes), ERR_ITEM_NOT_FOUND);
 
     const std::string other = memoWith({dir + "/a.txt"});
-    LNDocument second = open(other);
+    LNDocument second = openDoc(db, other);
     notes::files::FileObject f;
     ASSERT_TRUE(notes::files::decode(notes::handles::note(second.GetNoteHandle())->find("$FILE")->value, &f));
     const NOTEID id = second.GetNoteID();
@@ -299,9 +279,7 @@ TEST_F(NotesAttachments, SeededMailCarriesDeterministicBytes) {
     ASSERT_EQ(notes::mail::store(*store(), {m, m}, &ids), NOERROR);
     std::string first[2];
     for (int k = 0; k < 2; ++k) {
-        LNDocument doc;
-        ASSERT_EQ(db.GetDocument(ids[static_cast<std::size_t>(k)], &doc), LNNOERROR);
-        ASSERT_EQ(doc.Open(), LNNOERROR);
+        LNDocument doc = openDoc(db, ids[static_cast<std::size_t>(k)]);
         LNAttachmentArray list;
         ASSERT_EQ(doc.GetAttachments(&list), LNNOERROR);
         ASSERT_EQ(list.GetCount(), 2);
@@ -381,8 +359,7 @@ TEST_F(NotesAttachments, CopiesOwnTheirBytes) {
     const std::string unid = memoWith({dir + "/a.txt"});
     createDb("CN=Mail1/O=Acme", "mail\\other");
     LNDatabase other;
-    ASSERT_EQ(session.GetDatabase("mail\\other", &other, "CN=Mail1/O=Acme"), LNNOERROR);
-    ASSERT_EQ(other.Open(), LNNOERROR);
+    openDb(session, other, "mail\\other", "CN=Mail1/O=Acme");
 
     // A copy into another database, from the unopened source, and one in the same database made
     // through the C API from the raw item value.
@@ -391,7 +368,7 @@ TEST_F(NotesAttachments, CopiesOwnTheirBytes) {
     LNDocument elsewhere;
     ASSERT_EQ(other.CreateDocument(source, &elsewhere), LNNOERROR);
     ASSERT_EQ(elsewhere.Save(), LNNOERROR);
-    LNDocument opened = open(unid);
+    LNDocument opened = openDoc(db, unid);
     const notes::Item* raw = notes::handles::note(opened.GetNoteHandle())->find("$FILE");
     NOTEHANDLE h = NULLHANDLE;
     ASSERT_EQ(NSFNoteCreate(db.GetDatabaseHandle(), &h), NOERROR);
@@ -404,12 +381,7 @@ TEST_F(NotesAttachments, CopiesOwnTheirBytes) {
     // The source goes; both copies keep their bytes.
     ASSERT_EQ(NSFNoteDelete(db.GetDatabaseHandle(), source.GetNoteID(), 0), NOERROR);
     for (NOTEHANDLE note : {elsewhere.GetNoteHandle(), h}) {
-        BLOCKID bh{};
-        ASSERT_TRUE(
-            MailGetMessageAttachmentInfo(note, 0, &bh, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
-        Extracted x;
-        ASSERT_EQ(NSFNoteExtractWithCallback(note, bh, nullptr, 0, collect, &x), NOERROR);
-        EXPECT_EQ(x.bytes, "copied bytes");
+        EXPECT_EQ(extract(note, 0).bytes, "copied bytes");
     }
     NSFNoteClose(h);
     elsewhere.Close();

@@ -27,20 +27,11 @@ LNDatetime dateOnly(int month, int d, int year = 2005) {
 
 } // namespace
 
-class CalendarTest : public NotesTest {
+class CalendarTest : public TemplateTest {
 protected:
     void SetUp() override {
         NotesTest::SetUp();
-        ASSERT_EQ(notes::templates::create("Mail1", "mail/jdoe.nsf", notes::templates::Kind::Mail), NOERROR);
-        ASSERT_EQ(session.Init(300, 0, nullptr, 0, nullptr), LNNOERROR);
-        ASSERT_EQ(session.GetDatabase("mail/jdoe.nsf", &db, "Mail1"), LNNOERROR);
-        ASSERT_EQ(db.Open(), LNNOERROR);
-    }
-
-    void TearDown() override {
-        db.Close();
-        session.Term();
-        NotesTest::TearDown();
+        create(notes::templates::Kind::Mail, "mail/jdoe.nsf");
     }
 
     NOTEID entry(const char* subject, const LNDatetime& begin, const LNDatetime& end,
@@ -68,9 +59,6 @@ protected:
         }
         return out;
     }
-
-    LNNotesSession session;
-    LNDatabase db;
 };
 
 TEST_F(CalendarTest, EntryKindsRoundTripThroughTheirStoredCodes) {
@@ -85,10 +73,7 @@ TEST_F(CalendarTest, EntryKindsRoundTripThroughTheirStoredCodes) {
     EXPECT_EQ(LNCALENDARENTRYTYPE_ALL_DAY_EVENT, 4);
     EXPECT_EQ(LNCALENDARENTRYTYPE_MEETING, 8);
     for (const auto& k : kinds) {
-        const NOTEID id = entry(k.code, gmt(3, 9), gmt(3, 10), k.type);
-        LNDocument doc;
-        ASSERT_EQ(db.GetDocument(id, &doc), LNNOERROR);
-        ASSERT_EQ(doc.Open(), LNNOERROR);
+        LNDocument doc = openDoc(db, entry(k.code, gmt(3, 9), gmt(3, 10), k.type));
         LNCalendarEntry e(doc);
         EXPECT_EQ(e.GetEntryType(), k.type) << k.code;
         LNItem item;
@@ -161,10 +146,7 @@ TEST_F(CalendarTest, ZonesKeepTheMomentAndTheirOwnReading) {
         begin.SetDST(month == 7);
         end = begin;
         end.AdjustHour(1);
-        const NOTEID id = entry("NY", begin, end);
-        LNDocument doc;
-        ASSERT_EQ(db.GetDocument(id, &doc), LNNOERROR);
-        ASSERT_EQ(doc.Open(), LNNOERROR);
+        LNDocument doc = openDoc(db, entry("NY", begin, end));
         LNDatetimeRange range;
         ASSERT_EQ(LNCalendarEntry(doc).GetDatetimeRange(&range), LNNOERROR);
         EXPECT_EQ(range.GetBegin().GetHour(), 9);
@@ -218,9 +200,7 @@ TEST_F(CalendarTest, BadRangesAreRefusedAndEdgesOfTheDateRangeAnswer) {
 
 TEST_F(CalendarTest, IndexFollowsEditsDeletionsAndOtherForms) {
     const NOTEID id = entry("moving", gmt(3, 9), gmt(3, 10));
-    LNDocument doc;
-    ASSERT_EQ(db.GetDocument(id, &doc), LNNOERROR);
-    ASSERT_EQ(doc.Open(), LNNOERROR);
+    LNDocument doc = openDoc(db, id);
     LNCalendarEntry e(doc);
     ASSERT_EQ(e.SetDatetimeRange(LNDatetimeRange(gmt(5, 9), gmt(5, 10))), LNNOERROR);
     ASSERT_EQ(e.Save(), LNNOERROR);

@@ -49,51 +49,50 @@ TEST(NotesMemory, AllocLockUnlockFree) {
     EXPECT_EQ(OSLockObject(0xFFFFFFF0u), nullptr);
 }
 
-TEST_F(NotesTest, PathsAreResolvedInsideTheServersFolder) {
+// Names of a database: both separators, canonical or common server name and any case reach the
+// server's folder; nothing reaches outside it; unknown servers, missing and non-database files fail.
+TEST_F(NotesTest, DatabaseNamesResolveInsideTheServersFolderOnly) {
     createDb("Mail1", "mail/jdoe");
-    EXPECT_TRUE(std::filesystem::exists(dir + "/Mail1/mail/jdoe.nsf"));
-    DBHANDLE h = NULLHANDLE;
-    // Both separators, canonical or common server name, any case.
-    for (const char* path : {"CN=Mail1/O=Acme!!mail\\jdoe", "Mail1!!mail/jdoe.nsf", "mail1!!MAIL/JDOE"}) {
-        ASSERT_EQ(NSFDbOpen(path, &h), NOERROR) << path;
-        EXPECT_EQ(NSFDbClose(h), NOERROR);
-    }
-    EXPECT_EQ(NSFDbClose(h), ERR_INVALID_HANDLE);
-}
-
-TEST_F(NotesTest, RefusesPathsOutsideTheServerFolder) {
+    createDb("Mail1", "names");
     createDb("", "local");
-    DBHANDLE h = NULLHANDLE;
-    EXPECT_EQ(NSFDbOpen("Mail1!!../local", &h), ERR_PATH_NOT_ALLOWED);
-    EXPECT_EQ(NSFDbOpen("Mail1!!mail/../../local.nsf", &h), ERR_PATH_NOT_ALLOWED);
-    EXPECT_EQ(NSFDbOpen(("Mail1!!" + dir + "/local.nsf").c_str(), &h), ERR_PATH_NOT_ALLOWED);
-    EXPECT_EQ(NSFDbOpen("Mail1!!C:\\notes\\data\\local.nsf", &h), ERR_PATH_NOT_ALLOWED);
+    EXPECT_TRUE(std::filesystem::exists(dir + "/Mail1/mail/jdoe.nsf"));
+    std::filesystem::create_directory(dir + "/Mail1/folder.nsf");
+    writeFile(dir + "/Mail1/junk.nsf", "this is not a database file, just text that is long enough");
+    const std::string outside = "Mail1!!" + dir + "/local.nsf";
+    const struct {
+        const char* path;
+        STATUS open; // ERR_NOT_A_DATABASE: either it or ERR_DATABASE_DAMAGED
+    } kCases[] = {
+        {"CN=Mail1/O=Acme!!mail\\jdoe", NOERROR},
+        {"Mail1!!mail/jdoe.nsf", NOERROR},
+        {"mail1!!MAIL/JDOE", NOERROR},
+        {"local", NOERROR}, // no server: the data directory itself
+        {"Mail1!!../local", ERR_PATH_NOT_ALLOWED},
+        {"Mail1!!mail/../../local.nsf", ERR_PATH_NOT_ALLOWED},
+        {outside.c_str(), ERR_PATH_NOT_ALLOWED},
+        {"Mail1!!C:\\notes\\data\\local.nsf", ERR_PATH_NOT_ALLOWED},
+        {"CN=Nowhere/O=Acme!!names.nsf", ERR_SERVER_NOT_RESPONDING},
+        {"Mail1!!missing.nsf", ERR_NOEXIST},
+        {"Mail1!!folder.nsf", ERR_NOEXIST},
+        {"Mail1!!junk.nsf", ERR_NOT_A_DATABASE},
+    };
+    for (const auto& c : kCases) {
+        DBHANDLE h = NULLHANDLE;
+        const STATUS s = NSFDbOpen(c.path, &h);
+        if (c.open == ERR_NOT_A_DATABASE) {
+            EXPECT_TRUE(s == ERR_NOT_A_DATABASE || s == ERR_DATABASE_DAMAGED) << c.path << ": " << s;
+        } else {
+            EXPECT_EQ(s, c.open) << c.path;
+        }
+        if (s == NOERROR) {
+            EXPECT_EQ(NSFDbClose(h), NOERROR);
+            EXPECT_EQ(NSFDbClose(h), ERR_INVALID_HANDLE);
+        }
+    }
     EXPECT_EQ(NSFDbCreate("Mail1!!../escape", DBCLASS_NOTEFILE, FALSE), ERR_PATH_NOT_ALLOWED);
     EXPECT_FALSE(std::filesystem::exists(dir + "/escape.nsf"));
-    EXPECT_EQ(NSFDbOpen("local", &h), NOERROR);
-    NSFDbClose(h);
-}
-
-TEST_F(NotesTest, UnknownServerAndMissingFile) {
-    DBHANDLE h = NULLHANDLE;
-    EXPECT_EQ(NSFDbOpen("CN=Nowhere/O=Acme!!names.nsf", &h), ERR_SERVER_NOT_RESPONDING);
     EXPECT_EQ(NSFDbCreate("Nowhere!!names.nsf", DBCLASS_NOTEFILE, FALSE), ERR_SERVER_NOT_RESPONDING);
-    EXPECT_EQ(NSFDbOpen("Mail1!!names.nsf", &h), ERR_NOEXIST);
-    createDb("Mail1", "names");
     EXPECT_EQ(NSFDbCreate("Mail1!!names.nsf", DBCLASS_NOTEFILE, FALSE), ERR_EXISTS);
-    std::filesystem::create_directory(dir + "/Mail1/folder.nsf");
-    EXPECT_EQ(NSFDbOpen("Mail1!!folder.nsf", &h), ERR_NOEXIST);
-}
-
-TEST_F(NotesTest, NonDatabaseFileIsRefused) {
-    {
-        std::FILE* f = std::fopen((dir + "/Mail1/junk.nsf").c_str(), "w");
-        std::fputs("this is not a database file, just text that is long enough to be read", f);
-        std::fclose(f);
-    }
-    DBHANDLE h = NULLHANDLE;
-    const STATUS s = NSFDbOpen("Mail1!!junk.nsf", &h);
-    EXPECT_TRUE(s == ERR_NOT_A_DATABASE || s == ERR_DATABASE_DAMAGED) << s;
 }
 
 namespace {
@@ -127,7 +126,7 @@ NOTEID writeAllTypes(DBHANDLE hDb) {
 
 } // namespace
 
-TEST_F(NotesTest, ItemTypeCodesRoundTrip) {
+TEST_F(NotesTest, ItemTypeCodesAndNoteInfoRoundTrip) {
     createDb("Mail1", "types");
     DBHANDLE hDb = NULLHANDLE;
     ASSERT_EQ(NSFDbOpen("Mail1!!types", &hDb), NOERROR);
@@ -172,6 +171,30 @@ TEST_F(NotesTest, ItemTypeCodesRoundTrip) {
     EXPECT_STREQ(text, "bc");
     EXPECT_EQ(NSFItemInfo(hNote, "Missing", 7, nullptr, nullptr, nullptr, nullptr), ERR_ITEM_NOT_FOUND);
     NSFNoteClose(hNote);
+
+    // The originator id, a response's parent reference, and a closed note handle refused.
+    ORIGINATORID oid{};
+    WORD noteClass = 0;
+    ASSERT_EQ(NSFDbGetNoteInfo(hDb, id, &oid, nullptr, &noteClass), NOERROR);
+    EXPECT_EQ(noteClass, NOTE_CLASS_DOCUMENT);
+    EXPECT_EQ(oid.Sequence, 1u);
+    // The parent reference of a response: a count of 1 and the 16-byte UNID.
+    NOTEHANDLE hReply = NULLHANDLE;
+    ASSERT_EQ(NSFNoteCreate(hDb, &hReply), NOERROR);
+    char ref[18];
+    const WORD one = 1;
+    std::memcpy(ref, &one, 2);
+    std::memcpy(ref + 2, &oid.File, 8);
+    std::memcpy(ref + 10, &oid.Note, 8);
+    ASSERT_EQ(NSFItemAppend(hReply, ITEM_SUMMARY, "$RFSaveInfo", 11, TYPE_NOTEREF_LIST, ref, 18), NOERROR);
+    ASSERT_EQ(NSFNoteUpdate(hReply, 0), NOERROR);
+    NSFItemConvertToText(hReply, "$RFSaveInfo", text, sizeof text, ';');
+    UNID unid{oid.File, oid.Note};
+    EXPECT_EQ(text, notes::unidToText(unid));
+    EXPECT_EQ(NSFNoteComputeWithForm(hReply, NULLHANDLE, 0, nullptr, nullptr), NOERROR);
+    NSFNoteClose(hReply);
+    EXPECT_EQ(NSFNoteComputeWithForm(hReply, NULLHANDLE, 0, nullptr, nullptr), ERR_INVALID_HANDLE);
+    EXPECT_EQ(NSFDbGetNoteInfo(hDb, 0x7FFFFFFC, &oid, nullptr, nullptr), ERR_INVALID_NOTE);
     NSFDbClose(hDb);
 }
 
@@ -205,47 +228,6 @@ TEST_F(NotesTest, ItemInfoNextWalksItemsOfOneName) {
     const std::size_t before = notes::handles::count();
     NSFNoteClose(hNote); // frees the value blocks handed out
     EXPECT_EQ(notes::handles::count(), before - 1 - 3);
-    NSFDbClose(hDb);
-}
-
-TEST_F(NotesTest, NoteInfoGivesTheOriginatorId) {
-    createDb("Mail1", "info");
-    DBHANDLE hDb = NULLHANDLE;
-    ASSERT_EQ(NSFDbOpen("Mail1!!info", &hDb), NOERROR);
-    const NOTEID id = writeAllTypes(hDb);
-    ORIGINATORID oid{};
-    WORD noteClass = 0;
-    ASSERT_EQ(NSFDbGetNoteInfo(hDb, id, &oid, nullptr, &noteClass), NOERROR);
-    EXPECT_EQ(noteClass, NOTE_CLASS_DOCUMENT);
-    EXPECT_EQ(oid.Sequence, 1u);
-    // The parent reference of a response: a count of 1 and the 16-byte UNID.
-    NOTEHANDLE hReply = NULLHANDLE;
-    ASSERT_EQ(NSFNoteCreate(hDb, &hReply), NOERROR);
-    char ref[18];
-    const WORD one = 1;
-    std::memcpy(ref, &one, 2);
-    std::memcpy(ref + 2, &oid.File, 8);
-    std::memcpy(ref + 10, &oid.Note, 8);
-    ASSERT_EQ(NSFItemAppend(hReply, ITEM_SUMMARY, "$RFSaveInfo", 11, TYPE_NOTEREF_LIST, ref, 18), NOERROR);
-    ASSERT_EQ(NSFNoteUpdate(hReply, 0), NOERROR);
-    char text[80];
-    NSFItemConvertToText(hReply, "$RFSaveInfo", text, sizeof text, ';');
-    UNID unid{oid.File, oid.Note};
-    EXPECT_EQ(text, notes::unidToText(unid));
-    NSFNoteClose(hReply);
-    EXPECT_EQ(NSFDbGetNoteInfo(hDb, 0x7FFFFFFC, &oid, nullptr, nullptr), ERR_INVALID_NOTE);
-    NSFDbClose(hDb);
-}
-
-TEST_F(NotesTest, ComputeWithFormChecksItsHandle) {
-    createDb("Mail1", "cwf");
-    DBHANDLE hDb = NULLHANDLE;
-    ASSERT_EQ(NSFDbOpen("Mail1!!cwf", &hDb), NOERROR);
-    NOTEHANDLE hNote = NULLHANDLE;
-    ASSERT_EQ(NSFNoteCreate(hDb, &hNote), NOERROR);
-    EXPECT_EQ(NSFNoteComputeWithForm(hNote, NULLHANDLE, 0, nullptr, nullptr), NOERROR);
-    NSFNoteClose(hNote);
-    EXPECT_EQ(NSFNoteComputeWithForm(hNote, NULLHANDLE, 0, nullptr, nullptr), ERR_INVALID_HANDLE);
     NSFDbClose(hDb);
 }
 

@@ -38,10 +38,8 @@ TEST_F(SessionTest, DocumentItemsPersistAcrossSessions) {
     session.Term();
 
     LNNotesSession again;
-    ASSERT_EQ(again.Init(), LNNOERROR);
     LNDatabase db2;
-    ASSERT_EQ(again.GetDatabase("mail/jdoe.nsf", &db2, "Mail1"), LNNOERROR);
-    ASSERT_EQ(db2.Open(), LNNOERROR);
+    openDb(again, db2, "mail/jdoe.nsf");
     LNDocument read;
     ASSERT_EQ(db2.GetDocument(LNUniversalID(LNString(text)), &read), LNNOERROR);
     ASSERT_EQ(read.Open(), LNNOERROR);
@@ -73,9 +71,11 @@ TEST_F(SessionTest, DocumentItemsPersistAcrossSessions) {
     session.Init(); // for TearDown
 }
 
-TEST_F(SessionTest, ItemNamesMatchIgnoringCase) {
+// Items of an open note: names ignore case, an attached list writes through to the note while a
+// free-standing one is a copy, and the wrong item class is refused.
+TEST_F(SessionTest, ItemsOfAnOpenNote) {
     LNDocument doc;
-    db.CreateDocument(&doc, "Memo");
+    ASSERT_EQ(db.CreateDocument(&doc, "Memo"), LNNOERROR);
     doc.CreateItem("Subject", LNText("hello"));
     EXPECT_TRUE(doc.HasItem("SUBJECT"));
     EXPECT_TRUE(doc.HasItem("subject"));
@@ -88,11 +88,7 @@ TEST_F(SessionTest, ItemNamesMatchIgnoringCase) {
     EXPECT_EQ(doc.DeleteItem("subject"), LNNOERROR);
     EXPECT_FALSE(doc.HasItem("Subject"));
     EXPECT_EQ(doc.DeleteItem("subject"), static_cast<LNSTATUS>(ERR_ITEM_NOT_FOUND));
-}
 
-TEST_F(SessionTest, AttachedItemsChangeTheNote) {
-    LNDocument doc;
-    db.CreateDocument(&doc, "Memo");
     LNText list;
     list << "a"
          << "b"
@@ -111,19 +107,18 @@ TEST_F(SessionTest, AttachedItemsChangeTheNote) {
     EXPECT_EQ(pos, 2);
     EXPECT_EQ(again.FindEntry("C"), LNWARN_NOT_FOUND);
     EXPECT_EQ(again.FindEntry("C", &pos, LNSTRINGCOMPAREFLAGS_CASE_INSENSITIVE), LNNOERROR);
-    EXPECT_EQ(list.GetCount(), 3); // the free-standing source is its own copy
+    EXPECT_EQ(list.GetCount(), 3);
     EXPECT_TRUE(doc.IsModified());
-}
 
-TEST_F(SessionTest, WrongItemTypeIsRefused) {
-    LNDocument doc;
-    db.CreateDocument(&doc, "Memo");
     LNNumbers n;
     EXPECT_EQ(doc.GetItem("Form", &n), static_cast<LNSTATUS>(LNERR_ITEM_TYPE));
-    LNText t;
     EXPECT_EQ(doc.GetItem("Form", &t), LNNOERROR); // a text item reads as a text list
     EXPECT_EQ(t.GetNotesType(), TYPE_TEXT);
     EXPECT_EQ(t.GetType(), LNITEMTYPE_TEXT);
+    // Once the note is closed its attached items are empty and refuse changes.
+    doc.Close();
+    EXPECT_EQ(t.GetCount(), 0);
+    EXPECT_EQ(t.Append("x"), static_cast<LNSTATUS>(LNERR_ITEM_NOT_ATTACHED));
 }
 
 TEST_F(SessionTest, UniversalIdTextRoundTripAndRefusals) {
@@ -265,8 +260,7 @@ TEST_F(SessionTest, ChangesCommittedDuringReportsAreReportedExactlyOnce) {
     std::atomic<bool> done{false};
     auto write = [&] {
         LNDatabase other;
-        ASSERT_EQ(session.GetDatabase("mail\\jdoe", &other, "CN=Mail1/O=Acme"), LNNOERROR);
-        ASSERT_EQ(other.Open(), LNNOERROR);
+        openDb(session, other, "mail\\jdoe", "CN=Mail1/O=Acme");
         for (int i = 0; i < kWrites; ++i) {
             LNDocument doc;
             ASSERT_EQ(other.CreateDocument(&doc, "Memo"), LNNOERROR);
@@ -297,66 +291,60 @@ TEST_F(SessionTest, ChangesCommittedDuringReportsAreReportedExactlyOnce) {
         EXPECT_EQ(times, 1) << "note " << id;
 }
 
-TEST_F(SessionTest, ResponsesReferToTheirParent) {
+// A response points at its parent; a copy is a new document with the source's items, loaded from
+// the store when the source is not open; another handle of the same file sees both.
+TEST_F(SessionTest, ResponsesAndCopiesAreNewDocumentsOtherHandlesSee) {
+    LNDatabase second;
+    openDb(session, second, "mail/jdoe");
     const std::string parentId = saveDoc("Memo", "original");
-    LNDocument parent;
-    db.GetDocument(LNUniversalID(LNString(parentId)), &parent);
-    parent.Open();
+    LNDocument parent = openDoc(db, parentId);
     LNDocument reply;
     db.CreateDocument(&reply, "Reply");
     ASSERT_EQ(reply.MakeResponse(parent), LNNOERROR);
     EXPECT_TRUE(reply.IsResponse());
-    reply.Save();
+    ASSERT_EQ(reply.Save(), LNNOERROR);
     LNDocument back;
     ASSERT_EQ(reply.GetParentDocument(&back), LNNOERROR);
     LNUniversalID unid;
     back.GetUniversalID(&unid);
     EXPECT_EQ(unid.GetText(), LNString(parentId));
-}
 
-TEST_F(SessionTest, CopyingADocumentMakesANewOne) {
-    const std::string sourceId = saveDoc("Memo", "source");
     LNDocument source;
-    db.GetDocument(LNUniversalID(LNString(sourceId)), &source);
+    db.GetDocument(LNUniversalID(LNString(parentId)), &source);
     LNDocument copy;
-    ASSERT_EQ(db.CreateDocument(source, &copy), LNNOERROR); // source is not open: loaded from the store
+    ASSERT_EQ(db.CreateDocument(source, &copy), LNNOERROR);
     ASSERT_EQ(copy.Save(), LNNOERROR);
-    LNUniversalID unid;
     copy.GetUniversalID(&unid);
-    EXPECT_NE(unid.GetText(), LNString(sourceId));
+    EXPECT_NE(unid.GetText(), LNString(parentId));
+
+    LNDocument seen = openDoc(second, unid.GetText().str());
     LNText subject;
-    ASSERT_EQ(copy.GetItem("Subject", &subject), LNNOERROR);
-    EXPECT_EQ(subject[0], "source");
+    ASSERT_EQ(seen.GetItem("Subject", &subject), LNNOERROR);
+    EXPECT_EQ(subject[0], "original");
+    second.Close();
 }
 
-TEST_F(SessionTest, ClosedDatabaseAndUnopenedNote) {
+TEST_F(SessionTest, RefusalsAndTheThreadsThrowMode) {
     const std::string id = saveDoc("Memo", "x");
     LNDocument doc;
     db.GetDocument(LNUniversalID(LNString(id)), &doc);
     LNText t;
     EXPECT_EQ(doc.GetItem("Subject", &t), static_cast<LNSTATUS>(LNERR_NOTE_NOT_OPEN));
-    db.Close();
-    EXPECT_EQ(doc.Open(), static_cast<LNSTATUS>(LNERR_DATABASE_NOT_OPEN));
-    EXPECT_EQ(db.GetDocument(LNUniversalID(LNString(id)), &doc),
-              static_cast<LNSTATUS>(LNERR_DATABASE_NOT_OPEN));
-    EXPECT_EQ(db.GetDatabaseHandle(), NULLHANDLE);
-}
-
-TEST_F(SessionTest, GetDatabaseChecksServerAndPath) {
     LNDatabase other;
-    EXPECT_EQ(session.GetDatabase("names.nsf", &other, "CN=Nowhere/O=Acme"),
-              static_cast<LNSTATUS>(ERR_SERVER_NOT_RESPONDING));
-    EXPECT_EQ(session.GetDatabase("../mail/jdoe", &other, "Mail1"),
-              static_cast<LNSTATUS>(ERR_PATH_NOT_ALLOWED));
-    EXPECT_EQ(session.GetDatabase("missing.nsf", &other, "Mail1"), static_cast<LNSTATUS>(ERR_NOEXIST));
+    const struct {
+        const char* path;
+        const char* server;
+        STATUS status;
+    } kOpens[] = {{"names.nsf", "CN=Nowhere/O=Acme", ERR_SERVER_NOT_RESPONDING},
+                  {"../mail/jdoe", "Mail1", ERR_PATH_NOT_ALLOWED},
+                  {"missing.nsf", "Mail1", ERR_NOEXIST}};
+    for (const auto& c : kOpens) {
+        EXPECT_EQ(session.GetDatabase(c.path, &other, c.server), static_cast<LNSTATUS>(c.status)) << c.path;
+    }
     LNNotesSession idle;
     EXPECT_EQ(idle.GetDatabase("mail/jdoe", &other, "Mail1"), static_cast<LNSTATUS>(LNERR_NOT_INITIALIZED));
     EXPECT_EQ(idle.Init(301, 0, nullptr, FALSE, nullptr), static_cast<LNSTATUS>(LNERR_API_VERSION));
-}
 
-TEST_F(SessionTest, ThrowAllErrorsOnAndOff) {
-    LNDatabase other;
-    EXPECT_EQ(session.GetDatabase("missing.nsf", &other, "Mail1"), static_cast<LNSTATUS>(ERR_NOEXIST));
     LNSetThrowAllErrorsGlobal(TRUE);
     try {
         session.GetDatabase("missing.nsf", &other, "Mail1");
@@ -367,10 +355,7 @@ TEST_F(SessionTest, ThrowAllErrorsOnAndOff) {
         LNGetErrorMessageText(error, text, LNERROR_MESSAGE_LENGTH);
         EXPECT_STREQ(text, "File does not exist");
     }
-    LNText t;
-    t << "a";
-    EXPECT_EQ(t.FindEntry("b"), LNWARN_NOT_FOUND); // warnings are never thrown
-
+    EXPECT_EQ(LNText("a").FindEntry("b"), LNWARN_NOT_FOUND); // warnings are never thrown
     // The mode belongs to the thread that set it.
     LNBOOL seenByOther = TRUE;
     LNSTATUS returned = 0;
@@ -385,6 +370,12 @@ TEST_F(SessionTest, ThrowAllErrorsOnAndOff) {
     EXPECT_TRUE(LNGetThrowAllErrorsGlobal());
     LNSetThrowAllErrorsGlobal(FALSE);
     EXPECT_EQ(session.GetDatabase("missing.nsf", &other, "Mail1"), static_cast<LNSTATUS>(ERR_NOEXIST));
+
+    db.Close();
+    EXPECT_EQ(doc.Open(), static_cast<LNSTATUS>(LNERR_DATABASE_NOT_OPEN));
+    EXPECT_EQ(db.GetDocument(LNUniversalID(LNString(id)), &doc),
+              static_cast<LNSTATUS>(LNERR_DATABASE_NOT_OPEN));
+    EXPECT_EQ(db.GetDatabaseHandle(), NULLHANDLE);
 }
 
 TEST_F(SessionTest, NoteIdsAndTimesFollowTheClock) {
@@ -404,54 +395,4 @@ TEST_F(SessionTest, NoteIdsAndTimesFollowTheClock) {
     LNDatetime modified = doc.GetLastModified();
     modified.AdjustTimeZone(0);
     EXPECT_EQ(modified.GetHour(), 6);
-}
-
-TEST_F(SessionTest, TwoHandlesSeeEachOthersWrites) {
-    LNDatabase second;
-    ASSERT_EQ(session.GetDatabase("mail/jdoe", &second, "Mail1"), LNNOERROR);
-    ASSERT_EQ(second.Open(), LNNOERROR);
-    const std::string id = saveDoc("Memo", "shared");
-    LNDocument doc;
-    ASSERT_EQ(second.GetDocument(LNUniversalID(LNString(id)), &doc), LNNOERROR);
-    ASSERT_EQ(doc.Open(), LNNOERROR);
-    LNText s;
-    doc.GetItem("Subject", &s);
-    EXPECT_EQ(s[0], "shared");
-    second.Close();
-}
-
-TEST_F(SessionTest, NewDocumentsAreUnreadUntilMarkedRead) {
-    const std::string a = saveDoc("Memo", "a");
-    const std::string b = saveDoc("Memo", "b");
-    LNDocument docA, docB;
-    db.GetDocument(LNUniversalID(LNString(a)), &docA);
-    db.GetDocument(LNUniversalID(LNString(b)), &docB);
-    LNNoteArray unread;
-    ASSERT_EQ(db.GetUnreadList(&unread, FALSE), LNNOERROR);
-    EXPECT_EQ(unread.GetCount(), 2);
-    EXPECT_TRUE(unread.Contains(docA.GetNoteID()));
-
-    // Mark b read by applying a difference to the list.
-    LNNoteArray changed = unread;
-    changed.Remove(docB.GetNoteID());
-    ASSERT_EQ(db.SetUnreadList(changed, &unread, FALSE), LNNOERROR);
-    LNNoteArray now;
-    db.GetUnreadList(&now);
-    EXPECT_TRUE(now.Contains(docA.GetNoteID()));
-    EXPECT_FALSE(now.Contains(docB.GetNoteID()));
-
-    // Everything read: write back an empty list.
-    now.DeleteAll();
-    ASSERT_EQ(db.SetUnreadList(now, 0, FALSE), LNNOERROR);
-    db.GetUnreadList(&now);
-    EXPECT_EQ(now.GetCount(), 0);
-
-    // A deleted document leaves the list; notes that do not exist cannot be unread.
-    LNNoteArray again;
-    again.Append(docA.GetNoteID());
-    again.Append(0x7FFFFFFC);
-    db.SetUnreadList(again);
-    db.DeleteDocument(&docA);
-    db.GetUnreadList(&now);
-    EXPECT_EQ(now.GetCount(), 0);
 }

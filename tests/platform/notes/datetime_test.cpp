@@ -10,90 +10,88 @@ LNDatetime parse(const char* text) {
 
 } // namespace
 
-TEST(NotesDatetime, ParsesTheTemplateTexts) {
-    LNDatetime full = parse("01/01/2005 3:00:00 PM");
-    EXPECT_TRUE(full.HasDate());
-    EXPECT_TRUE(full.HasTime());
-    EXPECT_EQ(full.GetYear(), 2005);
-    EXPECT_EQ(full.GetMonth(), 1);
-    EXPECT_EQ(full.GetDay(), 1);
-    EXPECT_EQ(full.GetHour(), 15);
-    EXPECT_EQ(full.GetMinute(), 0);
-    EXPECT_EQ(full.GetSecond(), 0);
+// The texts the templates write, read field by field and formatted back.
+TEST(NotesDatetime, ParsesFormatsAndRefusesTexts) {
+    const struct {
+        const char* text;
+        bool hasDate, hasTime;
+        int year, month, day, hour, minute, second; // -1: not part of the text
+        const char* formatted;                      // nullptr: not checked
+    } kCases[] = {
+        {"01/01/2005 3:00:00 PM", true, true, 2005, 1, 1, 15, 0, 0, "01/01/2005 03:00:00 PM"},
+        {"3:20 PM", false, true, -1, -1, -1, 15, 20, 0, nullptr},
+        {"01/01/2005", true, false, 2005, 1, 1, -1, -1, -1, "01/01/2005"},
+        {"12/31/1999", true, false, 1999, 12, 31, -1, -1, -1, "12/31/1999"},
+        {"12:05 AM", false, true, -1, -1, -1, 0, 5, 0, nullptr},  // midnight hour
+        {"12:05 PM", false, true, -1, -1, -1, 12, 5, 0, nullptr}, // noon hour
+        {"2005-02-03 17:04:05", true, true, 2005, 2, 3, 17, 4, 5, nullptr},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.text);
+        const LNDatetime dt = parse(c.text);
+        EXPECT_EQ(dt.HasDate(), c.hasDate);
+        EXPECT_EQ(dt.HasTime(), c.hasTime);
+        if (c.hasDate) {
+            EXPECT_EQ(dt.GetYear(), c.year);
+            EXPECT_EQ(dt.GetMonth(), c.month);
+            EXPECT_EQ(dt.GetDay(), c.day);
+        }
+        if (c.hasTime) {
+            EXPECT_EQ(dt.GetHour(), c.hour);
+            EXPECT_EQ(dt.GetMinute(), c.minute);
+            EXPECT_EQ(dt.GetSecond(), c.second);
+        }
+        if (c.formatted) {
+            EXPECT_EQ(dt.GetText(), c.formatted);
+        }
+    }
+    LNDatetime dt;
+    dt.SetDate(7, 4, 2021);
+    dt.SetTime(9, 5, 7, 0);
+    EXPECT_EQ(dt.GetText(), "07/04/2021 09:05:07 AM");
+    EXPECT_EQ(parse(dt.GetText()).GetText(), dt.GetText());
 
-    LNDatetime timeOnly = parse("3:20 PM");
-    EXPECT_FALSE(timeOnly.HasDate());
-    EXPECT_EQ(timeOnly.GetHour(), 15);
-    EXPECT_EQ(timeOnly.GetMinute(), 20);
-
-    LNDatetime dateOnly = parse("01/01/2005");
-    EXPECT_FALSE(dateOnly.HasTime());
-    EXPECT_EQ(dateOnly.GetDay(), 1);
-
-    EXPECT_EQ(parse("12:05 AM").GetHour(), 0);
-    EXPECT_EQ(parse("12:05 PM").GetHour(), 12);
-    EXPECT_EQ(parse("2005-02-03 17:04:05").GetSecond(), 5);
-}
-
-TEST(NotesDatetime, RefusesBadTexts) {
     for (const char* text : {"", "13/01/2005", "02/30/2005", "25:00", "3:20 XM", "01/01/2005 3:00 PM junk"}) {
-        LNDatetime dt;
         EXPECT_EQ(dt.SetText(text), static_cast<LNSTATUS>(ERR_TDI_CONV)) << text;
     }
     TIMEDATE td;
     EXPECT_EQ(ConvertTextToTIMEDATE("not a date", 80, &td), ERR_TDI_CONV);
 }
 
-TEST(NotesDatetime, FormatsAndParsesBack) {
-    LNDatetime dt;
-    dt.SetDate(7, 4, 2021);
-    dt.SetTime(9, 5, 7, 0);
-    EXPECT_EQ(dt.GetText(), "07/04/2021 09:05:07 AM");
-    EXPECT_EQ(parse(dt.GetText()).GetText(), dt.GetText());
-    LNDatetime dateOnly = parse("12/31/1999");
-    EXPECT_EQ(dateOnly.GetText(), "12/31/1999");
-}
+// A wall-clock time in one zone moved to another: the moment stays, the reading changes, across
+// midnight, the year's end and summer time; also past 2038, where 32-bit seconds end.
+TEST(NotesDatetime, AdjustTimeZoneKeepsTheMoment) {
+    const struct {
+        const char* text;
+        int zone;
+        bool dst;
+        int toZone;
+        bool toDst;
+        int year, month, day, hour;
+    } kCases[] = {
+        {"01/01/2005 3:00:00 PM", 5, false, 0, false, 2005, 1, 1, 20},  // US Eastern to GMT
+        {"01/01/2005 8:00:00 PM", 0, false, 5, false, 2005, 1, 1, 15},  // and back
+        {"01/01/2005 3:00:00 PM", -1, false, 0, false, 2005, 1, 1, 14}, // east of GMT
+        {"12/31/2004 10:30:00 PM", 5, false, 0, false, 2005, 1, 1, 3},  // into the next year
+        {"07/01/2005 3:00:00 PM", 5, true, 0, false, 2005, 7, 1, 19},   // EDT is GMT-4
+        {"12/31/2099 10:30:00 PM", 5, false, 0, false, 2100, 1, 1, 3},  // past 2038
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.text);
+        LNDatetime dt = parse(c.text);
+        dt.SetTimeZone(c.zone);
+        dt.SetDST(c.dst);
+        LNDatetime moved = dt;
+        ASSERT_EQ(moved.AdjustTimeZone(c.toZone, c.toDst), LNNOERROR);
+        EXPECT_EQ(moved.GetYear(), c.year);
+        EXPECT_EQ(moved.GetMonth(), c.month);
+        EXPECT_EQ(moved.GetDay(), c.day);
+        EXPECT_EQ(moved.GetHour(), c.hour);
+        EXPECT_EQ(moved.GetTimeZone(), c.toZone);
+        EXPECT_TRUE(moved == dt); // the same moment
+    }
 
-TEST(NotesDatetime, AdjustTimeZoneToGmtAndBack) {
-    LNDatetime dt = parse("01/01/2005 3:00:00 PM");
-    dt.SetTimeZone(5); // US Eastern, no DST
-    dt.SetDST(FALSE);
-    LNDatetime gmt = dt;
-    ASSERT_EQ(gmt.AdjustTimeZone(0, FALSE), LNNOERROR);
-    EXPECT_EQ(gmt.GetHour(), 20);
-    EXPECT_EQ(gmt.GetTimeZone(), 0);
-    EXPECT_TRUE(gmt == dt); // the same moment
-
-    LNDatetime back = gmt;
-    back.AdjustTimeZone(5, FALSE);
-    EXPECT_EQ(back.GetHour(), 15);
-    EXPECT_EQ(back.GetDay(), 1);
-
-    LNDatetime cet = parse("01/01/2005 3:00:00 PM");
-    cet.SetTimeZone(-1);
-    cet.SetDST(FALSE);
-    cet.AdjustTimeZone(0);
-    EXPECT_EQ(cet.GetHour(), 14);
-}
-
-TEST(NotesDatetime, AdjustTimeZoneCrossesMidnightAndHonoursDst) {
-    LNDatetime late = parse("12/31/2004 10:30:00 PM");
-    late.SetTimeZone(5);
-    late.SetDST(FALSE);
-    late.AdjustTimeZone(0);
-    EXPECT_EQ(late.GetYear(), 2005);
-    EXPECT_EQ(late.GetMonth(), 1);
-    EXPECT_EQ(late.GetDay(), 1);
-    EXPECT_EQ(late.GetHour(), 3);
-
-    LNDatetime summer = parse("07/01/2005 3:00:00 PM");
-    summer.SetTimeZone(5);
-    summer.SetDST(TRUE); // EDT is GMT-4
-    summer.AdjustTimeZone(0);
-    EXPECT_EQ(summer.GetHour(), 19);
-}
-
-TEST(NotesDatetime, SetTimeZoneKeepsTheWallClock) {
+    // Setting the zone keeps the wall clock.
     LNDatetime dt = parse("01/01/2005 3:00:00 PM");
     dt.SetTimeZone(-1);
     EXPECT_EQ(dt.GetHour(), 15);
@@ -102,8 +100,7 @@ TEST(NotesDatetime, SetTimeZoneKeepsTheWallClock) {
     ASSERT_EQ(range.SetTimeZone(0), LNNOERROR);
     range.SetDST(FALSE);
     EXPECT_TRUE(range.HasTime());
-    TIMEDATE td = range.GetTIMEDATE();
-    EXPECT_EQ(td.Innards[0], 100u); // one second past midnight GMT
+    EXPECT_EQ(range.GetTIMEDATE().Innards[0], 100u); // one second past midnight GMT
 }
 
 TEST(NotesDatetime, TimedateRoundTripKeepsZone) {
@@ -120,20 +117,18 @@ TEST(NotesDatetime, TimedateRoundTripKeepsZone) {
     EXPECT_TRUE(copy.IsDST());
 }
 
-TEST(NotesDatetime, FieldSettersRejectOutOfRange) {
+TEST(NotesDatetime, FieldSettersAndArithmeticAtMonthAndYearEnds) {
     LNDatetime dt = parse("01/01/2005 3:00:00 PM");
     EXPECT_EQ(dt.SetMonth(13), static_cast<LNSTATUS>(LNERR_INVALID_DATETIME));
     EXPECT_EQ(dt.SetHour(24), static_cast<LNSTATUS>(LNERR_INVALID_DATETIME));
     EXPECT_EQ(dt.SetDate(2, 29, 2005), static_cast<LNSTATUS>(LNERR_INVALID_DATETIME));
     EXPECT_EQ(dt.SetDate(2, 29, 2004), LNNOERROR);
-}
 
-TEST(NotesDatetime, ArithmeticAcrossMonthAndYearEnds) {
-    LNDatetime dt = parse("01/31/2005 11:00:00 PM");
-    dt.AdjustHour(2);
-    EXPECT_EQ(dt.GetMonth(), 2);
-    EXPECT_EQ(dt.GetDay(), 1);
-    EXPECT_EQ(dt.GetHour(), 1);
+    LNDatetime late = parse("01/31/2005 11:00:00 PM");
+    late.AdjustHour(2);
+    EXPECT_EQ(late.GetMonth(), 2);
+    EXPECT_EQ(late.GetDay(), 1);
+    EXPECT_EQ(late.GetHour(), 1);
     LNDatetime m = parse("01/31/2005");
     m.AdjustMonth(1);
     EXPECT_EQ(m.GetDay(), 28);

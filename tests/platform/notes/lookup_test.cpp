@@ -31,12 +31,6 @@ std::string makeDigest(const std::string& password) {
     return std::string(reinterpret_cast<char*>(digest), length);
 }
 
-STATUS verify(const std::string& password, const std::string& digest) {
-    return SECVerifyPassword(static_cast<WORD>(password.size()),
-                             reinterpret_cast<const BYTE*>(password.data()), static_cast<WORD>(digest.size()),
-                             reinterpret_cast<const BYTE*>(digest.data()), 0, nullptr);
-}
-
 const std::vector<std::string> kItems = {"FullName",   "ShortName",   "FirstName",       "MiddleInitial",
                                          "LastName",   "MailAddress", "MailSystem",      "MailServer",
                                          "MailDomain", "MailFile",    "InternetAddress", "HTTPPassword"};
@@ -140,8 +134,8 @@ TEST_F(LookupTest, LoginWalksTheBufferAndChecksThePassword) {
         ASSERT_NE(value, nullptr);
         const std::string stored(value + 2, size - 2);
         EXPECT_EQ(stored, digest);
-        EXPECT_EQ(verify("demo-password", stored), NOERROR);
-        EXPECT_EQ(verify("Demo-password", stored), ERR_PASSWORD_MISMATCH);
+        EXPECT_EQ(verifyPassword("demo-password", stored), NOERROR);
+        EXPECT_EQ(verifyPassword("Demo-password", stored), ERR_PASSWORD_MISMATCH);
         OSUnlockObject(h);
         EXPECT_EQ(OSMemFree(h), NOERROR);
     }
@@ -149,23 +143,25 @@ TEST_F(LookupTest, LoginWalksTheBufferAndChecksThePassword) {
 
 TEST_F(LookupTest, SeveralNamesUnknownNamesAndDirectories) {
     addPerson(hDb, "CN=Jane Doe/O=Acme", "jdoe", "");
+    // Each name's number of matches, walking the buffer to its end; the buffer is freed.
+    auto matches = [](DHANDLE h) {
+        std::vector<WORD> counts;
+        void* p = OSLockObject(h);
+        WORD n = 99;
+        for (void* name = NAMELocateNextName2(p, nullptr, &n); name;
+             name = NAMELocateNextName2(p, name, &n)) {
+            counts.push_back(n);
+            if (n == 0) {
+                EXPECT_EQ(NAMELocateNextMatch2(p, name, nullptr), nullptr);
+            }
+        }
+        OSUnlockObject(h);
+        OSMemFree(h);
+        return counts;
+    };
     DHANDLE h = NULLHANDLE;
     ASSERT_EQ(lookup({"nobody", "jdoe", ""}, &h), NOERROR);
-    void* p = OSLockObject(h);
-    WORD matches = 99;
-    void* first = NAMELocateNextName2(p, nullptr, &matches);
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(matches, 0);
-    EXPECT_EQ(NAMELocateNextMatch2(p, first, nullptr), nullptr);
-    void* second = NAMELocateNextName2(p, first, &matches);
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(matches, 1);
-    void* third = NAMELocateNextName2(p, second, &matches);
-    ASSERT_NE(third, nullptr);
-    EXPECT_EQ(matches, 0);
-    EXPECT_EQ(NAMELocateNextName2(p, third, &matches), nullptr);
-    OSUnlockObject(h);
-    OSMemFree(h);
+    EXPECT_EQ(matches(h), (std::vector<WORD>{0, 1, 0}));
 
     // A second server's directory answers only for names the first one lacks (unless ALL).
     std::filesystem::create_directory(dir + "/Mail2");
@@ -176,26 +172,14 @@ TEST_F(LookupTest, SeveralNamesUnknownNamesAndDirectories) {
     addPerson(other, "CN=Max Mustermann/O=Acme", "mmuster", "");
     NSFDbClose(other);
     ASSERT_EQ(lookup({"jdoe", "mmuster"}, &h), NOERROR);
-    p = OSLockObject(h);
-    first = NAMELocateNextName2(p, nullptr, &matches);
-    EXPECT_EQ(matches, 1);
-    NAMELocateNextName2(p, first, &matches);
-    EXPECT_EQ(matches, 1);
-    OSUnlockObject(h);
-    OSMemFree(h);
+    EXPECT_EQ(matches(h), (std::vector<WORD>{1, 1}));
     const std::string spaces = packed({"($Users)"}), names = packed({"jdoe"}), items = packed({"ShortName"});
     ASSERT_EQ(NAMELookup2("", NAME_LOOKUP_ALL, 1, spaces.data(), 1, names.data(), 1, items.data(), &h),
               NOERROR);
-    NAMELocateNextName2(OSLockObject(h), nullptr, &matches);
-    EXPECT_EQ(matches, 2);
-    OSUnlockObject(h);
-    OSMemFree(h);
+    EXPECT_EQ(matches(h), std::vector<WORD>{2});
     // A named server looks only there.
     ASSERT_EQ(lookup({"mmuster"}, &h, "CN=Mail1/O=Acme"), NOERROR);
-    NAMELocateNextName2(OSLockObject(h), nullptr, &matches);
-    EXPECT_EQ(matches, 0);
-    OSUnlockObject(h);
-    OSMemFree(h);
+    EXPECT_EQ(matches(h), std::vector<WORD>{0});
     EXPECT_EQ(lookup({"jdoe"}, &h, "Mail9"), ERR_SERVER_NOT_RESPONDING);
 }
 
@@ -232,13 +216,13 @@ TEST(PasswordDigest, Argon2idRoundTripAndRefusals) {
     const std::string digest = makeDigest("s3cret");
     EXPECT_EQ(digest.rfind("$argon2id$v=19$m=19456,t=2,p=1$", 0), 0u) << digest;
     EXPECT_NE(makeDigest("s3cret"), digest); // a fresh salt each time
-    EXPECT_EQ(verify("s3cret", digest), NOERROR);
-    EXPECT_EQ(verify("s3cre", digest), ERR_PASSWORD_MISMATCH);
-    EXPECT_EQ(verify("", digest), ERR_PASSWORD_MISMATCH);
+    EXPECT_EQ(verifyPassword("s3cret", digest), NOERROR);
+    EXPECT_EQ(verifyPassword("s3cre", digest), ERR_PASSWORD_MISMATCH);
+    EXPECT_EQ(verifyPassword("", digest), ERR_PASSWORD_MISMATCH);
     // An empty password has a digest of its own.
     const std::string empty = makeDigest("");
-    EXPECT_EQ(verify("", empty), NOERROR);
-    EXPECT_EQ(verify("x", empty), ERR_PASSWORD_MISMATCH);
+    EXPECT_EQ(verifyPassword("", empty), NOERROR);
+    EXPECT_EQ(verifyPassword("x", empty), ERR_PASSWORD_MISMATCH);
 
     // Empty, malformed, truncated and other-algorithm digests never match.
     for (const std::string& bad :
@@ -249,15 +233,15 @@ TEST(PasswordDigest, Argon2idRoundTripAndRefusals) {
           std::string("$argon2id$v=19$m=4194304,t=2,p=1$c2FsdHNhbHRzYWx0$aGFzaGhhc2hoYXNoaGFzaA"),
           std::string("$argon2id$v=19$m=19456,t=100000,p=1$c2FsdHNhbHRzYWx0$aGFzaGhhc2hoYXNoaGFzaA"),
           std::string(600, '$')}) {
-        EXPECT_EQ(verify("s3cret", bad), ERR_PASSWORD_MISMATCH) << bad;
+        EXPECT_EQ(verifyPassword("s3cret", bad), ERR_PASSWORD_MISMATCH) << bad;
     }
     EXPECT_EQ(SECVerifyPassword(6, reinterpret_cast<const BYTE*>("s3cret"), 0, nullptr, 0, nullptr),
               ERR_PASSWORD_MISMATCH);
 
     // Over-long passwords are refused both ways; the limit itself is allowed.
     const std::string limit(SEC_MAX_PASSWORD, 'p'), over(SEC_MAX_PASSWORD + 1, 'p');
-    EXPECT_EQ(verify(limit, makeDigest(limit)), NOERROR);
-    EXPECT_EQ(verify(over, digest), ERR_PASSWORD_TOO_LONG);
+    EXPECT_EQ(verifyPassword(limit, makeDigest(limit)), NOERROR);
+    EXPECT_EQ(verifyPassword(over, digest), ERR_PASSWORD_TOO_LONG);
     BYTE out[SEC_DIGEST_SIZE];
     WORD length = 0;
     EXPECT_EQ(SECHashPassword(static_cast<WORD>(over.size()), reinterpret_cast<const BYTE*>(over.data()),
@@ -303,7 +287,7 @@ TEST_F(LookupTest, AdminPeopleAndGroupsAreFoundAndBadOnesRefused) {
     EXPECT_EQ(value(2), std::vector<std::string>{"Doe"});
     EXPECT_EQ(value(3), std::vector<std::string>{"Acme"}); // from the organisation
     EXPECT_EQ(value(4), std::vector<std::string>{"mail\\jdoe"});
-    EXPECT_EQ(verify("pw", found[0].items[5].second), NOERROR);
+    EXPECT_EQ(verifyPassword("pw", found[0].items[5].second), NOERROR);
     ASSERT_EQ(lookup.find("sales", false, items, &found), NOERROR);
     EXPECT_EQ(found.size(), 1u);
 

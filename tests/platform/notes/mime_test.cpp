@@ -6,8 +6,6 @@
 #include "store.h"
 #include "templates.h"
 
-#include <fstream>
-#include <iterator>
 #include <random>
 
 namespace {
@@ -70,7 +68,7 @@ std::vector<Part> storeAndRead(const Message& message) {
 
 } // namespace
 
-TEST(NotesMime, MixedMessageLeavesDecodedInSourceOrder) {
+TEST(NotesMime, MixedMessageLeavesDecodedStoredAndReadBackInSourceOrder) {
     Message m;
     std::string error;
     ASSERT_TRUE(notes::mime::parseMessage(kMixed, &m, &error)) << error;
@@ -91,11 +89,8 @@ TEST(NotesMime, MixedMessageLeavesDecodedInSourceOrder) {
     EXPECT_EQ(m.parts[3].fileName, "plan.pdf");
     EXPECT_EQ(m.parts[3].disposition, "attachment");
     EXPECT_EQ(m.parts[3].content, "%PDF-1.4\n");
-}
 
-TEST(NotesMime, StoredItemsFollowTheLayoutAndReadBack) {
-    Message m;
-    ASSERT_TRUE(notes::mime::parseMessage(kMixed, &m, nullptr));
+    // Stored: message headers, four leaves, epilog; each leaf's item starts with its boundary.
     std::vector<std::pair<WORD, std::string>> items;
     ASSERT_EQ(notes::mime::encodeParts(m, &items), NOERROR);
     ASSERT_EQ(items.size(), 6u); // message headers, four leaves, epilog
@@ -183,22 +178,26 @@ TEST(NotesMime, ChunkedBodiesAsWrittenThroughTheCApiReadBack) {
 }
 
 TEST(NotesMime, BadInputIsRefusedWithAReason) {
-    Message m;
-    std::string error;
-    EXPECT_FALSE(notes::mime::parseMessage("no header block at all", &m, &error));
-    EXPECT_NE(error.find("header"), std::string::npos);
-    EXPECT_FALSE(notes::mime::parseMessage("Content-Type: multipart/mixed\r\n\r\nx", &m, &error));
-    EXPECT_NE(error.find("boundary"), std::string::npos);
-    EXPECT_FALSE(notes::mime::parseMessage("Content-Type: multipart/mixed; boundary=q\r\n\r\nno parts here",
-                                           &m, &error));
-
     std::string deep;
     for (int i = 0; i < 70; ++i) {
         deep += "Content-Type: multipart/mixed; boundary=b" + std::to_string(i) + "\r\n\r\n--b" +
                 std::to_string(i) + "\r\n";
     }
-    EXPECT_FALSE(notes::mime::parseMessage(deep + "\r\nx", &m, &error));
-    EXPECT_NE(error.find("deep"), std::string::npos);
+    const struct {
+        std::string eml;
+        const char* says;
+    } kRefused[] = {
+        {"no header block at all", "header"},
+        {"Content-Type: multipart/mixed\r\n\r\nx", "boundary"},
+        {"Content-Type: multipart/mixed; boundary=q\r\n\r\nno parts here", ""},
+        {deep + "\r\nx", "deep"},
+    };
+    Message m;
+    for (const auto& c : kRefused) {
+        std::string error;
+        EXPECT_FALSE(notes::mime::parseMessage(c.eml, &m, &error)) << c.says;
+        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+    }
 
     Message big;
     ASSERT_TRUE(notes::mime::parseMessage("Subject: big\r\n\r\n" + std::string(70000, 'x'), &big, nullptr));
@@ -316,13 +315,7 @@ TEST(NotesMime, DamagedMessagesNeverCrashAndStoredOnesReadBack) {
             EXPECT_FALSE(error.empty());
             continue;
         }
-        std::vector<std::pair<WORD, std::string>> items;
-        ASSERT_EQ(notes::mime::encodeParts(m, &items), NOERROR);
-        notes::Note note;
-        for (const auto& [type, value] : items) {
-            note.append("Body", TYPE_MIME_PART, 0, value);
-        }
-        EXPECT_EQ(notes::mime::leafParts(note).size(), m.parts.size()) << round;
+        EXPECT_EQ(storeAndRead(m).size(), m.parts.size()) << round;
     }
 }
 
@@ -364,8 +357,7 @@ TEST_F(NotesMimeMemo, FilePartsOfAnySizeBecomeAttachmentsWithTheirBytes) {
     EXPECT_EQ(files[0].GetFileSize(), static_cast<LNINT>(big.size()));
     const std::string out = dir + "/data.out";
     ASSERT_EQ(files[0].Extract(out.c_str()), LNNOERROR);
-    std::ifstream in(out, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), big);
+    EXPECT_EQ(readFile(out), big);
 
     // The parts still read in order; file parts name their attachment instead of holding bytes.
     const std::vector<Part> parts = notes::mime::leafParts(*notes::handles::note(doc.GetNoteHandle()));

@@ -235,6 +235,17 @@ void appendChunks(NOTEHANDLE h, const std::string& eml, std::size_t size) {
     }
 }
 
+std::string exported(notes::Note& note) {
+    std::string out;
+    EXPECT_EQ(notes::mime::exportMessage(note,
+                                         [&](std::string_view piece) {
+                                             out += piece;
+                                             return true;
+                                         }),
+              NOERROR);
+    return out;
+}
+
 // Stores a message into a note in memory and exports it again.
 std::string roundTrip(const std::string& eml, STATUS* status, notes::Note* keep = nullptr) {
     notes::mail::Message m;
@@ -246,13 +257,7 @@ std::string roundTrip(const std::string& eml, STATUS* status, notes::Note* keep 
     }
     notes::Note note;
     notes::mail::fill(m, &note);
-    std::string out;
-    EXPECT_EQ(notes::mime::exportMessage(note,
-                                         [&](std::string_view piece) {
-                                             out += piece;
-                                             return true;
-                                         }),
-              NOERROR);
+    const std::string out = exported(note);
     if (keep) {
         *keep = std::move(note);
     }
@@ -281,17 +286,6 @@ protected:
         EXPECT_EQ(store->load(ids.at(0), &note), NOERROR);
         note.db = store; // file bytes are read through the note's database
         return note;
-    }
-
-    static std::string exported(notes::Note& note) {
-        std::string out;
-        EXPECT_EQ(notes::mime::exportMessage(note,
-                                             [&](std::string_view piece) {
-                                                 out += piece;
-                                                 return true;
-                                             }),
-                  NOERROR);
-        return out;
     }
 };
 

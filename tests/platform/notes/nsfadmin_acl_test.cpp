@@ -1,11 +1,8 @@
 // nsfadmin acl: grants by any name form of one directory person, and refusals that leave the list
 // as it was.
-#include "admin.h"
-#include "fixture.h"
+#include "nsfadmin_fixture.h"
 
-#include <sstream>
-
-class NsfadminAclTest : public NotesTest {
+class NsfadminAclTest : public NsfadminRunTest {
 protected:
     void SetUp() override {
         NotesTest::SetUp();
@@ -25,21 +22,10 @@ protected:
                   nsfadmin::kOk);
     }
 
-    template <typename F> int run(F f) {
-        std::ostringstream o, e;
-        nsfadmin::Admin a(dir, o, e);
-        const int rc = f(a);
-        out = o.str();
-        err = e.str();
-        return rc;
-    }
-
     int acl(const char* path, const std::string& action, const std::string& name = "",
             const std::string& level = "") {
         return run([&](auto& a) { return a.acl({"Mail1", path}, action, name, level); });
     }
-
-    std::string out, err;
 };
 
 TEST_F(NsfadminAclTest, GrantsListsAndRefusals) {

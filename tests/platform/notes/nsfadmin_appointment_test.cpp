@@ -1,6 +1,6 @@
 // nsfadmin add-appointment: what each kind of entry stores, and refused input writing nothing.
 #include "appointment.h"
-#include "nsfadmin_mailfile.h"
+#include "nsfadmin_fixture.h"
 
 // Entries name only the fields a case is about.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -30,13 +30,7 @@ TEST_F(NsfadminAppointmentTest, EachKindStoresItsCodeIconAndSpan) {
     for (const auto& c : cases) {
         ASSERT_EQ(run([&](auto& a) { return a.addAppointment(mail, *c.entry); }), nsfadmin::kOk) << err;
         ASSERT_EQ(out.size(), 33u);
-        auto db = open();
-        UNID unid{};
-        ASSERT_TRUE(notes::unidFromText(out.substr(0, 32), &unid));
-        NOTEID id = 0;
-        ASSERT_EQ(db->findByUnid(unid, &id), NOERROR);
-        notes::Note note;
-        ASSERT_EQ(db->load(id, &note), NOERROR);
+        const notes::Note note = load(out);
         EXPECT_EQ(text(note, "AppointmentType"), c.code);
         EXPECT_EQ(text(note, "_ViewIcon"), c.icon);
         std::int64_t start = 0, end = 0;
@@ -83,7 +77,5 @@ TEST_F(NsfadminAppointmentTest, BadInputIsRefusedAndNothingIsWritten) {
                                           {.subject = "x", .start = "2005-01-10 09:00"});
               }),
               nsfadmin::kNotesError);
-    std::vector<NOTEID> ids;
-    ASSERT_EQ(open()->list(NOTE_CLASS_DOCUMENT, &ids), NOERROR);
-    EXPECT_TRUE(ids.empty());
+    EXPECT_EQ(documents(), 0u);
 }

@@ -1,18 +1,11 @@
 // nsfadmin add-mime, add-memo, attach, and fixture memos with MIME bodies, pictures and files.
-#include "admin.h"
 #include "attachments.h"
-#include "fixture.h"
 #include "mimeparts.h"
-#include "nsfadmin_outcome.h"
+#include "nsfadmin_fixture.h"
 #include "richtext.h"
-#include "runtime.h"
-#include "store.h"
 
 #include <fstream>
 #include <functional>
-#include <iterator>
-#include <map>
-#include <sstream>
 #include <sys/wait.h>
 #include <tuple>
 
@@ -22,59 +15,23 @@ const std::string kDemoDir = std::filesystem::path(DEMO_FIXTURE).parent_path().s
 
 } // namespace
 
-class NsfadminMemoTest : public NotesTest {
+class NsfadminMemoTest : public NsfadminMailFileTest {
 protected:
-    void SetUp() override {
-        NotesTest::SetUp();
-        ASSERT_EQ(admin([&](auto& a) { return a.dbCreate(mail, "Jane", "mail"); }).code, nsfadmin::kOk);
-    }
-
-    template <typename F> Outcome admin(F f) { return runAdmin(dir, f); }
-
     std::string write(const std::string& name, const std::string& bytes) {
-        const std::string path = dir + "/" + name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
-    }
-
-    // The mail file's documents and its inbox members, read through the store.
-    std::shared_ptr<notes::Database> open() {
-        std::string file;
-        EXPECT_EQ(notes::resolveDatabaseFile("Mail1", "mail/jdoe.nsf", true, &file), NOERROR);
-        std::shared_ptr<notes::Database> db;
-        EXPECT_EQ(notes::Database::open(file, "Mail1", "mail/jdoe.nsf", &db), NOERROR);
-        return db;
-    }
-
-    std::size_t documents() {
-        std::vector<NOTEID> ids;
-        open()->list(NOTE_CLASS_DOCUMENT, &ids);
-        return ids.size();
-    }
-
-    notes::Note load(const std::string& unidText) {
-        auto db = open();
-        UNID unid{};
-        EXPECT_TRUE(notes::unidFromText(unidText, &unid));
-        NOTEID id = 0;
-        EXPECT_EQ(db->findByUnid(unid, &id), NOERROR);
-        notes::Note note;
-        EXPECT_EQ(db->load(id, &note), NOERROR);
-        note.db = db;
-        return note;
+        writeFile(dir + "/" + name, bytes);
+        return dir + "/" + name;
     }
 
     bool inFolder(const std::string& folder, const std::string& unidText) {
         auto db = open();
-        NOTEID view = 0, id = 0;
-        UNID unid{};
-        notes::unidFromText(unidText, &unid);
-        db->findByUnid(unid, &id);
+        NOTEID view = 0;
         std::vector<NOTEID> ids;
         return db->findDesign(NOTE_CLASS_VIEW, folder, &view) == NOERROR &&
-               db->viewNoteIds(view, &ids) == NOERROR && std::find(ids.begin(), ids.end(), id) != ids.end();
+               db->viewNoteIds(view, &ids) == NOERROR &&
+               std::find(ids.begin(), ids.end(), load(unidText).info.id) != ids.end();
     }
 
+    // The same mail file, named the way the host names it.
     const nsfadmin::DbRef mail{"CN=Mail1/O=Acme", "mail/jdoe"};
 };
 
@@ -142,8 +99,7 @@ TEST_F(NsfadminMemoTest, ExportMimeGivesBackTheBytesThatCameIn) {
     EXPECT_TRUE(toStdout.out == message);
     const std::string file = dir + "/out.eml";
     EXPECT_EQ(admin([&](auto& a) { return a.exportMime(mail, unid, file); }).code, nsfadmin::kOk);
-    std::ifstream in(file, std::ios::binary);
-    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == message);
+    EXPECT_TRUE(readFile(file) == message);
 
     const Outcome memo = admin([&](auto& a) {
         nsfadmin::MemoEntry entry;
@@ -260,74 +216,10 @@ TEST_F(NsfadminMemoTest, AttachAddsFilesOnlyWhenAllCanBeAttached) {
 
 using NsfadminSeedMemoTest = NsfadminMemoTest;
 
-TEST_F(NsfadminSeedMemoTest, DemoInboxHasRichTextAndMimeMemos) {
-    std::filesystem::remove_all(dir + "/Mail1");
-    const Outcome r = admin([](auto& a) { return a.seed(DEMO_FIXTURE); });
-    ASSERT_EQ(r.code, nsfadmin::kOk) << r.err;
-    LNNotesSession s;
-    ASSERT_EQ(s.Init(), LNNOERROR);
-    LNDatabase db;
-    ASSERT_EQ(s.GetDatabase("mail/jdoe", &db, "CN=Mail1/O=Acme"), LNNOERROR);
-    ASSERT_EQ(db.Open(), LNNOERROR);
-    LNViewFolder inbox;
-    ASSERT_EQ(db.GetViewFolder("($Inbox)", &inbox), LNNOERROR);
-    std::map<std::string, LNDocument> newest;
-    std::vector<NOTEID> ids;
-    ASSERT_EQ(inbox.GetNoteIDs(&ids), LNNOERROR);
-    for (NOTEID id : ids) {
-        LNDocument doc;
-        ASSERT_EQ(db.GetDocument(id, &doc), LNNOERROR);
-        ASSERT_EQ(doc.Open(), LNNOERROR);
-        LNText subject;
-        if (doc.GetItem("Subject", &subject) == LNNOERROR) {
-            newest.emplace(subject[0].str(), doc);
-        }
-    }
-    ASSERT_TRUE(newest.count("Office floor plan"));
-    LNDocument plan = newest["Office floor plan"];
-    LNRichText body;
-    ASSERT_EQ(plan.GetItem("Body", &body), LNNOERROR);
-    LNRTCursor cursor;
-    ASSERT_EQ(body.GetCursor(&cursor), LNNOERROR);
-    LNGraphic picture;
-    ASSERT_EQ(cursor.GotoFirst(LNRTTYPE_GRAPHIC, &picture), LNNOERROR);
-    EXPECT_EQ(picture.GetWidth(), 32);
-    LNRTObject link;
-    ASSERT_EQ(cursor.GotoFirst(LNRTTYPE_LINK, &link), LNNOERROR);
-    EXPECT_NE(link.GetText().str().find("intranet"), std::string::npos);
-    LNAttachmentArray files;
-    ASSERT_EQ(plan.GetAttachments(&files), LNNOERROR);
-    ASSERT_EQ(files.GetCount(), 1);
-    EXPECT_EQ(files[0].GetAttachmentName(), "seating-plan.pdf");
-    EXPECT_GT(files[0].GetFileSize(), 100);
-
-    ASSERT_TRUE(newest.count("Lunch at the Caf\xE9 on Friday"));
-    ASSERT_TRUE(newest.count("Facilities update: the third floor reopens"));
-    for (const char* subject :
-         {"Lunch at the Caf\xE9 on Friday", "Facilities update: the third floor reopens"}) {
-        const LNDocument& doc = newest[subject];
-        EXPECT_TRUE(doc.HasItem("$NoteHasNativeMIME")) << subject;
-        const auto parts = notes::mime::leafParts(*notes::handles::note(doc.GetNoteHandle()));
-        ASSERT_FALSE(parts.empty());
-        EXPECT_EQ(parts[0].contentType, "text/plain");
-    }
-    const auto html = notes::mime::leafParts(
-        *notes::handles::note(newest["Facilities update: the third floor reopens"].GetNoteHandle()));
-    ASSERT_EQ(html.size(), 2u);
-    EXPECT_EQ(html[1].contentType, "text/html");
-    EXPECT_NE(html[1].content.find("facilities@acme.example</a>"), std::string::npos); // soft break undone
-    for (auto& [subject, doc] : newest) {
-        doc.Close();
-    }
-    inbox.Close();
-    db.Close();
-    s.Term();
-}
-
 TEST_F(NsfadminSeedMemoTest, FixtureMemoErrorsNameTheFieldAndWriteNothing) {
     const std::string gif = dir + "/p.gif";
-    std::ofstream(gif, std::ios::binary) << std::string("GIF89a\x01\x00\x01\x00\x00\x00\x00", 13);
-    std::ofstream(dir + "/m.eml") << "Subject: x\n\nbody\n";
+    writeFile(gif, std::string("GIF89a\x01\x00\x01\x00\x00\x00\x00", 13));
+    writeFile(dir + "/m.eml", "Subject: x\n\nbody\n");
     const std::string head = R"({"servers": [{"name": "Mail3", "people": [{"fullName": "CN=A B/O=Acme",
         "shortName": "ab", "password": "p", "mail": [)";
     const std::string tail = "]}]}]}";
@@ -344,7 +236,7 @@ TEST_F(NsfadminSeedMemoTest, FixtureMemoErrorsNameTheFieldAndWriteNothing) {
               "either \"body\" or \"richBody\""},
              {R"({"from": "x", "subject": "s", "files": ["missing.pdf"]})", "cannot read the attachment"}}) {
         const std::string path = dir + "/fixture.json";
-        std::ofstream(path) << head + memo + tail;
+        writeFile(path, head + memo + tail);
         const Outcome r = admin([&](auto& a) { return a.seed(path); });
         EXPECT_EQ(r.code, nsfadmin::kBadInput) << memo;
         EXPECT_NE(r.err.find(message), std::string::npos) << r.err;

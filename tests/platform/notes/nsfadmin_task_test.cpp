@@ -1,5 +1,5 @@
 // nsfadmin add-task: the items a to-do is stored with, and refused input writing nothing.
-#include "nsfadmin_mailfile.h"
+#include "nsfadmin_fixture.h"
 #include "task.h"
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -26,13 +26,7 @@ TEST_F(NsfadminTaskTest, StoresTheItemsTheToDoViewShows) {
         SCOPED_TRACE(c.entry.subject);
         ASSERT_EQ(run([&](auto& a) { return a.addTask(mail, c.entry); }), nsfadmin::kOk) << err;
         ASSERT_EQ(out.size(), 33u);
-        auto db = open();
-        UNID unid{};
-        ASSERT_TRUE(notes::unidFromText(out.substr(0, 32), &unid));
-        NOTEID id = 0;
-        ASSERT_EQ(db->findByUnid(unid, &id), NOERROR);
-        notes::Note note;
-        ASSERT_EQ(db->load(id, &note), NOERROR);
+        const notes::Note note = load(out);
         EXPECT_EQ(text(note, "Form"), "Task");
         EXPECT_EQ(text(note, "Subject"), c.entry.subject);
         EXPECT_EQ(text(note, "Importance"), c.importance);
@@ -62,7 +56,5 @@ TEST_F(NsfadminTaskTest, BadInputIsRefusedAndNothingIsWritten) {
         EXPECT_EQ(run([&](auto& a) { return a.addTask(mail, c.entry); }), nsfadmin::kBadInput) << c.says;
         EXPECT_NE(err.find(c.says), std::string::npos) << err;
     }
-    std::vector<NOTEID> ids;
-    ASSERT_EQ(open()->list(NOTE_CLASS_DOCUMENT, &ids), NOERROR);
-    EXPECT_TRUE(ids.empty());
+    EXPECT_EQ(documents(), 0u);
 }

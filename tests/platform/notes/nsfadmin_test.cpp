@@ -1,29 +1,15 @@
 // nsfadmin: its commands in process, and the program itself as a subprocess (exit codes, messages,
 // and a store shared with another process).
-#include "admin.h"
-#include "fixture.h"
-#include "nsfadmin_outcome.h"
+#include "mimeparts.h"
+#include "nsfadmin_fixture.h"
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
 #include <sys/wait.h>
 #include <tuple>
 
-namespace {
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-} // namespace
-
-class NsfadminTest : public NotesTest {
+class NsfadminTest : public NsfadminRunTest {
 protected:
     // Runs the nsfadmin program with the test's data directory.
     Outcome run(const std::string& args) {
@@ -33,13 +19,10 @@ protected:
         const int status = std::system(cmd.c_str());
         Outcome r;
         r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = slurp(out);
-        r.err = slurp(err);
+        r.out = readFile(out);
+        r.err = readFile(err);
         return r;
     }
-
-    // Runs one command in process.
-    template <typename F> Outcome admin(F f) { return runAdmin(dir, f); }
 
     const nsfadmin::DbRef mail{"CN=Mail1/O=Acme", "mail/jdoe"};
 };
@@ -64,20 +47,16 @@ TEST_F(NsfadminTest, CreatesServersDatabasesAndDocuments) {
                   0)
             << name;
     const Outcome shown = admin([&](auto& a) { return a.docShow(mail, unid); });
-    EXPECT_NE(shown.out.find("Subject (text): Grüße"), std::string::npos) << shown.out;
-    EXPECT_NE(shown.out.find("SendTo (textlist): a; b"), std::string::npos) << shown.out;
-    EXPECT_NE(shown.out.find("Size (numberlist): 1; 2.5"), std::string::npos) << shown.out;
-    EXPECT_NE(shown.out.find("When (time): 01/01/2005 03:00:00 PM"), std::string::npos) << shown.out;
+    for (const char* line : {"Subject (text): Grüße", "SendTo (textlist): a; b", "Size (numberlist): 1; 2.5",
+                             "When (time): 01/01/2005 03:00:00 PM"}) {
+        EXPECT_NE(shown.out.find(line), std::string::npos) << shown.out;
+    }
 
     // What nsfadmin wrote reads back through the class library with the codes it chose.
     LNNotesSession s;
-    ASSERT_EQ(s.Init(), LNNOERROR);
     LNDatabase db;
-    ASSERT_EQ(s.GetDatabase("mail/jdoe", &db, "Mail1"), LNNOERROR);
-    db.Open();
-    LNDocument doc;
-    ASSERT_EQ(db.GetDocument(LNUniversalID(LNString(unid)), &doc), LNNOERROR);
-    doc.Open();
+    openDb(s, db, "mail/jdoe");
+    LNDocument doc = openDoc(db, unid);
     LNText subject;
     doc.GetItem("Subject", &subject);
     EXPECT_EQ(subject[0], "Gr\xFC\xDF"
@@ -171,10 +150,8 @@ TEST_F(NsfadminTest, AnotherProcessSeesTheStore) {
     ASSERT_EQ(run("db create -s Mail1 mail/jdoe").code, 0);
     // Written here, read by the program.
     LNNotesSession s;
-    ASSERT_EQ(s.Init(), LNNOERROR);
     LNDatabase db;
-    ASSERT_EQ(s.GetDatabase("mail/jdoe", &db, "CN=Mail1/O=Acme"), LNNOERROR);
-    db.Open();
+    openDb(s, db, "mail/jdoe", "CN=Mail1/O=Acme");
     LNDocument doc;
     db.CreateDocument(&doc, "Memo");
     LNText names;
@@ -208,35 +185,6 @@ TEST_F(NsfadminTest, AnotherProcessSeesTheStore) {
 // ---- users, groups and seeding ----------------------------------------------------------------
 
 namespace {
-
-// Looks a name up in ($Users) of the data directory and returns the number of matches; the first
-// match's HTTPPassword goes to *digest.
-int lookupUser(const std::string& name, std::string* digest = nullptr) {
-    const std::string spaces = std::string("($Users)") + '\0', names = name + '\0',
-                      items = std::string("HTTPPassword") + '\0';
-    DHANDLE h = NULLHANDLE;
-    if (NAMELookup2("", 0, 1, spaces.data(), 1, names.data(), 1, items.data(), &h) != NOERROR) {
-        return -1;
-    }
-    void* p = OSLockObject(h);
-    WORD matches = 0;
-    void* result = NAMELocateNextName2(p, nullptr, &matches);
-    void* match = matches ? NAMELocateNextMatch2(p, result, nullptr) : nullptr;
-    WORD type = 0, size = 0;
-    const char* value = match ? static_cast<const char*>(NAMELocateItem2(match, 0, &type, &size)) : nullptr;
-    if (digest) {
-        *digest = value ? std::string(value + 2, size - 2) : "";
-    }
-    OSUnlockObject(h);
-    OSMemFree(h);
-    return matches;
-}
-
-bool passwordMatches(const std::string& password, const std::string& digest) {
-    return SECVerifyPassword(static_cast<WORD>(password.size()),
-                             reinterpret_cast<const BYTE*>(password.data()), static_cast<WORD>(digest.size()),
-                             reinterpret_cast<const BYTE*>(digest.data()), 0, nullptr) == NOERROR;
-}
 
 std::vector<std::string> databases(const std::string& root) {
     std::vector<std::string> out;
@@ -275,7 +223,7 @@ protected:
     // Writes a fixture file and returns its path.
     std::string fixture(const std::string& text) {
         const std::string path = dir + "/fixture.json";
-        std::ofstream(path) << text;
+        writeFile(path, text);
         return path;
     }
 };
@@ -289,16 +237,14 @@ TEST_F(NsfadminDirectoryTest, UserAddMakesPersonMailFileAndAddressBook) {
 
     std::string digest;
     ASSERT_EQ(lookupUser("jdoe", &digest), 1);
-    EXPECT_TRUE(passwordMatches("demo-password", digest));
+    EXPECT_EQ(verifyPassword("demo-password", digest), NOERROR);
     EXPECT_EQ(lookupUser("Jane Doe"), 1);
     EXPECT_EQ(lookupUser("jane.doe@acme.example"), 1);
 
     // The person document holds the mail items the login reads.
     LNNotesSession s;
-    ASSERT_EQ(s.Init(), LNNOERROR);
     LNDatabase names;
-    ASSERT_EQ(s.GetDatabase("names.nsf", &names, "Mail1"), LNNOERROR);
-    ASSERT_EQ(names.Open(), LNNOERROR);
+    openDb(s, names, "names.nsf");
     LNViewFolder users;
     ASSERT_EQ(names.GetViewFolder("($Users)", &users), LNNOERROR);
     LNVFEntry e;
@@ -331,9 +277,7 @@ TEST_F(NsfadminDirectoryTest, UserAddMakesPersonMailFileAndAddressBook) {
 
     // The mail file and the address book open, the address book with its views.
     LNDatabase pab;
-    ASSERT_EQ(s.Init(), LNNOERROR);
-    ASSERT_EQ(s.GetDatabase("pab/jdoe_pab", &pab, "Mail1"), LNNOERROR);
-    ASSERT_EQ(pab.Open(), LNNOERROR);
+    openDb(s, pab, "pab/jdoe_pab");
     LNViewFolder flat;
     EXPECT_EQ(pab.GetViewFolder("($PeopleGroupsFlat)", &flat), LNNOERROR);
     pab.Close();
@@ -383,8 +327,8 @@ TEST_F(NsfadminDirectoryTest, PasswdListAndGroups) {
     ASSERT_EQ(r.code, nsfadmin::kOk) << r.err;
     std::string digest;
     ASSERT_EQ(lookupUser("jdoe", &digest), 1);
-    EXPECT_TRUE(passwordMatches("new-password", digest));
-    EXPECT_FALSE(passwordMatches("old", digest));
+    EXPECT_EQ(verifyPassword("new-password", digest), NOERROR);
+    EXPECT_EQ(verifyPassword("old", digest), ERR_PASSWORD_MISMATCH);
     r = admin([](auto& a) { return a.userPasswd("Mail1", "nobody", "x"); });
     EXPECT_EQ(r.code, nsfadmin::kNotesError);
     EXPECT_EQ(r.err, "nsfadmin: no person 'nobody' in the directory of Mail1\n");
@@ -446,16 +390,14 @@ TEST_F(NsfadminDirectoryTest, SeedsTheDemoServerOnceAndLoginsWork) {
     EXPECT_EQ(r.out.find("demo-password"), std::string::npos);
     std::string digest;
     ASSERT_EQ(lookupUser("jdoe", &digest), 1);
-    EXPECT_TRUE(passwordMatches("demo-password", digest));
+    EXPECT_EQ(verifyPassword("demo-password", digest), NOERROR);
     EXPECT_EQ(lookupUser("All Staff"), 1);
     EXPECT_EQ(lookupUser("kenji.tanaka@acme.example"), 1);
 
     // Jane's address book: contacts and groups, with the Family/Friends cycle.
     LNNotesSession s;
-    ASSERT_EQ(s.Init(), LNNOERROR);
     LNDatabase pab;
-    ASSERT_EQ(s.GetDatabase("pab/jdoe_pab", &pab, "CN=Mail1/O=Acme"), LNNOERROR);
-    ASSERT_EQ(pab.Open(), LNNOERROR);
+    openDb(s, pab, "pab/jdoe_pab", "CN=Mail1/O=Acme");
     LNViewFolder vim;
     ASSERT_EQ(pab.GetViewFolder("($VIMPeopleAndGroups)", &vim), LNNOERROR);
     EXPECT_EQ(vim.GetEntryCount(), 9);
@@ -479,10 +421,8 @@ TEST_F(NsfadminDirectoryTest, SeedsTheDemoServerOnceAndLoginsWork) {
     // A second seed refuses and leaves everything as it was.
     const auto before = databases(dir);
     // Jane's mail file: an inbox of 60 with some unread, drafts, sent items and tasks.
-    ASSERT_EQ(s.Init(), LNNOERROR);
     LNDatabase mail;
-    ASSERT_EQ(s.GetDatabase("mail/jdoe", &mail, "CN=Mail1/O=Acme"), LNNOERROR);
-    ASSERT_EQ(mail.Open(), LNNOERROR);
+    openDb(s, mail, "mail/jdoe", "CN=Mail1/O=Acme");
     std::map<std::string, int> counts;
     for (const char* view : {"($Inbox)", "($Drafts)", "($Sent)", "($ToDo)"}) {
         LNViewFolder v;
@@ -497,6 +437,56 @@ TEST_F(NsfadminDirectoryTest, SeedsTheDemoServerOnceAndLoginsWork) {
     ASSERT_EQ(mail.GetUnreadList(&unread), LNNOERROR);
     EXPECT_GE(unread.GetCount(), 9);
     EXPECT_LT(unread.GetCount(), 60);
+    // The demo memos with a picture, a link and a file, and with MIME bodies.
+    LNViewFolder janeInbox;
+    ASSERT_EQ(mail.GetViewFolder("($Inbox)", &janeInbox), LNNOERROR);
+    std::map<std::string, LNDocument> newest;
+    std::vector<NOTEID> ids;
+    ASSERT_EQ(janeInbox.GetNoteIDs(&ids), LNNOERROR);
+    for (NOTEID id : ids) {
+        LNDocument doc = openDoc(mail, id);
+        LNText subject;
+        if (doc.GetItem("Subject", &subject) == LNNOERROR) {
+            newest.emplace(subject[0].str(), doc);
+        }
+    }
+    ASSERT_TRUE(newest.count("Office floor plan"));
+    LNDocument plan = newest["Office floor plan"];
+    LNRichText body;
+    ASSERT_EQ(plan.GetItem("Body", &body), LNNOERROR);
+    LNRTCursor cursor;
+    ASSERT_EQ(body.GetCursor(&cursor), LNNOERROR);
+    LNGraphic picture;
+    ASSERT_EQ(cursor.GotoFirst(LNRTTYPE_GRAPHIC, &picture), LNNOERROR);
+    EXPECT_EQ(picture.GetWidth(), 32);
+    LNRTObject link;
+    ASSERT_EQ(cursor.GotoFirst(LNRTTYPE_LINK, &link), LNNOERROR);
+    EXPECT_NE(link.GetText().str().find("intranet"), std::string::npos);
+    LNAttachmentArray files;
+    ASSERT_EQ(plan.GetAttachments(&files), LNNOERROR);
+    ASSERT_EQ(files.GetCount(), 1);
+    EXPECT_EQ(files[0].GetAttachmentName(), "seating-plan.pdf");
+    EXPECT_GT(files[0].GetFileSize(), 100);
+
+    ASSERT_TRUE(newest.count("Lunch at the Caf\xE9 on Friday"));
+    ASSERT_TRUE(newest.count("Facilities update: the third floor reopens"));
+    for (const char* subject :
+         {"Lunch at the Caf\xE9 on Friday", "Facilities update: the third floor reopens"}) {
+        const LNDocument& doc = newest[subject];
+        EXPECT_TRUE(doc.HasItem("$NoteHasNativeMIME")) << subject;
+        const auto parts = notes::mime::leafParts(*notes::handles::note(doc.GetNoteHandle()));
+        ASSERT_FALSE(parts.empty());
+        EXPECT_EQ(parts[0].contentType, "text/plain");
+    }
+    const auto html = notes::mime::leafParts(
+        *notes::handles::note(newest["Facilities update: the third floor reopens"].GetNoteHandle()));
+    ASSERT_EQ(html.size(), 2u);
+    EXPECT_EQ(html[1].contentType, "text/html");
+    EXPECT_NE(html[1].content.find("facilities@acme.example</a>"), std::string::npos); // soft break undone
+    for (auto& [subject, doc] : newest) {
+        doc.Close();
+    }
+    janeInbox.Close();
     mail.Close();
 
     // gen-mail: memos into an existing mail file; bad arguments change nothing.
@@ -512,8 +502,7 @@ TEST_F(NsfadminDirectoryTest, SeedsTheDemoServerOnceAndLoginsWork) {
     EXPECT_EQ(admin([](auto& a) { return a.genMail("CN=Mail1/O=Acme", "jdoe", 5, 0, 3); }).code,
               nsfadmin::kBadInput);
     LNDatabase smith;
-    ASSERT_EQ(s.GetDatabase("mail/jsmith", &smith, "CN=Mail1/O=Acme"), LNNOERROR);
-    ASSERT_EQ(smith.Open(), LNNOERROR);
+    openDb(s, smith, "mail/jsmith", "CN=Mail1/O=Acme");
     LNViewFolder inbox;
     ASSERT_EQ(smith.GetViewFolder("($Inbox)", &inbox), LNNOERROR);
     EXPECT_EQ(inbox.GetEntryCount(), 250);
@@ -607,20 +596,20 @@ TEST_F(NsfadminDirectoryTest, BadFixturesNameTheFieldAndWriteNothing) {
 #ifdef NSFADMIN_PATH
 TEST_F(NsfadminDirectoryTest, ProgramReadsPasswordsFromStandardInput) {
     const std::string in = dir + "/.in";
-    std::ofstream(in) << "from-stdin\n";
+    writeFile(in, "from-stdin\n");
     const std::string cmd = std::string(NSFADMIN_PATH) + " --data '" + dir +
                             "' user add -s Mail1 'CN=Jane Doe/O=Acme' --short jdoe --password-stdin <'" + in +
                             "' >'" + dir + "/.out' 2>&1";
-    ASSERT_EQ(std::system(cmd.c_str()), 0) << slurp(dir + "/.out");
-    EXPECT_EQ(slurp(dir + "/.out").find("from-stdin"), std::string::npos);
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << readFile(dir + "/.out");
+    EXPECT_EQ(readFile(dir + "/.out").find("from-stdin"), std::string::npos);
     std::string digest;
     ASSERT_EQ(lookupUser("jdoe", &digest), 1); // written by another process, read here
-    EXPECT_TRUE(passwordMatches("from-stdin", digest));
+    EXPECT_EQ(verifyPassword("from-stdin", digest), NOERROR);
 
     Outcome r = run("user passwd -s Mail1 jdoe --password second");
     EXPECT_EQ(r.code, 0) << r.err;
     ASSERT_EQ(lookupUser("jdoe", &digest), 1);
-    EXPECT_TRUE(passwordMatches("second", digest));
+    EXPECT_EQ(verifyPassword("second", digest), NOERROR);
     r = run("user passwd -s Mail1 jdoe --password a --password-stdin");
     EXPECT_EQ(r.code, nsfadmin::kBadInput);
     r = run("user list -s Mail1");

@@ -88,9 +88,7 @@ TEST_F(NotesRichText, StyledMemoWithLinkGraphicAndReferenceSavesAndWalks) {
         doc.GetUniversalID(&id);
         unid = id.GetText().str();
     }
-    LNDocument doc;
-    ASSERT_EQ(db.GetDocument(LNUniversalID(unid.c_str()), &doc), LNNOERROR);
-    ASSERT_EQ(doc.Open(), LNNOERROR);
+    LNDocument doc = openDoc(db, unid);
     LNRichText body;
     ASSERT_EQ(doc.GetItem("Body", &body), LNNOERROR);
     EXPECT_EQ(body.GetText(), "Hello world\nthe plan");

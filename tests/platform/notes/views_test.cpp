@@ -19,20 +19,11 @@ struct Person {
 
 } // namespace
 
-class ViewTest : public NotesTest {
+class ViewTest : public TemplateTest {
 protected:
     void SetUp() override {
         NotesTest::SetUp();
-        ASSERT_EQ(notes::templates::create("Mail1", "names.nsf", notes::templates::Kind::Directory), NOERROR);
-        ASSERT_EQ(session.Init(300, 0, nullptr, 0, nullptr), LNNOERROR);
-        ASSERT_EQ(session.GetDatabase("names.nsf", &db, "Mail1"), LNNOERROR);
-        ASSERT_EQ(db.Open(), LNNOERROR);
-    }
-
-    void TearDown() override {
-        db.Close();
-        session.Term();
-        NotesTest::TearDown();
+        create(notes::templates::Kind::Directory, "names.nsf");
     }
 
     NOTEID addPerson(const Person& p) {
@@ -104,9 +95,6 @@ protected:
         EXPECT_EQ(view.GetPosition(&pos), LNNOERROR);
         return pos.GetText().str();
     }
-
-    LNNotesSession session;
-    LNDatabase db;
 };
 
 TEST_F(ViewTest, DirectoryTemplateHasItsFormsAndViews) {
@@ -123,8 +111,7 @@ TEST_F(ViewTest, DirectoryTemplateHasItsFormsAndViews) {
     ASSERT_EQ(notes::templates::create("Mail1", "pab/jdoe_pab", notes::templates::Kind::AddressBook),
               NOERROR);
     LNDatabase pab;
-    ASSERT_EQ(session.GetDatabase("pab/jdoe_pab", &pab, "Mail1"), LNNOERROR);
-    ASSERT_EQ(pab.Open(), LNNOERROR);
+    openDb(session, pab, "pab/jdoe_pab");
     for (const char* v : {"($Users)", "($VIMPeopleAndGroups)", "($PeopleGroupsFlat)"}) {
         LNViewFolder view;
         EXPECT_EQ(pab.GetViewFolder(v, &view), LNNOERROR) << v;
@@ -136,9 +123,7 @@ TEST_F(ViewTest, DirectoryTemplateHasItsFormsAndViews) {
 
 TEST_F(ViewTest, UsersViewHasAnEntryPerKeyAndFindsThemIgnoringCase) {
     addStaff();
-    LNViewFolder users;
-    ASSERT_EQ(db.GetViewFolder("($Users)", &users), LNNOERROR);
-    ASSERT_EQ(users.Open(), LNNOERROR);
+    LNViewFolder users = openView(db, "($Users)");
     // Per person: canonical name, common name, short name, Internet address; the group: its name.
     EXPECT_EQ(users.GetEntryCount(), 3 * 4 + 1);
 
@@ -174,9 +159,7 @@ TEST_F(ViewTest, UsersViewHasAnEntryPerKeyAndFindsThemIgnoringCase) {
 
 TEST_F(ViewTest, PeopleAndGroupsInNameOrderWithCollations) {
     addStaff();
-    LNViewFolder vim;
-    ASSERT_EQ(db.GetViewFolder("($VIMPeopleAndGroups)", &vim), LNNOERROR);
-    ASSERT_EQ(vim.Open(), LNNOERROR);
+    LNViewFolder vim = openView(db, "($VIMPeopleAndGroups)");
     EXPECT_EQ(vim.GetEntryCount(), 4);
     EXPECT_EQ(names(vim), (std::vector<std::string>{"CN=Adam Smith/O=Acme", "CN=Jane Doe/O=Acme", "Sales",
                                                     "CN=Zoe Miller/O=Acme"}));
@@ -198,9 +181,7 @@ TEST_F(ViewTest, PeopleAndGroupsInNameOrderWithCollations) {
 
 TEST_F(ViewTest, IndexFollowsSavesAndDeletionsAndOtherConnections) {
     addStaff();
-    LNViewFolder vim;
-    ASSERT_EQ(db.GetViewFolder("($VIMPeopleAndGroups)", &vim), LNNOERROR);
-    ASSERT_EQ(vim.Open(), LNNOERROR);
+    LNViewFolder vim = openView(db, "($VIMPeopleAndGroups)");
     ASSERT_EQ(vim.GetEntryCount(), 4);
 
     const NOTEID bob = addPerson({"CN=Bob Brown/O=Acme", "bbrown", "bob.brown@acme.example"});
@@ -209,9 +190,7 @@ TEST_F(ViewTest, IndexFollowsSavesAndDeletionsAndOtherConnections) {
     EXPECT_EQ(names(vim)[1], "CN=Bob Brown/O=Acme");
 
     // Renaming moves the entry; the old key is gone from ($Users).
-    LNDocument doc;
-    ASSERT_EQ(db.GetDocument(bob, &doc), LNNOERROR);
-    ASSERT_EQ(doc.Open(), LNNOERROR);
+    LNDocument doc = openDoc(db, bob);
     ASSERT_EQ(doc.CreateItem("FullName", LNText("CN=Yves Brown/O=Acme")), LNNOERROR);
     ASSERT_EQ(doc.Save(), LNNOERROR);
     doc.Close();
@@ -225,8 +204,7 @@ TEST_F(ViewTest, IndexFollowsSavesAndDeletionsAndOtherConnections) {
 
     // Another connection (as another process would) sees and changes the same index.
     LNDatabase other;
-    ASSERT_EQ(session.GetDatabase("names.nsf", &other, "Mail1"), LNNOERROR);
-    ASSERT_EQ(other.Open(), LNNOERROR);
+    openDb(session, other, "names.nsf");
     ASSERT_EQ(other.DeleteDocument(bob), LNNOERROR);
     ASSERT_EQ(vim.Refresh(), LNNOERROR);
     EXPECT_EQ(vim.GetEntryCount(), 4);
@@ -303,9 +281,7 @@ TEST_F(ViewTest, CategoriesGiveTwoLevelPositions) {
 TEST_F(ViewTest, FullTextSearchSubset) {
     addStaff();
     addPerson({"CN=Anna Smithers/O=Acme", "asmithers", "anna@acme.example"});
-    LNViewFolder vim;
-    ASSERT_EQ(db.GetViewFolder("($VIMPeopleAndGroups)", &vim), LNNOERROR);
-    ASSERT_EQ(vim.Open(), LNNOERROR);
+    LNViewFolder vim = openView(db, "($VIMPeopleAndGroups)");
     auto search = [&](const char* q) {
         LNVFNavigator nav;
         std::vector<std::string> out;
@@ -511,9 +487,7 @@ TEST_F(ViewTest, FoldersHoldTheDocumentsPutInThem) {
               (std::vector<std::string>{"CN=Adam Smith/O=Acme", "Sales", "CN=Zoe Miller/O=Acme"}));
 
     // Changing a member re-sorts it; removing and deleting take it out.
-    LNDocument doc;
-    ASSERT_EQ(db.GetDocument(zoe, &doc), LNNOERROR);
-    ASSERT_EQ(doc.Open(), LNNOERROR);
+    LNDocument doc = openDoc(db, zoe);
     ASSERT_EQ(doc.CreateItem("FullName", LNText("CN=Aaron Miller/O=Acme")), LNNOERROR);
     ASSERT_EQ(doc.Save(), LNNOERROR);
     doc.Close();
@@ -557,9 +531,7 @@ TEST_F(ViewTest, DamagedDesignsStillOpen) {
     view.append("$SelectForms", TYPE_TEXT, ITEM_SUMMARY, "Person");
     ASSERT_EQ(store->save(view), NOERROR);
     addPerson({"CN=Adam Smith/O=Acme", "asmith", "adam@acme.example"});
-    LNViewFolder damaged;
-    ASSERT_EQ(db.GetViewFolder("Damaged", &damaged), LNNOERROR);
-    ASSERT_EQ(damaged.Open(), LNNOERROR);
+    LNViewFolder damaged = openView(db, "Damaged");
     EXPECT_EQ(damaged.GetEntryCount(), 1);
     EXPECT_EQ(damaged.GetColumnCount(), 3);
     EXPECT_EQ(damaged.Find("anything"), LNWARN_NOT_FOUND); // nothing sorted to find in

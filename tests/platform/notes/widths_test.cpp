@@ -112,18 +112,6 @@ TEST(Widths, DatesPast2038RoundTripThroughTicksAndTimedate) {
     }
 }
 
-TEST(Widths, ZoneShiftsPast2038CrossDayAndYearEnds) {
-    LNDatetime late;
-    ASSERT_EQ(late.SetText("12/31/2099 10:30:00 PM"), LNNOERROR);
-    late.SetTimeZone(5);
-    late.SetDST(FALSE);
-    ASSERT_EQ(late.AdjustTimeZone(0, FALSE), LNNOERROR);
-    EXPECT_EQ(late.GetYear(), 2100);
-    EXPECT_EQ(late.GetMonth(), 1);
-    EXPECT_EQ(late.GetDay(), 1);
-    EXPECT_EQ(late.GetHour(), 3);
-}
-
 // Sizes the class library hands out as LNINT, a 32-bit long on the target: a recorded file size
 // past 2 GB (a DWORD holds up to 4 GB) must not read as a negative size there.
 TEST(Widths, SizesPast2GBSaturateInA32BitLong) {
