@@ -378,7 +378,9 @@ int Admin::itemSet(const DbRef& ref, const std::string& unid, const std::string&
     }
     const std::string itemName = utf8ToLatin1(name);
     const NOTEHANDLE h = doc.GetNoteHandle();
-    NSFItemDelete(h, itemName.c_str(), static_cast<WORD>(itemName.size()));
+    // A call deletes one item: a value kept in several items is replaced whole.
+    while (NSFItemDelete(h, itemName.c_str(), static_cast<WORD>(itemName.size())) == NOERROR) {
+    }
     const WORD flags = t->code == TYPE_COMPOSITE ? 0 : ITEM_SUMMARY;
     if (STATUS s = NSFItemAppend(h, flags, itemName.c_str(), static_cast<WORD>(itemName.size()), t->code,
                                  value.data(), static_cast<DWORD>(value.size()));

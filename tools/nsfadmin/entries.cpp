@@ -75,7 +75,10 @@ STATUS writeDoc(DBHANDLE h, NOTEID existing, const std::vector<ItemValue>& items
         return s;
     }
     for (const ItemValue& it : items) {
-        NSFItemDelete(note.get(), it.name.c_str(), static_cast<WORD>(it.name.size()));
+        // Every item of the name goes (a call deletes one), so a value kept in several items is replaced
+        // whole.
+        while (NSFItemDelete(note.get(), it.name.c_str(), static_cast<WORD>(it.name.size())) == NOERROR) {
+        }
         const std::string value = it.list ? notes::ods::encodeTextList(it.values)
                                           : (it.values.empty() ? std::string() : it.values.front());
         const WORD flags = it.name == "HTTPPassword" ? 0 : ITEM_SUMMARY;

@@ -198,7 +198,7 @@ TEST_F(NotesTest, ItemTypeCodesAndNoteInfoRoundTrip) {
     NSFDbClose(hDb);
 }
 
-TEST_F(NotesTest, ItemInfoNextWalksItemsOfOneName) {
+TEST_F(NotesTest, ItemsOfOneNameAreWalkedAndDeletedOneByOne) {
     createDb("Mail1", "mime");
     DBHANDLE hDb = NULLHANDLE;
     ASSERT_EQ(NSFDbOpen("Mail1!!mime", &hDb), NOERROR);
@@ -225,6 +225,12 @@ TEST_F(NotesTest, ItemInfoNextWalksItemsOfOneName) {
     }
     EXPECT_EQ(s, ERR_ITEM_NOT_FOUND);
     EXPECT_EQ(seen, (std::vector<std::string>{"one", "two", "three"}));
+    // A deletion takes the first item of the name only; the other name's items stay.
+    int deleted = 0;
+    while (NSFItemDelete(hNote, "Body", 4) == NOERROR)
+        ++deleted;
+    EXPECT_EQ(deleted, 3);
+    EXPECT_TRUE(NSFItemIsPresent(hNote, "Other", 5));
     const std::size_t before = notes::handles::count();
     NSFNoteClose(hNote); // frees the value blocks handed out
     EXPECT_EQ(notes::handles::count(), before - 1 - 3);

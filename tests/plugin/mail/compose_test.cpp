@@ -514,6 +514,13 @@ TEST_F(ComposeTest, DraftsAndSentMemosListTheirFilesInItemsUnderTheLimitAndSavin
             const Lattice::Ptr<hxMail::MessageDetail> reopened = open(id);
             EXPECT_EQ(attachmentsOf(reopened).size(), 1u) << "the replaced body's file is not kept twice";
         }
+        // The file dropped: a body of several items shrinks to one, and none of the old ones stays.
+        d.detail->get_attachments()->clear();
+        EXPECT_EQ(save(d, id), "");
+        const Stored shrunk = stored(id);
+        EXPECT_EQ(shrunk.joinedBody().find("archive.zip"), std::string::npos);
+        EXPECT_EQ(parseWithGMime(shrunk.joinedBody()).files.size(), 0u);
+        EXPECT_EQ(attachmentsOf(open(id)).size(), 0u);
     }
 }
 

@@ -430,11 +430,13 @@ STATUS NSFItemDelete(NOTEHANDLE hNote, const char* name, WORD nameLength) {
     if (!note) {
         return ERR_INVALID_HANDLE;
     }
-    const std::string n = itemName(name, nameLength);
-    if (!note->find(n)) {
+    // Only the first item of the name goes, as in Notes: a body kept in several items is deleted by
+    // calling again until none is found.
+    const Item* first = note->find(itemName(name, nameLength));
+    if (!first) {
         return ERR_ITEM_NOT_FOUND;
     }
-    note->remove(n);
+    note->removeById(first->id);
     return NOERROR;
 }
 
