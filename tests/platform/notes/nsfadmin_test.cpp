@@ -306,19 +306,28 @@ TEST_F(NsfadminDirectoryTest, UserAddRefusesDuplicatesAndBadInputWithoutWriting)
     EXPECT_FALSE(std::filesystem::exists(dir + "/Mail1/pab/mmuster_pab.nsf"));
     EXPECT_EQ(lookupUser("mmuster"), 0);
 
-    const std::tuple<const char*, const char*, std::string, int> refused[] = {
-        {"Mail1", "../evil", "pw", nsfadmin::kBadInput},
-        {"Mail1", "mm", "", nsfadmin::kBadInput},
-        {"Mail1", "mm", std::string(2000, 'p'), nsfadmin::kBadInput},
-        {"", "mm", "pw", nsfadmin::kBadInput},
-        {"Nowhere", "mm", "pw", nsfadmin::kNotesError},
+    const struct {
+        const char* server;
+        const char* shortName;
+        std::string password;
+        int code;
+        const char* says;
+    } kRefused[] = {
+        {"Mail1", "../evil", "pw", nsfadmin::kBadInput, "a short name uses letters"},
+        {"Mail1", "mm", "", nsfadmin::kBadInput, "a user needs a password"},
+        {"Mail1", "mm", std::string(2000, 'p'), nsfadmin::kBadInput, "the password is longer than"},
+        {"", "mm", "pw", nsfadmin::kBadInput, "a user needs a server"},
+        {"Nowhere", "mm", "pw", nsfadmin::kNotesError, "server Nowhere: Server not responding"},
     };
-    for (const auto& [server, shortName, password, code] : refused) {
-        max.shortName = shortName;
-        r = admin([&, s = server, p = password](auto& a) { return a.userAdd(s, max, p); });
-        EXPECT_EQ(r.code, code) << server << " " << shortName;
+    for (const auto& row : kRefused) {
+        SCOPED_TRACE(std::string(row.server) + " " + row.shortName);
+        max.shortName = row.shortName;
+        r = admin([&](auto& a) { return a.userAdd(row.server, max, row.password); });
+        EXPECT_EQ(r.code, row.code);
+        EXPECT_NE(r.err.find(row.says), std::string::npos) << r.err;
+        EXPECT_EQ(lookupUser("mm"), 0);
     }
-    EXPECT_EQ(r.err, "nsfadmin: server Nowhere: Server not responding\n");
+    EXPECT_FALSE(std::filesystem::exists(dir + "/Mail1/mail/mm.nsf"));
 }
 
 TEST_F(NsfadminDirectoryTest, PasswdListAndGroups) {
