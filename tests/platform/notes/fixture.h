@@ -164,8 +164,12 @@ class TemplateTest : public NotesTest {
 protected:
     void create(notes::templates::Kind kind, const char* path) {
         ASSERT_EQ(notes::templates::create("Mail1", path, kind), NOERROR);
+        open("Mail1", path);
+    }
+
+    void open(const char* server, const char* path) {
         ASSERT_EQ(session.Init(300, 0, nullptr, 0, nullptr), LNNOERROR);
-        ASSERT_EQ(session.GetDatabase(path, &db, "Mail1"), LNNOERROR);
+        ASSERT_EQ(session.GetDatabase(path, &db, server), LNNOERROR);
         ASSERT_EQ(db.Open(), LNNOERROR);
     }
 
@@ -182,22 +186,12 @@ protected:
 };
 
 // A session with "mail/jdoe.nsf" on Mail1, opened.
-class SessionTest : public NotesTest {
+class SessionTest : public TemplateTest {
 protected:
     void SetUp() override {
         NotesTest::SetUp();
         createDb("CN=Mail1/O=Acme", "mail\\jdoe");
-        ASSERT_EQ(session.Init(300, 0, nullptr, 0, nullptr), LNNOERROR);
-        ASSERT_EQ(session.GetDatabase("mail\\jdoe", &db, "CN=Mail1/O=Acme"), LNNOERROR);
-        ASSERT_EQ(db.Open(), LNNOERROR);
-    }
-
-    void TearDown() override {
-        db.Close();
-        if (session.IsInitialized()) {
-            session.Term();
-        }
-        NotesTest::TearDown();
+        open("CN=Mail1/O=Acme", "mail\\jdoe");
     }
 
     // A saved document with the given form; returns its UNID text.
@@ -211,7 +205,4 @@ protected:
         doc.Close();
         return unid.GetText().str();
     }
-
-    LNNotesSession session;
-    LNDatabase db;
 };
